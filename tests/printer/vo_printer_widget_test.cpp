@@ -273,6 +273,29 @@ TEST_F(Poll, ChangesReachTheUserInterfaceThread)
     VoPrinter->StopPolling();
 }
 
+TEST_F(Poll, ARunningJobKeepsThePrinterListUntilItEnds)
+{
+    int changes = 0;
+    VoPrinter->SetOnSystemChanged([&](TVoPrinter *) { ++changes; });
+    VoPrinter->StartPolling(std::chrono::milliseconds(20));
+    VoPrinter->BeginDoc("long job");
+    spooler->removePrinter("B");
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(changes, 0);
+    EXPECT_TRUE(VoPrinter->Printing());
+    VoPrinter->Canvas()->drawText(QPoint(1, 1), "still drawing");
+    VoPrinter->EndDoc();
+    t.restart();
+    while (changes == 0 && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(spooler->jobs().back().finished);
+    VoPrinter->StopPolling();
+}
+
 TEST(GlobalObject, CreatedAndFreed)
 {
     EXPECT_EQ(VoPrinter, nullptr);
