@@ -564,60 +564,103 @@ std::vector<int> CupsSpooler::binNumbersFor(const QStringList &sourceKeywords)
     return numbers;
 }
 
+namespace {
+
+struct Queue {
+    QString name;
+    bool hidden = false;
+    QString deviceUri;
+};
+
+// The scheduler's queues in one request (CUPS-Get-Printers), so a silent
+// scheduler costs one timeout.
+std::vector<Queue> listQueues(Http &http, const char *what)
+{
+    ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    static const char *const attributes[] = {"printer-name", "printer-type", "printer-is-temporary", "device-uri"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(attributes)), nullptr, attributes);
+    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    if (!response || (failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)) {
+        ippDelete(response);
+        fail(QString::fromUtf8(what));
+    }
+    std::vector<Queue> queues;
+    Queue current;
+    bool inPrinter = false;
+    bool typeDiscovered = false;
+    bool temporary = false;
+    const auto finish = [&] {
+        if (inPrinter && !current.name.isEmpty()) {
+            current.hidden = typeDiscovered || temporary;
+            queues.push_back(current);
+        }
+        current = Queue{};
+        typeDiscovered = false;
+        temporary = false;
+    };
+    for (ipp_attribute_t *attr = ippFirstAttribute(response); attr; attr = ippNextAttribute(response)) {
+        const char *name = ippGetName(attr);
+        if (!name) { // group separator
+            finish();
+            inPrinter = false;
+            continue;
+        }
+        if (ippGetGroupTag(attr) != IPP_TAG_PRINTER)
+            continue;
+        inPrinter = true;
+        if (!std::strcmp(name, "printer-name"))
+            current.name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        else if (!std::strcmp(name, "printer-type"))
+            typeDiscovered = unsigned(ippGetInteger(attr, 0)) & CUPS_PRINTER_DISCOVERED;
+        else if (!std::strcmp(name, "printer-is-temporary"))
+            temporary = ippGetBoolean(attr, 0);
+        else if (!std::strcmp(name, "device-uri"))
+            current.deviceUri = withoutUserInfo(QString::fromUtf8(ippGetString(attr, 0, nullptr)));
+    }
+    finish();
+    ippDelete(response);
+    return queues;
+}
+
+} // namespace
+
 std::vector<PrinterRecord> CupsSpooler::enumPrinters()
 {
     Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    if (n == 0 && failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-        fail(QStringLiteral("Cannot list the printers"));
     std::vector<PrinterRecord> out;
-    for (int i = 0; i < n; ++i) {
-        const cups_dest_t &d = dests[i];
-        if (d.instance)
-            continue;
-        const char *type = cupsGetOption("printer-type", d.num_options, d.options);
-        const char *temporary = cupsGetOption("printer-is-temporary", d.num_options, d.options);
-        const bool discovered = type && (std::strtoul(type, nullptr, 10) & CUPS_PRINTER_DISCOVERED);
-        const bool isTemporary = temporary && !std::strcmp(temporary, "true");
-        out.push_back(PrinterRecord{QString::fromUtf8(d.name),
-                                    (discovered || isTemporary) ? PRINTER_ATTRIBUTE_HIDDEN : 0u});
-    }
-    cupsFreeDests(n, dests);
+    for (const Queue &q : listQueues(http, "Cannot list the printers"))
+        out.push_back(PrinterRecord{q.name, q.hidden ? PRINTER_ATTRIBUTE_HIDDEN : 0u});
     return out;
 }
 
 QStringList CupsSpooler::enumPorts()
 {
     Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    if (n == 0 && failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-        fail(QStringLiteral("Cannot list the ports"));
     QStringList ports;
-    for (int i = 0; i < n; ++i) {
-        if (dests[i].instance)
-            continue;
-        if (const char *uri = cupsGetOption("device-uri", dests[i].num_options, dests[i].options))
-            ports.append(withoutUserInfo(QString::fromUtf8(uri)));
+    for (const Queue &q : listQueues(http, "Cannot list the ports")) {
+        if (!q.deviceUri.isEmpty())
+            ports.append(q.deviceUri);
     }
-    cupsFreeDests(n, dests);
     return ports;
 }
 
 QString CupsSpooler::defaultPrinter()
 {
-    Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    QString name;
-    for (int i = 0; i < n; ++i) {
-        if (dests[i].is_default) {
-            name = QString::fromUtf8(dests[i].name);
-            break;
-        }
+    // The user's choice first, as the CUPS tools take it.
+    for (const char *variable : {"LPDEST", "PRINTER"}) {
+        const QString name = QString::fromLocal8Bit(qgetenv(variable));
+        if (!name.isEmpty() && name != QLatin1String("lp"))
+            return name.section(QLatin1Char('/'), 0, 0);
     }
-    cupsFreeDests(n, dests);
+    Http http(timeoutMs_);
+    ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-name");
+    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    QString name;
+    if (ipp_attribute_t *attr = ippFindAttribute(response, "printer-name", IPP_TAG_NAME))
+        name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+    ippDelete(response);
     return name;
 }
 

@@ -324,4 +324,35 @@ TEST_F(Cups, UnreachableSchedulerAtStartLeavesThePdfPrinterAlone)
     EXPECT_TRUE(cupsError.starts_with("Cannot reach the CUPS scheduler at localhost")) << cupsError;
 }
 
+TEST_F(Cups, SilentSchedulerEndsInAnErrorWithinTheTimeout)
+{
+    // A listener that accepts connections and never answers.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len), 0);
+    const QByteArray server = "localhost:" + QByteArray::number(ntohs(addr.sin_port));
+    std::string error;
+    qint64 elapsed = 0;
+    std::thread other([&] {
+        cupsSetServer(server.constData());
+        QElapsedTimer t;
+        t.start();
+        try {
+            CupsSpooler(500).enumPrinters();
+        } catch (const SpoolerError &e) {
+            error = e.what();
+        }
+        elapsed = t.elapsed();
+    });
+    other.join();
+    ::close(fd);
+    EXPECT_EQ(error.starts_with("Cannot list the printers"), true) << error;
+    EXPECT_LT(elapsed, 3000);
+}
+
 } // namespace
