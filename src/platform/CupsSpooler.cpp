@@ -755,7 +755,8 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
     }
     if (dm->dmOrientation != DMORIENT_LANDSCAPE)
         dm->dmOrientation = DMORIENT_PORTRAIT;
-    dm->dmCopies = std::int16_t(std::clamp<int>(dm->dmCopies, 1, info.maxCopies));
+    // dmCopies holds the unsigned count the printer object writes.
+    dm->dmCopies = std::int16_t(std::clamp<int>(std::uint16_t(dm->dmCopies), 1, info.maxCopies));
     if (!info.color)
         dm->dmColor = DMCOLOR_MONOCHROME;
     if (!info.duplex)
@@ -798,8 +799,8 @@ std::unique_ptr<SpoolerJob> CupsSpooler::startJob(const QString &device, const Q
         mediaCol += " media-source=" + source.toUtf8();
     mediaCol += "}";
     options.emplace_back("media-col", mediaCol);
-    if (dm && (dm->dmFields & DM_COPIES) && dm->dmCopies > 1)
-        options.emplace_back("copies", QByteArray::number(dm->dmCopies));
+    if (dm && (dm->dmFields & DM_COPIES) && std::uint16_t(dm->dmCopies) > 1)
+        options.emplace_back("copies", QByteArray::number(std::min<int>(std::uint16_t(dm->dmCopies), info.maxCopies)));
     if (info.duplex && dm) {
         options.emplace_back("sides", dm->dmDuplex == DMDUP_VERTICAL     ? "two-sided-long-edge"
                                       : dm->dmDuplex == DMDUP_HORIZONTAL ? "two-sided-short-edge"

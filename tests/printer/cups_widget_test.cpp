@@ -216,6 +216,68 @@ TEST_F(Cups, CapabilitiesComeFromThePrinterDescription)
     EXPECT_EQ(printer.Framework().settingsLockCount(), 0);
 }
 
+TEST_F(Cups, ValidationMergesChangedBlocks)
+{
+    CupsSpooler cups;
+    struct Row {
+        const char *name;
+        std::function<void(DEVMODEW &)> change;
+        int paper;
+        const char *media;
+        int bin;
+        const char *source;
+        int copies;
+        int dpi;
+    };
+    const Row rows[] = {
+        {"defaults stay", [](DEVMODEW &) {}, DMPAPER_A5, "iso_a5_148x210mm", DMBIN_AUTO, "auto", 1, 600},
+        {"paper number picks its medium", [](DEVMODEW &d) { d.dmPaperSize = DMPAPER_JAPANESE_POSTCARD; },
+         DMPAPER_JAPANESE_POSTCARD, "jpn_hagaki_100x148mm", DMBIN_AUTO, "auto", 1, 600},
+        {"plain 256 is the first other size", [](DEVMODEW &d) { d.dmPaperSize = DMPAPER_USER; },
+         DMPAPER_USER, "na_number-10_4.125x9.5in", DMBIN_AUTO, "auto", 1, 600},
+        {"user size of a listed medium",
+         [](DEVMODEW &d) {
+             d.dmPaperSize = DMPAPER_USER;
+             d.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+             d.dmPaperWidth = 2100;
+             d.dmPaperLength = 2970;
+         },
+         DMPAPER_A4, "iso_a4_210x297mm", DMBIN_AUTO, "auto", 1, 600},
+        {"user size of no listed medium",
+         [](DEVMODEW &d) {
+             d.dmPaperSize = DMPAPER_USER;
+             d.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+             d.dmPaperWidth = 1143;
+             d.dmPaperLength = 2000;
+         },
+         DMPAPER_USER, "custom_114.3x200mm", DMBIN_AUTO, "auto", 1, 600},
+        {"unknown paper falls back to the default", [](DEVMODEW &d) { d.dmPaperSize = 70; }, DMPAPER_A5,
+         "iso_a5_148x210mm", DMBIN_AUTO, "auto", 1, 600},
+        {"bin number picks its source", [](DEVMODEW &d) { d.dmDefaultSource = DMBIN_TRACTOR; }, DMPAPER_A5,
+         "iso_a5_148x210mm", DMBIN_TRACTOR, "tractor", 1, 600},
+        {"unknown bin falls back", [](DEVMODEW &d) { d.dmDefaultSource = 300; }, DMPAPER_A5,
+         "iso_a5_148x210mm", DMBIN_AUTO, "auto", 1, 600},
+        {"copies above the limit", [](DEVMODEW &d) { d.dmCopies = std::int16_t(40000); }, DMPAPER_A5,
+         "iso_a5_148x210mm", DMBIN_AUTO, "auto", 9999, 600},
+        {"unoffered resolution", [](DEVMODEW &d) { d.dmPrintQuality = 1200; d.dmYResolution = 1200; },
+         DMPAPER_A5, "iso_a5_148x210mm", DMBIN_AUTO, "auto", 1, 600},
+        {"offered resolution", [](DEVMODEW &d) { d.dmPrintQuality = 300; d.dmYResolution = 300; },
+         DMPAPER_A5, "iso_a5_148x210mm", DMBIN_AUTO, "auto", 1, 300},
+    };
+    for (const Row &row : rows) {
+        QByteArray block = cups.defaultSettings("KanroA");
+        row.change(*fields(block));
+        cups.validateSettings("KanroA", block);
+        const DEVMODEW *dm = fields(block);
+        EXPECT_EQ(dm->dmPaperSize, row.paper) << row.name;
+        EXPECT_EQ(CupsSpooler::mediaKeyword(block), row.media) << row.name;
+        EXPECT_EQ(dm->dmDefaultSource, row.bin) << row.name;
+        EXPECT_EQ(CupsSpooler::sourceKeyword(block), row.source) << row.name;
+        EXPECT_EQ(std::uint16_t(dm->dmCopies), row.copies) << row.name;
+        EXPECT_EQ(dm->dmPrintQuality, row.dpi) << row.name;
+    }
+}
+
 TEST_F(Cups, TwoPageJobArrivesAsPdfWithItsNameAndPaper)
 {
     SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
