@@ -23,7 +23,8 @@
 #include <QByteArray>
 #include <QString>
 
-class CupsSpooler : public Spooler {
+class CupsSpooler : public Spooler
+{
 public:
     // timeoutMs: connect timeout and longest wait for an answer in each
     // request (a silent scheduler costs a few of these per operation).
