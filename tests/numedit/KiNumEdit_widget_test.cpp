@@ -494,9 +494,16 @@ TEST_F(KiNumEditTest, CaretAfterTypedFractionInDecimalFixedField)
 
 TEST_F(KiNumEditTest, TextPlacement)
 {
+    // A borderless 121 x 40 field: the client area is the whole widget.
     a->setText("1234");
+    a->setAutoSize(false);
+    a->setBorderStyle(TKiNumEdit::bsNone);
+    a->resize(121, 40);
+    a->setLeftMargin(5);
+    a->setRightMargin(4);
+    a->setBottomMargin(3);
     const int w = QFontMetrics(a->font()).horizontalAdvance("1,234");
-    const QRect client = a->ClientRect();
+    const int fh = a->FontHeight();
     struct Row
     {
         const char *name;
@@ -504,30 +511,20 @@ TEST_F(KiNumEditTest, TextPlacement)
         TKiNumEdit::TVertAlignment valign;
         int x, y;
     };
-    const int fh = a->FontHeight();
     const std::vector<Row> rows = {
-        {"right, centred", TKiNumEdit::taRightJustify, TKiNumEdit::taVCenter,
-         client.width() - 4 - w - 1, (client.height() - fh - 2 - 3) / 2 + 2},
+        {"right, centred", TKiNumEdit::taRightJustify, TKiNumEdit::taVCenter, 121 - 4 - w - 1,
+         (40 - fh - 2 - 3) / 2 + 2},
         {"left, top", TKiNumEdit::taLeftJustify, TKiNumEdit::taTopJustify, 5, 2},
         {"centre, bottom", TKiNumEdit::taCenter, TKiNumEdit::taBottomJustify,
-         (client.width() - 5 - 4) / 2 + 5 - w / 2 - 1, client.height() - fh - 3},
+         (121 - 5 - 4) / 2 + 5 - w / 2 - 1, 40 - fh - 3},
     };
-    a->setAutoSize(false);
-    a->resize(121, 40);
-    a->setLeftMargin(5);
-    a->setRightMargin(4);
-    a->setBottomMargin(3);
-    const QRect inner = a->ClientRect();
     for (const Row &row : rows) {
         a->setAlignment(row.align);
         a->setVertAlignment(row.valign);
-        const int expectedX = row.align == TKiNumEdit::taLeftJustify ? 5
-            : row.align == TKiNumEdit::taRightJustify                ? inner.width() - 4 - w - 1
-                                                                     : (inner.width() - 9) / 2 + 5 - w / 2 - 1;
-        const int expectedY = row.valign == TKiNumEdit::taTopJustify ? 2
-            : row.valign == TKiNumEdit::taBottomJustify              ? inner.height() - fh - 3
-                                                                     : (inner.height() - fh - 5) / 2 + 2;
-        EXPECT_EQ(a->TextOrigin(), inner.topLeft() + QPoint(expectedX, expectedY)) << row.name;
+        EXPECT_EQ(a->TextOrigin(), QPoint(row.x, row.y)) << row.name;
+        a->update();
+        QApplication::processEvents();
+        EXPECT_EQ(a->DrawRect(), QRect(row.x, row.y, w, fh)) << row.name;
     }
 }
 
@@ -689,7 +686,7 @@ TEST(KiNumEditWindow, ShowsDifferentlyConfiguredFields)
     const std::vector<Field> fields = {
         {"数量 (default)", [](TKiNumEdit *e) { e->setText("1234.5"); }, "1,234.5"},
         {"金額 (15 digits)",
-         [](TKiNumEdit *e) { e->setIntegerLength(15); e->setText("123456789012345"); e->resize(200, 20); },
+         [](TKiNumEdit *e) { e->setIntegerLength(15); e->setText("123456789012345"); e->setMinimumWidth(200); },
          "123,456,789,012,345"},
         {"新税率 (RightMark %)", [](TKiNumEdit *e) { e->setRightMark("%"); e->setText("8"); }, "8%"},
         {"DecimalFixed, $ mark",
