@@ -560,11 +560,15 @@ QVariant TKiNumEdit::inputMethodQuery(Qt::InputMethodQuery query) const
 void TKiNumEdit::focusInEvent(QFocusEvent *event)
 {
     caretOn_ = true;
-    // Returning from a popup menu or another window is no entry.
+    // Closing a popup menu, or the window becoming active again while the
+    // control was the one entered, is no new entry; the first activation is.
     const bool entry = event->reason() != Qt::PopupFocusReason
-        && event->reason() != Qt::ActiveWindowFocusReason;
-    if (entry && autoSelect_)
-        SelectAll();
+        && !(event->reason() == Qt::ActiveWindowFocusReason && entered_);
+    if (entry) {
+        entered_ = true;
+        if (autoSelect_)
+            SelectAll();
+    }
     refresh();
     if (entry)
         emit entered(this);
@@ -581,6 +585,7 @@ void TKiNumEdit::focusOutEvent(QFocusEvent *event)
     const bool exit = event->reason() != Qt::PopupFocusReason
         && event->reason() != Qt::ActiveWindowFocusReason;
     if (exit) {
+        entered_ = false;
         model_.Leave();
         if (hideSelection_)
             ClearSelect();

@@ -226,6 +226,7 @@ private:
     int fontHeight_ = 0;
     int caretWidth_ = 1;
     bool dblClickFlag_ = false;
+    bool entered_ = false; // between entering and leaving the control
     QRect drawRect_;
     bool caretOn_ = false;      // the caret exists (focus)
     bool caretVisible_ = false; // blink phase

@@ -722,6 +722,8 @@ TEST(KiNumEditWindow, ShowsDifferentlyConfiguredFields)
     }
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    (void)QTest::qWaitForWindowActive(&window); // a bare X server may refuse
     edits[0]->setFocus();
     QApplication::processEvents();
     for (TKiNumEdit *edit : edits)
