@@ -671,7 +671,10 @@ TEST_F(KiNumEditTest, SelectionColourOnlyBehindTheText)
 }
 
 // A window with differently configured fields. With KANRO_SCREENSHOT=<file>
-// it saves a picture of itself there (run under xvfb-run for a real screen).
+// it saves a picture of itself there; for a real X screen:
+//   KANRO_SCREENSHOT=/tmp/numedit.png QT_QPA_PLATFORM=xcb xvfb-run -a
+//     build/test/tests/numedit/numedit_KiNumEdit_widget_test
+//     --gtest_filter='KiNumEditWindow*'
 TEST(KiNumEditWindow, ShowsDifferentlyConfiguredFields)
 {
     QWidget window;
