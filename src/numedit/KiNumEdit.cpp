@@ -267,6 +267,19 @@ void TKiNumEdit::paintEvent(QPaintEvent *)
         p.drawText(drawRect_, Qt::AlignCenter | Qt::TextSingleLine, valText);
     }
 
+    if (!preedit_.isEmpty() && caretOn_) {
+        // The input method's composition stands at the caret, underlined,
+        // until it is committed.
+        const QRect caret = CaretRect();
+        QFont underlined = font();
+        underlined.setUnderline(true);
+        const QRect box(caret.topLeft(), QSize(textWidth(preedit_), fontHeight_));
+        p.fillRect(box, color_);
+        p.setFont(underlined);
+        p.setPen(pal.color(QPalette::Active, QPalette::Text));
+        p.drawText(box, Qt::AlignLeft | Qt::TextSingleLine, preedit_);
+    }
+
     if (caretOn_ && caretVisible_ && hasFocus()) {
         // Like the system caret, inverts what lies under it.
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -525,6 +538,10 @@ void TKiNumEdit::keyPressEvent(QKeyEvent *event)
 
 void TKiNumEdit::inputMethodEvent(QInputMethodEvent *event)
 {
+    if (preedit_ != event->preeditString()) {
+        preedit_ = event->preeditString();
+        update();
+    }
     for (QChar c : event->commitString())
         handleChar(MapImeChar(c));
     event->accept();
@@ -578,6 +595,7 @@ void TKiNumEdit::focusOutEvent(QFocusEvent *event)
 {
     caretOn_ = false;
     caretVisible_ = false;
+    preedit_.clear();
     if (caretTimer_)
         killTimer(caretTimer_);
     caretTimer_ = 0;

@@ -231,6 +231,7 @@ private:
     bool caretOn_ = false;      // the caret exists (focus)
     bool caretVisible_ = false; // blink phase
     int caretTimer_ = 0;
+    QString preedit_; // input-method composition not yet committed
     QMenu *editPopup_ = nullptr;
     QPointer<QMenu> popupMenu_;
 };

@@ -596,6 +596,10 @@ TEST_F(KiNumEditTest, MetricsHeightAndCaretWidth)
 TEST_F(KiNumEditTest, InputMethodCharacters)
 {
     clickInto(a);
+    // A composition not yet committed changes nothing.
+    QInputMethodEvent composing(QStringLiteral("１"), {});
+    QApplication::sendEvent(a, &composing);
+    EXPECT_EQ(a->Text(), "");
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("－１２．５"));
     QApplication::sendEvent(a, &commit);
