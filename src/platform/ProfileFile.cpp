@@ -14,6 +14,11 @@
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF", 3);
+
+// A settings file holds a few kilobytes; anything beyond this is not one and
+// is treated as unreadable (which also keeps every length within ICU's
+// 32-bit counts).
+constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
 const QByteArray kUtf16LeBom("\xFF\xFE", 2);
 
 bool isBlank(QChar c)
@@ -89,6 +94,15 @@ qsizetype keyLineEquals(const QString &text)
     return eq;
 }
 
+bool isAscii(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // CP932 through ICU's "windows-31j" converter. Conversions report whether
 // every byte or character was mapped.
 class Cp932
@@ -111,6 +125,10 @@ public:
 
     QString decode(const QByteArray &bytes, bool *ok)
     {
+        if (isAscii(bytes)) { // CP932 agrees with ASCII, backslash and tilde included
+            *ok = true;
+            return QString::fromLatin1(bytes);
+        }
         if (!m_conv) {
             *ok = false;
             return QString::fromLatin1(bytes);
@@ -126,7 +144,7 @@ public:
     // True when the text maps to CP932 and reads back unchanged.
     bool encode(const QString &text, QByteArray *out)
     {
-        if (!m_conv)
+        if (!m_conv || text.size() > kMaxFileSize)
             return false;
         UErrorCode err = U_ZERO_ERROR;
         ucnv_setFromUCallBack(m_conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
@@ -189,14 +207,7 @@ QByteArray encodeUtf16(const QString &s)
 
 bool isValidNonAsciiUtf8(const QByteArray &bytes)
 {
-    bool nonAscii = false;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            nonAscii = true;
-            break;
-        }
-    }
-    if (!nonAscii)
+    if (isAscii(bytes))
         return false;
     bool ok = false;
     decodeUtf8(bytes, &ok);
@@ -230,7 +241,7 @@ void ProfileFile::load()
     QByteArray bytes;
     if (info.exists() || info.isSymLink()) {
         QFile file(m_path);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
             m_readFailed = true;
         } else {
             bytes = file.readAll();
@@ -539,7 +550,7 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
         added.lines.push_back(makeLine(QLatin1Char('[') + added.name + QLatin1Char(']')));
         added.lastKeyLine = 0;
         m_sections.push_back(std::move(added));
-        m_sectionIndex.insert(fold(section), static_cast<int>(m_sections.size() - 1));
+        m_sectionIndex.insert(fold(m_sections.back().name), static_cast<int>(m_sections.size() - 1));
         sec = &m_sections.back();
     }
 

@@ -56,8 +56,9 @@ public:
     enum class Encoding { Cp932, Utf8, Utf8Bom, Utf16LeBom };
 
     // Never throws: a missing, empty, unreadable or garbled file reads as
-    // empty. A file that exists but cannot be read refuses commit(), so that
-    // its content is never replaced by the few keys written here.
+    // empty. A file that exists but cannot be read (no permission, not a
+    // regular file, larger than 256 MiB) refuses commit(), so that its
+    // content is never replaced by the few keys written here.
     explicit ProfileFile(const QString &path);
 
     QString readString(const QString &section, const QString &key, const QString &def = {}) const;

@@ -468,19 +468,48 @@ TEST(ProfileFile, BadFilesGiveDefaults)
     }
 }
 
-TEST(ProfileFile, UnreadableFileGivesDefaultsAndIsNotReplaced)
+TEST(ProfileFile, FilesThatCannotBeReadAreNeverReplaced)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads files of mode 000";
-    Dir dir;
-    writeBytes(dir.file(), "[s]\r\nk=1\r\nother=keep\r\n");
-    ASSERT_EQ(chmod(dir.file().toLocal8Bit().constData(), 0), 0);
-    ProfileFile f(dir.file());
-    EXPECT_EQ(f.readInteger(kSection, QStringLiteral("k"), 5), 5);
-    f.writeString(kSection, QStringLiteral("k"), QStringLiteral("2"));
-    EXPECT_THROW(f.commit(), ProfileWriteError);
-    chmod(dir.file().toLocal8Bit().constData(), 0600);
-    EXPECT_EQ(readBytes(dir.file()), QByteArray("[s]\r\nk=1\r\nother=keep\r\n"));
+    const QByteArray content("[s]\r\nk=1\r\nother=keep\r\n");
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &)> make;
+        bool needsNonRoot;
+    } rows[] = {
+        {"directory", [](const QString &p) { QDir().mkpath(p); }, false},
+        {"FIFO", [](const QString &p) { ASSERT_EQ(mkfifo(p.toLocal8Bit().constData(), 0600), 0); }, false},
+        {"larger than any settings file",
+         [&](const QString &p) {
+             writeBytes(p, content);
+             QFile f(p);
+             ASSERT_TRUE(f.resize(300LL * 1024 * 1024)); // sparse: costs no disk
+         },
+         false},
+        {"no read permission",
+         [&](const QString &p) {
+             writeBytes(p, content);
+             chmod(p.toLocal8Bit().constData(), 0);
+         },
+         true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.needsNonRoot && geteuid() == 0)
+            continue; // root reads files of mode 000
+        Dir dir;
+        row.make(dir.file());
+        const QFileInfo before(dir.file());
+        ProfileFile f(dir.file());
+        EXPECT_EQ(f.readInteger(kSection, QStringLiteral("k"), 5), 5);
+        f.writeString(kSection, QStringLiteral("k"), QStringLiteral("2"));
+        EXPECT_THROW(f.commit(), ProfileWriteError);
+        const QFileInfo after(dir.file());
+        EXPECT_EQ(after.isDir(), before.isDir());
+        EXPECT_EQ(after.isFile(), before.isFile());
+        EXPECT_EQ(after.size(), before.size());
+        chmod(dir.file().toLocal8Bit().constData(), 0600);
+    }
 }
 
 TEST(ProfileFile, MegabyteLinesAreRead)
