@@ -5,11 +5,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-
-#include <unicode/ucnv.h>
-
 #include <cstring>
 #include <limits>
+#include <unicode/ucnv.h>
 
 namespace {
 
@@ -172,8 +170,9 @@ private:
         const int32_t capacity = static_cast<int32_t>(bytes.size()) * 2 + 1;
         QString buf(capacity, Qt::Uninitialized);
         err = U_ZERO_ERROR;
-        const int32_t n = ucnv_toUChars(m_conv, reinterpret_cast<UChar *>(buf.data()), capacity,
-                                        bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
+        const int32_t n =
+            ucnv_toUChars(m_conv, reinterpret_cast<UChar *>(buf.data()), capacity,
+                          bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
         *ok = U_SUCCESS(err);
         if (U_FAILURE(err) && action != UCNV_TO_U_CALLBACK_STOP)
             return {};
@@ -186,8 +185,8 @@ private:
 
 QString decodeUtf8(const QByteArray &bytes, bool *ok)
 {
-    QStringDecoder dec(QStringConverter::Utf8,
-                       QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                   QStringConverter::Flag::ConvertInitialBom);
     QString s = dec(bytes);
     *ok = !dec.hasError();
     return s;
@@ -217,13 +216,12 @@ bool isValidNonAsciiUtf8(const QByteArray &bytes)
 } // namespace
 
 ProfileWriteError::ProfileWriteError(const QString &fullPath)
-    : std::runtime_error((fullPath + QStringLiteral(" に書き込めません")).toStdString())
-    , m_path(fullPath)
+    : std::runtime_error((fullPath + QStringLiteral(" に書き込めません")).toStdString()),
+      m_path(fullPath)
 {
 }
 
-ProfileFile::ProfileFile(const QString &path)
-    : m_path(path)
+ProfileFile::ProfileFile(const QString &path) : m_path(path)
 {
     load();
 }
@@ -379,7 +377,8 @@ bool ProfileFile::hasKey(const QString &section, const QString &key) const
     return findLine(section, key) != nullptr;
 }
 
-QString ProfileFile::readString(const QString &section, const QString &key, const QString &def) const
+QString ProfileFile::readString(const QString &section, const QString &key,
+                                const QString &def) const
 {
     const Line *line = findLine(section, key);
     if (!line)
@@ -389,8 +388,8 @@ QString ProfileFile::readString(const QString &section, const QString &key, cons
 
 bool ProfileFile::parseInteger(const QString &value, qint64 *out)
 {
-    const bool hex0x = value.size() >= 3 && value.at(0) == QLatin1Char('0')
-        && (value.at(1) == QLatin1Char('x') || value.at(1) == QLatin1Char('X'));
+    const bool hex0x = value.size() >= 3 && value.at(0) == QLatin1Char('0') &&
+                       (value.at(1) == QLatin1Char('x') || value.at(1) == QLatin1Char('X'));
     const bool hexDollar = value.startsWith(QLatin1Char('$'));
     if (hex0x || hexDollar) {
         const QString digits = value.mid(hex0x ? 2 : 1);
@@ -447,8 +446,8 @@ qint64 ProfileFile::readInteger(const QString &section, const QString &key, qint
 QDate ProfileFile::parseDate(const QString &value)
 {
     const QStringList parts = value.split(QLatin1Char('/'));
-    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2
-        || parts[2].isEmpty() || parts[2].size() > 2)
+    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2 ||
+        parts[2].isEmpty() || parts[2].size() > 2)
         return {};
     int fields[3] = {0, 0, 0};
     for (int p = 0; p < 3; ++p) {
@@ -550,7 +549,8 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
         added.lines.push_back(makeLine(QLatin1Char('[') + added.name + QLatin1Char(']')));
         added.lastKeyLine = 0;
         m_sections.push_back(std::move(added));
-        m_sectionIndex.insert(fold(m_sections.back().name), static_cast<int>(m_sections.size() - 1));
+        m_sectionIndex.insert(fold(m_sections.back().name),
+                              static_cast<int>(m_sections.size() - 1));
         sec = &m_sections.back();
     }
 
