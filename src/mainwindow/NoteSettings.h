@@ -14,7 +14,10 @@
 // the whole operation unapplied and throws ProfileWriteError.
 
 // Everything the start-up reader restores and the shutdown writer stores.
-// A default-constructed value holds the defaults of a first start.
+// A default-constructed value holds the defaults of a first start: Addr_Font
+// 1, G13_FontSize 10, TaxOld "3", TaxEnforDate 1997/04/01, TaxNew "5",
+// E_021[0] "納品書　兼　請求書", KOSUU "1"; every other text empty, every other
+// integer 0, NewPage unchecked.
 // Integer selections are kept as read: a value outside its list (Comb_Paper
 // 5) or -1 for "nothing selected" is the window's concern.
 struct NoteSettings
