@@ -155,6 +155,15 @@ std::optional<FixedDecimal> FixedDecimal::subtract(FixedDecimal other) const
     return fromWide(Int128(m_raw) - other.m_raw);
 }
 
+std::optional<FixedDecimal> FixedDecimal::sum(std::span<const FixedDecimal> values)
+{
+    // Each term is below 2^63 in magnitude, so 2^64 terms still fit.
+    Int128 total = 0;
+    for (FixedDecimal v : values)
+        total += v.m_raw;
+    return fromWide(total);
+}
+
 std::optional<FixedDecimal> FixedDecimal::multiply(FixedDecimal other) const
 {
     // |product| <= 2^126: exact in 128 bits.

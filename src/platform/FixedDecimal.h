@@ -6,6 +6,7 @@
 #include <compare>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 // A signed decimal with four places, held as a 64-bit count of
 // ten-thousandths: 12.5 is the count 125000, -3 is -30000. Quantities,
@@ -50,6 +51,9 @@ public:
     // Checked arithmetic; nullopt when the exact result leaves the range.
     std::optional<FixedDecimal> add(FixedDecimal other) const;
     std::optional<FixedDecimal> subtract(FixedDecimal other) const;
+    // The exact sum of all values; nullopt only when the sum itself leaves
+    // the range (intermediate sums may, as in 900e12 + 900e12 - 900e12).
+    static std::optional<FixedDecimal> sum(std::span<const FixedDecimal> values);
     // The exact product rounded to the nearest ten-thousandth, ties to even
     // (0.0001 x 0.5 = 0.00005 gives 0; 0.0003 x 0.5 = 0.00015 gives 0.0002).
     std::optional<FixedDecimal> multiply(FixedDecimal other) const;

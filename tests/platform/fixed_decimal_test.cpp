@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <limits>
+
+// Failures print texts readably rather than as UTF-16 code units.
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
@@ -161,6 +169,12 @@ TEST(FixedDecimalArithmetic, AddAndSubtractDetectOverflow)
     EXPECT_EQ(raw(-1), raw(kMax).add(raw(kMin)));
     EXPECT_EQ(std::nullopt, raw(kMin).subtract(raw(1)));
     EXPECT_EQ(std::nullopt, raw(0).subtract(raw(kMin)));
+
+    const FixedDecimal swing[] = {raw(kMax), raw(kMax), raw(kMin), raw(kMin), raw(5)};
+    EXPECT_EQ(raw(3), FixedDecimal::sum(swing)); // intermediate sums leave the range
+    const FixedDecimal over[] = {raw(kMax), raw(1)};
+    EXPECT_EQ(std::nullopt, FixedDecimal::sum(over));
+    EXPECT_EQ(raw(0), FixedDecimal::sum({}));
 }
 
 TEST(FixedDecimalArithmetic, DivideByWholeNumber)
