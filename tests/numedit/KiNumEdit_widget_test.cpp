@@ -271,6 +271,27 @@ TEST_F(KiNumEditTest, EnterAndLeaveSignalsAndLoneMinus)
     EXPECT_EQ(changes.at(0).at(0).value<TKiNumEdit *>(), a);
 }
 
+TEST_F(KiNumEditTest, ReactivatingTheWindowIsNoNewEntry)
+{
+    clickInto(a);
+    QSignalSpy entered(a, &TKiNumEdit::entered);
+    QSignalSpy exited(a, &TKiNumEdit::exited);
+    QTest::keyClicks(a, "-");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_FALSE(a->hasFocus());
+    EXPECT_TRUE(a->CaretRect().isNull());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(a->hasFocus());
+    EXPECT_EQ(entered.count(), 0);
+    EXPECT_EQ(exited.count(), 0);
+    EXPECT_EQ(a->SelLength(), 0); // no AutoSelect
+    EXPECT_EQ(a->Text(), "-");    // no lone-minus clean-up either
+}
+
 TEST_F(KiNumEditTest, UndoTwiceThroughThePopupMenu)
 {
     a->setText("5");
