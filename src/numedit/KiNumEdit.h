@@ -12,7 +12,6 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 class QMenu;
