@@ -509,12 +509,17 @@ bool TKiNumEdit::handleKeyDown(int key, Qt::KeyboardModifiers modifiers)
     return false;
 }
 
-void TKiNumEdit::handleChar(QChar c)
+bool TKiNumEdit::handleChar(QChar c)
 {
     if (OnKeyPress)
         OnKeyPress(this, c);
-    if (model_.InputChar(c, enterFocusMove_) == NumValueModel::CharResult::MoveFocusNext)
+    if (model_.InputChar(c, enterFocusMove_) == NumValueModel::CharResult::MoveFocusNext) {
+        // Enter in a control without a parent form is left alone.
+        if (!parentWidget())
+            return false;
         moveFocus(true);
+    }
+    return true;
 }
 
 void TKiNumEdit::keyPressEvent(QKeyEvent *event)
@@ -526,13 +531,8 @@ void TKiNumEdit::keyPressEvent(QKeyEvent *event)
     bool consumed = key != 0 && handleKeyDown(key, modifiers);
 
     const QString chars = typedChars(event);
-    for (QChar c : chars) {
-        // Enter in a control without a parent form is left alone.
-        if (c.unicode() == 13 && enterFocusMove_ && !parentWidget() && !model_.ReadOnly())
-            continue;
-        handleChar(c);
-        consumed = true;
-    }
+    for (QChar c : chars)
+        consumed = handleChar(c) || consumed;
     event->setAccepted(consumed);
 }
 
