@@ -317,6 +317,12 @@ private:
 
 // The global printer object: created before the first window, freed at
 // program end. createVoPrinter keeps the spooler for the object's lifetime.
+// The program creates it once its QApplication exists:
+//     createVoPrinter(createSystemSpooler(QDir::currentPath()));
+// (createSystemSpooler in platform/SpoolerWithPdf.h), tells the PDF printer
+// the recorded working directory with
+//     VoPrinter->spooler().setWorkingDirectory(dir);
+// and calls destroyVoPrinter() after the event loop has ended.
 extern TVoPrinter *VoPrinter;
 // pollInterval 0 leaves the printer list unwatched (tests).
 void createVoPrinter(std::unique_ptr<Spooler> spooler,
