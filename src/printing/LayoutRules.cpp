@@ -3,7 +3,6 @@
 #include "printing/Conversion.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -14,18 +13,17 @@ long long roundHalfAway(long double v)
     return v >= 0 ? static_cast<long long>(v + 0.5L) : static_cast<long long>(v - 0.5L);
 }
 
-std::int64_t scaleFactor(int dpi)
+FixedDecimal scaleFactor(int dpi)
 {
     // Formed in extended precision, then stored with four decimals; the
     // default rounding mode of the conversion is to nearest, ties to even.
     const long double factor = static_cast<long double>(dpi) / LayoutUnitsPerInch;
-    return static_cast<std::int64_t>(std::llrintl(factor * 10000.0L));
+    return FixedDecimal::fromRaw(static_cast<qint64>(std::llrintl(factor * 10000.0L)));
 }
 
-static int scaled(std::int64_t factor, int d)
+static int scaled(FixedDecimal factor, int d)
 {
-    const long double f = static_cast<long double>(factor) / 10000.0L;
-    return static_cast<int>(roundHalfAway(f * d));
+    return static_cast<int>(roundHalfAway(factor.toLongDouble() * d));
 }
 
 int Geometry::w(int d) const
@@ -48,66 +46,35 @@ Geometry Geometry::fromNote(const PrintNote &note)
     return g;
 }
 
-WholeAmount wholeAmount(const QString &fieldText)
-{
-    const QString t = fieldText.trimmed();
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+'))) {
-        negative = t.at(i) == QLatin1Char('-');
-        ++i;
-    }
-    QString intDigits;
-    while (i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128)
-        intDigits.append(t.at(i++));
-    QString fracDigits;
-    if (i < t.size() && t.at(i) == QLatin1Char('.')) {
-        ++i;
-        while (i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128)
-            fracDigits.append(t.at(i++));
-    }
-    if (i != t.size() || (intDigits.isEmpty() && fracDigits.isEmpty()))
-        return {false, QStringLiteral("0"), true};
-    const bool exactZero = !(intDigits + fracDigits).contains(QRegularExpression(QStringLiteral("[1-9]")));
-
-    // Round half away from zero to a whole number, in decimal text so that
-    // no amount is too long.
-    QString digits = intDigits.isEmpty() ? QStringLiteral("0") : intDigits;
-    if (!fracDigits.isEmpty() && fracDigits.at(0) >= QLatin1Char('5')) {
-        qsizetype k = digits.size() - 1;
-        while (k >= 0 && digits.at(k) == QLatin1Char('9')) {
-            digits[k] = QLatin1Char('0');
-            --k;
-        }
-        if (k < 0)
-            digits.prepend(QLatin1Char('1'));
-        else
-            digits[k] = QChar(digits.at(k).unicode() + 1);
-    }
-    while (digits.size() > 1 && digits.at(0) == QLatin1Char('0'))
-        digits.remove(0, 1);
-    if (digits == QLatin1String("0"))
-        negative = false;
-    return {negative, digits, exactZero};
-}
-
 bool isZeroQuantity(const QString &fieldText)
 {
-    return wholeAmount(fieldText).exactZero;
+    return FixedDecimal::parseAmount(fieldText).isZero();
+}
+
+QString amountText(FixedDecimal value)
+{
+    // Whole units rounded half away from zero, as magnitude and sign; the
+    // magnitude is unsigned so that the most negative value has one too.
+    const qint64 raw = value.raw();
+    const bool negative = raw < 0;
+    const quint64 magnitude = negative ? 0 - static_cast<quint64>(raw) : static_cast<quint64>(raw);
+    const quint64 scale = FixedDecimal::kScale;
+    const quint64 units = magnitude / scale + (magnitude % scale >= scale / 2 ? 1 : 0);
+    const QString digits = QString::number(units);
+    const QString sep = QLocale().groupSeparator();
+    QString out;
+    const qsizetype n = digits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out.append(sep);
+        out.append(digits.at(i));
+    }
+    return negative && units != 0 ? QLatin1Char('-') + out : out;
 }
 
 QString amountText(const QString &fieldText)
 {
-    const WholeAmount a = wholeAmount(fieldText);
-    const QString sep = QLocale().groupSeparator();
-    QString out;
-    const qsizetype n = a.digits.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            out.append(sep);
-        out.append(a.digits.at(i));
-    }
-    return a.negative ? QLatin1Char('-') + out : out;
+    return amountText(FixedDecimal::parseAmount(fieldText));
 }
 
 QString fixedPitchCellText(const QString &amount)

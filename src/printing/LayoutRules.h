@@ -2,6 +2,7 @@
 
 #include "printing/Canvas.h"
 #include "printing/PrintNote.h"
+#include "platform/FixedDecimal.h"
 
 #include <QDate>
 #include <QString>
@@ -17,17 +18,17 @@ inline constexpr int LayoutUnitsPerInch = 160;
 // Rounds half away from zero: 60.5 -> 61, -60.5 -> -61.
 long long roundHalfAway(long double v);
 
-// The scale factor dpi / 160 as a count of ten-thousandths, rounded to the
-// nearest with ties to even: 180 dpi -> 11250 (1.1250), 203 dpi -> 12688.
-std::int64_t scaleFactor(int dpi);
+// The scale factor dpi / 160 with four decimals, rounded to the nearest
+// ten-thousandth with ties to even: 180 dpi -> 1.1250, 203 dpi -> 1.2688.
+FixedDecimal scaleFactor(int dpi);
 
 // Converts layout units to device pixels for one copy. Offsets are printer
 // pixels added after scaling. At 203 dpi: y(260) = round(329.888) + top = 330
 // + top, and a row step h(48) = round(60.9024) = 61.
 struct Geometry
 {
-    std::int64_t sx = 10000; // ten-thousandths
-    std::int64_t sy = 10000;
+    FixedDecimal sx = FixedDecimal::fromRaw(FixedDecimal::kScale);
+    FixedDecimal sy = FixedDecimal::fromRaw(FixedDecimal::kScale);
     int left = 0;
     int top = 0;
 
@@ -41,23 +42,15 @@ struct Geometry
     static Geometry fromNote(const PrintNote &note);
 };
 
-// Value of a numeric field's plain text as a whole number for printing,
-// rounded half away from zero; a text that is not a number counts as 0.
-struct WholeAmount
-{
-    bool negative = false;
-    QString digits; // without leading zeros, "0" for zero
-    bool exactZero = true; // the value before rounding is 0
-};
-WholeAmount wholeAmount(const QString &fieldText);
-
 // Whether a quantity text counts as 0 (empty and non-numbers too): such a
 // row is not printed.
 bool isZeroQuantity(const QString &fieldText);
 
-// The amount text of a field: thousands separators, no decimals, minus sign
-// in front, no blanks around it. 1234567 -> "1,234,567".
+// The amount text of a field: its value rounded half away from zero to a
+// whole number, thousands separators, minus sign in front, no blanks around
+// it. 1234567 -> "1,234,567"; a text that is not a number prints as 0.
 QString amountText(const QString &fieldText);
+QString amountText(FixedDecimal value);
 
 // The eleven characters of a fixed-pitch amount cell: the amount
 // right-aligned with blanks. A longer amount is kept whole (it then shares

@@ -8,7 +8,7 @@ using namespace printing;
 
 TEST(LayoutRules, ScaleFactorHasFourDecimalsTiesToEven)
 {
-    struct Row { const char *name; int dpi; std::int64_t factor; };
+    struct Row { const char *name; int dpi; qint64 factor; };
     const Row rows[] = {
         {"160 dpi is one", 160, 10000},
         {"180 dpi", 180, 11250},
@@ -20,7 +20,7 @@ TEST(LayoutRules, ScaleFactorHasFourDecimalsTiesToEven)
         {"1 dpi rounds 0.00625 to even", 1, 62},
     };
     for (const Row &r : rows)
-        EXPECT_EQ(scaleFactor(r.dpi), r.factor) << r.name;
+        EXPECT_EQ(scaleFactor(r.dpi).raw(), r.factor) << r.name;
 }
 
 TEST(LayoutRules, ConversionRoundsEachProductHalfAwayFromZero)
@@ -38,7 +38,7 @@ TEST(LayoutRules, ConversionRoundsEachProductHalfAwayFromZero)
     EXPECT_EQ(roundHalfAway(-2.5L), -3);
     EXPECT_EQ(roundHalfAway(-2.4L), -2);
     Geometry half;
-    half.sx = 5000;
+    half.sx = FixedDecimal::fromRaw(5000);
     EXPECT_EQ(half.w(7), 4) << "3.5 rounds up";
     EXPECT_EQ(half.w(-7), -4) << "-3.5 rounds away from zero";
 }
@@ -59,8 +59,11 @@ TEST(LayoutRules, AmountText)
         {"small negative rounds to plain zero", "-0.4", "0"},
         {"carry across groups", "999999.5", "1,000,000"},
         {"leading zeros dropped", "000120", "120"},
-        {"longer than the fixed-point range is kept whole", "123456789012345678",
-         "123,456,789,012,345,678"},
+        {"separators are not a number", "1,234", "0"},
+        {"largest value rounds up", "922337203685477.5807", "922,337,203,685,478"},
+        {"most negative value", "-922337203685477.5808", "-922,337,203,685,478"},
+        {"beyond the range is not a number", "123456789012345678", "0"},
+        {"blanks around are ignored", " 42 ", "42"},
         {"two points is not a number", "1.2.3", "0"},
     };
     for (const Row &r : rows)
