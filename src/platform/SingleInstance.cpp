@@ -55,11 +55,13 @@ bool SingleInstance::askRunningInstance()
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(kTimeoutMs))
         return false;
+    // Someone listens: an instance runs, whatever happens to the request.
     socket.write(kActivate);
     socket.flush();
-    if (!socket.waitForBytesWritten(kTimeoutMs))
-        return false;
-    // The answer only confirms delivery; a closed connection counts too.
+    if (socket.bytesToWrite() > 0)
+        socket.waitForBytesWritten(kTimeoutMs);
+    // Waiting for the answer keeps the connection open until the request
+    // has been read.
     socket.waitForReadyRead(kTimeoutMs);
     return true;
 }
