@@ -4,8 +4,6 @@
 #include "transfer/LineTests.h"
 #include "transfer/NumericTest.h"
 
-#include <QRegularExpression>
-
 namespace {
 
 // A memo line by index: the empty text past the end, at most the first
@@ -59,10 +57,23 @@ const QStringList &labelWords()
 
 QStringList memoLinesOf(const QString &memoText)
 {
+    // Split by hand: a regular expression refuses texts with lone surrogates,
+    // which a paste can carry.
+    QStringList lines;
     if (memoText.isEmpty())
-        return {};
-    static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n|\u2028|\u2029"));
-    return memoText.split(lineBreak);
+        return lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < memoText.size(); ++i) {
+        const char16_t c = memoText.at(i).unicode();
+        if (c != u'\r' && c != u'\n' && c != 0x2028 && c != 0x2029)
+            continue;
+        lines.append(memoText.mid(start, i - start));
+        if (c == u'\r' && i + 1 < memoText.size() && memoText.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    lines.append(memoText.mid(start));
+    return lines;
 }
 
 QString memoTextOf(const QStringList &lines)

@@ -286,6 +286,8 @@ TEST(Transfer, MemoTextRoundTrip)
     EXPECT_EQ(memoLinesOf(u"a\r\nb\rc\nd\u2029e"_qs),
               (QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs, u"e"_qs}));
     EXPECT_EQ(memoLinesOf(u"a\n"_qs), (QStringList{u"a"_qs, QString()}));
+    const QString lone(QChar(0xD800));
+    EXPECT_EQ(memoLinesOf(lone + u"\nb"_qs), (QStringList{lone, u"b"_qs}));
     EXPECT_EQ(memoTextOf({u"a"_qs, QString(), u"b"_qs}), u"a\n\nb"_qs);
     const TransferResult r =
         runTransferOnText(u"お名前：山田太郎\r\n〒123-4567\r\n"_qs, testWrapper());
