@@ -1,5 +1,7 @@
 #include "transfer/WorkMemoWrapper.h"
 
+#include "transfer/Transfer.h"
+
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -58,6 +60,19 @@ TEST(WorkMemoWrapper, LongLatinTextBreaksAtABlankWithinTheTextArea)
         EXPECT_TRUE(p.startsWith(u"Minato"_qs)) << p.toStdString();
     }
     EXPECT_EQ(pieces.join(QString()), line);
+}
+
+TEST(WorkMemoWrapper, TransferClassifiesEachPieceOfAWrappedLine)
+{
+    // Kanji only: each is 11 pixels, so the break falls after the 50th.
+    const QString line = u"東京都千代田区丸内一丁目九番二号株式会社見本商事営業本部第二営業部販売促進課"
+                         u"総務経理人事企画開発品質管理室北棟四十一階中"_qs;
+    ASSERT_EQ(line.size(), 60);
+    const TransferResult r = runTransfer({line, u"山田太郎"_qs}, workMemoWrapper());
+    EXPECT_EQ(r.memoLines.mid(0, 3), (QStringList{line.left(50), line.mid(50), u"山田太郎"_qs}));
+    EXPECT_EQ(r.add1, line.left(50));
+    EXPECT_EQ(r.add2, line.mid(50));
+    EXPECT_EQ(r.custo1, u"山田太郎"_qs);
 }
 
 } // namespace
