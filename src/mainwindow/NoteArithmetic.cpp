@@ -29,8 +29,7 @@ QString amountText(const RowCells &row)
 
 // Exact sum of the ten texts read by the amount parser; nullopt when the
 // sum leaves the fixed-point range.
-template<typename Pick>
-std::optional<FixedDecimal> sumColumn(const DetailRows &rows, Pick pick)
+template <typename Pick> std::optional<FixedDecimal> sumColumn(const DetailRows &rows, Pick pick)
 {
     std::array<FixedDecimal, kDetailRowCount> values;
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -99,8 +98,8 @@ std::optional<FixedDecimal> consumptionTax(FixedDecimal subtotal, FixedDecimal f
 {
     // Both counts convert exactly (64-bit significand); the product and the
     // quotient are each rounded once to extended precision.
-    const long double x = static_cast<long double>(subtotal.raw())
-                          * static_cast<long double>(factor.raw()) / 100000000.0L;
+    const long double x = static_cast<long double>(subtotal.raw()) *
+                          static_cast<long double>(factor.raw()) / 100000000.0L;
     long double t;
     if (txDisp == u"0")
         t = std::trunc(x);
@@ -137,15 +136,17 @@ NoteTotals DEN_SUM(const DetailRows &rows, const QString &xTaxText, const QStrin
     return NoteTotals{textOf(quantity), textOf(subtotal), textOf(tax), textOf(total)};
 }
 
-TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText,
-                           QDate enforDate, QDate noteDate)
+TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText, QDate enforDate,
+                           QDate noteDate)
 {
     const QString &rateText = enforDate > noteDate ? oldRateText : newRateText;
     // Dividing by 100 can only shrink the value, so it always succeeds; the
     // percent is the rounded fraction x 100, which always fits as well.
-    const FixedDecimal fraction = FixedDecimal::parseAmount(rateText).divide(100).value_or(FixedDecimal());
+    const FixedDecimal fraction =
+        FixedDecimal::parseAmount(rateText).divide(100).value_or(FixedDecimal());
     const FixedDecimal percent =
-        fraction.multiply(FixedDecimal::fromRaw(100 * FixedDecimal::kScale)).value_or(FixedDecimal());
+        fraction.multiply(FixedDecimal::fromRaw(100 * FixedDecimal::kScale))
+            .value_or(FixedDecimal());
     return TaxRateChoice{fraction.toText(),
                          QStringLiteral("消費税 ") + percent.toText() + QStringLiteral("%")};
 }

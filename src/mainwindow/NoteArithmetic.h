@@ -8,7 +8,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <array>
 #include <functional>
 
@@ -91,8 +90,8 @@ NoteTotals DEN_SUM(const DetailRows &rows, const QString &xTaxText, const QStrin
 // the caption of the tax label.
 struct TaxRateChoice
 {
-    QString xTax;         // "0.05" for the rate 5
-    QString staxCaption;  // "消費税 5%"
+    QString xTax;        // "0.05" for the rate 5
+    QString staxCaption; // "消費税 5%"
 
     friend bool operator==(const TaxRateChoice &, const TaxRateChoice &) = default;
 };
@@ -103,5 +102,5 @@ struct TaxRateChoice
 // divided by 100 and rounded to the ten-thousandth; the caption shows that
 // fraction x 100: rate "2.5" gives "0.025" and "消費税 2.5%". An invalid
 // date compares as earlier than every valid date.
-TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText,
-                           QDate enforDate, QDate noteDate);
+TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText, QDate enforDate,
+                           QDate noteDate);

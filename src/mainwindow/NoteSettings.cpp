@@ -3,7 +3,6 @@
 #include "platform/ProfileFile.h"
 
 #include <QDir>
-
 #include <limits>
 #include <stdexcept>
 
@@ -19,7 +18,8 @@ constexpr qint64 kSlipNumberDefault = 1;
 
 // Field accessors: one per member, indexed ones for the arrays of fields.
 #define KANRO_FIELD(member) [](NoteSettings &s, int) -> SettingSlot { return &s.member; }
-#define KANRO_ELEMENT(member) [](NoteSettings &s, int i) -> SettingSlot { return &s.member.at(static_cast<size_t>(i)); }
+#define KANRO_ELEMENT(member)                                                                      \
+    [](NoteSettings &s, int i) -> SettingSlot { return &s.member.at(static_cast<size_t>(i)); }
 
 std::vector<Key> makeStartupKeys()
 {
@@ -32,7 +32,8 @@ std::vector<Key> makeStartupKeys()
         {QStringLiteral("G13_FontSize"), I, qint64(10), KANRO_FIELD(G13_FontSize), 0},
         {QStringLiteral("G16_FontName"), T, none, KANRO_FIELD(G16_FontName), 0},
         {QStringLiteral("TaxOld"), N, QStringLiteral("3"), KANRO_FIELD(TaxOld), 0},
-        {QStringLiteral("TaxEnforDate"), SettingType::Date, QDate(1997, 4, 1), KANRO_FIELD(TaxEnforDate), 0},
+        {QStringLiteral("TaxEnforDate"), SettingType::Date, QDate(1997, 4, 1),
+         KANRO_FIELD(TaxEnforDate), 0},
         {QStringLiteral("TaxNew"), N, QStringLiteral("5"), KANRO_FIELD(TaxNew), 0},
         {QStringLiteral("E_ZIP"), T, none, KANRO_FIELD(E_ZIP), 0},
         {QStringLiteral("E_AD1"), T, none, KANRO_FIELD(E_AD1), 0},
@@ -45,7 +46,8 @@ std::vector<Key> makeStartupKeys()
         keys.push_back({QStringLiteral("E_G%1").arg(i + 1), T, none, KANRO_ELEMENT(E_G), i});
     for (int i = 0; i < 9; ++i)
         keys.push_back({QStringLiteral("E_Rm%1").arg(i + 1), T, none, KANRO_ELEMENT(E_Rm), i});
-    keys.push_back({QStringLiteral("E_021_0"), T, QStringLiteral("納品書　兼　請求書"), KANRO_ELEMENT(E_021), 0});
+    keys.push_back({QStringLiteral("E_021_0"), T, QStringLiteral("納品書　兼　請求書"),
+                    KANRO_ELEMENT(E_021), 0});
     for (int i = 1; i < 6; ++i)
         keys.push_back({QStringLiteral("E_021_%1").arg(i), T, none, KANRO_ELEMENT(E_021), i});
     const std::vector<Key> tail = {
@@ -78,8 +80,8 @@ const Key &startupKey(const QString &name)
 // "Comb_Paper".
 std::vector<const Key *> makeShutdownKeys()
 {
-    const QStringList head = {QStringLiteral("TaxOld"),    QStringLiteral("TaxEnforDate"),
-                              QStringLiteral("TaxNew"),    QStringLiteral("Addr_Font"),
+    const QStringList head = {QStringLiteral("TaxOld"),       QStringLiteral("TaxEnforDate"),
+                              QStringLiteral("TaxNew"),       QStringLiteral("Addr_Font"),
                               QStringLiteral("G13_FontSize"), QStringLiteral("G16_FontName")};
     const QStringList tail = {QStringLiteral("NewPage"), QStringLiteral("Comb_Paper")};
     QStringList order = head;
@@ -112,11 +114,12 @@ std::vector<DetailKey> makeDetailKeys()
     int index = 0;
     for (const auto &c : kDetailColumns) {
         for (int row = 1; row <= 10; ++row, ++index) {
-            keys.push_back({QString::fromLatin1(c.prefix) + QString::number(row), SettingType::Text, QString(),
-                            [](DetailLines &d, int i) -> SettingSlot {
-                                return &(d.*kDetailColumns[i / 10].column).at(static_cast<size_t>(i % 10));
-                            },
-                            index});
+            keys.push_back(
+                {QString::fromLatin1(c.prefix) + QString::number(row), SettingType::Text, QString(),
+                 [](DetailLines &d, int i) -> SettingSlot {
+                     return &(d.*kDetailColumns[i / 10].column).at(static_cast<size_t>(i % 10));
+                 },
+                 index});
         }
     }
     return keys;
@@ -164,15 +167,17 @@ void writeKey(ProfileFile &file, const SettingKey<Record> &k, Record &record)
         file.writeDate(section, k.key, *std::get<QDate *>(slot));
         return;
     case SettingType::Flag:
-        file.writeString(section, k.key, *std::get<bool *>(slot) ? QStringLiteral("1") : QStringLiteral("0"));
+        file.writeString(section, k.key,
+                         *std::get<bool *>(slot) ? QStringLiteral("1") : QStringLiteral("0"));
         return;
     }
 }
 
 void setDefault(const Key &k, NoteSettings &s)
 {
-    std::visit([&](auto *field) { *field = std::get<std::remove_pointer_t<decltype(field)>>(k.def); },
-               k.field(s, k.index));
+    std::visit(
+        [&](auto *field) { *field = std::get<std::remove_pointer_t<decltype(field)>>(k.def); },
+        k.field(s, k.index));
 }
 
 } // namespace
@@ -261,7 +266,8 @@ void writeImeModes(const QString &iniPath, qint64 ime_Itemno, qint64 ime_Item, q
 
 qint64 readPrinterChoice(const QString &iniPath)
 {
-    return ProfileFile(iniPath).readInteger(settingsSection(), kPrinterChoiceKey, kPrinterChoiceDefault);
+    return ProfileFile(iniPath).readInteger(settingsSection(), kPrinterChoiceKey,
+                                            kPrinterChoiceDefault);
 }
 
 void writePrinterChoice(const QString &iniPath, qint64 printerIndex)

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <array>
 #include <variant>
 #include <vector>
@@ -15,28 +14,31 @@
 // the whole operation unapplied and throws ProfileWriteError.
 
 // Everything the start-up reader restores and the shutdown writer stores.
-// A default-constructed value holds the defaults of a first start.
+// A default-constructed value holds the defaults of a first start: Addr_Font
+// 1, G13_FontSize 10, TaxOld "3", TaxEnforDate 1997/04/01, TaxNew "5",
+// E_021[0] "納品書　兼　請求書", KOSUU "1"; every other text empty, every other
+// integer 0, NewPage unchecked.
 // Integer selections are kept as read: a value outside its list (Comb_Paper
 // 5) or -1 for "nothing selected" is the window's concern.
 struct NoteSettings
 {
     NoteSettings(); // the defaults of the key table
 
-    qint64 Addr_Font;         // hidden size selector: items "12", "11", "10", "9"
-    qint64 G13_FontSize;      // point size of the print-font holder
-    QString G16_FontName;     // empty keeps "ＭＳ Ｐゴシック"
-    QString TaxOld;           // numeric text, old tax rate in percent
-    QDate TaxEnforDate;       // enforcement date of the new rate
-    QString TaxNew;           // numeric text, new tax rate in percent
+    qint64 Addr_Font;     // hidden size selector: items "12", "11", "10", "9"
+    qint64 G13_FontSize;  // point size of the print-font holder
+    QString G16_FontName; // empty keeps "ＭＳ Ｐゴシック"
+    QString TaxOld;       // numeric text, old tax rate in percent
+    QDate TaxEnforDate;   // enforcement date of the new rate
+    QString TaxNew;       // numeric text, new tax rate in percent
     QString E_ZIP, E_AD1, E_AD2, E_AD3, E_CUS, E_TEL; // destination
-    std::array<QString, 6> E_G;   // hidden fields Edit_G1 to Edit_G6
-    std::array<QString, 9> E_Rm;  // remark lines 1 to 9
+    std::array<QString, 6> E_G;                       // hidden fields Edit_G1 to Edit_G6
+    std::array<QString, 9> E_Rm;                      // remark lines 1 to 9
     std::array<QString, 6> E_021; // note title (0) and the shop's own lines 1 to 5
-    QString KOSUU;            // numeric text of the hidden count field
-    qint64 ComboBox_SEL;      // paper feed: 0 "手差し", 1 "連続(４．５インチ)"
+    QString KOSUU;                // numeric text of the hidden count field
+    qint64 ComboBox_SEL;          // paper feed: 0 "手差し", 1 "連続(４．５インチ)"
     qint64 ime_Itemno, ime_Item, ime_Unit; // input-mode selectors
-    qint64 Comb_Paper;        // layout 0, 1 or 2
-    bool NewPage;             // page-feed check box; stored as "1"/"0"
+    qint64 Comb_Paper;                     // layout 0, 1 or 2
+    bool NewPage;                          // page-feed check box; stored as "1"/"0"
 
     bool operator==(const NoteSettings &) const = default;
 };
@@ -63,8 +65,7 @@ using SettingSlot = std::variant<qint64 *, QString *, QDate *, bool *>;
 
 // One key: its name in the file, its type and default, and the field of the
 // record it maps to (field(record, index) with index into arrays of fields).
-template <class Record>
-struct SettingKey
+template <class Record> struct SettingKey
 {
     QString key;
     SettingType type;
@@ -73,7 +74,7 @@ struct SettingKey
     int index;
 };
 
-QString settingsSection(); // "Kn_Vey_1prn"
+QString settingsSection();                       // "Kn_Vey_1prn"
 QString settingsPath(const QString &workingDir); // <dir>/Kanro_Vey_1.ini
 
 // The keys of NoteSettings in the start-up reader's order.

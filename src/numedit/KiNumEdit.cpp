@@ -267,6 +267,19 @@ void TKiNumEdit::paintEvent(QPaintEvent *)
         p.drawText(drawRect_, Qt::AlignCenter | Qt::TextSingleLine, valText);
     }
 
+    if (!preedit_.isEmpty() && caretOn_) {
+        // The input method's composition stands at the caret, underlined,
+        // until it is committed.
+        const QRect caret = CaretRect();
+        QFont underlined = font();
+        underlined.setUnderline(true);
+        const QRect box(caret.topLeft(), QSize(textWidth(preedit_), fontHeight_));
+        p.fillRect(box, color_);
+        p.setFont(underlined);
+        p.setPen(pal.color(QPalette::Active, QPalette::Text));
+        p.drawText(box, Qt::AlignLeft | Qt::TextSingleLine, preedit_);
+    }
+
     if (caretOn_ && caretVisible_ && hasFocus()) {
         // Like the system caret, inverts what lies under it.
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
@@ -525,6 +538,10 @@ void TKiNumEdit::keyPressEvent(QKeyEvent *event)
 
 void TKiNumEdit::inputMethodEvent(QInputMethodEvent *event)
 {
+    if (preedit_ != event->preeditString()) {
+        preedit_ = event->preeditString();
+        update();
+    }
     for (QChar c : event->commitString())
         handleChar(MapImeChar(c));
     event->accept();
@@ -560,11 +577,15 @@ QVariant TKiNumEdit::inputMethodQuery(Qt::InputMethodQuery query) const
 void TKiNumEdit::focusInEvent(QFocusEvent *event)
 {
     caretOn_ = true;
-    // Returning from a popup menu or another window is no entry.
+    // Closing a popup menu, or the window becoming active again while the
+    // control was the one entered, is no new entry; the first activation is.
     const bool entry = event->reason() != Qt::PopupFocusReason
-        && event->reason() != Qt::ActiveWindowFocusReason;
-    if (entry && autoSelect_)
-        SelectAll();
+        && !(event->reason() == Qt::ActiveWindowFocusReason && entered_);
+    if (entry) {
+        entered_ = true;
+        if (autoSelect_)
+            SelectAll();
+    }
     refresh();
     if (entry)
         emit entered(this);
@@ -574,6 +595,7 @@ void TKiNumEdit::focusOutEvent(QFocusEvent *event)
 {
     caretOn_ = false;
     caretVisible_ = false;
+    preedit_.clear();
     if (caretTimer_)
         killTimer(caretTimer_);
     caretTimer_ = 0;
@@ -581,6 +603,7 @@ void TKiNumEdit::focusOutEvent(QFocusEvent *event)
     const bool exit = event->reason() != Qt::PopupFocusReason
         && event->reason() != Qt::ActiveWindowFocusReason;
     if (exit) {
+        entered_ = false;
         model_.Leave();
         if (hideSelection_)
             ClearSelect();

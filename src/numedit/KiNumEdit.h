@@ -226,10 +226,12 @@ private:
     int fontHeight_ = 0;
     int caretWidth_ = 1;
     bool dblClickFlag_ = false;
+    bool entered_ = false; // between entering and leaving the control
     QRect drawRect_;
     bool caretOn_ = false;      // the caret exists (focus)
     bool caretVisible_ = false; // blink phase
     int caretTimer_ = 0;
+    QString preedit_; // input-method composition not yet committed
     QMenu *editPopup_ = nullptr;
     QPointer<QMenu> popupMenu_;
 };

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <deque>
 #include <memory>
 
@@ -50,8 +49,9 @@ void recordOrShow(Dialogs::BoxKind kind, QWidget *parent, const QString &text)
         state.shown.append(Dialogs::ShownBox{kind, text, false, false});
         return;
     }
-    std::unique_ptr<QMessageBox> box(kind == Dialogs::BoxKind::Error ? Dialogs::createErrorBox(parent, text)
-                                                                     : Dialogs::createNoticeBox(parent, text));
+    std::unique_ptr<QMessageBox> box(kind == Dialogs::BoxKind::Error
+                                         ? Dialogs::createErrorBox(parent, text)
+                                         : Dialogs::createNoticeBox(parent, text));
     box->exec();
 }
 

@@ -127,7 +127,8 @@ FixedDecimal FixedDecimal::parseAmount(QStringView text)
 QString FixedDecimal::toText() const
 {
     // Magnitude in unsigned arithmetic, so the smallest count negates safely.
-    const quint64 magnitude = m_raw < 0 ? 0 - static_cast<quint64>(m_raw) : static_cast<quint64>(m_raw);
+    const quint64 magnitude =
+        m_raw < 0 ? 0 - static_cast<quint64>(m_raw) : static_cast<quint64>(m_raw);
     const quint64 whole = magnitude / kScale;
     const quint64 fraction = magnitude % kScale;
 

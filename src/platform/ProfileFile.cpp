@@ -5,15 +5,18 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-
-#include <unicode/ucnv.h>
-
 #include <cstring>
 #include <limits>
+#include <unicode/ucnv.h>
 
 namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF", 3);
+
+// A settings file holds a few kilobytes; anything beyond this is not one and
+// is treated as unreadable (which also keeps every length within ICU's
+// 32-bit counts).
+constexpr qint64 kMaxFileSize = 256 * 1024 * 1024;
 const QByteArray kUtf16LeBom("\xFF\xFE", 2);
 
 bool isBlank(QChar c)
@@ -89,6 +92,15 @@ qsizetype keyLineEquals(const QString &text)
     return eq;
 }
 
+bool isAscii(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // CP932 through ICU's "windows-31j" converter. Conversions report whether
 // every byte or character was mapped.
 class Cp932
@@ -111,6 +123,10 @@ public:
 
     QString decode(const QByteArray &bytes, bool *ok)
     {
+        if (isAscii(bytes)) { // CP932 agrees with ASCII, backslash and tilde included
+            *ok = true;
+            return QString::fromLatin1(bytes);
+        }
         if (!m_conv) {
             *ok = false;
             return QString::fromLatin1(bytes);
@@ -126,7 +142,7 @@ public:
     // True when the text maps to CP932 and reads back unchanged.
     bool encode(const QString &text, QByteArray *out)
     {
-        if (!m_conv)
+        if (!m_conv || text.size() > kMaxFileSize)
             return false;
         UErrorCode err = U_ZERO_ERROR;
         ucnv_setFromUCallBack(m_conv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &err);
@@ -154,8 +170,9 @@ private:
         const int32_t capacity = static_cast<int32_t>(bytes.size()) * 2 + 1;
         QString buf(capacity, Qt::Uninitialized);
         err = U_ZERO_ERROR;
-        const int32_t n = ucnv_toUChars(m_conv, reinterpret_cast<UChar *>(buf.data()), capacity,
-                                        bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
+        const int32_t n =
+            ucnv_toUChars(m_conv, reinterpret_cast<UChar *>(buf.data()), capacity,
+                          bytes.constData(), static_cast<int32_t>(bytes.size()), &err);
         *ok = U_SUCCESS(err);
         if (U_FAILURE(err) && action != UCNV_TO_U_CALLBACK_STOP)
             return {};
@@ -168,8 +185,8 @@ private:
 
 QString decodeUtf8(const QByteArray &bytes, bool *ok)
 {
-    QStringDecoder dec(QStringConverter::Utf8,
-                       QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder dec(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                   QStringConverter::Flag::ConvertInitialBom);
     QString s = dec(bytes);
     *ok = !dec.hasError();
     return s;
@@ -189,14 +206,7 @@ QByteArray encodeUtf16(const QString &s)
 
 bool isValidNonAsciiUtf8(const QByteArray &bytes)
 {
-    bool nonAscii = false;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            nonAscii = true;
-            break;
-        }
-    }
-    if (!nonAscii)
+    if (isAscii(bytes))
         return false;
     bool ok = false;
     decodeUtf8(bytes, &ok);
@@ -206,13 +216,12 @@ bool isValidNonAsciiUtf8(const QByteArray &bytes)
 } // namespace
 
 ProfileWriteError::ProfileWriteError(const QString &fullPath)
-    : std::runtime_error((fullPath + QStringLiteral(" に書き込めません")).toStdString())
-    , m_path(fullPath)
+    : std::runtime_error((fullPath + QStringLiteral(" に書き込めません")).toStdString()),
+      m_path(fullPath)
 {
 }
 
-ProfileFile::ProfileFile(const QString &path)
-    : m_path(path)
+ProfileFile::ProfileFile(const QString &path) : m_path(path)
 {
     load();
 }
@@ -230,7 +239,7 @@ void ProfileFile::load()
     QByteArray bytes;
     if (info.exists() || info.isSymLink()) {
         QFile file(m_path);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        if (!info.isFile() || info.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
             m_readFailed = true;
         } else {
             bytes = file.readAll();
@@ -368,7 +377,8 @@ bool ProfileFile::hasKey(const QString &section, const QString &key) const
     return findLine(section, key) != nullptr;
 }
 
-QString ProfileFile::readString(const QString &section, const QString &key, const QString &def) const
+QString ProfileFile::readString(const QString &section, const QString &key,
+                                const QString &def) const
 {
     const Line *line = findLine(section, key);
     if (!line)
@@ -378,8 +388,8 @@ QString ProfileFile::readString(const QString &section, const QString &key, cons
 
 bool ProfileFile::parseInteger(const QString &value, qint64 *out)
 {
-    const bool hex0x = value.size() >= 3 && value.at(0) == QLatin1Char('0')
-        && (value.at(1) == QLatin1Char('x') || value.at(1) == QLatin1Char('X'));
+    const bool hex0x = value.size() >= 3 && value.at(0) == QLatin1Char('0') &&
+                       (value.at(1) == QLatin1Char('x') || value.at(1) == QLatin1Char('X'));
     const bool hexDollar = value.startsWith(QLatin1Char('$'));
     if (hex0x || hexDollar) {
         const QString digits = value.mid(hex0x ? 2 : 1);
@@ -436,8 +446,8 @@ qint64 ProfileFile::readInteger(const QString &section, const QString &key, qint
 QDate ProfileFile::parseDate(const QString &value)
 {
     const QStringList parts = value.split(QLatin1Char('/'));
-    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2
-        || parts[2].isEmpty() || parts[2].size() > 2)
+    if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2 ||
+        parts[2].isEmpty() || parts[2].size() > 2)
         return {};
     int fields[3] = {0, 0, 0};
     for (int p = 0; p < 3; ++p) {
@@ -539,7 +549,8 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
         added.lines.push_back(makeLine(QLatin1Char('[') + added.name + QLatin1Char(']')));
         added.lastKeyLine = 0;
         m_sections.push_back(std::move(added));
-        m_sectionIndex.insert(fold(section), static_cast<int>(m_sections.size() - 1));
+        m_sectionIndex.insert(fold(m_sections.back().name),
+                              static_cast<int>(m_sections.size() - 1));
         sec = &m_sections.back();
     }
 

@@ -4,7 +4,6 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
-
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,8 +55,9 @@ public:
     enum class Encoding { Cp932, Utf8, Utf8Bom, Utf16LeBom };
 
     // Never throws: a missing, empty, unreadable or garbled file reads as
-    // empty. A file that exists but cannot be read refuses commit(), so that
-    // its content is never replaced by the few keys written here.
+    // empty. A file that exists but cannot be read (no permission, not a
+    // regular file, larger than 256 MiB) refuses commit(), so that its
+    // content is never replaced by the few keys written here.
     explicit ProfileFile(const QString &path);
 
     QString readString(const QString &section, const QString &key, const QString &def = {}) const;
@@ -89,16 +89,16 @@ public:
 private:
     struct Line
     {
-        QByteArray raw; // bytes of the line without its line ending
-        QByteArray eol; // the line ending's bytes (empty on an unterminated last line)
-        QString text;   // decoded text of raw
+        QByteArray raw;    // bytes of the line without its line ending
+        QByteArray eol;    // the line ending's bytes (empty on an unterminated last line)
+        QString text;      // decoded text of raw
         bool valid = true; // raw decodes without error in the file's encoding
     };
     struct Section
     {
-        QString name;                // as written in the header (empty for the preamble)
-        std::vector<Line> lines;     // header line first (except for the preamble)
-        QHash<QString, int> keys;    // folded key name -> index in lines, first occurrence
+        QString name;             // as written in the header (empty for the preamble)
+        std::vector<Line> lines;  // header line first (except for the preamble)
+        QHash<QString, int> keys; // folded key name -> index in lines, first occurrence
         int lastKeyLine = -1;
     };
 
@@ -116,8 +116,8 @@ private:
     QString m_path;
     Encoding m_encoding = Encoding::Cp932;
     QString m_eol = QStringLiteral("\r\n");
-    QByteArray m_tail; // a dangling odd byte at the end of a UTF-16 file
-    std::vector<Section> m_sections; // [0] is the preamble before the first header
+    QByteArray m_tail;                  // a dangling odd byte at the end of a UTF-16 file
+    std::vector<Section> m_sections;    // [0] is the preamble before the first header
     QHash<QString, int> m_sectionIndex; // folded section name -> first occurrence
     bool m_readFailed = false;
     bool m_changed = false;

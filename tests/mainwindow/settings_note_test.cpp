@@ -3,11 +3,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <functional>
+#include <gtest/gtest.h>
 #include <limits>
 #include <sys/resource.h>
 
@@ -25,7 +23,8 @@ void PrintTo(const NoteSettings &settings, std::ostream *os)
     NoteSettings s = settings;
     for (const auto &k : startupSettingKeys()) {
         *os << "\n  " << k.key.toStdString() << '=';
-        std::visit([&](auto *field) { *os << ::testing::PrintToString(*field); }, k.field(s, k.index));
+        std::visit([&](auto *field) { *os << ::testing::PrintToString(*field); },
+                   k.field(s, k.index));
     }
 }
 
@@ -73,7 +72,8 @@ protected:
 
 TEST_F(Settings, FileLiesInTheWorkingDirectory)
 {
-    EXPECT_EQ(settingsPath(QStringLiteral("/home/shop")), QStringLiteral("/home/shop/Kanro_Vey_1.ini"));
+    EXPECT_EQ(settingsPath(QStringLiteral("/home/shop")),
+              QStringLiteral("/home/shop/Kanro_Vey_1.ini"));
 }
 
 TEST_F(Settings, FirstStartWithoutAFileGivesTheDefaults)
@@ -176,27 +176,40 @@ TEST_F(Settings, HandEditedFilesAreRead)
         const char *lines; // UTF-8, inside [Kn_Vey_1prn]
         std::function<void(const NoteSettings &)> check;
     } rows[] = {
-        {"key in lower case", "comb_paper=2\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.Comb_Paper, 2); }},
-        {"selection outside the list is kept", "Comb_Paper=5\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.Comb_Paper, 5); }},
+        {"key in lower case", "comb_paper=2\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.Comb_Paper, 2); }},
+        {"selection outside the list is kept", "Comb_Paper=5\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.Comb_Paper, 5); }},
         {"remark with leading blanks", "E_Rm3=   振込手数料はご負担ください\r\n",
-         [](const NoteSettings &s) { EXPECT_EQ(s.E_Rm[2], QStringLiteral("振込手数料はご負担ください")); }},
+         [](const NoteSettings &s) {
+             EXPECT_EQ(s.E_Rm[2], QStringLiteral("振込手数料はご負担ください"));
+         }},
         {"quoted title", "E_021_0=\"  御請求書  \"\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s.E_021[0], QStringLiteral("  御請求書  ")); }},
-        {"empty title stays empty", "E_021_0=\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.E_021[0], QString()); }},
+        {"empty title stays empty", "E_021_0=\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.E_021[0], QString()); }},
         {"enforcement date not a date", "TaxEnforDate=令和元年\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s.TaxEnforDate, QDate(1997, 4, 1)); }},
         {"enforcement date with one-digit month", "TaxEnforDate=2019/10/1\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s.TaxEnforDate, QDate(2019, 10, 1)); }},
-        {"hexadecimal selection", "ComboBox_SEL=$1\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.ComboBox_SEL, 1); }},
-        {"selection that is no number", "ComboBox_SEL=連続\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.ComboBox_SEL, 0); }},
-        {"font size that is no whole number", "G13_FontSize=10.5\r\n", [](const NoteSettings &s) { EXPECT_EQ(s.G13_FontSize, 10); }},
+        {"hexadecimal selection", "ComboBox_SEL=$1\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.ComboBox_SEL, 1); }},
+        {"selection that is no number", "ComboBox_SEL=連続\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.ComboBox_SEL, 0); }},
+        {"font size that is no whole number", "G13_FontSize=10.5\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.G13_FontSize, 10); }},
         {"NewPage 1", "NewPage=1\r\n", [](const NoteSettings &s) { EXPECT_TRUE(s.NewPage); }},
-        {"NewPage quoted 1 with blanks", "NewPage= \"1\" \r\n", [](const NoteSettings &s) { EXPECT_TRUE(s.NewPage); }},
+        {"NewPage quoted 1 with blanks", "NewPage= \"1\" \r\n",
+         [](const NoteSettings &s) { EXPECT_TRUE(s.NewPage); }},
         {"NewPage 0", "NewPage=0\r\n", [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
-        {"NewPage 2 is unchecked", "NewPage=2\r\n", [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
-        {"NewPage word is unchecked", "NewPage=true\r\n", [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
-        {"NewPage empty is unchecked", "NewPage=\r\n", [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
-        {"detail and counter keys are not settings", "Edit_ITEMNO1=x\r\niSLIPNO=9\r\nVey_12prnno=2\r\n",
+        {"NewPage 2 is unchecked", "NewPage=2\r\n",
+         [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
+        {"NewPage word is unchecked", "NewPage=true\r\n",
+         [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
+        {"NewPage empty is unchecked", "NewPage=\r\n",
+         [](const NoteSettings &s) { EXPECT_FALSE(s.NewPage); }},
+        {"detail and counter keys are not settings",
+         "Edit_ITEMNO1=x\r\niSLIPNO=9\r\nVey_12prnno=2\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s, NoteSettings()); }},
     };
     for (const auto &row : rows) {
@@ -208,7 +221,8 @@ TEST_F(Settings, HandEditedFilesAreRead)
 
 TEST_F(Settings, StoredAmountsAreRestoredAsStored)
 {
-    writeBytes(ini, "[Kn_Vey_1prn]\r\nEdit_QTY1=3\r\nEdit_Price1=1200\r\nEdit_Sales1=3700\r\nedit_unit10=箱\r\n");
+    writeBytes(ini, "[Kn_Vey_1prn]\r\nEdit_QTY1=3\r\nEdit_Price1=1200\r\nEdit_Sales1=3700\r\nedit_"
+                    "unit10=箱\r\n");
     const DetailLines d = readDetailLines(ini);
     EXPECT_EQ(d.qty[0], QStringLiteral("3"));
     EXPECT_EQ(d.price[0], QStringLiteral("1200"));
@@ -219,11 +233,14 @@ TEST_F(Settings, StoredAmountsAreRestoredAsStored)
 
 TEST_F(Settings, ReadOrderIsTheStartUpOrder)
 {
-    const QStringList expected = QStringList{"Addr_Font", "G13_FontSize", "G16_FontName", "TaxOld", "TaxEnforDate",
-                                             "TaxNew", "E_ZIP", "E_AD1", "E_AD2", "E_AD3", "E_CUS", "E_TEL"}
-        + numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9)
-        + numbered(QStringLiteral("E_021_"), 0, 5)
-        + QStringList{"KOSUU", "ComboBox_SEL", "ime_Itemno", "ime_Item", "ime_Unit", "Comb_Paper", "NewPage"};
+    const QStringList expected =
+        QStringList{"Addr_Font",    "G13_FontSize", "G16_FontName", "TaxOld",
+                    "TaxEnforDate", "TaxNew",       "E_ZIP",        "E_AD1",
+                    "E_AD2",        "E_AD3",        "E_CUS",        "E_TEL"} +
+        numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
+        numbered(QStringLiteral("E_021_"), 0, 5) +
+        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
+                    "ime_Unit", "Comb_Paper",   "NewPage"};
     QStringList actual;
     for (const auto &k : startupSettingKeys())
         actual << k.key;
@@ -232,14 +249,19 @@ TEST_F(Settings, ReadOrderIsTheStartUpOrder)
 
 TEST_F(Settings, WritersAppendTheirKeysInTheirOrder)
 {
-    const QStringList detail = numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) + numbered(QStringLiteral("Edit_ITEM"), 1, 10)
-        + numbered(QStringLiteral("Edit_QTY"), 1, 10) + numbered(QStringLiteral("Edit_Unit"), 1, 10)
-        + numbered(QStringLiteral("Edit_Price"), 1, 10) + numbered(QStringLiteral("Edit_Sales"), 1, 10);
-    const QStringList shutdown = QStringList{"TaxOld", "TaxEnforDate", "TaxNew", "Addr_Font", "G13_FontSize",
-                                             "G16_FontName", "E_ZIP", "E_AD1", "E_AD2", "E_AD3", "E_CUS", "E_TEL"}
-        + numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9)
-        + numbered(QStringLiteral("E_021_"), 0, 5)
-        + QStringList{"KOSUU", "ComboBox_SEL", "ime_Itemno", "ime_Item", "ime_Unit", "NewPage", "Comb_Paper"};
+    const QStringList detail = numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) +
+                               numbered(QStringLiteral("Edit_ITEM"), 1, 10) +
+                               numbered(QStringLiteral("Edit_QTY"), 1, 10) +
+                               numbered(QStringLiteral("Edit_Unit"), 1, 10) +
+                               numbered(QStringLiteral("Edit_Price"), 1, 10) +
+                               numbered(QStringLiteral("Edit_Sales"), 1, 10);
+    const QStringList shutdown =
+        QStringList{"TaxOld", "TaxEnforDate", "TaxNew", "Addr_Font", "G13_FontSize", "G16_FontName",
+                    "E_ZIP",  "E_AD1",        "E_AD2",  "E_AD3",     "E_CUS",        "E_TEL"} +
+        numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
+        numbered(QStringLiteral("E_021_"), 0, 5) +
+        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
+                    "ime_Unit", "NewPage",      "Comb_Paper"};
 
     writeDetailLines(ini, DetailLines());
     EXPECT_EQ(keysInFile(ini), detail);
@@ -250,7 +272,8 @@ TEST_F(Settings, WritersAppendTheirKeysInTheirOrder)
     QTemporaryDir other;
     const QString ime = settingsPath(other.path());
     writeImeModes(ime, 2, 0, 1);
-    EXPECT_EQ(readBytes(ime), QByteArray("[Kn_Vey_1prn]\r\nime_Itemno=2\r\nime_Item=0\r\nime_Unit=1\r\n"));
+    EXPECT_EQ(readBytes(ime),
+              QByteArray("[Kn_Vey_1prn]\r\nime_Itemno=2\r\nime_Item=0\r\nime_Unit=1\r\n"));
 }
 
 TEST_F(Settings, InputModesAndPrinterChoiceAreWrittenAtOnce)
@@ -278,7 +301,9 @@ TEST_F(Settings, SlipNumbersAreIssuedFromTheCounter)
         {"stored counter", "[Kn_Vey_1prn]\r\niSLIPNO=41\r\n", {42, 43}},
         {"counter in lower case and hexadecimal", "[kn_vey_1prn]\r\nislipno=0x10\r\n", {17}},
         {"counter that is no number", "[Kn_Vey_1prn]\r\niSLIPNO=A-12\r\n", {2}},
-        {"largest counter starts again at 1", "[Kn_Vey_1prn]\r\niSLIPNO=9223372036854775807\r\n", {1, 2}},
+        {"largest counter starts again at 1",
+         "[Kn_Vey_1prn]\r\niSLIPNO=9223372036854775807\r\n",
+         {1, 2}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -287,7 +312,8 @@ TEST_F(Settings, SlipNumbersAreIssuedFromTheCounter)
             writeBytes(ini, row.file);
         for (const qint64 expected : row.issued)
             EXPECT_EQ(issueNextSlipNumber(ini), expected);
-        EXPECT_EQ(ProfileFile(ini).readInteger(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("iSLIPNO"), 0),
+        EXPECT_EQ(ProfileFile(ini).readInteger(QStringLiteral("Kn_Vey_1prn"),
+                                               QStringLiteral("iSLIPNO"), 0),
                   row.issued.back());
     }
 }
@@ -320,11 +346,13 @@ TEST_F(Settings, ShutdownKeepsTheShopsOtherKeys)
     const ProfileFile after(ini);
     EXPECT_EQ(after.encoding(), ProfileFile::Encoding::Cp932);
     EXPECT_EQ(after.readInteger(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("Tab_My"), -1), 2);
-    EXPECT_EQ(after.readString(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("OP023My")), QStringLiteral("ソ表能予"));
+    EXPECT_EQ(after.readString(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("OP023My")),
+              QStringLiteral("ソ表能予"));
     const QByteArray bytes = readBytes(ini);
     const QByteArray yamato = original.mid(original.indexOf("[Kn_Yamatoprn]"));
     EXPECT_TRUE(bytes.endsWith(yamato)) << "the unknown section stays last and unchanged";
-    EXPECT_TRUE(bytes.startsWith(original.left(original.indexOf('\n') + 1))) << "the leading comment stays";
+    EXPECT_TRUE(bytes.startsWith(original.left(original.indexOf('\n') + 1)))
+        << "the leading comment stays";
 }
 
 // Lowers the largest file this process may write, so that a write fails as on
@@ -347,7 +375,7 @@ public:
     }
 
 private:
-    rlimit m_saved {};
+    rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
 };
 

@@ -3,9 +3,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {

@@ -2,7 +2,6 @@
 #include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
-
 #include <ostream>
 #include <stdexcept>
 
@@ -82,19 +81,27 @@ TEST_F(DialogsTest, GuardTurnsEveryEscapingErrorIntoOneErrorBox)
     } rows[] = {
         {"normal command", [] {}, true, {}},
         {"empty command", {}, true, {}},
-        {"std::exception text", [] { throw std::runtime_error("Printer selection failed"); }, false,
+        {"std::exception text",
+         [] { throw std::runtime_error("Printer selection failed"); },
+         false,
          {"Printer selection failed"}},
-        {"UTF-8 text", [] { throw std::runtime_error("/tmp/x.ini に書き込めません"); }, false,
+        {"UTF-8 text",
+         [] { throw std::runtime_error("/tmp/x.ini に書き込めません"); },
+         false,
          {QString::fromUtf8("/tmp/x.ini に書き込めません")}},
-        {"invalid UTF-8 does not crash", [] { throw std::runtime_error("bad \xff byte"); }, false,
+        {"invalid UTF-8 does not crash",
+         [] { throw std::runtime_error("bad \xff byte"); },
+         false,
          {QString::fromUtf8("bad \xff byte")}},
         {"foreign exception", [] { throw Custom{}; }, false, {"Unknown error"}},
         {"integer thrown", [] { throw 42; }, false, {"Unknown error"}},
-        {"command that asked first", [] {
+        {"command that asked first",
+         [] {
              Dialogs::askYesNo(nullptr, "q");
              throw std::logic_error("late");
          },
-         false, {"q", "late"}},
+         false,
+         {"q", "late"}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);

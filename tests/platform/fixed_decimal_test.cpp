@@ -1,10 +1,8 @@
 #include "platform/FixedDecimal.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
 #include <limits>
+#include <ostream>
 
 // Failures print texts readably rather than as UTF-16 code units.
 void PrintTo(const QString &text, std::ostream *out)

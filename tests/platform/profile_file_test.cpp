@@ -3,15 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-#include <unicode/ucnv.h>
-
 #include <csignal>
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unicode/ucnv.h>
 #include <unistd.h>
 
 // Readable failure messages.
@@ -21,7 +19,8 @@ void PrintTo(const QString &s, std::ostream *os)
 }
 void PrintTo(const QByteArray &b, std::ostream *os)
 {
-    *os << '"' << QString::fromLatin1(b.size() > 200 ? b.left(200) + "..." : b).toStdString() << '"';
+    *os << '"' << QString::fromLatin1(b.size() > 200 ? b.left(200) + "..." : b).toStdString()
+        << '"';
 }
 void PrintTo(const QDate &d, std::ostream *os)
 {
@@ -49,20 +48,22 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 
 QByteArray utf16le(const QString &s)
 {
-    return QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
+    return QByteArray("\xFF\xFE", 2) +
+           QByteArray(reinterpret_cast<const char *>(s.utf16()), s.size() * 2);
 }
 
 QString fromUtf16le(const QByteArray &bytes)
 {
-    return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    return QString::fromUtf16(reinterpret_cast<const char16_t *>(bytes.constData() + 2),
+                              (bytes.size() - 2) / 2);
 }
 
 QByteArray convert(const char *to, const char *from, const QByteArray &in)
 {
     UErrorCode err = U_ZERO_ERROR;
     QByteArray out(in.size() * 4 + 16, Qt::Uninitialized);
-    const int32_t n = ucnv_convert(to, from, out.data(), static_cast<int32_t>(out.size()), in.constData(),
-                                   static_cast<int32_t>(in.size()), &err);
+    const int32_t n = ucnv_convert(to, from, out.data(), static_cast<int32_t>(out.size()),
+                                   in.constData(), static_cast<int32_t>(in.size()), &err);
     return U_SUCCESS(err) ? out.left(n) : QByteArray("<conversion failed>");
 }
 
@@ -80,7 +81,10 @@ QString fromCp932(const QByteArray &bytes)
 struct Dir
 {
     QTemporaryDir tmp;
-    QString file(const QString &name = QStringLiteral("Kanro_Vey_1.ini")) const { return tmp.filePath(name); }
+    QString file(const QString &name = QStringLiteral("Kanro_Vey_1.ini")) const
+    {
+        return tmp.filePath(name);
+    }
 };
 
 // --- reading -----------------------------------------------------------------
@@ -99,7 +103,8 @@ TEST(ProfileFile, ReadsValuesByTheRules)
     const ReadRow rows[] = {
         {"section and key match without case", "[Sec]\r\nKey=v\r\n", "sEC", "kEY", "v"},
         {"blanks around the value are dropped", "[s]\r\nk=  \t v w \t \r\n", "s", "k", "v w"},
-        {"ideographic space is not a blank", "[s]\r\nk=\u3000v\u3000\r\n", "s", "k", "\u3000v\u3000"},
+        {"ideographic space is not a blank", "[s]\r\nk=\u3000v\u3000\r\n", "s", "k",
+         "\u3000v\u3000"},
         {"one pair of quotes is dropped", "[s]\r\nk=\"\"v\"\"\r\n", "s", "k", "\"v\""},
         {"quotes are taken after trimming", "[s]\r\nk=  \"  v \"  \r\n", "s", "k", "  v "},
         {"a lone quote stays", "[s]\r\nk=\"v\r\n", "s", "k", "\"v"},
@@ -110,7 +115,8 @@ TEST(ProfileFile, ReadsValuesByTheRules)
         {"first of duplicate keys", "[s]\r\nk=1\r\nk=2\r\n", "s", "k", "1"},
         {"duplicate keys differ only in case", "[s]\r\nK=1\r\nk=2\r\n", "s", "k", "1"},
         {"first of duplicate sections", "[s]\r\nk=1\r\n[S]\r\nk=2\r\nj=3\r\n", "s", "k", "1"},
-        {"key only in a later duplicate section", "[s]\r\nk=1\r\n[s]\r\nj=3\r\n", "s", "j", "<default>"},
+        {"key only in a later duplicate section", "[s]\r\nk=1\r\n[s]\r\nj=3\r\n", "s", "j",
+         "<default>"},
         {"key before the first section", "k=1\r\n[s]\r\n", "s", "k", "<default>"},
         {"comment line", "[s]\r\n;k=1\r\n", "s", "k", "<default>"},
         {"key line without equals", "[s]\r\nk\r\n", "s", "k", "<default>"},
@@ -124,7 +130,8 @@ TEST(ProfileFile, ReadsValuesByTheRules)
         Dir dir;
         writeBytes(dir.file(), QByteArray(row.content));
         const ProfileFile f(dir.file());
-        EXPECT_EQ(f.readString(QString::fromUtf8(row.section), QString::fromUtf8(row.key), QStringLiteral("<default>")),
+        EXPECT_EQ(f.readString(QString::fromUtf8(row.section), QString::fromUtf8(row.key),
+                               QStringLiteral("<default>")),
                   QString::fromUtf8(row.expected));
         EXPECT_EQ(f.hasKey(QString::fromUtf8(row.section), QString::fromUtf8(row.key)),
                   std::string(row.expected) != "<default>");
@@ -179,10 +186,12 @@ TEST(ProfileFile, ReadsIntegersInDecimalAndHexadecimal)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Dir dir;
-        EXPECT_EQ(fileWithValue(dir, row.value).readInteger(kSection, QStringLiteral("k"), kDef), row.expected);
+        EXPECT_EQ(fileWithValue(dir, row.value).readInteger(kSection, QStringLiteral("k"), kDef),
+                  row.expected);
     }
     Dir dir;
-    EXPECT_EQ(ProfileFile(dir.file()).readInteger(kSection, QStringLiteral("k"), kDef), kDef) << "missing key";
+    EXPECT_EQ(ProfileFile(dir.file()).readInteger(kSection, QStringLiteral("k"), kDef), kDef)
+        << "missing key";
 }
 
 TEST(ProfileFile, ReadsDates)
@@ -210,7 +219,8 @@ TEST(ProfileFile, ReadsDates)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Dir dir;
-        EXPECT_EQ(fileWithValue(dir, row.value).readDate(kSection, QStringLiteral("k"), def), row.expected);
+        EXPECT_EQ(fileWithValue(dir, row.value).readDate(kSection, QStringLiteral("k"), def),
+                  row.expected);
     }
 }
 
@@ -243,28 +253,65 @@ TEST(ProfileFile, WritesChangeOnlyTheirOwnLines)
         const char *after;
     } rows[] = {
         {"existing key keeps its spelling and what precedes '='",
-         "[S]\r\n  comb_paper = 1\r\n", {{"s", "Comb_Paper", "2"}}, "[S]\r\n  comb_paper =2\r\n"},
+         "[S]\r\n  comb_paper = 1\r\n",
+         {{"s", "Comb_Paper", "2"}},
+         "[S]\r\n  comb_paper =2\r\n"},
         {"new key after the last key line, before comments and blanks",
-         "[a]\r\nx=1\r\n; note\r\n\r\n[b]\r\ny=2\r\n", {{"a", "z", "3"}},
+         "[a]\r\nx=1\r\n; note\r\n\r\n[b]\r\ny=2\r\n",
+         {{"a", "z", "3"}},
          "[a]\r\nx=1\r\nz=3\r\n; note\r\n\r\n[b]\r\ny=2\r\n"},
         {"new key in a section without keys goes after its header",
-         "[a]\r\n; c\r\n", {{"A", "k", "v"}}, "[a]\r\nk=v\r\n; c\r\n"},
-        {"new section at the end", "[a]\r\nx=1\r\n", {{"b", "k", "v"}}, "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
-        {"new keys keep their order", "", {{"s", "b", "1"}, {"s", "a", "2"}, {"s", "b", "3"}},
+         "[a]\r\n; c\r\n",
+         {{"A", "k", "v"}},
+         "[a]\r\nk=v\r\n; c\r\n"},
+        {"new section at the end",
+         "[a]\r\nx=1\r\n",
+         {{"b", "k", "v"}},
+         "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+        {"new keys keep their order",
+         "",
+         {{"s", "b", "1"}, {"s", "a", "2"}, {"s", "b", "3"}},
          "[s]\r\nb=3\r\na=2\r\n"},
-        {"file ending without a line ending", "[a]\r\nx=1", {{"a", "y", "2"}}, "[a]\r\nx=1\r\ny=2\r\n"},
-        {"new section after a file ending without a line ending", "[a]\r\nx=1", {{"b", "y", "2"}},
+        {"file ending without a line ending",
+         "[a]\r\nx=1",
+         {{"a", "y", "2"}},
+         "[a]\r\nx=1\r\ny=2\r\n"},
+        {"new section after a file ending without a line ending",
+         "[a]\r\nx=1",
+         {{"b", "y", "2"}},
          "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
-        {"LF file stays LF", "[a]\nx=1\n", {{"a", "y", "2"}, {"b", "z", "3"}}, "[a]\nx=1\ny=2\n[b]\nz=3\n"},
-        {"the first line ending sets the style", "[a]\nx=1\r\n", {{"a", "y", "2"}}, "[a]\nx=1\r\ny=2\n"},
+        {"LF file stays LF",
+         "[a]\nx=1\n",
+         {{"a", "y", "2"}, {"b", "z", "3"}},
+         "[a]\nx=1\ny=2\n[b]\nz=3\n"},
+        {"the first line ending sets the style",
+         "[a]\nx=1\r\n",
+         {{"a", "y", "2"}},
+         "[a]\nx=1\r\ny=2\n"},
         {"new file is CRLF", nullptr, {{"s", "k", "v"}}, "[s]\r\nk=v\r\n"},
-        {"line breaks in a value become blanks", nullptr, {{"s", "k", "a\r\n[x]\nb"}}, "[s]\r\nk=a  [x] b\r\n"},
-        {"first of duplicate keys is written", "[a]\r\nx=1\r\nx=2\r\n", {{"a", "x", "9"}}, "[a]\r\nx=9\r\nx=2\r\n"},
-        {"first of duplicate sections is written", "[a]\r\nx=1\r\n[a]\r\ny=1\r\n", {{"a", "y", "5"}},
+        {"line breaks in a value become blanks",
+         nullptr,
+         {{"s", "k", "a\r\n[x]\nb"}},
+         "[s]\r\nk=a  [x] b\r\n"},
+        {"first of duplicate keys is written",
+         "[a]\r\nx=1\r\nx=2\r\n",
+         {{"a", "x", "9"}},
+         "[a]\r\nx=9\r\nx=2\r\n"},
+        {"first of duplicate sections is written",
+         "[a]\r\nx=1\r\n[a]\r\ny=1\r\n",
+         {{"a", "y", "5"}},
          "[a]\r\nx=1\r\ny=5\r\n[a]\r\ny=1\r\n"},
-        {"lines before the first section stay", "k=1\r\n[a]\r\n", {{"a", "k", "2"}}, "k=1\r\n[a]\r\nk=2\r\n"},
-        {"a key line without '=' is no key", "[a]\r\nk\r\n", {{"a", "k", "2"}}, "[a]\r\nk=2\r\nk\r\n"},
-        {"writing the value already there changes nothing", "[a]\r\n x=1 \r\n", {{"a", "x", "1 "}},
+        {"lines before the first section stay",
+         "k=1\r\n[a]\r\n",
+         {{"a", "k", "2"}},
+         "k=1\r\n[a]\r\nk=2\r\n"},
+        {"a key line without '=' is no key",
+         "[a]\r\nk\r\n",
+         {{"a", "k", "2"}},
+         "[a]\r\nk=2\r\nk\r\n"},
+        {"writing the value already there changes nothing",
+         "[a]\r\n x=1 \r\n",
+         {{"a", "x", "1 "}},
          "[a]\r\n x=1 \r\n"},
     };
     for (const auto &row : rows) {
@@ -274,14 +321,17 @@ TEST(ProfileFile, WritesChangeOnlyTheirOwnLines)
             writeBytes(dir.file(), QByteArray(row.before));
         ProfileFile f(dir.file());
         for (const Write &w : row.writes)
-            f.writeString(QString::fromUtf8(w.section), QString::fromUtf8(w.key), QString::fromUtf8(w.value));
+            f.writeString(QString::fromUtf8(w.section), QString::fromUtf8(w.key),
+                          QString::fromUtf8(w.value));
         f.commit();
         EXPECT_EQ(readBytes(dir.file()), QByteArray(row.after));
         // What was written reads back through the same object and a fresh one.
         const ProfileFile again(dir.file());
         for (const Write &w : row.writes) {
-            const QString expected = f.readString(QString::fromUtf8(w.section), QString::fromUtf8(w.key));
-            EXPECT_EQ(again.readString(QString::fromUtf8(w.section), QString::fromUtf8(w.key)), expected);
+            const QString expected =
+                f.readString(QString::fromUtf8(w.section), QString::fromUtf8(w.key));
+            EXPECT_EQ(again.readString(QString::fromUtf8(w.section), QString::fromUtf8(w.key)),
+                      expected);
         }
     }
 }
@@ -290,7 +340,8 @@ TEST(ProfileFile, CommitWithoutWritesLeavesNoFile)
 {
     Dir dir;
     ProfileFile f(dir.file());
-    EXPECT_EQ(f.readString(kSection, QStringLiteral("k"), QStringLiteral("d")), QStringLiteral("d"));
+    EXPECT_EQ(f.readString(kSection, QStringLiteral("k"), QStringLiteral("d")),
+              QStringLiteral("d"));
     f.commit();
     EXPECT_FALSE(QFile::exists(dir.file()));
 }
@@ -317,7 +368,8 @@ TEST_F(Cp932Fixture, ReadsTheShopsValues)
 {
     const ProfileFile f(dir.file());
     EXPECT_EQ(f.encoding(), ProfileFile::Encoding::Cp932);
-    EXPECT_EQ(f.readString(sec, QStringLiteral("E_AD1")), QStringLiteral("東京都渋谷区神宮前１－２－３"));
+    EXPECT_EQ(f.readString(sec, QStringLiteral("E_AD1")),
+              QStringLiteral("東京都渋谷区神宮前１－２－３"));
     EXPECT_EQ(f.readString(sec, QStringLiteral("E_AD2")), QStringLiteral("ソフト表能ビル ３Ｆ"));
     EXPECT_EQ(f.readString(sec, QStringLiteral("E_Rm1")), QStringLiteral("お振込みは月末までに"));
     EXPECT_EQ(f.readString(sec, QStringLiteral("E_021_0")), QStringLiteral("納品書　兼　請求書"));
@@ -336,8 +388,10 @@ TEST_F(Cp932Fixture, OneWriteChangesOnlyThatKeysLine)
         QByteArray expectedLine;
     } rows[] = {
         {"lower-case key, number", "Comb_Paper", QStringLiteral("2"), "comb_paper=2\r"},
-        {"quoted value replaced by Japanese text", "E_AD1", QStringLiteral("大阪府"), cp932(QStringLiteral("e_ad1=大阪府\r"))},
-        {"value with a backslash trail byte", "E_CUS", QStringLiteral("ソ表"), cp932(QStringLiteral("E_CUS=ソ表\r"))},
+        {"quoted value replaced by Japanese text", "E_AD1", QStringLiteral("大阪府"),
+         cp932(QStringLiteral("e_ad1=大阪府\r"))},
+        {"value with a backslash trail byte", "E_CUS", QStringLiteral("ソ表"),
+         cp932(QStringLiteral("E_CUS=ソ表\r"))},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -367,7 +421,8 @@ TEST_F(Cp932Fixture, NewKeyIsTheOnlyAddedLine)
     f.commit();
     const QByteArray after = readBytes(dir.file());
     const QByteArray added = cp932(QStringLiteral("E_Rm9=毎度ありがとうございます\r\n"));
-    const qsizetype at = original.indexOf("Edit_Sales1=3700\r\n") + qsizetype(sizeof("Edit_Sales1=3700\r\n") - 1);
+    const qsizetype at =
+        original.indexOf("Edit_Sales1=3700\r\n") + qsizetype(sizeof("Edit_Sales1=3700\r\n") - 1);
     EXPECT_EQ(after, original.left(at) + added + original.mid(at));
 }
 
@@ -405,11 +460,13 @@ TEST(ProfileFile, EncodingsRoundTrip)
         {"ASCII file counts as CP932", "[s]\r\nold=x\r\n", QStringLiteral("甘露"), E::Cp932},
         {"CP932 stays CP932", cp932(text), QStringLiteral("甘露"), E::Cp932},
         {"UTF-8 without BOM stays", text.toUtf8(), QStringLiteral("€ 𠮷"), E::Utf8},
-        {"UTF-8 with BOM stays", "\xEF\xBB\xBF" + text.toUtf8(), QStringLiteral("€ 𠮷"), E::Utf8Bom},
+        {"UTF-8 with BOM stays", "\xEF\xBB\xBF" + text.toUtf8(), QStringLiteral("€ 𠮷"),
+         E::Utf8Bom},
         {"UTF-16LE with BOM stays", utf16le(text), QStringLiteral("€ 𠮷"), E::Utf16LeBom},
         {"euro sign is outside CP932", cp932(text), QStringLiteral("€"), E::Utf16LeBom},
         {"surrogate pair is outside CP932", {}, QStringLiteral("𠮷"), E::Utf16LeBom},
-        {"wave dash U+301C does not survive CP932", cp932(text), QStringLiteral("〜"), E::Utf16LeBom},
+        {"wave dash U+301C does not survive CP932", cp932(text), QStringLiteral("〜"),
+         E::Utf16LeBom},
         {"yen sign does not survive CP932", cp932(text), QStringLiteral("¥100"), E::Utf16LeBom},
         {"full-width tilde is CP932", cp932(text), QStringLiteral("～"), E::Cp932},
         {"NEC and IBM extensions are CP932", cp932(text), QStringLiteral("①髙﨑"), E::Cp932},
@@ -450,37 +507,74 @@ TEST(ProfileFile, BadFilesGiveDefaults)
         {"empty", [](const QString &p) { writeBytes(p, {}); }},
         {"directory", [](const QString &p) { QDir().mkpath(p); }},
         {"binary garbage", [&](const QString &p) { writeBytes(p, garbage); }},
-        {"garbage behind a UTF-16 BOM, odd length", [&](const QString &p) { writeBytes(p, "\xFF\xFE" + garbage.left(999)); }},
-        {"garbage behind a UTF-8 BOM", [&](const QString &p) { writeBytes(p, "\xEF\xBB\xBF" + garbage); }},
-        {"invalid UTF-8 in the key's line", [](const QString &p) { writeBytes(p, "\xEF\xBB\xBF[s]\r\nk=\xC3\x28\r\n"); }},
-        {"invalid CP932 in the key's line", [](const QString &p) { writeBytes(p, "[s]\r\nk=\x81\r\n"); }},
-        {"NUL byte in the header", [](const QString &p) { writeBytes(p, QByteArray("[s\0s]\r\nk=1\r\n", 12)); }},
-        {"FIFO instead of a file", [](const QString &p) { ASSERT_EQ(mkfifo(p.toLocal8Bit().constData(), 0600), 0); }},
+        {"garbage behind a UTF-16 BOM, odd length",
+         [&](const QString &p) { writeBytes(p, "\xFF\xFE" + garbage.left(999)); }},
+        {"garbage behind a UTF-8 BOM",
+         [&](const QString &p) { writeBytes(p, "\xEF\xBB\xBF" + garbage); }},
+        {"invalid UTF-8 in the key's line",
+         [](const QString &p) { writeBytes(p, "\xEF\xBB\xBF[s]\r\nk=\xC3\x28\r\n"); }},
+        {"invalid CP932 in the key's line",
+         [](const QString &p) { writeBytes(p, "[s]\r\nk=\x81\r\n"); }},
+        {"NUL byte in the header",
+         [](const QString &p) { writeBytes(p, QByteArray("[s\0s]\r\nk=1\r\n", 12)); }},
+        {"FIFO instead of a file",
+         [](const QString &p) { ASSERT_EQ(mkfifo(p.toLocal8Bit().constData(), 0600), 0); }},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         Dir dir;
         row.make(dir.file());
         const ProfileFile f(dir.file());
-        EXPECT_EQ(f.readString(kSection, QStringLiteral("k"), QStringLiteral("def")), QStringLiteral("def"));
+        EXPECT_EQ(f.readString(kSection, QStringLiteral("k"), QStringLiteral("def")),
+                  QStringLiteral("def"));
         EXPECT_EQ(f.readInteger(kSection, QStringLiteral("k"), 5), 5);
         EXPECT_EQ(f.readDate(kSection, QStringLiteral("k"), QDate(1997, 4, 1)), QDate(1997, 4, 1));
     }
 }
 
-TEST(ProfileFile, UnreadableFileGivesDefaultsAndIsNotReplaced)
+TEST(ProfileFile, FilesThatCannotBeReadAreNeverReplaced)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads files of mode 000";
-    Dir dir;
-    writeBytes(dir.file(), "[s]\r\nk=1\r\nother=keep\r\n");
-    ASSERT_EQ(chmod(dir.file().toLocal8Bit().constData(), 0), 0);
-    ProfileFile f(dir.file());
-    EXPECT_EQ(f.readInteger(kSection, QStringLiteral("k"), 5), 5);
-    f.writeString(kSection, QStringLiteral("k"), QStringLiteral("2"));
-    EXPECT_THROW(f.commit(), ProfileWriteError);
-    chmod(dir.file().toLocal8Bit().constData(), 0600);
-    EXPECT_EQ(readBytes(dir.file()), QByteArray("[s]\r\nk=1\r\nother=keep\r\n"));
+    const QByteArray content("[s]\r\nk=1\r\nother=keep\r\n");
+    const struct
+    {
+        const char *name;
+        std::function<void(const QString &)> make;
+        bool needsNonRoot;
+    } rows[] = {
+        {"directory", [](const QString &p) { QDir().mkpath(p); }, false},
+        {"FIFO", [](const QString &p) { ASSERT_EQ(mkfifo(p.toLocal8Bit().constData(), 0600), 0); },
+         false},
+        {"larger than any settings file",
+         [&](const QString &p) {
+             writeBytes(p, content);
+             QFile f(p);
+             ASSERT_TRUE(f.resize(300LL * 1024 * 1024)); // sparse: costs no disk
+         },
+         false},
+        {"no read permission",
+         [&](const QString &p) {
+             writeBytes(p, content);
+             chmod(p.toLocal8Bit().constData(), 0);
+         },
+         true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.needsNonRoot && geteuid() == 0)
+            continue; // root reads files of mode 000
+        Dir dir;
+        row.make(dir.file());
+        const QFileInfo before(dir.file());
+        ProfileFile f(dir.file());
+        EXPECT_EQ(f.readInteger(kSection, QStringLiteral("k"), 5), 5);
+        f.writeString(kSection, QStringLiteral("k"), QStringLiteral("2"));
+        EXPECT_THROW(f.commit(), ProfileWriteError);
+        const QFileInfo after(dir.file());
+        EXPECT_EQ(after.isDir(), before.isDir());
+        EXPECT_EQ(after.isFile(), before.isFile());
+        EXPECT_EQ(after.size(), before.size());
+        chmod(dir.file().toLocal8Bit().constData(), 0600);
+    }
 }
 
 TEST(ProfileFile, MegabyteLinesAreRead)
@@ -493,9 +587,10 @@ TEST(ProfileFile, MegabyteLinesAreRead)
         QByteArray content;
     } rows[] = {
         {"UTF-8", "[s]\r\nlong=" + longValue.toUtf8() + "\r\n" + noBreak + "\r\nk=1\r\n"},
-        {"UTF-16LE", utf16le(QStringLiteral("[s]\r\nlong=") + longValue + QStringLiteral("\r\n")
-                             + QString::fromLatin1(noBreak) + QStringLiteral("\r\nk=1\r\n"))},
-        {"CP932", "[s]\r\nlong=" + longValue.toLatin1() + "\r\n" + noBreak + "\r\n\x8a\xc3=\x98\x49\r\nk=1\r\n"},
+        {"UTF-16LE", utf16le(QStringLiteral("[s]\r\nlong=") + longValue + QStringLiteral("\r\n") +
+                             QString::fromLatin1(noBreak) + QStringLiteral("\r\nk=1\r\n"))},
+        {"CP932", "[s]\r\nlong=" + longValue.toLatin1() + "\r\n" + noBreak +
+                      "\r\n\x8a\xc3=\x98\x49\r\nk=1\r\n"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -532,7 +627,7 @@ public:
     }
 
 private:
-    rlimit m_saved {};
+    rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
 };
 
@@ -547,7 +642,8 @@ TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
         bool full;
         bool needsNonRoot;
     } rows[] = {
-        {"directory does not exist", [](const Dir &d) { return d.file(QStringLiteral("no/such/dir/x.ini")); },
+        {"directory does not exist",
+         [](const Dir &d) { return d.file(QStringLiteral("no/such/dir/x.ini")); },
          QStringLiteral("v"), false, false},
         {"parent is a file",
          [](const Dir &d) {

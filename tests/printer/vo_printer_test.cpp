@@ -12,6 +12,11 @@
 
 using namespace devmode;
 
+void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 void PrintTo(const TSize &s, std::ostream *os)
 {
     *os << "(" << s.cx << ", " << s.cy << ")";

@@ -1,0 +1,51 @@
+#pragma once
+// A spooler's printers followed by the built-in PDF printer, which is
+// always listed last. Operations on the PDF printer go to it, all others
+// to the system spooler.
+//
+// Default printer: the system spooler's default, else the PDF printer, so
+// a machine without any printer still prints.
+//
+// A system spooler that cannot be reached is no error while it has not
+// listed any printer yet (at start-up the list then holds the PDF printer
+// alone); once it has listed printers, a failed listing is reported, so a
+// restarting scheduler does not make its printers vanish for a moment.
+
+#include "platform/PdfSpooler.h"
+#include "platform/Spooler.h"
+
+#include <memory>
+#include <mutex>
+
+class SpoolerWithPdf : public Spooler {
+public:
+    SpoolerWithPdf(std::unique_ptr<Spooler> system, const QString &workingDirectory);
+
+    Spooler &system() { return *system_; }
+    PdfSpooler &pdf() { return pdf_; }
+
+    std::vector<PrinterRecord> enumPrinters() override;
+    QStringList enumPorts() override;
+    QString defaultPrinter() override;
+    QString driverName(const QString &device) override;
+    QString portName(const QString &device) override;
+    QByteArray defaultSettings(const QString &device) override;
+    void validateSettings(const QString &device, QByteArray &block) override;
+    DeviceCapabilities capabilities(const QString &device, const QByteArray &block) override;
+    DeviceMetrics metrics(const QString &device, const QByteArray &block) override;
+    std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
+                                         const QByteArray &block, const QString &title) override;
+    void setWorkingDirectory(const QString &dir) override;
+
+private:
+    Spooler &target(const QString &device);
+
+    std::unique_ptr<Spooler> system_;
+    PdfSpooler pdf_;
+    std::mutex mutex_;
+    bool systemListedPrinters_ = false;
+};
+
+// The program's spooler: the CUPS scheduler (CUPS_SERVER respected) and
+// the built-in PDF printer writing under workingDirectory.
+std::unique_ptr<Spooler> createSystemSpooler(const QString &workingDirectory);

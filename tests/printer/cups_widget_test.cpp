@@ -1,0 +1,294 @@
+// The printer layer against a private CUPS scheduler started from
+// tests/cups: listing, capabilities, jobs, failures and list changes.
+#include "../cups/PrivateCupsd.h"
+
+#include "platform/CupsSpooler.h"
+#include "platform/DevMode.h"
+#include "platform/SpoolerWithPdf.h"
+#include "printer/VoPrinters.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QRegularExpression>
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+using namespace devmode;
+
+void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+void PrintTo(const TSize &s, std::ostream *os)
+{
+    *os << "(" << s.cx << ", " << s.cy << ")";
+}
+
+namespace {
+
+PrivateCupsd *cupsd = nullptr;
+
+struct CupsJobInfo {
+    QString title;
+    QString state;
+};
+
+std::vector<CupsJobInfo> jobsOf(const QString &printer)
+{
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    std::vector<CupsJobInfo> out;
+    for (int i = 0; i < n; ++i)
+        out.push_back({QString::fromUtf8(jobs[i].title), QString::number(int(jobs[i].state))});
+    cupsFreeJobs(n, jobs);
+    return out;
+}
+
+QString pdfinfo(const QString &path)
+{
+    QProcess p;
+    p.start("pdfinfo", {path});
+    p.waitForFinished(10000);
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QString field(const QString &info, const QString &name)
+{
+    const QRegularExpression re("^" + name + ":\\s*(.*)$", QRegularExpression::MultilineOption);
+    return re.match(info).captured(1).trimmed();
+}
+
+// Waits until the file exists and holds a whole PDF.
+bool waitForPdf(const QString &path, int ms = 15000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly) && f.size() > 0 && f.readAll().trimmed().endsWith("%%EOF"))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+std::string raised(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const EVoPrinter &e) {
+        return e.what();
+    }
+    return "";
+}
+
+class Cups : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        cupsd = new PrivateCupsd;
+        if (cupsd->running()) {
+            ::setenv("CUPS_SERVER", cupsd->server().toUtf8().constData(), 1);
+            cupsd->addPrinter("KanroA");
+            cupsd->addPrinter("KanroB");
+            cupsd->run("lpadmin", {"-d", "KanroB"});
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete cupsd;
+        cupsd = nullptr;
+    }
+    void SetUp() override
+    {
+        // A scheduler that cannot be started is a failure, never a skip.
+        ASSERT_TRUE(cupsd->running()) << cupsd->error().toStdString();
+    }
+};
+
+TEST_F(Cups, ListsItsQueuesWithTheDefaultAndThePdfPrinterLast)
+{
+    CupsSpooler cups;
+    const std::vector<PrinterRecord> expected{{"KanroA", 0}, {"KanroB", 0}};
+    EXPECT_EQ(cups.enumPrinters(), expected);
+    EXPECT_EQ(cups.defaultPrinter(), "KanroB");
+    EXPECT_EQ(cups.portName("KanroA"), "file://" + cupsd->outputPath("KanroA.pdf"));
+    EXPECT_TRUE(cups.enumPorts().contains("file://" + cupsd->outputPath("KanroB.pdf")));
+    EXPECT_EQ(cups.driverName("KanroA"), "Kanro Test Printer");
+
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    EXPECT_EQ(printer.PrinterNames(), QStringList({"KanroA", "KanroB", PdfSpooler::printerName()}));
+    EXPECT_EQ(printer.Index(), 1);
+}
+
+TEST_F(Cups, CapabilitiesComeFromThePrinterDescription)
+{
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(0);
+    struct Paper {
+        int number;
+        const char *name;
+    };
+    const Paper papers[] = {{DMPAPER_A5, "A5"}, {DMPAPER_A4, "A4"}, {DMPAPER_B5, "B5 (JIS)"},
+                            {DMPAPER_LETTER, "レター"}, {DMPAPER_JAPANESE_POSTCARD, "はがき"},
+                            {DMPAPER_USER, "105 x 241 mm"}};
+    ASSERT_EQ(printer.NumPaperSizes(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(printer.PaperSizeNumbers(i), papers[i].number) << papers[i].name;
+        EXPECT_EQ(printer.PaperSizeNames().at(i), QString::fromUtf8(papers[i].name));
+    }
+    struct Bin {
+        int number;
+        const char *name;
+    };
+    const Bin bins[] = {{DMBIN_AUTO, "自動選択"}, {DMBIN_MANUAL, "手差し"}, {DMBIN_UPPER, "上段トレイ"},
+                        {DMBIN_LOWER, "下段トレイ"}, {DMBIN_TRACTOR, "連続用紙"}};
+    ASSERT_EQ(printer.NumBins(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(printer.BinNumbers(i), bins[i].number) << bins[i].name;
+        EXPECT_EQ(printer.BinNames().at(i), QString::fromUtf8(bins[i].name));
+    }
+    ASSERT_EQ(printer.NumQualities(), 3);
+    EXPECT_EQ(printer.Qualities(0), (TSize{300, 300}));
+    EXPECT_EQ(printer.Qualities(2), (TSize{360, 180}));
+    EXPECT_EQ(printer.MaxCopies(), 9999);
+    EXPECT_EQ(printer.PaperSizeIndex(), 0);
+    EXPECT_EQ(printer.BinIndex(), 0);
+    EXPECT_FALSE(printer.Color());
+
+    // A5 of the description is 420 x 595 pt with 12 pt margins: at 600 dpi
+    // 3500 x 4958 pixels, the printable area 100 pixels in.
+    EXPECT_EQ(printer.DPI(), (TSize{600, 600}));
+    EXPECT_EQ(printer.PaperExtent(), (TSize{3500, 4958}));
+    EXPECT_EQ(printer.Offset(), (TSize{100, 100}));
+    EXPECT_EQ(printer.PageExtent(), (TSize{3300, 4758}));
+    EXPECT_EQ(printer.ColorBitCount(), 1);
+
+    printer.SetQuality({360, 180});
+    printer.SetBinIndex(4);
+    printer.SetPaperSizeIndex(1);
+    printer.ApplySettings();
+    EXPECT_EQ(printer.DPI(), (TSize{360, 180}));
+    EXPECT_EQ(printer.PaperExtent(), (TSize{2975, 2105})) << "A4 of 595 x 842 pt";
+    EXPECT_EQ(printer.BinNumber(), DMBIN_TRACTOR);
+    const QByteArray block = printer.Framework().printer().settings->bytes();
+    EXPECT_EQ(CupsSpooler::mediaKeyword(block), "iso_a4_210x297mm");
+    EXPECT_EQ(CupsSpooler::sourceKeyword(block), "tractor");
+    EXPECT_EQ(printer.Framework().settingsLockCount(), 0);
+}
+
+TEST_F(Cups, TwoPageJobArrivesAsPdfWithItsNameAndPaper)
+{
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(0);
+    printer.SetPaperSizeIndex(1); // A4
+    printer.ApplySettings();
+    const QString out = cupsd->outputPath("KanroA.pdf");
+    QFile::remove(out);
+    printer.BeginDoc("Kanro_Vey_1_0_-123");
+    ASSERT_NE(printer.Canvas(), nullptr);
+    printer.Canvas()->drawText(QPoint(600, 600), "納品書 1");
+    printer.Newpage();
+    printer.Canvas()->drawText(QPoint(600, 600), "納品書 2");
+    printer.EndDoc();
+    EXPECT_FALSE(printer.Printing());
+    ASSERT_TRUE(waitForPdf(out)) << cupsd->log().toStdString();
+    const QString info = pdfinfo(out);
+    EXPECT_EQ(field(info, "Pages"), "2") << info.toStdString();
+    EXPECT_TRUE(field(info, "Page size").startsWith("595")) << info.toStdString();
+    const auto jobs = jobsOf("KanroA");
+    ASSERT_FALSE(jobs.empty());
+    EXPECT_EQ(jobs.back().title, "Kanro_Vey_1_0_-123");
+}
+
+TEST_F(Cups, AbortedJobNeverReachesTheScheduler)
+{
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(1);
+    const std::size_t before = jobsOf("KanroB").size();
+    printer.BeginDoc("Kanro_Vey_1_0_-cancelled");
+    printer.Canvas()->drawText(QPoint(100, 100), "x");
+    printer.Abort();
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(jobsOf("KanroB").size(), before);
+}
+
+TEST_F(Cups, RejectedJobAndDeletedPrinterAreReportedAndCancelled)
+{
+    ASSERT_TRUE(cupsd->addPrinter("KanroC"));
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(2);
+    ASSERT_EQ(printer.PrinterNames().at(2), "KanroC");
+
+    ASSERT_EQ(cupsd->run("cupsreject", {"KanroC"}), 0);
+    printer.BeginDoc("rejected");
+    const std::string rejected = raised([&] { printer.EndDoc(); });
+    EXPECT_TRUE(rejected.starts_with("TVoPrinter.EndDoc: Cannot print the job; it was cancelled (The scheduler refused the job ("))
+        << rejected;
+    EXPECT_FALSE(printer.Printing());
+
+    ASSERT_EQ(cupsd->run("lpadmin", {"-x", "KanroC"}), 0);
+    const std::string gone = raised([&] { printer.BeginDoc("deleted"); });
+    EXPECT_TRUE(gone.starts_with("TVoPrinter.BeginDoc: Cannot start the print job (The printer \"KanroC\" does not exist"))
+        << gone;
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(printer.Framework().settingsLockCount(), 0);
+    EXPECT_NE(raised([&] { printer.SetCopies(2); printer.ApplySettings(); }), "");
+    EXPECT_EQ(printer.Framework().settingsLockCount(), 0);
+}
+
+TEST_F(Cups, RemovedPrinterIsNoticedWithinOnePoll)
+{
+    ASSERT_TRUE(cupsd->addPrinter("KanroD"));
+    SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(), QDir::tempPath());
+    TVoPrinter printer(spooler);
+    ASSERT_TRUE(printer.PrinterNames().contains("KanroD"));
+    int changes = 0;
+    printer.SetOnSystemChanged([&](TVoPrinter *) { ++changes; });
+    const std::chrono::milliseconds interval(300);
+    printer.StartPolling(interval);
+    QElapsedTimer t;
+    t.start();
+    ASSERT_EQ(cupsd->run("lpadmin", {"-x", "KanroD"}), 0);
+    while (changes == 0 && t.elapsed() < 3 * interval.count())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 1) << "after " << t.elapsed() << " ms";
+    EXPECT_FALSE(printer.PrinterNames().contains("KanroD"));
+    printer.StopPolling();
+}
+
+TEST_F(Cups, UnreachableSchedulerAtStartLeavesThePdfPrinterAlone)
+{
+    std::vector<PrinterRecord> listed;
+    std::string cupsError;
+    // libcups keeps its server per thread: this thread asks a closed port.
+    std::thread other([&] {
+        cupsSetServer("localhost:1");
+        SpoolerWithPdf spooler(std::make_unique<CupsSpooler>(500), QDir::tempPath());
+        listed = spooler.enumPrinters();
+        try {
+            CupsSpooler().enumPrinters();
+        } catch (const SpoolerError &e) {
+            cupsError = e.what();
+        }
+    });
+    other.join();
+    const std::vector<PrinterRecord> expected{{PdfSpooler::printerName(), 0}};
+    EXPECT_EQ(listed, expected);
+    EXPECT_TRUE(cupsError.starts_with("Cannot reach the CUPS scheduler at localhost")) << cupsError;
+}
+
+} // namespace
