@@ -7,6 +7,8 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "transfer/SupportLinks.h"
+#include "transfer/TransferPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -74,7 +76,6 @@ const QString Busuu = QStringLiteral("印刷部数を入力してください");
 const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
 const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
 const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
-const QString Memo = QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください");
 } // namespace help
 
 template <typename W>
@@ -395,14 +396,23 @@ void TForm_Main::buildFirstTab()
     // Transfer panel (created last so that it comes last in the tab order).
     auto *tp = named(new QFrame(t), QStringLiteral("Panel_Transfer"));
     tp->setGeometry(2, 2, 761, 80);
+    {
+        auto *caption = named(plainLabel(tp, TransferPanel::kCaption, {2, 0, 120, 16}), QStringLiteral("Label1"));
+        QFont cf = caption->font();
+        cf.setPixelSize(11);
+        caption->setFont(cf);
+    }
     Memo1 = named(new QPlainTextEdit(tp), QStringLiteral("Memo1"));
-    Memo1->setGeometry(2, 2, 560, 58);
+    Memo1->setGeometry(2, 16, 560, 46);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setToolTip(QStringLiteral("ここにお届け先の住所、お名前等のテキストを貼り付けると、お届け先欄に転送が可能です　"
-                                     "(15行以内に収まるようにして下さい)"));
-    Label8 = named(plainLabel(tp, QStringLiteral("↑↑ここクリップボードから貼り付けが、可能です　(　15行以内に収めてください　)↑↑"),
-                              {2, 61, 560, 17}),
-                   QStringLiteral("Label8"));
+    Memo1->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    {
+        QFont mf(TransferPanel::kMemoFontFamily);
+        mf.setPixelSize(TransferPanel::kMemoFontPixelSize);
+        Memo1->setFont(mf);
+    }
+    Memo1->setToolTip(TransferPanel::kMemoHint);
+    Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}), QStringLiteral("Label8"));
     {
         QFont lf = Label8->font();
         lf.setPixelSize(11);
@@ -412,19 +422,21 @@ void TForm_Main::buildFirstTab()
     BitBtn_1->setGeometry(568, 2, 48, 58);
     BitBtn_1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     BitBtn_1->setIconSize(QSize(32, 32));
-    BitBtn_1->setToolTip(QStringLiteral("お届け先にテキストデータを転送します"));
+    BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
     BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    BitBtn_MemoCLS->setToolTip(QStringLiteral("グレーの貼り付けメモをクリアします"));
-    Label12 = named(plainLabel(tp, QStringLiteral("Memoｸﾘｱ"), {652, 2, 60, 26}), QStringLiteral("Label12"));
-    BitBtn_SendMail = named(new QPushButton(QStringLiteral("E-Mail"), tp), QStringLiteral("BitBtn_SendMail"));
+    BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
+    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 60, 26}), QStringLiteral("Label12"));
+    BitBtn_SendMail = named(new QPushButton(SupportLinks::kSendMailCaption, tp), QStringLiteral("BitBtn_SendMail"));
+    BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
     BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
     BitBtn_WebHelp->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
+    BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.
     {
         QPalette p = Memo1->palette();
@@ -919,7 +931,7 @@ void TForm_Main::fieldEntered(QWidget *w)
     else if (w == Edit_TxDisp)
         show(help::TxDisp);
     else if (w == Memo1)
-        show(help::Memo);
+        show(TransferPanel::kMemoHelp);
     else if (std::find(Edit_021.begin(), Edit_021.end(), w) != Edit_021.end())
         show(help::Printed);
     else if (std::find(Edit_Remark.begin() + 1, Edit_Remark.end(), w) != Edit_Remark.end())
