@@ -384,7 +384,6 @@ void TForm_Main::buildFirstTab()
         n->setReadOnly(true);
         n->setTabStop(false);
     }
-    KiNumEdit_sqty->setIntegerLength(9);
     CheckBox_Recp = named(new QCheckBox(QStringLiteral("領収済"), t), QStringLiteral("CheckBox_Recp"));
     CheckBox_Recp->setGeometry(cx + 330, ty + 48, 90, 22);
     Label_SelectPaper = named(plainLabel(t, QString(), {cx, ty, 320, 22}), QStringLiteral("Label_SelectPaper"));
@@ -668,13 +667,27 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
 
     switch (event->type()) {
     case QEvent::FocusIn:
-        if (field != this)
+    case QEvent::FocusOut: {
+        // The window losing and regaining activation, or a popup menu,
+        // neither enters nor leaves a field; the first activation enters
+        // the field that start-up chose.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool passing = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+        if (field == this)
+            break;
+        if (event->type() == QEvent::FocusIn) {
+            if (passing && m_enteredField == field)
+                break;
+            m_enteredField = field;
             fieldEntered(field);
-        break;
-    case QEvent::FocusOut:
-        if (field != this)
+        } else {
+            if (passing)
+                break;
+            m_enteredField = nullptr;
             fieldExited(field);
+        }
         break;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto *ke = static_cast<QKeyEvent *>(event);
