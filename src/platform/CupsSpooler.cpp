@@ -52,6 +52,9 @@ public:
                              nullptr);
         if (!http_)
             fail(QStringLiteral("Cannot reach the CUPS scheduler at %1").arg(QString::fromUtf8(server)));
+        // A scheduler that stops answering ends the request instead of
+        // holding the caller.
+        httpSetTimeout(http_, timeoutMs / 1000.0, nullptr, nullptr);
     }
     ~Http() { httpClose(http_); }
     Http(const Http &) = delete;
@@ -701,7 +704,7 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
         dm->dmDefaultSource = std::int16_t(info.sourceNumber(source));
         setKeyword(extra->source, sizeof extra->source, source);
     }
-    if (dm->dmPrintQuality > 0 || !(dm->dmFields & DM_PRINTQUALITY)) {
+    if (!info.resolutions.empty() && (dm->dmPrintQuality > 0 || !(dm->dmFields & DM_PRINTQUALITY))) {
         const Resolution r = resolveResolution(info, block);
         dm->dmPrintQuality = std::int16_t(r.x);
         dm->dmYResolution = std::int16_t(r.y);

@@ -2,8 +2,9 @@
 
 #include "platform/DevMode.h"
 
+#include <QCoreApplication>
 #include <QObject>
-#include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <condition_variable>
@@ -166,25 +167,40 @@ private:
             } catch (const SpoolerError &) {
                 ok = false; // a scheduler that does not answer now is asked again later
             }
-            if (ok) {
+            // Without an application object nothing can be delivered yet;
+            // the difference stays and is posted by a later poll.
+            if (ok && QCoreApplication::instance()) {
                 const bool changed = printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
                 lastPrinters_ = printers;
                 lastPorts_ = ports;
                 if (changed) {
                     TVoPrinter *owner = &owner_;
+                    QObject *receiver = receiver_;
                     QMetaObject::invokeMethod(
-                        receiver_,
-                        [owner, printers, ports] {
-                            try {
-                                owner->SystemChanged(TVoAllPrintersInfo(printers), ports);
-                            } catch (const std::exception &) {
-                                // The reaction itself raises nothing; keep the loop safe.
-                            }
-                        },
+                        receiver_, [owner, receiver, printers, ports] { deliver(owner, receiver, printers, ports); },
                         Qt::QueuedConnection);
                 }
             }
             lock.lock();
+        }
+    }
+
+    // Runs the reaction on the owner's thread; while a job is running the
+    // printer list is left as it is until the job has ended.
+    static void deliver(TVoPrinter *owner, QObject *receiver, const std::vector<PrinterRecord> &printers,
+                        const QStringList &ports)
+    {
+        if (owner->Printing()) {
+            QTimer::singleShot(200, receiver, [owner, receiver, printers, ports] {
+                deliver(owner, receiver, printers, ports);
+            });
+            return;
+        }
+        try {
+            owner->SystemChanged(TVoAllPrintersInfo(printers), ports);
+        } catch (const std::exception &) {
+            // The reaction raises nothing itself; a handler's error must
+            // not cross the event loop.
         }
     }
 

@@ -52,6 +52,35 @@ std::vector<CupsJobInfo> jobsOf(const QString &printer)
     return out;
 }
 
+// The job's attribute as the scheduler keeps it, as text.
+QString jobAttribute(int jobId, const char *name)
+{
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QStringLiteral("ipp://localhost/jobs/%1").arg(jobId).toUtf8();
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, name);
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    QString text;
+    if (ipp_attribute_t *attr = ippFindAttribute(response, name, IPP_TAG_ZERO)) {
+        char buffer[1024];
+        ippAttributeString(attr, buffer, sizeof buffer);
+        text = QString::fromUtf8(buffer);
+    }
+    ippDelete(response);
+    return text;
+}
+
+int lastJobId(const QString &printer)
+{
+    cups_job_t *jobs = nullptr;
+    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    int id = 0;
+    for (int i = 0; i < n; ++i)
+        id = std::max(id, jobs[i].id);
+    cupsFreeJobs(n, jobs);
+    return id;
+}
+
 QString pdfinfo(const QString &path)
 {
     QProcess p;
@@ -193,6 +222,7 @@ TEST_F(Cups, TwoPageJobArrivesAsPdfWithItsNameAndPaper)
     TVoPrinter printer(spooler);
     printer.SetIndex(0);
     printer.SetPaperSizeIndex(1); // A4
+    printer.SetBinNumber(DMBIN_MANUAL);
     printer.ApplySettings();
     const QString out = cupsd->outputPath("KanroA.pdf");
     QFile::remove(out);
@@ -210,6 +240,9 @@ TEST_F(Cups, TwoPageJobArrivesAsPdfWithItsNameAndPaper)
     const auto jobs = jobsOf("KanroA");
     ASSERT_FALSE(jobs.empty());
     EXPECT_EQ(jobs.back().title, "Kanro_Vey_1_0_-123");
+    const QString media = jobAttribute(lastJobId("KanroA"), "media-col");
+    EXPECT_TRUE(media.contains("media-source=manual")) << media.toStdString();
+    EXPECT_TRUE(media.contains("x-dimension=2")) << media.toStdString();
 }
 
 TEST_F(Cups, AbortedJobNeverReachesTheScheduler)
