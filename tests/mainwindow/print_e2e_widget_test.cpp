@@ -228,3 +228,48 @@ TEST_F(PrintEndToEnd, OffsetWithDecimalsFailsAtPrintTime)
               QStringList({"印刷しますか?", "'1.5' is not a valid integer value"}));
     EXPECT_TRUE(pdfs().isEmpty()) << "the job was cancelled";
 }
+
+TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
+{
+    fillNote();
+    for (int k = 1; k <= 5; ++k)
+        w->Edit_021[k]->setText(QStringLiteral("甘露商店 %1").arg(k));
+    for (int k = 1; k <= 9; ++k)
+        w->Edit_Remark[k]->setText(QStringLiteral("備考 %1: お買い上げありがとうございます。").arg(k));
+    for (int i = 3; i <= 6; ++i) {
+        w->dITEMNO_Ary[i]->setText(QStringLiteral("B%1").arg(i));
+        w->dITEM_Ary[i]->setText(QStringLiteral("品物 %1").arg(i));
+        w->dUNIT_Ary[i]->setText(QStringLiteral("箱"));
+        w->dQTY_Ary[i]->setText(QString::number(i * 10));
+        w->dPRICE_Ary[i]->setText(QString::number(1234 * i));
+    }
+    // Device pixels at 600 dpi of a mark each layout sets apart. Six rows:
+    // the total 1,118,481 stands at 975 + 6 x 180 - 68 + 83 + 83 = 2153.
+    struct Row { const char *name; int paper; bool landscape; QString prefix; int x; int y; };
+    const Row rows[] = {
+        {"layout 1: total in the 715-unit cell", 0, false, "1,", 2681 + 2 * 33, 2153},
+        // round(3.75 x 724) - round(3.75 x 6) = 2715 - 23
+        {"layout 2: total with the yen sign", 1, false, "¥1,118,481", 2692, 2153},
+        {"layout 2: row 6 quantity from x 530", 1, false, "60", 1988, 975 + 5 * 180},
+        // Cell 1105 / 112: x 4144, 420 / 11 = 38 pixels a character.
+        {"landscape: total in the 1105-unit cell", 2, true, "1,", 4144 + 2 * 38, 2153},
+    };
+    for (const Row &r : rows) {
+        w->ComboBox_Paper->setCurrentIndex(r.paper);
+        VoPrinter->SetOrientation(r.landscape ? voOrLandScape : voOrPortrait);
+        VoPrinter->ApplySettings();
+        const QStringList before = pdfs();
+        Dialogs::pushAnswer(true);
+        w->SpeedButton_F11Click();
+        QStringList added = pdfs();
+        for (const QString &old : before)
+            added.removeAll(old);
+        ASSERT_EQ(added.size(), 1) << r.name;
+        EXPECT_TRUE(added.front().startsWith(QStringLiteral("Kanro_Vey_1_%1_").arg(r.paper))) << r.name;
+        const QList<Word> words = wordsOf(pdfPath(added.front()), 1);
+        const Word *word = find(words, r.prefix, r.y - 10);
+        ASSERT_NE(word, nullptr) << r.name;
+        EXPECT_LE(std::abs(word->x - r.x), 1.0) << r.name << " x " << word->x;
+        EXPECT_LE(std::abs(word->y - r.y), 1.0) << r.name << " y " << word->y;
+    }
+}
