@@ -1,18 +1,14 @@
 #pragma once
 
-#include <QFont>
-#include <QFontDatabase>
+#include "platform/Fonts.h"
 
 // Maps the printer font names of the layouts to the fonts installed here,
 // as the program does at start.
 inline void registerPrinterFontsForTest()
 {
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+    static const bool done = [] {
+        registerFontSubstitutions();
+        return true;
+    }();
+    (void)done;
 }
