@@ -1,13 +1,68 @@
 // Program entry: single instance, creates the windows, runs the loop.
+#include "mainwindow/Kanro_dprintUnit.h"
+#include "platform/Fonts.h"
+#include "platform/SessionEnd.h"
+#include "platform/SingleInstance.h"
+#include "platform/SpoolerWithPdf.h"
+#include "printer/VoPrinters.h"
+#include "printing/VODE97ZPrnUnit.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <QDir>
+
+namespace {
+const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
+
+// Restores the window if minimised, raises it and gives it the focus.
+void bringToFront(QWidget *w)
+{
+    if (w->isMinimized())
+        w->showNormal();
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("◇Kanro_VEY_1"));
-    QLabel placeholder(QStringLiteral("◇Kanro_VEY_1"));
-    placeholder.setWindowTitle(QStringLiteral("◇Kanro_VEY_1"));
-    placeholder.show();
-    return app.exec();
+
+    // Termination signals and the end of the desktop session close the
+    // window as the operator would, so that its shutdown sequence stores
+    // the settings. Installed first: a signal that arrives early waits in
+    // the pipe until the loop runs.
+    SessionEnd sessionEnd;
+    sessionEnd.install();
+
+    // Another instance runs: it comes to the front and this one ends silently.
+    SingleInstance instance(kAppTitle);
+    if (!instance.claim())
+        return 0;
+
+    QApplication::setApplicationName(kAppTitle);
+    QApplication::setApplicationDisplayName(kAppTitle);
+    registerFontSubstitutions();
+
+    // The one printer object lives from before the first window to the end.
+    createVoPrinter(createSystemSpooler(QDir::currentPath()));
+    struct PrinterRelease
+    {
+        ~PrinterRelease() { destroyVoPrinter(); }
+    } printerRelease;
+
+    TForm_Main Form_Main;
+    Form_VODE97ZPrn = new TForm_VODE97ZPrn(&Form_Main);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &Form_Main,
+                     [&Form_Main] { bringToFront(&Form_Main); });
+
+    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &Form_Main, [&Form_Main](int) {
+        Form_Main.close();
+        QCoreApplication::quit();
+    });
+
+    Form_Main.show();
+    const int rc = app.exec();
+    Form_VODE97ZPrn = nullptr; // freed with its parent window
+    return rc;
 }

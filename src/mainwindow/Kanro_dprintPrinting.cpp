@@ -1,0 +1,244 @@
+// Handlers of the printing tab and the print and printer set-up commands.
+#include "mainwindow/Kanro_dprintUnit.h"
+
+#include "mainwindow/NoteLineEdit.h"
+#include "mainwindow/NoteSettings.h"
+#include "numedit/KiNumEdit.h"
+#include "platform/CommandGuard.h"
+#include "platform/Dialogs.h"
+#include "printer/VoPrinters.h"
+#include "printing/PrintCommand.h"
+#include "printing/PrinterRegistration.h"
+#include "printing/VODE97ZPrnUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <limits>
+
+using namespace printing;
+
+namespace {
+
+// The global printer object; the program creates it before the first window.
+TVoPrinter &printerObject()
+{
+    if (!VoPrinter)
+        throw EVoPrinterNoPrinter(QStringLiteral("TVoPrinter.CheckNoPrinter: No Printer"));
+    return *VoPrinter;
+}
+
+// The note as the window's fields show it at the moment a copy is drawn.
+class WindowNote : public PrintNoteSource
+{
+public:
+    explicit WindowNote(const TForm_Main &w) : w(w) {}
+
+    PrintNote printNote() const override
+    {
+        PrintNote n;
+        n.customerName = w.Edit_Custo1->text();
+        n.title = w.Edit_021[0]->text();
+        for (int k = 0; k < 5; ++k)
+            n.shopLines[k] = w.Edit_021[k + 1]->text();
+        n.slipNo = w.KiNumEdit_Slipno->Text();
+        n.issueDate = w.DateTimePicker_1->date();
+        for (int i = 1; i <= TForm_Main::kRows; ++i) {
+            PrintRow &r = n.rows[i - 1];
+            r.itemNo = w.dITEMNO_Ary[i]->text();
+            r.item = w.dITEM_Ary[i]->text();
+            r.unit = w.dUNIT_Ary[i]->text();
+            r.qty = w.dQTY_Ary[i]->Text();
+            r.price = w.dPRICE_Ary[i]->Text();
+            r.sales = w.dSALES_Ary[i]->Text();
+        }
+        n.subtotal = w.KiNumEdit_ssal->Text();
+        n.tax = w.KiNumEdit_stax->Text();
+        n.total = w.KiNumEdit_sttl->Text();
+        n.taxCaption = w.Label_stax->text();
+        n.receipt = w.CheckBox_Recp->isChecked();
+        for (int k = 1; k <= 9; ++k)
+            n.remarks[k - 1] = w.Edit_Remark[k]->text();
+        n.newPage = w.CheckBox_NewPage->isChecked();
+        n.dpiX = w.Label_dpix->text();
+        n.dpiY = w.Label_dpiy->text();
+        n.top = w.Label_Prn_Top->text();
+        n.left = w.Label_Prn_Left->text();
+        return n;
+    }
+
+private:
+    const TForm_Main &w;
+};
+
+// What the print-position dialog reads and writes on the window.
+class WindowMargins : public MarginHost
+{
+public:
+    explicit WindowMargins(TForm_Main &w) : w(w) {}
+    QString feedSection() const override { return w.ComboBox_SEL->currentText(); }
+    QString printerName() const override { return w.ComboBox1->currentText(); }
+    QString printerIndexCaption() const override { return w.Label_PrinterIndex->text(); }
+    QString topCaption() const override { return w.Label_Prn_Top->text(); }
+    QString leftCaption() const override { return w.Label_Prn_Left->text(); }
+    void setOffsets(const QString &top, const QString &left) override
+    {
+        w.Label_Prn_Top->setText(top);
+        w.Label_Prn_Left->setText(left);
+    }
+    QString registrationDir() const override { return w.Label_CurrentDir->text(); }
+
+private:
+    TForm_Main &w;
+};
+
+void fillList(QComboBox *box, const QStringList &items, int selection)
+{
+    box->clear();
+    box->addItems(items);
+    box->setCurrentIndex(selection);
+}
+
+QString registrationFile(const TForm_Main &w)
+{
+    return registrationFilePath(w.Label_CurrentDir->text());
+}
+
+// Reads the selected feed's registration into the labels.
+void readFeedRegistration(TForm_Main &w)
+{
+    const Registration r = readRegistration(registrationFile(w), w.ComboBox_SEL->currentText());
+    w.Label_PrinterIndex->setText(r.printerIndex);
+    w.Label_Prn_Top->setText(r.top);
+    w.Label_Prn_Left->setText(r.left);
+}
+
+} // namespace
+
+// The printer set-up command (F7): the printer and its settings for the
+// running program, remembered in "Vey_12prnno"; no paper feed is registered.
+void TForm_Main::SpeedButton_F7Click()
+{
+    runGuarded(this, [this] {
+        TVoPrinter &printer = printerObject();
+        const qint64 stored = readPrinterChoice(settingsFilePath());
+        // A stored number outside the int range is rejected like any other.
+        const bool inRange = stored >= std::numeric_limits<int>::min() &&
+                             stored <= std::numeric_limits<int>::max();
+        selectPrinterOrFirst(printer, inRange ? static_cast<int>(stored) : -2);
+        TVoPrinterSetupDialog(this).Execute();
+        const int index = printer.Index();
+        writePrinterChoice(settingsFilePath(), index);
+        Label_PrinterIndex->setText(QString::number(index));
+        SpeedButton_PRNSETClick();
+    });
+}
+
+// The print command (F11): totals, slip number, confirmation, then one job
+// with one copy per requested copy in the chosen layout.
+void TForm_Main::SpeedButton_F11Click()
+{
+    runGuarded(this, [this] {
+        DEN_SALS_2();
+        DEN_SUM();
+        if (KiNumEdit_Slipno->Text().isEmpty()) {
+            Dialogs::notify(this, MissingSlipNoMessage);
+            KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
+            Memo1->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+        TVoPrinter &printer = printerObject();
+        const TSize dpi = printer.DPI();
+        const std::uint16_t scale = printer.Scale();
+        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
+        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+        const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
+        const QString title = jobTitle(ComboBox_Paper->currentIndex(),
+                                       jobTitleMiddle(DateTimePicker_1->date()),
+                                       KiNumEdit_Slipno->Text());
+        static const NoteLayouts layouts;
+        const WindowNote note(*this);
+        runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
+            layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
+        });
+    });
+}
+
+// Selects the printer in Label_PrinterIndex and refreshes the printer,
+// paper and bin lists. Errors reach the caller's error report.
+void TForm_Main::SpeedButton_PRNSETClick()
+{
+    if (!VoPrinter)
+        return; // no printer layer (window tests): nothing to select
+    const PrinterLists lists = selectPrinterAndLists(*VoPrinter, Label_PrinterIndex->text());
+    if (!lists.refreshed)
+        return;
+    if (lists.printersFailed) {
+        ComboBox1->setEnabled(false);
+        return;
+    }
+    fillList(ComboBox1, lists.printers, lists.printerSel);
+    if (lists.papersRead)
+        fillList(ComboBox2, lists.papers, lists.paperSel);
+    else
+        ComboBox2->setCurrentIndex(-1);
+    if (lists.binsRead)
+        fillList(ComboBox3, lists.bins, lists.binSel);
+    else
+        ComboBox3->setCurrentIndex(-1);
+}
+
+// Reads the selected feed's registration and selects its printer.
+void TForm_Main::SpeedButton_PrnIdGetClick()
+{
+    readFeedRegistration(*this);
+    SpeedButton_PRNSETClick();
+}
+
+// Applies the registration of the selected paper feed.
+void TForm_Main::ComboBox_SELChange()
+{
+    SpeedButton_PrnIdGetClick();
+}
+
+// Registers a printer for the selected feed, keeping the feed's offsets.
+void TForm_Main::BitBtn_PrnSetClick()
+{
+    runGuarded(this, [this] {
+        readFeedRegistration(*this);
+        SpeedButton_PRNSETClick();
+        TVoPrinterSetupDialog(this).Execute();
+        Label_PrinterIndex->setText(QString::number(printerObject().Index()));
+        const QString section = ComboBox_SEL->currentText();
+        SpeedButton_PRNSETClick();
+        writeRegistration(registrationFile(*this), section, ComboBox1->currentText(),
+                          {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
+    });
+}
+
+// Opens the print-position dialog for the selected feed.
+void TForm_Main::BitBtn_PrnSet2Click()
+{
+    TForm_VODE97ZPrn *dialog = findChild<TForm_VODE97ZPrn *>();
+    if (!dialog)
+        dialog = new TForm_VODE97ZPrn(this);
+    Form_VODE97ZPrn = dialog;
+    WindowMargins host(*this);
+    dialog->setHost(&host);
+    dialog->exec();
+    dialog->setHost(nullptr);
+}
+
+// The dialog's register button.
+void TForm_Main::BitBtn_MRGNClick()
+{
+    if (TForm_VODE97ZPrn *dialog = findChild<TForm_VODE97ZPrn *>())
+        dialog->BitBtn_MRGN->click();
+}

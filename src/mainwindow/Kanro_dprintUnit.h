@@ -1,0 +1,248 @@
+#pragma once
+
+#include <QDate>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class NoteLineEdit;
+class TKiNumEdit;
+
+// The main window: the delivery note being prepared, every on-screen
+// setting, the start-up sequence (settings read once when first shown) and
+// the shutdown sequence (settings written once when the window closes).
+//
+// Control names are member names and objectNames; other parts of the
+// program (transfer, printing, printer registration) read and write these
+// controls directly. Row cells are indexed 1 to 10 in the cell tables.
+class TForm_Main : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kRows = 10;
+    static constexpr int kClientWidth = 769;
+    static constexpr int kClientHeight = 661;
+
+    // workingDir: the directory recorded at start-up; empty means the
+    // process's current directory at the moment the window is first shown.
+    explicit TForm_Main(const QString &workingDir = QString(), QWidget *parent = nullptr);
+    ~TForm_Main() override;
+
+    // Today's date as the note date takes it at start-up; tests replace it.
+    static std::function<QDate()> todayProvider;
+
+    // ---- lifecycle ----
+    void FormShow();
+    void FormDestroy();
+    void SpeedButton_F2Click();
+    void SpeedButton_F6Click();
+    void PageControl1Change();
+    void Tab_Change_CHK();
+
+    // ---- settings file ----
+    QString settingsFilePath() const;
+    void SpeedButton_ini_s2rClick();
+    void SpeedButton_ini_s2wClick();
+    void ComboBox_ime_Change();
+
+    // ---- the note ----
+    void Ary_DAT_SET();
+    void Ary_TabOrder();
+    void denSLPMAX();
+    void Edit_CLS2();
+    void Edit_Cls();
+    void Edit_Warning();
+    void DEN_SALS();
+    void DEN_SALS_2();
+    void DEN_SUM();
+    void TAX_RATE_CHK();
+    void KiNumEdit_QTYChange(TKiNumEdit *Sender);
+    void KiNumEdit_PriceChange(TKiNumEdit *Sender);
+    void SpeedButton1Click();
+    void SpeedButton_slipnoClick();
+    void DateTimePicker_1Change();
+    void BitBtn_CLSClick();
+
+    // ---- transfer panel ----
+    void Edit_ZipChange();
+    void Edit_telChange();
+    void BitBtn_1Click();
+    void BitBtn_MemoCLSClick();
+    void Memo1Change();
+    void BitBtn_SendMailClick();
+    void BitBtn_WebHelpClick();
+
+    // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
+    void SpeedButton_F7Click();
+    void SpeedButton_F11Click();
+    void SpeedButton_PRNSETClick();
+    void SpeedButton_PrnIdGetClick();
+    void ComboBox_SELChange();
+    void BitBtn_PrnSetClick();
+    void BitBtn_PrnSet2Click();
+    void BitBtn_MRGNClick();
+
+    // ---- keys (true when the key was handled) ----
+    bool FormKeyDown(QWidget *Sender, int Key);
+    bool FormKeyDown2(QWidget *Sender, int Key);
+    bool Edit_ZipKeyDown(QWidget *Sender, int Key);
+    bool Edit_telKeyDown(QWidget *Sender, int Key);
+    bool KiNumEdit_SlipnoKeyDown(QWidget *Sender, int Key);
+    bool Edit_itemNoKeyDown(QWidget *Sender, int Key);
+    bool Edit_itemKeyDown(QWidget *Sender, int Key);
+
+    // ---- window state ----
+    int wSLPMAX = 0;
+    int d_i = 0;
+    bool shutdownDone() const { return m_shutdownDone; }
+
+    // ---- controls ----
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *TabSheet11 = nullptr;
+    QWidget *TabSheet12 = nullptr;
+    QWidget *TabSheet13 = nullptr;
+    QLabel *Panel_HelpMess = nullptr;
+    QFrame *Panel_Fnc = nullptr;
+    std::array<QToolButton *, 13> SpeedButton_F{}; // [1] .. [12]
+    QStatusBar *StatusBar1 = nullptr;
+
+    // transfer panel
+    QPlainTextEdit *Memo1 = nullptr;
+    QPlainTextEdit *Memo2 = nullptr; // hidden work memo
+    QLabel *Label8 = nullptr;
+    QPushButton *BitBtn_1 = nullptr;
+    QPushButton *BitBtn_MemoCLS = nullptr;
+    QLabel *Label12 = nullptr;
+    QPushButton *BitBtn_SendMail = nullptr;
+    QPushButton *BitBtn_WebHelp = nullptr;
+
+    // destination
+    NoteLineEdit *Edit_Zip = nullptr;
+    NoteLineEdit *Edit_Add1 = nullptr;
+    NoteLineEdit *Edit_Add2 = nullptr;
+    NoteLineEdit *Edit_Add3 = nullptr;
+    NoteLineEdit *Edit_Custo1 = nullptr;
+    NoteLineEdit *Edit_tel = nullptr;
+    QLabel *Label_Warning = nullptr;
+    QPushButton *BitBtn_CLS = nullptr;
+
+    // note header
+    QCheckBox *CheckBox_Date_1 = nullptr;
+    QDateEdit *DateTimePicker_1 = nullptr;
+    QCheckBox *CheckBox2 = nullptr;
+    TKiNumEdit *KiNumEdit_Slipno = nullptr;
+    QCheckBox *CheckBox_Recp = nullptr;
+
+    // detail rows, index 1 .. 10
+    QScrollArea *ScrollBox1 = nullptr;
+    std::array<QLabel *, kRows + 1> Panel_dv{};
+    std::array<NoteLineEdit *, kRows + 1> Edit_itemNo{};
+    std::array<NoteLineEdit *, kRows + 1> Edit_item{};
+    std::array<TKiNumEdit *, kRows + 1> KiNumEdit_QTY{};
+    std::array<NoteLineEdit *, kRows + 1> Edit_unit{};
+    std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Price{};
+    std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Sales{};
+    // cell tables bound by Ary_DAT_SET
+    std::array<NoteLineEdit *, kRows + 1> dITEMNO_Ary{};
+    std::array<NoteLineEdit *, kRows + 1> dITEM_Ary{};
+    std::array<TKiNumEdit *, kRows + 1> dQTY_Ary{};
+    std::array<NoteLineEdit *, kRows + 1> dUNIT_Ary{};
+    std::array<TKiNumEdit *, kRows + 1> dPRICE_Ary{};
+    std::array<TKiNumEdit *, kRows + 1> dSALES_Ary{};
+
+    // totals
+    TKiNumEdit *KiNumEdit_sqty = nullptr;
+    TKiNumEdit *KiNumEdit_ssal = nullptr;
+    TKiNumEdit *KiNumEdit_stax = nullptr;
+    TKiNumEdit *KiNumEdit_sttl = nullptr;
+    QLabel *Label_stax = nullptr;
+    QLabel *Label_SelectPaper = nullptr;
+    QLabel *Label_PrinterName2 = nullptr;
+
+    // second tab: printer set
+    QComboBox *ComboBox_SEL = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QComboBox *ComboBox3 = nullptr;
+    QPushButton *BitBtn_PrnSet = nullptr;
+    QPushButton *BitBtn_PrnSet2 = nullptr;
+    QLabel *Label_Prn_Top = nullptr;
+    QLabel *Label_Prn_Left = nullptr;
+    TKiNumEdit *KiNumEdit_BUSUU = nullptr;
+    QCheckBox *CheckBox_NewPage = nullptr;
+    QComboBox *ComboBox_Paper = nullptr;
+    // second tab: entry settings
+    QComboBox *ComboBox_ime_Itemno = nullptr;
+    QComboBox *ComboBox_ime_Item = nullptr;
+    QComboBox *ComboBox_ime_Unit = nullptr;
+    NoteLineEdit *Edit_TxDisp = nullptr;
+    // second tab: printed texts, index 0 .. 5 (0 is the note title)
+    std::array<NoteLineEdit *, 6> Edit_021{};
+    std::array<NoteLineEdit *, 10> Edit_Remark{}; // [1] .. [9]
+    // hidden stored fields
+    std::array<NoteLineEdit *, 7> Edit_G{}; // [1] .. [6]
+    TKiNumEdit *KiNumEdit_KOSUU = nullptr;
+
+    // third tab: tax rates
+    QFrame *Panel_TaxConf = nullptr;
+    TKiNumEdit *KiNumEdit_TaxOld = nullptr;
+    QDateEdit *DateTimePicker_TaxEnforDate = nullptr;
+    TKiNumEdit *KiNumEdit_TaxNew = nullptr;
+
+    // hidden labels and controls that carry state
+    QLabel *Label_CurrentDir = nullptr;
+    QLabel *Label_PrinterIndex = nullptr;
+    QLabel *Label_dpix = nullptr;
+    QLabel *Label_dpiy = nullptr;
+    QLabel *Label_xTax = nullptr;
+    QLabel *Label_d_i = nullptr;
+    QLabel *Label_Font_1 = nullptr;
+    QLabel *Label_CutCut = nullptr;
+    QLabel *Label_0X = nullptr;
+    QComboBox *ComboBox_FontSize = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class KeyHandler { None, Form, Form2, Zip, Tel, Slipno, ItemNo, Item, RemarkUp };
+
+    void buildWindow();
+    void buildFirstTab();
+    void buildSecondTab();
+    void buildThirdTab();
+    void buildHiddenControls();
+    void bindHandlers();
+    void setKeyHandler(QWidget *w, KeyHandler h);
+    bool dispatchKey(QWidget *w, KeyHandler h, int key);
+    void fieldEntered(QWidget *w);
+    void fieldExited(QWidget *w);
+    void paintCell(QWidget *w, bool cursor);
+    int focusedRow() const;
+    void moveFocus(bool next);
+    void focusCell(QWidget *w);
+    void readStartupSettings();
+    void writeShutdownSettings();
+
+    QString m_workingDir;
+    QPointer<QWidget> m_enteredField; // the field whose entry ran last
+    bool m_shown = false;
+    bool m_shutdownDone = false;
+};

@@ -1,0 +1,49 @@
+#include "platform/Fonts.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace {
+// Tahoma's digits are 0.546 em wide; DejaVu's 0.636 em would overlap in the
+// fixed-pitch amount cells, so the metric-compatible Tahoma of Wine is
+// loaded as an application font when it is installed.
+const char *const kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
+} // namespace
+
+void registerFontSubstitutions()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+
+    QFont::insertSubstitutions(kFontPGothic, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
+    QFont::insertSubstitutions(kFontPMincho, {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝")});
+    QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+
+    QString tahoma;
+    if (QFile::exists(QString::fromLatin1(kTahomaFile))) {
+        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kTahomaFile));
+        if (id >= 0) {
+            const QStringList families = QFontDatabase::applicationFontFamilies(id);
+            if (!families.isEmpty())
+                tahoma = families.first();
+        }
+    }
+    // Wine's font is itself called "Tahoma", so it needs no substitution;
+    // without it, fall back to DejaVu Sans.
+    if (tahoma.isEmpty())
+        QFont::insertSubstitution(QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"));
+}
+
+QString substituteFamily(const QString &family)
+{
+    const QStringList subs = QFont::substitutes(family);
+    for (const QString &candidate : subs) {
+        if (QFontDatabase::hasFamily(candidate))
+            return candidate;
+    }
+    return family;
+}

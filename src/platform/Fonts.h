@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// The program names the fonts of the Japanese desktop it was designed for
+// ("ＭＳ Ｐゴシック", "ＭＳ Ｐ明朝", "Verdana", "Tahoma"). Here they are drawn
+// with metric-compatible stand-ins registered as Qt font substitutions, so
+// every caller keeps the original names. Call once before the first window.
+void registerFontSubstitutions();
+
+// The family that a name given by the program resolves to after
+// registerFontSubstitutions(); for diagnostics and tests.
+QString substituteFamily(const QString &family);
+
+inline const QString kFontPGothic = QStringLiteral("ＭＳ Ｐゴシック");
+inline const QString kFontPMincho = QStringLiteral("ＭＳ Ｐ明朝");

@@ -1,0 +1,235 @@
+#include "printing/LayoutRules.h"
+
+#include "printing/Conversion.h"
+
+#include <QLocale>
+
+#include <cmath>
+
+namespace printing {
+
+long long roundHalfAway(long double v)
+{
+    return v >= 0 ? static_cast<long long>(v + 0.5L) : static_cast<long long>(v - 0.5L);
+}
+
+FixedDecimal scaleFactor(int dpi)
+{
+    // Formed in extended precision, then stored with four decimals; the
+    // default rounding mode of the conversion is to nearest, ties to even.
+    const long double factor = static_cast<long double>(dpi) / LayoutUnitsPerInch;
+    return FixedDecimal::fromRaw(static_cast<qint64>(std::llrintl(factor * 10000.0L)));
+}
+
+static int scaled(FixedDecimal factor, int d)
+{
+    return static_cast<int>(roundHalfAway(factor.toLongDouble() * d));
+}
+
+int Geometry::w(int d) const
+{
+    return scaled(sx, d);
+}
+
+int Geometry::h(int d) const
+{
+    return scaled(sy, d);
+}
+
+Geometry Geometry::fromNote(const PrintNote &note)
+{
+    Geometry g;
+    g.sx = scaleFactor(captionToInt(note.dpiX));
+    g.sy = scaleFactor(captionToInt(note.dpiY));
+    g.top = captionToIntOrZero(note.top);
+    g.left = captionToIntOrZero(note.left);
+    return g;
+}
+
+bool isZeroQuantity(const QString &fieldText)
+{
+    return FixedDecimal::parseAmount(fieldText).isZero();
+}
+
+QString amountText(FixedDecimal value)
+{
+    // Whole units rounded half away from zero, as magnitude and sign; the
+    // magnitude is unsigned so that the most negative value has one too.
+    const qint64 raw = value.raw();
+    const bool negative = raw < 0;
+    const quint64 magnitude = negative ? 0 - static_cast<quint64>(raw) : static_cast<quint64>(raw);
+    const quint64 scale = FixedDecimal::kScale;
+    const quint64 units = magnitude / scale + (magnitude % scale >= scale / 2 ? 1 : 0);
+    const QString digits = QString::number(units);
+    const QString sep = QLocale().groupSeparator();
+    QString out;
+    const qsizetype n = digits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out.append(sep);
+        out.append(digits.at(i));
+    }
+    return negative && units != 0 ? QLatin1Char('-') + out : out;
+}
+
+QString amountText(const QString &fieldText)
+{
+    return amountText(FixedDecimal::parseAmount(fieldText));
+}
+
+QString fixedPitchCellText(const QString &amount)
+{
+    if (amount.size() >= FixedPitchCellChars)
+        return amount;
+    return QString(FixedPitchCellChars - amount.size(), QLatin1Char(' ')) + amount;
+}
+
+std::vector<int> evenAdvances(const QString &text, int width)
+{
+    const qsizetype n = text.size();
+    if (n == 0)
+        return {};
+    return std::vector<int>(static_cast<size_t>(n), static_cast<int>(width / n));
+}
+
+void Eve2TextOut(Canvas &canvas, const QString &text, int x, int y, int width, int options)
+{
+    if (text.isEmpty())
+        return;
+    canvas.extTextOut(x, y, options, text, evenAdvances(text, width));
+}
+
+QString shortDateText(const QDate &date)
+{
+    return QLocale().toString(date, QLocale::ShortFormat);
+}
+
+namespace {
+
+// Draws an amount right-aligned in a fixed-pitch cell at device row y.
+void drawCell(Canvas &c, const Geometry &g, const QString &amount, int ux, int dw, int y)
+{
+    Eve2TextOut(c, fixedPitchCellText(amount), g.x(ux), y, g.w(dw), TextOpaque | TextClipped);
+}
+
+void rule(Canvas &c, int x1, int y1, int x2, int y2)
+{
+    c.moveTo(x1, y1);
+    c.lineTo(x2, y2);
+}
+
+void setFont(Canvas &c, const QString &name, int size, int style)
+{
+    c.setFontName(name);
+    c.setFontSize(size);
+    c.setFontStyle(style);
+}
+
+// Layout 2's currency sign in front of the totals.
+const QString YenSign = QStringLiteral("\u00A5");
+
+} // namespace
+
+void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface)
+{
+    const Geometry g = Geometry::fromNote(note);
+    Canvas &c = surface.canvas();
+
+    c.setFontColor(Qt::black);
+    c.setBrushColor(Qt::white);
+
+    setFont(c, VerdanaFont, 11, StyleRegular);
+    c.textOut(g.x(20), g.y(20), note.customerName + QStringLiteral(" 様"));
+    rule(c, g.x(20), g.y(50), g.x(t.nameRuleEnd), g.y(50));
+
+    setFont(c, GothicFont, 8, StyleRegular);
+    for (int k = 0; k < 5; ++k)
+        c.textOut(g.x(t.shopX), g.y(30 + 20 * k), note.shopLines[k]);
+    rule(c, g.x(t.shopRuleFrom), g.y(130), g.x(t.ruleEnd), g.y(130));
+
+    setFont(c, GothicFont, 8, StyleRegular);
+    c.textOut(g.x(30), g.y(90), note.title);
+    c.textOut(g.x(30), g.y(173), QStringLiteral("伝票番号 "));
+    c.textOut(g.x(t.dateCaptionX), g.y(173), QStringLiteral("発行日 "));
+    setFont(c, TahomaFont, 8, StyleRegular);
+    c.textOut(g.x(110), g.y(170), note.slipNo);
+    c.textOut(g.x(t.dateX), g.y(170), shortDateText(note.issueDate));
+    rule(c, g.x(20), g.y(210), g.x(t.ruleEnd), g.y(210));
+
+    setFont(c, GothicFont, 8, StyleRegular);
+    c.textOut(g.x(30), g.y(214), QStringLiteral("商品名"));
+    c.textOut(g.x(t.qtyHeadX), g.y(214), QStringLiteral("数量"));
+    c.textOut(g.x(t.priceHeadX), g.y(214), QStringLiteral("単価"));
+    c.textOut(g.x(t.amountHeadX), g.y(214), QStringLiteral("金額(税抜き)"));
+    rule(c, g.x(20), g.y(234), g.x(t.ruleEnd), g.y(234));
+
+    // The running line position: every step is rounded on its own.
+    int r = g.y(260);
+    const int d18 = g.h(18);
+    const int d24 = g.h(24);
+    for (const PrintRow &row : note.rows) {
+        if (isZeroQuantity(row.qty))
+            continue;
+        setFont(c, GothicFont, t.itemSize, StyleRegular);
+        c.textOut(g.x(30), r - d18, row.itemNo);
+        c.textOut(g.x(30), r, row.item);
+        setFont(c, GothicFont, t.unitSize, StyleRegular);
+        c.textOut(g.x(t.unitX), r - d18, row.unit);
+        setFont(c, TahomaFont, t.numberSize, StyleRegular);
+        if (t.fixedPitch) {
+            drawCell(c, g, amountText(row.qty), t.qtyX, t.amountCellW, r);
+            drawCell(c, g, amountText(row.price), t.priceX, t.amountCellW, r);
+            drawCell(c, g, amountText(row.sales), t.amountX, t.amountCellW, r);
+        } else {
+            c.textOut(g.x(t.qtyX), r, amountText(row.qty));
+            c.textOut(g.x(t.priceX), r, amountText(row.price));
+            c.textOut(g.x(t.amountX), r, amountText(row.sales));
+        }
+        rule(c, g.x(20), r + d24, g.x(t.ruleEnd), r + d24);
+        r += g.h(48);
+    }
+
+    // Totals, in the font the rows (or the headings) left.
+    r -= d18;
+    const std::array<std::pair<QString, QString>, 3> totals = {{
+        {t.fixedPitch ? QStringLiteral("　小　計") : QStringLiteral("小計"), note.subtotal},
+        {note.taxCaption, note.tax},
+        {QStringLiteral("税込合計"), note.total},
+    }};
+    for (size_t k = 0; k < totals.size(); ++k) {
+        if (k > 0)
+            r += g.h(22);
+        const auto &[caption, value] = totals[k];
+        if (t.fixedPitch) {
+            Eve2TextOut(c, caption, g.x(t.captionX), r, g.w(t.captionCellW),
+                        TextOpaque | TextClipped);
+            drawCell(c, g, amountText(value), t.amountX, t.amountCellW, r);
+        } else {
+            c.textOut(g.x(t.captionX), r, caption);
+            // Six units left of the amount column, converted with sy.
+            c.textOut(g.x(t.amountX) - g.h(6), r, YenSign + amountText(value));
+        }
+    }
+
+    c.setFontStyle(StyleUnderline);
+    if (note.receipt)
+        c.textOut(g.x(30), r, QStringLiteral("税込合計代金を領収いたしました。"));
+    r += g.h(27);
+    r += g.h(27);
+    rule(c, g.x(20), r, g.x(t.ruleEnd), r);
+    r += g.h(10);
+    c.setFontName(GothicFont);
+    c.setFontSize(6);
+    for (const QString &remark : note.remarks) {
+        c.textOut(g.x(76), r, remark);
+        r += g.h(20);
+    }
+    rule(c, g.x(30), r, g.x(t.ruleEnd), r);
+    if (t.bottomRule)
+        rule(c, g.x(20), g.y(1200), g.x(t.ruleEnd), g.y(1200));
+
+    if (note.newPage)
+        surface.newPage();
+}
+
+} // namespace printing

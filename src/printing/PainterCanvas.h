@@ -1,0 +1,50 @@
+#pragma once
+
+#include "printing/Canvas.h"
+
+#include <QFont>
+#include <QFontMetrics>
+
+#include <optional>
+
+class QPainter;
+
+namespace printing {
+
+// Draws on a QPainter of a print job (or a preview image). Font sizes are
+// points of the device's vertical resolution: the character height in
+// pixels is size x dpiY / 72, rounded, as a printer device context counts it.
+// Text is opaque on the brush colour, placed by the top of its character cell
+// (baseline = top + ascent).
+class PainterCanvas : public Canvas
+{
+public:
+    // dpiY 0 takes the painter device's logical resolution.
+    explicit PainterCanvas(QPainter *painter, int dpiY = 0);
+
+    QPainter *painter() const { return m_painter; }
+    // The Qt font that the current canvas font maps to.
+    QFont qfont();
+
+protected:
+    void drawText(QPoint topLeft, const QString &text) override;
+    void drawSpacedText(QPoint topLeft, int options, const QString &text,
+                        const std::vector<int> &advances) override;
+    void drawLine(QPoint from, QPoint to) override;
+
+private:
+    void prepareText();
+    void finishText();
+
+    QPainter *m_painter;
+    int m_dpiY;
+    // Qt font and ascent cached for the canvas font they were made from.
+    CanvasFont m_cachedFor;
+    std::optional<QFont> m_qfont;
+    int m_ascent = 0;
+};
+
+// Pixel height of a font of `points` at `dpiY`: points x dpiY / 72 rounded half up.
+int fontPixelHeight(int points, int dpiY);
+
+} // namespace printing

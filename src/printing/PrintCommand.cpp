@@ -1,0 +1,83 @@
+#include "printing/PrintCommand.h"
+
+#include "printer/VoPrinters.h"
+#include "printing/PainterSurface.h"
+
+namespace printing {
+
+int effectiveDpi(int dpi, std::uint16_t scale)
+{
+    const int percent = scale == 0 ? 100 : scale;
+    return static_cast<int>(static_cast<long long>(dpi) * 100 / percent);
+}
+
+int copiesFromText(const QString &text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok ? n : 0;
+}
+
+QString trimBlanksAndControls(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString jobTitleMiddle(const QDate &issueDate)
+{
+    return issueDate.isValid() ? issueDate.toString(QStringLiteral("yyyyMMdd")) : QString();
+}
+
+QString jobTitle(int paperIndex, const QString &middle, const QString &slipNo)
+{
+    return QStringLiteral("Kanro_Vey_1_%1_%2-%3")
+        .arg(paperIndex)
+        .arg(middle, trimBlanksAndControls(slipNo));
+}
+
+void NoteLayouts::drawCopy(int paperIndex, const PrintNoteSource &source,
+                           PrintSurface &surface) const
+{
+    switch (paperIndex) {
+    case 0:
+        Vo_A51_Dot.SLIP_A51_Prn(source, surface);
+        break;
+    case 1:
+        Vo_A52_Dot.SLIP_A52_Prn(source, surface);
+        break;
+    case 2:
+        Vo_A53_Dot.SLIP_A53_Prn(source, surface);
+        break;
+    default:
+        break;
+    }
+}
+
+void runPrintJob(TVoPrinter &printer, const QString &title, int copies, int fontDpiY,
+                 const std::function<void(PrintSurface &)> &drawCopy)
+{
+    printer.BeginDoc(title);
+    try {
+        while (copies > 0) {
+            // The canvas is taken afresh for every copy: a page feed may
+            // hand out another painter.
+            PainterSurface surface(printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
+            drawCopy(surface);
+            --copies;
+            if (copies > 0)
+                printer.Newpage();
+        }
+    } catch (...) {
+        printer.Abort();
+        throw;
+    }
+    printer.EndDoc();
+}
+
+} // namespace printing

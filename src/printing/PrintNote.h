@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+
+namespace printing {
+
+// One detail row as its fields show it; numbers are the fields' plain texts.
+struct PrintRow
+{
+    QString itemNo; // "品名 1"
+    QString item;   // "品名 2"
+    QString unit;
+    QString qty;
+    QString price;
+    QString sales;
+};
+
+// Everything a layout prints, read from the main window at the start of each
+// copy. Resolution and offsets are the captions of the window's labels and
+// are converted (and may fail) when the copy is drawn.
+struct PrintNote
+{
+    QString customerName;
+    QString title;
+    std::array<QString, 5> shopLines;
+    QString slipNo;
+    QDate issueDate;
+    std::array<PrintRow, 10> rows;
+    QString subtotal; // before tax
+    QString tax;
+    QString total; // including tax
+    QString taxCaption;
+    bool receipt = false;
+    std::array<QString, 9> remarks;
+    bool newPage = false;
+    QString dpiX; // effective resolution written by the print command
+    QString dpiY;
+    QString top; // registered offsets in printer pixels; empty counts as 0
+    QString left;
+};
+
+// The supplier of the note (the main window in the program, a fixed note in tests).
+class PrintNoteSource
+{
+public:
+    virtual ~PrintNoteSource() = default;
+    virtual PrintNote printNote() const = 0;
+};
+
+// A source that hands out a fixed note.
+class FixedNoteSource : public PrintNoteSource
+{
+public:
+    explicit FixedNoteSource(PrintNote note) : m_note(std::move(note)) {}
+    PrintNote printNote() const override { return m_note; }
+    PrintNote &note() { return m_note; }
+
+private:
+    PrintNote m_note;
+};
+
+} // namespace printing

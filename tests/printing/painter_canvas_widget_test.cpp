@@ -1,0 +1,108 @@
+#include "TestFonts.h"
+#include "printing/LayoutRules.h"
+#include "printing/PainterCanvas.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace printing;
+
+namespace {
+
+// A white 160 dpi page with the painted ink's bounding box.
+struct Page
+{
+    QImage image{600, 300, QImage::Format_RGB32};
+    Page()
+    {
+        image.fill(Qt::white);
+        const int dpm = qRound(160 / 0.0254);
+        image.setDotsPerMeterX(dpm);
+        image.setDotsPerMeterY(dpm);
+    }
+    QRect ink(QRect within = QRect(0, 0, 600, 300)) const
+    {
+        QRect box;
+        for (int y = within.top(); y <= within.bottom(); ++y)
+            for (int x = within.left(); x <= within.right(); ++x)
+                if (qGray(image.pixel(x, y)) < 128)
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    }
+};
+
+} // namespace
+
+TEST(PainterCanvas, FontHeightInPixels)
+{
+    struct Row { const char *name; int points, dpi, pixels; };
+    const Row rows[] = {
+        {"8 pt at 160 dpi rounds 17.78", 8, 160, 18},
+        {"8 pt at 600 dpi", 8, 600, 67},
+        {"11 pt at 203 dpi rounds 31.01", 11, 203, 31},
+        {"6 pt at 72 dpi", 6, 72, 6},
+        {"9 pt at 360 dpi", 9, 360, 45},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(fontPixelHeight(r.points, r.dpi), r.pixels) << r.name;
+}
+
+TEST(PainterCanvas, TextStandsBelowItsTopLeftCorner)
+{
+    registerPrinterFontsForTest();
+    Page page;
+    {
+        QPainter p(&page.image);
+        PainterCanvas c(&p);
+        c.setFontName(TahomaFont);
+        c.setFontSize(20);
+        c.textOut(100, 50, QStringLiteral("HH"));
+    }
+    const QRect ink = page.ink();
+    ASSERT_FALSE(ink.isEmpty());
+    // The cell's top carries the internal leading: capitals start a few
+    // pixels below y, never above it, and the glyphs start at x.
+    EXPECT_GE(ink.top(), 50);
+    EXPECT_LE(ink.top(), 50 + 12);
+    EXPECT_GE(ink.left(), 100);
+    EXPECT_LE(ink.left(), 100 + 6);
+    EXPECT_LE(ink.bottom(), 50 + fontPixelHeight(20, 160) + 10);
+}
+
+TEST(PainterCanvas, SpacedTextUsesTheGivenAdvances)
+{
+    registerPrinterFontsForTest();
+    Page page;
+    {
+        QPainter p(&page.image);
+        PainterCanvas c(&p);
+        c.setFontName(TahomaFont);
+        c.setFontSize(8);
+        // An eleven-character cell, 97 units wide at 160 dpi: the ones stand
+        // 8 pixels apart from x 200; the blanks draw nothing.
+        Eve2TextOut(c, fixedPitchCellText(QStringLiteral("1")), 200, 100, 97, 6);
+        Eve2TextOut(c, QStringLiteral("1 1"), 200, 200, 300, 6);
+    }
+    const QRect last = page.ink(QRect(0, 90, 600, 40));
+    EXPECT_GE(last.left(), 200 + 10 * 8) << "the eleventh cell";
+    EXPECT_LE(last.right(), 200 + 11 * 8 + 2);
+    const QRect first = page.ink(QRect(0, 190, 300, 40));
+    const QRect second = page.ink(QRect(300, 190, 300, 40));
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_EQ(second.left() - first.left(), 200) << "two advances of 100";
+}
+
+TEST(PainterCanvas, LinesUseThePainterPen)
+{
+    Page page;
+    {
+        QPainter p(&page.image);
+        PainterCanvas c(&p);
+        c.moveTo(20, 50);
+        c.lineTo(500, 50);
+    }
+    EXPECT_EQ(page.ink(), QRect(20, 50, 481, 1));
+}
