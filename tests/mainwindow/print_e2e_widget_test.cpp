@@ -273,3 +273,13 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
         EXPECT_LE(std::abs(word->y - r.y), 1.0) << r.name << " y " << word->y;
     }
 }
+
+TEST_F(PrintEndToEnd, HundredCopiesInOneJob)
+{
+    fillNote();
+    w->KiNumEdit_BUSUU->setText(QStringLiteral("100"));
+    Dialogs::pushAnswer(true);
+    w->SpeedButton_F11Click();
+    ASSERT_EQ(pdfs().size(), 1);
+    EXPECT_EQ(pageCount(pdfPath(pdfs().front())), 100);
+}
