@@ -1,7 +1,10 @@
 // Time to print delivery notes with layout 1 into a PDF file, the way a print
 // job does: a PDF writer at the printer's resolution, one page per copy.
 #include "TestFonts.h"
+#include "platform/PdfSpooler.h"
+#include "printer/VoPrinters.h"
 #include "printing/PainterSurface.h"
+#include "printing/PrintCommand.h"
 #include "printing/Vo_A51_DotUnit.h"
 
 #include <QGuiApplication>
@@ -72,6 +75,24 @@ void BM_PrintLayout1(benchmark::State &state)
         printCopies(path, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_PrintLayout1)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same through the print job of the program: the printer object over the
+// built-in PDF printer (600 dpi), which writes the job's file when it ends.
+void BM_PrintJobOnPdfPrinter(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    PdfSpooler spooler(dir.path());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(0);
+    const FixedNoteSource source(tenRowNote());
+    const NoteLayouts layouts;
+    const int copies = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        runPrintJob(printer, QStringLiteral("bench"), copies, Dpi,
+                    [&](PrintSurface &surface) { layouts.drawCopy(0, source, surface); });
+    }
+}
+BENCHMARK(BM_PrintJobOnPdfPrinter)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
