@@ -25,7 +25,8 @@ constexpr int kDefaultHeight = 20;
 
 Qt::KeyboardModifiers significantModifiers(Qt::KeyboardModifiers modifiers)
 {
-    return modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return modifiers &
+           (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
 }
 
 // The characters a key press types, as the platform's character messages
@@ -69,8 +70,7 @@ bool clipboardHasText()
 
 } // namespace
 
-TKiNumEdit::TKiNumEdit(QWidget *parent)
-    : QWidget(parent)
+TKiNumEdit::TKiNumEdit(QWidget *parent) : QWidget(parent)
 {
     nowInit_ = true;
     resize(kDefaultWidth, kDefaultHeight);
@@ -86,8 +86,8 @@ TKiNumEdit::TKiNumEdit(QWidget *parent)
     model_.setChangeHandler([this] { emit OnChange(this); });
     model_.setWidthTest([this](const QString &text) { return textWidth(text); },
                         [this] {
-                            return ClientRect().width() - leftMargin_ - rightMargin_
-                                - 2 * borderAllowance();
+                            return ClientRect().width() - leftMargin_ - rightMargin_ -
+                                   2 * borderAllowance();
                         });
 
     measureFont();
@@ -180,8 +180,8 @@ QRect TKiNumEdit::CaretRect() const
 
 QSize TKiNumEdit::sizeHint() const
 {
-    const int h = autoSize_ ? fontHeight_ + topMargin_ + bottomMargin_ + 2 * borderWidth()
-                            : kDefaultHeight;
+    const int h =
+        autoSize_ ? fontHeight_ + topMargin_ + bottomMargin_ + 2 * borderWidth() : kDefaultHeight;
     return QSize(kDefaultWidth, h);
 }
 
@@ -509,12 +509,17 @@ bool TKiNumEdit::handleKeyDown(int key, Qt::KeyboardModifiers modifiers)
     return false;
 }
 
-void TKiNumEdit::handleChar(QChar c)
+bool TKiNumEdit::handleChar(QChar c)
 {
     if (OnKeyPress)
         OnKeyPress(this, c);
-    if (model_.InputChar(c, enterFocusMove_) == NumValueModel::CharResult::MoveFocusNext)
+    if (model_.InputChar(c, enterFocusMove_) == NumValueModel::CharResult::MoveFocusNext) {
+        // Enter in a control without a parent form is left alone.
+        if (!parentWidget())
+            return false;
         moveFocus(true);
+    }
+    return true;
 }
 
 void TKiNumEdit::keyPressEvent(QKeyEvent *event)
@@ -526,13 +531,8 @@ void TKiNumEdit::keyPressEvent(QKeyEvent *event)
     bool consumed = key != 0 && handleKeyDown(key, modifiers);
 
     const QString chars = typedChars(event);
-    for (QChar c : chars) {
-        // Enter in a control without a parent form is left alone.
-        if (c.unicode() == 13 && enterFocusMove_ && !parentWidget() && !model_.ReadOnly())
-            continue;
-        handleChar(c);
-        consumed = true;
-    }
+    for (QChar c : chars)
+        consumed = handleChar(c) || consumed;
     event->setAccepted(consumed);
 }
 
@@ -579,8 +579,8 @@ void TKiNumEdit::focusInEvent(QFocusEvent *event)
     caretOn_ = true;
     // Closing a popup menu, or the window becoming active again while the
     // control was the one entered, is no new entry; the first activation is.
-    const bool entry = event->reason() != Qt::PopupFocusReason
-        && !(event->reason() == Qt::ActiveWindowFocusReason && entered_);
+    const bool entry = event->reason() != Qt::PopupFocusReason &&
+                       !(event->reason() == Qt::ActiveWindowFocusReason && entered_);
     if (entry) {
         entered_ = true;
         if (autoSelect_)
@@ -600,8 +600,8 @@ void TKiNumEdit::focusOutEvent(QFocusEvent *event)
         killTimer(caretTimer_);
     caretTimer_ = 0;
     // A popup menu or another window taking the focus is no exit.
-    const bool exit = event->reason() != Qt::PopupFocusReason
-        && event->reason() != Qt::ActiveWindowFocusReason;
+    const bool exit =
+        event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason;
     if (exit) {
         entered_ = false;
         model_.Leave();
@@ -628,8 +628,8 @@ void TKiNumEdit::mousePressEvent(QMouseEvent *event)
 void TKiNumEdit::mouseMoveEvent(QMouseEvent *event)
 {
     const int x = event->position().toPoint().x();
-    if ((event->buttons() & Qt::LeftButton) && x >= drawRect_.left()
-        && x <= drawRect_.left() + drawRect_.width())
+    if ((event->buttons() & Qt::LeftButton) && x >= drawRect_.left() &&
+        x <= drawRect_.left() + drawRect_.width())
         SelectAll();
     event->accept();
 }
@@ -694,11 +694,11 @@ bool TKiNumEdit::event(QEvent *event)
         else if (modifiers == Qt::ShiftModifier)
             wanted = k == Qt::Key_Left || k == Qt::Key_Right || !key->text().isEmpty();
         else if (modifiers == Qt::NoModifier)
-            wanted = k == Qt::Key_Backspace || k == Qt::Key_Delete || k == Qt::Key_Home
-                || k == Qt::Key_End || k == Qt::Key_Left || k == Qt::Key_Right
-                || k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp
-                || k == Qt::Key_PageDown
-                || (!key->text().isEmpty() && key->text().at(0).isPrint());
+            wanted = k == Qt::Key_Backspace || k == Qt::Key_Delete || k == Qt::Key_Home ||
+                     k == Qt::Key_End || k == Qt::Key_Left || k == Qt::Key_Right ||
+                     k == Qt::Key_Up || k == Qt::Key_Down || k == Qt::Key_PageUp ||
+                     k == Qt::Key_PageDown ||
+                     (!key->text().isEmpty() && key->text().at(0).isPrint());
         if (wanted) {
             event->accept();
             return true;
@@ -721,14 +721,19 @@ void TKiNumEdit::buildPopup()
 {
     editPopup_ = new QMenu(this);
     const QString captions[] = {
-        QStringLiteral("元に戻す(&U)"), QString(), QStringLiteral("切り取り(&T)"),
-        QStringLiteral("コピー(&C)"),   QStringLiteral("貼り付け(&P)"), QStringLiteral("削除(&D)"),
-        QString(),                      QStringLiteral("すべて選択(&A)"),
+        QStringLiteral("元に戻す(&U)"),
+        QString(),
+        QStringLiteral("切り取り(&T)"),
+        QStringLiteral("コピー(&C)"),
+        QStringLiteral("貼り付け(&P)"),
+        QStringLiteral("削除(&D)"),
+        QString(),
+        QStringLiteral("すべて選択(&A)"),
     };
     int tag = 0;
     for (const QString &caption : captions) {
-        QAction *action = caption.isEmpty() ? editPopup_->addSeparator()
-                                            : editPopup_->addAction(caption);
+        QAction *action =
+            caption.isEmpty() ? editPopup_->addSeparator() : editPopup_->addAction(caption);
         action->setData(tag++);
     }
     connect(editPopup_, &QMenu::aboutToShow, this, &TKiNumEdit::enablePopupItems);

@@ -12,7 +12,6 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 class QMenu;
@@ -198,7 +197,7 @@ private:
     void refresh();
     void positionCaret();
     bool handleKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void handleChar(QChar c);
+    bool handleChar(QChar c); // false: the character was left alone
     void moveFocus(bool next);
     void buildPopup();
     void enablePopupItems();

@@ -164,10 +164,7 @@ CaretPieces CaretTexts(const QString &value, const NumFormat &format)
     return {lead, fraction};
 }
 
-NumValueModel::NumValueModel()
-    : valText_(FormatText(QString(), format_))
-{
-}
+NumValueModel::NumValueModel() : valText_(FormatText(QString(), format_)) {}
 
 void NumValueModel::setWidthTest(Measure measure, std::function<int()> available)
 {

@@ -10,20 +10,19 @@
 
 #include <QChar>
 #include <QString>
-
 #include <functional>
 #include <optional>
 
 // What shapes a value and its display.
 struct NumFormat
 {
-    int IntegerLength = 9; // most digits before the point
-    int DecimalLength = 3; // most digits after the point; 0: whole numbers only
-    bool Minus = true;     // a negative sign may be entered
-    bool Comma = true;     // group the integer digits by three with ","
+    int IntegerLength = 9;     // most digits before the point
+    int DecimalLength = 3;     // most digits after the point; 0: whole numbers only
+    bool Minus = true;         // a negative sign may be entered
+    bool Comma = true;         // group the integer digits by three with ","
     bool DecimalFixed = false; // always show exactly DecimalLength decimals
-    QString LeftMark;      // shown in front of a non-empty number
-    QString RightMark;     // shown after a non-empty number
+    QString LeftMark;          // shown in front of a non-empty number
+    QString RightMark;         // shown after a non-empty number
 };
 
 // Value text to display text. With Comma on and DecimalLength 3:

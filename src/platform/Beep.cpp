@@ -1,7 +1,6 @@
 #include "platform/Beep.h"
 
 #include <QApplication>
-
 #include <utility>
 
 namespace {
@@ -28,10 +27,7 @@ std::function<void()> setBeepHook(std::function<void()> hook)
     return std::exchange(beepHook(), std::move(hook));
 }
 
-BeepCounter::BeepCounter()
-    : previous_(setBeepHook([this] { ++count_; }))
-{
-}
+BeepCounter::BeepCounter() : previous_(setBeepHook([this] { ++count_; })) {}
 
 BeepCounter::~BeepCounter()
 {

@@ -4,13 +4,11 @@
 #include "platform/PdfSpooler.h"
 
 #include <QUrl>
-
-#include <cups/cups.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <cups/cups.h>
 #include <optional>
 
 using namespace devmode;
@@ -18,7 +16,8 @@ using namespace devmode;
 namespace {
 
 // The keywords a CUPS settings block carries after its public fields.
-struct CupsDriverBytes {
+struct CupsDriverBytes
+{
     char magic[8];
     char media[128];
     char source[64];
@@ -43,7 +42,8 @@ bool failed(ipp_status_t status)
     return status > IPP_STATUS_OK_CONFLICTING;
 }
 
-class Http {
+class Http
+{
 public:
     explicit Http(int timeoutMs)
     {
@@ -51,7 +51,8 @@ public:
         http_ = httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, timeoutMs,
                              nullptr);
         if (!http_)
-            fail(QStringLiteral("Cannot reach the CUPS scheduler at %1").arg(QString::fromUtf8(server)));
+            fail(QStringLiteral("Cannot reach the CUPS scheduler at %1")
+                     .arg(QString::fromUtf8(server)));
         // A scheduler that stops answering ends the request instead of
         // holding the caller.
         httpSetTimeout(http_, timeoutMs / 1000.0, nullptr, nullptr);
@@ -65,7 +66,8 @@ private:
     http_t *http_ = nullptr;
 };
 
-class Dest {
+class Dest
+{
 public:
     Dest(Http &http, const QString &name)
     {
@@ -86,7 +88,8 @@ private:
     cups_dest_t *dest_ = nullptr;
 };
 
-struct Media {
+struct Media
+{
     QString keyword;
     QString name;
     int number = 0;
@@ -99,7 +102,8 @@ struct Media {
 };
 
 // What a printer offers, read once per request.
-struct PrinterInfo {
+struct PrinterInfo
+{
     std::vector<Media> media;
     QString defaultMedia;
     QStringList sources;
@@ -137,12 +141,18 @@ struct PrinterInfo {
 QString paperName(int number, const QString &schedulerName)
 {
     switch (number) {
-    case DMPAPER_A5: return QStringLiteral("A5");
-    case DMPAPER_A4: return QStringLiteral("A4");
-    case DMPAPER_B5: return QStringLiteral("B5 (JIS)");
-    case DMPAPER_LETTER: return QStringLiteral("レター");
-    case DMPAPER_JAPANESE_POSTCARD: return QStringLiteral("はがき");
-    default: return schedulerName;
+    case DMPAPER_A5:
+        return QStringLiteral("A5");
+    case DMPAPER_A4:
+        return QStringLiteral("A4");
+    case DMPAPER_B5:
+        return QStringLiteral("B5 (JIS)");
+    case DMPAPER_LETTER:
+        return QStringLiteral("レター");
+    case DMPAPER_JAPANESE_POSTCARD:
+        return QStringLiteral("はがき");
+    default:
+        return schedulerName;
     }
 }
 
@@ -203,8 +213,8 @@ PrinterInfo readInfo(Http &http, const QString &device)
         for (int i = 0; i < ippGetCount(attr); ++i) {
             const char *kw = ippGetString(attr, i, nullptr);
             cups_size_t size{};
-            if (!kw || info.find(QString::fromUtf8(kw))
-                || !cupsGetDestMediaByName(h, d, dinfo, kw, CUPS_MEDIA_FLAGS_DEFAULT, &size))
+            if (!kw || info.find(QString::fromUtf8(kw)) ||
+                !cupsGetDestMediaByName(h, d, dinfo, kw, CUPS_MEDIA_FLAGS_DEFAULT, &size))
                 continue;
             const char *name = cupsLocalizeDestMedia(h, d, dinfo, CUPS_MEDIA_FLAGS_DEFAULT, &size);
             info.media.push_back(mediaFrom(size, QString::fromUtf8(name ? name : kw)));
@@ -215,8 +225,8 @@ PrinterInfo readInfo(Http &http, const QString &device)
         const int count = cupsGetDestMediaCount(h, d, dinfo, CUPS_MEDIA_FLAGS_DEFAULT);
         for (int i = 0; i < count; ++i) {
             cups_size_t size{};
-            if (!cupsGetDestMediaByIndex(h, d, dinfo, i, CUPS_MEDIA_FLAGS_DEFAULT, &size)
-                || info.find(QString::fromUtf8(size.media)))
+            if (!cupsGetDestMediaByIndex(h, d, dinfo, i, CUPS_MEDIA_FLAGS_DEFAULT, &size) ||
+                info.find(QString::fromUtf8(size.media)))
                 continue;
             const char *name = cupsLocalizeDestMedia(h, d, dinfo, CUPS_MEDIA_FLAGS_DEFAULT, &size);
             info.media.push_back(mediaFrom(size, QString::fromUtf8(name)));
@@ -230,7 +240,8 @@ PrinterInfo readInfo(Http &http, const QString &device)
     } else if (cupsGetDestMediaDefault(h, d, dinfo, CUPS_MEDIA_FLAGS_DEFAULT, &def)) {
         info.defaultMedia = QString::fromUtf8(def.media);
         if (!info.find(info.defaultMedia))
-            info.media.push_back(mediaFrom(def, QString::fromUtf8(cupsLocalizeDestMedia(h, d, dinfo, 0, &def))));
+            info.media.push_back(
+                mediaFrom(def, QString::fromUtf8(cupsLocalizeDestMedia(h, d, dinfo, 0, &def))));
     } else if (!info.media.empty()) {
         info.defaultMedia = info.media.front().keyword;
     }
@@ -242,7 +253,8 @@ PrinterInfo readInfo(Http &http, const QString &device)
                 continue;
             info.sources.append(QString::fromUtf8(kw));
             const char *name = cupsLocalizeDestValue(h, d, dinfo, "media-source", kw);
-            info.sourceNames.append(sourceName(QString::fromUtf8(kw), QString::fromUtf8(name ? name : kw)));
+            info.sourceNames.append(
+                sourceName(QString::fromUtf8(kw), QString::fromUtf8(name ? name : kw)));
         }
         info.sourceNumbers = CupsSpooler::binNumbersFor(info.sources);
     }
@@ -250,7 +262,7 @@ PrinterInfo readInfo(Http &http, const QString &device)
         info.defaultSource = QString::fromUtf8(ippGetString(attr, 0, nullptr));
     if (!info.sources.isEmpty() && !info.sources.contains(info.defaultSource))
         info.defaultSource = info.sources.contains(QStringLiteral("auto")) ? QStringLiteral("auto")
-                                                                            : info.sources.front();
+                                                                           : info.sources.front();
 
     if (ipp_attribute_t *attr = cupsFindDestSupported(h, d, dinfo, "printer-resolution")) {
         for (int i = 0; i < ippGetCount(attr); ++i) {
@@ -300,8 +312,8 @@ PrinterInfo readInfo(Http &http, const QString &device)
 CupsDriverBytes *driverPart(QByteArray &block)
 {
     const DEVMODEW *dm = fields(block);
-    if (!dm || dm->dmDriverExtra < sizeof(CupsDriverBytes)
-        || block.size() < qsizetype(sizeof(DEVMODEW) + sizeof(CupsDriverBytes)))
+    if (!dm || dm->dmDriverExtra < sizeof(CupsDriverBytes) ||
+        block.size() < qsizetype(sizeof(DEVMODEW) + sizeof(CupsDriverBytes)))
         return nullptr;
     auto *bytes = reinterpret_cast<CupsDriverBytes *>(driverBytes(block));
     return std::memcmp(bytes->magic, driverMagic, sizeof driverMagic) == 0 ? bytes : nullptr;
@@ -316,7 +328,8 @@ void setKeyword(char *field, std::size_t capacity, const QString &keyword)
 {
     const QByteArray utf8 = keyword.toUtf8();
     std::memset(field, 0, capacity);
-    std::memcpy(field, utf8.constData(), std::min<std::size_t>(std::size_t(utf8.size()), capacity - 1));
+    std::memcpy(field, utf8.constData(),
+                std::min<std::size_t>(std::size_t(utf8.size()), capacity - 1));
 }
 
 QString keyword(const char *field, std::size_t capacity)
@@ -335,11 +348,12 @@ Media resolveMedia(const PrinterInfo &info, const QByteArray &block)
     const Media *fallback = info.find(info.defaultMedia);
     // The user size counts only with its two field flags; a plain paper
     // number 256 picks the printer's first medium of another size.
-    if (dm && dm->dmPaperSize == DMPAPER_USER && (dm->dmFields & DM_PAPERWIDTH)
-        && (dm->dmFields & DM_PAPERLENGTH) && dm->dmPaperWidth > 0 && dm->dmPaperLength > 0) {
+    if (dm && dm->dmPaperSize == DMPAPER_USER && (dm->dmFields & DM_PAPERWIDTH) &&
+        (dm->dmFields & DM_PAPERLENGTH) && dm->dmPaperWidth > 0 && dm->dmPaperLength > 0) {
         const int w = dm->dmPaperWidth * 10;
         const int l = dm->dmPaperLength * 10;
-        if (const Media *m = info.find(carried); m && std::abs(m->width - w) <= 100 && std::abs(m->length - l) <= 100)
+        if (const Media *m = info.find(carried);
+            m && std::abs(m->width - w) <= 100 && std::abs(m->length - l) <= 100)
             return *m;
         for (const Media &m : info.media) {
             if (std::abs(m.width - w) <= 100 && std::abs(m.length - l) <= 100)
@@ -390,8 +404,8 @@ Resolution resolveResolution(const PrinterInfo &info, const QByteArray &block)
                                 ((dm->dmFields & DM_YRESOLUTION) && dm->dmYResolution > 0)
                                     ? dm->dmYResolution
                                     : dm->dmPrintQuality};
-        if (info.resolutions.empty()
-            || std::find(info.resolutions.begin(), info.resolutions.end(), wanted) != info.resolutions.end())
+        if (info.resolutions.empty() || std::find(info.resolutions.begin(), info.resolutions.end(),
+                                                  wanted) != info.resolutions.end())
             return wanted;
     }
     return info.defaultResolution;
@@ -424,11 +438,13 @@ QString withoutUserInfo(const QString &uri)
     return url.toString(QUrl::RemoveUserInfo);
 }
 
-class CupsJob : public SpoolerJob {
+class CupsJob : public SpoolerJob
+{
 public:
     CupsJob(int timeoutMs, const QString &device, const QString &title, const PageGeometry &g,
             std::vector<std::pair<QByteArray, QByteArray>> options)
-        : timeoutMs_(timeoutMs), device_(device), title_(title), options_(std::move(options)), pages_(g, title)
+        : timeoutMs_(timeoutMs), device_(device), title_(title), options_(std::move(options)),
+          pages_(g, title)
     {
     }
     ~CupsJob() override { cancel(); }
@@ -452,18 +468,18 @@ public:
             count = cupsAddOption(name.constData(), value.constData(), count, &options);
         int jobId = 0;
         const QByteArray title = title_.toUtf8();
-        const ipp_status_t created =
-            cupsCreateDestJob(http.get(), dest.get(), dinfo, &jobId, title.constData(), count, options);
+        const ipp_status_t created = cupsCreateDestJob(http.get(), dest.get(), dinfo, &jobId,
+                                                       title.constData(), count, options);
         QString error;
         if (failed(created) || jobId <= 0) {
             error = QStringLiteral("The scheduler refused the job (%1)").arg(lastError());
         } else if (cupsStartDestDocument(http.get(), dest.get(), dinfo, jobId, title.constData(),
-                                         CUPS_FORMAT_PDF, 0, nullptr, 1)
-                   != HTTP_STATUS_CONTINUE) {
+                                         CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
             error = QStringLiteral("Cannot send the document (%1)").arg(lastError());
         } else {
-            const bool written = cupsWriteRequestData(http.get(), pdf.constData(), std::size_t(pdf.size()))
-                                 == HTTP_STATUS_CONTINUE;
+            const bool written =
+                cupsWriteRequestData(http.get(), pdf.constData(), std::size_t(pdf.size())) ==
+                HTTP_STATUS_CONTINUE;
             const ipp_status_t finished = cupsFinishDestDocument(http.get(), dest.get(), dinfo);
             if (!written || failed(finished))
                 error = QStringLiteral("Cannot send the document (%1)").arg(lastError());
@@ -519,14 +535,17 @@ QString CupsSpooler::sourceKeyword(const QByteArray &block)
 
 int CupsSpooler::paperNumberFor(int width, int length)
 {
-    struct Known {
+    struct Known
+    {
         int number;
         int width;
         int length;
     };
     static constexpr Known known[] = {
-        {DMPAPER_A5, 14800, 21000},     {DMPAPER_A4, 21000, 29700},
-        {DMPAPER_B5, 18200, 25700},     {DMPAPER_LETTER, 21590, 27940},
+        {DMPAPER_A5, 14800, 21000},
+        {DMPAPER_A4, 21000, 29700},
+        {DMPAPER_B5, 18200, 25700},
+        {DMPAPER_LETTER, 21590, 27940},
         {DMPAPER_JAPANESE_POSTCARD, 10000, 14800},
     };
     for (const Known &k : known) {
@@ -552,7 +571,8 @@ std::vector<int> CupsSpooler::binNumbersFor(const QStringList &sourceKeywords)
             number = DMBIN_UPPER;
         else if (kw == QLatin1String("bottom"))
             number = DMBIN_LOWER;
-        else if (!continuousTaken && (kw.startsWith(QLatin1String("continuous")) || kw == QLatin1String("tractor"))) {
+        else if (!continuousTaken &&
+                 (kw.startsWith(QLatin1String("continuous")) || kw == QLatin1String("tractor"))) {
             number = DMBIN_TRACTOR;
             continuousTaken = true;
         }
@@ -564,60 +584,107 @@ std::vector<int> CupsSpooler::binNumbersFor(const QStringList &sourceKeywords)
     return numbers;
 }
 
+namespace {
+
+struct Queue
+{
+    QString name;
+    bool hidden = false;
+    QString deviceUri;
+};
+
+// The scheduler's queues in one request (CUPS-Get-Printers), so a silent
+// scheduler costs one timeout.
+std::vector<Queue> listQueues(Http &http, const char *what)
+{
+    ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    static const char *const attributes[] = {"printer-name", "printer-type", "printer-is-temporary",
+                                             "device-uri"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(std::size(attributes)), nullptr, attributes);
+    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    if (!response || (failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)) {
+        ippDelete(response);
+        fail(QString::fromUtf8(what));
+    }
+    std::vector<Queue> queues;
+    Queue current;
+    bool inPrinter = false;
+    bool typeDiscovered = false;
+    bool temporary = false;
+    const auto finish = [&] {
+        if (inPrinter && !current.name.isEmpty()) {
+            current.hidden = typeDiscovered || temporary;
+            queues.push_back(current);
+        }
+        current = Queue{};
+        typeDiscovered = false;
+        temporary = false;
+    };
+    for (ipp_attribute_t *attr = ippFirstAttribute(response); attr;
+         attr = ippNextAttribute(response)) {
+        const char *name = ippGetName(attr);
+        if (!name) { // group separator
+            finish();
+            inPrinter = false;
+            continue;
+        }
+        if (ippGetGroupTag(attr) != IPP_TAG_PRINTER)
+            continue;
+        inPrinter = true;
+        if (!std::strcmp(name, "printer-name"))
+            current.name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+        else if (!std::strcmp(name, "printer-type"))
+            typeDiscovered = unsigned(ippGetInteger(attr, 0)) & CUPS_PRINTER_DISCOVERED;
+        else if (!std::strcmp(name, "printer-is-temporary"))
+            temporary = ippGetBoolean(attr, 0);
+        else if (!std::strcmp(name, "device-uri"))
+            current.deviceUri = withoutUserInfo(QString::fromUtf8(ippGetString(attr, 0, nullptr)));
+    }
+    finish();
+    ippDelete(response);
+    return queues;
+}
+
+} // namespace
+
 std::vector<PrinterRecord> CupsSpooler::enumPrinters()
 {
     Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    if (n == 0 && failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-        fail(QStringLiteral("Cannot list the printers"));
     std::vector<PrinterRecord> out;
-    for (int i = 0; i < n; ++i) {
-        const cups_dest_t &d = dests[i];
-        if (d.instance)
-            continue;
-        const char *type = cupsGetOption("printer-type", d.num_options, d.options);
-        const char *temporary = cupsGetOption("printer-is-temporary", d.num_options, d.options);
-        const bool discovered = type && (std::strtoul(type, nullptr, 10) & CUPS_PRINTER_DISCOVERED);
-        const bool isTemporary = temporary && !std::strcmp(temporary, "true");
-        out.push_back(PrinterRecord{QString::fromUtf8(d.name),
-                                    (discovered || isTemporary) ? PRINTER_ATTRIBUTE_HIDDEN : 0u});
-    }
-    cupsFreeDests(n, dests);
+    for (const Queue &q : listQueues(http, "Cannot list the printers"))
+        out.push_back(PrinterRecord{q.name, q.hidden ? PRINTER_ATTRIBUTE_HIDDEN : 0u});
     return out;
 }
 
 QStringList CupsSpooler::enumPorts()
 {
     Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    if (n == 0 && failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-        fail(QStringLiteral("Cannot list the ports"));
     QStringList ports;
-    for (int i = 0; i < n; ++i) {
-        if (dests[i].instance)
-            continue;
-        if (const char *uri = cupsGetOption("device-uri", dests[i].num_options, dests[i].options))
-            ports.append(withoutUserInfo(QString::fromUtf8(uri)));
+    for (const Queue &q : listQueues(http, "Cannot list the ports")) {
+        if (!q.deviceUri.isEmpty())
+            ports.append(q.deviceUri);
     }
-    cupsFreeDests(n, dests);
     return ports;
 }
 
 QString CupsSpooler::defaultPrinter()
 {
-    Http http(timeoutMs_);
-    cups_dest_t *dests = nullptr;
-    const int n = cupsGetDests2(http.get(), &dests);
-    QString name;
-    for (int i = 0; i < n; ++i) {
-        if (dests[i].is_default) {
-            name = QString::fromUtf8(dests[i].name);
-            break;
-        }
+    // The user's choice first, as the CUPS tools take it.
+    for (const char *variable : {"LPDEST", "PRINTER"}) {
+        const QString name = QString::fromLocal8Bit(qgetenv(variable));
+        if (!name.isEmpty() && name != QLatin1String("lp"))
+            return name.section(QLatin1Char('/'), 0, 0);
     }
-    cupsFreeDests(n, dests);
+    Http http(timeoutMs_);
+    ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-name");
+    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    QString name;
+    if (ipp_attribute_t *attr = ippFindAttribute(response, "printer-name", IPP_TAG_NAME))
+        name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
+    ippDelete(response);
     return name;
 }
 
@@ -669,9 +736,10 @@ QByteArray CupsSpooler::defaultSettings(const QString &device)
     }
     if (info.duplex) {
         dm->dmFields |= DM_DUPLEX;
-        dm->dmDuplex = info.defaultSides == QLatin1String("two-sided-long-edge")    ? DMDUP_VERTICAL
-                       : info.defaultSides == QLatin1String("two-sided-short-edge") ? DMDUP_HORIZONTAL
-                                                                                    : DMDUP_SIMPLEX;
+        dm->dmDuplex = info.defaultSides == QLatin1String("two-sided-long-edge") ? DMDUP_VERTICAL
+                       : info.defaultSides == QLatin1String("two-sided-short-edge")
+                           ? DMDUP_HORIZONTAL
+                           : DMDUP_SIMPLEX;
     }
     return block;
 }
@@ -689,7 +757,8 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
         block = pub + QByteArray(sizeof(CupsDriverBytes), '\0');
         dm = fields(block);
         dm->dmDriverExtra = sizeof(CupsDriverBytes);
-        std::memcpy(reinterpret_cast<CupsDriverBytes *>(driverBytes(block))->magic, driverMagic, sizeof driverMagic);
+        std::memcpy(reinterpret_cast<CupsDriverBytes *>(driverBytes(block))->magic, driverMagic,
+                    sizeof driverMagic);
     }
     auto *extra = driverPart(block);
     const Media media = resolveMedia(info, block);
@@ -704,7 +773,8 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
         dm->dmDefaultSource = std::int16_t(info.sourceNumber(source));
         setKeyword(extra->source, sizeof extra->source, source);
     }
-    if (!info.resolutions.empty() && (dm->dmPrintQuality > 0 || !(dm->dmFields & DM_PRINTQUALITY))) {
+    if (!info.resolutions.empty() &&
+        (dm->dmPrintQuality > 0 || !(dm->dmFields & DM_PRINTQUALITY))) {
         const Resolution r = resolveResolution(info, block);
         dm->dmPrintQuality = std::int16_t(r.x);
         dm->dmYResolution = std::int16_t(r.y);
@@ -712,7 +782,8 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
     }
     if (dm->dmOrientation != DMORIENT_LANDSCAPE)
         dm->dmOrientation = DMORIENT_PORTRAIT;
-    dm->dmCopies = std::int16_t(std::clamp<int>(dm->dmCopies, 1, info.maxCopies));
+    // dmCopies holds the unsigned count the printer object writes.
+    dm->dmCopies = std::int16_t(std::clamp<int>(std::uint16_t(dm->dmCopies), 1, info.maxCopies));
     if (!info.color)
         dm->dmColor = DMCOLOR_MONOCHROME;
     if (!info.duplex)
@@ -727,7 +798,8 @@ DeviceCapabilities CupsSpooler::capabilities(const QString &device, const QByteA
     for (const Media &m : info.media)
         caps.papers.push_back(PaperEntry{std::uint16_t(m.number), m.name});
     for (qsizetype i = 0; i < info.sources.size(); ++i)
-        caps.bins.push_back(BinEntry{std::uint16_t(info.sourceNumbers[std::size_t(i)]), info.sourceNames[i]});
+        caps.bins.push_back(
+            BinEntry{std::uint16_t(info.sourceNumbers[std::size_t(i)]), info.sourceNames[i]});
     caps.resolutions = info.resolutions;
     caps.maxCopies = info.maxCopies;
     return caps;
@@ -749,14 +821,15 @@ std::unique_ptr<SpoolerJob> CupsSpooler::startJob(const QString &device, const Q
     const Media media = resolveMedia(info, block);
     const QString source = resolveSource(info, block);
     std::vector<std::pair<QByteArray, QByteArray>> options;
-    QByteArray mediaCol = "{media-size={x-dimension=" + QByteArray::number(media.width) + " y-dimension="
-                          + QByteArray::number(media.length) + "}";
+    QByteArray mediaCol = "{media-size={x-dimension=" + QByteArray::number(media.width) +
+                          " y-dimension=" + QByteArray::number(media.length) + "}";
     if (!source.isEmpty())
         mediaCol += " media-source=" + source.toUtf8();
     mediaCol += "}";
     options.emplace_back("media-col", mediaCol);
-    if (dm && (dm->dmFields & DM_COPIES) && dm->dmCopies > 1)
-        options.emplace_back("copies", QByteArray::number(dm->dmCopies));
+    if (dm && (dm->dmFields & DM_COPIES) && std::uint16_t(dm->dmCopies) > 1)
+        options.emplace_back("copies", QByteArray::number(std::min<int>(std::uint16_t(dm->dmCopies),
+                                                                        info.maxCopies)));
     if (info.duplex && dm) {
         options.emplace_back("sides", dm->dmDuplex == DMDUP_VERTICAL     ? "two-sided-long-edge"
                                       : dm->dmDuplex == DMDUP_HORIZONTAL ? "two-sided-short-edge"
@@ -767,5 +840,6 @@ std::unique_ptr<SpoolerJob> CupsSpooler::startJob(const QString &device, const Q
     if (!info.resolutions.empty())
         options.emplace_back("printer-resolution", resolutionText(resolveResolution(info, block)));
     options.emplace_back("print-scaling", "none");
-    return std::make_unique<CupsJob>(timeoutMs_, device, title, geometryFor(info, block), std::move(options));
+    return std::make_unique<CupsJob>(timeoutMs_, device, title, geometryFor(info, block),
+                                     std::move(options));
 }

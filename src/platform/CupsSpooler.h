@@ -4,9 +4,10 @@
 // connection of its own with a connect timeout, so a scheduler that is down
 // or slow shows as a SpoolerError instead of a hang.
 //
-// - Printers: the scheduler's own queues (no network browsing), in its
-//   order; a queue that was only discovered or is temporary counts as
-//   hidden. The port of a printer is its device URI (without user info).
+// - Printers: the scheduler's own queues (one CUPS-Get-Printers request, no
+//   network browsing), in its order; a queue that was only discovered or is
+//   temporary counts as hidden. The default: LPDEST or PRINTER when set,
+//   else the scheduler's default. The port of a printer is its device URI (without user info).
 // - Papers map to DMPAPER_* by their dimensions (A5 11, A4 9, JIS B5 13,
 //   Letter 1, Hagaki 43, any other size 256); paper sources map per printer
 //   to DMBIN_* (auto 7, manual 4, top 1, bottom 2, the first continuous-feed
@@ -22,10 +23,12 @@
 #include <QByteArray>
 #include <QString>
 
-class CupsSpooler : public Spooler {
+class CupsSpooler : public Spooler
+{
 public:
-    // timeoutMs: connect timeout for each request.
-    explicit CupsSpooler(int timeoutMs = 3000);
+    // timeoutMs: connect timeout and longest wait for an answer in each
+    // request (a silent scheduler costs a few of these per operation).
+    explicit CupsSpooler(int timeoutMs = 2000);
 
     // The keywords a block carries in its driver bytes (empty when none).
     static QString mediaKeyword(const QByteArray &block);

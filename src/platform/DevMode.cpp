@@ -38,7 +38,7 @@ char *driverBytes(QByteArray &block)
 const char *driverBytes(const QByteArray &block)
 {
     return block.size() > qsizetype(sizeof(DEVMODEW)) ? block.constData() + sizeof(DEVMODEW)
-                                                       : nullptr;
+                                                      : nullptr;
 }
 
 void setWide(char16_t *field, int capacity, const QString &text)
@@ -58,7 +58,8 @@ QString wide(const char16_t *field, int capacity)
 
 bool paperDimensions(int paperNumber, int &width, int &length)
 {
-    struct Paper {
+    struct Paper
+    {
         int number;
         int width;
         int length;

@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <cstddef>
 #include <cstdint>
 
@@ -36,7 +35,7 @@ inline constexpr std::uint32_t DM_DITHERTYPE = 0x04000000;
 inline constexpr int DMPAPER_LETTER = 1;
 inline constexpr int DMPAPER_A4 = 9;
 inline constexpr int DMPAPER_A5 = 11;
-inline constexpr int DMPAPER_B5 = 13; // JIS B5 182 x 257 mm
+inline constexpr int DMPAPER_B5 = 13;                // JIS B5 182 x 257 mm
 inline constexpr int DMPAPER_JAPANESE_POSTCARD = 43; // Hagaki 100 x 148 mm
 inline constexpr int DMPAPER_USER = 256;
 
@@ -79,7 +78,8 @@ inline constexpr int CCHFORMNAME = 32;
 } // namespace devmode
 
 // Field names, order and offsets as published for Windows (220 bytes).
-struct DEVMODEW {
+struct DEVMODEW
+{
     char16_t dmDeviceName[devmode::CCHDEVICENAME];
     std::uint16_t dmSpecVersion;
     std::uint16_t dmDriverVersion;

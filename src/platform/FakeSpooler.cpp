@@ -8,14 +8,14 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QTextItem>
-
 #include <cmath>
 
 namespace {
 
 // A page that records text and lines in device pixels and forwards all
 // drawing to a QPicture.
-class RecordingEngine : public QPaintEngine {
+class RecordingEngine : public QPaintEngine
+{
 public:
     explicit RecordingEngine(RecordedPage &page, double dpiY)
         : QPaintEngine(QPaintEngine::AllFeatures), page_(page), dpiY_(dpiY)
@@ -112,9 +112,11 @@ private:
     QFont font_;
 };
 
-class RecordingDevice : public QPaintDevice {
+class RecordingDevice : public QPaintDevice
+{
 public:
-    RecordingDevice(RecordedPage &page, const DeviceMetrics &m) : metrics_(m), engine_(page, m.logPixelsY)
+    RecordingDevice(RecordedPage &page, const DeviceMetrics &m)
+        : metrics_(m), engine_(page, m.logPixelsY)
     {
     }
     ~RecordingDevice() override = default;
@@ -159,7 +161,8 @@ private:
 
 } // namespace
 
-class FakeSpooler::Job : public SpoolerJob {
+class FakeSpooler::Job : public SpoolerJob
+{
 public:
     Job(FakeSpooler &owner, std::size_t slot, RecordedJob record)
         : owner_(owner), slot_(slot), record_(std::move(record))
@@ -233,9 +236,9 @@ FakePrinter FakePrinter::standard(const QString &name, std::uint32_t attributes)
     p.caps.maxCopies = 99;
     p.defaults = newBlock(name, 8);
     DEVMODEW *dm = fields(p.defaults);
-    dm->dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE
-                   | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX
-                   | DM_YRESOLUTION | DM_COLLATE;
+    dm->dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_SCALE |
+                   DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_COLOR | DM_DUPLEX |
+                   DM_YRESOLUTION | DM_COLLATE;
     dm->dmOrientation = DMORIENT_PORTRAIT;
     dm->dmPaperSize = DMPAPER_A5;
     dm->dmScale = 100;
@@ -338,7 +341,8 @@ const FakePrinter &FakeSpooler::find(const QString &device) const
         if (p.name == device)
             return p;
     }
-    throw SpoolerError(QStringLiteral("The printer \"%1\" does not exist").arg(device).toStdString());
+    throw SpoolerError(
+        QStringLiteral("The printer \"%1\" does not exist").arg(device).toStdString());
 }
 
 void FakeSpooler::storeJob(std::size_t slot, RecordedJob job)

@@ -9,7 +9,6 @@
 #include <QLineF>
 #include <QPicture>
 #include <QPointF>
-
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,13 +16,14 @@
 #include <optional>
 #include <vector>
 
-struct FakePrinter {
+struct FakePrinter
+{
     QString name;
     std::uint32_t attributes = 0;
     QString driver = QStringLiteral("Fake Driver");
     QString port = QStringLiteral("FAKE:");
     DeviceCapabilities caps;
-    QByteArray defaults;  // the driver's default settings block
+    QByteArray defaults; // the driver's default settings block
     // Margins in millimetres for the portrait sheet.
     double leftMm = 0, topMm = 0, rightMm = 0, bottomMm = 0;
     int bitsPixel = 24;
@@ -38,19 +38,22 @@ struct FakePrinter {
 // Every text drawn, at its position in device pixels (the drawing
 // position after the painter's transform, baseline-left as QPainter takes
 // it), with the font in effect.
-struct RecordedText {
+struct RecordedText
+{
     QString text;
     QPointF position;
     QFont font;
 };
 
-struct RecordedPage {
+struct RecordedPage
+{
     QPicture picture;
     std::vector<RecordedText> texts;
     std::vector<QLineF> lines; // device pixels
 };
 
-struct RecordedJob {
+struct RecordedJob
+{
     QString device;
     QString port;
     QString title;
@@ -61,7 +64,8 @@ struct RecordedJob {
     bool cancelled = false;
 };
 
-class FakeSpooler : public Spooler {
+class FakeSpooler : public Spooler
+{
 public:
     enum class Operation {
         EnumPrinters,
@@ -121,7 +125,8 @@ private:
     std::vector<FakePrinter> printers_;
     QStringList ports_;
     QString default_;
-    struct Failure {
+    struct Failure
+    {
         QString cause;
         int times;
     };

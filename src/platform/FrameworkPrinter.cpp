@@ -111,7 +111,8 @@ void FrameworkPrinter::setPrinter(const QString &device, const QString &driver, 
         }
     }
     if (found < 0)
-        throw SpoolerError(QStringLiteral("Printer \"%1\" is not installed").arg(device).toStdString());
+        throw SpoolerError(
+            QStringLiteral("Printer \"%1\" is not installed").arg(device).toStdString());
     resolved_ = true;
     index_ = found;
     device_ = device;

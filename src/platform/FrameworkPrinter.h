@@ -9,7 +9,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -19,7 +18,8 @@ class QPaintDevice;
 // A settings block kept the way the framework keeps it: callers lock it to
 // reach the bytes and unlock it again. The lock count lets tests prove that
 // no operation leaves a block locked.
-class SettingsHandle {
+class SettingsHandle
+{
 public:
     explicit SettingsHandle(QByteArray block) : bytes_(std::move(block)) {}
 
@@ -40,7 +40,8 @@ private:
 
 using SettingsHandlePtr = std::shared_ptr<SettingsHandle>;
 
-class FrameworkPrinter {
+class FrameworkPrinter
+{
 public:
     // printers: the list the framework works with, in spooler order.
     FrameworkPrinter(Spooler &spooler, std::vector<PrinterRecord> printers);
@@ -61,7 +62,8 @@ public:
     // printer is selected then, without settings).
     void setPrinterIndex(int index);
 
-    struct Current {
+    struct Current
+    {
         QString device;
         QString driver;
         QString port;

@@ -19,8 +19,8 @@ QString sanitizedTitle(const QString &title)
 {
     QString out;
     for (QChar c : title) {
-        if (c.unicode() < 0x20 || c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?'
-            || c == u'"' || c == u'<' || c == u'>' || c == u'|' || c.unicode() == 0x7f)
+        if (c.unicode() < 0x20 || c == u'/' || c == u'\\' || c == u':' || c == u'*' || c == u'?' ||
+            c == u'"' || c == u'<' || c == u'>' || c == u'|' || c.unicode() == 0x7f)
             out += u'_';
         else
             out += c;
@@ -34,7 +34,8 @@ QString sanitizedTitle(const QString &title)
     return out;
 }
 
-class PdfFileJob : public SpoolerJob {
+class PdfFileJob : public SpoolerJob
+{
 public:
     PdfFileJob(const PageGeometry &g, const QString &folder, const QString &title)
         : pages_(g, title), folder_(folder), title_(title)
@@ -51,7 +52,8 @@ public:
         done_ = true;
         const QByteArray pdf = pages_.finish();
         if (!QDir().mkpath(folder_))
-            throw SpoolerError(QStringLiteral("Cannot create the folder %1").arg(folder_).toStdString());
+            throw SpoolerError(
+                QStringLiteral("Cannot create the folder %1").arg(folder_).toStdString());
         // Opened with NewOnly, so an existing file is never replaced even
         // when another job takes the same name meanwhile.
         for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -60,18 +62,22 @@ public:
             if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                 if (QFileInfo::exists(path))
                     continue;
-                throw SpoolerError(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
+                throw SpoolerError(QStringLiteral("Cannot write %1: %2")
+                                       .arg(path, file.errorString())
+                                       .toStdString());
             }
             if (file.write(pdf) != pdf.size() || !file.flush()) {
                 const QString why = file.errorString();
                 file.close();
                 file.remove();
-                throw SpoolerError(QStringLiteral("Cannot write %1: %2").arg(path, why).toStdString());
+                throw SpoolerError(
+                    QStringLiteral("Cannot write %1: %2").arg(path, why).toStdString());
             }
             file.close();
             return;
         }
-        throw SpoolerError(QStringLiteral("No free file name for %1 in %2").arg(title_, folder_).toStdString());
+        throw SpoolerError(
+            QStringLiteral("No free file name for %1 in %2").arg(title_, folder_).toStdString());
     }
 
     void cancel() override
@@ -201,7 +207,8 @@ QString PdfSpooler::defaultPrinter()
 static void requireOwn(const QString &device)
 {
     if (device != PdfSpooler::printerName())
-        throw SpoolerError(QStringLiteral("The printer \"%1\" does not exist").arg(device).toStdString());
+        throw SpoolerError(
+            QStringLiteral("The printer \"%1\" does not exist").arg(device).toStdString());
 }
 
 QString PdfSpooler::driverName(const QString &device)
@@ -221,7 +228,8 @@ QByteArray PdfSpooler::defaultSettings(const QString &device)
     requireOwn(device);
     QByteArray block = newBlock(device, 0);
     DEVMODEW *dm = fields(block);
-    dm->dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_YRESOLUTION;
+    dm->dmFields =
+        DM_ORIENTATION | DM_PAPERSIZE | DM_DEFAULTSOURCE | DM_PRINTQUALITY | DM_YRESOLUTION;
     dm->dmOrientation = DMORIENT_PORTRAIT;
     dm->dmPaperSize = DMPAPER_A5;
     dm->dmDefaultSource = DMBIN_AUTO;
@@ -240,7 +248,8 @@ void PdfSpooler::validateSettings(const QString &device, QByteArray &block)
         throw SpoolerError("The settings block is too short");
     int w = 0;
     int l = 0;
-    const bool userSize = dm->dmPaperSize == DMPAPER_USER && dm->dmPaperWidth > 0 && dm->dmPaperLength > 0;
+    const bool userSize =
+        dm->dmPaperSize == DMPAPER_USER && dm->dmPaperWidth > 0 && dm->dmPaperLength > 0;
     if (!userSize && !paperDimensions(dm->dmPaperSize, w, l))
         dm->dmPaperSize = DMPAPER_A5;
     if (dm->dmPaperSize != DMPAPER_USER)
@@ -286,6 +295,7 @@ std::unique_ptr<SpoolerJob> PdfSpooler::startJob(const QString &device, const QS
         throw SpoolerError(QStringLiteral("Cannot create the folder %1").arg(folder).toStdString());
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isWritable())
-        throw SpoolerError(QStringLiteral("The folder %1 is not writable").arg(folder).toStdString());
+        throw SpoolerError(
+            QStringLiteral("The folder %1 is not writable").arg(folder).toStdString());
     return std::make_unique<PdfFileJob>(g, folder, title);
 }

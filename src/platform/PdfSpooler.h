@@ -11,7 +11,6 @@
 
 #include <QBuffer>
 #include <QPainter>
-
 #include <memory>
 #include <mutex>
 
@@ -21,7 +20,8 @@ class QPdfWriter;
 // orientation from the geometry, the painter in device pixels at the
 // geometry's resolution with its origin at the printable area's top-left
 // corner (a y resolution that differs from x is met by scaling).
-class PdfPages {
+class PdfPages
+{
 public:
     PdfPages(const PageGeometry &geometry, const QString &title);
     ~PdfPages();
@@ -42,7 +42,8 @@ private:
     int pages_ = 1;
 };
 
-class PdfSpooler : public Spooler {
+class PdfSpooler : public Spooler
+{
 public:
     explicit PdfSpooler(const QString &workingDirectory);
 

@@ -65,8 +65,8 @@ PageGeometry geometryFromBlock(const QByteArray &block, int fallbackDpi)
     }
     g.widthMm = width / 10.0;
     g.lengthMm = length / 10.0;
-    g.landscape = (dm->dmFields & devmode::DM_ORIENTATION)
-                  && dm->dmOrientation == devmode::DMORIENT_LANDSCAPE;
+    g.landscape = (dm->dmFields & devmode::DM_ORIENTATION) &&
+                  dm->dmOrientation == devmode::DMORIENT_LANDSCAPE;
     g.dpiX = fallbackDpi;
     g.dpiY = fallbackDpi;
     if ((dm->dmFields & devmode::DM_PRINTQUALITY) && dm->dmPrintQuality > 0) {

@@ -14,7 +14,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -26,29 +25,34 @@ class QPaintDevice;
 // The attribute bit of a printer that is left out of every list shown.
 inline constexpr std::uint32_t PRINTER_ATTRIBUTE_HIDDEN = 0x20;
 
-struct PrinterRecord {
+struct PrinterRecord
+{
     QString name;
     std::uint32_t attributes = 0;
     friend bool operator==(const PrinterRecord &, const PrinterRecord &) = default;
 };
 
 // A spooler operation that failed; what() names the operation and the cause.
-class SpoolerError : public std::runtime_error {
+class SpoolerError : public std::runtime_error
+{
 public:
     using std::runtime_error::runtime_error;
 };
 
-struct PaperEntry {
+struct PaperEntry
+{
     std::uint16_t number = 0; // DMPAPER_*
     QString name;             // at most 64 characters are used
 };
 
-struct BinEntry {
+struct BinEntry
+{
     std::uint16_t number = 0; // DMBIN_*
     QString name;             // at most 24 characters are used
 };
 
-struct Resolution {
+struct Resolution
+{
     std::int32_t x = 0;
     std::int32_t y = 0;
     friend bool operator==(const Resolution &, const Resolution &) = default;
@@ -56,7 +60,8 @@ struct Resolution {
 
 // What a driver offers. An empty list stands for "not available" (the
 // count query's -1 or 0); maxCopies 0 likewise.
-struct DeviceCapabilities {
+struct DeviceCapabilities
+{
     std::vector<PaperEntry> papers;
     std::vector<BinEntry> bins;
     std::vector<Resolution> resolutions;
@@ -66,7 +71,8 @@ struct DeviceCapabilities {
 // The device measures of a printer for one settings block, as a printer
 // device context reports them (pixels at the effective resolution, sizes in
 // millimetres).
-struct DeviceMetrics {
+struct DeviceMetrics
+{
     int horzRes = 0;         // printable width, pixels
     int vertRes = 0;         // printable height, pixels
     int horzSize = 0;        // printable width, mm
@@ -85,8 +91,9 @@ struct DeviceMetrics {
 // The sheet, margins and resolution behind a printer's device measures.
 // Margins are given for the portrait sheet; landscape turns the sheet a
 // quarter turn anticlockwise, so the portrait top margin becomes the left.
-struct PageGeometry {
-    double widthMm = 0;  // portrait sheet
+struct PageGeometry
+{
+    double widthMm = 0; // portrait sheet
     double lengthMm = 0;
     double leftMm = 0;
     double topMm = 0;
@@ -113,7 +120,8 @@ PageGeometry geometryFromBlock(const QByteArray &block, int fallbackDpi);
 // at the block's resolution (logPixelsX/Y), the origin at the top-left
 // corner of the printable area. Each failing call throws SpoolerError; a job
 // that failed is cancelled and leaves nothing behind.
-class SpoolerJob {
+class SpoolerJob
+{
 public:
     virtual ~SpoolerJob() = default;
     virtual QPainter *painter() = 0;
@@ -123,7 +131,8 @@ public:
     virtual void cancel() = 0; // drops the job; never throws
 };
 
-class Spooler {
+class Spooler
+{
 public:
     virtual ~Spooler() = default;
 

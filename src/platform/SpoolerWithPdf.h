@@ -17,7 +17,8 @@
 #include <memory>
 #include <mutex>
 
-class SpoolerWithPdf : public Spooler {
+class SpoolerWithPdf : public Spooler
+{
 public:
     SpoolerWithPdf(std::unique_ptr<Spooler> system, const QString &workingDirectory);
 

@@ -14,11 +14,13 @@
 
 using namespace devmode;
 
-PrinterSetupForm::PrinterSetupForm(FrameworkPrinter &framework, const QString &title, QWidget *parent)
+PrinterSetupForm::PrinterSetupForm(FrameworkPrinter &framework, const QString &title,
+                                   QWidget *parent)
     : QDialog(parent), framework_(framework)
 {
     setWindowTitle(title);
     setModal(true);
+    setMinimumWidth(380);
     printer_ = new QComboBox(this);
     printer_->setObjectName("ComboBox_Printer");
     paper_ = new QComboBox(this);
@@ -97,7 +99,8 @@ void PrinterSetupForm::loadPrinter(int visiblePosition)
     ok_->setEnabled(false);
     if (visiblePosition < 0 || visiblePosition >= int(rawIndex_.size()))
         return;
-    const QString device = framework_.printers()[std::size_t(rawIndex_[std::size_t(visiblePosition)])].name;
+    const QString device =
+        framework_.printers()[std::size_t(rawIndex_[std::size_t(visiblePosition)])].name;
     Spooler &spooler = framework_.spooler();
     DeviceCapabilities caps;
     try {
@@ -106,7 +109,8 @@ void PrinterSetupForm::loadPrinter(int visiblePosition)
         caps = spooler.capabilities(device, block_);
     } catch (const SpoolerError &e) {
         block_.clear();
-        status_->setText(QStringLiteral("このプリンタの設定を読み込めません: %1").arg(QString::fromUtf8(e.what())));
+        status_->setText(QStringLiteral("このプリンタの設定を読み込めません: %1")
+                             .arg(QString::fromUtf8(e.what())));
         return;
     }
     const DEVMODEW *dm = fields(block_);

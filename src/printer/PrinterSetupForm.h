@@ -13,7 +13,8 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-class PrinterSetupForm : public QDialog {
+class PrinterSetupForm : public QDialog
+{
     Q_OBJECT
 public:
     // title: the window caption ("プリンタの設定" or "印刷").

@@ -26,8 +26,9 @@ bool executeSetup(QWidget *parent, const QString &title)
         form.commit();
     } catch (const SpoolerError &e) {
         throw EVoPrinter(QStringLiteral("%1.Execute: Cannot select the printer (%2)")
-                             .arg(title == QStringLiteral("印刷") ? QStringLiteral("TVoPrintDialog")
-                                                                  : QStringLiteral("TVoPrinterSetupDialog"),
+                             .arg(title == QStringLiteral("印刷")
+                                      ? QStringLiteral("TVoPrintDialog")
+                                      : QStringLiteral("TVoPrinterSetupDialog"),
                                   QString::fromUtf8(e.what())));
     }
     VoPrinter->ForceUpdate();

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QTimer>
-
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
@@ -28,32 +27,48 @@ QString withCause(const char *operation, const QString &what, const std::excepti
 std::uint32_t printCapFlag(TVoPrintCap cap)
 {
     switch (cap) {
-    case voPcOrientation: return DM_ORIENTATION;
-    case voPcPaperSize: return DM_PAPERSIZE;
-    case voPcPaperlength: return DM_PAPERLENGTH;
-    case voPcPaperWidth: return DM_PAPERWIDTH;
-    case voPcScale: return DM_SCALE;
-    case voPcCopies: return DM_COPIES;
-    case voPcDefaultSource: return DM_DEFAULTSOURCE;
-    case voPcPrintQuality: return DM_PRINTQUALITY;
-    case voPcColor: return DM_COLOR;
-    case voPcDuplex: return DM_DUPLEX;
-    case voPcYResolution: return DM_YRESOLUTION;
-    case voPcTTOption: return DM_TTOPTION;
-    case voPcCollate: return DM_COLLATE;
-    case voPcFormName: return DM_FORMNAME;
-    case voPcLogPixels: return DM_LOGPIXELS;
-    case voPcMediaType: return DM_MEDIATYPE;
-    case voPcDitherType: return DM_DITHERTYPE;
+    case voPcOrientation:
+        return DM_ORIENTATION;
+    case voPcPaperSize:
+        return DM_PAPERSIZE;
+    case voPcPaperlength:
+        return DM_PAPERLENGTH;
+    case voPcPaperWidth:
+        return DM_PAPERWIDTH;
+    case voPcScale:
+        return DM_SCALE;
+    case voPcCopies:
+        return DM_COPIES;
+    case voPcDefaultSource:
+        return DM_DEFAULTSOURCE;
+    case voPcPrintQuality:
+        return DM_PRINTQUALITY;
+    case voPcColor:
+        return DM_COLOR;
+    case voPcDuplex:
+        return DM_DUPLEX;
+    case voPcYResolution:
+        return DM_YRESOLUTION;
+    case voPcTTOption:
+        return DM_TTOPTION;
+    case voPcCollate:
+        return DM_COLLATE;
+    case voPcFormName:
+        return DM_FORMNAME;
+    case voPcLogPixels:
+        return DM_LOGPIXELS;
+    case voPcMediaType:
+        return DM_MEDIATYPE;
+    case voPcDitherType:
+        return DM_DITHERTYPE;
     }
     return 0;
 }
 
 EVoAssertionFailed::EVoAssertionFailed(const QString &message)
-    : std::logic_error(
-        (message.isEmpty() ? QStringLiteral("アサートの失敗 (VoPrinters)")
-                           : message + QStringLiteral(" (VoPrinters)"))
-            .toStdString())
+    : std::logic_error((message.isEmpty() ? QStringLiteral("アサートの失敗 (VoPrinters)")
+                                          : message + QStringLiteral(" (VoPrinters)"))
+                           .toStdString())
 {
 }
 
@@ -65,11 +80,13 @@ TVoAllPrintersInfo::TVoAllPrintersInfo(Spooler &spooler)
     try {
         records_ = spooler.enumPrinters();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoAllPrintersInfo.Create", QStringLiteral("Cannot enumerate printers"), e));
+        throw EVoPrinter(
+            withCause("TVoAllPrintersInfo.Create", QStringLiteral("Cannot enumerate printers"), e));
     }
 }
 
-TVoAllPrintersInfo::TVoAllPrintersInfo(std::vector<PrinterRecord> records) : records_(std::move(records))
+TVoAllPrintersInfo::TVoAllPrintersInfo(std::vector<PrinterRecord> records)
+    : records_(std::move(records))
 {
 }
 
@@ -80,8 +97,8 @@ bool TVoAllPrintersInfo::Compare(const TVoAllPrintersInfo &Another) const
     if (Count() == 0)
         return true;
     for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (records_[i].name != Another.records_[i].name
-            || records_[i].attributes != Another.records_[i].attributes)
+        if (records_[i].name != Another.records_[i].name ||
+            records_[i].attributes != Another.records_[i].attributes)
             return false;
     }
     return true;
@@ -91,7 +108,8 @@ bool TVoAllPrintersInfo::Compare(const TVoAllPrintersInfo &Another) const
 // Device lock: the framework printer's current settings block, locked for
 // the lifetime of this object and unlocked on every path.
 
-struct TVoPrinter::DeviceLock {
+struct TVoPrinter::DeviceLock
+{
     DeviceLock(TVoPrinter &owner, const char *operation)
     {
         FrameworkPrinter &fw = owner.Framework();
@@ -102,10 +120,12 @@ struct TVoPrinter::DeviceLock {
                 current = fw.printer();
             }
         } catch (const SpoolerError &e) {
-            throw EVoPrinter(withCause(operation, QStringLiteral("Cannot get the printer settings"), e));
+            throw EVoPrinter(
+                withCause(operation, QStringLiteral("Cannot get the printer settings"), e));
         }
         if (!current.settings)
-            throw EVoPrinter(QStringLiteral("%1: Cannot get the printer settings").arg(QString::fromUtf8(operation)));
+            throw EVoPrinter(QStringLiteral("%1: Cannot get the printer settings")
+                                 .arg(QString::fromUtf8(operation)));
         current.settings->lock();
     }
     ~DeviceLock() { release(); }
@@ -129,7 +149,8 @@ struct TVoPrinter::DeviceLock {
 // Poller: watches the spooler on a worker thread and runs the reaction on
 // the owner's thread when the printers or ports differ from the last look.
 
-class TVoPrinter::Poller {
+class TVoPrinter::Poller
+{
 public:
     Poller(TVoPrinter &owner, std::chrono::milliseconds interval)
         : owner_(owner), spooler_(owner.spooler_), interval_(interval),
@@ -170,14 +191,18 @@ private:
             // Without an application object nothing can be delivered yet;
             // the difference stays and is posted by a later poll.
             if (ok && QCoreApplication::instance()) {
-                const bool changed = printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
+                const bool changed =
+                    printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
                 lastPrinters_ = printers;
                 lastPorts_ = ports;
                 if (changed) {
                     TVoPrinter *owner = &owner_;
                     QObject *receiver = receiver_;
                     QMetaObject::invokeMethod(
-                        receiver_, [owner, receiver, printers, ports] { deliver(owner, receiver, printers, ports); },
+                        receiver_,
+                        [owner, receiver, printers, ports] {
+                            deliver(owner, receiver, printers, ports);
+                        },
                         Qt::QueuedConnection);
                 }
             }
@@ -187,8 +212,8 @@ private:
 
     // Runs the reaction on the owner's thread; while a job is running the
     // printer list is left as it is until the job has ended.
-    static void deliver(TVoPrinter *owner, QObject *receiver, const std::vector<PrinterRecord> &printers,
-                        const QStringList &ports)
+    static void deliver(TVoPrinter *owner, QObject *receiver,
+                        const std::vector<PrinterRecord> &printers, const QStringList &ports)
     {
         if (owner->Printing()) {
             QTimer::singleShot(200, receiver, [owner, receiver, printers, ports] {
@@ -329,7 +354,9 @@ void TVoPrinter::UpdateInfo()
             try {
                 caps = spooler_.capabilities(lock.current.device, lock.bytes());
             } catch (const SpoolerError &e) {
-                throw EVoPrinter(withCause("TVoPrinter.UpdateInfo", QStringLiteral("Cannot read the printer's capabilities"), e));
+                throw EVoPrinter(withCause("TVoPrinter.UpdateInfo",
+                                           QStringLiteral("Cannot read the printer's capabilities"),
+                                           e));
             }
         }
         if (!caps.papers.empty()) {
@@ -388,7 +415,8 @@ void TVoPrinter::BeginDoc(const QString &Title)
     try {
         fw.beginDoc();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.BeginDoc", QStringLiteral("Cannot start the print job"), e));
+        throw EVoPrinter(
+            withCause("TVoPrinter.BeginDoc", QStringLiteral("Cannot start the print job"), e));
     }
 }
 
@@ -397,7 +425,9 @@ void TVoPrinter::Newpage()
     try {
         Framework().newPage();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.Newpage", QStringLiteral("Cannot start a new page; the print job was cancelled"), e));
+        throw EVoPrinter(
+            withCause("TVoPrinter.Newpage",
+                      QStringLiteral("Cannot start a new page; the print job was cancelled"), e));
     }
 }
 
@@ -406,7 +436,8 @@ void TVoPrinter::EndDoc()
     try {
         Framework().endDoc();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.EndDoc", QStringLiteral("Cannot print the job; it was cancelled"), e));
+        throw EVoPrinter(withCause("TVoPrinter.EndDoc",
+                                   QStringLiteral("Cannot print the job; it was cancelled"), e));
     }
 }
 
@@ -455,17 +486,20 @@ void TVoPrinter::ApplySettings()
     DeviceLock lock(*this, "TVoPrinter.ApplySettings");
     const qsizetype size = lock.bytes().size();
     if (size <= 0)
-        throw EVoAssertionFailed(QStringLiteral("TVoPrinter.ApplySettings; Devmode Size Should be greater than 0"));
+        throw EVoAssertionFailed(
+            QStringLiteral("TVoPrinter.ApplySettings; Devmode Size Should be greater than 0"));
     // The changed copy over the framework's block, merged and validated by
     // the driver; the framework takes the block only when the driver
     // accepts it, so a rejected change leaves the printer as it was and the
     // copy with its changes in place.
     QByteArray merged = lock.bytes();
-    std::memcpy(merged.data(), pSettings->constData(), std::size_t(std::min(size, pSettings->size())));
+    std::memcpy(merged.data(), pSettings->constData(),
+                std::size_t(std::min(size, pSettings->size())));
     try {
         spooler_.validateSettings(lock.current.device, merged);
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.ApplySettings", QStringLiteral("The printer did not accept the settings"), e));
+        throw EVoPrinter(withCause("TVoPrinter.ApplySettings",
+                                   QStringLiteral("The printer did not accept the settings"), e));
     }
     const FrameworkPrinter::Current current = lock.current;
     const QString port = PortName;
@@ -474,7 +508,8 @@ void TVoPrinter::ApplySettings()
         Framework().setPrinter(current.device, current.driver, port,
                                std::make_shared<SettingsHandle>(merged));
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.ApplySettings", QStringLiteral("Cannot select the printer"), e));
+        throw EVoPrinter(
+            withCause("TVoPrinter.ApplySettings", QStringLiteral("Cannot select the printer"), e));
     }
     DiscardModification();
     FIndex = -1;
@@ -490,8 +525,10 @@ int TVoPrinter::Index()
     if (i == -1)
         return -1;
     const auto &records = AllInfo_->records();
-    if (i >= 0 && i < int(records.size()) && (records[std::size_t(i)].attributes & PRINTER_ATTRIBUTE_HIDDEN))
-        throw EVoPrinterIllegalIndex(QStringLiteral("TVoPrinter.GetIndex: Printers.PrinterIndex is Illegal"));
+    if (i >= 0 && i < int(records.size()) &&
+        (records[std::size_t(i)].attributes & PRINTER_ATTRIBUTE_HIDDEN))
+        throw EVoPrinterIllegalIndex(
+            QStringLiteral("TVoPrinter.GetIndex: Printers.PrinterIndex is Illegal"));
     const QString device = fw.printer().device;
     int position = -1;
     for (std::size_t k = 0; k < records.size(); ++k) {
@@ -531,7 +568,8 @@ void TVoPrinter::SetIndex(int v)
             ++visible;
         }
         if (target < 0)
-            throw EVOPrinterRangeError(QStringLiteral("TVoPrinter.SetIndex: Index is out of Range"));
+            throw EVOPrinterRangeError(
+                QStringLiteral("TVoPrinter.SetIndex: Index is out of Range"));
     }
     FrameworkPrinter &fw = Framework();
     // The new printer starts from its driver's default settings; a copy of
@@ -543,7 +581,8 @@ void TVoPrinter::SetIndex(int v)
         const FrameworkPrinter::Current cur = fw.printer();
         fw.setPrinter(cur.device, cur.driver, cur.port, nullptr);
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.SetIndex", QStringLiteral("Cannot select the printer"), e));
+        throw EVoPrinter(
+            withCause("TVoPrinter.SetIndex", QStringLiteral("Cannot select the printer"), e));
     }
     UpdateInfo();
     DiscardModification();
@@ -566,7 +605,8 @@ const QStringList &TVoPrinter::PortNames()
     try {
         ports = spooler_.enumPorts();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
+        throw EVoPrinter(
+            withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
     }
     FPortNames.clear();
     for (const QString &p : ports) {
@@ -699,9 +739,12 @@ TVoDuplex TVoPrinter::Duplex()
     CheckNoPrinter();
     CheckSupport(voPcDuplex, "TVoPrinter.GetDuplex: Duplex is not Supported");
     switch (Settings()->dmDuplex) {
-    case DMDUP_SIMPLEX: return voDupSimplex;
-    case DMDUP_HORIZONTAL: return voDupHorizontal;
-    default: return voDupVertical;
+    case DMDUP_SIMPLEX:
+        return voDupSimplex;
+    case DMDUP_HORIZONTAL:
+        return voDupHorizontal;
+    default:
+        return voDupVertical;
     }
 }
 
@@ -710,7 +753,7 @@ void TVoPrinter::SetDuplex(TVoDuplex v)
     CheckNoPrinter();
     CheckSupport(voPcDuplex, "TVoPrinter.SetDuplex: Duplex is not Supported");
     DEVMODEW *dm = Settings();
-    const std::int16_t value = v == voDupSimplex ? DMDUP_SIMPLEX
+    const std::int16_t value = v == voDupSimplex      ? DMDUP_SIMPLEX
                                : v == voDupHorizontal ? DMDUP_HORIZONTAL
                                                       : DMDUP_VERTICAL;
     SetChanged(dm->dmDuplex != value);
@@ -766,9 +809,10 @@ TSize TVoPrinter::UserPaperExtent()
 {
     CheckNoPrinter();
     const TVoPrintCaps caps = PrintCaps();
-    if (!caps.contains(voPcPaperSize) || !caps.contains(voPcPaperlength) || !caps.contains(voPcPaperWidth)
-        || PaperSizeNumber() != DMPAPER_USER)
-        throw EVoPrinterNoUserPaperExtent(QStringLiteral("TVoPrinter.GetUserpaperExtent: Cannot Get User paper Extent"));
+    if (!caps.contains(voPcPaperSize) || !caps.contains(voPcPaperlength) ||
+        !caps.contains(voPcPaperWidth) || PaperSizeNumber() != DMPAPER_USER)
+        throw EVoPrinterNoUserPaperExtent(
+            QStringLiteral("TVoPrinter.GetUserpaperExtent: Cannot Get User paper Extent"));
     const DEVMODEW *dm = Settings();
     return TSize{dm->dmPaperWidth, dm->dmPaperLength};
 }
@@ -805,24 +849,25 @@ void TVoPrinter::SetPort(const QString &v)
 
 int TVoPrinter::NumPaperSizes()
 {
-    ListCheck(voPcPaperSize, "TVoPrinter.GetNumPaperSize: PaperSize is not Supported", voAvPaperSize,
-              "TVoPrinter.GetNumPaperSizes: No Papersize Info Available");
+    ListCheck(voPcPaperSize, "TVoPrinter.GetNumPaperSize: PaperSize is not Supported",
+              voAvPaperSize, "TVoPrinter.GetNumPaperSizes: No Papersize Info Available");
     return int(FPaperNames.size());
 }
 
 const QStringList &TVoPrinter::PaperSizeNames()
 {
-    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeNames: PaperSize is not Supported", voAvPaperSize,
-              "TVoPrinter.GetPaperSizeNames: No Papersize Info Available");
+    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeNames: PaperSize is not Supported",
+              voAvPaperSize, "TVoPrinter.GetPaperSizeNames: No Papersize Info Available");
     return FPaperNames;
 }
 
 int TVoPrinter::GetPaperSizeNumbers(int Index)
 {
-    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported", voAvPaperSize,
-              "TVoPrinter.GetNumPaperSizeNumbers: No Papersize Info Available");
+    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported",
+              voAvPaperSize, "TVoPrinter.GetNumPaperSizeNumbers: No Papersize Info Available");
     if (Index < 0 || Index >= int(FPaperNames.size()) || Index >= int(pPaperNumbers.size()))
-        throw EVOPrinterRangeError(QStringLiteral("TVoPrinter.GetPaperNumbers: Index is our of range"));
+        throw EVOPrinterRangeError(
+            QStringLiteral("TVoPrinter.GetPaperNumbers: Index is our of range"));
     return pPaperNumbers[std::size_t(Index)];
 }
 
@@ -835,22 +880,24 @@ bool TVoPrinter::HasPaperSizeNumber(int SizeNumber)
 
 int TVoPrinter::PaperSizeIndex()
 {
-    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeIndex: PaperSize is not Supported", voAvPaperSize,
-              "TVoPrinter.GetPaperSizeIndex: No Papersize Info Available");
+    ListCheck(voPcPaperSize, "TVoPrinter.GetPaperSizeIndex: PaperSize is not Supported",
+              voAvPaperSize, "TVoPrinter.GetPaperSizeIndex: No Papersize Info Available");
     const int n = PaperSizeNumber();
     for (std::size_t i = 0; i < pPaperNumbers.size(); ++i) {
         if (pPaperNumbers[i] == n)
             return int(i);
     }
-    throw EVOPrinterPaperSizeError(QStringLiteral("TVoPrinter.GetPaperSizeIndex: Cannot Get Paper Index"));
+    throw EVOPrinterPaperSizeError(
+        QStringLiteral("TVoPrinter.GetPaperSizeIndex: Cannot Get Paper Index"));
 }
 
 void TVoPrinter::SetPaperSizeIndex(int v)
 {
-    ListCheck(voPcPaperSize, "TVoPrinter.SetPaperSizeIndex: PaperSize is not Supported", voAvPaperSize,
-              "TVoPrinter.SetPaperSizeIndex: No Papersize Info Available");
+    ListCheck(voPcPaperSize, "TVoPrinter.SetPaperSizeIndex: PaperSize is not Supported",
+              voAvPaperSize, "TVoPrinter.SetPaperSizeIndex: No Papersize Info Available");
     if (v < 0 || v >= int(FPaperNames.size()) || v >= int(pPaperNumbers.size()))
-        throw EVOPrinterPaperSizeError(QStringLiteral("TVoPrinter:SetPaperSizeIndex: No such PaperSize Index"));
+        throw EVOPrinterPaperSizeError(
+            QStringLiteral("TVoPrinter:SetPaperSizeIndex: No such PaperSize Index"));
     SetPaperSizeNumber(pPaperNumbers[std::size_t(v)]);
 }
 
@@ -873,7 +920,8 @@ int TVoPrinter::GetBinNumbers(int Index)
     ListCheck(voPcDefaultSource, "TVoPrinter.GetBunNumbers: Bin is not Supported", voAvBin,
               "TVoPrinter.GetBinNumbers: No Bin Info Available");
     if (Index < 0 || Index >= int(FBinNames.size()) || Index >= int(pBinNumbers.size()))
-        throw EVOPrinterRangeError(QStringLiteral("TVoPrinter.GetBunNumbers: Index is our of range"));
+        throw EVOPrinterRangeError(
+            QStringLiteral("TVoPrinter.GetBunNumbers: Index is our of range"));
     return pBinNumbers[std::size_t(Index)];
 }
 
@@ -907,17 +955,18 @@ void TVoPrinter::SetBinIndex(int v)
 
 int TVoPrinter::NumQualities()
 {
-    ListCheck(voPcPrintQuality, "TVoPrinter.GetNumQualities: PrintQuality is not Supported", voAvQuality,
-              "TVoPrinter.GetNumQualities: No Quality Info Available");
+    ListCheck(voPcPrintQuality, "TVoPrinter.GetNumQualities: PrintQuality is not Supported",
+              voAvQuality, "TVoPrinter.GetNumQualities: No Quality Info Available");
     return FNumResolutions;
 }
 
 TSize TVoPrinter::GetQualities(int Index)
 {
-    ListCheck(voPcPrintQuality, "TVoPrinter.GetQualities: PrintQuality is not Supported", voAvQuality,
-              "TVoPrinter.GetQualities: No Quality Info Available");
+    ListCheck(voPcPrintQuality, "TVoPrinter.GetQualities: PrintQuality is not Supported",
+              voAvQuality, "TVoPrinter.GetQualities: No Quality Info Available");
     if (Index < 0 || Index >= FNumResolutions)
-        throw EVOPrinterRangeError(QStringLiteral("TVoPrinter.GetQualities: Index is our of range"));
+        throw EVOPrinterRangeError(
+            QStringLiteral("TVoPrinter.GetQualities: Index is our of range"));
     const Resolution &r = pResolutions[std::size_t(Index)];
     return TSize{r.x, r.y};
 }
@@ -1000,7 +1049,8 @@ bool TVoPrinter::MainWindowHook(unsigned Msg)
         try {
             ports = spooler_.enumPorts();
         } catch (const SpoolerError &e) {
-            throw EVoPrinter(withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
+            throw EVoPrinter(
+                withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
         }
         return ports;
     });

@@ -18,7 +18,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -33,15 +32,16 @@ class QPainter;
 class QPaintDevice;
 class QWidget;
 
-struct TSize {
+struct TSize
+{
     std::int32_t cx = 0;
     std::int32_t cy = 0;
     friend bool operator==(const TSize &, const TSize &) = default;
 };
 
 // A set of enumeration values (values below 32).
-template <typename E>
-class VoSet {
+template <typename E> class VoSet
+{
 public:
     constexpr VoSet() = default;
     constexpr VoSet(std::initializer_list<E> values)
@@ -92,24 +92,50 @@ enum TVoPaperOrientation { voOrPortrait, voOrLandScape };
 enum TVoDuplex { voDupSimplex, voDupHorizontal, voDupVertical };
 
 // Base of every error of this layer; what() is the message (UTF-8).
-class EVoPrinter : public std::runtime_error {
+class EVoPrinter : public std::runtime_error
+{
 public:
     explicit EVoPrinter(const QString &message) : std::runtime_error(message.toStdString()) {}
     QString Message() const { return QString::fromUtf8(what()); }
 };
-class EVOPrinterRangeError : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVOPrinterPaperSizeError : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterBinError : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterNoPrinter : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterNotSupported : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterNoInfo : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterIllegalIndex : public EVoPrinter { using EVoPrinter::EVoPrinter; };
-class EVoPrinterNoUserPaperExtent : public EVoPrinter { using EVoPrinter::EVoPrinter; };
+class EVOPrinterRangeError : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVOPrinterPaperSizeError : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterBinError : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterNoPrinter : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterNotSupported : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterNoInfo : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterIllegalIndex : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
+class EVoPrinterNoUserPaperExtent : public EVoPrinter
+{
+    using EVoPrinter::EVoPrinter;
+};
 
 // An internal consistency check of this layer that failed (a program
 // fault, not a printer condition). The message ends with " (VoPrinters)";
 // a check without a message of its own reads "アサートの失敗 (VoPrinters)".
-class EVoAssertionFailed : public std::logic_error {
+class EVoAssertionFailed : public std::logic_error
+{
 public:
     explicit EVoAssertionFailed(const QString &message);
     QString Message() const { return QString::fromUtf8(what()); }
@@ -117,7 +143,8 @@ public:
 
 // One enumeration of the installed printers. Level is 4: records carry the
 // printer name and the attribute word.
-class TVoAllPrintersInfo {
+class TVoAllPrintersInfo
+{
 public:
     // Takes a snapshot from the spooler; a failed enumeration raises
     // EVoPrinter naming the cause.
@@ -145,7 +172,8 @@ using TNotifyEvent = std::function<void(TVoPrinter *Sender)>;
 // installed printers and ports.
 inline constexpr unsigned WM_WININICHANGE = 0x001A;
 
-class TVoPrinter {
+class TVoPrinter
+{
 public:
     explicit TVoPrinter(Spooler &spooler);
     ~TVoPrinter();
@@ -289,6 +317,12 @@ private:
 
 // The global printer object: created before the first window, freed at
 // program end. createVoPrinter keeps the spooler for the object's lifetime.
+// The program creates it once its QApplication exists:
+//     createVoPrinter(createSystemSpooler(QDir::currentPath()));
+// (createSystemSpooler in platform/SpoolerWithPdf.h), tells the PDF printer
+// the recorded working directory with
+//     VoPrinter->spooler().setWorkingDirectory(dir);
+// and calls destroyVoPrinter() after the event loop has ended.
 extern TVoPrinter *VoPrinter;
 // pollInterval 0 leaves the printer list unwatched (tests).
 void createVoPrinter(std::unique_ptr<Spooler> spooler,
@@ -300,7 +334,8 @@ void destroyVoPrinter();
 // confirms, the chosen printer and settings become the framework printer's
 // current ones and VoPrinter->ForceUpdate() runs. Returns whether the
 // operator confirmed.
-class TVoPrintDialog {
+class TVoPrintDialog
+{
 public:
     explicit TVoPrintDialog(QWidget *parent = nullptr) : parent_(parent) {}
     bool Execute();
@@ -309,7 +344,8 @@ private:
     QWidget *parent_;
 };
 
-class TVoPrinterSetupDialog {
+class TVoPrinterSetupDialog
+{
 public:
     explicit TVoPrinterSetupDialog(QWidget *parent = nullptr) : parent_(parent) {}
     bool Execute();

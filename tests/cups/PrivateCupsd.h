@@ -11,15 +11,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
-
 #include <arpa/inet.h>
+#include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
-
-class PrivateCupsd {
+class PrivateCupsd
+{
 public:
     PrivateCupsd()
     {
@@ -28,8 +27,9 @@ public:
             return;
         }
         root_ = tmp_.path();
-        QFile::setPermissions(root_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                         | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(root_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                         QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                         QFile::ExeOther);
         for (const char *sub : {"etc", "state", "cache", "spool", "tmp", "log", "out"})
             QDir(root_).mkpath(sub);
         QFile::setPermissions(root_ + "/out", QFile::Permissions(0x7777));
@@ -39,11 +39,12 @@ public:
             return;
         }
         const QString source = QStringLiteral(KANRO_SOURCE_DIR "/tests/cups/");
-        if (!configure(source + "cupsd.conf.in", root_ + "/etc/cupsd.conf")
-            || !configure(source + "cups-files.conf.in", root_ + "/etc/cups-files.conf"))
+        if (!configure(source + "cupsd.conf.in", root_ + "/etc/cupsd.conf") ||
+            !configure(source + "cups-files.conf.in", root_ + "/etc/cups-files.conf"))
             return;
         process_.setProgram(QStringLiteral("cupsd"));
-        process_.setArguments({"-f", "-c", root_ + "/etc/cupsd.conf", "-s", root_ + "/etc/cups-files.conf"});
+        process_.setArguments(
+            {"-f", "-c", root_ + "/etc/cupsd.conf", "-s", root_ + "/etc/cups-files.conf"});
         process_.setProcessChannelMode(QProcess::MergedChannels);
         process_.start();
         if (!process_.waitForStarted(5000)) {
@@ -52,8 +53,10 @@ public:
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         while (!accepts()) {
-            if (process_.state() != QProcess::Running || std::chrono::steady_clock::now() > deadline) {
-                error_ = "cupsd does not listen: " + QString::fromLocal8Bit(process_.readAll()) + log();
+            if (process_.state() != QProcess::Running ||
+                std::chrono::steady_clock::now() > deadline) {
+                error_ =
+                    "cupsd does not listen: " + QString::fromLocal8Bit(process_.readAll()) + log();
                 return;
             }
             QThread::msleep(20);
@@ -134,8 +137,8 @@ private:
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof addr;
         int port = -1;
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0
-            && ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
             port = ntohs(addr.sin_port);
         ::close(fd);
         return port;

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "mainwindow/NoteSettings.h"
 #include "platform/ProfileFile.h"
 
@@ -354,30 +355,6 @@ TEST_F(Settings, ShutdownKeepsTheShopsOtherKeys)
     EXPECT_TRUE(bytes.startsWith(original.left(original.indexOf('\n') + 1)))
         << "the leading comment stays";
 }
-
-// Lowers the largest file this process may write, so that a write fails as on
-// a full disk; unlike permissions this also stops root.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = m_saved;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 TEST_F(Settings, FailedWriteLeavesTheWholeOperationUnapplied)
 {

@@ -1,5 +1,4 @@
 #include "numedit/KiNumEdit.h"
-
 #include "platform/Beep.h"
 
 #include <QAction>
@@ -14,9 +13,8 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest/QTest>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -119,37 +117,61 @@ TEST_F(KiNumEditTest, KeyboardAndCharacterTables)
             QTest::keyClick(e, k);
     };
     const std::vector<KeyRow> rows = {
-        {"digits, point and sign at the end", false, "", false, "", typed("12.5-"), "-12.5", false, 0, ""},
-        {"Shift+Left selects all", false, "12", false, "", key(Qt::Key_Left, Qt::ShiftModifier), "12", true, 0, ""},
-        {"Shift+Right selects all", false, "12", false, "", key(Qt::Key_Right, Qt::ShiftModifier), "12", true, 0, ""},
-        {"Ctrl+A selects all", false, "12", false, "", key(Qt::Key_A, Qt::ControlModifier), "12", true, 0, ""},
+        {"digits, point and sign at the end", false, "", false, "", typed("12.5-"), "-12.5", false,
+         0, ""},
+        {"Shift+Left selects all", false, "12", false, "", key(Qt::Key_Left, Qt::ShiftModifier),
+         "12", true, 0, ""},
+        {"Shift+Right selects all", false, "12", false, "", key(Qt::Key_Right, Qt::ShiftModifier),
+         "12", true, 0, ""},
+        {"Ctrl+A selects all", false, "12", false, "", key(Qt::Key_A, Qt::ControlModifier), "12",
+         true, 0, ""},
         {"Ctrl+Shift+A is no select-all; its character is swallowed", false, "12", false, "",
          key(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier), "12", false, 0, ""},
         {"Ctrl+B types a control character that beeps", false, "12", false, "",
          key(Qt::Key_B, Qt::ControlModifier), "12", false, 1, ""},
-        {"navigation keys only drop the selection", false, "12", true, "", navigation, "12", false, 0, ""},
-        {"Backspace drops the point with the last digit", false, "12.5", false, "", key(Qt::Key_Backspace), "12", false, 0, ""},
-        {"Delete works like Backspace", false, "12.5", false, "", key(Qt::Key_Delete), "12", false, 0, ""},
-        {"Backspace over a selection clears", false, "12", true, "", key(Qt::Key_Backspace), "", false, 0, ""},
+        {"navigation keys only drop the selection", false, "12", true, "", navigation, "12", false,
+         0, ""},
+        {"Backspace drops the point with the last digit", false, "12.5", false, "",
+         key(Qt::Key_Backspace), "12", false, 0, ""},
+        {"Delete works like Backspace", false, "12.5", false, "", key(Qt::Key_Delete), "12", false,
+         0, ""},
+        {"Backspace over a selection clears", false, "12", true, "", key(Qt::Key_Backspace), "",
+         false, 0, ""},
         {"typing over a selection replaces", false, "12", true, "", typed("7"), "7", false, 0, ""},
-        {"Ctrl+C copies the selection", false, "1234", true, "", key(Qt::Key_C, Qt::ControlModifier), "1234", true, 0, "1234"},
-        {"Ctrl+C without selection copies nothing", false, "1234", false, "x", key(Qt::Key_C, Qt::ControlModifier), "1234", false, 0, "x"},
-        {"Ctrl+X cuts", false, "1234", true, "", key(Qt::Key_X, Qt::ControlModifier), "", false, 0, "1234"},
-        {"Ctrl+V appends", false, "12", false, "34", key(Qt::Key_V, Qt::ControlModifier), "1234", false, 0, "34"},
-        {"Ctrl+V replaces a selection", false, "12", true, "34", key(Qt::Key_V, Qt::ControlModifier), "34", false, 0, "34"},
-        {"Enter beeps without EnterFocusMove", false, "12", false, "", key(Qt::Key_Return), "12", false, 1, ""},
+        {"Ctrl+C copies the selection", false, "1234", true, "",
+         key(Qt::Key_C, Qt::ControlModifier), "1234", true, 0, "1234"},
+        {"Ctrl+C without selection copies nothing", false, "1234", false, "x",
+         key(Qt::Key_C, Qt::ControlModifier), "1234", false, 0, "x"},
+        {"Ctrl+X cuts", false, "1234", true, "", key(Qt::Key_X, Qt::ControlModifier), "", false, 0,
+         "1234"},
+        {"Ctrl+V appends", false, "12", false, "34", key(Qt::Key_V, Qt::ControlModifier), "1234",
+         false, 0, "34"},
+        {"Ctrl+V replaces a selection", false, "12", true, "34",
+         key(Qt::Key_V, Qt::ControlModifier), "34", false, 0, "34"},
+        {"Enter beeps without EnterFocusMove", false, "12", false, "", key(Qt::Key_Return), "12",
+         false, 1, ""},
         {"Escape beeps", false, "12", false, "", key(Qt::Key_Escape), "12", false, 1, ""},
         {"letters and space beep", false, "12", false, "", typed("a b"), "12", false, 3, ""},
-        {"Alt+digit types nothing", false, "12", false, "", key(Qt::Key_3, Qt::AltModifier), "12", false, 0, ""},
-        {"read-only: Ctrl+C copies", true, "1234", true, "", key(Qt::Key_C, Qt::ControlModifier), "1234", true, 0, "1234"},
-        {"read-only: Shift+Left selects", true, "12", false, "", key(Qt::Key_Left, Qt::ShiftModifier), "12", true, 0, ""},
-        {"read-only: navigation drops the selection", true, "12", true, "", navigation, "12", false, 0, ""},
-        {"read-only: Ctrl+V does nothing", true, "12", false, "34", key(Qt::Key_V, Qt::ControlModifier), "12", false, 0, "34"},
-        {"read-only: Ctrl+X does nothing", true, "12", true, "", key(Qt::Key_X, Qt::ControlModifier), "12", true, 0, ""},
+        {"Alt+digit types nothing", false, "12", false, "", key(Qt::Key_3, Qt::AltModifier), "12",
+         false, 0, ""},
+        {"read-only: Ctrl+C copies", true, "1234", true, "", key(Qt::Key_C, Qt::ControlModifier),
+         "1234", true, 0, "1234"},
+        {"read-only: Shift+Left selects", true, "12", false, "",
+         key(Qt::Key_Left, Qt::ShiftModifier), "12", true, 0, ""},
+        {"read-only: navigation drops the selection", true, "12", true, "", navigation, "12", false,
+         0, ""},
+        {"read-only: Ctrl+V does nothing", true, "12", false, "34",
+         key(Qt::Key_V, Qt::ControlModifier), "12", false, 0, "34"},
+        {"read-only: Ctrl+X does nothing", true, "12", true, "",
+         key(Qt::Key_X, Qt::ControlModifier), "12", true, 0, ""},
         {"read-only: Backspace and Delete do nothing", true, "12", false, "",
-         [](TKiNumEdit *e) { QTest::keyClick(e, Qt::Key_Backspace); QTest::keyClick(e, Qt::Key_Delete); },
+         [](TKiNumEdit *e) {
+             QTest::keyClick(e, Qt::Key_Backspace);
+             QTest::keyClick(e, Qt::Key_Delete);
+         },
          "12", false, 0, ""},
-        {"read-only: characters are swallowed silently", true, "12", false, "", typed("3.-a\r"), "12", false, 0, ""},
+        {"read-only: characters are swallowed silently", true, "12", false, "", typed("3.-a\r"),
+         "12", false, 0, ""},
     };
     for (const KeyRow &row : rows) {
         SCOPED_TRACE(row.name);
@@ -271,6 +293,27 @@ TEST_F(KiNumEditTest, EnterAndLeaveSignalsAndLoneMinus)
     EXPECT_EQ(changes.at(0).at(0).value<TKiNumEdit *>(), a);
 }
 
+TEST_F(KiNumEditTest, ReactivatingTheWindowIsNoNewEntry)
+{
+    clickInto(a);
+    QSignalSpy entered(a, &TKiNumEdit::entered);
+    QSignalSpy exited(a, &TKiNumEdit::exited);
+    QTest::keyClicks(a, "-");
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_FALSE(a->hasFocus());
+    EXPECT_TRUE(a->CaretRect().isNull());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    EXPECT_TRUE(a->hasFocus());
+    EXPECT_EQ(entered.count(), 0);
+    EXPECT_EQ(exited.count(), 0);
+    EXPECT_EQ(a->SelLength(), 0); // no AutoSelect
+    EXPECT_EQ(a->Text(), "-");    // no lone-minus clean-up either
+}
+
 TEST_F(KiNumEditTest, UndoTwiceThroughThePopupMenu)
 {
     a->setText("5");
@@ -323,8 +366,8 @@ TEST_F(KiNumEditTest, PopupMenuItemsAndEnabling)
     ASSERT_EQ(a->PopupMenu(), menu);
     const QList<QAction *> items = menu->actions();
     ASSERT_EQ(items.size(), 8);
-    const QStringList captions = {"元に戻す(&U)", "", "切り取り(&T)", "コピー(&C)",
-                                  "貼り付け(&P)", "削除(&D)", "", "すべて選択(&A)"};
+    const QStringList captions = {"元に戻す(&U)", "", "切り取り(&T)",  "コピー(&C)", "貼り付け(&P)",
+                                  "削除(&D)",     "", "すべて選択(&A)"};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(items[i]->data().toInt(), i);
         EXPECT_EQ(items[i]->isSeparator(), captions[i].isEmpty()) << i;
@@ -344,18 +387,34 @@ TEST_F(KiNumEditTest, PopupMenuItemsAndEnabling)
     const std::vector<Row> rows = {
         {"fresh empty field", [](TKiNumEdit *) {}, "9", {false, false, false, true, false, false}},
         {"empty clipboard", [](TKiNumEdit *) {}, "", {false, false, false, false, false, false}},
-        {"typed value, nothing selected", [](TKiNumEdit *e) { QTest::keyClicks(e, "12"); }, "",
+        {"typed value, nothing selected",
+         [](TKiNumEdit *e) { QTest::keyClicks(e, "12"); },
+         "",
          {true, false, false, false, false, true}},
-        {"selected value", [](TKiNumEdit *e) { e->setText("12"); e->SelectAll(); }, "9",
+        {"selected value",
+         [](TKiNumEdit *e) {
+             e->setText("12");
+             e->SelectAll();
+         },
+         "9",
          {false, true, true, true, true, false}},
         {"read-only selected value after an edit",
-         [](TKiNumEdit *e) { QTest::keyClicks(e, "12"); e->SelectAll(); e->setReadOnly(true); }, "9",
+         [](TKiNumEdit *e) {
+             QTest::keyClicks(e, "12");
+             e->SelectAll();
+             e->setReadOnly(true);
+         },
+         "9",
          {false, false, true, false, false, false}},
         {"read-only unselected value",
-         [](TKiNumEdit *e) { e->setText("12"); e->setReadOnly(true); }, "9",
+         [](TKiNumEdit *e) {
+             e->setText("12");
+             e->setReadOnly(true);
+         },
+         "9",
          {false, false, false, false, false, true}},
     };
-    const int checked[] = {TKiNumEdit::piUndo, TKiNumEdit::piCut, TKiNumEdit::piCopy,
+    const int checked[] = {TKiNumEdit::piUndo,  TKiNumEdit::piCut,    TKiNumEdit::piCopy,
                            TKiNumEdit::piPaste, TKiNumEdit::piDelete, TKiNumEdit::piSelectAll};
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -476,8 +535,10 @@ TEST_F(KiNumEditTest, CaretAfterTypedFractionInDecimalFixedField)
     QTest::keyClicks(a, "12.5");
     EXPECT_EQ(a->ValText(), "$12.500");
     const QRect caret = a->CaretRect();
-    EXPECT_EQ(caret.left(), a->DrawRect().left() + fm.horizontalAdvance("$12") + fm.horizontalAdvance(".5"));
-    EXPECT_LT(caret.left(), a->DrawRect().left() + a->DrawRect().width() - fm.horizontalAdvance("0"));
+    EXPECT_EQ(caret.left(),
+              a->DrawRect().left() + fm.horizontalAdvance("$12") + fm.horizontalAdvance(".5"));
+    EXPECT_LT(caret.left(),
+              a->DrawRect().left() + a->DrawRect().width() - fm.horizontalAdvance("0"));
     EXPECT_EQ(caret.top(), a->DrawRect().top());
     EXPECT_EQ(caret.height(), a->FontHeight());
     EXPECT_EQ(a->inputMethodQuery(Qt::ImCursorRectangle).toRect(), caret);
@@ -630,13 +691,15 @@ TEST_F(KiNumEditTest, MouseClickDragAndDoubleClick)
     const QRect text = a->DrawRect();
     // A drag that starts left of the text selects nothing until it reaches it.
     QTest::mousePress(a, Qt::LeftButton, {}, QPoint(1, text.center().y()));
-    QMouseEvent outside(QEvent::MouseMove, QPointF(text.left() - 2, 2), a->mapToGlobal(QPointF(text.left() - 2, 2)),
-                        Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent outside(QEvent::MouseMove, QPointF(text.left() - 2, 2),
+                        a->mapToGlobal(QPointF(text.left() - 2, 2)), Qt::NoButton, Qt::LeftButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(a, &outside);
     EXPECT_EQ(a->SelLength(), 0);
     // y is not looked at.
-    QMouseEvent over(QEvent::MouseMove, QPointF(text.left(), 0), a->mapToGlobal(QPointF(text.left(), 0)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent over(QEvent::MouseMove, QPointF(text.left(), 0),
+                     a->mapToGlobal(QPointF(text.left(), 0)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(a, &over);
     EXPECT_EQ(a->SelLength(), 5);
     QTest::mouseRelease(a, Qt::LeftButton, {}, text.center());
@@ -693,19 +756,47 @@ TEST(KiNumEditWindow, ShowsDifferentlyConfiguredFields)
     const std::vector<Field> fields = {
         {"数量 (default)", [](TKiNumEdit *e) { e->setText("1234.5"); }, "1,234.5"},
         {"金額 (15 digits)",
-         [](TKiNumEdit *e) { e->setIntegerLength(15); e->setText("123456789012345"); e->setMinimumWidth(200); },
+         [](TKiNumEdit *e) {
+             e->setIntegerLength(15);
+             e->setText("123456789012345");
+             e->setMinimumWidth(200);
+         },
          "123,456,789,012,345"},
-        {"新税率 (RightMark %)", [](TKiNumEdit *e) { e->setRightMark("%"); e->setText("8"); }, "8%"},
+        {"新税率 (RightMark %)",
+         [](TKiNumEdit *e) {
+             e->setRightMark("%");
+             e->setText("8");
+         },
+         "8%"},
         {"DecimalFixed, $ mark",
-         [](TKiNumEdit *e) { e->setDecimalFixed(true); e->setDecimalLength(2); e->setLeftMark("$"); e->setText("-12.5"); },
+         [](TKiNumEdit *e) {
+             e->setDecimalFixed(true);
+             e->setDecimalLength(2);
+             e->setLeftMark("$");
+             e->setText("-12.5");
+         },
          "$-12.50"},
         {"left aligned, no comma",
-         [](TKiNumEdit *e) { e->setAlignment(TKiNumEdit::taLeftJustify); e->setComma(false); e->setText("98765"); },
+         [](TKiNumEdit *e) {
+             e->setAlignment(TKiNumEdit::taLeftJustify);
+             e->setComma(false);
+             e->setText("98765");
+         },
          "98765"},
         {"selected, sky blue",
-         [](TKiNumEdit *e) { e->setColor(QColor(0xA6, 0xCA, 0xF0)); e->setText("500"); e->SelectAll(); e->setHideSelection(false); },
+         [](TKiNumEdit *e) {
+             e->setColor(QColor(0xA6, 0xCA, 0xF0));
+             e->setText("500");
+             e->SelectAll();
+             e->setHideSelection(false);
+         },
          "500"},
-        {"disabled", [](TKiNumEdit *e) { e->setText("42"); e->setEnabled(false); }, "42"},
+        {"disabled",
+         [](TKiNumEdit *e) {
+             e->setText("42");
+             e->setEnabled(false);
+         },
+         "42"},
         {"bold, no border",
          [](TKiNumEdit *e) {
              QFont f = e->font();

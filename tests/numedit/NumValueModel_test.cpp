@@ -1,8 +1,7 @@
 #include "numedit/NumValueModel.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
 
@@ -50,7 +49,8 @@ TEST(FormatText, ExamplesWithCommaAndThreeDecimals)
     for (const Row &row : rows) {
         SCOPED_TRACE(row.value.toStdString());
         EXPECT_EQ(FormatText(row.value, fmt()), row.plain);
-        EXPECT_EQ(FormatText(row.value, fmt([](NumFormat &f) { f.DecimalFixed = true; })), row.fixed);
+        EXPECT_EQ(FormatText(row.value, fmt([](NumFormat &f) { f.DecimalFixed = true; })),
+                  row.fixed);
         EXPECT_EQ(FormatText(row.value, fmt([](NumFormat &f) { f.RightMark = "%"; })), row.percent);
     }
 }
@@ -58,16 +58,24 @@ TEST(FormatText, ExamplesWithCommaAndThreeDecimals)
 TEST(FormatText, OtherShapes)
 {
     const std::vector<TextRow> rows = {
-        {"fixed with no decimals keeps the point", "12", "12.",
-         fmt([](NumFormat &f) { f.DecimalFixed = true; f.DecimalLength = 0; })},
+        {"fixed with no decimals keeps the point", "12", "12.", fmt([](NumFormat &f) {
+             f.DecimalFixed = true;
+             f.DecimalLength = 0;
+         })},
         {"fixed cuts a longer fraction", "1.23456", "1.234",
          fmt([](NumFormat &f) { f.DecimalFixed = true; })},
-        {"both marks around a negative", "-5", "¥-5円",
-         fmt([](NumFormat &f) { f.LeftMark = "¥"; f.RightMark = "円"; })},
-        {"empty value shows no marks", "", "",
-         fmt([](NumFormat &f) { f.LeftMark = "¥"; f.RightMark = "円"; })},
-        {"empty fixed value shows marks", "", "¥0.000",
-         fmt([](NumFormat &f) { f.LeftMark = "¥"; f.DecimalFixed = true; })},
+        {"both marks around a negative", "-5", "¥-5円", fmt([](NumFormat &f) {
+             f.LeftMark = "¥";
+             f.RightMark = "円";
+         })},
+        {"empty value shows no marks", "", "", fmt([](NumFormat &f) {
+             f.LeftMark = "¥";
+             f.RightMark = "円";
+         })},
+        {"empty fixed value shows marks", "", "¥0.000", fmt([](NumFormat &f) {
+             f.LeftMark = "¥";
+             f.DecimalFixed = true;
+         })},
         {"no separators without Comma", "1234567", "1234567",
          fmt([](NumFormat &f) { f.Comma = false; })},
         {"three digits get no separator", "123", "123"},
@@ -153,8 +161,15 @@ TEST(CaretTexts, PiecesBeforeTheCaret)
         NumFormat format;
         QString lead, fraction;
     };
-    const NumFormat marks = fmt([](NumFormat &f) { f.LeftMark = "$"; f.RightMark = "%"; });
-    const NumFormat fixed = fmt([](NumFormat &f) { f.DecimalFixed = true; f.LeftMark = "$"; f.RightMark = "%"; });
+    const NumFormat marks = fmt([](NumFormat &f) {
+        f.LeftMark = "$";
+        f.RightMark = "%";
+    });
+    const NumFormat fixed = fmt([](NumFormat &f) {
+        f.DecimalFixed = true;
+        f.LeftMark = "$";
+        f.RightMark = "%";
+    });
     const std::vector<Row> rows = {
         {"plain: display without right mark", "1234.5", marks, "$1,234.5", ""},
         {"plain empty", "", marks, "", ""},
@@ -217,45 +232,66 @@ TEST(NumValueModel, TypingTable)
         {"second zero stays one zero", none, "00", "0", "0", 0},
         {"sign after the digits", none, "12-", "-12", "-12", 0},
         {"sign toggles back", none, "12--", "12", "12", 0},
-        {"negative takes IntegerLength digits", none, "-123456789", "-123456789", "-123,456,789", 0},
+        {"negative takes IntegerLength digits", none, "-123456789", "-123456789", "-123,456,789",
+         0},
         {"integer limit refuses", none, "1234567890", "123456789", "123,456,789", 1},
-        {"limit counts the untrimmed zero",
-         [](Harness &h) { h.model.setIntegerLength(1); }, "05", "0", "0", 1},
+        {"limit counts the untrimmed zero", [](Harness &h) { h.model.setIntegerLength(1); }, "05",
+         "0", "0", 1},
         {"fraction limit refuses", none, "1.2345", "1.234", "1.234", 1},
         {"second point refused", none, "1.2.", "1.2", "1.2", 1},
-        {"point refused without decimals",
-         [](Harness &h) { h.model.setDecimalLength(0); }, "1.", "1", "1", 1},
-        {"minus refused with Minus off",
-         [](Harness &h) { h.model.setMinus(false); }, "1-", "1", "1", 1},
+        {"point refused without decimals", [](Harness &h) { h.model.setDecimalLength(0); }, "1.",
+         "1", "1", 1},
+        {"minus refused with Minus off", [](Harness &h) { h.model.setMinus(false); }, "1-", "1",
+         "1", 1},
         {"IntegerLength 0 takes digits after the point only",
          [](Harness &h) { h.model.setIntegerLength(0); }, "5.5", "0.5", "0.5", 1},
         {"other characters beep", none, "1a +", "1", "1", 3},
         {"full-width comma typed beeps", none, QString("1") + QChar(0xFF0C), "1", "1", 1},
         {"null character beeps", none, QString(QChar(0)), "", "", 1},
         {"Enter beeps without EnterFocusMove", none, "\r", "", "", 1},
-        {"control characters of the shortcuts are silent", none,
-         QString("\x01\x03\x08\x16\x18"), "", "", 0},
-        {"fifteen-digit amount",
-         [](Harness &h) { h.model.setIntegerLength(15); }, "1234567890123456",
-         "123456789012345", "123,456,789,012,345", 1},
-        {"narrow field refuses before the digit limit",
-         [](Harness &h) { h.available = 40; }, "12345", "123", "123", 2},
+        {"control characters of the shortcuts are silent", none, QString("\x01\x03\x08\x16\x18"),
+         "", "", 0},
+        {"fifteen-digit amount", [](Harness &h) { h.model.setIntegerLength(15); },
+         "1234567890123456", "123456789012345", "123,456,789,012,345", 1},
+        {"narrow field refuses before the digit limit", [](Harness &h) { h.available = 40; },
+         "12345", "123", "123", 2},
         {"narrow field measures the marks",
-         [](Harness &h) { h.available = 40; h.model.setRightMark("%"); }, "1234", "123", "123%", 1},
-        {"point refused when 0. would not fit",
-         [](Harness &h) { h.available = 10; }, ".", "", "", 1},
-        {"sign refused when it would not fit",
-         [](Harness &h) { h.available = 30; }, "123-", "123", "123", 1},
+         [](Harness &h) {
+             h.available = 40;
+             h.model.setRightMark("%");
+         },
+         "1234", "123", "123%", 1},
+        {"point refused when 0. would not fit", [](Harness &h) { h.available = 10; }, ".", "", "",
+         1},
+        {"sign refused when it would not fit", [](Harness &h) { h.available = 30; }, "123-", "123",
+         "123", 1},
         {"removing the sign needs no width",
-         [](Harness &h) { h.model.setText("-123"); h.available = 30; }, "-", "123", "123", 0},
-        {"no beep with ErrorBeep off",
-         [](Harness &h) { h.model.setErrorBeep(false); }, "1a..", "1.", "1.", 0},
+         [](Harness &h) {
+             h.model.setText("-123");
+             h.available = 30;
+         },
+         "-", "123", "123", 0},
+        {"no beep with ErrorBeep off", [](Harness &h) { h.model.setErrorBeep(false); }, "1a..",
+         "1.", "1.", 0},
         {"read-only swallows silently",
-         [](Harness &h) { h.model.setText("5"); h.model.setReadOnly(true); }, "1-.a\r", "5", "5", 0},
+         [](Harness &h) {
+             h.model.setText("5");
+             h.model.setReadOnly(true);
+         },
+         "1-.a\r", "5", "5", 0},
         {"typing replaces a selection",
-         [](Harness &h) { h.model.setText("99"); h.model.SelectAll(); }, "7", "7", "7", 0},
+         [](Harness &h) {
+             h.model.setText("99");
+             h.model.SelectAll();
+         },
+         "7", "7", "7", 0},
         {"refused digit over a selection leaves the field empty",
-         [](Harness &h) { h.model.setText("9"); h.model.SelectAll(); h.available = 5; }, "7", "", "", 1},
+         [](Harness &h) {
+             h.model.setText("9");
+             h.model.SelectAll();
+             h.available = 5;
+         },
+         "7", "", "", 1},
     };
     for (const Row &row : rows) {
         Harness h;
@@ -292,21 +328,37 @@ TEST(NumValueModel, ChangeAndModifiedTable)
         {"digit accepted", "1", false, false, [](NumValueModel &m) { m.InputDigit('2'); }, 1, true},
         {"point accepted", "1", false, false, [](NumValueModel &m) { m.InputPoint(); }, 1, true},
         {"sign accepted", "1", false, false, [](NumValueModel &m) { m.InputMinus(); }, 1, true},
-        {"digit refused", "123456789", false, false, [](NumValueModel &m) { m.InputDigit('1'); }, 0, false},
-        {"refusal keeps Modified", "123456789", false, true, [](NumValueModel &m) { m.InputDigit('1'); }, 0, true},
-        {"delete without selection", "12", false, false, [](NumValueModel &m) { m.DeleteLastChar(); }, 1, true},
-        {"delete with selection clears", "12", true, true, [](NumValueModel &m) { m.DeleteLastChar(); }, 0, false},
-        {"delete on empty does nothing", "", false, true, [](NumValueModel &m) { m.DeleteLastChar(); }, 0, true},
+        {"digit refused", "123456789", false, false, [](NumValueModel &m) { m.InputDigit('1'); }, 0,
+         false},
+        {"refusal keeps Modified", "123456789", false, true,
+         [](NumValueModel &m) { m.InputDigit('1'); }, 0, true},
+        {"delete without selection", "12", false, false,
+         [](NumValueModel &m) { m.DeleteLastChar(); }, 1, true},
+        {"delete with selection clears", "12", true, true,
+         [](NumValueModel &m) { m.DeleteLastChar(); }, 0, false},
+        {"delete on empty does nothing", "", false, true,
+         [](NumValueModel &m) { m.DeleteLastChar(); }, 0, true},
         {"clear", "12", false, true, [](NumValueModel &m) { m.Clear(); }, 0, false},
         {"cut", "12", true, true, [](NumValueModel &m) { m.CutClear(); }, 1, false},
-        {"paste keeps Modified off", "12", false, false, [](NumValueModel &m) { m.Paste("3"); }, 1, false},
-        {"paste keeps Modified on", "12", false, true, [](NumValueModel &m) { m.Paste("3"); }, 1, true},
-        {"paste of nothing usable still changes", "12", false, false, [](NumValueModel &m) { m.Paste(" 3"); }, 1, false},
-        {"undo", "12", false, false, [](NumValueModel &m) { m.SaveUndo(); m.Undo(); }, 1, false},
-        {"undo without a saved state", "12", false, true, [](NumValueModel &m) { m.Undo(); }, 0, true},
+        {"paste keeps Modified off", "12", false, false, [](NumValueModel &m) { m.Paste("3"); }, 1,
+         false},
+        {"paste keeps Modified on", "12", false, true, [](NumValueModel &m) { m.Paste("3"); }, 1,
+         true},
+        {"paste of nothing usable still changes", "12", false, false,
+         [](NumValueModel &m) { m.Paste(" 3"); }, 1, false},
+        {"undo", "12", false, false,
+         [](NumValueModel &m) {
+             m.SaveUndo();
+             m.Undo();
+         },
+         1, false},
+        {"undo without a saved state", "12", false, true, [](NumValueModel &m) { m.Undo(); }, 0,
+         true},
         {"set text", "12", false, true, [](NumValueModel &m) { m.setText("34"); }, 0, true},
-        {"property setter", "12345", false, true, [](NumValueModel &m) { m.setIntegerLength(3); }, 0, true},
-        {"leaving with a lone minus", "-", false, true, [](NumValueModel &m) { m.Leave(); }, 0, true},
+        {"property setter", "12345", false, true, [](NumValueModel &m) { m.setIntegerLength(3); },
+         0, true},
+        {"leaving with a lone minus", "-", false, true, [](NumValueModel &m) { m.Leave(); }, 0,
+         true},
     };
     for (const Row &row : rows) {
         Harness h;
@@ -370,12 +422,9 @@ TEST(NumValueModel, ProgramTextIsNeverRefusedForWidth)
 TEST(NumValueModel, SetTextFiltersAndTrims)
 {
     const std::vector<TextRow> rows = {
-        {"separators removed", "1,234", "1234"},
-        {"leading space empties", " 12", ""},
-        {"currency sign empties", "¥12", ""},
-        {"plus sign empties", "+12", ""},
-        {"leading zeros trimmed", "0012", "12"},
-        {"designer default zero", "0", "0"},
+        {"separators removed", "1,234", "1234"}, {"leading space empties", " 12", ""},
+        {"currency sign empties", "¥12", ""},    {"plus sign empties", "+12", ""},
+        {"leading zeros trimmed", "0012", "12"}, {"designer default zero", "0", "0"},
     };
     for (const TextRow &row : rows) {
         Harness h;
@@ -430,23 +479,28 @@ TEST(NumValueModel, PropertySettersRefilter)
          [](NumValueModel &m) { m.setIntegerLength(3); }, "123", "123"},
         {"lower IntegerLength empties a number with a point", "12345.6",
          [](NumValueModel &m) { m.setIntegerLength(3); }, "", ""},
-        {"Minus off empties a negative", "-12", [](NumValueModel &m) { m.setMinus(false); }, "", ""},
+        {"Minus off empties a negative", "-12", [](NumValueModel &m) { m.setMinus(false); }, "",
+         ""},
         {"DecimalLength 0 drops the fraction", "12.5",
          [](NumValueModel &m) { m.setDecimalLength(0); }, "12", "12"},
         {"lower DecimalLength cuts the fraction", "1.234",
          [](NumValueModel &m) { m.setDecimalLength(1); }, "1.2", "1.2"},
         {"negative IntegerLength ignored", "12345",
          [](NumValueModel &m) { m.setIntegerLength(-1); }, "12345", "12,345"},
-        {"negative DecimalLength ignored", "1.5",
-         [](NumValueModel &m) { m.setDecimalLength(-2); }, "1.5", "1.5"},
-        {"Comma off rebuilds the display", "12345",
-         [](NumValueModel &m) { m.setComma(false); }, "12345", "12345"},
-        {"DecimalFixed pads", "1.5",
-         [](NumValueModel &m) { m.setDecimalFixed(true); }, "1.5", "1.500"},
+        {"negative DecimalLength ignored", "1.5", [](NumValueModel &m) { m.setDecimalLength(-2); },
+         "1.5", "1.5"},
+        {"Comma off rebuilds the display", "12345", [](NumValueModel &m) { m.setComma(false); },
+         "12345", "12345"},
+        {"DecimalFixed pads", "1.5", [](NumValueModel &m) { m.setDecimalFixed(true); }, "1.5",
+         "1.500"},
         {"marks rebuild the display", "3",
-         [](NumValueModel &m) { m.setLeftMark("¥"); m.setRightMark("%"); }, "3", "¥3%"},
-        {"no zero trimming on refilter", "-",
-         [](NumValueModel &m) { m.setIntegerLength(5); }, "-", "-"},
+         [](NumValueModel &m) {
+             m.setLeftMark("¥");
+             m.setRightMark("%");
+         },
+         "3", "¥3%"},
+        {"no zero trimming on refilter", "-", [](NumValueModel &m) { m.setIntegerLength(5); }, "-",
+         "-"},
     };
     for (const Row &row : rows) {
         Harness h;

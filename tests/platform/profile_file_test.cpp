@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "platform/ProfileFile.h"
 
 #include <QDir>
@@ -606,30 +607,6 @@ TEST(ProfileFile, MegabyteLinesAreRead)
 }
 
 // --- write errors ------------------------------------------------------------
-
-// Lowers the largest file this process may write; writing past it fails as on
-// a full disk (EFBIG instead of ENOSPC) and works for root too.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lower = m_saved;
-        lower.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lower);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
 {

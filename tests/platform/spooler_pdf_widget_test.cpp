@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace devmode;
@@ -38,12 +37,15 @@ QString field(const QString &info, const QString &name)
 QPointF firstWordAt(const QString &pdf)
 {
     const QString html = run("pdftotext", {"-bbox", pdf, "-"});
-    const QRegularExpression re("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\"");
+    const QRegularExpression re(
+        "<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"([0-9.]+)\"");
     const auto m = re.match(html);
-    return m.hasMatch() ? QPointF(m.captured(1).toDouble(), m.captured(3).toDouble()) : QPointF(-1, -1);
+    return m.hasMatch() ? QPointF(m.captured(1).toDouble(), m.captured(3).toDouble())
+                        : QPointF(-1, -1);
 }
 
-class PdfFiles : public ::testing::Test {
+class PdfFiles : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     PdfSpooler pdf{dir.path()};
@@ -57,7 +59,8 @@ protected:
         return b;
     }
 
-    void print(const QString &title, const QByteArray &settings, int pages, const QString &text = "Kanro")
+    void print(const QString &title, const QByteArray &settings, int pages,
+               const QString &text = "Kanro")
     {
         auto job = pdf.startJob(name, "PDF:", settings, title);
         for (int i = 0; i < pages; ++i) {
@@ -72,7 +75,8 @@ protected:
 
 TEST_F(PdfFiles, PagesAndSizes)
 {
-    struct Row {
+    struct Row
+    {
         const char *title;
         int paper;
         bool landscape;
@@ -125,13 +129,16 @@ TEST_F(PdfFiles, SameTitleNeverOverwrites)
     print("Kanro_Vey_1_0_-123", block(DMPAPER_A5, false), 1, "third");
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
-    EXPECT_EQ(field(run("pdfinfo", {dir.path() + "/納品書PDF/Kanro_Vey_1_0_-123 (2).pdf"}), "Pages"), "2");
+    EXPECT_EQ(
+        field(run("pdfinfo", {dir.path() + "/納品書PDF/Kanro_Vey_1_0_-123 (2).pdf"}), "Pages"),
+        "2");
     EXPECT_TRUE(QFile::exists(dir.path() + "/納品書PDF/Kanro_Vey_1_0_-123 (3).pdf"));
 }
 
 TEST_F(PdfFiles, FileNamesFromTitles)
 {
-    struct Row {
+    struct Row
+    {
         const char *title;
         const char *file;
     };
@@ -142,7 +149,8 @@ TEST_F(PdfFiles, FileNamesFromTitles)
         {"..", "納品書.pdf"},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(PdfSpooler::fileNameFor("/f", QString::fromUtf8(row.title)), "/f/" + QString::fromUtf8(row.file))
+        EXPECT_EQ(PdfSpooler::fileNameFor("/f", QString::fromUtf8(row.title)),
+                  "/f/" + QString::fromUtf8(row.file))
             << row.title;
 }
 
@@ -157,7 +165,8 @@ TEST_F(PdfFiles, UnusableFolderIsReportedBeforeDrawing)
     } catch (const SpoolerError &e) {
         error = e.what();
     }
-    EXPECT_EQ(QString::fromStdString(error), "Cannot create the folder " + dir.path() + "/納品書PDF");
+    EXPECT_EQ(QString::fromStdString(error),
+              "Cannot create the folder " + dir.path() + "/納品書PDF");
 }
 
 TEST_F(PdfFiles, CancelledJobLeavesNoFile)

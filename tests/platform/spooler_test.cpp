@@ -8,7 +8,6 @@
 #include "platform/SpoolerWithPdf.h"
 
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace devmode;
@@ -37,26 +36,32 @@ TEST(DevModeBlock, LayoutAndWideFields)
     const DEVMODEW *dm = fields(block);
     EXPECT_EQ(dm->dmSize, 220);
     EXPECT_EQ(dm->dmDriverExtra, 16);
-    EXPECT_EQ(wide(dm->dmDeviceName, CCHDEVICENAME), QString(31, QChar('P'))) << "cut to 31 and a NUL";
+    EXPECT_EQ(wide(dm->dmDeviceName, CCHDEVICENAME), QString(31, QChar('P')))
+        << "cut to 31 and a NUL";
     EXPECT_EQ(fields(QByteArray(100, '\0')), nullptr);
     EXPECT_EQ(driverBytes(block) - block.data(), 220);
 }
 
 TEST(DeviceMeasures, FromGeometry)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         PageGeometry g;
         DeviceMetrics expected;
     };
     const Row rows[] = {
-        {"A5 at 600 dpi without margins", {148, 210, 0, 0, 0, 0, 600, 600, false, 24},
+        {"A5 at 600 dpi without margins",
+         {148, 210, 0, 0, 0, 0, 600, 600, false, 24},
          {3496, 4961, 148, 210, 600, 600, 3496, 4961, 0, 0, 24, 1}},
-        {"A5 with margins", {148, 210, 5, 10, 5, 10, 600, 600, false, 1},
+        {"A5 with margins",
+         {148, 210, 5, 10, 5, 10, 600, 600, false, 1},
          {3496 - 236, 4961 - 472, 138, 190, 600, 600, 3496, 4961, 118, 236, 1, 1}},
-        {"landscape turns the sheet and its margins", {148, 210, 1, 2, 3, 4, 600, 600, true, 1},
+        {"landscape turns the sheet and its margins",
+         {148, 210, 1, 2, 3, 4, 600, 600, true, 1},
          {4961 - 47 - 94, 3496 - 71 - 24, 204, 144, 600, 600, 4961, 3496, 47, 71, 1, 1}},
-        {"different x and y resolutions", {210, 297, 0, 0, 0, 0, 360, 180, false, 1},
+        {"different x and y resolutions",
+         {210, 297, 0, 0, 0, 0, 360, 180, false, 1},
          {2976, 2105, 210, 297, 360, 180, 2976, 2105, 0, 0, 1, 1}},
     };
     for (const Row &row : rows) {
@@ -89,7 +94,8 @@ TEST(DeviceMeasures, GeometryFromBlock)
     EXPECT_EQ(g.dpiY, 300) << "no y resolution: square";
 
     dm->dmPrintQuality = DMRES_HIGH;
-    EXPECT_EQ(geometryFromBlock(block, 600).dpiX, 600) << "a quality code takes the device's resolution";
+    EXPECT_EQ(geometryFromBlock(block, 600).dpiX, 600)
+        << "a quality code takes the device's resolution";
 
     dm->dmPaperSize = DMPAPER_USER;
     dm->dmPaperWidth = 1000;
@@ -101,7 +107,8 @@ TEST(DeviceMeasures, GeometryFromBlock)
 
 TEST(CupsMapping, PapersByDimensions)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         int width;
         int length;
@@ -124,7 +131,8 @@ TEST(CupsMapping, PapersByDimensions)
 
 TEST(CupsMapping, SourcesPerPrinter)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         QStringList sources;
         std::vector<int> numbers;
@@ -142,8 +150,8 @@ TEST(CupsMapping, SourcesPerPrinter)
 TEST(Framework, SelectionSettingsAndLocks)
 {
     FakeSpooler spooler;
-    spooler.setPrinters({FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN), FakePrinter::standard("A"),
-                         FakePrinter::standard("B")});
+    spooler.setPrinters({FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN),
+                         FakePrinter::standard("A"), FakePrinter::standard("B")});
     spooler.setDefaultPrinter("B");
     FrameworkPrinter fw(spooler, spooler.enumPrinters());
     EXPECT_EQ(fw.printerIndex(), 2);
@@ -151,7 +159,8 @@ TEST(Framework, SelectionSettingsAndLocks)
     fw.setPrinterIndex(-1);
     EXPECT_EQ(fw.printerIndex(), 1) << "unknown default: first visible printer";
     EXPECT_EQ(thrown([&] { fw.setPrinterIndex(3); }), "Printer index out of range");
-    EXPECT_EQ(thrown([&] { fw.setPrinter("Z", "", "", nullptr); }), "Printer \"Z\" is not installed");
+    EXPECT_EQ(thrown([&] { fw.setPrinter("Z", "", "", nullptr); }),
+              "Printer \"Z\" is not installed");
 
     SettingsHandlePtr handle = fw.printer().settings;
     ASSERT_TRUE(handle);

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 void PrintTo(const QString &s, std::ostream *os)
@@ -34,13 +33,15 @@ QString pdfField(const QString &file, const QString &name)
     return re.match(QString::fromLocal8Bit(p.readAllStandardOutput())).captured(1).trimmed();
 }
 
-class PdfPrinting : public ::testing::Test {
+class PdfPrinting : public ::testing::Test
+{
 protected:
     QTemporaryDir dir;
     void SetUp() override
     {
-        createVoPrinter(std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
-                        std::chrono::milliseconds(0));
+        createVoPrinter(
+            std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
+            std::chrono::milliseconds(0));
     }
     void TearDown() override { destroyVoPrinter(); }
 
@@ -61,7 +62,8 @@ TEST_F(PdfPrinting, PrintsWithoutAnySystemPrinter)
     EXPECT_EQ(VoPrinter->PrinterNames(), QStringList({PdfSpooler::printerName()}));
     EXPECT_EQ(VoPrinter->Index(), 0);
     EXPECT_EQ(VoPrinter->DPI(), (TSize{600, 600}));
-    EXPECT_EQ(VoPrinter->PaperSizeNames(), QStringList({"A5", "A4", "B5 (JIS)", "レター", "はがき"}));
+    EXPECT_EQ(VoPrinter->PaperSizeNames(),
+              QStringList({"A5", "A4", "B5 (JIS)", "レター", "はがき"}));
 
     printNote("Kanro_Vey_1_0_-7", 2);
     const QString file = dir.path() + "/納品書PDF/Kanro_Vey_1_0_-7.pdf";
@@ -94,8 +96,8 @@ TEST_F(PdfPrinting, UnwritableFolderEndsInAnError)
         message = e.what();
     }
     EXPECT_EQ(QString::fromStdString(message),
-              "TVoPrinter.BeginDoc: Cannot start the print job (Cannot create the folder " + dir.path()
-                  + "/納品書PDF)");
+              "TVoPrinter.BeginDoc: Cannot start the print job (Cannot create the folder " +
+                  dir.path() + "/納品書PDF)");
     EXPECT_FALSE(VoPrinter->Printing());
     EXPECT_EQ(VoPrinter->Framework().settingsLockCount(), 0);
 }

@@ -4,9 +4,8 @@
 #include "platform/FakeSpooler.h"
 #include "printer/VoPrinters.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
@@ -24,7 +23,8 @@ void PrintTo(const TSize &s, std::ostream *os)
 
 namespace {
 
-struct Fixture : ::testing::Test {
+struct Fixture : ::testing::Test
+{
     FakeSpooler spooler;
     std::unique_ptr<TVoPrinter> printer;
 
@@ -40,8 +40,7 @@ struct Fixture : ::testing::Test {
 };
 
 // The message of the EVoPrinter the call raises, "" when it raises none.
-template <typename E = EVoPrinter>
-std::string raised(const std::function<void()> &call)
+template <typename E = EVoPrinter> std::string raised(const std::function<void()> &call)
 {
     try {
         call();
@@ -77,9 +76,10 @@ TEST_F(NoPrinter, EveryCheckedOperationRaisesWhileNoVisiblePrinterExists)
         {"Port", [](TVoPrinter &p) { p.Port(); }},
         {"AvailInfos", [](TVoPrinter &p) { p.AvailInfos(); }},
     };
-    for (const auto &list : {std::vector<FakePrinter>{},
-                             std::vector<FakePrinter>{FakePrinter::standard("H1", PRINTER_ATTRIBUTE_HIDDEN),
-                                                      FakePrinter::standard("H2", PRINTER_ATTRIBUTE_HIDDEN)}}) {
+    for (const auto &list :
+         {std::vector<FakePrinter>{},
+          std::vector<FakePrinter>{FakePrinter::standard("H1", PRINTER_ATTRIBUTE_HIDDEN),
+                                   FakePrinter::standard("H2", PRINTER_ATTRIBUTE_HIDDEN)}}) {
         build(list);
         for (const auto &[name, call] : rows) {
             EXPECT_EQ(raised<EVoPrinterNoPrinter>([&] { call(*printer); }),
@@ -126,7 +126,8 @@ TEST_F(Selection, ReadingIndexWhileTheFrameworkHoldsAHiddenPrinterRaises)
 
 TEST_F(Selection, DefaultPrinterIsSelectedAtFirstUse)
 {
-    build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")}, "B");
+    build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")},
+          "B");
     EXPECT_EQ(printer->Index(), 1);
     // Without a default the first visible printer stands in.
     build({FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN), FakePrinter::standard("A")}, "");
@@ -136,12 +137,13 @@ TEST_F(Selection, DefaultPrinterIsSelectedAtFirstUse)
 
 TEST_F(Selection, IndexWrites)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         int value;
-        std::string error;   // "" when the write succeeds
-        const char *device;  // framework device afterwards
-        bool copyKept;       // the unapplied change survives
+        std::string error;  // "" when the write succeeds
+        const char *device; // framework device afterwards
+        bool copyKept;      // the unapplied change survives
     };
     const Row rows[] = {
         {"same value changes nothing", 1, "", "B", true},
@@ -151,11 +153,13 @@ TEST_F(Selection, IndexWrites)
         {"beyond the visible printers", 3, "TVoPrinter.SetIndex: Index is out of Range", "B", true},
     };
     for (const Row &row : rows) {
-        build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")}, "A");
+        build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")},
+              "A");
         printer->SetIndex(1);
         printer->SetCopies(5);
         ASSERT_TRUE(printer->Modified());
-        EXPECT_EQ(raised<EVOPrinterRangeError>([&] { printer->SetIndex(row.value); }), row.error) << row.name;
+        EXPECT_EQ(raised<EVOPrinterRangeError>([&] { printer->SetIndex(row.value); }), row.error)
+            << row.name;
         EXPECT_EQ(printer->Framework().printer().device, row.device) << row.name;
         EXPECT_EQ(printer->Modified(), row.copyKept) << row.name;
         EXPECT_EQ(printer->Copies(), row.copyKept ? 5 : 1) << row.name;
@@ -189,39 +193,61 @@ TEST_F(Settings, UnsupportedSettingsRaiseTheirMessages)
 {
     build({withFields("A", 0)}, "A");
     const std::vector<std::pair<std::string, std::function<void(TVoPrinter &)>>> rows = {
-        {"TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported", [](TVoPrinter &p) { p.PaperSizeNumber(); }},
-        {"TVoPrinter.SetPaperSizeNumber: PaperSize is not Supported", [](TVoPrinter &p) { p.SetPaperSizeNumber(9); }},
+        {"TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.PaperSizeNumber(); }},
+        {"TVoPrinter.SetPaperSizeNumber: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.SetPaperSizeNumber(9); }},
         {"TVoPrinter.GetBinNumber: Bin is not Supported", [](TVoPrinter &p) { p.BinNumber(); }},
         {"TVoPrinter.SetBinNumber: Bin is not Supported", [](TVoPrinter &p) { p.SetBinNumber(7); }},
-        {"TVoPrinter.GetOrientation: Orientation is not Supported", [](TVoPrinter &p) { p.Orientation(); }},
-        {"TVoPrinter.SetOrientation: Orientation is not Supported", [](TVoPrinter &p) { p.SetOrientation(voOrLandScape); }},
+        {"TVoPrinter.GetOrientation: Orientation is not Supported",
+         [](TVoPrinter &p) { p.Orientation(); }},
+        {"TVoPrinter.SetOrientation: Orientation is not Supported",
+         [](TVoPrinter &p) { p.SetOrientation(voOrLandScape); }},
         {"TVoPrinter.GetCopies: Copies not Supported", [](TVoPrinter &p) { p.Copies(); }},
         {"TVoPrinter.SetCopies: Copies not Supported", [](TVoPrinter &p) { p.SetCopies(2); }},
         {"TVoPrinter.GetCollate: Collate is not Supported", [](TVoPrinter &p) { p.Collate(); }},
-        {"TVoPrinter.SetCollate: Collate is not Supported", [](TVoPrinter &p) { p.SetCollate(true); }},
+        {"TVoPrinter.SetCollate: Collate is not Supported",
+         [](TVoPrinter &p) { p.SetCollate(true); }},
         {"TVoPrinter.GetColor: Color is not Supported", [](TVoPrinter &p) { p.Color(); }},
         {"TVoPrinter.SetColor: Color is not Supported", [](TVoPrinter &p) { p.SetColor(true); }},
         {"TVoPrinter.GetDuplex: Duplex is not Supported", [](TVoPrinter &p) { p.Duplex(); }},
-        {"TVoPrinter.SetDuplex: Duplex is not Supported", [](TVoPrinter &p) { p.SetDuplex(voDupVertical); }},
+        {"TVoPrinter.SetDuplex: Duplex is not Supported",
+         [](TVoPrinter &p) { p.SetDuplex(voDupVertical); }},
         {"TVoPrinter.SetScale: Scale is not Supported", [](TVoPrinter &p) { p.SetScale(50); }},
-        {"TVoPrinter.GetQuality: PrintQuality is not Supported", [](TVoPrinter &p) { p.Quality(); }},
-        {"TVoPrinter.SetQuality: PrintQuality is not Supported", [](TVoPrinter &p) { p.SetQuality({300, 300}); }},
-        {"TVoPrinter.GetUserpaperExtent: Cannot Get User paper Extent", [](TVoPrinter &p) { p.UserPaperExtent(); }},
-        {"TVoPrinter.SetpaperExtent: PaperSize is not Supported", [](TVoPrinter &p) { p.SetUserPaperExtent({1000, 2000}); }},
-        {"TVoPrinter.GetNumPaperSize: PaperSize is not Supported", [](TVoPrinter &p) { p.NumPaperSizes(); }},
-        {"TVoPrinter.GetPaperSizeNames: PaperSize is not Supported", [](TVoPrinter &p) { p.PaperSizeNames(); }},
-        {"TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported", [](TVoPrinter &p) { p.PaperSizeNumbers(0); }},
-        {"TVoPrinter.HasPaperNumber: PaperSize is not Supported", [](TVoPrinter &p) { p.HasPaperSizeNumber(9); }},
-        {"TVoPrinter.GetPaperSizeIndex: PaperSize is not Supported", [](TVoPrinter &p) { p.PaperSizeIndex(); }},
-        {"TVoPrinter.SetPaperSizeIndex: PaperSize is not Supported", [](TVoPrinter &p) { p.SetPaperSizeIndex(0); }},
+        {"TVoPrinter.GetQuality: PrintQuality is not Supported",
+         [](TVoPrinter &p) { p.Quality(); }},
+        {"TVoPrinter.SetQuality: PrintQuality is not Supported",
+         [](TVoPrinter &p) {
+             p.SetQuality({300, 300});
+         }},
+        {"TVoPrinter.GetUserpaperExtent: Cannot Get User paper Extent",
+         [](TVoPrinter &p) { p.UserPaperExtent(); }},
+        {"TVoPrinter.SetpaperExtent: PaperSize is not Supported",
+         [](TVoPrinter &p) {
+             p.SetUserPaperExtent({1000, 2000});
+         }},
+        {"TVoPrinter.GetNumPaperSize: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.NumPaperSizes(); }},
+        {"TVoPrinter.GetPaperSizeNames: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.PaperSizeNames(); }},
+        {"TVoPrinter.GetPaperSizeNumber: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.PaperSizeNumbers(0); }},
+        {"TVoPrinter.HasPaperNumber: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.HasPaperSizeNumber(9); }},
+        {"TVoPrinter.GetPaperSizeIndex: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.PaperSizeIndex(); }},
+        {"TVoPrinter.SetPaperSizeIndex: PaperSize is not Supported",
+         [](TVoPrinter &p) { p.SetPaperSizeIndex(0); }},
         {"TVoPrinter.GetNumBins: Bin is not Supported", [](TVoPrinter &p) { p.NumBins(); }},
         {"TVoPrinter.GetBinNames: Bin is not Supported", [](TVoPrinter &p) { p.BinNames(); }},
         {"TVoPrinter.GetBunNumbers: Bin is not Supported", [](TVoPrinter &p) { p.BinNumbers(0); }},
         {"TVoPrinter.SetBin: Bin is not Supported", [](TVoPrinter &p) { p.HasBinNumber(7); }},
         {"TVoPrinter.GetBinIndex: Bin is not Supported", [](TVoPrinter &p) { p.BinIndex(); }},
         {"TVoPrinter.SetBinIndex: Bin is not Supported", [](TVoPrinter &p) { p.SetBinIndex(0); }},
-        {"TVoPrinter.GetNumQualities: PrintQuality is not Supported", [](TVoPrinter &p) { p.NumQualities(); }},
-        {"TVoPrinter.GetQualities: PrintQuality is not Supported", [](TVoPrinter &p) { p.Qualities(0); }},
+        {"TVoPrinter.GetNumQualities: PrintQuality is not Supported",
+         [](TVoPrinter &p) { p.NumQualities(); }},
+        {"TVoPrinter.GetQualities: PrintQuality is not Supported",
+         [](TVoPrinter &p) { p.Qualities(0); }},
         {"TVoPrinter.GetMaxCopies: Copies is not Supported", [](TVoPrinter &p) { p.MaxCopies(); }},
     };
     for (const auto &[message, call] : rows) {
@@ -238,21 +264,31 @@ TEST_F(Settings, MissingListsRaiseTheirMessages)
     bare.caps = DeviceCapabilities{};
     build({bare}, "A");
     const std::vector<std::pair<std::string, std::function<void(TVoPrinter &)>>> rows = {
-        {"TVoPrinter.GetNumPaperSizes: No Papersize Info Available", [](TVoPrinter &p) { p.NumPaperSizes(); }},
-        {"TVoPrinter.GetPaperSizeNames: No Papersize Info Available", [](TVoPrinter &p) { p.PaperSizeNames(); }},
-        {"TVoPrinter.GetNumPaperSizeNumbers: No Papersize Info Available", [](TVoPrinter &p) { p.PaperSizeNumbers(0); }},
-        {"TVoPrinter.HasPapserSizeNumber: No PaperSize Info Available", [](TVoPrinter &p) { p.HasPaperSizeNumber(9); }},
-        {"TVoPrinter.GetPaperSizeIndex: No Papersize Info Available", [](TVoPrinter &p) { p.PaperSizeIndex(); }},
-        {"TVoPrinter.SetPaperSizeIndex: No Papersize Info Available", [](TVoPrinter &p) { p.SetPaperSizeIndex(0); }},
+        {"TVoPrinter.GetNumPaperSizes: No Papersize Info Available",
+         [](TVoPrinter &p) { p.NumPaperSizes(); }},
+        {"TVoPrinter.GetPaperSizeNames: No Papersize Info Available",
+         [](TVoPrinter &p) { p.PaperSizeNames(); }},
+        {"TVoPrinter.GetNumPaperSizeNumbers: No Papersize Info Available",
+         [](TVoPrinter &p) { p.PaperSizeNumbers(0); }},
+        {"TVoPrinter.HasPapserSizeNumber: No PaperSize Info Available",
+         [](TVoPrinter &p) { p.HasPaperSizeNumber(9); }},
+        {"TVoPrinter.GetPaperSizeIndex: No Papersize Info Available",
+         [](TVoPrinter &p) { p.PaperSizeIndex(); }},
+        {"TVoPrinter.SetPaperSizeIndex: No Papersize Info Available",
+         [](TVoPrinter &p) { p.SetPaperSizeIndex(0); }},
         {"TVoPrinter.GetNumBins: No Bin Info Available", [](TVoPrinter &p) { p.NumBins(); }},
         {"TVoPrinter.GetBinNames: No Bin Info Available", [](TVoPrinter &p) { p.BinNames(); }},
         {"TVoPrinter.GetBinNumbers: No Bin Info Available", [](TVoPrinter &p) { p.BinNumbers(0); }},
-        {"TVoPrinter.HasBinNumber: No Bin Info Available", [](TVoPrinter &p) { p.HasBinNumber(7); }},
+        {"TVoPrinter.HasBinNumber: No Bin Info Available",
+         [](TVoPrinter &p) { p.HasBinNumber(7); }},
         {"TVoPrinter.GetBinIndex: No Bin Info Available", [](TVoPrinter &p) { p.BinIndex(); }},
         {"TVoPrinter.SetBinIndex: No Bin Info Available", [](TVoPrinter &p) { p.SetBinIndex(0); }},
-        {"TVoPrinter.GetNumQualities: No Quality Info Available", [](TVoPrinter &p) { p.NumQualities(); }},
-        {"TVoPrinter.GetQualities: No Quality Info Available", [](TVoPrinter &p) { p.Qualities(0); }},
-        {"TVoPrinter.GetMaxCopies: No MaxCopies Info Available", [](TVoPrinter &p) { p.MaxCopies(); }},
+        {"TVoPrinter.GetNumQualities: No Quality Info Available",
+         [](TVoPrinter &p) { p.NumQualities(); }},
+        {"TVoPrinter.GetQualities: No Quality Info Available",
+         [](TVoPrinter &p) { p.Qualities(0); }},
+        {"TVoPrinter.GetMaxCopies: No MaxCopies Info Available",
+         [](TVoPrinter &p) { p.MaxCopies(); }},
     };
     for (const auto &[message, call] : rows)
         EXPECT_EQ(raised<EVoPrinterNoInfo>([&] { call(*printer); }), message);
@@ -262,12 +298,17 @@ TEST_F(Settings, MissingListsRaiseTheirMessages)
 TEST_F(Settings, ListsAndPositions)
 {
     FakePrinter p = FakePrinter::standard("A");
-    p.caps.papers = {{DMPAPER_A5, "A5"}, {DMPAPER_A4, "A4"}, {DMPAPER_A5, "A5 again"},
+    p.caps.papers = {{DMPAPER_A5, "A5"},
+                     {DMPAPER_A4, "A4"},
+                     {DMPAPER_A5, "A5 again"},
                      {DMPAPER_B5, QString(70, QChar('x'))}};
-    p.caps.bins = {{DMBIN_AUTO, "自動"}, {DMBIN_MANUAL, "手差し"}, {DMBIN_AUTO, "自動 2"},
+    p.caps.bins = {{DMBIN_AUTO, "自動"},
+                   {DMBIN_MANUAL, "手差し"},
+                   {DMBIN_AUTO, "自動 2"},
                    {DMBIN_TRACTOR, "連続用紙トラクタフィーダー（後部）"}};
     build({p}, "A");
-    EXPECT_EQ(printer->AvailInfos(), TVoAvailInfos({voAvPaperSize, voAvBin, voAvQuality, voAvMaxCopies}));
+    EXPECT_EQ(printer->AvailInfos(),
+              TVoAvailInfos({voAvPaperSize, voAvBin, voAvQuality, voAvMaxCopies}));
     EXPECT_EQ(printer->NumPaperSizes(), 4);
     EXPECT_EQ(printer->PaperSizeNames().at(3).size(), 64) << "paper names keep 64 characters";
     EXPECT_EQ(printer->BinNames().at(3), QString("連続用紙トラクタフィーダー（後部）").left(24));
@@ -290,11 +331,14 @@ TEST_F(Settings, ListsAndPositions)
     EXPECT_EQ(printer->BinIndex(), 1);
 
     const std::vector<std::pair<std::string, std::function<void()>>> errors = {
-        {"TVoPrinter.GetPaperNumbers: Index is our of range", [&] { printer->PaperSizeNumbers(4); }},
-        {"TVoPrinter.GetPaperNumbers: Index is our of range", [&] { printer->PaperSizeNumbers(-1); }},
+        {"TVoPrinter.GetPaperNumbers: Index is our of range",
+         [&] { printer->PaperSizeNumbers(4); }},
+        {"TVoPrinter.GetPaperNumbers: Index is our of range",
+         [&] { printer->PaperSizeNumbers(-1); }},
         {"TVoPrinter.GetBunNumbers: Index is our of range", [&] { printer->BinNumbers(4); }},
         {"TVoPrinter.GetQualities: Index is our of range", [&] { printer->Qualities(2); }},
-        {"TVoPrinter:SetPaperSizeIndex: No such PaperSize Index", [&] { printer->SetPaperSizeIndex(4); }},
+        {"TVoPrinter:SetPaperSizeIndex: No such PaperSize Index",
+         [&] { printer->SetPaperSizeIndex(4); }},
         {"TVoPrinter:SetBinIndex: No such Bin Index", [&] { printer->SetBinIndex(-1); }},
         {"TVoPrinter.SetCopies: Too Small Copies", [&] { printer->SetCopies(0); }},
     };
@@ -322,7 +366,8 @@ TEST_F(Settings, CurrentValueOutsideTheListHasNoPosition)
 
 TEST_F(Settings, SettersMarkAChangeOnlyWhenTheValueChanges)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         std::function<void(TVoPrinter &)> set;
         bool modifies;
@@ -343,8 +388,16 @@ TEST_F(Settings, SettersMarkAChangeOnlyWhenTheValueChanges)
         {"simplex again", [](TVoPrinter &p) { p.SetDuplex(voDupSimplex); }, false},
         {"duplex", [](TVoPrinter &p) { p.SetDuplex(voDupHorizontal); }, true},
         {"same scale", [](TVoPrinter &p) { p.SetScale(100); }, false},
-        {"quality always marks", [](TVoPrinter &p) { p.SetQuality({600, 600}); }, true},
-        {"user size always marks", [](TVoPrinter &p) { p.SetUserPaperExtent({1000, 1480}); }, true},
+        {"quality always marks",
+         [](TVoPrinter &p) {
+             p.SetQuality({600, 600});
+         },
+         true},
+        {"user size always marks",
+         [](TVoPrinter &p) {
+             p.SetUserPaperExtent({1000, 1480});
+         },
+         true},
         {"same port", [](TVoPrinter &p) { p.SetPort("FAKE:"); }, false},
         {"other port", [](TVoPrinter &p) { p.SetPort("LPT2:"); }, true},
     };
@@ -412,7 +465,8 @@ TEST_F(Extents, MeasuresFollowTheAppliedSettings)
     printer->ApplySettings();
     EXPECT_EQ(printer->DPI(), (TSize{300, 300}));
     EXPECT_EQ(printer->PaperExtent(), (TSize{2480, 1748}));
-    EXPECT_EQ(printer->Offset(), (TSize{50, 59})) << "landscape: the portrait top margin is the left one";
+    EXPECT_EQ(printer->Offset(), (TSize{50, 59}))
+        << "landscape: the portrait top margin is the left one";
 
     printer->SetScale(50);
     EXPECT_EQ(printer->MMPaperExtent(), (TSize{1049, 739})) << "scale of the settings copy";
@@ -508,7 +562,8 @@ TEST_F(Copy, SettingsThatCannotBeReadAreReported)
 TEST(AllPrintersInfo, Compare)
 {
     using R = std::vector<PrinterRecord>;
-    struct Row {
+    struct Row
+    {
         const char *name;
         R a;
         R b;
@@ -523,7 +578,8 @@ TEST(AllPrintersInfo, Compare)
         {"order matters", {{"A", 0}, {"B", 0}}, {{"B", 0}, {"A", 0}}, false},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(TVoAllPrintersInfo(row.a).Compare(TVoAllPrintersInfo(row.b)), row.same) << row.name;
+        EXPECT_EQ(TVoAllPrintersInfo(row.a).Compare(TVoAllPrintersInfo(row.b)), row.same)
+            << row.name;
     EXPECT_EQ(TVoAllPrintersInfo(R{}).Level(), 4);
 }
 
@@ -531,7 +587,8 @@ using Changes = Fixture;
 
 TEST_F(Changes, ChangedPrinterListStartsAfresh)
 {
-    build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")}, "C");
+    build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")},
+          "C");
     int raisedEvents = 0;
     printer->SetOnSystemChanged([&](TVoPrinter *sender) {
         EXPECT_EQ(sender, printer.get());
@@ -609,5 +666,6 @@ TEST_F(Changes, AllPrintersGoneMakesOperationsReportNoPrinter)
     build({FakePrinter::standard("A")}, "A");
     spooler.setPrinters({});
     printer->MainWindowHook(WM_WININICHANGE);
-    EXPECT_EQ(raised<EVoPrinterNoPrinter>([&] { printer->Index(); }), "TVoPrinter.CheckNoPrinter: No Printer");
+    EXPECT_EQ(raised<EVoPrinterNoPrinter>([&] { printer->Index(); }),
+              "TVoPrinter.CheckNoPrinter: No Printer");
 }

@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-
 #include <gtest/gtest.h>
 
 using namespace devmode;
@@ -34,7 +33,8 @@ std::string raised(const std::function<void()> &call)
 }
 
 // The global printer over a scripted spooler, freed after each test.
-class Global : public ::testing::Test {
+class Global : public ::testing::Test
+{
 protected:
     FakeSpooler *spooler = nullptr;
 
@@ -42,7 +42,8 @@ protected:
     {
         auto fake = std::make_unique<FakeSpooler>();
         spooler = fake.get();
-        spooler->setPrinters({FakePrinter::standard("A"), FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN),
+        spooler->setPrinters({FakePrinter::standard("A"),
+                              FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN),
                               FakePrinter::standard("B")});
         spooler->setDefaultPrinter("A");
         createVoPrinter(std::move(fake), std::chrono::milliseconds(0));
@@ -104,7 +105,8 @@ TEST_F(Jobs, JobUsesTheAppliedSettingsOnly)
 
 TEST_F(Jobs, FailuresCancelTheJobAndNameTheCause)
 {
-    struct Row {
+    struct Row
+    {
         const char *name;
         FakeSpooler::Operation failing;
         std::function<void()> run;
@@ -115,9 +117,18 @@ TEST_F(Jobs, FailuresCancelTheJobAndNameTheCause)
         {"start refused", FakeSpooler::Operation::StartJob, [] { VoPrinter->BeginDoc("t"); },
          "TVoPrinter.BeginDoc: Cannot start the print job (printer offline)", false},
         {"new page fails", FakeSpooler::Operation::NewPage,
-         [] { VoPrinter->BeginDoc("t"); VoPrinter->Newpage(); },
-         "TVoPrinter.Newpage: Cannot start a new page; the print job was cancelled (printer offline)", true},
-        {"end fails", FakeSpooler::Operation::Finish, [] { VoPrinter->BeginDoc("t"); VoPrinter->EndDoc(); },
+         [] {
+             VoPrinter->BeginDoc("t");
+             VoPrinter->Newpage();
+         },
+         "TVoPrinter.Newpage: Cannot start a new page; the print job was cancelled (printer "
+         "offline)",
+         true},
+        {"end fails", FakeSpooler::Operation::Finish,
+         [] {
+             VoPrinter->BeginDoc("t");
+             VoPrinter->EndDoc();
+         },
          "TVoPrinter.EndDoc: Cannot print the job; it was cancelled (printer offline)", true},
     };
     for (const Row &row : rows) {
