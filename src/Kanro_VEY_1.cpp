@@ -3,8 +3,12 @@
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
+#include "platform/SpoolerWithPdf.h"
+#include "printer/VoPrinters.h"
+#include "printing/VODE97ZPrnUnit.h"
 
 #include <QApplication>
+#include <QDir>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -40,7 +44,15 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(kAppTitle);
     registerFontSubstitutions();
 
+    // The one printer object lives from before the first window to the end.
+    createVoPrinter(createSystemSpooler(QDir::currentPath()));
+    struct PrinterRelease
+    {
+        ~PrinterRelease() { destroyVoPrinter(); }
+    } printerRelease;
+
     TForm_Main Form_Main;
+    Form_VODE97ZPrn = new TForm_VODE97ZPrn(&Form_Main);
     QObject::connect(&instance, &SingleInstance::activationRequested, &Form_Main,
                      [&Form_Main] { bringToFront(&Form_Main); });
 
@@ -50,5 +62,7 @@ int main(int argc, char **argv)
     });
 
     Form_Main.show();
-    return app.exec();
+    const int rc = app.exec();
+    Form_VODE97ZPrn = nullptr; // freed with its parent window
+    return rc;
 }

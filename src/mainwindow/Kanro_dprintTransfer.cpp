@@ -1,20 +1,64 @@
 // Handlers of the transfer panel and the destination's change events.
 #include "mainwindow/Kanro_dprintUnit.h"
 
+#include "mainwindow/NoteLineEdit.h"
+#include "platform/CommandGuard.h"
+#include "platform/Dialogs.h"
+#include "transfer/SupportLinks.h"
+#include "transfer/Transfer.h"
+#include "transfer/TransferPanel.h"
+#include "transfer/WorkMemoWrapper.h"
+
 #include <QPlainTextEdit>
 
-void TForm_Main::Edit_ZipChange() {}
+namespace {
+void convertToHalfWidth(NoteLineEdit *field)
+{
+    // Writing the converted text raises one more change, which finds
+    // nothing left to convert.
+    if (const std::optional<QString> converted = zipTelConverted(field->text()))
+        field->setText(*converted);
+}
+} // namespace
 
-void TForm_Main::Edit_telChange() {}
+void TForm_Main::Edit_ZipChange()
+{
+    convertToHalfWidth(Edit_Zip);
+}
 
-void TForm_Main::BitBtn_1Click() {}
+void TForm_Main::Edit_telChange()
+{
+    convertToHalfWidth(Edit_tel);
+}
 
-// The memo is white while it holds text and silver while it is empty.
+void TForm_Main::BitBtn_1Click()
+{
+    runGuarded(this, [this] {
+        static const LineWrapper wrap = workMemoWrapper();
+        const TransferResult r = runTransferOnText(Memo1->toPlainText(), wrap);
+        Memo2->setPlainText(memoTextOf(r.memoLines));
+        Memo1->setPlainText(memoTextOf(r.memoLines));
+        if (r.nothingToTransfer) {
+            Dialogs::notify(this, TransferPanel::kNothingToTransfer);
+        } else {
+            Edit_Cls();
+            Edit_Zip->setText(r.zip);
+            Edit_Add1->setText(r.add1);
+            Edit_Add2->setText(r.add2);
+            Edit_Custo1->setText(r.custo1);
+            Edit_tel->setText(r.tel);
+            convertToHalfWidth(Edit_Zip);
+            convertToHalfWidth(Edit_tel);
+            Edit_Zip->setFocus(Qt::OtherFocusReason);
+        }
+        Edit_Warning();
+    });
+}
+
 void TForm_Main::Memo1Change()
 {
     QPalette p = Memo1->palette();
-    p.setColor(QPalette::Base, Memo1->toPlainText().isEmpty() ? QColor(0xC0, 0xC0, 0xC0)
-                                                              : palette().color(QPalette::Base));
+    p.setColor(QPalette::Base, TransferPanel::memoColor(Memo1->toPlainText(), palette().color(QPalette::Base)));
     Memo1->setPalette(p);
 }
 
@@ -25,6 +69,12 @@ void TForm_Main::BitBtn_MemoCLSClick()
     Memo1Change();
 }
 
-void TForm_Main::BitBtn_SendMailClick() {}
+void TForm_Main::BitBtn_SendMailClick()
+{
+    runGuarded(this, [] { SupportLinks::openSupportMail(); });
+}
 
-void TForm_Main::BitBtn_WebHelpClick() {}
+void TForm_Main::BitBtn_WebHelpClick()
+{
+    runGuarded(this, [] { SupportLinks::openProductWebPage(); });
+}

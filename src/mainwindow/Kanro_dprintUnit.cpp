@@ -7,6 +7,8 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "transfer/SupportLinks.h"
+#include "transfer/TransferPanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -74,7 +76,6 @@ const QString Busuu = QStringLiteral("印刷部数を入力してください");
 const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
 const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
 const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
-const QString Memo = QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください");
 } // namespace help
 
 template <typename W>
@@ -175,7 +176,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent) : QWidget(par
     setObjectName(QStringLiteral("Form_Main"));
     setWindowTitle(kAppTitle);
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-    f.setPixelSize(14);
+    f.setPixelSize(16);
     setFont(f);
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
@@ -292,8 +293,8 @@ void TForm_Main::buildFirstTab()
 
     // Note header.
     const int hy = 166;
-    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {478, hy, 118, 22});
-    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {680, hy, 80, 22});
+    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {458, hy, 132, 22});
+    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {690, hy, 70, 22});
     KiNumEdit_Slipno->setIntegerLength(10);
     KiNumEdit_Slipno->setDecimalLength(0);
     KiNumEdit_Slipno->setComma(false);
@@ -360,9 +361,9 @@ void TForm_Main::buildFirstTab()
     // The header's check boxes come after the rows in the tab order, so that
     // Enter runs from the note date straight to the slip number.
     CheckBox_Date_1 = named(new QCheckBox(QStringLiteral("日付"), t), QStringLiteral("CheckBox_Date_1"));
-    CheckBox_Date_1->setGeometry(420, hy, 56, 22);
+    CheckBox_Date_1->setGeometry(400, hy, 56, 22);
     CheckBox2 = named(new QCheckBox(QStringLiteral("伝票番号"), t), QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(600, hy, 80, 22);
+    CheckBox2->setGeometry(594, hy, 94, 22);
     for (QCheckBox *c : {CheckBox_Date_1, CheckBox2}) {
         c->setChecked(true);
         c->setToolTip(QStringLiteral("チェックをはずすと日付を印字しません"));
@@ -383,7 +384,6 @@ void TForm_Main::buildFirstTab()
         n->setReadOnly(true);
         n->setTabStop(false);
     }
-    KiNumEdit_sqty->setIntegerLength(9);
     CheckBox_Recp = named(new QCheckBox(QStringLiteral("領収済"), t), QStringLiteral("CheckBox_Recp"));
     CheckBox_Recp->setGeometry(cx + 330, ty + 48, 90, 22);
     Label_SelectPaper = named(plainLabel(t, QString(), {cx, ty, 320, 22}), QStringLiteral("Label_SelectPaper"));
@@ -395,14 +395,23 @@ void TForm_Main::buildFirstTab()
     // Transfer panel (created last so that it comes last in the tab order).
     auto *tp = named(new QFrame(t), QStringLiteral("Panel_Transfer"));
     tp->setGeometry(2, 2, 761, 80);
+    {
+        auto *caption = named(plainLabel(tp, TransferPanel::kCaption, {2, 0, 120, 16}), QStringLiteral("Label1"));
+        QFont cf = caption->font();
+        cf.setPixelSize(11);
+        caption->setFont(cf);
+    }
     Memo1 = named(new QPlainTextEdit(tp), QStringLiteral("Memo1"));
-    Memo1->setGeometry(2, 2, 560, 58);
+    Memo1->setGeometry(2, 16, 560, 46);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setToolTip(QStringLiteral("ここにお届け先の住所、お名前等のテキストを貼り付けると、お届け先欄に転送が可能です　"
-                                     "(15行以内に収まるようにして下さい)"));
-    Label8 = named(plainLabel(tp, QStringLiteral("↑↑ここクリップボードから貼り付けが、可能です　(　15行以内に収めてください　)↑↑"),
-                              {2, 61, 560, 17}),
-                   QStringLiteral("Label8"));
+    Memo1->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    {
+        QFont mf(TransferPanel::kMemoFontFamily);
+        mf.setPixelSize(TransferPanel::kMemoFontPixelSize);
+        Memo1->setFont(mf);
+    }
+    Memo1->setToolTip(TransferPanel::kMemoHint);
+    Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}), QStringLiteral("Label8"));
     {
         QFont lf = Label8->font();
         lf.setPixelSize(11);
@@ -412,19 +421,21 @@ void TForm_Main::buildFirstTab()
     BitBtn_1->setGeometry(568, 2, 48, 58);
     BitBtn_1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
     BitBtn_1->setIconSize(QSize(32, 32));
-    BitBtn_1->setToolTip(QStringLiteral("お届け先にテキストデータを転送します"));
+    BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
     BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
-    BitBtn_MemoCLS->setToolTip(QStringLiteral("グレーの貼り付けメモをクリアします"));
-    Label12 = named(plainLabel(tp, QStringLiteral("Memoｸﾘｱ"), {652, 2, 60, 26}), QStringLiteral("Label12"));
-    BitBtn_SendMail = named(new QPushButton(QStringLiteral("E-Mail"), tp), QStringLiteral("BitBtn_SendMail"));
+    BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
+    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}), QStringLiteral("Label12"));
+    BitBtn_SendMail = named(new QPushButton(SupportLinks::kSendMailCaption, tp), QStringLiteral("BitBtn_SendMail"));
+    BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
     BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
     BitBtn_WebHelp->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
+    BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.
     {
         QPalette p = Memo1->palette();
@@ -656,13 +667,27 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
 
     switch (event->type()) {
     case QEvent::FocusIn:
-        if (field != this)
+    case QEvent::FocusOut: {
+        // The window losing and regaining activation, or a popup menu,
+        // neither enters nor leaves a field; the first activation enters
+        // the field that start-up chose.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        const bool passing = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+        if (field == this)
+            break;
+        if (event->type() == QEvent::FocusIn) {
+            if (passing && m_enteredField == field)
+                break;
+            m_enteredField = field;
             fieldEntered(field);
-        break;
-    case QEvent::FocusOut:
-        if (field != this)
+        } else {
+            if (passing)
+                break;
+            m_enteredField = nullptr;
             fieldExited(field);
+        }
         break;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto *ke = static_cast<QKeyEvent *>(event);
@@ -919,7 +944,7 @@ void TForm_Main::fieldEntered(QWidget *w)
     else if (w == Edit_TxDisp)
         show(help::TxDisp);
     else if (w == Memo1)
-        show(help::Memo);
+        show(TransferPanel::kMemoHelp);
     else if (std::find(Edit_021.begin(), Edit_021.end(), w) != Edit_021.end())
         show(help::Printed);
     else if (std::find(Edit_Remark.begin() + 1, Edit_Remark.end(), w) != Edit_Remark.end())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -241,6 +242,7 @@ private:
     void writeShutdownSettings();
 
     QString m_workingDir;
+    QPointer<QWidget> m_enteredField; // the field whose entry ran last
     bool m_shown = false;
     bool m_shutdownDone = false;
 };

@@ -5,6 +5,7 @@
 #include "mainwindow/ImeMode.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
+#include "platform/Beep.h"
 #include "platform/Dialogs.h"
 #include "platform/ProfileFile.h"
 
@@ -334,6 +335,10 @@ TEST_F(MainWindowTest, LandscapeLayoutDisablesRowsSevenToTenWhileTheirAmountsCou
     focus(w->KiNumEdit_Price[6]);
     press(Qt::Key_Return);
     EXPECT_EQ(focused(), w->KiNumEdit_Price[6]);
+    // Down from item 2 of the last usable row has nowhere to go.
+    focus(w->Edit_item[6]);
+    press(Qt::Key_Down);
+    EXPECT_EQ(focused(), w->Edit_item[6]);
 
     // A ten-row layout enables all rows again.
     w->PageControl1->setCurrentIndex(1);
@@ -522,6 +527,98 @@ TEST_F(MainWindowTest, CharacterLimitsRestrictTypingButNeverCutProgramText)
     EXPECT_EQ(w->Edit_unit[1]->text(), QStringLiteral("abcdefgh"));
     press(Qt::Key_Backspace);
     EXPECT_EQ(w->Edit_unit[1]->text(), QStringLiteral("abcdefg"));
+}
+
+TEST_F(MainWindowTest, FunctionKeysWorkFromTheFieldsWithKeyHandlersOnly)
+{
+    start();
+    struct Row
+    {
+        const char *name;
+        int tab;
+        QWidget *field;
+        bool asks;
+    };
+    const Row rows[] = {
+        {"note title", 1, w->Edit_021[0], true},
+        {"shop line", 1, w->Edit_021[4], true},
+        {"quantity", 0, w->KiNumEdit_QTY[2], true},
+        {"unit price", 0, w->KiNumEdit_Price[2], true},
+        {"copies field has no handler", 1, w->KiNumEdit_BUSUU, false},
+        {"rounding mode has no handler", 1, w->Edit_TxDisp, false},
+        {"tax rate has no handler", 2, w->KiNumEdit_TaxNew, false},
+    };
+    for (const Row &r : rows) {
+        Dialogs::resetForTest();
+        Dialogs::setTestMode(true);
+        Dialogs::pushAnswer(false);
+        w->PageControl1->setCurrentIndex(r.tab);
+        focus(r.field);
+        press(Qt::Key_F2);
+        EXPECT_EQ(Dialogs::shownTexts().size(), r.asks ? 1 : 0) << r.name;
+        EXPECT_TRUE(w->isVisible()) << r.name;
+    }
+
+    // The remark lines act when the key is released.
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    Dialogs::pushAnswer(false);
+    w->PageControl1->setCurrentIndex(1);
+    focus(w->Edit_Remark[3]);
+    QTest::keyPress(w->Edit_Remark[3], Qt::Key_F2);
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty()) << "not on key press";
+    QTest::keyRelease(w->Edit_Remark[3], Qt::Key_F2);
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList{QStringLiteral("終了しますか?")});
+    // F2 answered No away from the first tab leaves the focus where it was.
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Remark[3]);
+    QTest::keyPress(w->Edit_Remark[3], Qt::Key_Return);
+    QTest::keyRelease(w->Edit_Remark[3], Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Remark[4]);
+}
+
+TEST_F(MainWindowTest, EnterIsSwallowedWithoutABeep)
+{
+    start();
+    BeepCounter beeps;
+    w->Edit_item[1]->setText(QStringLiteral("ab"));
+    focus(w->Edit_item[1]);
+    press(Qt::Key_Return);
+    EXPECT_EQ(w->Edit_item[1]->text(), QStringLiteral("ab"));
+    EXPECT_EQ(focused(), w->KiNumEdit_QTY[1]);
+    type(w->KiNumEdit_QTY[1], QStringLiteral("5"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(w->KiNumEdit_QTY[1]->Text(), QStringLiteral("5"));
+    EXPECT_EQ(focused(), w->Edit_unit[1]);
+    EXPECT_EQ(beeps.count(), 0);
+}
+
+TEST_F(MainWindowTest, RestoredPostalCodeAndTelephoneAreConvertedToHalfWidth)
+{
+    putFile(QStringLiteral("[Kn_Vey_1prn]\r\nE_ZIP=１５０－０００１\r\nE_TEL=０３－１２３４－５６７８\r\n").toUtf8());
+    start();
+    EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("150-0001"));
+    EXPECT_EQ(w->Edit_tel->text(), QStringLiteral("03-1234-5678"));
+}
+
+TEST_F(MainWindowTest, TransferButtonFillsTheDestinationFromTheMemo)
+{
+    start();
+    w->Edit_Add3->setText(QStringLiteral("old line"));
+    w->Memo1->setPlainText(QStringLiteral("〒１５０－０００１\n東京都渋谷区神宮前1-2-3\n山田太郎\nTEL 03-1234-5678\n"));
+    w->BitBtn_1->click();
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+    EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("150-0001"));
+    EXPECT_EQ(w->Edit_tel->text(), QStringLiteral("03-1234-5678"));
+    EXPECT_EQ(w->Edit_Add3->text(), QString()) << "the destination is cleared first";
+    EXPECT_FALSE(w->Edit_Add1->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip);
+
+    // An empty memo: a notice, and the destination stays.
+    w->BitBtn_MemoCLS->click();
+    EXPECT_EQ(w->Memo1->palette().color(QPalette::Base), QColor(0xC0, 0xC0, 0xC0));
+    w->BitBtn_1->click();
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList{QStringLiteral("転送テキストがありません")});
+    EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("150-0001"));
 }
 
 } // namespace
