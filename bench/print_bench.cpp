@@ -1,7 +1,10 @@
 // Time to print delivery notes with layout 1 into a PDF file, the way a print
 // job does: a PDF writer at the printer's resolution, one page per copy.
 #include "TestFonts.h"
+#include "platform/PdfSpooler.h"
+#include "printer/VoPrinters.h"
 #include "printing/PainterSurface.h"
+#include "printing/PrintCommand.h"
 #include "printing/Vo_A51_DotUnit.h"
 
 #include <QGuiApplication>
@@ -9,9 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 
 using namespace printing;
@@ -31,8 +32,11 @@ PrintNote tenRowNote()
     n.slipNo = QStringLiteral("1234");
     n.issueDate = QDate(2026, 12, 9);
     for (int i = 0; i < 10; ++i) {
-        n.rows[i] = {QStringLiteral("商品番号 A-%1").arg(i + 1), QStringLiteral("見本の品物 %1").arg(i + 1),
-                     QStringLiteral("個"), QString::number(i + 1), QString::number(1234 * (i + 1)),
+        n.rows[i] = {QStringLiteral("商品番号 A-%1").arg(i + 1),
+                     QStringLiteral("見本の品物 %1").arg(i + 1),
+                     QStringLiteral("個"),
+                     QString::number(i + 1),
+                     QString::number(1234 * (i + 1)),
                      QString::number(1234 * (i + 1) * (i + 1))};
     }
     n.subtotal = QStringLiteral("478390");
@@ -72,6 +76,24 @@ void BM_PrintLayout1(benchmark::State &state)
         printCopies(path, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_PrintLayout1)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same through the print job of the program: the printer object over the
+// built-in PDF printer (600 dpi), which writes the job's file when it ends.
+void BM_PrintJobOnPdfPrinter(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    PdfSpooler spooler(dir.path());
+    TVoPrinter printer(spooler);
+    printer.SetIndex(0);
+    const FixedNoteSource source(tenRowNote());
+    const NoteLayouts layouts;
+    const int copies = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        runPrintJob(printer, QStringLiteral("bench"), copies, Dpi,
+                    [&](PrintSurface &surface) { layouts.drawCopy(0, source, surface); });
+    }
+}
+BENCHMARK(BM_PrintJobOnPdfPrinter)->Arg(1)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

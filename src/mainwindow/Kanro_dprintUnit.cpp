@@ -176,7 +176,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent) : QWidget(par
     setObjectName(QStringLiteral("Form_Main"));
     setWindowTitle(kAppTitle);
     QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-    f.setPixelSize(14);
+    f.setPixelSize(16);
     setFont(f);
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
@@ -293,8 +293,8 @@ void TForm_Main::buildFirstTab()
 
     // Note header.
     const int hy = 166;
-    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {478, hy, 118, 22});
-    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {680, hy, 80, 22});
+    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {458, hy, 132, 22});
+    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {690, hy, 70, 22});
     KiNumEdit_Slipno->setIntegerLength(10);
     KiNumEdit_Slipno->setDecimalLength(0);
     KiNumEdit_Slipno->setComma(false);
@@ -361,9 +361,9 @@ void TForm_Main::buildFirstTab()
     // The header's check boxes come after the rows in the tab order, so that
     // Enter runs from the note date straight to the slip number.
     CheckBox_Date_1 = named(new QCheckBox(QStringLiteral("日付"), t), QStringLiteral("CheckBox_Date_1"));
-    CheckBox_Date_1->setGeometry(420, hy, 56, 22);
+    CheckBox_Date_1->setGeometry(400, hy, 56, 22);
     CheckBox2 = named(new QCheckBox(QStringLiteral("伝票番号"), t), QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(600, hy, 80, 22);
+    CheckBox2->setGeometry(594, hy, 94, 22);
     for (QCheckBox *c : {CheckBox_Date_1, CheckBox2}) {
         c->setChecked(true);
         c->setToolTip(QStringLiteral("チェックをはずすと日付を印字しません"));
@@ -426,7 +426,7 @@ void TForm_Main::buildFirstTab()
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
     BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
-    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 60, 26}), QStringLiteral("Label12"));
+    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}), QStringLiteral("Label12"));
     BitBtn_SendMail = named(new QPushButton(SupportLinks::kSendMailCaption, tp), QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);

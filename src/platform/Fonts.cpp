@@ -40,10 +40,14 @@ void registerFontSubstitutions()
 
 QString substituteFamily(const QString &family)
 {
-    const QStringList subs = QFont::substitutes(family);
-    for (const QString &candidate : subs) {
-        if (QFontDatabase::hasFamily(candidate))
-            return candidate;
+    // Qt keeps substitutions in lower case; answer with the database's
+    // spelling of the first installed one.
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &candidate : QFont::substitutes(family)) {
+        for (const QString &name : installed) {
+            if (name.compare(candidate, Qt::CaseInsensitive) == 0)
+                return name;
+        }
     }
     return family;
 }

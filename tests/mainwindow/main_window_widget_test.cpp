@@ -335,6 +335,10 @@ TEST_F(MainWindowTest, LandscapeLayoutDisablesRowsSevenToTenWhileTheirAmountsCou
     focus(w->KiNumEdit_Price[6]);
     press(Qt::Key_Return);
     EXPECT_EQ(focused(), w->KiNumEdit_Price[6]);
+    // Down from item 2 of the last usable row has nowhere to go.
+    focus(w->Edit_item[6]);
+    press(Qt::Key_Down);
+    EXPECT_EQ(focused(), w->Edit_item[6]);
 
     // A ten-row layout enables all rows again.
     w->PageControl1->setCurrentIndex(1);

@@ -61,6 +61,9 @@ TEST(WindowScreenshot, EveryTabRendersAtTheFixedWindowSize)
         TForm_Main w(dir.path());
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QApplication::setActiveWindow(&w);
+        (void)QTest::qWaitForWindowActive(&w); // without a window manager it may stay inactive
         // Totals as the operator sees them after the first edit.
         w.SpeedButton1Click();
         w.KiNumEdit_Slipno->setText(QStringLiteral("42"));
