@@ -7,6 +7,7 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "printer/VoPrinters.h"
 #include "transfer/SupportLinks.h"
 #include "transfer/TransferPanel.h"
 
@@ -1037,6 +1038,9 @@ void TForm_Main::FormShow()
     setWindowTitle(kWindowCaption);
     DateTimePicker_1->setDate(todayProvider());
     Label_CurrentDir->setText(m_workingDir.isEmpty() ? QDir::currentPath() : m_workingDir);
+    // The built-in PDF printer writes under the same recorded directory.
+    if (VoPrinter)
+        VoPrinter->spooler().setWorkingDirectory(Label_CurrentDir->text());
     Label_Prn_Top->clear();
     Label_Prn_Left->clear();
     Edit_Cls();
