@@ -771,22 +771,30 @@ int TForm_Main::focusedRow() const
     return ok ? r : 0;
 }
 
-// The three function keys every dispatcher knows.
-#define KANRO_FUNCTION_KEYS                                                                                   \
-    case Qt::Key_F2:                                                                                          \
-        SpeedButton_F2Click();                                                                                \
-        return true;                                                                                          \
-    case Qt::Key_F7:                                                                                          \
-        SpeedButton_F7Click();                                                                                \
-        return true;                                                                                          \
-    case Qt::Key_F11:                                                                                         \
-        SpeedButton_F11Click();                                                                               \
+// The three function keys every dispatcher knows, whatever the state of
+// their buttons.
+bool TForm_Main::functionKey(int Key)
+{
+    switch (Key) {
+    case Qt::Key_F2:
+        SpeedButton_F2Click();
         return true;
+    case Qt::Key_F7:
+        SpeedButton_F7Click();
+        return true;
+    case Qt::Key_F11:
+        SpeedButton_F11Click();
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool TForm_Main::FormKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -801,8 +809,9 @@ bool TForm_Main::FormKeyDown(QWidget *, int Key)
 
 bool TForm_Main::FormKeyDown2(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -819,21 +828,20 @@ bool TForm_Main::FormKeyDown2(QWidget *, int Key)
 
 bool TForm_Main::Edit_ZipKeyDown(QWidget *, int Key)
 {
-    switch (Key) {
-        KANRO_FUNCTION_KEYS
-    default:
-        if (isEnterKey(Key)) {
-            moveFocus(true);
-            return true;
-        }
-        return false;
+    if (functionKey(Key))
+        return true;
+    if (isEnterKey(Key)) {
+        moveFocus(true);
+        return true;
     }
+    return false;
 }
 
 bool TForm_Main::Edit_telKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -848,8 +856,9 @@ bool TForm_Main::Edit_telKeyDown(QWidget *, int Key)
 
 bool TForm_Main::KiNumEdit_SlipnoKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -865,8 +874,9 @@ bool TForm_Main::KiNumEdit_SlipnoKeyDown(QWidget *, int Key)
 bool TForm_Main::Edit_itemNoKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         if (r == 1)
             focusCell(KiNumEdit_Slipno);
@@ -889,8 +899,9 @@ bool TForm_Main::Edit_itemNoKeyDown(QWidget *, int Key)
 bool TForm_Main::Edit_itemKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -908,8 +919,6 @@ bool TForm_Main::Edit_itemKeyDown(QWidget *, int Key)
         return false;
     }
 }
-
-#undef KANRO_FUNCTION_KEYS
 
 // ---------------------------------------------------------------------------
 // Focus: help messages, caret, recorded row, row cursor

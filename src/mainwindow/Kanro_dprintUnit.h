@@ -232,6 +232,7 @@ private:
     void bindHandlers();
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
+    bool functionKey(int Key);
     void fieldEntered(QWidget *w);
     void fieldExited(QWidget *w);
     void paintCell(QWidget *w, bool cursor);
