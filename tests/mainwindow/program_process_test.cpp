@@ -146,6 +146,29 @@ TEST_F(ProgramTest, TerminationSignalsRunTheShutdownSequence)
     }
 }
 
+TEST_F(ProgramTest, SocketLeftByAKilledInstanceDoesNotBlockTheNextStart)
+{
+    QProcess *crashed = launch();
+    ASSERT_TRUE(crashed->waitForStarted(10000));
+    ASSERT_TRUE(waitForListening());
+    crashed->kill(); // SIGKILL: the socket file stays behind
+    ASSERT_TRUE(crashed->waitForFinished(10000));
+    ASSERT_FALSE(QDir(sockets.path()).entryList({QStringLiteral("kanro-*")}, QDir::System).isEmpty());
+
+    QProcess *next = launch();
+    ASSERT_TRUE(next->waitForStarted(10000));
+    // It keeps running (a second instance would have ended at once) ...
+    EXPECT_FALSE(next->waitForFinished(3000));
+    EXPECT_EQ(next->state(), QProcess::Running);
+    // ... and it answers later starts itself.
+    QProcess *later = launch();
+    ASSERT_TRUE(later->waitForFinished(20000));
+    EXPECT_EQ(later->exitCode(), 0);
+    EXPECT_EQ(next->state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
+    EXPECT_TRUE(next->waitForFinished(20000));
+}
+
 // Under a private X server, text typed into the window reaches the file
 // when the program is terminated.
 TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
