@@ -12,9 +12,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
-
 #include <cstdlib>
 
 using namespace printing;
@@ -34,8 +32,11 @@ PrintNote tenRowNote()
     n.slipNo = QStringLiteral("1234");
     n.issueDate = QDate(2026, 12, 9);
     for (int i = 0; i < 10; ++i) {
-        n.rows[i] = {QStringLiteral("商品番号 A-%1").arg(i + 1), QStringLiteral("見本の品物 %1").arg(i + 1),
-                     QStringLiteral("個"), QString::number(i + 1), QString::number(1234 * (i + 1)),
+        n.rows[i] = {QStringLiteral("商品番号 A-%1").arg(i + 1),
+                     QStringLiteral("見本の品物 %1").arg(i + 1),
+                     QStringLiteral("個"),
+                     QString::number(i + 1),
+                     QString::number(1234 * (i + 1)),
                      QString::number(1234 * (i + 1) * (i + 1))};
     }
     n.subtotal = QStringLiteral("478390");

@@ -1,6 +1,5 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
-
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
@@ -17,7 +16,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-
 #include <limits>
 
 using namespace printing;
@@ -127,8 +125,8 @@ void TForm_Main::SpeedButton_F7Click()
         TVoPrinter &printer = printerObject();
         const qint64 stored = readPrinterChoice(settingsFilePath());
         // A stored number outside the int range is rejected like any other.
-        const bool inRange = stored >= std::numeric_limits<int>::min() &&
-                             stored <= std::numeric_limits<int>::max();
+        const bool inRange =
+            stored >= std::numeric_limits<int>::min() && stored <= std::numeric_limits<int>::max();
         selectPrinterOrFirst(printer, inRange ? static_cast<int>(stored) : -2);
         TVoPrinterSetupDialog(this).Execute();
         const int index = printer.Index();
@@ -160,9 +158,9 @@ void TForm_Main::SpeedButton_F11Click()
         Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
         Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
         const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
-        const QString title = jobTitle(ComboBox_Paper->currentIndex(),
-                                       jobTitleMiddle(DateTimePicker_1->date()),
-                                       KiNumEdit_Slipno->Text());
+        const QString title =
+            jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
+                     KiNumEdit_Slipno->Text());
         static const NoteLayouts layouts;
         const WindowNote note(*this);
         runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
@@ -218,8 +216,9 @@ void TForm_Main::BitBtn_PrnSetClick()
         Label_PrinterIndex->setText(QString::number(printerObject().Index()));
         const QString section = ComboBox_SEL->currentText();
         SpeedButton_PRNSETClick();
-        writeRegistration(registrationFile(*this), section, ComboBox1->currentText(),
-                          {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
+        writeRegistration(
+            registrationFile(*this), section, ComboBox1->currentText(),
+            {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
     });
 }
 

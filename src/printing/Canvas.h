@@ -3,7 +3,6 @@
 #include <QColor>
 #include <QPoint>
 #include <QString>
-
 #include <vector>
 
 namespace printing {

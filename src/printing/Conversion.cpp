@@ -5,7 +5,8 @@
 namespace printing {
 
 ConversionError::ConversionError(const QString &text)
-    : std::runtime_error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
+    : std::runtime_error(
+          QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
 {
 }
 

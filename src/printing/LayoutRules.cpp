@@ -3,7 +3,6 @@
 #include "printing/Conversion.h"
 
 #include <QLocale>
-
 #include <cmath>
 
 namespace printing {

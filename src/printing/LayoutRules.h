@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/FixedDecimal.h"
 #include "printing/Canvas.h"
 #include "printing/PrintNote.h"
-#include "platform/FixedDecimal.h"
 
 #include <QDate>
 #include <QString>
-
 #include <cstdint>
 #include <vector>
 

@@ -12,8 +12,7 @@ int fontPixelHeight(int points, int dpiY)
 }
 
 PainterCanvas::PainterCanvas(QPainter *painter, int dpiY)
-    : m_painter(painter),
-      m_dpiY(dpiY > 0 ? dpiY : painter->device()->logicalDpiY())
+    : m_painter(painter), m_dpiY(dpiY > 0 ? dpiY : painter->device()->logicalDpiY())
 {
 }
 

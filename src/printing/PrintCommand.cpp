@@ -67,7 +67,8 @@ void runPrintJob(TVoPrinter &printer, const QString &title, int copies, int font
         while (copies > 0) {
             // The canvas is taken afresh for every copy: a page feed may
             // hand out another painter.
-            PainterSurface surface(printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
+            PainterSurface surface(
+                printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
             drawCopy(surface);
             --copies;
             if (copies > 0)

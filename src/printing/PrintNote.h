@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QString>
-
 #include <array>
 
 namespace printing {

@@ -37,13 +37,13 @@ void writeRegistration(const QString &filePath, const QString &section, const QS
 // What the three display lists show after a printer was selected.
 struct PrinterLists
 {
-    bool refreshed = false;       // false: the lists keep their contents
-    bool printersFailed = false;  // the printer list could not be read: disable it
+    bool refreshed = false;      // false: the lists keep their contents
+    bool printersFailed = false; // the printer list could not be read: disable it
     QStringList printers;
     int printerSel = -1;
-    bool papersRead = false;      // false: the paper list keeps its contents
+    bool papersRead = false; // false: the paper list keeps its contents
     QStringList papers;
-    int paperSel = -1;            // -1: no selection
+    int paperSel = -1; // -1: no selection
     bool binsRead = false;
     QStringList bins;
     int binSel = -1;

@@ -11,8 +11,8 @@ struct CanvasOp
 {
     enum Kind { Text, SpacedText, Line, PageFeed };
     Kind kind = Text;
-    QPoint at;       // top-left of text, start of a line
-    QPoint to;       // end of a line
+    QPoint at; // top-left of text, start of a line
+    QPoint to; // end of a line
     QString text;
     CanvasFont font; // font state when text was drawn
     QColor brush;

@@ -104,8 +104,7 @@ void TForm_VODE97ZPrn::BitBtn_MRGNClick()
     const QString top = KiNumEdit_TOP->Text();
     const QString left = KiNumEdit_LEFT->Text();
     printing::writeRegistration(printing::registrationFilePath(m_host->registrationDir()), section,
-                                m_host->printerName(),
-                                {m_host->printerIndexCaption(), top, left});
+                                m_host->printerName(), {m_host->printerIndexCaption(), top, left});
     m_host->setOffsets(top, left);
     accept();
 }

@@ -15,8 +15,8 @@ class MarginHost
 {
 public:
     virtual ~MarginHost() = default;
-    virtual QString feedSection() const = 0;      // text of the paper-feed box
-    virtual QString printerName() const = 0;      // the printer list's text
+    virtual QString feedSection() const = 0; // text of the paper-feed box
+    virtual QString printerName() const = 0; // the printer list's text
     virtual QString printerIndexCaption() const = 0;
     virtual QString topCaption() const = 0;
     virtual QString leftCaption() const = 0;

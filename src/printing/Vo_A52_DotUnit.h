@@ -12,5 +12,6 @@ public:
 
     // Draws one copy of the source's note on the surface's current page and
     // feeds the page when the note's page-feed mark is set.
-    void SLIP_A52_Prn(const printing::PrintNoteSource &source, printing::PrintSurface &surface) const;
+    void SLIP_A52_Prn(const printing::PrintNoteSource &source,
+                      printing::PrintSurface &surface) const;
 };

@@ -13,10 +13,11 @@ public:
 
     // Draws one copy of the source's note on the surface's current page and
     // feeds the page when the note's page-feed mark is set.
-    void SLIP_A53_Prn(const printing::PrintNoteSource &source, printing::PrintSurface &surface) const;
+    void SLIP_A53_Prn(const printing::PrintNoteSource &source,
+                      printing::PrintSurface &surface) const;
 
-    static void Eve2TextOut(printing::Canvas &canvas, const QString &text, int x, int y,
-                            int width, int options)
+    static void Eve2TextOut(printing::Canvas &canvas, const QString &text, int x, int y, int width,
+                            int options)
     {
         printing::Eve2TextOut(canvas, text, x, y, width, options);
     }

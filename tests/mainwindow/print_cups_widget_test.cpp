@@ -11,8 +11,6 @@
 #include "printer/VoPrinters.h"
 #include "printing/PrinterRegistration.h"
 
-#include <cups/cups.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,12 +18,11 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
+#include <QThread>
 #include <cmath>
+#include <cups/cups.h>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -48,7 +45,8 @@ bool waitForPdf(const QString &path, int ms = 30000)
 QStringList jobTitles(const QString &printer)
 {
     cups_job_t *jobs = nullptr;
-    const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    const int n =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
     QStringList out;
     for (int i = 0; i < n; ++i)
         out << QString::fromUtf8(jobs[i].title);
@@ -118,8 +116,9 @@ TEST(PrintThroughCups, ContinuousFeedQueueGetsTheTitleAndShiftedPositions)
         EXPECT_EQ(w.Label_Prn_Top->text(), "15");
         EXPECT_EQ(w.Label_Prn_Left->text(), "-3");
         const QStringList titles = jobTitles(QStringLiteral("KanroB"));
-        const QString title = QStringLiteral("Kanro_Vey_1_0_%1-42")
-                                  .arg(w.DateTimePicker_1->date().toString(QStringLiteral("yyyyMMdd")));
+        const QString title =
+            QStringLiteral("Kanro_Vey_1_0_%1-42")
+                .arg(w.DateTimePicker_1->date().toString(QStringLiteral("yyyyMMdd")));
         EXPECT_TRUE(titles.contains(title)) << titles.join(", ").toStdString();
         // 15 pixels down and 3 to the left at 600 dpi, in points.
         const QPointF shift = positions[1] - positions[0];

@@ -18,10 +18,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
-
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -44,9 +42,10 @@ QString run(const QString &program, const QStringList &args)
 // 600 dpi page (PDF points x 600 / 72).
 QList<Word> wordsOf(const QString &pdf, int page)
 {
-    const QString xml = run(QStringLiteral("pdftotext"),
-                            {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
-                             QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
+    const QString xml =
+        run(QStringLiteral("pdftotext"),
+            {QStringLiteral("-bbox"), QStringLiteral("-f"), QString::number(page),
+             QStringLiteral("-l"), QString::number(page), pdf, QStringLiteral("-")});
     static const QRegularExpression re(
         QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
     QList<Word> words;
@@ -75,8 +74,9 @@ protected:
         registerFontSubstitutions();
         Dialogs::setTestMode(true);
         TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        createVoPrinter(std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
-                        std::chrono::milliseconds(0));
+        createVoPrinter(
+            std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
+            std::chrono::milliseconds(0));
         w = std::make_unique<TForm_Main>(dir.path());
         w->show();
         QApplication::setActiveWindow(w.get());
@@ -146,7 +146,14 @@ TEST_F(PrintEndToEnd, LayoutOnePositionsInThePdf)
     // Japanese text drawn in Tahoma comes from a fallback font whose box is
     // taller than Tahoma's cell: its top lies up to 8 pixels above the
     // line position; the words in their own font must be within 1 pixel.
-    struct Row { const char *name; QString prefix; int x; int y; double yTolerance = 1.0; };
+    struct Row
+    {
+        const char *name;
+        QString prefix;
+        int x;
+        int y;
+        double yTolerance = 1.0;
+    };
     const Row rows[] = {
         {"title", "納品書", 113, 338},
         {"slip number caption", "伝票番号", 113, 649},
@@ -161,7 +168,8 @@ TEST_F(PrintEndToEnd, LayoutOnePositionsInThePdf)
         {"subtotal 3,980 after the rows", "3", 2681 + 6 * 33, 975 + 360 - 68},
         {"tax amount 199", "199", 2681 + 8 * 33, 975 + 360 - 68 + 83},
         {"total 4,179", "4", 2681 + 6 * 33, 975 + 360 - 68 + 83 + 83},
-        {"receipt sentence, on the total's line", "税込合計代金を領収", 113, 975 + 360 - 68 + 83 + 83, 8.0},
+        {"receipt sentence, on the total's line", "税込合計代金を領収", 113,
+         975 + 360 - 68 + 83 + 83, 8.0},
     };
     for (const Row &r : rows) {
         const Word *word = find(words, r.prefix, r.y - 10);
@@ -173,7 +181,13 @@ TEST_F(PrintEndToEnd, LayoutOnePositionsInThePdf)
 
 TEST_F(PrintEndToEnd, CopiesAndPageFeeds)
 {
-    struct Row { const char *name; bool newPage; int pages; std::vector<bool> drawn; };
+    struct Row
+    {
+        const char *name;
+        bool newPage;
+        int pages;
+        std::vector<bool> drawn;
+    };
     const Row rows[] = {
         {"three copies, no page feed", false, 3, {true, true, true}},
         {"three copies with page feed", true, 6, {true, false, true, false, true, false}},
@@ -235,7 +249,8 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
     for (int k = 1; k <= 5; ++k)
         w->Edit_021[k]->setText(QStringLiteral("甘露商店 %1").arg(k));
     for (int k = 1; k <= 9; ++k)
-        w->Edit_Remark[k]->setText(QStringLiteral("備考 %1: お買い上げありがとうございます。").arg(k));
+        w->Edit_Remark[k]->setText(
+            QStringLiteral("備考 %1: お買い上げありがとうございます。").arg(k));
     for (int i = 3; i <= 6; ++i) {
         w->dITEMNO_Ary[i]->setText(QStringLiteral("B%1").arg(i));
         w->dITEM_Ary[i]->setText(QStringLiteral("品物 %1").arg(i));
@@ -245,7 +260,15 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
     }
     // Device pixels at 600 dpi of a mark each layout sets apart. Six rows:
     // the total 1,118,481 stands at 975 + 6 x 180 - 68 + 83 + 83 = 2153.
-    struct Row { const char *name; int paper; bool landscape; QString prefix; int x; int y; };
+    struct Row
+    {
+        const char *name;
+        int paper;
+        bool landscape;
+        QString prefix;
+        int x;
+        int y;
+    };
     const Row rows[] = {
         {"layout 1: total in the 715-unit cell", 0, false, "1,", 2681 + 2 * 33, 2153},
         // round(3.75 x 724) - round(3.75 x 6) = 2715 - 23
@@ -265,7 +288,8 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
         for (const QString &old : before)
             added.removeAll(old);
         ASSERT_EQ(added.size(), 1) << r.name;
-        EXPECT_TRUE(added.front().startsWith(QStringLiteral("Kanro_Vey_1_%1_").arg(r.paper))) << r.name;
+        EXPECT_TRUE(added.front().startsWith(QStringLiteral("Kanro_Vey_1_%1_").arg(r.paper)))
+            << r.name;
         const QList<Word> words = wordsOf(pdfPath(added.front()), 1);
         const Word *word = find(words, r.prefix, r.y - 10);
         ASSERT_NE(word, nullptr) << r.name;

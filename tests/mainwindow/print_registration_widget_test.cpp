@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -108,7 +107,13 @@ TEST_F(Registering, EachFeedKeepsItsPrinterAndOffsets)
 
 TEST_F(Registering, RegisteringAPrinterKeepsTheOffsets)
 {
-    struct Row { const char *name; QString choose; bool confirm; QString stored; };
+    struct Row
+    {
+        const char *name;
+        QString choose;
+        bool confirm;
+        QString stored;
+    };
     const Row rows[] = {
         {"confirmed choice", "P1", true, "1"},
         {"cancelled dialog still writes the printer selected before", "P0", false, "1"},
@@ -151,7 +156,14 @@ TEST_F(Registering, PrinterSetupCommandRemembersItsChoice)
 {
     const QString settings = dir.filePath(QStringLiteral("Kanro_Vey_1.ini"));
     start();
-    struct Row { const char *name; qint64 stored; QString choose; bool confirm; qint64 after; };
+    struct Row
+    {
+        const char *name;
+        qint64 stored;
+        QString choose;
+        bool confirm;
+        qint64 after;
+    };
     const Row rows[] = {
         // Writing -1 selects the default printer (P1); reading gives its position.
         {"first use: default printer, cancelled", -1, "", false, 1},

@@ -81,7 +81,11 @@ QString where(const RecordingCanvas &c, const QString &text)
 
 QString line(const CanvasOp &op)
 {
-    return QStringLiteral("%1,%2-%3,%4").arg(op.at.x()).arg(op.at.y()).arg(op.to.x()).arg(op.to.y());
+    return QStringLiteral("%1,%2-%3,%4")
+        .arg(op.at.x())
+        .arg(op.at.y())
+        .arg(op.to.x())
+        .arg(op.to.y());
 }
 
 QStringList allLines(const RecordingCanvas &c)
@@ -97,7 +101,11 @@ QStringList allLines(const RecordingCanvas &c)
 TEST(Layout1, HeaderAtLayoutUnitsAt160Dpi)
 {
     const RecordingCanvas c = draw<TVo_A51_Dot>(makeNote(10));
-    struct Row { QString text; QString expected; };
+    struct Row
+    {
+        QString text;
+        QString expected;
+    };
     const Row rows[] = {
         {"山田太郎 様", "20,20 Verdana 11"},
         {"店1", "530,30 " + Gothic + " 8"},
@@ -147,7 +155,9 @@ TEST(Layout1, VerticalPictureWithTenRows)
     QStringList expected = {"20,50-500,50", "520,130-820,130", "20,210-820,210", "20,234-820,234"};
     for (int i = 0; i < 10; ++i)
         expected << QStringLiteral("20,%1-820,%1").arg(284 + 48 * i);
-    expected << "20,820-820,820" << "30,1010-820,1010" << "20,1200-820,1200";
+    expected << "20,820-820,820"
+             << "30,1010-820,1010"
+             << "20,1200-820,1200";
     EXPECT_EQ(allLines(c), expected);
     EXPECT_EQ(c.pageFeeds(), 0);
 }
@@ -159,7 +169,13 @@ TEST(Layout1, CellsAndCaptionsShareTheirWidth)
     n.rows[0].price = QStringLiteral("12345");
     n.rows[0].sales = QStringLiteral("-123456789");
     const RecordingCanvas c = draw<TVo_A51_Dot>(n);
-    struct Row { const char *name; QString text; int advance; int count; };
+    struct Row
+    {
+        const char *name;
+        QString text;
+        int advance;
+        int count;
+    };
     const Row rows[] = {
         {"quantity right-aligned in eleven cells", "      1,000", 8, 11},
         {"price right-aligned in eleven cells", "     12,345", 8, 11},
@@ -205,16 +221,21 @@ TEST(Layout1, OnlyRowThreeStandsInTheFirstRowPosition)
 
 TEST(Layout1, ResolutionAndOffsets)
 {
-    struct Row { const char *name; QString dpiX, dpiY, top, left; QString name1, item1, bottom; };
+    struct Row
+    {
+        const char *name;
+        QString dpiX, dpiY, top, left;
+        QString name1, item1, bottom;
+    };
     const Row rows[] = {
         {"160 dpi offsets 20 and -5", "160", "160", "20", "-5", "15,40 Verdana 11",
          "25,280 " + Gothic + " 8", "15,1220-815,1220"},
-        {"203 dpi row at 330", "203", "203", "", "", "25,25 Verdana 11",
-         "38,330 " + Gothic + " 8", "25,1523-1040,1523"},
+        {"203 dpi row at 330", "203", "203", "", "", "25,25 Verdana 11", "38,330 " + Gothic + " 8",
+         "25,1523-1040,1523"},
         {"203 dpi offsets 20 and -5", "203", "203", "20", "-5", "20,45 Verdana 11",
          "33,350 " + Gothic + " 8", "20,1543-1035,1543"},
-        {"360 x 180 dpi", "360", "180", "0", "0", "45,23 Verdana 11",
-         "68,293 " + Gothic + " 8", "45,1350-1845,1350"},
+        {"360 x 180 dpi", "360", "180", "0", "0", "45,23 Verdana 11", "68,293 " + Gothic + " 8",
+         "45,1350-1845,1350"},
     };
     for (const Row &r : rows) {
         PrintNote n = makeNote(10);
@@ -240,7 +261,11 @@ TEST(Layout1, ResolutionAndOffsets)
 
 TEST(Layout1, CaptionThatIsNotAnIntegerFailsBeforeDrawing)
 {
-    struct Row { const char *name; QString dpi, top, left; };
+    struct Row
+    {
+        const char *name;
+        QString dpi, top, left;
+    };
     const Row rows[] = {
         {"offset with decimals", "160", "1.5", "0"},
         {"left offset with decimals", "160", "0", "-0.5"},
@@ -275,7 +300,11 @@ TEST(Layout2, NumbersStartUnderTheirHeadings)
     n.rows[1].qty = QStringLiteral("1");
     n.rows[1].sales = QStringLiteral("-123456789");
     const RecordingCanvas c = draw<TVo_A52_Dot>(n);
-    struct Row { QString text; QString expected; };
+    struct Row
+    {
+        QString text;
+        QString expected;
+    };
     const Row rows[] = {
         {"数量", "530,214 " + Gothic + " 8"},
         {"単価", "620,214 " + Gothic + " 8"},
@@ -313,7 +342,11 @@ TEST(Layout2, MoneyTextShiftUsesTheVerticalFactor)
 TEST(Layout3, LandscapePictureWithSixRows)
 {
     const RecordingCanvas c = draw<TVo_A53_Dot>(makeNote(6));
-    struct Row { QString text; QString expected; };
+    struct Row
+    {
+        QString text;
+        QString expected;
+    };
     const Row rows[] = {
         {"店1", "920,30 " + Gothic + " 8"},
         {"発行日 ", "1065,173 " + Gothic + " 8"},
@@ -345,7 +378,8 @@ TEST(Layout3, LandscapePictureWithSixRows)
                             "20,234-1250,234"};
     for (int i = 0; i < 6; ++i)
         expected << QStringLiteral("20,%1-1250,%1").arg(284 + 48 * i);
-    expected << "20,628-1250,628" << "30,818-1250,818";
+    expected << "20,628-1250,628"
+             << "30,818-1250,818";
     EXPECT_EQ(allLines(c), expected) << "no bottom rule";
 }
 

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
-
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -40,7 +39,8 @@ void key(QWidget *w, int k)
     QApplication::sendEvent(w, &press);
 }
 
-struct MarginDialog : ::testing::Test {
+struct MarginDialog : ::testing::Test
+{
     QTemporaryDir dir;
     Host host;
     TForm_VODE97ZPrn dialog;
@@ -134,5 +134,3 @@ TEST_F(MarginDialog, EnterAndUpMoveTheFocus)
     key(dialog.KiNumEdit_LEFT, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), dialog.BitBtn_MRGN);
 }
-
-

@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QPainter>
-
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -37,7 +36,11 @@ struct Page
 
 TEST(PainterCanvas, FontHeightInPixels)
 {
-    struct Row { const char *name; int points, dpi, pixels; };
+    struct Row
+    {
+        const char *name;
+        int points, dpi, pixels;
+    };
     const Row rows[] = {
         {"8 pt at 160 dpi rounds 17.78", 8, 160, 18},
         {"8 pt at 600 dpi", 8, 600, 67},

@@ -5,14 +5,19 @@
 #include "printing/PrintCommand.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace printing;
 
 TEST(PrintCommand, EffectiveResolution)
 {
-    struct Row { const char *name; int dpi; std::uint16_t scale; int effective; };
+    struct Row
+    {
+        const char *name;
+        int dpi;
+        std::uint16_t scale;
+        int effective;
+    };
     const Row rows[] = {
         {"no scaling", 203, 100, 203},
         {"half size doubles", 600, 50, 1200},
@@ -26,11 +31,15 @@ TEST(PrintCommand, EffectiveResolution)
 
 TEST(PrintCommand, CopiesFromText)
 {
-    struct Row { const char *name; QString text; int copies; };
+    struct Row
+    {
+        const char *name;
+        QString text;
+        int copies;
+    };
     const Row rows[] = {
-        {"one", "1", 1},          {"three", "3", 3},        {"zero", "0", 0},
-        {"negative", "-2", -2},   {"empty", "", 0},         {"decimals", "2.5", 0},
-        {"not a number", "x", 0}, {"hundred", "100", 100},
+        {"one", "1", 1},  {"three", "3", 3},      {"zero", "0", 0},         {"negative", "-2", -2},
+        {"empty", "", 0}, {"decimals", "2.5", 0}, {"not a number", "x", 0}, {"hundred", "100", 100},
     };
     for (const Row &r : rows)
         EXPECT_EQ(copiesFromText(r.text), r.copies) << r.name;
@@ -38,7 +47,14 @@ TEST(PrintCommand, CopiesFromText)
 
 TEST(PrintCommand, JobTitle)
 {
-    struct Row { const char *name; int paper; QString middle; QString slip; QString title; };
+    struct Row
+    {
+        const char *name;
+        int paper;
+        QString middle;
+        QString slip;
+        QString title;
+    };
     const Row rows[] = {
         {"empty middle", 0, "", "123", "Kanro_Vey_1_0_-123"},
         {"blanks around the slip number", 1, "", "  12 ", "Kanro_Vey_1_1_-12"},
@@ -54,7 +70,8 @@ TEST(PrintCommand, JobTitle)
 
 namespace {
 
-struct PrintJob : ::testing::Test {
+struct PrintJob : ::testing::Test
+{
     FakeSpooler spooler;
     std::unique_ptr<TVoPrinter> printer;
     NoteLayouts layouts;
@@ -101,10 +118,20 @@ struct PrintJob : ::testing::Test {
 
 TEST_F(PrintJob, CopiesAndPageFeeds)
 {
-    struct Row { const char *name; int copies; int paper; bool newPage; std::vector<bool> drawn; };
+    struct Row
+    {
+        const char *name;
+        int copies;
+        int paper;
+        bool newPage;
+        std::vector<bool> drawn;
+    };
     const Row rows[] = {
         {"three copies without page feed", 3, 0, false, {true, true, true}},
-        {"three copies with page feed: empty page after each", 3, 1, true,
+        {"three copies with page feed: empty page after each",
+         3,
+         1,
+         true,
          {true, false, true, false, true, false}},
         {"one landscape copy", 1, 2, false, {true}},
         {"no valid layout: a page per copy, nothing drawn", 2, 3, false, {false, false}},

@@ -6,9 +6,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using namespace printing;
@@ -45,8 +43,9 @@ TEST(Registration, SectionsPerFeedRoundTrip)
     const QByteArray manualCp932 = "\x8e\xe8\x8d\xb7\x82\xb5"; // 手差し
     EXPECT_EQ(bytes.count("[" + manualCp932 + "]"), 1);
     EXPECT_EQ(bytes.left(bytes.indexOf("[typed feed]")),
-              "[" + manualCp932 + "]\r\nPrnName=Office\r\nPrnNoIndex=2\r\ndenPrn_Top=1.5\r\n"
-              "denPrn_Left=-3\r\n");
+              "[" + manualCp932 +
+                  "]\r\nPrnName=Office\r\nPrnNoIndex=2\r\ndenPrn_Top=1.5\r\n"
+                  "denPrn_Left=-3\r\n");
     EXPECT_EQ(readRegistration(path, Manual).top, "1.5") << "texts are kept as they stand";
 }
 
@@ -59,7 +58,8 @@ TEST(Registration, UnwritableFileRaisesTheWriteError)
 
 namespace {
 
-struct Selecting : ::testing::Test {
+struct Selecting : ::testing::Test
+{
     FakeSpooler spooler;
     std::unique_ptr<TVoPrinter> printer;
 
@@ -80,7 +80,13 @@ struct Selecting : ::testing::Test {
 TEST_F(Selecting, PositionsAndFallBacks)
 {
     build(3);
-    struct Row { const char *name; QString caption; int index; bool refreshed; };
+    struct Row
+    {
+        const char *name;
+        QString caption;
+        int index;
+        bool refreshed;
+    };
     const Row rows[] = {
         {"registered printer 2", "2", 2, true},
         {"printer 0", "0", 0, true},
@@ -135,9 +141,16 @@ TEST_F(Selecting, PrinterWithoutPaperOrBinListsLeavesNoSelection)
 TEST_F(Selecting, StoredChoiceFallsBackToPrinterZero)
 {
     build(3);
-    struct Row { const char *name; int stored; int index; };
+    struct Row
+    {
+        const char *name;
+        int stored;
+        int index;
+    };
     const Row rows[] = {
-        {"stored printer", 2, 2}, {"default printer", -1, 1}, {"rejected below -1", -5, 0},
+        {"stored printer", 2, 2},
+        {"default printer", -1, 1},
+        {"rejected below -1", -5, 0},
         {"rejected beyond", 9, 0},
     };
     for (const Row &r : rows) {

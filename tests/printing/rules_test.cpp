@@ -8,7 +8,12 @@ using namespace printing;
 
 TEST(LayoutRules, ScaleFactorHasFourDecimalsTiesToEven)
 {
-    struct Row { const char *name; int dpi; qint64 factor; };
+    struct Row
+    {
+        const char *name;
+        int dpi;
+        qint64 factor;
+    };
     const Row rows[] = {
         {"160 dpi is one", 160, 10000},
         {"180 dpi", 180, 11250},
@@ -45,7 +50,12 @@ TEST(LayoutRules, ConversionRoundsEachProductHalfAwayFromZero)
 
 TEST(LayoutRules, AmountText)
 {
-    struct Row { const char *name; QString text; QString amount; };
+    struct Row
+    {
+        const char *name;
+        QString text;
+        QString amount;
+    };
     const Row rows[] = {
         {"groups of three", "1234567", "1,234,567"},
         {"small", "5", "5"},
@@ -72,10 +82,19 @@ TEST(LayoutRules, AmountText)
 
 TEST(LayoutRules, ZeroQuantitySkipsTheRow)
 {
-    struct Row { const char *name; QString text; bool zero; };
+    struct Row
+    {
+        const char *name;
+        QString text;
+        bool zero;
+    };
     const Row rows[] = {
-        {"zero", "0", true},      {"empty", "", true},      {"non-number", "x", true},
-        {"zero decimals", "0.00", true}, {"one", "1", false}, {"negative", "-2", false},
+        {"zero", "0", true},
+        {"empty", "", true},
+        {"non-number", "x", true},
+        {"zero decimals", "0.00", true},
+        {"one", "1", false},
+        {"negative", "-2", false},
         {"small fraction is not zero", "0.3", false},
     };
     for (const Row &r : rows)
@@ -84,7 +103,13 @@ TEST(LayoutRules, ZeroQuantitySkipsTheRow)
 
 TEST(LayoutRules, FixedPitchCellKeepsWholeAmounts)
 {
-    struct Row { const char *name; QString amount; QString cell; int advance; };
+    struct Row
+    {
+        const char *name;
+        QString amount;
+        QString cell;
+        int advance;
+    };
     // A 97-unit cell at 160 dpi is 97 pixels wide.
     const Row rows[] = {
         {"quantity 1,000", "1,000", "      1,000", 8},
@@ -116,7 +141,13 @@ TEST(LayoutRules, Eve2TextOutSharesTheWidthEqually)
 
 TEST(Conversion, CaptionToInt)
 {
-    struct Row { const char *name; QString text; bool ok; int value; };
+    struct Row
+    {
+        const char *name;
+        QString text;
+        bool ok;
+        int value;
+    };
     const Row rows[] = {
         {"decimal", "203", true, 203},
         {"negative", "-5", true, -5},
