@@ -5,7 +5,17 @@ class QWidget;
 // Input-method modes of an entry field. The order is the order of the items
 // of the three input-mode selectors ("0:漢字未使用" … "8:カナ全角"), so item k
 // of a selector is mode k.
-enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata };
+enum class TImeMode {
+    imDisable,
+    imClose,
+    imOpen,
+    imDontCare,
+    imSAlpha,
+    imAlpha,
+    imHira,
+    imSKata,
+    imKata
+};
 
 inline constexpr int kImeModeCount = 9;
 

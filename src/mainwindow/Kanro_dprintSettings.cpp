@@ -1,7 +1,6 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
-
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
@@ -117,7 +116,7 @@ void TForm_Main::SpeedButton_ini_s2wClick()
 void TForm_Main::ComboBox_ime_Change()
 {
     runGuarded(this, [this] {
-        writeImeModes(settingsFilePath(), ComboBox_ime_Itemno->currentIndex(), ComboBox_ime_Item->currentIndex(),
-                      ComboBox_ime_Unit->currentIndex());
+        writeImeModes(settingsFilePath(), ComboBox_ime_Itemno->currentIndex(),
+                      ComboBox_ime_Item->currentIndex(), ComboBox_ime_Unit->currentIndex());
     });
 }

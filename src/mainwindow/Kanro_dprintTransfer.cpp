@@ -1,6 +1,5 @@
 // Handlers of the transfer panel and the destination's change events.
 #include "mainwindow/Kanro_dprintUnit.h"
-
 #include "mainwindow/NoteLineEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
@@ -58,7 +57,8 @@ void TForm_Main::BitBtn_1Click()
 void TForm_Main::Memo1Change()
 {
     QPalette p = Memo1->palette();
-    p.setColor(QPalette::Base, TransferPanel::memoColor(Memo1->toPlainText(), palette().color(QPalette::Base)));
+    p.setColor(QPalette::Base,
+               TransferPanel::memoColor(Memo1->toPlainText(), palette().color(QPalette::Base)));
     Memo1->setPalette(p);
 }
 

@@ -7,6 +7,7 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "printer/VoPrinters.h"
 #include "transfer/SupportLinks.h"
 #include "transfer/TransferPanel.h"
 
@@ -29,7 +30,6 @@
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
-
 #include <algorithm>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
@@ -51,9 +51,11 @@ constexpr int kStatusHeight = 22;
 constexpr int kRowHeight = 40;
 
 const QStringList kImeItems = {
-    QStringLiteral("0:漢字未使用"), QStringLiteral("1:漢字変換を閉じる"), QStringLiteral("2:漢字変換を開く"),
-    QStringLiteral("3:変更しない"), QStringLiteral("4:英数半角"),         QStringLiteral("5:英数全角"),
-    QStringLiteral("6:かな全角"),   QStringLiteral("7:かな半角"),         QStringLiteral("8:カナ全角"),
+    QStringLiteral("0:漢字未使用"),     QStringLiteral("1:漢字変換を閉じる"),
+    QStringLiteral("2:漢字変換を開く"), QStringLiteral("3:変更しない"),
+    QStringLiteral("4:英数半角"),       QStringLiteral("5:英数全角"),
+    QStringLiteral("6:かな全角"),       QStringLiteral("7:かな半角"),
+    QStringLiteral("8:カナ全角"),
 };
 
 // Help messages shown when a field receives the focus.
@@ -78,8 +80,7 @@ const QString Paper = QStringLiteral("印字用紙サイズを選択してくだ
 const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
 } // namespace help
 
-template <typename W>
-W *named(W *w, const QString &name)
+template <typename W> W *named(W *w, const QString &name)
 {
     w->setObjectName(name);
     return w;
@@ -171,7 +172,8 @@ int trailingNumber(const QString &name)
 // ---------------------------------------------------------------------------
 // Construction
 
-TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent) : QWidget(parent), m_workingDir(workingDir)
+TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent)
+    : QWidget(parent), m_workingDir(workingDir)
 {
     setObjectName(QStringLiteral("Form_Main"));
     setWindowTitle(kAppTitle);
@@ -230,7 +232,8 @@ void TForm_Main::buildWindow()
         b->setText(QStringLiteral("F%1").arg(i));
         SpeedButton_F[i] = b;
     }
-    SpeedButton_F[11]->setToolTip(QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
+    SpeedButton_F[11]->setToolTip(
+        QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
     y += kFncHeight;
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
@@ -263,7 +266,8 @@ void TForm_Main::buildFirstTab()
     Edit_Custo1 = textEdit(dest, QStringLiteral("Edit_Custo1"), {266, 4, 232, 22}, 80);
     captionPanel(dest, QStringLiteral("でんわ"), {502, 4, 60, 22});
     Edit_tel = textEdit(dest, QStringLiteral("Edit_tel"), {564, 4, 140, 22});
-    Label_Warning = named(plainLabel(dest, QString(), {502, 28, 254, 22}), QStringLiteral("Label_Warning"));
+    Label_Warning =
+        named(plainLabel(dest, QString(), {502, 28, 254, 22}), QStringLiteral("Label_Warning"));
     Label_Warning->setWordWrap(true);
     {
         QFont wf = Label_Warning->font();
@@ -328,17 +332,25 @@ void TForm_Main::buildFirstTab()
         const int ry = (i - 1) * kRowHeight;
         Panel_dv[i] = named(captionPanel(grid, QString::number(i), {0, ry, 30, kRowHeight}),
                             QStringLiteral("Panel_dv%1").arg(i));
-        Edit_itemNo[i] = textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 700, 20}, 50);
-        Edit_item[i] = textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 300, 20}, 50);
+        Edit_itemNo[i] =
+            textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 700, 20}, 50);
+        Edit_item[i] =
+            textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 300, 20}, 50);
         Edit_item[i]->setToolTip(QStringLiteral("半角50文字まで入力できます"));
-        KiNumEdit_QTY[i] = numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {330, ry + 20, 90, 20});
-        Edit_unit[i] = textEdit(grid, QStringLiteral("Edit_unit%1").arg(i), {420, ry + 20, 60, 20}, 6);
+        KiNumEdit_QTY[i] =
+            numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {330, ry + 20, 90, 20});
+        Edit_unit[i] =
+            textEdit(grid, QStringLiteral("Edit_unit%1").arg(i), {420, ry + 20, 60, 20}, 6);
         Edit_unit[i]->setToolTip(QStringLiteral("半角6文字まで入力できます"));
-        KiNumEdit_Price[i] = numEdit(grid, QStringLiteral("KiNumEdit_Price%1").arg(i), {480, ry + 20, 110, 20});
-        KiNumEdit_Sales[i] = numEdit(grid, QStringLiteral("KiNumEdit_Sales%1").arg(i), {590, ry + 20, 140, 20});
-        for (QWidget *w : {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
-                           static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
-                           static_cast<QWidget *>(KiNumEdit_Price[i]), static_cast<QWidget *>(KiNumEdit_Sales[i])})
+        KiNumEdit_Price[i] =
+            numEdit(grid, QStringLiteral("KiNumEdit_Price%1").arg(i), {480, ry + 20, 110, 20});
+        KiNumEdit_Sales[i] =
+            numEdit(grid, QStringLiteral("KiNumEdit_Sales%1").arg(i), {590, ry + 20, 140, 20});
+        for (QWidget *w :
+             {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
+              static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
+              static_cast<QWidget *>(KiNumEdit_Price[i]),
+              static_cast<QWidget *>(KiNumEdit_Sales[i])})
             w->setFont(cellFont);
         for (NoteLineEdit *e : {Edit_itemNo[i], Edit_item[i], Edit_unit[i]})
             e->setCaretToEndOnEnter(true);
@@ -360,7 +372,8 @@ void TForm_Main::buildFirstTab()
 
     // The header's check boxes come after the rows in the tab order, so that
     // Enter runs from the note date straight to the slip number.
-    CheckBox_Date_1 = named(new QCheckBox(QStringLiteral("日付"), t), QStringLiteral("CheckBox_Date_1"));
+    CheckBox_Date_1 =
+        named(new QCheckBox(QStringLiteral("日付"), t), QStringLiteral("CheckBox_Date_1"));
     CheckBox_Date_1->setGeometry(400, hy, 56, 22);
     CheckBox2 = named(new QCheckBox(QStringLiteral("伝票番号"), t), QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(594, hy, 94, 22);
@@ -384,11 +397,13 @@ void TForm_Main::buildFirstTab()
         n->setReadOnly(true);
         n->setTabStop(false);
     }
-    CheckBox_Recp = named(new QCheckBox(QStringLiteral("領収済"), t), QStringLiteral("CheckBox_Recp"));
+    CheckBox_Recp =
+        named(new QCheckBox(QStringLiteral("領収済"), t), QStringLiteral("CheckBox_Recp"));
     CheckBox_Recp->setGeometry(cx + 330, ty + 48, 90, 22);
-    Label_SelectPaper = named(plainLabel(t, QString(), {cx, ty, 320, 22}), QStringLiteral("Label_SelectPaper"));
-    Label_PrinterName2 =
-        named(plainLabel(t, QString(), {cx, ty + 24, 320, 44}), QStringLiteral("Label_PrinterName2"));
+    Label_SelectPaper =
+        named(plainLabel(t, QString(), {cx, ty, 320, 22}), QStringLiteral("Label_SelectPaper"));
+    Label_PrinterName2 = named(plainLabel(t, QString(), {cx, ty + 24, 320, 44}),
+                               QStringLiteral("Label_PrinterName2"));
     Label_PrinterName2->setWordWrap(true);
     Label_PrinterName2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -396,7 +411,8 @@ void TForm_Main::buildFirstTab()
     auto *tp = named(new QFrame(t), QStringLiteral("Panel_Transfer"));
     tp->setGeometry(2, 2, 761, 80);
     {
-        auto *caption = named(plainLabel(tp, TransferPanel::kCaption, {2, 0, 120, 16}), QStringLiteral("Label1"));
+        auto *caption = named(plainLabel(tp, TransferPanel::kCaption, {2, 0, 120, 16}),
+                              QStringLiteral("Label1"));
         QFont cf = caption->font();
         cf.setPixelSize(11);
         caption->setFont(cf);
@@ -411,7 +427,8 @@ void TForm_Main::buildFirstTab()
         Memo1->setFont(mf);
     }
     Memo1->setToolTip(TransferPanel::kMemoHint);
-    Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}), QStringLiteral("Label8"));
+    Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}),
+                   QStringLiteral("Label8"));
     {
         QFont lf = Label8->font();
         lf.setPixelSize(11);
@@ -426,8 +443,10 @@ void TForm_Main::buildFirstTab()
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
     BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
-    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}), QStringLiteral("Label12"));
-    BitBtn_SendMail = named(new QPushButton(SupportLinks::kSendMailCaption, tp), QStringLiteral("BitBtn_SendMail"));
+    Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}),
+                    QStringLiteral("Label12"));
+    BitBtn_SendMail = named(new QPushButton(SupportLinks::kSendMailCaption, tp),
+                            QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
     BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
@@ -448,7 +467,8 @@ void TForm_Main::buildSecondTab()
 {
     QWidget *t = TabSheet12;
 
-    auto *g1 = named(new QGroupBox(QStringLiteral("プリンタセット"), t), QStringLiteral("GroupBox_PrnSet"));
+    auto *g1 = named(new QGroupBox(QStringLiteral("プリンタセット"), t),
+                     QStringLiteral("GroupBox_PrnSet"));
     g1->setGeometry(4, 4, 372, 262);
     plainLabel(g1, QStringLiteral("用紙選択"), {10, 24, 70, 22});
     ComboBox_SEL = comboBox(g1, QStringLiteral("ComboBox_SEL"), {84, 24, 200, 22},
@@ -464,16 +484,20 @@ void TForm_Main::buildSecondTab()
         p.setColor(QPalette::Base, QColor(0xC0, 0xC0, 0xC0));
         c->setPalette(p);
     }
-    BitBtn_PrnSet = named(new QPushButton(QStringLiteral("セットするプリンタを登録"), g1), QStringLiteral("BitBtn_PrnSet"));
+    BitBtn_PrnSet = named(new QPushButton(QStringLiteral("セットするプリンタを登録"), g1),
+                          QStringLiteral("BitBtn_PrnSet"));
     BitBtn_PrnSet->setGeometry(10, 104, 220, 26);
     BitBtn_PrnSet->setToolTip(QStringLiteral("送り状ごとに使用にするプリンタをセットします"));
-    BitBtn_PrnSet2 = named(new QPushButton(QStringLiteral("余白調整"), g1), QStringLiteral("BitBtn_PrnSet2"));
+    BitBtn_PrnSet2 =
+        named(new QPushButton(QStringLiteral("余白調整"), g1), QStringLiteral("BitBtn_PrnSet2"));
     BitBtn_PrnSet2->setGeometry(236, 104, 126, 26);
     BitBtn_PrnSet2->setToolTip(QStringLiteral("印刷する用紙の上余白、左余白を調整します"));
     plainLabel(g1, QStringLiteral("上余白"), {10, 136, 50, 22});
-    Label_Prn_Top = named(plainLabel(g1, QString(), {62, 136, 60, 22}), QStringLiteral("Label_Prn_Top"));
+    Label_Prn_Top =
+        named(plainLabel(g1, QString(), {62, 136, 60, 22}), QStringLiteral("Label_Prn_Top"));
     plainLabel(g1, QStringLiteral("左余白"), {130, 136, 50, 22});
-    Label_Prn_Left = named(plainLabel(g1, QString(), {182, 136, 60, 22}), QStringLiteral("Label_Prn_Left"));
+    Label_Prn_Left =
+        named(plainLabel(g1, QString(), {182, 136, 60, 22}), QStringLiteral("Label_Prn_Left"));
     for (QLabel *l : {Label_Prn_Top, Label_Prn_Left}) {
         l->setFrameShape(QFrame::StyledPanel);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -483,19 +507,24 @@ void TForm_Main::buildSecondTab()
     KiNumEdit_BUSUU->setIntegerLength(3);
     KiNumEdit_BUSUU->setDecimalLength(0);
     KiNumEdit_BUSUU->setText(QStringLiteral("1"));
-    CheckBox_NewPage = named(new QCheckBox(QStringLiteral("改ページ信号"), g1), QStringLiteral("CheckBox_NewPage"));
+    CheckBox_NewPage = named(new QCheckBox(QStringLiteral("改ページ信号"), g1),
+                             QStringLiteral("CheckBox_NewPage"));
     CheckBox_NewPage->setGeometry(160, 164, 200, 22);
-    CheckBox_NewPage->setToolTip(QStringLiteral("白紙ページが出力される場合に、チェックをはずしてください。"));
+    CheckBox_NewPage->setToolTip(
+        QStringLiteral("白紙ページが出力される場合に、チェックをはずしてください。"));
     plainLabel(g1, QStringLiteral("印字用紙"), {10, 196, 70, 22});
     ComboBox_Paper = comboBox(g1, QStringLiteral("ComboBox_Paper"), {84, 196, 200, 22},
                               {QStringLiteral("A5縦1　(10行)"), QStringLiteral("A5縦2　(10行)"),
                                QStringLiteral("A5横　(6行)")});
     ComboBox_Paper->setToolTip(QStringLiteral("印字する用紙を A5の縦 または横 いずれか選択します"));
 
-    auto *g2 = named(new QGroupBox(QStringLiteral("売上明細入力の設定"), t), QStringLiteral("GroupBox_Entry"));
+    auto *g2 = named(new QGroupBox(QStringLiteral("売上明細入力の設定"), t),
+                     QStringLiteral("GroupBox_Entry"));
     g2->setGeometry(382, 4, 380, 130);
-    const QStringList imeCaptions = {QStringLiteral("品名1"), QStringLiteral("品名2"), QStringLiteral("単位")};
-    const QStringList imeNames = {QStringLiteral("ComboBox_ime_Itemno"), QStringLiteral("ComboBox_ime_Item"),
+    const QStringList imeCaptions = {QStringLiteral("品名1"), QStringLiteral("品名2"),
+                                     QStringLiteral("単位")};
+    const QStringList imeNames = {QStringLiteral("ComboBox_ime_Itemno"),
+                                  QStringLiteral("ComboBox_ime_Item"),
                                   QStringLiteral("ComboBox_ime_Unit")};
     QComboBox *ime[3] = {};
     for (int k = 0; k < 3; ++k) {
@@ -512,20 +541,25 @@ void TForm_Main::buildSecondTab()
     Edit_TxDisp->setToolTip(help::TxDisp);
     applyImeMode(Edit_TxDisp, TImeMode::imDisable);
 
-    auto *g3 = named(new QGroupBox(QStringLiteral("納品書印字"), t), QStringLiteral("GroupBox_Title"));
+    auto *g3 =
+        named(new QGroupBox(QStringLiteral("納品書印字"), t), QStringLiteral("GroupBox_Title"));
     g3->setGeometry(382, 138, 380, 52);
     Edit_021[0] = textEdit(g3, QStringLiteral("Edit_021_0"), {10, 22, 360, 22});
     Edit_021[0]->setText(kDefaultTitle);
 
-    auto *g4 = named(new QGroupBox(QStringLiteral("納品書印字自社名など"), t), QStringLiteral("GroupBox_Shop"));
+    auto *g4 = named(new QGroupBox(QStringLiteral("納品書印字自社名など"), t),
+                     QStringLiteral("GroupBox_Shop"));
     g4->setGeometry(4, 270, 372, 150);
     for (int i = 1; i <= 5; ++i)
-        Edit_021[i] = textEdit(g4, QStringLiteral("Edit_021_%1").arg(i), {10, 22 + (i - 1) * 24, 352, 22});
+        Edit_021[i] =
+            textEdit(g4, QStringLiteral("Edit_021_%1").arg(i), {10, 22 + (i - 1) * 24, 352, 22});
 
-    auto *g5 = named(new QGroupBox(QStringLiteral("納品書印字　注意事項など"), t), QStringLiteral("GroupBox_Remark"));
+    auto *g5 = named(new QGroupBox(QStringLiteral("納品書印字　注意事項など"), t),
+                     QStringLiteral("GroupBox_Remark"));
     g5->setGeometry(382, 194, 380, 244);
     for (int i = 1; i <= 9; ++i) {
-        Edit_Remark[i] = textEdit(g5, QStringLiteral("Edit_Remark%1").arg(i), {10, 20 + (i - 1) * 24, 360, 22}, 100);
+        Edit_Remark[i] = textEdit(g5, QStringLiteral("Edit_Remark%1").arg(i),
+                                  {10, 20 + (i - 1) * 24, 360, 22}, 100);
         Edit_Remark[i]->setToolTip(QStringLiteral("最大9行　×　半角100文字まで"));
     }
 
@@ -545,12 +579,15 @@ void TForm_Main::buildThirdTab()
     Panel_TaxConf->setGeometry(20, 20, 320, 110);
     Panel_TaxConf->setFrameShape(QFrame::StyledPanel);
     plainLabel(Panel_TaxConf, QStringLiteral("旧税率"), {12, 10, 110, 24});
-    KiNumEdit_TaxOld = numEdit(Panel_TaxConf, QStringLiteral("KiNumEdit_TaxOld"), {130, 10, 90, 24});
+    KiNumEdit_TaxOld =
+        numEdit(Panel_TaxConf, QStringLiteral("KiNumEdit_TaxOld"), {130, 10, 90, 24});
     plainLabel(Panel_TaxConf, QStringLiteral("新税率実施日"), {12, 42, 110, 24});
-    DateTimePicker_TaxEnforDate = dateEdit(Panel_TaxConf, QStringLiteral("DateTimePicker_TaxEnforDate"), {130, 42, 130, 24});
+    DateTimePicker_TaxEnforDate =
+        dateEdit(Panel_TaxConf, QStringLiteral("DateTimePicker_TaxEnforDate"), {130, 42, 130, 24});
     DateTimePicker_TaxEnforDate->setDate(QDate(1997, 4, 1));
     plainLabel(Panel_TaxConf, QStringLiteral("新税率"), {12, 74, 110, 24});
-    KiNumEdit_TaxNew = numEdit(Panel_TaxConf, QStringLiteral("KiNumEdit_TaxNew"), {130, 74, 90, 24});
+    KiNumEdit_TaxNew =
+        numEdit(Panel_TaxConf, QStringLiteral("KiNumEdit_TaxNew"), {130, 74, 90, 24});
     for (TKiNumEdit *n : {KiNumEdit_TaxOld, KiNumEdit_TaxNew}) {
         n->setIntegerLength(4);
         n->setDecimalLength(1);
@@ -564,7 +601,8 @@ void TForm_Main::buildThirdTab()
 void TForm_Main::buildHiddenControls()
 {
     Label_CurrentDir = hiddenLabel(this, QStringLiteral("Label_CurrentDir"));
-    Label_PrinterIndex = hiddenLabel(this, QStringLiteral("Label_PrinterIndex"), QStringLiteral("0"));
+    Label_PrinterIndex =
+        hiddenLabel(this, QStringLiteral("Label_PrinterIndex"), QStringLiteral("0"));
     Label_dpix = hiddenLabel(this, QStringLiteral("Label_dpix"));
     Label_dpiy = hiddenLabel(this, QStringLiteral("Label_dpiy"));
     Label_xTax = hiddenLabel(this, QStringLiteral("Label_xTax"));
@@ -573,8 +611,9 @@ void TForm_Main::buildHiddenControls()
     Label_Font_1->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 10));
     Label_CutCut = hiddenLabel(this, QStringLiteral("Label_CutCut"));
     Label_0X = hiddenLabel(this, QStringLiteral("Label_0X"));
-    ComboBox_FontSize = comboBox(this, QStringLiteral("ComboBox_FontSize"), {0, 0, 10, 10},
-                                 {QStringLiteral("12"), QStringLiteral("11"), QStringLiteral("10"), QStringLiteral("9")});
+    ComboBox_FontSize = comboBox(
+        this, QStringLiteral("ComboBox_FontSize"), {0, 0, 10, 10},
+        {QStringLiteral("12"), QStringLiteral("11"), QStringLiteral("10"), QStringLiteral("9")});
     ComboBox_FontSize->hide();
     Memo2 = named(new QPlainTextEdit(this), QStringLiteral("Memo2"));
     Memo2->hide();
@@ -620,10 +659,11 @@ void TForm_Main::bindHandlers()
         setKeyHandler(Edit_Remark[i], KeyHandler::RemarkUp);
 
     // Fields whose entry shows a help message or paints the row cursor.
-    for (QWidget *w : {static_cast<QWidget *>(KiNumEdit_BUSUU), static_cast<QWidget *>(ComboBox_ime_Itemno),
-                       static_cast<QWidget *>(ComboBox_ime_Item), static_cast<QWidget *>(ComboBox_ime_Unit),
-                       static_cast<QWidget *>(ComboBox_Paper), static_cast<QWidget *>(Edit_TxDisp),
-                       static_cast<QWidget *>(Memo1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(KiNumEdit_BUSUU), static_cast<QWidget *>(ComboBox_ime_Itemno),
+          static_cast<QWidget *>(ComboBox_ime_Item), static_cast<QWidget *>(ComboBox_ime_Unit),
+          static_cast<QWidget *>(ComboBox_Paper), static_cast<QWidget *>(Edit_TxDisp),
+          static_cast<QWidget *>(Memo1)})
         w->installEventFilter(this);
 
     // Buttons.
@@ -651,8 +691,10 @@ void TForm_Main::bindHandlers()
     // start-up do not (QComboBox::activated is the operator's signal).
     connect(ComboBox_ime_Itemno, &QComboBox::activated, this, [this] { ComboBox_ime_Change(); });
     for (int i = 1; i <= kRows; ++i) {
-        connect(KiNumEdit_QTY[i], &TKiNumEdit::OnChange, this, [this](TKiNumEdit *s) { KiNumEdit_QTYChange(s); });
-        connect(KiNumEdit_Price[i], &TKiNumEdit::OnChange, this, [this](TKiNumEdit *s) { KiNumEdit_PriceChange(s); });
+        connect(KiNumEdit_QTY[i], &TKiNumEdit::OnChange, this,
+                [this](TKiNumEdit *s) { KiNumEdit_QTYChange(s); });
+        connect(KiNumEdit_Price[i], &TKiNumEdit::OnChange, this,
+                [this](TKiNumEdit *s) { KiNumEdit_PriceChange(s); });
     }
 }
 
@@ -672,7 +714,8 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         // neither enters nor leaves a field; the first activation enters
         // the field that start-up chose.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        const bool passing = reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+        const bool passing =
+            reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
         if (field == this)
             break;
         if (event->type() == QEvent::FocusIn) {
@@ -749,7 +792,10 @@ bool TForm_Main::dispatchKey(QWidget *w, KeyHandler h, int key)
 // Keys
 
 namespace {
-bool isEnterKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool isEnterKey(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 } // namespace
 
 void TForm_Main::moveFocus(bool next)
@@ -770,22 +816,30 @@ int TForm_Main::focusedRow() const
     return ok ? r : 0;
 }
 
-// The three function keys every dispatcher knows.
-#define KANRO_FUNCTION_KEYS                                                                                   \
-    case Qt::Key_F2:                                                                                          \
-        SpeedButton_F2Click();                                                                                \
-        return true;                                                                                          \
-    case Qt::Key_F7:                                                                                          \
-        SpeedButton_F7Click();                                                                                \
-        return true;                                                                                          \
-    case Qt::Key_F11:                                                                                         \
-        SpeedButton_F11Click();                                                                               \
+// The three function keys every dispatcher knows, whatever the state of
+// their buttons.
+bool TForm_Main::functionKey(int Key)
+{
+    switch (Key) {
+    case Qt::Key_F2:
+        SpeedButton_F2Click();
         return true;
+    case Qt::Key_F7:
+        SpeedButton_F7Click();
+        return true;
+    case Qt::Key_F11:
+        SpeedButton_F11Click();
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool TForm_Main::FormKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -800,8 +854,9 @@ bool TForm_Main::FormKeyDown(QWidget *, int Key)
 
 bool TForm_Main::FormKeyDown2(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -818,21 +873,20 @@ bool TForm_Main::FormKeyDown2(QWidget *, int Key)
 
 bool TForm_Main::Edit_ZipKeyDown(QWidget *, int Key)
 {
-    switch (Key) {
-        KANRO_FUNCTION_KEYS
-    default:
-        if (isEnterKey(Key)) {
-            moveFocus(true);
-            return true;
-        }
-        return false;
+    if (functionKey(Key))
+        return true;
+    if (isEnterKey(Key)) {
+        moveFocus(true);
+        return true;
     }
+    return false;
 }
 
 bool TForm_Main::Edit_telKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -847,8 +901,9 @@ bool TForm_Main::Edit_telKeyDown(QWidget *, int Key)
 
 bool TForm_Main::KiNumEdit_SlipnoKeyDown(QWidget *, int Key)
 {
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -864,8 +919,9 @@ bool TForm_Main::KiNumEdit_SlipnoKeyDown(QWidget *, int Key)
 bool TForm_Main::Edit_itemNoKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         if (r == 1)
             focusCell(KiNumEdit_Slipno);
@@ -888,8 +944,9 @@ bool TForm_Main::Edit_itemNoKeyDown(QWidget *, int Key)
 bool TForm_Main::Edit_itemKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
+    if (functionKey(Key))
+        return true;
     switch (Key) {
-        KANRO_FUNCTION_KEYS
     case Qt::Key_Up:
         moveFocus(false);
         return true;
@@ -907,8 +964,6 @@ bool TForm_Main::Edit_itemKeyDown(QWidget *, int Key)
         return false;
     }
 }
-
-#undef KANRO_FUNCTION_KEYS
 
 // ---------------------------------------------------------------------------
 // Focus: help messages, caret, recorded row, row cursor
@@ -1037,6 +1092,9 @@ void TForm_Main::FormShow()
     setWindowTitle(kWindowCaption);
     DateTimePicker_1->setDate(todayProvider());
     Label_CurrentDir->setText(m_workingDir.isEmpty() ? QDir::currentPath() : m_workingDir);
+    // The built-in PDF printer writes under the same recorded directory.
+    if (VoPrinter)
+        VoPrinter->spooler().setWorkingDirectory(Label_CurrentDir->text());
     Label_Prn_Top->clear();
     Label_Prn_Left->clear();
     Edit_Cls();
@@ -1114,8 +1172,9 @@ void TForm_Main::Tab_Change_CHK()
     SpeedButton_PRNSETClick();
     SpeedButton_PrnIdGetClick();
     Label_SelectPaper->setText(ComboBox_Paper->currentText());
-    Label_PrinterName2->setText(ComboBox1->currentText() + QLatin1Char('/') + ComboBox2->currentText() +
-                                QLatin1Char('/') + ComboBox3->currentText());
+    Label_PrinterName2->setText(ComboBox1->currentText() + QLatin1Char('/') +
+                                ComboBox2->currentText() + QLatin1Char('/') +
+                                ComboBox3->currentText());
     switch (ComboBox_Paper->currentIndex()) {
     case 0:
     case 1:
@@ -1152,8 +1211,9 @@ void TForm_Main::Ary_DAT_SET()
         dPRICE_Ary[i] = qobject_cast<TKiNumEdit *>(find(QStringLiteral("KiNumEdit_price") + n));
         dSALES_Ary[i] = qobject_cast<TKiNumEdit *>(find(QStringLiteral("KiNumEdit_Sales") + n));
 
-        const std::pair<QComboBox *, QWidget *> modes[] = {
-            {ComboBox_ime_Itemno, dITEMNO_Ary[i]}, {ComboBox_ime_Item, dITEM_Ary[i]}, {ComboBox_ime_Unit, dUNIT_Ary[i]}};
+        const std::pair<QComboBox *, QWidget *> modes[] = {{ComboBox_ime_Itemno, dITEMNO_Ary[i]},
+                                                           {ComboBox_ime_Item, dITEM_Ary[i]},
+                                                           {ComboBox_ime_Unit, dUNIT_Ary[i]}};
         for (const auto &[selector, cell] : modes) {
             const int k = selector->currentIndex();
             if (cell && k >= 0 && k < kImeModeCount)
@@ -1168,9 +1228,11 @@ void TForm_Main::Ary_TabOrder()
     // amount takes no focus, so Tab runs on to the next row's 品名 1.
     QWidget *prev = KiNumEdit_Slipno;
     for (int i = 1; i <= kRows; ++i) {
-        for (QWidget *w : {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
-                           static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
-                           static_cast<QWidget *>(KiNumEdit_Price[i]), static_cast<QWidget *>(KiNumEdit_Sales[i])}) {
+        for (QWidget *w :
+             {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
+              static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
+              static_cast<QWidget *>(KiNumEdit_Price[i]),
+              static_cast<QWidget *>(KiNumEdit_Sales[i])}) {
             setTabOrder(prev, w);
             prev = w;
         }
@@ -1181,9 +1243,11 @@ void TForm_Main::denSLPMAX()
 {
     for (int i = 1; i <= kRows; ++i) {
         const bool on = i <= wSLPMAX;
-        for (QWidget *w : {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
-                           static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
-                           static_cast<QWidget *>(KiNumEdit_Price[i]), static_cast<QWidget *>(KiNumEdit_Sales[i])})
+        for (QWidget *w :
+             {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
+              static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
+              static_cast<QWidget *>(KiNumEdit_Price[i]),
+              static_cast<QWidget *>(KiNumEdit_Sales[i])})
             w->setEnabled(on);
     }
 }
@@ -1274,8 +1338,9 @@ void TForm_Main::DEN_SUM()
 
 void TForm_Main::TAX_RATE_CHK()
 {
-    const TaxRateChoice c = ::TAX_RATE_CHK(KiNumEdit_TaxOld->Text(), KiNumEdit_TaxNew->Text(),
-                                           DateTimePicker_TaxEnforDate->date(), DateTimePicker_1->date());
+    const TaxRateChoice c =
+        ::TAX_RATE_CHK(KiNumEdit_TaxOld->Text(), KiNumEdit_TaxNew->Text(),
+                       DateTimePicker_TaxEnforDate->date(), DateTimePicker_1->date());
     Label_xTax->setText(c.xTax);
     Label_stax->setText(c.staxCaption);
 }
@@ -1307,7 +1372,9 @@ void TForm_Main::SpeedButton_slipnoClick()
 {
     if (!KiNumEdit_Slipno->Text().isEmpty())
         return;
-    runGuarded(this, [this] { KiNumEdit_Slipno->setText(QString::number(issueNextSlipNumber(settingsFilePath()))); });
+    runGuarded(this, [this] {
+        KiNumEdit_Slipno->setText(QString::number(issueNextSlipNumber(settingsFilePath())));
+    });
 }
 
 void TForm_Main::BitBtn_CLSClick()

@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
 #include <array>
 #include <functional>
 
@@ -232,6 +231,7 @@ private:
     void bindHandlers();
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
+    bool functionKey(int Key);
     void fieldEntered(QWidget *w);
     void fieldExited(QWidget *w);
     void paintCell(QWidget *w, bool cursor);

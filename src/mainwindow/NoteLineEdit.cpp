@@ -5,8 +5,7 @@
 
 NoteLineEdit::NoteLineEdit(QWidget *parent) : QLineEdit(parent) {}
 
-template <typename Edit>
-void NoteLineEdit::limited(Edit edit)
+template <typename Edit> void NoteLineEdit::limited(Edit edit)
 {
     const QString before = text();
     const int cursor = cursorPosition();

@@ -31,8 +31,7 @@ protected:
 private:
     // Runs an operator's edit and takes it back if it made the text longer
     // than the limit allows.
-    template <typename Edit>
-    void limited(Edit edit);
+    template <typename Edit> void limited(Edit edit);
 
     int m_limit = 0;
     bool m_caretToEnd = false;

@@ -19,8 +19,10 @@ void registerFontSubstitutions()
         return;
     done = true;
 
-    QFont::insertSubstitutions(kFontPGothic, {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
-    QFont::insertSubstitutions(kFontPMincho, {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝")});
+    QFont::insertSubstitutions(kFontPGothic,
+                               {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
+    QFont::insertSubstitutions(kFontPMincho,
+                               {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝")});
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
 
     QString tahoma;

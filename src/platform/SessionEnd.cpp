@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QSocketNotifier>
-
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -56,9 +55,8 @@ bool SessionEnd::install()
     // The desktop session asks each program to save before it ends; there
     // is nothing to ask the operator, so the window simply closes.
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) {
-            emit endRequested(0);
-        });
+        connect(app, &QGuiApplication::commitDataRequest, this,
+                [this](QSessionManager &) { emit endRequested(0); });
     }
     return true;
 }

@@ -3,7 +3,6 @@
 #include <QCryptographicHash>
 #include <QLocalServer>
 #include <QLocalSocket>
-
 #include <unistd.h>
 
 namespace {

@@ -1,8 +1,8 @@
 // The main window on the offscreen platform: start-up and shutdown against a
 // settings file in a temporary working directory, the note's live
 // arithmetic, tab changes, keyboard navigation and focus painting.
-#include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/ImeMode.h"
+#include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Beep.h"
@@ -22,9 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {
@@ -162,7 +160,8 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileTakesTheDefaults)
 
 TEST_F(MainWindowTest, PreparedCp932FileLoadsAndItsUnknownLinesSurviveShutdown)
 {
-    const QByteArray original = readBytes(QStringLiteral(KANRO_TEST_DATA "/mainwindow_prepared_cp932.ini"));
+    const QByteArray original =
+        readBytes(QStringLiteral(KANRO_TEST_DATA "/mainwindow_prepared_cp932.ini"));
     ASSERT_FALSE(original.isEmpty());
     putFile(original);
     start();
@@ -196,7 +195,8 @@ TEST_F(MainWindowTest, PreparedCp932FileLoadsAndItsUnknownLinesSurviveShutdown)
     EXPECT_FALSE(written.startsWith("\xFF\xFE")) << "stays CP932";
     const QList<QByteArray> before = original.split('\n');
     const QList<QByteArray> after = written.split('\n');
-    for (const char *unknown : {"Tab_My=2", "OP023My=", "[Kn_Yamatoprn]", "YamatoNo=1234", "Tab_My=0", "; "}) {
+    for (const char *unknown :
+         {"Tab_My=2", "OP023My=", "[Kn_Yamatoprn]", "YamatoNo=1234", "Tab_My=0", "; "}) {
         for (const QByteArray &line : before) {
             if (line.startsWith(unknown)) {
                 EXPECT_TRUE(after.contains(line)) << line.toStdString();
@@ -277,7 +277,8 @@ TEST_F(MainWindowTest, F11FollowsTheActiveTab)
         EXPECT_EQ(w->SpeedButton_F[11]->text(), r.caption) << r.name;
         EXPECT_EQ(w->SpeedButton_F[11]->isEnabled(), r.enabled) << r.name;
         EXPECT_EQ(w->SpeedButton_F[2]->isEnabled(), true) << r.name;
-        EXPECT_EQ(w->Panel_HelpMess->text(), QString()) << r.name << ": a tab change clears the help";
+        EXPECT_EQ(w->Panel_HelpMess->text(), QString())
+            << r.name << ": a tab change clears the help";
     }
 }
 
@@ -320,10 +321,11 @@ TEST_F(MainWindowTest, LandscapeLayoutDisablesRowsSevenToTenWhileTheirAmountsCou
     EXPECT_EQ(w->wSLPMAX, 6);
     for (int i = 1; i <= 10; ++i) {
         const bool on = i <= 6;
-        for (QWidget *cell : {static_cast<QWidget *>(w->Edit_itemNo[i]), static_cast<QWidget *>(w->Edit_item[i]),
-                              static_cast<QWidget *>(w->KiNumEdit_QTY[i]), static_cast<QWidget *>(w->Edit_unit[i]),
-                              static_cast<QWidget *>(w->KiNumEdit_Price[i]),
-                              static_cast<QWidget *>(w->KiNumEdit_Sales[i])})
+        for (QWidget *cell :
+             {static_cast<QWidget *>(w->Edit_itemNo[i]), static_cast<QWidget *>(w->Edit_item[i]),
+              static_cast<QWidget *>(w->KiNumEdit_QTY[i]), static_cast<QWidget *>(w->Edit_unit[i]),
+              static_cast<QWidget *>(w->KiNumEdit_Price[i]),
+              static_cast<QWidget *>(w->KiNumEdit_Sales[i])})
             EXPECT_EQ(cell->isEnabled(), on) << cell->objectName().toStdString();
     }
     type(w->KiNumEdit_QTY[1], QStringLiteral("3"));
@@ -375,23 +377,46 @@ TEST_F(MainWindowTest, EnterAndCursorKeysWalkTheNote)
         {"Enter from the postal code",
          w->Edit_Zip,
          std::vector<int>(8, Enter),
-         {w->Edit_Add1, w->Edit_Add2, w->Edit_Add3, w->Edit_Custo1, w->Edit_tel, w->DateTimePicker_1,
-          w->KiNumEdit_Slipno, w->Edit_itemNo[1]}},
+         {w->Edit_Add1, w->Edit_Add2, w->Edit_Add3, w->Edit_Custo1, w->Edit_tel,
+          w->DateTimePicker_1, w->KiNumEdit_Slipno, w->Edit_itemNo[1]}},
         {"Enter through row 1 skips the amount",
          w->Edit_itemNo[1],
          std::vector<int>(6, Enter),
-         {w->Edit_item[1], w->KiNumEdit_QTY[1], w->Edit_unit[1], w->KiNumEdit_Price[1], w->Edit_itemNo[2],
-          w->Edit_item[2]}},
-        {"Up from item 1 of row 1 to the slip number and Enter back", w->Edit_itemNo[1], {Qt::Key_Up, Enter},
+         {w->Edit_item[1], w->KiNumEdit_QTY[1], w->Edit_unit[1], w->KiNumEdit_Price[1],
+          w->Edit_itemNo[2], w->Edit_item[2]}},
+        {"Up from item 1 of row 1 to the slip number and Enter back",
+         w->Edit_itemNo[1],
+         {Qt::Key_Up, Enter},
          {w->KiNumEdit_Slipno, w->Edit_itemNo[1]}},
-        {"Up from item 1 of row 4 to item 2 of row 3", w->Edit_itemNo[4], {Qt::Key_Up}, {w->Edit_item[3]}},
-        {"Down from item 1 of row 4 to item 2 of row 4", w->Edit_itemNo[4], {Qt::Key_Down}, {w->Edit_item[4]}},
-        {"Down from item 2 of row 4 to item 1 of row 5", w->Edit_item[4], {Qt::Key_Down}, {w->Edit_itemNo[5]}},
-        {"Up from item 2 to item 1 of the same row", w->Edit_item[5], {Qt::Key_Up}, {w->Edit_itemNo[5]}},
+        {"Up from item 1 of row 4 to item 2 of row 3",
+         w->Edit_itemNo[4],
+         {Qt::Key_Up},
+         {w->Edit_item[3]}},
+        {"Down from item 1 of row 4 to item 2 of row 4",
+         w->Edit_itemNo[4],
+         {Qt::Key_Down},
+         {w->Edit_item[4]}},
+        {"Down from item 2 of row 4 to item 1 of row 5",
+         w->Edit_item[4],
+         {Qt::Key_Down},
+         {w->Edit_itemNo[5]}},
+        {"Up from item 2 to item 1 of the same row",
+         w->Edit_item[5],
+         {Qt::Key_Up},
+         {w->Edit_itemNo[5]}},
         {"Down in item 2 of row 10 stays", w->Edit_item[10], {Qt::Key_Down}, {w->Edit_item[10]}},
-        {"Enter in the price of row 10 stays", w->KiNumEdit_Price[10], {Enter}, {w->KiNumEdit_Price[10]}},
-        {"Enter in the telephone goes to the note date", w->Edit_tel, {Enter}, {w->DateTimePicker_1}},
-        {"Up in the quantity goes back to item 2", w->KiNumEdit_QTY[3], {Qt::Key_Up}, {w->Edit_item[3]}},
+        {"Enter in the price of row 10 stays",
+         w->KiNumEdit_Price[10],
+         {Enter},
+         {w->KiNumEdit_Price[10]}},
+        {"Enter in the telephone goes to the note date",
+         w->Edit_tel,
+         {Enter},
+         {w->DateTimePicker_1}},
+        {"Up in the quantity goes back to item 2",
+         w->KiNumEdit_QTY[3],
+         {Qt::Key_Up},
+         {w->Edit_item[3]}},
         {"Enter in a shop line goes on to the next", w->Edit_021[1], {Enter}, {w->Edit_021[2]}},
     };
     for (const Row &r : rows) {
@@ -404,7 +429,8 @@ TEST_F(MainWindowTest, EnterAndCursorKeysWalkTheNote)
         for (size_t k = 0; k < r.keys.size(); ++k) {
             press(r.keys[k]);
             EXPECT_EQ(focused(), r.visits[k])
-                << r.name << ", key " << k << ": at " << (focused() ? focused()->objectName().toStdString() : "none");
+                << r.name << ", key " << k << ": at "
+                << (focused() ? focused()->objectName().toStdString() : "none");
         }
     }
 }
@@ -428,9 +454,11 @@ TEST_F(MainWindowTest, EnteringFieldsShowsHelpRecordsTheRowAndPaintsTheCursor)
         {"item 1", w->Edit_itemNo[2], QStringLiteral("品名1を入力してください")},
         {"item 2", w->Edit_item[2], QStringLiteral("品名2を入力してください")},
         {"unit", w->Edit_unit[2], QStringLiteral("単位名を入力してください")},
-        {"quantity", w->KiNumEdit_QTY[2], QStringLiteral("数量を入力してください (数量が０の行は印字されません)")},
+        {"quantity", w->KiNumEdit_QTY[2],
+         QStringLiteral("数量を入力してください (数量が０の行は印字されません)")},
         {"price", w->KiNumEdit_Price[2], QStringLiteral("単価を入力してください")},
-        {"memo", w->Memo1, QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください")},
+        {"memo", w->Memo1,
+         QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください")},
     };
     for (const Row &r : rows) {
         focus(r.field);
@@ -594,7 +622,9 @@ TEST_F(MainWindowTest, EnterIsSwallowedWithoutABeep)
 
 TEST_F(MainWindowTest, RestoredPostalCodeAndTelephoneAreConvertedToHalfWidth)
 {
-    putFile(QStringLiteral("[Kn_Vey_1prn]\r\nE_ZIP=１５０－０００１\r\nE_TEL=０３－１２３４－５６７８\r\n").toUtf8());
+    putFile(QStringLiteral(
+                "[Kn_Vey_1prn]\r\nE_ZIP=１５０－０００１\r\nE_TEL=０３－１２３４－５６７８\r\n")
+                .toUtf8());
     start();
     EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("150-0001"));
     EXPECT_EQ(w->Edit_tel->text(), QStringLiteral("03-1234-5678"));
@@ -604,7 +634,8 @@ TEST_F(MainWindowTest, TransferButtonFillsTheDestinationFromTheMemo)
 {
     start();
     w->Edit_Add3->setText(QStringLiteral("old line"));
-    w->Memo1->setPlainText(QStringLiteral("〒１５０－０００１\n東京都渋谷区神宮前1-2-3\n山田太郎\nTEL 03-1234-5678\n"));
+    w->Memo1->setPlainText(QStringLiteral(
+        "〒１５０－０００１\n東京都渋谷区神宮前1-2-3\n山田太郎\nTEL 03-1234-5678\n"));
     w->BitBtn_1->click();
     EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
     EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("150-0001"));

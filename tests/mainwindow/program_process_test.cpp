@@ -12,12 +12,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <gtest/gtest.h>
-
 #include <csignal>
-#include <unistd.h>
+#include <gtest/gtest.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -87,8 +85,13 @@ protected:
     // The first instance listens once its socket exists.
     bool waitForListening()
     {
-        return waitUntil([this] { return !QDir(sockets.path()).entryList({QStringLiteral("kanro-*")}, QDir::System).isEmpty(); },
-                         20000);
+        return waitUntil(
+            [this] {
+                return !QDir(sockets.path())
+                            .entryList({QStringLiteral("kanro-*")}, QDir::System)
+                            .isEmpty();
+            },
+            20000);
     }
 
     QString iniPath() const { return work.filePath(QStringLiteral("Kanro_Vey_1.ini")); }
@@ -137,13 +140,43 @@ TEST_F(ProgramTest, TerminationSignalsRunTheShutdownSequence)
         EXPECT_EQ(p->exitCode(), 0);
         ProfileFile ini(iniPath());
         // Keys the file did not hold are there now: the shutdown writer ran.
-        EXPECT_EQ(ini.readString(kSection, QStringLiteral("E_021_0")), QStringLiteral("納品書　兼　請求書"));
+        EXPECT_EQ(ini.readString(kSection, QStringLiteral("E_021_0")),
+                  QStringLiteral("納品書　兼　請求書"));
         EXPECT_EQ(ini.readString(kSection, QStringLiteral("Comb_Paper")), QStringLiteral("0"));
         EXPECT_EQ(ini.readString(kSection, QStringLiteral("E_AD1")), QStringLiteral("Sapporo"));
         EXPECT_EQ(ini.readString(kSection, QStringLiteral("Edit_ITEMNO1")), QStringLiteral("pen"));
-        waitUntil([this] { return QDir(sockets.path()).entryList({QStringLiteral("kanro-*")}, QDir::System).isEmpty(); },
-                  5000);
+        waitUntil(
+            [this] {
+                return QDir(sockets.path())
+                    .entryList({QStringLiteral("kanro-*")}, QDir::System)
+                    .isEmpty();
+            },
+            5000);
     }
+}
+
+TEST_F(ProgramTest, SocketLeftByAKilledInstanceDoesNotBlockTheNextStart)
+{
+    QProcess *crashed = launch();
+    ASSERT_TRUE(crashed->waitForStarted(10000));
+    ASSERT_TRUE(waitForListening());
+    crashed->kill(); // SIGKILL: the socket file stays behind
+    ASSERT_TRUE(crashed->waitForFinished(10000));
+    ASSERT_FALSE(
+        QDir(sockets.path()).entryList({QStringLiteral("kanro-*")}, QDir::System).isEmpty());
+
+    QProcess *next = launch();
+    ASSERT_TRUE(next->waitForStarted(10000));
+    // It keeps running (a second instance would have ended at once) ...
+    EXPECT_FALSE(next->waitForFinished(3000));
+    EXPECT_EQ(next->state(), QProcess::Running);
+    // ... and it answers later starts itself.
+    QProcess *later = launch();
+    ASSERT_TRUE(later->waitForFinished(20000));
+    EXPECT_EQ(later->exitCode(), 0);
+    EXPECT_EQ(next->state(), QProcess::Running);
+    ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
+    EXPECT_TRUE(next->waitForFinished(20000));
 }
 
 // Under a private X server, text typed into the window reaches the file
@@ -158,12 +191,15 @@ TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
     int display = 0;
     QProcess server;
     for (int n = 170 + (::getpid() % 50); n < 300; ++n) {
-        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
             continue;
-        server.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        server.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
+                            QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         if (server.waitForStarted(5000) &&
-            waitUntil([n] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)); }, 10000)) {
+            waitUntil([n] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)); },
+                      10000)) {
             display = n;
             break;
         }
@@ -192,9 +228,10 @@ TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
         x.waitForFinished(20000);
         return QString::fromUtf8(x.readAllStandardOutput()).trimmed();
     };
-    const QString id = xdo({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--name"), QStringLiteral("Kanro")})
-                           .section(QLatin1Char('\n'), 0, 0);
+    const QString id =
+        xdo({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--name"), QStringLiteral("Kanro")})
+            .section(QLatin1Char('\n'), 0, 0);
     ASSERT_FALSE(id.isEmpty());
     // Without a window manager the focus has to be given explicitly; the
     // window then needs a moment before keys reach its focused field.
@@ -202,7 +239,8 @@ TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
     xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
     QThread::msleep(1000);
     // The focus starts in the postal code.
-    xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("0600001")});
+    xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
+         QStringLiteral("0600001")});
     QThread::msleep(500);
 
     ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
@@ -211,7 +249,8 @@ TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
     server.terminate();
     server.waitForFinished(5000);
 
-    EXPECT_EQ(ProfileFile(iniPath()).readString(kSection, QStringLiteral("E_ZIP")), QStringLiteral("0600001"));
+    EXPECT_EQ(ProfileFile(iniPath()).readString(kSection, QStringLiteral("E_ZIP")),
+              QStringLiteral("0600001"));
 }
 
 // In one process: a later claim reaches the first instance, which is asked

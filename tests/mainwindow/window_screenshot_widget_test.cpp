@@ -16,7 +16,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,7 +79,9 @@ TEST(WindowScreenshot, EveryTabRendersAtTheFixedWindowSize)
             const QImage img = shot.toImage();
             EXPECT_NE(img.pixel(40, 200), img.pixel(700, 620)) << tab;
             if (!out.isEmpty()) {
-                EXPECT_TRUE(shot.save(QDir(out).filePath(QStringLiteral("main-tab%1.png").arg(tab + 1)))) << tab;
+                EXPECT_TRUE(
+                    shot.save(QDir(out).filePath(QStringLiteral("main-tab%1.png").arg(tab + 1))))
+                    << tab;
             }
         }
         w.close();

@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetricsF>
-
 #include <gtest/gtest.h>
 
 namespace {
