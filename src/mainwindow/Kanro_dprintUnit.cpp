@@ -679,9 +679,11 @@ void TForm_Main::bindHandlers()
     connect(BitBtn_PrnSet2, &QPushButton::clicked, this, [this] { BitBtn_PrnSet2Click(); });
 
     // Changes.
+    // A tab change applies the feed's printer registration, which can fail
+    // (no printer, a damaged registration); the error report catches it.
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
         if (m_shown)
-            PageControl1Change();
+            runGuarded(this, [this] { PageControl1Change(); });
     });
     connect(Edit_Zip, &QLineEdit::textChanged, this, [this] { Edit_ZipChange(); });
     connect(Edit_tel, &QLineEdit::textChanged, this, [this] { Edit_telChange(); });

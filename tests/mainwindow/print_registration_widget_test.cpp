@@ -152,6 +152,18 @@ TEST_F(Registering, IndexThatIsNotAnIntegerIsReported)
     EXPECT_EQ(readRegistration(ini(), Manual).printerIndex, "x") << "stops before writing";
 }
 
+TEST_F(Registering, TabChangeWithDamagedRegistrationIsReportedNotThrown)
+{
+    start();
+    writeRegistration(ini(), Manual, "P2", {"x", "0", "0"});
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    w->ComboBox_SEL->setCurrentText(Manual);
+    w->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList{"'x' is not a valid integer value"});
+    EXPECT_EQ(w->PageControl1->currentIndex(), 1) << "the tab still changes";
+}
+
 TEST_F(Registering, PrinterSetupCommandRemembersItsChoice)
 {
     const QString settings = dir.filePath(QStringLiteral("Kanro_Vey_1.ini"));
