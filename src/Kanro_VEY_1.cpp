@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -27,6 +28,9 @@ void bringToFront(QWidget *w)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // A Japanese shop's program: dates, calendars and digit grouping are
+    // Japanese even on a desktop set to another language.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
     // Termination signals and the end of the desktop session close the
     // window as the operator would, so that its shutdown sequence stores

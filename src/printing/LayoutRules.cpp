@@ -7,6 +7,13 @@
 
 namespace printing {
 
+// The note is a Japanese business form: its date (2026/12/09) and digit
+// grouping follow the Japanese locale whatever the desktop's locale is.
+static QLocale noteLocale()
+{
+    return QLocale(QLocale::Japanese, QLocale::Japan);
+}
+
 long long roundHalfAway(long double v)
 {
     return v >= 0 ? static_cast<long long>(v + 0.5L) : static_cast<long long>(v - 0.5L);
@@ -60,7 +67,7 @@ QString amountText(FixedDecimal value)
     const quint64 scale = FixedDecimal::kScale;
     const quint64 units = magnitude / scale + (magnitude % scale >= scale / 2 ? 1 : 0);
     const QString digits = QString::number(units);
-    const QString sep = QLocale().groupSeparator();
+    const QString sep = noteLocale().groupSeparator();
     QString out;
     const qsizetype n = digits.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -100,7 +107,7 @@ void Eve2TextOut(Canvas &canvas, const QString &text, int x, int y, int width, i
 
 QString shortDateText(const QDate &date)
 {
-    return QLocale().toString(date, QLocale::ShortFormat);
+    return noteLocale().toString(date, QLocale::ShortFormat);
 }
 
 namespace {

@@ -182,7 +182,17 @@ TEST(Conversion, CaptionToInt)
     EXPECT_THROW(captionToIntOrZero(QStringLiteral("1.5")), ConversionError);
 }
 
-TEST(LayoutRules, ShortDateIsYearMonthDay)
+TEST(LayoutRules, DateAndGroupingAreJapaneseWhateverTheDesktopLocale)
 {
-    EXPECT_EQ(shortDateText(QDate(2026, 12, 9)), QStringLiteral("2026/12/09"));
+    const QLocale saved;
+    for (const QLocale &desktop : {QLocale(QLocale::Japanese, QLocale::Japan), QLocale::c(),
+                                   QLocale(QLocale::English, QLocale::UnitedStates),
+                                   QLocale(QLocale::German, QLocale::Germany)}) {
+        QLocale::setDefault(desktop);
+        EXPECT_EQ(shortDateText(QDate(2026, 12, 9)), QStringLiteral("2026/12/09"))
+            << desktop.name().toStdString();
+        EXPECT_EQ(amountText(QStringLiteral("1234567")), QStringLiteral("1,234,567"))
+            << desktop.name().toStdString();
+    }
+    QLocale::setDefault(saved);
 }
