@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest/QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -151,6 +152,16 @@ TEST_F(KiNumEditTest, KeyboardAndCharacterTables)
         {"Enter beeps without EnterFocusMove", false, "12", false, "", key(Qt::Key_Return), "12",
          false, 1, ""},
         {"Escape beeps", false, "12", false, "", key(Qt::Key_Escape), "12", false, 1, ""},
+        {"Ctrl+Backspace deletes nothing; its character beeps", false, "12", false, "",
+         key(Qt::Key_Backspace, Qt::ControlModifier), "12", false, 1, ""},
+        {"Ctrl+Enter types a line feed that beeps, even with EnterFocusMove", false, "12", false,
+         "",
+         [](TKiNumEdit *e) {
+             e->setEnterFocusMove(true);
+             QTest::keyClick(e, Qt::Key_Return, Qt::ControlModifier);
+             e->setEnterFocusMove(false);
+         },
+         "12", false, 1, ""},
         {"letters and space beep", false, "12", false, "", typed("a b"), "12", false, 3, ""},
         {"Alt+digit types nothing", false, "12", false, "", key(Qt::Key_3, Qt::AltModifier), "12",
          false, 0, ""},
@@ -652,6 +663,28 @@ TEST_F(KiNumEditTest, MetricsHeightAndCaretWidth)
     b->resize(121, 50);
     b->setBottomMargin(9);
     EXPECT_EQ(b->height(), 50);
+}
+
+TEST_F(KiNumEditTest, AutoSizeHeightHoldsInsideALayout)
+{
+    // A tall window whose layout would stretch a field of free height.
+    QWidget tall;
+    tall.resize(200, 300);
+    auto *layout = new QVBoxLayout(&tall);
+    auto *edit = new TKiNumEdit(&tall);
+    layout->addWidget(edit);
+    tall.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tall));
+    EXPECT_EQ(edit->ClientRect().height(), edit->FontHeight() + 4);
+
+    edit->setTopMargin(6);
+    QApplication::processEvents(); // the layout runs later
+    EXPECT_EQ(edit->ClientRect().height(), edit->FontHeight() + 8);
+
+    // Without AutoSize the layout decides.
+    edit->setAutoSize(false);
+    QApplication::processEvents();
+    EXPECT_GT(edit->ClientRect().height(), 200);
 }
 
 TEST_F(KiNumEditTest, InputMethodCharacters)
