@@ -665,6 +665,38 @@ TEST_F(KiNumEditTest, MetricsHeightAndCaretWidth)
     EXPECT_EQ(b->height(), 50);
 }
 
+TEST(KiNumEditDefaults, FreshControl)
+{
+    // Callers rely on these (the offset fields take them unchanged).
+    TKiNumEdit e;
+    EXPECT_EQ(e.Text(), "");
+    EXPECT_EQ(e.ValText(), "");
+    EXPECT_EQ(e.IntegerLength(), 9);
+    EXPECT_EQ(e.DecimalLength(), 3);
+    EXPECT_TRUE(e.Minus());
+    EXPECT_TRUE(e.Comma());
+    EXPECT_FALSE(e.DecimalFixed());
+    EXPECT_TRUE(e.ErrorBeep());
+    EXPECT_FALSE(e.ReadOnly());
+    EXPECT_EQ(e.Alignment(), TKiNumEdit::taRightJustify);
+    EXPECT_EQ(e.VertAlignment(), TKiNumEdit::taVCenter);
+    EXPECT_EQ(QList<int>({e.TopMargin(), e.LeftMargin(), e.BottomMargin(), e.RightMargin()}),
+              QList<int>({2, 2, 2, 2}));
+    EXPECT_TRUE(e.AutoSelect());
+    EXPECT_TRUE(e.AutoSize());
+    EXPECT_EQ(e.BorderStyle(), TKiNumEdit::bsSingle);
+    EXPECT_TRUE(e.HideSelection());
+    EXPECT_FALSE(e.ImageCopy());
+    EXPECT_FALSE(e.EnterFocusMove());
+    EXPECT_FALSE(e.ArrowFocusMove());
+    EXPECT_TRUE(e.TabStop());
+    EXPECT_EQ(e.ImeMode(), int(TKiNumEdit::imDontCare));
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(e.width(), 121);
+    EXPECT_EQ(e.cursor().shape(), Qt::IBeamCursor);
+}
+
 TEST_F(KiNumEditTest, AutoSizeHeightHoldsInsideALayout)
 {
     // A tall window whose layout would stretch a field of free height.
