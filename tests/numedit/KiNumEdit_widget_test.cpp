@@ -776,6 +776,14 @@ TEST_F(KiNumEditTest, MouseClickDragAndDoubleClick)
     // The next click is a new button-down and drops the selection.
     QTest::mouseClick(a, Qt::LeftButton, {}, text.center());
     EXPECT_EQ(a->SelLength(), 0);
+
+    // Through the window system a double click arrives as press, release,
+    // press, double click, release; the selection survives the second press.
+    const QPoint inWindow = a->mapTo(window.get(), text.center());
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, inWindow);
+    EXPECT_EQ(a->SelLength(), 5);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, inWindow, 1000);
+    EXPECT_EQ(a->SelLength(), 0);
 }
 
 TEST_F(KiNumEditTest, SelectionColourOnlyBehindTheText)
