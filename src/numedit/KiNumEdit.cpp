@@ -30,9 +30,9 @@ Qt::KeyboardModifiers significantModifiers(Qt::KeyboardModifiers modifiers)
 }
 
 // The characters a key press types, as the platform's character messages
-// deliver them: Ctrl+letter gives the control codes 1 to 26, Backspace 8,
-// Enter 13, Escape 27; Delete, Alt combinations and keys without text type
-// nothing.
+// deliver them: Ctrl+letter gives the control codes 1 to 26, Backspace 8
+// (with Ctrl 127), Enter 13 (with Ctrl 10), Escape 27; Delete, Alt
+// combinations and keys without text type nothing.
 QString typedChars(const QKeyEvent *event)
 {
     const int key = event->key();
@@ -44,6 +44,10 @@ QString typedChars(const QKeyEvent *event)
             return event->text(); // AltGr characters
         if (key >= Qt::Key_A && key <= Qt::Key_Z)
             return QString(QChar(char16_t(key - Qt::Key_A + 1)));
+        if (key == Qt::Key_Backspace)
+            return QString(QChar(char16_t(127)));
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return QString(QChar(char16_t(10)));
         return {};
     }
     if (modifiers & Qt::AltModifier)
@@ -78,6 +82,8 @@ TKiNumEdit::TKiNumEdit(QWidget *parent) : QWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled, true);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
+    // With AutoSize the height follows the font, also inside a layout.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     color_ = palette().color(QPalette::Active, QPalette::Base);
     disabledColor_ = palette().color(QPalette::Disabled, QPalette::Text);
 
@@ -134,6 +140,7 @@ void TKiNumEdit::measureFont()
 
 void TKiNumEdit::adjustHeight()
 {
+    updateGeometry(); // a layout asks for the new size hint
     if (!autoSize_)
         return;
     resize(width(), fontHeight_ + topMargin_ + bottomMargin_ + 2 * borderWidth());
@@ -342,6 +349,9 @@ void TKiNumEdit::setAutoSize(bool value)
     if (value == autoSize_)
         return;
     autoSize_ = value;
+    QSizePolicy policy = sizePolicy();
+    policy.setVerticalPolicy(value ? QSizePolicy::Fixed : QSizePolicy::Preferred);
+    setSizePolicy(policy);
     adjustHeight();
     refresh();
 }

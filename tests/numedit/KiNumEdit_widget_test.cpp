@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QtTest/QTest>
 #include <functional>
 #include <gtest/gtest.h>
@@ -151,6 +152,16 @@ TEST_F(KiNumEditTest, KeyboardAndCharacterTables)
         {"Enter beeps without EnterFocusMove", false, "12", false, "", key(Qt::Key_Return), "12",
          false, 1, ""},
         {"Escape beeps", false, "12", false, "", key(Qt::Key_Escape), "12", false, 1, ""},
+        {"Ctrl+Backspace deletes nothing; its character beeps", false, "12", false, "",
+         key(Qt::Key_Backspace, Qt::ControlModifier), "12", false, 1, ""},
+        {"Ctrl+Enter types a line feed that beeps, even with EnterFocusMove", false, "12", false,
+         "",
+         [](TKiNumEdit *e) {
+             e->setEnterFocusMove(true);
+             QTest::keyClick(e, Qt::Key_Return, Qt::ControlModifier);
+             e->setEnterFocusMove(false);
+         },
+         "12", false, 1, ""},
         {"letters and space beep", false, "12", false, "", typed("a b"), "12", false, 3, ""},
         {"Alt+digit types nothing", false, "12", false, "", key(Qt::Key_3, Qt::AltModifier), "12",
          false, 0, ""},
@@ -654,6 +665,60 @@ TEST_F(KiNumEditTest, MetricsHeightAndCaretWidth)
     EXPECT_EQ(b->height(), 50);
 }
 
+TEST(KiNumEditDefaults, FreshControl)
+{
+    // Callers rely on these (the offset fields take them unchanged).
+    TKiNumEdit e;
+    EXPECT_EQ(e.Text(), "");
+    EXPECT_EQ(e.ValText(), "");
+    EXPECT_EQ(e.IntegerLength(), 9);
+    EXPECT_EQ(e.DecimalLength(), 3);
+    EXPECT_TRUE(e.Minus());
+    EXPECT_TRUE(e.Comma());
+    EXPECT_FALSE(e.DecimalFixed());
+    EXPECT_TRUE(e.ErrorBeep());
+    EXPECT_FALSE(e.ReadOnly());
+    EXPECT_EQ(e.Alignment(), TKiNumEdit::taRightJustify);
+    EXPECT_EQ(e.VertAlignment(), TKiNumEdit::taVCenter);
+    EXPECT_EQ(QList<int>({e.TopMargin(), e.LeftMargin(), e.BottomMargin(), e.RightMargin()}),
+              QList<int>({2, 2, 2, 2}));
+    EXPECT_TRUE(e.AutoSelect());
+    EXPECT_TRUE(e.AutoSize());
+    EXPECT_EQ(e.BorderStyle(), TKiNumEdit::bsSingle);
+    EXPECT_TRUE(e.HideSelection());
+    EXPECT_FALSE(e.ImageCopy());
+    EXPECT_FALSE(e.EnterFocusMove());
+    EXPECT_FALSE(e.ArrowFocusMove());
+    EXPECT_TRUE(e.TabStop());
+    EXPECT_EQ(e.ImeMode(), int(TKiNumEdit::imDontCare));
+    EXPECT_FALSE(e.CanUndo());
+    EXPECT_FALSE(e.Modified());
+    EXPECT_EQ(e.width(), 121);
+    EXPECT_EQ(e.cursor().shape(), Qt::IBeamCursor);
+}
+
+TEST_F(KiNumEditTest, AutoSizeHeightHoldsInsideALayout)
+{
+    // A tall window whose layout would stretch a field of free height.
+    QWidget tall;
+    tall.resize(200, 300);
+    auto *layout = new QVBoxLayout(&tall);
+    auto *edit = new TKiNumEdit(&tall);
+    layout->addWidget(edit);
+    tall.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tall));
+    EXPECT_EQ(edit->ClientRect().height(), edit->FontHeight() + 4);
+
+    edit->setTopMargin(6);
+    QApplication::processEvents(); // the layout runs later
+    EXPECT_EQ(edit->ClientRect().height(), edit->FontHeight() + 8);
+
+    // Without AutoSize the layout decides.
+    edit->setAutoSize(false);
+    QApplication::processEvents();
+    EXPECT_GT(edit->ClientRect().height(), 200);
+}
+
 TEST_F(KiNumEditTest, InputMethodCharacters)
 {
     clickInto(a);
@@ -710,6 +775,14 @@ TEST_F(KiNumEditTest, MouseClickDragAndDoubleClick)
     EXPECT_EQ(a->SelLength(), 5);
     // The next click is a new button-down and drops the selection.
     QTest::mouseClick(a, Qt::LeftButton, {}, text.center());
+    EXPECT_EQ(a->SelLength(), 0);
+
+    // Through the window system a double click arrives as press, release,
+    // press, double click, release; the selection survives the second press.
+    const QPoint inWindow = a->mapTo(window.get(), text.center());
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, inWindow);
+    EXPECT_EQ(a->SelLength(), 5);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, inWindow, 1000);
     EXPECT_EQ(a->SelLength(), 0);
 }
 
