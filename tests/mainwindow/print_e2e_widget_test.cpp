@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -219,6 +220,9 @@ TEST_F(PrintEndToEnd, EmptySlipNumberPrintsNothing)
     w->SpeedButton_F11Click();
     EXPECT_EQ(Dialogs::shownTexts(), QStringList{"伝票番号を入力したください"});
     EXPECT_TRUE(pdfs().isEmpty());
+    // The focus goes to the slip number, whose entry issues the next number.
+    EXPECT_EQ(QApplication::focusWidget(), w->KiNumEdit_Slipno);
+    EXPECT_EQ(w->KiNumEdit_Slipno->Text(), "2");
 }
 
 TEST_F(PrintEndToEnd, DecliningPrintsNothingButKeepsTheTotals)
@@ -230,6 +234,7 @@ TEST_F(PrintEndToEnd, DecliningPrintsNothingButKeepsTheTotals)
     EXPECT_TRUE(pdfs().isEmpty());
     EXPECT_EQ(w->dSALES_Ary[1]->Text(), "3000");
     EXPECT_EQ(w->KiNumEdit_ssal->Text(), "3980");
+    EXPECT_EQ(QApplication::focusWidget(), w->Memo1) << "the focus goes to the transfer memo";
 }
 
 TEST_F(PrintEndToEnd, OffsetWithDecimalsFailsAtPrintTime)

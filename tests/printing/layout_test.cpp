@@ -402,3 +402,38 @@ TEST(Layout3, AmountCellAt360Dpi)
     EXPECT_EQ(price->advances, std::vector<int>(11, 22));
     EXPECT_EQ(price->at.x(), 2014) << "round(2.25 x 895) = round(2013.75)";
 }
+
+TEST(AllLayouts, OffsetsMoveEveryItemWhateverTheResolution)
+{
+    using Draw = RecordingCanvas (*)(const PrintNote &);
+    struct Row
+    {
+        const char *name;
+        Draw draw;
+        QString dpiX, dpiY;
+    };
+    const Row rows[] = {
+        {"layout 1 at 203 dpi", &draw<TVo_A51_Dot>, "203", "203"},
+        {"layout 2 at 360 x 180 dpi", &draw<TVo_A52_Dot>, "360", "180"},
+        {"layout 3 at 300 dpi", &draw<TVo_A53_Dot>, "300", "300"},
+    };
+    for (const Row &r : rows) {
+        PrintNote n = makeNote(10);
+        n.dpiX = r.dpiX;
+        n.dpiY = r.dpiY;
+        const RecordingCanvas plain = r.draw(n);
+        n.top = QStringLiteral("20");
+        n.left = QStringLiteral("-5");
+        const RecordingCanvas moved = r.draw(n);
+        ASSERT_EQ(moved.ops().size(), plain.ops().size()) << r.name;
+        for (qsizetype k = 0; k < plain.ops().size(); ++k) {
+            const CanvasOp &a = plain.ops()[k];
+            const CanvasOp &b = moved.ops()[k];
+            EXPECT_EQ(b.text, a.text) << r.name;
+            EXPECT_EQ(b.at - a.at, QPoint(-5, 20)) << r.name << " " << a.text.toStdString();
+            if (a.kind == CanvasOp::Line) {
+                EXPECT_EQ(b.to - a.to, QPoint(-5, 20)) << r.name << " line " << k;
+            }
+        }
+    }
+}
