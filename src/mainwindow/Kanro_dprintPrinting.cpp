@@ -45,6 +45,8 @@ public:
             n.shopLines[k] = w.Edit_021[k + 1]->text();
         n.slipNo = w.KiNumEdit_Slipno->Text();
         n.issueDate = w.DateTimePicker_1->date();
+        n.printSlipNo = w.CheckBox2->isChecked();
+        n.printDate = w.CheckBox_Date_1->isChecked();
         for (int i = 1; i <= TForm_Main::kRows; ++i) {
             PrintRow &r = n.rows[i - 1];
             r.itemNo = w.dITEMNO_Ary[i]->text();

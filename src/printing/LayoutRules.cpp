@@ -158,8 +158,10 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     c.textOut(g.x(30), g.y(173), QStringLiteral("伝票番号 "));
     c.textOut(g.x(t.dateCaptionX), g.y(173), QStringLiteral("発行日 "));
     setFont(c, TahomaFont, 8, StyleRegular);
-    c.textOut(g.x(110), g.y(170), note.slipNo);
-    c.textOut(g.x(t.dateX), g.y(170), shortDateText(note.issueDate));
+    if (note.printSlipNo)
+        c.textOut(g.x(110), g.y(170), note.slipNo);
+    if (note.printDate)
+        c.textOut(g.x(t.dateX), g.y(170), shortDateText(note.issueDate));
     rule(c, g.x(20), g.y(210), g.x(t.ruleEnd), g.y(210));
 
     setFont(c, GothicFont, 8, StyleRegular);

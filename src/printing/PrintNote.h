@@ -27,6 +27,10 @@ struct PrintNote
     std::array<QString, 5> shopLines;
     QString slipNo;
     QDate issueDate;
+    // The check boxes "伝票番号" and "日付": unchecked, the number or the date
+    // is left out of the printout (its caption stays, for writing by hand).
+    bool printSlipNo = true;
+    bool printDate = true;
     std::array<PrintRow, 10> rows;
     QString subtotal; // before tax
     QString tax;

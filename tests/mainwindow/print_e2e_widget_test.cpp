@@ -312,3 +312,20 @@ TEST_F(PrintEndToEnd, HundredCopiesInOneJob)
     ASSERT_EQ(pdfs().size(), 1);
     EXPECT_EQ(pageCount(pdfPath(pdfs().front())), 100);
 }
+
+TEST_F(PrintEndToEnd, UncheckedDateAndSlipNumberBoxesLeaveThemOffThePage)
+{
+    fillNote();
+    w->CheckBox_Date_1->setChecked(false);
+    w->CheckBox2->setChecked(false);
+    Dialogs::pushAnswer(true);
+    w->SpeedButton_F11Click();
+    ASSERT_EQ(pdfs().size(), 1);
+    EXPECT_TRUE(pdfs().front().endsWith(QStringLiteral("-123.pdf")))
+        << "the job title still carries the number";
+    const QList<Word> words = wordsOf(pdfPath(pdfs().front()), 1);
+    EXPECT_EQ(find(words, QStringLiteral("2026/12/09")), nullptr);
+    EXPECT_EQ(find(words, QStringLiteral("123")), nullptr);
+    EXPECT_NE(find(words, QStringLiteral("伝票番号")), nullptr);
+    EXPECT_NE(find(words, QStringLiteral("発行日")), nullptr);
+}

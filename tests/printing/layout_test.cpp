@@ -127,6 +127,34 @@ TEST(Layout1, HeaderAtLayoutUnitsAt160Dpi)
     EXPECT_EQ(first.brush, QColor(Qt::white));
 }
 
+TEST(AllLayouts, UncheckedSlipNumberOrDateIsLeftOutButItsCaptionStays)
+{
+    struct Row
+    {
+        const char *name;
+        bool printSlipNo;
+        bool printDate;
+    };
+    const Row rows[] = {
+        {"both checked", true, true},
+        {"slip number unchecked", false, true},
+        {"date unchecked", true, false},
+        {"both unchecked", false, false},
+    };
+    for (const Row &r : rows) {
+        PrintNote n = makeNote(2);
+        n.printSlipNo = r.printSlipNo;
+        n.printDate = r.printDate;
+        for (const RecordingCanvas &c :
+             {draw<TVo_A51_Dot>(n), draw<TVo_A52_Dot>(n), draw<TVo_A53_Dot>(n)}) {
+            EXPECT_EQ(c.findText(QStringLiteral("123")) != nullptr, r.printSlipNo) << r.name;
+            EXPECT_EQ(c.findText(QStringLiteral("2026/12/09")) != nullptr, r.printDate) << r.name;
+            EXPECT_NE(c.findText(QStringLiteral("伝票番号 ")), nullptr) << r.name;
+            EXPECT_NE(c.findText(QStringLiteral("発行日 ")), nullptr) << r.name;
+        }
+    }
+}
+
 TEST(Layout1, VerticalPictureWithTenRows)
 {
     const RecordingCanvas c = draw<TVo_A51_Dot>(makeNote(10));
