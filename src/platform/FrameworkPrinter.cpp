@@ -34,9 +34,11 @@ void FrameworkPrinter::resolveIndex()
     } catch (const SpoolerError &) {
         name.clear();
     }
+    // A hidden printer cannot be the default: once selected, no other
+    // printer could be chosen through the printer object any more.
     int found = -1;
     for (std::size_t i = 0; i < printers_.size(); ++i) {
-        if (printers_[i].name == name) {
+        if (printers_[i].name == name && !(printers_[i].attributes & PRINTER_ATTRIBUTE_HIDDEN)) {
             found = int(i);
             break;
         }

@@ -54,7 +54,8 @@ public:
 
     // The raw position of the current printer. A pending -1 resolves to the
     // system's default printer (the first visible printer when the spooler
-    // names none); -1 only when the list has no printer to choose.
+    // names none or a hidden one); -1 only when the list has no printer to
+    // choose.
     int printerIndex();
     // Selects the printer at a raw position (-1: the default printer) with
     // its driver's default settings. Throws SpoolerError for a position

@@ -16,7 +16,7 @@ using namespace devmode;
 
 PrinterSetupForm::PrinterSetupForm(FrameworkPrinter &framework, const QString &title,
                                    QWidget *parent)
-    : QDialog(parent), framework_(framework)
+    : QDialog(parent), spooler_(framework.spooler())
 {
     setWindowTitle(title);
     setModal(true);
@@ -59,19 +59,19 @@ PrinterSetupForm::PrinterSetupForm(FrameworkPrinter &framework, const QString &t
     layout->addWidget(status_);
     layout->addWidget(buttons);
 
-    const int current = framework_.printerIndex();
+    const int current = framework.printerIndex();
     int currentVisible = -1;
-    const auto &records = framework_.printers();
+    const auto &records = framework.printers();
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (records[i].attributes & PRINTER_ATTRIBUTE_HIDDEN)
             continue;
         if (int(i) == current)
-            currentVisible = int(rawIndex_.size());
-        rawIndex_.push_back(int(i));
+            currentVisible = int(names_.size());
+        names_.append(records[i].name);
         printer_->addItem(records[i].name);
     }
     if (currentVisible >= 0) {
-        if (const SettingsHandlePtr settings = framework_.printer().settings)
+        if (const SettingsHandlePtr settings = framework.printer().settings)
             block_ = settings->bytes();
     }
     printer_->setCurrentIndex(currentVisible >= 0 ? currentVisible : 0);
@@ -97,11 +97,10 @@ void PrinterSetupForm::loadPrinter(int visiblePosition)
     bin_->clear();
     status_->clear();
     ok_->setEnabled(false);
-    if (visiblePosition < 0 || visiblePosition >= int(rawIndex_.size()))
+    if (visiblePosition < 0 || visiblePosition >= int(names_.size()))
         return;
-    const QString device =
-        framework_.printers()[std::size_t(rawIndex_[std::size_t(visiblePosition)])].name;
-    Spooler &spooler = framework_.spooler();
+    const QString device = names_[visiblePosition];
+    Spooler &spooler = spooler_;
     DeviceCapabilities caps;
     try {
         if (block_.isEmpty())
@@ -131,13 +130,13 @@ void PrinterSetupForm::loadPrinter(int visiblePosition)
     ok_->setEnabled(true);
 }
 
-void PrinterSetupForm::commit()
+void PrinterSetupForm::commit(FrameworkPrinter &framework)
 {
     const int visible = printer_->currentIndex();
-    if (visible < 0 || visible >= int(rawIndex_.size()) || block_.isEmpty())
+    if (visible < 0 || visible >= int(names_.size()) || block_.isEmpty())
         throw SpoolerError("No printer is chosen");
-    const QString device = framework_.printers()[std::size_t(rawIndex_[std::size_t(visible)])].name;
-    Spooler &spooler = framework_.spooler();
+    const QString device = names_[visible];
+    Spooler &spooler = spooler_;
     QByteArray block = block_;
     DEVMODEW *dm = fields(block);
     if (paper_->isEnabled() && paper_->currentIndex() >= 0) {
@@ -152,7 +151,9 @@ void PrinterSetupForm::commit()
         dm->dmDefaultSource = std::int16_t(bin_->currentData().toInt());
     if (portrait_->isEnabled())
         dm->dmOrientation = landscape_->isChecked() ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    // The name is looked up in the framework's list of this moment, which
+    // refuses a printer that has been removed meanwhile.
     spooler.validateSettings(device, block);
-    framework_.setPrinter(device, spooler.driverName(device), spooler.portName(device),
-                          std::make_shared<SettingsHandle>(block));
+    framework.setPrinter(device, spooler.driverName(device), spooler.portName(device),
+                         std::make_shared<SettingsHandle>(block));
 }

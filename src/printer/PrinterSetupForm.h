@@ -1,8 +1,10 @@
 #pragma once
 // The printer set-up dialog (Japanese, modal): printer, paper size, paper
-// source, orientation (縦/横), OK and キャンセル. It works on the framework
-// printer: it opens with the current printer and settings selected, and
-// accept() hands the chosen printer and settings back to it.
+// source, orientation (縦/横), OK and キャンセル. It opens with the framework
+// printer's current printer and settings selected; commit() hands the chosen
+// printer and settings to the framework printer of that moment. The form
+// keeps no reference to the framework printer it opened on, because a
+// change of the installed printers while the dialog is open replaces it.
 
 #include "platform/FrameworkPrinter.h"
 
@@ -30,16 +32,17 @@ public:
     // Selects the entry of a combo box by its text; false when absent.
     static bool selectText(QComboBox *box, const QString &text);
 
-    // Makes the chosen printer and settings the framework printer's
-    // current ones. Throws SpoolerError when the printer refuses them.
-    void commit();
+    // Makes the chosen printer and settings the current ones of
+    // `framework`. Throws SpoolerError when the printer refuses them or is
+    // no longer installed.
+    void commit(FrameworkPrinter &framework);
 
 private:
     void loadPrinter(int visiblePosition);
 
-    FrameworkPrinter &framework_;
-    std::vector<int> rawIndex_; // visible position -> raw position
-    QByteArray block_;          // settings of the printer shown
+    Spooler &spooler_;
+    QStringList names_; // the visible printers, in list order
+    QByteArray block_;  // settings of the printer shown
     QComboBox *printer_;
     QComboBox *paper_;
     QComboBox *bin_;

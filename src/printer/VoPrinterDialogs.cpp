@@ -23,7 +23,9 @@ bool executeSetup(QWidget *parent, const QString &title)
     if (result != QDialog::Accepted)
         return false;
     try {
-        form.commit();
+        // The framework printer of this moment: a change of the installed
+        // printers while the dialog was open has replaced the one it opened on.
+        form.commit(VoPrinter->Framework());
     } catch (const SpoolerError &e) {
         throw EVoPrinter(QStringLiteral("%1.Execute: Cannot select the printer (%2)")
                              .arg(title == QStringLiteral("印刷")

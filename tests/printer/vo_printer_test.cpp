@@ -126,13 +126,30 @@ TEST_F(Selection, ReadingIndexWhileTheFrameworkHoldsAHiddenPrinterRaises)
 
 TEST_F(Selection, DefaultPrinterIsSelectedAtFirstUse)
 {
-    build({FakePrinter::standard("A"), FakePrinter::standard("B"), FakePrinter::standard("C")},
-          "B");
-    EXPECT_EQ(printer->Index(), 1);
-    // Without a default the first visible printer stands in.
-    build({FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN), FakePrinter::standard("A")}, "");
-    EXPECT_EQ(printer->Index(), 0);
-    EXPECT_EQ(printer->Framework().printer().device, "A");
+    struct Row
+    {
+        const char *name;
+        QString defaultPrinter;
+        int index;
+        const char *device;
+    };
+    // Printers: H (hidden), A, B.
+    const Row rows[] = {
+        {"the system's default", "B", 1, "B"},
+        {"no default: the first visible printer", "", 0, "A"},
+        {"a hidden default cannot be selected: the first visible printer", "H", 0, "A"},
+    };
+    for (const Row &row : rows) {
+        build({FakePrinter::standard("H", PRINTER_ATTRIBUTE_HIDDEN), FakePrinter::standard("A"),
+               FakePrinter::standard("B")},
+              row.defaultPrinter);
+        EXPECT_EQ(printer->Index(), row.index) << row.name;
+        EXPECT_EQ(printer->Framework().printer().device, row.device) << row.name;
+        // Selecting another printer and the default again both work.
+        printer->SetIndex(1 - row.index);
+        printer->SetIndex(-1);
+        EXPECT_EQ(printer->Index(), row.index) << row.name;
+    }
 }
 
 TEST_F(Selection, IndexWrites)

@@ -247,6 +247,49 @@ TEST_F(Dialog, RefusedSettingsRaiseAndChangeNothing)
     EXPECT_EQ(VoPrinter->Index(), 0);
 }
 
+// The printer list may change while the operator has the dialog open (the
+// reaction runs in the dialog's event loop): the choice still goes to the
+// printer of that name, or is reported when that printer is gone.
+TEST_F(Dialog, PrinterListChangingWhileTheDialogIsOpen)
+{
+    struct Row
+    {
+        const char *name;
+        std::vector<PrinterRecord> listDuringDialog;
+        std::string error;
+        int indexAfter;
+    };
+    const Row rows[] = {
+        {"a printer added before the chosen one",
+         {{"A", 0}, {"New", 0}, {"H", PRINTER_ATTRIBUTE_HIDDEN}, {"B", 0}},
+         "",
+         2},
+        {"the chosen printer removed",
+         {{"A", 0}},
+         "TVoPrinterSetupDialog.Execute: Cannot select the printer "
+         "(Printer \"B\" is not installed)",
+         0},
+    };
+    for (const Row &row : rows) {
+        SetUp();
+        setPrinterDialogExecHook([&row](QDialog &dialog) {
+            auto &form = static_cast<PrinterSetupForm &>(dialog);
+            EXPECT_TRUE(PrinterSetupForm::selectText(form.printerBox(), "B"));
+            VoPrinter->SystemChanged(TVoAllPrintersInfo(row.listDuringDialog), {});
+            EXPECT_TRUE(PrinterSetupForm::selectText(form.paperBox(), "Letter"));
+            return int(QDialog::Accepted);
+        });
+        TVoPrinterSetupDialog setup;
+        EXPECT_EQ(raised([&] { setup.Execute(); }), row.error) << row.name;
+        EXPECT_EQ(VoPrinter->Index(), row.indexAfter) << row.name;
+        if (row.error.empty()) {
+            EXPECT_EQ(VoPrinter->Framework().printer().device, "B") << row.name;
+            EXPECT_EQ(applied().dmPaperSize, DMPAPER_LETTER) << row.name;
+        }
+        TearDown();
+    }
+}
+
 using Poll = Global;
 
 TEST_F(Poll, ChangesReachTheUserInterfaceThread)
