@@ -324,6 +324,8 @@ void TForm_Main::buildFirstTab()
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScrollBox1->verticalScrollBar()->setSingleStep(kRowHeight);
+    // The grid box itself is no tab stop; it scrolls to the focused cell.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
     auto *grid = new QWidget;
     grid->setFixedSize(740, kRows * kRowHeight);
     QFont cellFont = font();
@@ -665,6 +667,9 @@ void TForm_Main::bindHandlers()
           static_cast<QWidget *>(ComboBox_Paper), static_cast<QWidget *>(Edit_TxDisp),
           static_cast<QWidget *>(Memo1)})
         w->installEventFilter(this);
+    // Keys a cell leaves alone (Down in a unit cell, Page Down) would scroll
+    // the grid away from the focused cell; they do nothing.
+    ScrollBox1->installEventFilter(this);
 
     // Buttons.
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
@@ -705,6 +710,12 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
     auto *w = qobject_cast<QWidget *>(watched);
     if (!w)
         return QWidget::eventFilter(watched, event);
+    if (w == ScrollBox1) {
+        if (event->type() != QEvent::KeyPress)
+            return QWidget::eventFilter(watched, event);
+        event->accept();
+        return true;
+    }
     QWidget *field = w;
     if (auto *owner = qobject_cast<QWidget *>(w->property("kanroField").value<QObject *>()))
         field = owner;
@@ -747,11 +758,19 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         const bool isEnter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
         if (h == KeyHandler::RemarkUp) {
             // The remark lines act on key release; pressing Enter there only
-            // has its character swallowed.
-            if (!release)
+            // has its character swallowed. A release whose press went to
+            // another field (Enter in the shop line above has just moved
+            // the focus here) is not a key of this line.
+            if (!release) {
+                m_remarkPressField = field;
+                m_remarkPressKey = ke->key();
                 return isEnter;
+            }
             if (ke->isAutoRepeat())
                 return false;
+            if (m_remarkPressField != field || m_remarkPressKey != ke->key())
+                return false;
+            m_remarkPressField = nullptr;
             return dispatchKey(field, KeyHandler::Form, ke->key());
         }
         if (release)
@@ -816,6 +835,22 @@ int TForm_Main::focusedRow() const
     bool ok = false;
     const int r = Label_d_i->text().toInt(&ok);
     return ok ? r : 0;
+}
+
+// The window's own key handler: it runs only while no control has the
+// focus. Keys that a control leaves alone and that travel up to the window
+// keep having no meaning.
+void TForm_Main::keyPressEvent(QKeyEvent *event)
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus == nullptr || focus == this) {
+        const int key = event->key();
+        if (FormKeyDown(this, key) || isEnterKey(key)) {
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // The three function keys every dispatcher knows, whatever the state of

@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -602,6 +604,76 @@ TEST_F(MainWindowTest, FunctionKeysWorkFromTheFieldsWithKeyHandlersOnly)
     QTest::keyPress(w->Edit_Remark[3], Qt::Key_Return);
     QTest::keyRelease(w->Edit_Remark[3], Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), w->Edit_Remark[4]);
+}
+
+// A key stroke as the platform delivers it: the press to the field that has
+// the focus, the release to the field that has it after the press.
+void stroke(int key)
+{
+    QTest::keyPress(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+    QTest::keyRelease(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+}
+
+TEST_F(MainWindowTest, RemarkLinesActOnlyOnKeysPressedInThem)
+{
+    start();
+    w->PageControl1->setCurrentIndex(1);
+    struct Row
+    {
+        const char *name;
+        QWidget *from;
+        int key;
+        QWidget *to;
+    };
+    const Row rows[] = {
+        {"Enter in the last shop line stops at remark 1", w->Edit_021[5], Qt::Key_Return,
+         w->Edit_Remark[1]},
+        {"Enter in remark 1 goes to remark 2", w->Edit_Remark[1], Qt::Key_Return,
+         w->Edit_Remark[2]},
+        {"Up in remark 2 goes to remark 1", w->Edit_Remark[2], Qt::Key_Up, w->Edit_Remark[1]},
+        {"Up in remark 1 goes to the last shop line", w->Edit_Remark[1], Qt::Key_Up,
+         w->Edit_021[5]},
+    };
+    for (const Row &r : rows) {
+        focus(r.from);
+        stroke(r.key);
+        EXPECT_EQ(QApplication::focusWidget(), r.to)
+            << r.name << ": at " << QApplication::focusWidget()->objectName().toStdString();
+    }
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+}
+
+TEST_F(MainWindowTest, KeysLeftAloneByACellDoNotScrollTheGrid)
+{
+    start();
+    QScrollBar *bar = w->ScrollBox1->verticalScrollBar();
+    for (int key : {Qt::Key_Down, Qt::Key_PageDown}) {
+        focus(w->Edit_unit[2]);
+        ASSERT_EQ(bar->value(), 0);
+        press(key);
+        EXPECT_EQ(bar->value(), 0) << "key " << key;
+        EXPECT_EQ(focused(), w->Edit_unit[2]) << "key " << key;
+    }
+    // The grid box is no stop of its own: Tab past the last row leaves it.
+    focus(w->KiNumEdit_Price[10]);
+    press(Qt::Key_Tab);
+    EXPECT_NE(focused(), w->ScrollBox1);
+    EXPECT_FALSE(w->ScrollBox1->isAncestorOf(focused()));
+}
+
+TEST_F(MainWindowTest, WindowHandlesKeysOnlyWhileNoControlHasTheFocus)
+{
+    start();
+    QApplication::focusWidget()->clearFocus();
+    ASSERT_EQ(QApplication::focusWidget(), nullptr);
+    Dialogs::pushAnswer(false);
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList{QStringLiteral("終了しますか?")});
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip) << "No puts the focus into the postal code";
+
+    QApplication::focusWidget()->clearFocus();
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), nullptr) << "Enter moves to a tab stop";
 }
 
 TEST_F(MainWindowTest, EnterIsSwallowedWithoutABeep)
