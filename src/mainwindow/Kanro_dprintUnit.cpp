@@ -1153,7 +1153,10 @@ void TForm_Main::FormShow()
     SpeedButton_F[11]->setText(QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
 
-    ComboBox_SELChange();
+    // A registration that cannot be applied (a damaged printer index) is
+    // reported, and start-up goes on: the stored rows must still come back,
+    // or the next shutdown would overwrite them with empty ones.
+    runGuarded(this, [this] { ComboBox_SELChange(); });
     if (ComboBox_SEL->currentIndex() < 0)
         ComboBox_SEL->setCurrentIndex(0);
 
@@ -1205,9 +1208,13 @@ void TForm_Main::PageControl1Change()
 
 void TForm_Main::Tab_Change_CHK()
 {
-    ComboBox_SELChange();
-    SpeedButton_PRNSETClick();
-    SpeedButton_PrnIdGetClick();
+    // A failing printer selection is reported; labels and usable rows are
+    // brought in line all the same.
+    runGuarded(this, [this] {
+        ComboBox_SELChange();
+        SpeedButton_PRNSETClick();
+        SpeedButton_PrnIdGetClick();
+    });
     Label_SelectPaper->setText(ComboBox_Paper->currentText());
     Label_PrinterName2->setText(ComboBox1->currentText() + QLatin1Char('/') +
                                 ComboBox2->currentText() + QLatin1Char('/') +

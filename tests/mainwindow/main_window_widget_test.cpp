@@ -7,7 +7,10 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/Beep.h"
 #include "platform/Dialogs.h"
+#include "platform/FakeSpooler.h"
 #include "platform/ProfileFile.h"
+#include "printer/VoPrinters.h"
+#include "printing/PrinterRegistration.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -243,6 +246,46 @@ TEST_F(MainWindowTest, CloseBoxAndF2YesWriteTheSameFile)
     EXPECT_EQ(stored(QStringLiteral("Edit_ITEMNO2")), QStringLiteral("pen"));
     EXPECT_EQ(stored(QStringLiteral("Edit_QTY2")), QStringLiteral("4"));
     EXPECT_EQ(stored(QStringLiteral("NewPage")), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowTest, DamagedPrinterRegistrationIsReportedAndStartUpStillRestoresTheRows)
+{
+    auto spooler = std::make_unique<FakeSpooler>();
+    spooler->setPrinters({FakePrinter::standard("P0"), FakePrinter::standard("P1")});
+    createVoPrinter(std::move(spooler), std::chrono::milliseconds(0));
+    struct Release
+    {
+        ~Release() { destroyVoPrinter(); }
+    } release;
+    printing::writeRegistration(printing::registrationFilePath(dir.path()),
+                                QStringLiteral("手差し"), QStringLiteral("P1"),
+                                {QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("0")});
+    putFile("[Kn_Vey_1prn]\r\nEdit_ITEMNO1=pen\r\nEdit_QTY1=2\r\nEdit_Price1=300\r\n");
+    start();
+
+    ASSERT_FALSE(Dialogs::shownTexts().isEmpty()) << "the damaged index is reported";
+    for (const QString &text : Dialogs::shownTexts())
+        EXPECT_EQ(text, QStringLiteral("'x' is not a valid integer value"));
+    EXPECT_EQ(w->Edit_itemNo[1]->text(), QStringLiteral("pen"));
+    EXPECT_EQ(w->wSLPMAX, 10);
+    EXPECT_TRUE(w->Edit_itemNo[10]->isEnabled());
+    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 5%"));
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip);
+
+    // The cells are bound: an edit recomputes the row.
+    type(w->KiNumEdit_QTY[1], QStringLiteral("3"));
+    EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("900"));
+
+    // A tab change reports again and still follows the tab.
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    w->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(Dialogs::shownTexts().size(), 1);
+    EXPECT_EQ(w->SpeedButton_F[11]->isEnabled(), false);
+
+    w->close();
+    EXPECT_EQ(stored(QStringLiteral("Edit_ITEMNO1")), QStringLiteral("pen"));
+    EXPECT_EQ(stored(QStringLiteral("Edit_QTY1")), QStringLiteral("3"));
 }
 
 TEST_F(MainWindowTest, F2AnsweredNoKeepsRunningWithFocusInPostalCode)
