@@ -475,6 +475,9 @@ void TForm_Main::buildSecondTab()
     plainLabel(g1, QStringLiteral("用紙選択"), {10, 24, 70, 22});
     ComboBox_SEL = comboBox(g1, QStringLiteral("ComboBox_SEL"), {84, 24, 200, 22},
                             {QStringLiteral("手差し"), QStringLiteral("連続(４．５インチ)")}, true);
+    // A typed feed name names its own registration section; it never
+    // becomes an item of the list.
+    ComboBox_SEL->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1 = comboBox(g1, QStringLiteral("ComboBox1"), {10, 52, 352, 22}, {});
     ComboBox2 = comboBox(g1, QStringLiteral("ComboBox2"), {10, 76, 174, 22}, {});
     ComboBox3 = comboBox(g1, QStringLiteral("ComboBox3"), {188, 76, 174, 22}, {});

@@ -719,6 +719,18 @@ TEST_F(MainWindowTest, WindowHandlesKeysOnlyWhileNoControlHasTheFocus)
     EXPECT_NE(QApplication::focusWidget(), nullptr) << "Enter moves to a tab stop";
 }
 
+TEST_F(MainWindowTest, TypedFeedNameStaysOutOfTheFeedList)
+{
+    start();
+    w->PageControl1->setCurrentIndex(1);
+    focus(w->ComboBox_SEL);
+    w->ComboBox_SEL->setEditText(QString());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Tractor"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(w->ComboBox_SEL->count(), 2);
+    EXPECT_EQ(w->ComboBox_SEL->currentText(), QStringLiteral("Tractor"));
+}
+
 TEST_F(MainWindowTest, EnterIsSwallowedWithoutABeep)
 {
     start();
