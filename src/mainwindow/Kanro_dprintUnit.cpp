@@ -714,10 +714,19 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
     if (!w)
         return QWidget::eventFilter(watched, event);
     if (w == ScrollBox1) {
-        if (event->type() != QEvent::KeyPress)
-            return QWidget::eventFilter(watched, event);
-        event->accept();
-        return true;
+        // Only the grid's scrolling keys stop here; others (Ctrl+Tab to the
+        // next tab) travel on.
+        if (event->type() == QEvent::KeyPress) {
+            const auto *ke = static_cast<QKeyEvent *>(event);
+            const bool scrolling = ke->key() == Qt::Key_Up || ke->key() == Qt::Key_Down ||
+                                   ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right ||
+                                   ke->key() == Qt::Key_PageUp || ke->key() == Qt::Key_PageDown;
+            if (scrolling && !(ke->modifiers() & Qt::ControlModifier)) {
+                event->accept();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
     }
     QWidget *field = w;
     if (auto *owner = qobject_cast<QWidget *>(w->property("kanroField").value<QObject *>()))

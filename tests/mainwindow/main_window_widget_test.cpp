@@ -697,6 +697,11 @@ TEST_F(MainWindowTest, KeysLeftAloneByACellDoNotScrollTheGrid)
         EXPECT_EQ(bar->value(), 0) << "key " << key;
         EXPECT_EQ(focused(), w->Edit_unit[2]) << "key " << key;
     }
+    // Ctrl+Tab still reaches the tabs.
+    focus(w->Edit_unit[2]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w->PageControl1->currentIndex(), 1);
+    w->PageControl1->setCurrentIndex(0);
     // The grid box is no stop of its own: Tab past the last row leaves it.
     focus(w->KiNumEdit_Price[10]);
     press(Qt::Key_Tab);
