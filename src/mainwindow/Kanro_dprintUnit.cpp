@@ -324,6 +324,8 @@ void TForm_Main::buildFirstTab()
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScrollBox1->verticalScrollBar()->setSingleStep(kRowHeight);
+    // The grid box itself is no tab stop; it scrolls to the focused cell.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
     auto *grid = new QWidget;
     grid->setFixedSize(740, kRows * kRowHeight);
     QFont cellFont = font();
@@ -473,6 +475,9 @@ void TForm_Main::buildSecondTab()
     plainLabel(g1, QStringLiteral("用紙選択"), {10, 24, 70, 22});
     ComboBox_SEL = comboBox(g1, QStringLiteral("ComboBox_SEL"), {84, 24, 200, 22},
                             {QStringLiteral("手差し"), QStringLiteral("連続(４．５インチ)")}, true);
+    // A typed feed name names its own registration section; it never
+    // becomes an item of the list.
+    ComboBox_SEL->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1 = comboBox(g1, QStringLiteral("ComboBox1"), {10, 52, 352, 22}, {});
     ComboBox2 = comboBox(g1, QStringLiteral("ComboBox2"), {10, 76, 174, 22}, {});
     ComboBox3 = comboBox(g1, QStringLiteral("ComboBox3"), {188, 76, 174, 22}, {});
@@ -665,6 +670,9 @@ void TForm_Main::bindHandlers()
           static_cast<QWidget *>(ComboBox_Paper), static_cast<QWidget *>(Edit_TxDisp),
           static_cast<QWidget *>(Memo1)})
         w->installEventFilter(this);
+    // Keys a cell leaves alone (Down in a unit cell, Page Down) would scroll
+    // the grid away from the focused cell; they do nothing.
+    ScrollBox1->installEventFilter(this);
 
     // Buttons.
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
@@ -705,6 +713,21 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
     auto *w = qobject_cast<QWidget *>(watched);
     if (!w)
         return QWidget::eventFilter(watched, event);
+    if (w == ScrollBox1) {
+        // Only the grid's scrolling keys stop here; others (Ctrl+Tab to the
+        // next tab) travel on.
+        if (event->type() == QEvent::KeyPress) {
+            const auto *ke = static_cast<QKeyEvent *>(event);
+            const bool scrolling = ke->key() == Qt::Key_Up || ke->key() == Qt::Key_Down ||
+                                   ke->key() == Qt::Key_Left || ke->key() == Qt::Key_Right ||
+                                   ke->key() == Qt::Key_PageUp || ke->key() == Qt::Key_PageDown;
+            if (scrolling && !(ke->modifiers() & Qt::ControlModifier)) {
+                event->accept();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     QWidget *field = w;
     if (auto *owner = qobject_cast<QWidget *>(w->property("kanroField").value<QObject *>()))
         field = owner;
@@ -747,11 +770,19 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         const bool isEnter = ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter;
         if (h == KeyHandler::RemarkUp) {
             // The remark lines act on key release; pressing Enter there only
-            // has its character swallowed.
-            if (!release)
+            // has its character swallowed. A release whose press went to
+            // another field (Enter in the shop line above has just moved
+            // the focus here) is not a key of this line.
+            if (!release) {
+                m_remarkPressField = field;
+                m_remarkPressKey = ke->key();
                 return isEnter;
+            }
             if (ke->isAutoRepeat())
                 return false;
+            if (m_remarkPressField != field || m_remarkPressKey != ke->key())
+                return false;
+            m_remarkPressField = nullptr;
             return dispatchKey(field, KeyHandler::Form, ke->key());
         }
         if (release)
@@ -816,6 +847,22 @@ int TForm_Main::focusedRow() const
     bool ok = false;
     const int r = Label_d_i->text().toInt(&ok);
     return ok ? r : 0;
+}
+
+// The window's own key handler: it runs only while no control has the
+// focus. Keys that a control leaves alone and that travel up to the window
+// keep having no meaning.
+void TForm_Main::keyPressEvent(QKeyEvent *event)
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (focus == nullptr || focus == this) {
+        const int key = event->key();
+        if (FormKeyDown(this, key) || isEnterKey(key)) {
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // The three function keys every dispatcher knows, whatever the state of
@@ -1118,7 +1165,10 @@ void TForm_Main::FormShow()
     SpeedButton_F[11]->setText(QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
 
-    ComboBox_SELChange();
+    // A registration that cannot be applied (a damaged printer index) is
+    // reported, and start-up goes on: the stored rows must still come back,
+    // or the next shutdown would overwrite them with empty ones.
+    runGuarded(this, [this] { ComboBox_SELChange(); });
     if (ComboBox_SEL->currentIndex() < 0)
         ComboBox_SEL->setCurrentIndex(0);
 
@@ -1170,9 +1220,13 @@ void TForm_Main::PageControl1Change()
 
 void TForm_Main::Tab_Change_CHK()
 {
-    ComboBox_SELChange();
-    SpeedButton_PRNSETClick();
-    SpeedButton_PrnIdGetClick();
+    // A failing printer selection is reported; labels and usable rows are
+    // brought in line all the same.
+    runGuarded(this, [this] {
+        ComboBox_SELChange();
+        SpeedButton_PRNSETClick();
+        SpeedButton_PrnIdGetClick();
+    });
     Label_SelectPaper->setText(ComboBox_Paper->currentText());
     Label_PrinterName2->setText(ComboBox1->currentText() + QLatin1Char('/') +
                                 ComboBox2->currentText() + QLatin1Char('/') +

@@ -218,6 +218,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -243,6 +244,10 @@ private:
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
+    // The remark line and key of the last key press there: a remark line
+    // acts on the release of a key that was pressed in it.
+    QPointer<QWidget> m_remarkPressField;
+    int m_remarkPressKey = 0;
     bool m_shown = false;
     bool m_shutdownDone = false;
 };

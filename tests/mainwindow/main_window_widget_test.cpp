@@ -7,7 +7,10 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/Beep.h"
 #include "platform/Dialogs.h"
+#include "platform/FakeSpooler.h"
 #include "platform/ProfileFile.h"
+#include "printer/VoPrinters.h"
+#include "printing/PrinterRegistration.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +20,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -241,6 +246,46 @@ TEST_F(MainWindowTest, CloseBoxAndF2YesWriteTheSameFile)
     EXPECT_EQ(stored(QStringLiteral("Edit_ITEMNO2")), QStringLiteral("pen"));
     EXPECT_EQ(stored(QStringLiteral("Edit_QTY2")), QStringLiteral("4"));
     EXPECT_EQ(stored(QStringLiteral("NewPage")), QStringLiteral("1"));
+}
+
+TEST_F(MainWindowTest, DamagedPrinterRegistrationIsReportedAndStartUpStillRestoresTheRows)
+{
+    auto spooler = std::make_unique<FakeSpooler>();
+    spooler->setPrinters({FakePrinter::standard("P0"), FakePrinter::standard("P1")});
+    createVoPrinter(std::move(spooler), std::chrono::milliseconds(0));
+    struct Release
+    {
+        ~Release() { destroyVoPrinter(); }
+    } release;
+    printing::writeRegistration(printing::registrationFilePath(dir.path()),
+                                QStringLiteral("手差し"), QStringLiteral("P1"),
+                                {QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("0")});
+    putFile("[Kn_Vey_1prn]\r\nEdit_ITEMNO1=pen\r\nEdit_QTY1=2\r\nEdit_Price1=300\r\n");
+    start();
+
+    ASSERT_FALSE(Dialogs::shownTexts().isEmpty()) << "the damaged index is reported";
+    for (const QString &text : Dialogs::shownTexts())
+        EXPECT_EQ(text, QStringLiteral("'x' is not a valid integer value"));
+    EXPECT_EQ(w->Edit_itemNo[1]->text(), QStringLiteral("pen"));
+    EXPECT_EQ(w->wSLPMAX, 10);
+    EXPECT_TRUE(w->Edit_itemNo[10]->isEnabled());
+    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 5%"));
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip);
+
+    // The cells are bound: an edit recomputes the row.
+    type(w->KiNumEdit_QTY[1], QStringLiteral("3"));
+    EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("900"));
+
+    // A tab change reports again and still follows the tab.
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    w->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(Dialogs::shownTexts().size(), 1);
+    EXPECT_EQ(w->SpeedButton_F[11]->isEnabled(), false);
+
+    w->close();
+    EXPECT_EQ(stored(QStringLiteral("Edit_ITEMNO1")), QStringLiteral("pen"));
+    EXPECT_EQ(stored(QStringLiteral("Edit_QTY1")), QStringLiteral("3"));
 }
 
 TEST_F(MainWindowTest, F2AnsweredNoKeepsRunningWithFocusInPostalCode)
@@ -602,6 +647,93 @@ TEST_F(MainWindowTest, FunctionKeysWorkFromTheFieldsWithKeyHandlersOnly)
     QTest::keyPress(w->Edit_Remark[3], Qt::Key_Return);
     QTest::keyRelease(w->Edit_Remark[3], Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), w->Edit_Remark[4]);
+}
+
+// A key stroke as the platform delivers it: the press to the field that has
+// the focus, the release to the field that has it after the press.
+void stroke(int key)
+{
+    QTest::keyPress(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+    QTest::keyRelease(QApplication::focusWidget(), static_cast<Qt::Key>(key));
+}
+
+TEST_F(MainWindowTest, RemarkLinesActOnlyOnKeysPressedInThem)
+{
+    start();
+    w->PageControl1->setCurrentIndex(1);
+    struct Row
+    {
+        const char *name;
+        QWidget *from;
+        int key;
+        QWidget *to;
+    };
+    const Row rows[] = {
+        {"Enter in the last shop line stops at remark 1", w->Edit_021[5], Qt::Key_Return,
+         w->Edit_Remark[1]},
+        {"Enter in remark 1 goes to remark 2", w->Edit_Remark[1], Qt::Key_Return,
+         w->Edit_Remark[2]},
+        {"Up in remark 2 goes to remark 1", w->Edit_Remark[2], Qt::Key_Up, w->Edit_Remark[1]},
+        {"Up in remark 1 goes to the last shop line", w->Edit_Remark[1], Qt::Key_Up,
+         w->Edit_021[5]},
+    };
+    for (const Row &r : rows) {
+        focus(r.from);
+        stroke(r.key);
+        EXPECT_EQ(QApplication::focusWidget(), r.to)
+            << r.name << ": at " << QApplication::focusWidget()->objectName().toStdString();
+    }
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+}
+
+TEST_F(MainWindowTest, KeysLeftAloneByACellDoNotScrollTheGrid)
+{
+    start();
+    QScrollBar *bar = w->ScrollBox1->verticalScrollBar();
+    for (int key : {Qt::Key_Down, Qt::Key_PageDown}) {
+        focus(w->Edit_unit[2]);
+        ASSERT_EQ(bar->value(), 0);
+        press(key);
+        EXPECT_EQ(bar->value(), 0) << "key " << key;
+        EXPECT_EQ(focused(), w->Edit_unit[2]) << "key " << key;
+    }
+    // Ctrl+Tab still reaches the tabs.
+    focus(w->Edit_unit[2]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w->PageControl1->currentIndex(), 1);
+    w->PageControl1->setCurrentIndex(0);
+    // The grid box is no stop of its own: Tab past the last row leaves it.
+    focus(w->KiNumEdit_Price[10]);
+    press(Qt::Key_Tab);
+    EXPECT_NE(focused(), w->ScrollBox1);
+    EXPECT_FALSE(w->ScrollBox1->isAncestorOf(focused()));
+}
+
+TEST_F(MainWindowTest, WindowHandlesKeysOnlyWhileNoControlHasTheFocus)
+{
+    start();
+    QApplication::focusWidget()->clearFocus();
+    ASSERT_EQ(QApplication::focusWidget(), nullptr);
+    Dialogs::pushAnswer(false);
+    QTest::keyClick(w.get(), Qt::Key_F2);
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList{QStringLiteral("終了しますか?")});
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip) << "No puts the focus into the postal code";
+
+    QApplication::focusWidget()->clearFocus();
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), nullptr) << "Enter moves to a tab stop";
+}
+
+TEST_F(MainWindowTest, TypedFeedNameStaysOutOfTheFeedList)
+{
+    start();
+    w->PageControl1->setCurrentIndex(1);
+    focus(w->ComboBox_SEL);
+    w->ComboBox_SEL->setEditText(QString());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Tractor"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(w->ComboBox_SEL->count(), 2);
+    EXPECT_EQ(w->ComboBox_SEL->currentText(), QStringLiteral("Tractor"));
 }
 
 TEST_F(MainWindowTest, EnterIsSwallowedWithoutABeep)
