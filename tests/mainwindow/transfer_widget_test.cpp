@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +95,26 @@ TEST_F(TransferPanelTest, FullWidthTelephoneArrivesInHalfWidth)
     EXPECT_EQ(w->Edit_tel->text(), QStringLiteral("03-1234-5678"));
     EXPECT_EQ(w->Edit_Zip->text(), QStringLiteral("123-4567"));
     EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("０３－１２３４－５６７８\n123-4567\n\n\n\n\n"));
+}
+
+// The rewritten memo shows its first line from the left, with the caret at
+// the start, however far the paste had scrolled it.
+TEST_F(TransferPanelTest, RewrittenMemoShowsItsStart)
+{
+    QString text;
+    for (int i = 1; i <= 5; ++i)
+        text += QStringLiteral("品目%1\n").arg(i);
+    // Last, so the paste leaves the caret at its far end.
+    text += QString(u"山"_qs).repeated(45) + QStringLiteral("一丁目");
+    pasteIntoMemo(text);
+    ASSERT_GT(w->Memo1->verticalScrollBar()->value(), 0);
+    ASSERT_GT(w->Memo1->horizontalScrollBar()->value(), 0);
+
+    pressTransfer();
+
+    EXPECT_EQ(w->Memo1->textCursor().position(), 0);
+    EXPECT_EQ(w->Memo1->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(w->Memo1->horizontalScrollBar()->value(), 0);
 }
 
 TEST_F(TransferPanelTest, NothingToTransferKeepsTheDestination)
