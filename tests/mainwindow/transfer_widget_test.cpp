@@ -117,6 +117,24 @@ TEST_F(TransferPanelTest, RewrittenMemoShowsItsStart)
     EXPECT_EQ(w->Memo1->horizontalScrollBar()->value(), 0);
 }
 
+// Text copied from Windows programs ends its lines in CR LF; each such pair
+// is one line break, so the tenth pasted line is still among the sixteen
+// memo lines the transfer looks at.
+TEST_F(TransferPanelTest, CrLfPasteCountsOneLinePerLine)
+{
+    QString text;
+    for (int i = 1; i <= 9; ++i)
+        text += QStringLiteral("user%1@example.com\r\n").arg(i);
+    text += QStringLiteral("山田太郎\r\n");
+    pasteIntoMemo(text);
+    EXPECT_EQ(w->Memo1->document()->blockCount(), 11);
+
+    pressTransfer();
+
+    EXPECT_EQ(w->Edit_Custo1->text(), QStringLiteral("山田太郎"));
+    EXPECT_EQ(Dialogs::shownTexts(), QStringList());
+}
+
 TEST_F(TransferPanelTest, NothingToTransferKeepsTheDestination)
 {
     w->Edit_Zip->setText(QStringLiteral("999-9999"));
