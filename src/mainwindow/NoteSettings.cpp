@@ -3,7 +3,6 @@
 #include "platform/ProfileFile.h"
 
 #include <QDir>
-#include <limits>
 #include <stdexcept>
 
 namespace {
@@ -15,6 +14,10 @@ const QString kPrinterChoiceKey = QStringLiteral("Vey_12prnno");
 constexpr qint64 kPrinterChoiceDefault = -1;
 const QString kSlipNumberKey = QStringLiteral("iSLIPNO");
 constexpr qint64 kSlipNumberDefault = 1;
+// The slip-number field shows whole numbers of at most 10 digits without a
+// minus; an issued number must fit it, or the note would print a cut number
+// while the counter holds another.
+constexpr qint64 kSlipNumberMax = 9'999'999'999;
 
 // Field accessors: one per member, indexed ones for the arrays of fields.
 #define KANRO_FIELD(member) [](NoteSettings &s, int) -> SettingSlot { return &s.member; }
@@ -281,7 +284,7 @@ qint64 issueNextSlipNumber(const QString &iniPath)
 {
     ProfileFile file(iniPath);
     const qint64 last = file.readInteger(settingsSection(), kSlipNumberKey, kSlipNumberDefault);
-    const qint64 next = last == std::numeric_limits<qint64>::max() ? 1 : last + 1;
+    const qint64 next = last < 0 || last >= kSlipNumberMax ? 1 : last + 1;
     file.writeInteger(settingsSection(), kSlipNumberKey, next);
     file.commit();
     return next;

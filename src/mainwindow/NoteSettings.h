@@ -107,6 +107,7 @@ void writePrinterChoice(const QString &iniPath, qint64 printerIndex);
 
 // SpeedButton_slipnoClick's issue, called when the slip-number field is
 // entered empty: reads "iSLIPNO" (default 1), adds 1, stores and returns it.
-// Without a stored counter the first number is therefore 2. After the largest
-// 64-bit counter numbering starts again at 1 instead of overflowing.
+// Without a stored counter the first number is therefore 2. Numbers stay
+// within what the field shows (1 to 9999999999): after the largest, or from
+// a negative counter, numbering starts again at 1.
 qint64 issueNextSlipNumber(const QString &iniPath);

@@ -302,9 +302,15 @@ TEST_F(Settings, SlipNumbersAreIssuedFromTheCounter)
         {"stored counter", "[Kn_Vey_1prn]\r\niSLIPNO=41\r\n", {42, 43}},
         {"counter in lower case and hexadecimal", "[kn_vey_1prn]\r\nislipno=0x10\r\n", {17}},
         {"counter that is no number", "[Kn_Vey_1prn]\r\niSLIPNO=A-12\r\n", {2}},
-        {"largest counter starts again at 1",
+        {"largest 64-bit counter starts again at 1",
          "[Kn_Vey_1prn]\r\niSLIPNO=9223372036854775807\r\n",
          {1, 2}},
+        {"last ten-digit number", "[Kn_Vey_1prn]\r\niSLIPNO=9999999998\r\n", {9999999999, 1}},
+        {"counter beyond ten digits starts again at 1",
+         "[Kn_Vey_1prn]\r\niSLIPNO=12345678901\r\n",
+         {1}},
+        {"negative counter starts again at 1", "[Kn_Vey_1prn]\r\niSLIPNO=-5\r\n", {1, 2}},
+        {"zero counter", "[Kn_Vey_1prn]\r\niSLIPNO=0\r\n", {1}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
