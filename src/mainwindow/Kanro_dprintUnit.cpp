@@ -423,6 +423,8 @@ void TForm_Main::buildFirstTab()
     Memo1->setGeometry(2, 16, 560, 46);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setFocusPolicy(Qt::ClickFocus); // not a tab stop
+    // Tab leaves the memo as in any one-line field; pasted text keeps its tabs.
+    Memo1->setTabChangesFocus(true);
     {
         QFont mf(TransferPanel::kMemoFontFamily);
         mf.setPixelSize(TransferPanel::kMemoFontPixelSize);

@@ -170,6 +170,15 @@ TEST_F(TransferPanelTest, PastingFullWidthIntoTheTelephoneFieldConvertsIt)
     EXPECT_EQ(w->Edit_tel->text(), QStringLiteral("03-1234-5678"));
 }
 
+TEST_F(TransferPanelTest, TabLeavesTheMemoInsteadOfTypingATab)
+{
+    pasteIntoMemo(QStringLiteral("山田太郎"));
+    ASSERT_TRUE(w->Memo1->hasFocus());
+    QTest::keyClick(w->Memo1, Qt::Key_Tab);
+    EXPECT_EQ(w->Memo1->toPlainText(), QStringLiteral("山田太郎"));
+    EXPECT_FALSE(w->Memo1->hasFocus());
+}
+
 TEST_F(TransferPanelTest, ClearButtonEmptiesOnlyTheMemo)
 {
     w->Edit_Custo1->setText(QStringLiteral("山田太郎"));
