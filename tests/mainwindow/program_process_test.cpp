@@ -235,13 +235,14 @@ TEST_F(ProgramTest, SigtermKeepsWhatWasTyped)
     ASSERT_FALSE(id.isEmpty());
     // Without a window manager the focus has to be given explicitly; the
     // window then needs a moment before keys reach its focused field.
-    QThread::msleep(1000);
+    // Generous waits: CI runs this beside other tests on two cores.
+    QThread::msleep(2000);
     xdo({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id});
-    QThread::msleep(1000);
+    QThread::msleep(2000);
     // The focus starts in the postal code.
     xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"),
          QStringLiteral("0600001")});
-    QThread::msleep(500);
+    QThread::msleep(1500);
 
     ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
     ASSERT_TRUE(p->waitForFinished(20000));
