@@ -1,6 +1,6 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
-#include "mainwindow/ImeMode.h"
+#include "platform/ImeMode.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"

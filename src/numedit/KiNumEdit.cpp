@@ -398,24 +398,6 @@ void TKiNumEdit::setColor(const QColor &value)
     update();
 }
 
-void TKiNumEdit::setImeMode(int mode)
-{
-    imeMode_ = mode;
-    setAttribute(Qt::WA_InputMethodEnabled, mode != imDisable);
-    switch (mode) {
-    case imDisable:
-    case imClose:
-    case imSAlpha:
-        setInputMethodHints(Qt::ImhPreferLatin);
-        break;
-    default:
-        setInputMethodHints(Qt::ImhNone);
-        break;
-    }
-    if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImHints);
-}
-
 void TKiNumEdit::setTabStop(bool value)
 {
     setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);
@@ -561,7 +543,7 @@ QVariant TKiNumEdit::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     switch (query) {
     case Qt::ImEnabled:
-        return imeMode_ != imDisable;
+        return ImeMode() != imDisable;
     case Qt::ImCursorRectangle: {
         if (caretOn_)
             return CaretRect();

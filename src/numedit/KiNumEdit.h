@@ -6,6 +6,7 @@
 // of the number; the value logic lives in NumValueModel.
 
 #include "numedit/NumValueModel.h"
+#include "platform/ImeMode.h"
 
 #include <QColor>
 #include <QPointer>
@@ -25,18 +26,9 @@ public:
     enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
     enum TVertAlignment { taTopJustify = 0, taBottomJustify = 1, taVCenter = 2 };
     enum TBorderStyle { bsNone = 0, bsSingle = 1 };
-    // Input-method modes; item k of the main window's mode selectors is mode k.
-    enum TImeMode {
-        imDisable = 0,
-        imClose,
-        imOpen,
-        imDontCare,
-        imSAlpha,
-        imAlpha,
-        imHira,
-        imSKata,
-        imKata,
-    };
+    // Input-method modes, shared with every entry field of the program.
+    using TImeMode = ::TImeMode;
+    using enum ::TImeMode;
 
     // Positions (and tags) of the built-in popup menu's items.
     enum PopupItem {
@@ -115,8 +107,8 @@ public:
     void setArrowFocusMove(bool value) { arrowFocusMove_ = value; }
     // imDisable switches input methods off for the control; the other modes
     // switch them on (the mode is kept as set).
-    int ImeMode() const { return imeMode_; }
-    void setImeMode(int mode);
+    TImeMode ImeMode() const { return imeModeOf(this); }
+    void setImeMode(TImeMode mode) { applyImeMode(this, mode); }
     // Tab stop: whether Tab and the focus-moving keys stop at the control.
     bool TabStop() const { return focusPolicy() == Qt::StrongFocus; }
     void setTabStop(bool value);
@@ -219,7 +211,6 @@ private:
     bool hideSelection_ = true;
     bool enterFocusMove_ = false;
     bool arrowFocusMove_ = false;
-    int imeMode_ = imDontCare;
 
     bool nowInit_ = true;
     int fontHeight_ = 0;

@@ -1,7 +1,7 @@
 // The main window on the offscreen platform: start-up and shutdown against a
 // settings file in a temporary working directory, the note's live
 // arithmetic, tab changes, keyboard navigation and focus painting.
-#include "mainwindow/ImeMode.h"
+#include "platform/ImeMode.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"

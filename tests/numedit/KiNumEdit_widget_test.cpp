@@ -690,7 +690,7 @@ TEST(KiNumEditDefaults, FreshControl)
     EXPECT_FALSE(e.EnterFocusMove());
     EXPECT_FALSE(e.ArrowFocusMove());
     EXPECT_TRUE(e.TabStop());
-    EXPECT_EQ(e.ImeMode(), int(TKiNumEdit::imDontCare));
+    EXPECT_EQ(e.ImeMode(), TKiNumEdit::imDontCare);
     EXPECT_FALSE(e.CanUndo());
     EXPECT_FALSE(e.Modified());
     EXPECT_EQ(e.width(), 121);
@@ -744,7 +744,7 @@ TEST_F(KiNumEditTest, InputMethodCharacters)
     EXPECT_FALSE(a->inputMethodQuery(Qt::ImEnabled).toBool());
     a->setImeMode(TKiNumEdit::imHira);
     EXPECT_TRUE(a->testAttribute(Qt::WA_InputMethodEnabled));
-    EXPECT_EQ(a->ImeMode(), int(TKiNumEdit::imHira));
+    EXPECT_EQ(a->ImeMode(), TKiNumEdit::imHira);
 }
 
 TEST_F(KiNumEditTest, MouseClickDragAndDoubleClick)

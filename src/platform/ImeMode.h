@@ -19,8 +19,9 @@ enum class TImeMode {
 
 inline constexpr int kImeModeCount = 9;
 
-// Applies a mode to a widget: imDisable switches input methods off for it,
-// every other mode switches them on with the closest input-method hints.
+// Applies a mode to a widget (entry fields and numeric fields alike):
+// imDisable switches input methods off for it, every other mode switches
+// them on with the closest input-method hints.
 // The mode itself is kept on the widget (property "ImeMode") so that a
 // build with a real input-method editor can map it exactly.
 void applyImeMode(QWidget *widget, TImeMode mode);

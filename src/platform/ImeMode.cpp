@@ -1,17 +1,13 @@
-#include "mainwindow/ImeMode.h"
+#include "platform/ImeMode.h"
 
-#include "numedit/KiNumEdit.h"
-
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QVariant>
 #include <QWidget>
 
 void applyImeMode(QWidget *widget, TImeMode mode)
 {
     widget->setProperty("ImeMode", static_cast<int>(mode));
-    if (auto *num = qobject_cast<TKiNumEdit *>(widget)) {
-        num->setImeMode(static_cast<int>(mode)); // same numbering
-        return;
-    }
     widget->setAttribute(Qt::WA_InputMethodEnabled, mode != TImeMode::imDisable);
 
     Qt::InputMethodHints hints = widget->inputMethodHints();
@@ -20,6 +16,7 @@ void applyImeMode(QWidget *widget, TImeMode mode)
     case TImeMode::imSAlpha:
         hints |= Qt::ImhLatinOnly;
         break;
+    case TImeMode::imClose: // direct input: the editor stays closed
     case TImeMode::imAlpha:
         hints |= Qt::ImhPreferLatin;
         break;
@@ -27,6 +24,8 @@ void applyImeMode(QWidget *widget, TImeMode mode)
         break;
     }
     widget->setInputMethodHints(hints);
+    if (widget->hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImHints);
 }
 
 TImeMode imeModeOf(const QWidget *widget)
