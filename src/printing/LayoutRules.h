@@ -124,17 +124,17 @@ struct LayoutTable
     // - customer name (from x 20): the end of the rule under it, 500 / 500 / 601;
     // - note title (x 30, beside shop line 4): the same rule end;
     // - shop lines and remarks: the rule end, 820 / 820 / 1250;
-    // - slip number (x 110): the caption "発行日 ", 649 / 649 / 1059;
-    // - caption "発行日 ": the date, 714 / 714 / 1114;
-    // - item name 1 (upper line, x 30): the unit, 574 / 574 / 795;
+    // - slip number (x 110): the caption "発行日 ", 645 / 645 / 1055;
+    // - caption "発行日 ": the date, 710 / 710 / 1110;
+    // - item name 1 (upper line, x 30): the unit, 570 / 570 / 791;
     // - item name 2 (lower line, x 30): the quantity's cell or column,
-    //   469 / 524 / 669;
+    //   465 / 520 / 665;
     // - unit (upper line): the rule end;
     // - receipt sentence (x 30, on the total's line): the total captions,
-    //   595 / 524 / 995;
-    // layout 2's plain numbers: quantity to the price column 614, price to
-    // the amount column 718, amount and the money texts to the rule end 820;
-    // its caption "小計" and the tax caption to the money text at 712.
+    //   591 / 520 / 991;
+    // layout 2's plain numbers: quantity to the price column 610, price to
+    // the amount column 714, amount and the money texts to the rule end 820;
+    // its caption "小計" and the tax caption to the money text at 708.
     int customerNameEnd() const { return nameRuleEnd; }
     int titleEnd() const { return nameRuleEnd; }
     int shopLineEnd() const { return ruleEnd; }
@@ -149,12 +149,13 @@ struct LayoutTable
     int plainPriceEnd() const { return amountX - NeighbourGap; }
     int plainAmountEnd() const { return ruleEnd; }
     // Layout 2's money texts start 6 units (converted with sy) left of the
-    // amount column; its captions end a gap before that, at 712.
+    // amount column; its captions end a gap before that, at 708.
     int plainCaptionEnd() const { return amountX - MoneyShift - NeighbourGap; }
 
-    // Six layout units, about the width of a blank in the 8-point fonts
-    // (0.33 em of 17.8 units): two texts this far apart read as two.
-    static constexpr int NeighbourGap = 6;
+    // Ten layout units, the width of a digit in Tahoma 8 (0.546 em of 17.8
+    // units = 9.7): wider than a blank or a thousands separator, so that a
+    // number and the text before it read as two.
+    static constexpr int NeighbourGap = 10;
     // Layout 2's currency sign stands 6 units left of the amount column.
     static constexpr int MoneyShift = 6;
 };

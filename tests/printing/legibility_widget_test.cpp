@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <gtest/gtest.h>
+#include <iostream>
 
 using namespace printing;
 
@@ -129,6 +130,14 @@ TEST(Legibility, StressNotesHaveNoCollisionsInAnyLayoutOrResolution)
                 PrintNote n = s.note;
                 setResolution(n, res);
                 const QStringList faults = glyphcheck::legibilityFaults(n, paper);
+                // KANRO_LEGIBILITY_REPORT=1 also counts what the layouts did
+                // before texts were fitted.
+                if (qEnvironmentVariableIsSet("KANRO_LEGIBILITY_REPORT")) {
+                    std::cout << s.name << ", " << Layouts[paper] << ", " << res.name
+                              << ": unfitted "
+                              << glyphcheck::legibilityFaults(drawUnmeasured(n, paper), res.dpiY).size()
+                              << " faults, fitted " << faults.size() << "\n";
+                }
                 EXPECT_TRUE(faults.isEmpty())
                     << s.name << ", " << Layouts[paper] << ", " << res.name << ": "
                     << faults.size() << " faults, first: " << faults.value(0).toStdString();
