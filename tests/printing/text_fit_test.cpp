@@ -1,7 +1,11 @@
 #include "printing/LayoutRules.h"
 #include "printing/RecordingCanvas.h"
 #include "printing/TextFit.h"
+#include "printing/Vo_A51_DotUnit.h"
+#include "printing/Vo_A52_DotUnit.h"
+#include "printing/Vo_A53_DotUnit.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 using namespace printing;
@@ -168,4 +172,35 @@ TEST(TextFit, CaptionCells)
         EXPECT_EQ(op.font.stretch, r.stretch) << r.name;
         EXPECT_EQ(op.advances, r.advances) << r.name;
     }
+}
+
+TEST(TextFit, RoomsOfTheThreeLayouts)
+{
+    struct Row
+    {
+        const char *name;
+        int (LayoutTable::*end)() const;
+        std::array<int, 3> ends; // layout 1, layout 2, landscape
+    };
+    const Row rows[] = {
+        {"customer name to the end of its rule", &LayoutTable::customerNameEnd, {500, 500, 601}},
+        {"slip number a gap before 発行日", &LayoutTable::slipNoEnd, {645, 645, 1055}},
+        {"発行日 a gap before the date", &LayoutTable::dateCaptionEnd, {710, 710, 1110}},
+        {"item name 1 a gap before the unit", &LayoutTable::itemName1End, {570, 570, 791}},
+        {"item name 2 a gap before the quantity", &LayoutTable::itemName2End, {465, 520, 665}},
+        {"receipt sentence a gap before the captions", &LayoutTable::receiptEnd, {591, 520, 991}},
+        {"shop lines to the rule end", &LayoutTable::shopLineEnd, {820, 820, 1250}},
+    };
+    const std::array<const LayoutTable *, 3> tables = {&TVo_A51_Dot::table(), &TVo_A52_Dot::table(),
+                                                       &TVo_A53_Dot::table()};
+    for (const Row &r : rows) {
+        for (size_t k = 0; k < tables.size(); ++k) {
+            const int end = (tables[k]->*r.end)();
+            EXPECT_EQ(end, r.ends[k]) << r.name << ", layout " << k + 1;
+        }
+    }
+    const LayoutTable &two = TVo_A52_Dot::table();
+    EXPECT_EQ(two.plainQtyEnd(), 610);
+    EXPECT_EQ(two.plainPriceEnd(), 714);
+    EXPECT_EQ(two.plainCaptionEnd(), 708) << "a gap before the money text at 718";
 }
