@@ -46,6 +46,8 @@ int main(int argc, char **argv)
 
     QApplication::setApplicationName(kAppTitle);
     QApplication::setApplicationDisplayName(kAppTitle);
+    // The installed menu entry: desktops find its icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
     registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.

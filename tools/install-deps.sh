@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool poppler-utils
+  desktop-file-utils appstream
 )
 
 missing=()

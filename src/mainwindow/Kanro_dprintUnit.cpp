@@ -1,6 +1,7 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
 #include "platform/ImeMode.h"
+#include "mainwindow/HelpMessages.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
@@ -57,28 +58,6 @@ const QStringList kImeItems = {
     QStringLiteral("6:かな全角"),       QStringLiteral("7:かな半角"),
     QStringLiteral("8:カナ全角"),
 };
-
-// Help messages shown when a field receives the focus.
-namespace help {
-const QString Zip = QStringLiteral("お届け先の郵便番号を入力して下さい");
-const QString Add1 = QStringLiteral("お届け先のおところ①を入力して下さい");
-const QString Add23 = QStringLiteral("お届け先のおところを入力して下さい");
-const QString Custo = QStringLiteral("お届け先のおなまえを入力して下さい");
-const QString Tel = QStringLiteral("お届け先のでんわを入力して下さい");
-const QString Date = QStringLiteral("日付を入力してください");
-const QString Slipno = QStringLiteral("伝票番号を入力してください");
-const QString ItemNo = QStringLiteral("品名1を入力してください");
-const QString Item = QStringLiteral("品名2を入力してください");
-const QString Unit = QStringLiteral("単位名を入力してください");
-const QString Qty = QStringLiteral("数量を入力してください (数量が０の行は印字されません)");
-const QString Price = QStringLiteral("単価を入力してください");
-const QString Printed = QStringLiteral("納品書の印字項目などを入力してください");
-const QString Remark = QStringLiteral("納品書の備考　注意事項などを入力してください");
-const QString Busuu = QStringLiteral("印刷部数を入力してください");
-const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
-const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
-const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
-} // namespace help
 
 template <typename W> W *named(W *w, const QString &name)
 {
@@ -183,6 +162,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent)
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
     bindHandlers();
+    nameControls();
     if (const QScreen *screen = QApplication::primaryScreen()) {
         const QRect desk = screen->availableGeometry();
         move(desk.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -229,8 +209,8 @@ void TForm_Main::buildWindow()
         const int group = (i - 1) / 4;
         b->setGeometry(4 + (i - 1) * 55 + group * 10, 2, 55, kFncHeight - 4);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setText(QStringLiteral("F%1").arg(i));
         SpeedButton_F[i] = b;
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
     SpeedButton_F[11]->setToolTip(
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
@@ -1160,11 +1140,11 @@ void TForm_Main::FormShow()
 
     for (int i = 1; i <= 12; ++i) {
         SpeedButton_F[i]->setEnabled(false);
-        SpeedButton_F[i]->setText(QStringLiteral("F%1").arg(i));
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
-    SpeedButton_F[2]->setText(QStringLiteral("中止"));
+    setFunctionCaption(2, QStringLiteral("中止"));
     SpeedButton_F[2]->setEnabled(true);
-    SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+    setFunctionCaption(11, QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
@@ -1211,10 +1191,10 @@ void TForm_Main::PageControl1Change()
     Tab_Change_CHK();
     Panel_HelpMess->clear();
     if (PageControl1->currentIndex() == 0) {
-        SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+        setFunctionCaption(11, QStringLiteral("印刷"));
         SpeedButton_F[11]->setEnabled(true);
     } else {
-        SpeedButton_F[11]->setText(QStringLiteral("F11"));
+        setFunctionCaption(11, QStringLiteral("F11"));
         SpeedButton_F[11]->setEnabled(false);
     }
     Ary_DAT_SET();
