@@ -34,10 +34,9 @@ set(CPACK_PACKAGE_VERSION 1.12.0)
 set(CPACK_PACKAGE_VENDOR Kanro)
 set(CPACK_PACKAGE_CONTACT "Kanro <support@kanro.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A5 delivery notes (納品書 兼 請求書) for shops in Japan")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Prepares one delivery note at a time that doubles as an invoice and receipt,\n"
-    "computes amounts, consumption tax and totals, and prints it in one of three\n"
-    "A5 layouts on a CUPS printer or into PDF files.")
+set(CPACK_PACKAGE_DESCRIPTION "Prepares one delivery note at a time that doubles as an \
+invoice and receipt, computes amounts, consumption tax and totals, and prints it in one of \
+three A5 layouts on a CUPS printer or into PDF files.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)

@@ -27,6 +27,7 @@ void bringToFront(QWidget *w)
 
 int main(int argc, char **argv)
 {
+    startFontConfigurationLoad(); // overlaps with connecting to the display
     QApplication app(argc, argv);
     // A Japanese shop's program: dates, calendars and digit grouping are
     // Japanese even on a desktop set to another language.

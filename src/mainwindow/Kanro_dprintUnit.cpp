@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,8 +31,10 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <memory>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
 
@@ -229,6 +232,24 @@ void TForm_Main::buildWindow()
 void TForm_Main::buildFirstTab()
 {
     QWidget *t = TabSheet11;
+    // The buttons' pictures come from the style, which looks each one up in
+    // the desktop's icon theme first: a search of the theme's folders that
+    // was a fifth of the work before the window could be mapped. They are
+    // set in the first turn of the event loop, which runs before the mapped
+    // window's first paint; the two clear buttons share one look-up.
+    auto pictures = std::make_shared<std::vector<std::pair<QPushButton *, QStyle::StandardPixmap>>>();
+    auto setIconLater = [&pictures](QPushButton *b, QStyle::StandardPixmap which) {
+        pictures->emplace_back(b, which);
+    };
+    QTimer::singleShot(0, this, [this, pictures] {
+        QHash<int, QIcon> icons;
+        for (const auto &[button, which] : *pictures) {
+            auto it = icons.find(which);
+            if (it == icons.end())
+                it = icons.insert(which, style()->standardIcon(which));
+            button->setIcon(*it);
+        }
+    });
 
     // Destination fields are created first: creation order is the tab order.
     auto *dest = named(new QFrame(t), QStringLiteral("Panel_Dest"));
@@ -259,7 +280,7 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_CLS = named(new QPushButton(dest), QStringLiteral("BitBtn_CLS"));
     BitBtn_CLS->setGeometry(708, 4, 22, 22);
-    BitBtn_CLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_CLS, QStyle::SP_DialogResetButton);
     BitBtn_CLS->setFocusPolicy(Qt::NoFocus);
     BitBtn_CLS->setToolTip(QStringLiteral("お届け先と品名をクリアします"));
     {
@@ -420,12 +441,12 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_1 = named(new QPushButton(tp), QStringLiteral("BitBtn_1"));
     BitBtn_1->setGeometry(568, 2, 48, 58);
-    BitBtn_1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    setIconLater(BitBtn_1, QStyle::SP_ArrowDown);
     BitBtn_1->setIconSize(QSize(32, 32));
     BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
-    BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_MemoCLS, QStyle::SP_DialogResetButton);
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
     Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}),
                     QStringLiteral("Label12"));
@@ -433,10 +454,10 @@ void TForm_Main::buildFirstTab()
                             QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
-    BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    setIconLater(BitBtn_SendMail, QStyle::SP_FileDialogContentsView);
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
-    BitBtn_WebHelp->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
+    setIconLater(BitBtn_WebHelp, QStyle::SP_DirHomeIcon);
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
     BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.
@@ -1232,13 +1253,19 @@ void TForm_Main::Tab_Change_CHK()
 
 void TForm_Main::Ary_DAT_SET()
 {
-    auto find = [this](const QString &name) -> QWidget * {
-        // Names are matched without regard to case.
-        for (QWidget *w : findChildren<QWidget *>()) {
-            if (w->objectName().compare(name, Qt::CaseInsensitive) == 0)
-                return w;
+    // Names are matched without regard to case; the first control of a name
+    // in the window's order wins. One walk over the window serves all sixty
+    // look-ups (a walk per look-up was a noticeable part of start-up).
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty()) {
+            const QString key = w->objectName().toCaseFolded();
+            if (!byName.contains(key))
+                byName.insert(key, w);
         }
-        return nullptr;
+    }
+    auto find = [&byName](const QString &name) -> QWidget * {
+        return byName.value(name.toCaseFolded(), nullptr);
     };
     for (int i = 1; i <= kRows; ++i) {
         const QString n = QString::number(i);
