@@ -34,7 +34,8 @@ trap cleanup EXIT
 exec 3>"$tmp/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.05; done
+for _ in $(seq 600); do [ -s "$tmp/display" ] && break; sleep 0.05; done
+[ -s "$tmp/display" ] || { echo "Xvfb did not start: $(cat "$tmp/xvfb.log")" >&2; exit 1; }
 export DISPLAY=:$(head -n1 "$tmp/display")
 export QT_QPA_PLATFORM=xcb
 
