@@ -27,6 +27,7 @@ void bringToFront(QWidget *w)
 
 int main(int argc, char **argv)
 {
+    startFontConfigurationLoad(); // overlaps with connecting to the display
     QApplication app(argc, argv);
     // A Japanese shop's program: dates, calendars and digit grouping are
     // Japanese even on a desktop set to another language.
@@ -46,6 +47,8 @@ int main(int argc, char **argv)
 
     // The name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kAppTitle);
+    // The installed menu entry: desktops find its icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
     registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.

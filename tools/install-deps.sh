@@ -7,10 +7,12 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libicu-dev
+  libfontconfig-dev libxcb1-dev
   libcups2-dev cups cups-client cups-filters
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool poppler-utils
+  desktop-file-utils appstream
 )
 
 missing=()

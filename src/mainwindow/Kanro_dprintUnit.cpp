@@ -1,6 +1,7 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
 #include "platform/ImeMode.h"
+#include "mainwindow/HelpMessages.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteRange.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,8 +32,10 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <memory>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
 
@@ -58,28 +62,6 @@ const QStringList kImeItems = {
     QStringLiteral("6:かな全角"),       QStringLiteral("7:かな半角"),
     QStringLiteral("8:カナ全角"),
 };
-
-// Help messages shown when a field receives the focus.
-namespace help {
-const QString Zip = QStringLiteral("お届け先の郵便番号を入力して下さい");
-const QString Add1 = QStringLiteral("お届け先のおところ①を入力して下さい");
-const QString Add23 = QStringLiteral("お届け先のおところを入力して下さい");
-const QString Custo = QStringLiteral("お届け先のおなまえを入力して下さい");
-const QString Tel = QStringLiteral("お届け先のでんわを入力して下さい");
-const QString Date = QStringLiteral("日付を入力してください");
-const QString Slipno = QStringLiteral("伝票番号を入力してください");
-const QString ItemNo = QStringLiteral("品名1を入力してください");
-const QString Item = QStringLiteral("品名2を入力してください");
-const QString Unit = QStringLiteral("単位名を入力してください");
-const QString Qty = QStringLiteral("数量を入力してください (数量が０の行は印字されません)");
-const QString Price = QStringLiteral("単価を入力してください");
-const QString Printed = QStringLiteral("納品書の印字項目などを入力してください");
-const QString Remark = QStringLiteral("納品書の備考　注意事項などを入力してください");
-const QString Busuu = QStringLiteral("印刷部数を入力してください");
-const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
-const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
-const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
-} // namespace help
 
 template <typename W> W *named(W *w, const QString &name)
 {
@@ -184,6 +166,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent)
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
     bindHandlers();
+    nameControls();
     if (const QScreen *screen = QApplication::primaryScreen()) {
         const QRect desk = screen->availableGeometry();
         move(desk.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -230,8 +213,8 @@ void TForm_Main::buildWindow()
         const int group = (i - 1) / 4;
         b->setGeometry(4 + (i - 1) * 55 + group * 10, 2, 55, kFncHeight - 4);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setText(QStringLiteral("F%1").arg(i));
         SpeedButton_F[i] = b;
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
     SpeedButton_F[11]->setToolTip(
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
@@ -250,6 +233,24 @@ void TForm_Main::buildWindow()
 void TForm_Main::buildFirstTab()
 {
     QWidget *t = TabSheet11;
+    // The buttons' pictures come from the style, which looks each one up in
+    // the desktop's icon theme first: a search of the theme's folders that
+    // was a fifth of the work before the window could be mapped. They are
+    // set in the first turn of the event loop, which runs before the mapped
+    // window's first paint; the two clear buttons share one look-up.
+    auto pictures = std::make_shared<std::vector<std::pair<QPushButton *, QStyle::StandardPixmap>>>();
+    auto setIconLater = [&pictures](QPushButton *b, QStyle::StandardPixmap which) {
+        pictures->emplace_back(b, which);
+    };
+    QTimer::singleShot(0, this, [this, pictures] {
+        QHash<int, QIcon> icons;
+        for (const auto &[button, which] : *pictures) {
+            auto it = icons.find(which);
+            if (it == icons.end())
+                it = icons.insert(which, style()->standardIcon(which));
+            button->setIcon(*it);
+        }
+    });
 
     // Destination fields are created first: creation order is the tab order.
     auto *dest = named(new QFrame(t), QStringLiteral("Panel_Dest"));
@@ -282,7 +283,7 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_CLS = named(new QPushButton(dest), QStringLiteral("BitBtn_CLS"));
     BitBtn_CLS->setGeometry(708, 4, 22, 22);
-    BitBtn_CLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_CLS, QStyle::SP_DialogResetButton);
     BitBtn_CLS->setFocusPolicy(Qt::NoFocus);
     BitBtn_CLS->setToolTip(QStringLiteral("お届け先と品名をクリアします"));
     {
@@ -449,12 +450,12 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_1 = named(new QPushButton(tp), QStringLiteral("BitBtn_1"));
     BitBtn_1->setGeometry(568, 2, 48, 58);
-    BitBtn_1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    setIconLater(BitBtn_1, QStyle::SP_ArrowDown);
     BitBtn_1->setIconSize(QSize(32, 32));
     BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
-    BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_MemoCLS, QStyle::SP_DialogResetButton);
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
     Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}),
                     QStringLiteral("Label12"));
@@ -462,10 +463,10 @@ void TForm_Main::buildFirstTab()
                             QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
-    BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    setIconLater(BitBtn_SendMail, QStyle::SP_FileDialogContentsView);
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
-    BitBtn_WebHelp->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
+    setIconLater(BitBtn_WebHelp, QStyle::SP_DirHomeIcon);
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
     BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.
@@ -1196,11 +1197,11 @@ void TForm_Main::FormShow()
 
     for (int i = 1; i <= 12; ++i) {
         SpeedButton_F[i]->setEnabled(false);
-        SpeedButton_F[i]->setText(QStringLiteral("F%1").arg(i));
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
-    SpeedButton_F[2]->setText(QStringLiteral("中止"));
+    setFunctionCaption(2, QStringLiteral("中止"));
     SpeedButton_F[2]->setEnabled(true);
-    SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+    setFunctionCaption(11, QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
@@ -1252,10 +1253,10 @@ void TForm_Main::PageControl1Change()
     Tab_Change_CHK();
     Panel_HelpMess->clear();
     if (PageControl1->currentIndex() == 0) {
-        SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+        setFunctionCaption(11, QStringLiteral("印刷"));
         SpeedButton_F[11]->setEnabled(true);
     } else {
-        SpeedButton_F[11]->setText(QStringLiteral("F11"));
+        setFunctionCaption(11, QStringLiteral("F11"));
         SpeedButton_F[11]->setEnabled(false);
     }
     Ary_DAT_SET();
@@ -1293,13 +1294,19 @@ void TForm_Main::Tab_Change_CHK()
 
 void TForm_Main::Ary_DAT_SET()
 {
-    auto find = [this](const QString &name) -> QWidget * {
-        // Names are matched without regard to case.
-        for (QWidget *w : findChildren<QWidget *>()) {
-            if (w->objectName().compare(name, Qt::CaseInsensitive) == 0)
-                return w;
+    // Names are matched without regard to case; the first control of a name
+    // in the window's order wins. One walk over the window serves all sixty
+    // look-ups (a walk per look-up was a noticeable part of start-up).
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty()) {
+            const QString key = w->objectName().toCaseFolded();
+            if (!byName.contains(key))
+                byName.insert(key, w);
         }
-        return nullptr;
+    }
+    auto find = [&byName](const QString &name) -> QWidget * {
+        return byName.value(name.toCaseFolded(), nullptr);
     };
     for (int i = 1; i <= kRows; ++i) {
         const QString n = QString::number(i);

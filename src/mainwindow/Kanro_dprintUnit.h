@@ -241,6 +241,11 @@ private:
     void buildThirdTab();
     void buildHiddenControls();
     void bindHandlers();
+    // Accessible names and descriptions of every operable control
+    // (Kanro_dprintAccessible.cpp); a new control is named there.
+    void nameControls();
+    // A function button's caption and its accessible name ("印刷 (F11)").
+    void setFunctionCaption(int i, const QString &caption);
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
     bool functionKey(int Key);

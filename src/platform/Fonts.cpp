@@ -4,13 +4,31 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QStringList>
+#include <fontconfig/fontconfig.h>
+#include <future>
 
 namespace {
 // Tahoma's digits are 0.546 em wide; DejaVu's 0.636 em would overlap in the
 // fixed-pitch amount cells, so the metric-compatible Tahoma of Wine is
 // loaded as an application font when it is installed.
 const char *const kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
+
+// The worker's result; its destructor at exit waits for a load still running.
+std::future<void> &fontConfigurationLoad()
+{
+    static std::future<void> load;
+    return load;
+}
 } // namespace
+
+void startFontConfigurationLoad()
+{
+    std::future<void> &load = fontConfigurationLoad();
+    // FcInit loads the library's default configuration, the one Qt's font
+    // database takes; fontconfig guards it for use from several threads.
+    if (!load.valid())
+        load = std::async(std::launch::async, [] { FcInit(); });
+}
 
 void registerFontSubstitutions()
 {
@@ -18,6 +36,9 @@ void registerFontSubstitutions()
     if (done)
         return;
     done = true;
+    // Qt would otherwise load the configuration a second time alongside.
+    if (fontConfigurationLoad().valid())
+        fontConfigurationLoad().wait();
 
     QFont::insertSubstitutions(kFontPGothic,
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
