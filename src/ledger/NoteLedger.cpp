@@ -46,8 +46,11 @@ const std::vector<std::vector<const char *>> migrations = {
         " pdf_file TEXT NOT NULL,"
         " note_json TEXT NOT NULL,"
         " reprint_of INTEGER REFERENCES notes(id))",
-        // Newest first walks this index backwards: (issued_on, id).
-        "CREATE INDEX notes_issued_on ON notes(issued_on)",
+        // The date index also carries the customer and the total, so that a
+        // search by date, customer part or amount walks it newest first
+        // without reading the rows (each row holds its whole note) and
+        // stops once the list is full.
+        "CREATE INDEX notes_issued_on ON notes(issued_on, customer, total)",
         "CREATE INDEX notes_slip_no ON notes(slip_no)",
         "CREATE INDEX notes_customer ON notes(customer)",
         // Totals are kept as the fields' texts; ranges compare them as numbers.
@@ -284,42 +287,69 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
 
 LedgerStatus NoteLedger::record(IssuedNote &note)
 {
+    return record(std::span<IssuedNote>(&note, 1));
+}
+
+LedgerStatus NoteLedger::record(std::span<IssuedNote> notes)
+{
     const QDateTime now = nowProvider();
-    qint64 id = 0;
+    const QString printedAt = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
+    std::vector<qint64> ids;
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
-        QSqlQuery q(m_db->db);
+        ids.clear();
+        QSqlDatabase &db = m_db->db;
+        if (notes.size() > 1 && !db.transaction())
+            return failureOf(db.lastError());
+        QSqlQuery q(db);
         q.prepare(QStringLiteral(
             "INSERT INTO notes (printed_at, issued_on, slip_no, customer, zip, address, tel,"
             " subtotal, tax, total, tax_reg_no, layout, printer, copies, job_title, pdf_file,"
             " note_json, reprint_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        const printing::PrintNote &n = note.note;
-        q.addBindValue(now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate));
-        q.addBindValue(text(n.issueDate.isValid() ? n.issueDate.toString(Qt::ISODate) : QString()));
-        q.addBindValue(text(n.slipNo.trimmed()));
-        q.addBindValue(text(n.customerName));
-        q.addBindValue(text(note.zip));
-        q.addBindValue(text(note.addressText()));
-        q.addBindValue(text(note.tel));
-        q.addBindValue(text(n.subtotal));
-        q.addBindValue(text(n.tax));
-        q.addBindValue(text(n.total));
-        q.addBindValue(text(note.taxRegNo));
-        q.addBindValue(note.layout);
-        q.addBindValue(text(note.printer));
-        q.addBindValue(note.copies);
-        q.addBindValue(text(note.jobTitle));
-        q.addBindValue(text(note.pdfFile));
-        q.addBindValue(noteJson(note));
-        q.addBindValue(note.reprintOf > 0 ? QVariant(note.reprintOf) : QVariant(QMetaType(QMetaType::LongLong)));
-        if (!q.exec())
-            return failureOf(q.lastError());
-        id = q.lastInsertId().toLongLong();
+        for (const IssuedNote &note : notes) {
+            const printing::PrintNote &n = note.note;
+            const QVariantList values = {
+                printedAt,
+                text(n.issueDate.isValid() ? n.issueDate.toString(Qt::ISODate) : QString()),
+                text(n.slipNo.trimmed()),
+                text(n.customerName),
+                text(note.zip),
+                text(note.addressText()),
+                text(note.tel),
+                text(n.subtotal),
+                text(n.tax),
+                text(n.total),
+                text(note.taxRegNo),
+                note.layout,
+                text(note.printer),
+                note.copies,
+                text(note.jobTitle),
+                text(note.pdfFile),
+                noteJson(note),
+                note.reprintOf > 0 ? QVariant(note.reprintOf)
+                                   : QVariant(QMetaType(QMetaType::LongLong)),
+            };
+            for (int k = 0; k < values.size(); ++k)
+                q.bindValue(k, values.at(k));
+            if (!q.exec()) {
+                const Failure f = failureOf(q.lastError());
+                if (notes.size() > 1)
+                    db.rollback();
+                return f;
+            }
+            ids.push_back(q.lastInsertId().toLongLong());
+        }
+        if (notes.size() > 1 && !db.commit()) {
+            const Failure f = failureOf(db.lastError());
+            db.rollback();
+            return f;
+        }
         return std::nullopt;
     });
-    if (status.ok()) {
-        note.id = id;
-        note.printedAt = now;
-    }
+    if (status.ok())
+        for (std::size_t k = 0; k < notes.size(); ++k) {
+            notes[k].id = ids[k];
+            notes[k].printedAt = now;
+        }
     return status;
 }
 
@@ -353,12 +383,21 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             where << QStringLiteral("slip_no = ?");
             values << query.slipNo.trimmed();
         }
-        QString sql = QStringLiteral("SELECT %1 FROM notes").arg(QLatin1String(summaryColumns));
-        if (!where.isEmpty())
-            sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
-        sql += QStringLiteral(" ORDER BY issued_on DESC, id DESC");
-        if (limit >= 0)
-            sql += QStringLiteral(" LIMIT %1").arg(limit);
+        const QString filter =
+            where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+        const QString order = QStringLiteral(" ORDER BY issued_on DESC, id DESC");
+        const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
+        const QString columns = QLatin1String(summaryColumns);
+        QString sql;
+        if (!query.slipNo.trimmed().isEmpty()) {
+            // The slip number index finds the few notes at once.
+            sql = QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut);
+        } else {
+            // The matching ids from the date index alone, then their rows.
+            sql = QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes INDEXED BY"
+                                 " notes_issued_on%2%3%4)%3")
+                      .arg(columns, filter, order, cut);
+        }
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
         if (!q.prepare(sql))

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace ledger {
@@ -112,6 +113,8 @@ public:
 
     // Records a note; sets note.id and note.printedAt on success.
     LedgerStatus record(IssuedNote &note);
+    // Records several notes at once, all or none (an import, a benchmark).
+    LedgerStatus record(std::span<IssuedNote> notes);
     // Notes matching the query, newest first; at most `limit` (< 0: all).
     LedgerStatus search(const NoteQuery &query, int limit, std::vector<NoteSummary> &out);
     // The whole recorded note; nullopt with the reason when it cannot be read.
