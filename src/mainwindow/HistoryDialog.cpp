@@ -73,8 +73,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Edit_TotalMax = field(QStringLiteral("Edit_TotalMax"), QStringLiteral("合計金額 まで"), 100);
     Edit_Customer = field(QStringLiteral("Edit_Customer"), QStringLiteral("お客様名"), 220);
     Edit_SlipNo = field(QStringLiteral("Edit_SlipNo"), QStringLiteral("伝票番号"), 100);
-    Edit_DateFrom->setPlaceholderText(QStringLiteral("2026-12-01"));
-    Edit_DateTo->setPlaceholderText(QStringLiteral("2026-12-31"));
+    Edit_DateFrom->setPlaceholderText(QStringLiteral("年-月-日"));
+    Edit_DateTo->setPlaceholderText(QStringLiteral("年-月-日"));
     grid->addWidget(new QLabel(QStringLiteral("日付"), this), 0, 0);
     grid->addWidget(Edit_DateFrom, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("～"), this), 0, 2);

@@ -150,6 +150,10 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
         ASSERT_EQ(d->listed().size(), 1u);
         EXPECT_EQ(d->Table_Notes->item(0, 2)->text(), "山田太郎");
         EXPECT_EQ(d->Table_Notes->item(0, 3)->text(), "4,179");
+        // KANRO_SCREENSHOT_DIR=<dir> keeps a picture of the window.
+        if (qEnvironmentVariableIsSet("KANRO_SCREENSHOT_DIR"))
+            d->grab().save(QDir(qEnvironmentVariable("KANRO_SCREENSHOT_DIR"))
+                               .filePath(QStringLiteral("history.png")));
 
         Dialogs::pushAnswer(true); // 再印刷しますか?
         QTest::mouseClick(d->Button_Reprint, Qt::LeftButton);
