@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-
 #include <random>
 
 namespace {
@@ -28,7 +27,8 @@ QString ledgerFile()
         const QDate first(2024, 1, 1);
         for (int i = 0; i < kNotes; ++i) {
             ledger::IssuedNote &n = notes[std::size_t(i)];
-            n.note.customerName = QStringLiteral("顧客%1 商店").arg(random() % 2000, 4, 10, QLatin1Char('0'));
+            n.note.customerName =
+                QStringLiteral("顧客%1 商店").arg(random() % 2000, 4, 10, QLatin1Char('0'));
             n.note.slipNo = QString::number(100000 + i);
             n.note.issueDate = first.addDays(i * 1096LL / kNotes);
             const int total = 100 + int(random() % 1000000);
@@ -36,11 +36,13 @@ QString ledgerFile()
             n.note.tax = QString::number(total - total * 10 / 11);
             n.note.total = QString::number(total);
             for (int r = 0; r < 6; ++r)
-                n.note.rows[std::size_t(r)] = {QStringLiteral("A%1").arg(r), QStringLiteral("商品名 %1").arg(r),
-                                               QStringLiteral("個"), QStringLiteral("2"),
-                                               QStringLiteral("1500"), QStringLiteral("3000")};
+                n.note.rows[std::size_t(r)] = {
+                    QStringLiteral("A%1").arg(r), QStringLiteral("商品名 %1").arg(r),
+                    QStringLiteral("個"),         QStringLiteral("2"),
+                    QStringLiteral("1500"),       QStringLiteral("3000")};
             n.zip = QStringLiteral("100-0001");
-            n.addressLines = {QStringLiteral("東京都千代田区千代田"), QStringLiteral("1-1"), QString()};
+            n.addressLines = {QStringLiteral("東京都千代田区千代田"), QStringLiteral("1-1"),
+                              QString()};
             n.tel = QStringLiteral("03-1234-5678");
             n.printer = QStringLiteral("Printer");
             n.jobTitle = QStringLiteral("Kanro_Vey_1_0_-%1").arg(n.note.slipNo);
@@ -66,17 +68,50 @@ void runSearch(benchmark::State &state, const ledger::QueryTexts &texts, int lim
     state.counters["rows"] = double(found.size());
 }
 
-void BM_NoCondition(benchmark::State &s) { runSearch(s, {}, kShown); }
-void BM_DateOneMonth(benchmark::State &s) { runSearch(s, {"2025-11-01", "2025-11-30", "", "", "", ""}, kShown); }
-void BM_DateOneMonthAll(benchmark::State &s) { runSearch(s, {"2025-11-01", "2025-11-30", "", "", "", ""}, -1); }
-void BM_DateOneYear(benchmark::State &s) { runSearch(s, {"2025-01-01", "2025-12-31", "", "", "", ""}, kShown); }
-void BM_AmountNarrow(benchmark::State &s) { runSearch(s, {"", "", "4000", "5000", "", ""}, kShown); }
-void BM_AmountWide(benchmark::State &s) { runSearch(s, {"", "", "100000", "900000", "", ""}, kShown); }
-void BM_CustomerRare(benchmark::State &s) { runSearch(s, {"", "", "", "", "顧客0042", ""}, kShown); }
-void BM_CustomerAbsent(benchmark::State &s) { runSearch(s, {"", "", "", "", "該当なし", ""}, kShown); }
-void BM_CustomerAbsentAll(benchmark::State &s) { runSearch(s, {"", "", "", "", "該当なし", ""}, -1); }
-void BM_SlipNumber(benchmark::State &s) { runSearch(s, {"", "", "", "", "", "154321"}, kShown); }
-void BM_Combined(benchmark::State &s) { runSearch(s, {"2025-01-01", "2025-12-31", "1000", "500000", "顧客00", ""}, kShown); }
+void BM_NoCondition(benchmark::State &s)
+{
+    runSearch(s, {}, kShown);
+}
+void BM_DateOneMonth(benchmark::State &s)
+{
+    runSearch(s, {"2025-11-01", "2025-11-30", "", "", "", ""}, kShown);
+}
+void BM_DateOneMonthAll(benchmark::State &s)
+{
+    runSearch(s, {"2025-11-01", "2025-11-30", "", "", "", ""}, -1);
+}
+void BM_DateOneYear(benchmark::State &s)
+{
+    runSearch(s, {"2025-01-01", "2025-12-31", "", "", "", ""}, kShown);
+}
+void BM_AmountNarrow(benchmark::State &s)
+{
+    runSearch(s, {"", "", "4000", "5000", "", ""}, kShown);
+}
+void BM_AmountWide(benchmark::State &s)
+{
+    runSearch(s, {"", "", "100000", "900000", "", ""}, kShown);
+}
+void BM_CustomerRare(benchmark::State &s)
+{
+    runSearch(s, {"", "", "", "", "顧客0042", ""}, kShown);
+}
+void BM_CustomerAbsent(benchmark::State &s)
+{
+    runSearch(s, {"", "", "", "", "該当なし", ""}, kShown);
+}
+void BM_CustomerAbsentAll(benchmark::State &s)
+{
+    runSearch(s, {"", "", "", "", "該当なし", ""}, -1);
+}
+void BM_SlipNumber(benchmark::State &s)
+{
+    runSearch(s, {"", "", "", "", "", "154321"}, kShown);
+}
+void BM_Combined(benchmark::State &s)
+{
+    runSearch(s, {"2025-01-01", "2025-12-31", "1000", "500000", "顧客00", ""}, kShown);
+}
 
 BENCHMARK(BM_NoCondition)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DateOneMonth)->Unit(benchmark::kMillisecond);

@@ -217,7 +217,8 @@ struct NoteLedger::Connection
                     db.rollback();
                     return f;
                 }
-        if (auto f = exec(QStringLiteral("PRAGMA user_version = %1").arg(NoteLedger::schemaVersion))) {
+        if (auto f =
+                exec(QStringLiteral("PRAGMA user_version = %1").arg(NoteLedger::schemaVersion))) {
             db.rollback();
             return f;
         }
@@ -304,7 +305,8 @@ LedgerStatus NoteLedger::record(std::span<IssuedNote> notes)
         q.prepare(QStringLiteral(
             "INSERT INTO notes (printed_at, issued_on, slip_no, customer, zip, address, tel,"
             " subtotal, tax, total, tax_reg_no, layout, printer, copies, job_title, pdf_file,"
-            " note_json, reprint_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            " note_json, reprint_of) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+            "?)"));
         for (const IssuedNote &note : notes) {
             const printing::PrintNote &n = note.note;
             const QVariantList values = {
@@ -384,7 +386,8 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             values << query.slipNo.trimmed();
         }
         const QString filter =
-            where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+            where.isEmpty() ? QString()
+                            : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
         const QString order = QStringLiteral(" ORDER BY issued_on DESC, id DESC");
         const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
         const QString columns = QLatin1String(summaryColumns);
@@ -481,24 +484,15 @@ QByteArray notesCsv(const std::vector<NoteSummary> &notes)
     out += QStringLiteral("\r\n");
     for (const NoteSummary &s : notes) {
         const QStringList fields = {
-            QString::number(s.id),
-            csvField(s.printedAt, false),
-            csvField(s.issuedOn, false),
-            csvField(s.slipNo, true),
-            csvField(s.customer, true),
-            csvField(s.zip, true),
-            csvField(s.address, true),
-            csvField(s.tel, true),
-            csvField(s.subtotal, false),
-            csvField(s.tax, false),
-            csvField(s.total, false),
-            csvField(s.taxRegNo, true),
-            QString::number(s.layout),
-            csvField(s.printer, true),
-            QString::number(s.copies),
-            csvField(s.jobTitle, true),
-            csvField(s.pdfFile, true),
-            s.reprintOf > 0 ? QString::number(s.reprintOf) : QString(),
+            QString::number(s.id),       csvField(s.printedAt, false),
+            csvField(s.issuedOn, false), csvField(s.slipNo, true),
+            csvField(s.customer, true),  csvField(s.zip, true),
+            csvField(s.address, true),   csvField(s.tel, true),
+            csvField(s.subtotal, false), csvField(s.tax, false),
+            csvField(s.total, false),    csvField(s.taxRegNo, true),
+            QString::number(s.layout),   csvField(s.printer, true),
+            QString::number(s.copies),   csvField(s.jobTitle, true),
+            csvField(s.pdfFile, true),   s.reprintOf > 0 ? QString::number(s.reprintOf) : QString(),
         };
         out += fields.join(u',') + QStringLiteral("\r\n");
     }

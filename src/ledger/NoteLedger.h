@@ -38,7 +38,7 @@ struct IssuedNote
     QString printer;
     int copies = 1;
     QString jobTitle;
-    QString pdfFile; // the file the PDF printer wrote, else empty
+    QString pdfFile;      // the file the PDF printer wrote, else empty
     qint64 reprintOf = 0; // the id of the note this one reprints; 0 none
 
     // The address column: the three lines joined by a blank, empty lines left out.
@@ -123,7 +123,6 @@ public:
     QString path() const { return m_path; }
 
     struct Failure; // why a step inside the ledger failed
-
 
 private:
     struct Connection;

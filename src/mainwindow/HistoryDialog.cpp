@@ -19,8 +19,7 @@
 
 namespace {
 
-template <class W>
-W *named(W *w, const QString &name, const QString &accessible)
+template <class W> W *named(W *w, const QString &name, const QString &accessible)
 {
     w->setObjectName(name);
     w->setAccessibleName(accessible);
@@ -109,7 +108,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Table_Notes->setColumnWidth(3, 100);
     Table_Notes->installEventFilter(this);
 
-    Label_Status = named(new QLabel(this), QStringLiteral("Label_Status"), QStringLiteral("検索結果"));
+    Label_Status =
+        named(new QLabel(this), QStringLiteral("Label_Status"), QStringLiteral("検索結果"));
 
     auto button = [this](const QString &text, const QString &name) {
         auto *b = named(new QPushButton(text, this), name, text);
@@ -166,9 +166,9 @@ bool HistoryDialog::checked(const ledger::LedgerStatus &status)
 
 void HistoryDialog::search()
 {
-    const ledger::ParsedQuery parsed = ledger::parseQuery(
-        {Edit_DateFrom->text(), Edit_DateTo->text(), Edit_TotalMin->text(), Edit_TotalMax->text(),
-         Edit_Customer->text(), Edit_SlipNo->text()});
+    const ledger::ParsedQuery parsed =
+        ledger::parseQuery({Edit_DateFrom->text(), Edit_DateTo->text(), Edit_TotalMin->text(),
+                            Edit_TotalMax->text(), Edit_Customer->text(), Edit_SlipNo->text()});
     if (!parsed.error.isEmpty()) {
         Label_Status->setText(parsed.error);
         return;
@@ -245,7 +245,8 @@ void HistoryDialog::exportCsv()
         Dialogs::notify(this, QStringLiteral("%1 に書き込めません").arg(path));
         return;
     }
-    Dialogs::notify(this, QStringLiteral("%1 件を %2 に書き出しました。").arg(all.size()).arg(path));
+    Dialogs::notify(this,
+                    QStringLiteral("%1 件を %2 に書き出しました。").arg(all.size()).arg(path));
 }
 
 bool HistoryDialog::eventFilter(QObject *watched, QEvent *event)

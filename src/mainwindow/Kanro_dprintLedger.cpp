@@ -23,7 +23,8 @@ using namespace printing;
 
 QString ledgerSetAsideMessage(const QString &file)
 {
-    return QStringLiteral("発行履歴のファイルが壊れていたため %1 に移し、新しい発行履歴を始めました。")
+    return QStringLiteral(
+               "発行履歴のファイルが壊れていたため %1 に移し、新しい発行履歴を始めました。")
         .arg(file);
 }
 
@@ -173,11 +174,13 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
     bool printed = false;
     runGuarded(this, [&] {
         ledger::LedgerStatus status;
-        std::optional<ledger::IssuedNote> recorded = ledger::NoteLedger(ledgerPath()).load(id, status);
+        std::optional<ledger::IssuedNote> recorded =
+            ledger::NoteLedger(ledgerPath()).load(id, status);
         if (!status.setAside.isEmpty())
             Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
         if (!recorded) {
-            Dialogs::notify(this, QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
+            Dialogs::notify(this,
+                            QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
             return;
         }
         if (!Dialogs::askYesNo(this, ConfirmReprintMessage))

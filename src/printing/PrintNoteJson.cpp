@@ -25,18 +25,19 @@ QJsonValue toJson(bool b)
 {
     return i;
 }
-template <class T, std::size_t N>
-QJsonValue toJson(const std::array<T, N> &a);
-template <class S>
-QJsonValue toJson(const S &s)
-    requires requires(const S &x) { noteFields(x, [](const char *, const auto &) {}); }
+template <class T, std::size_t N> QJsonValue toJson(const std::array<T, N> &a);
+template <class S> QJsonValue toJson(const S &s) requires requires(const S &x)
+{
+    noteFields(x, [](const char *, const auto &) {});
+}
 {
     QJsonObject o;
-    noteFields(s, [&o](const char *name, const auto &value) { o.insert(QLatin1String(name), toJson(value)); });
+    noteFields(s, [&o](const char *name, const auto &value) {
+        o.insert(QLatin1String(name), toJson(value));
+    });
     return o;
 }
-template <class T, std::size_t N>
-QJsonValue toJson(const std::array<T, N> &a)
+template <class T, std::size_t N> QJsonValue toJson(const std::array<T, N> &a)
 {
     QJsonArray out;
     for (const T &x : a)
@@ -65,11 +66,11 @@ void fromJson(const QJsonValue &v, bool &b)
     if (v.isDouble())
         i = v.toInt();
 }
-template <class T, std::size_t N>
-void fromJson(const QJsonValue &v, std::array<T, N> &a);
-template <class S>
-void fromJson(const QJsonValue &v, S &s)
-    requires requires(S &x) { noteFields(x, [](const char *, auto &) {}); }
+template <class T, std::size_t N> void fromJson(const QJsonValue &v, std::array<T, N> &a);
+template <class S> void fromJson(const QJsonValue &v, S &s) requires requires(S &x)
+{
+    noteFields(x, [](const char *, auto &) {});
+}
 {
     if (!v.isObject())
         return;
@@ -80,8 +81,7 @@ void fromJson(const QJsonValue &v, S &s)
             fromJson(*it, value);
     });
 }
-template <class T, std::size_t N>
-void fromJson(const QJsonValue &v, std::array<T, N> &a)
+template <class T, std::size_t N> void fromJson(const QJsonValue &v, std::array<T, N> &a)
 {
     if (!v.isArray())
         return;

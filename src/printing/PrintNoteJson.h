@@ -18,8 +18,7 @@
 namespace printing {
 
 template <class Row, class Visit>
-void noteFields(Row &r, Visit &&v)
-    requires std::is_same_v<std::remove_const_t<Row>, PrintRow>
+void noteFields(Row &r, Visit &&v) requires std::is_same_v<std::remove_const_t<Row>, PrintRow>
 {
     v("itemNo", r.itemNo);
     v("item", r.item);
@@ -30,8 +29,7 @@ void noteFields(Row &r, Visit &&v)
 }
 
 template <class Note, class Visit>
-void noteFields(Note &n, Visit &&v)
-    requires std::is_same_v<std::remove_const_t<Note>, PrintNote>
+void noteFields(Note &n, Visit &&v) requires std::is_same_v<std::remove_const_t<Note>, PrintNote>
 {
     v("customerName", n.customerName);
     v("title", n.title);

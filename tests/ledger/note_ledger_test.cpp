@@ -1,9 +1,8 @@
 // The issued-notes ledger: recording, searching, loading, the schema and
 // every way the file can fail.
+#include "FileSizeLimit.h"
 #include "ledger/HistoryQuery.h"
 #include "ledger/NoteLedger.h"
-
-#include "FileSizeLimit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,14 +40,15 @@ IssuedNote makeNote(const QString &customer, const QString &slip, QDate date, co
     n.note.tax = QStringLiteral("0");
     n.note.total = total;
     n.note.rows[0] = {QStringLiteral("A001"), QStringLiteral("りんご"), QStringLiteral("箱"),
-                      QStringLiteral("2"), QStringLiteral("1500"), QStringLiteral("3000")};
+                      QStringLiteral("2"),    QStringLiteral("1500"),   QStringLiteral("3000")};
     n.zip = QStringLiteral("100-0001");
     n.addressLines = {QStringLiteral("東京都千代田区"), QString(), QStringLiteral("1-1")};
     n.tel = QStringLiteral("03-1234-5678");
     n.layout = 1;
     n.printer = QStringLiteral("Fake");
     n.copies = 2;
-    n.jobTitle = QStringLiteral("Kanro_Vey_1_1_%1-%2").arg(date.toString(QStringLiteral("yyyyMMdd")), slip);
+    n.jobTitle =
+        QStringLiteral("Kanro_Vey_1_1_%1-%2").arg(date.toString(QStringLiteral("yyyyMMdd")), slip);
     return n;
 }
 
@@ -91,14 +90,13 @@ protected:
     {
         ensureApp();
         ASSERT_TRUE(dir.isValid());
-        NoteLedger::nowProvider = [] {
-            return QDateTime(QDate(2026, 12, 9), QTime(14, 30, 5));
-        };
+        NoteLedger::nowProvider = [] { return QDateTime(QDate(2026, 12, 9), QTime(14, 30, 5)); };
     }
     void TearDown() override
     {
         NoteLedger::nowProvider = [] { return QDateTime::currentDateTime(); };
     }
+
 public:
     QString path() const { return ledgerFilePath(dir.path()); }
 
@@ -179,11 +177,13 @@ TEST_F(NoteLedgerTest, SearchesByEachFieldAndCombined)
     const Row rows[] = {
         {"no condition lists all, newest first", {}, {"1010", "104", "103", "102", "101"}},
         {"date range is inclusive at both ends",
-         {"2026-11-15", "2026-11-30", "", "", "", ""}, {"103", "102"}},
+         {"2026-11-15", "2026-11-30", "", "", "", ""},
+         {"103", "102"}},
         {"date from only", {"2026/12/1", "", "", "", "", ""}, {"1010", "104"}},
         {"date to only, compact form", {"", "20261101", "", "", "", ""}, {"101"}},
         {"amount range compares numbers, not texts",
-         {"", "", "1,000", "12000.5", "", ""}, {"103", "102", "101"}},
+         {"", "", "1,000", "12000.5", "", ""},
+         {"103", "102", "101"}},
         {"amount minimum only", {"", "", "５０００", "", "", ""}, {"1010", "103"}},
         {"negative amounts", {"", "", "", "0", "", ""}, {"104"}},
         {"customer substring anywhere", {"", "", "", "", "山田", ""}, {"1010", "102", "101"}},
@@ -217,8 +217,12 @@ TEST(HistoryQueryTest, FieldTexts)
     };
     const Row rows[] = {
         {"blank fields", {" ", "", "", "", " ", ""}, ""},
-        {"impossible date", {"2026-02-30", "", "", "", "", ""}, "日付は 2026-12-09 の形で入力してください"},
-        {"date with words", {"", "12月1日", "", "", "", ""}, "日付は 2026-12-09 の形で入力してください"},
+        {"impossible date",
+         {"2026-02-30", "", "", "", "", ""},
+         "日付は 2026-12-09 の形で入力してください"},
+        {"date with words",
+         {"", "12月1日", "", "", "", ""},
+         "日付は 2026-12-09 の形で入力してください"},
         {"amount with letters", {"", "", "10円", "", "", ""}, "金額は数字で入力してください"},
         {"misplaced separators", {"", "", "", "1,00", "", ""}, "金額は数字で入力してください"},
     };
@@ -263,19 +267,22 @@ TEST_F(NoteLedgerTest, SchemaFromAnEmptyFileAndNewerVersionsLeftAlone)
     }
     {
         RawConnection raw(path());
-        EXPECT_EQ(raw.value(QStringLiteral("PRAGMA user_version")).toInt(), NoteLedger::schemaVersion);
+        EXPECT_EQ(raw.value(QStringLiteral("PRAGMA user_version")).toInt(),
+                  NoteLedger::schemaVersion);
         EXPECT_EQ(raw.value(QStringLiteral("PRAGMA journal_mode")).toString(), "wal");
-        const QString plan = raw.value(QStringLiteral(
-            "SELECT group_concat(name) FROM sqlite_master WHERE type='index' AND name LIKE 'notes_%'"))
-                                 .toString();
-        for (const char *index : {"notes_issued_on", "notes_slip_no", "notes_customer", "notes_total"})
+        const QString plan =
+            raw.value(QStringLiteral("SELECT group_concat(name) FROM sqlite_master WHERE "
+                                     "type='index' AND name LIKE 'notes_%'"))
+                .toString();
+        for (const char *index :
+             {"notes_issued_on", "notes_slip_no", "notes_customer", "notes_total"})
             EXPECT_TRUE(plan.contains(QLatin1String(index))) << index;
         // A newer program's ledger.
         ASSERT_TRUE(raw.exec(QStringLiteral("PRAGMA user_version = 99")));
     }
     NoteLedger ledger(path());
-    IssuedNote n = makeNote(QStringLiteral("b"), QStringLiteral("2"), QDate(2026, 1, 2),
-                            QStringLiteral("2"));
+    IssuedNote n =
+        makeNote(QStringLiteral("b"), QStringLiteral("2"), QDate(2026, 1, 2), QStringLiteral("2"));
     const LedgerStatus st = ledger.record(n);
     EXPECT_FALSE(st.ok());
     EXPECT_TRUE(st.error.contains(QLatin1String("newer"))) << st.error.toStdString();
@@ -306,16 +313,26 @@ TEST_F(NoteLedgerTest, LockedDiskFullAndDamagedFiles)
              lock = std::make_unique<RawConnection>(t.path());
              lock->exec(QStringLiteral("BEGIN IMMEDIATE"));
          },
-         {}, false, "locked", false},
-        {"disk full", [&limit](NoteLedgerTest &) { limit = std::make_unique<FileSizeLimit>(512); },
-         {}, false, "", false},
+         {},
+         false,
+         "locked",
+         false},
+        {"disk full",
+         [&limit](NoteLedgerTest &) { limit = std::make_unique<FileSizeLimit>(512); },
+         {},
+         false,
+         "",
+         false},
         {"not a database",
          [](NoteLedgerTest &t) {
              QFile f(t.path());
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(8192, 'x'));
          },
-         {}, true, "", true},
+         {},
+         true,
+         "",
+         true},
         {"damaged header of a real ledger",
          [](NoteLedgerTest &t) {
              {
@@ -328,7 +345,10 @@ TEST_F(NoteLedgerTest, LockedDiskFullAndDamagedFiles)
              f.open(QIODevice::ReadWrite);
              f.write(QByteArray(16, '\0')); // the "SQLite format 3" magic
          },
-         {}, true, "", true},
+         {},
+         true,
+         "",
+         true},
     };
     for (const Row &r : rows) {
         QDir(dir.path()).removeRecursively();
@@ -345,12 +365,12 @@ TEST_F(NoteLedgerTest, LockedDiskFullAndDamagedFiles)
         if (!r.recorded) {
             EXPECT_FALSE(st.error.isEmpty()) << r.name;
         }
-        EXPECT_TRUE(st.error.contains(r.errorPart)) << r.name << ": "
-                                                                    << st.error.toStdString();
+        EXPECT_TRUE(st.error.contains(r.errorPart)) << r.name << ": " << st.error.toStdString();
         EXPECT_EQ(!st.setAside.isEmpty(), r.setAside) << r.name;
         if (r.setAside) {
             EXPECT_TRUE(QFile::exists(st.setAside)) << r.name;
-            EXPECT_TRUE(st.setAside.endsWith(QLatin1String("Kanro_ledger-damaged-20261209-143005.db")))
+            EXPECT_TRUE(
+                st.setAside.endsWith(QLatin1String("Kanro_ledger-damaged-20261209-143005.db")))
                 << st.setAside.toStdString();
         }
         // Once the cause is gone the next note is recorded.
@@ -373,8 +393,8 @@ TEST_F(NoteLedgerTest, ReadOnlyFolder)
     ASSERT_TRUE(QDir().mkpath(folder));
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                           QFile::ReadOther | QFile::ExeOther);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther);
+    QFile::setPermissions(folder,
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     const pid_t child = fork();

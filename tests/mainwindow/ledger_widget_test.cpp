@@ -224,14 +224,16 @@ TEST_F(LedgerWindow, WhatIsRecordedAndWhenTheLedgerFails)
         std::function<void()> before;
         bool confirm;
         bool jobFinished;
-        int notes; // notes in the ledger afterwards
+        int notes;      // notes in the ledger afterwards
         QString notice; // the start of the last box's text; empty: none
     };
     const QString path = ledger::ledgerFilePath(dir.path());
     const Row rows[] = {
         {"declined: nothing printed, nothing recorded", [] {}, false, false, 0, ""},
         {"the job fails at its end: not recorded",
-         [this] { spooler->failOn(FakeSpooler::Operation::Finish, QStringLiteral("paper jam"), 1); },
+         [this] {
+             spooler->failOn(FakeSpooler::Operation::Finish, QStringLiteral("paper jam"), 1);
+         },
          true, false, 0, "TVoPrinter.EndDoc"},
         {"another program holds the write lock",
          [&] {
@@ -282,8 +284,8 @@ TEST_F(LedgerWindow, WhatIsRecordedAndWhenTheLedgerFails)
             EXPECT_EQ(texts.size(), 1) << r.name; // the confirmation only
         } else {
             ASSERT_FALSE(texts.isEmpty()) << r.name;
-            EXPECT_TRUE(texts.back().startsWith(r.notice)) << r.name << ": "
-                                                            << texts.back().toStdString();
+            EXPECT_TRUE(texts.back().startsWith(r.notice))
+                << r.name << ": " << texts.back().toStdString();
         }
         if (QFileInfo(path).isFile())
             EXPECT_EQ(int(recorded().size()), r.notes) << r.name;

@@ -22,8 +22,8 @@ PrintNote fullNote()
     n.printDate = false;
     for (int i = 0; i < 10; ++i)
         n.rows[std::size_t(i)] = {QStringLiteral("N%1").arg(i), QStringLiteral("品%1").arg(i),
-                                  QStringLiteral("個"), QString::number(i + 1),
-                                  QString::number(100 * i), QString::number(100 * i * (i + 1))};
+                                  QStringLiteral("個"),         QString::number(i + 1),
+                                  QString::number(100 * i),     QString::number(100 * i * (i + 1))};
     n.subtotal = QStringLiteral("3980");
     n.tax = QStringLiteral("318");
     n.total = QStringLiteral("4298");
@@ -72,8 +72,10 @@ TEST(PrintNoteJsonTest, MissingOrForeignValuesKeepDefaults)
     };
     const Row rows[] = {
         {"an older note without the flags", R"({"customerName":"a"})"},
-        {"values of another type", R"({"customerName":"a","printDate":"yes","rows":{},"issueDate":7})"},
-        {"more rows than the note holds", R"({"customerName":"a","rows":[{},{},{},{},{},{},{},{},{},{},{"item":"x"}]})"},
+        {"values of another type",
+         R"({"customerName":"a","printDate":"yes","rows":{},"issueDate":7})"},
+        {"more rows than the note holds",
+         R"({"customerName":"a","rows":[{},{},{},{},{},{},{},{},{},{},{"item":"x"}]})"},
     };
     for (const Row &r : rows) {
         const PrintNote n = printNoteFromJson(QJsonDocument::fromJson(r.json).object());
