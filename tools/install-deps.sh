@@ -9,6 +9,7 @@ packages=(
   libicu-dev
   libfontconfig-dev libxcb1-dev
   libcups2-dev cups cups-client cups-filters
+  libqt6sql6-sqlite
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool poppler-utils

@@ -178,6 +178,8 @@ void TForm_Main::SpeedButton_F11Click()
         runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
             layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
         });
+        // Only a job that ended well reaches the ledger.
+        recordPrintedNote(note.printNote(), title, copies);
     });
 }
 

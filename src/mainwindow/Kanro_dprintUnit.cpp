@@ -690,6 +690,7 @@ void TForm_Main::bindHandlers()
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
     connect(SpeedButton_F[6], &QToolButton::clicked, this, [this] { SpeedButton_F6Click(); });
     connect(SpeedButton_F[11], &QToolButton::clicked, this, [this] { SpeedButton_F11Click(); });
+    setUpHistoryKey();
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
     connect(BitBtn_1, &QPushButton::clicked, this, [this] { BitBtn_1Click(); });
     connect(BitBtn_MemoCLS, &QPushButton::clicked, this, [this] { BitBtn_MemoCLSClick(); });
@@ -889,8 +890,8 @@ void TForm_Main::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-// The three function keys every dispatcher knows, whatever the state of
-// their buttons.
+// The function keys every dispatcher knows (F2, F7, F11 whatever the state of
+// their buttons; F9 while its button is enabled).
 bool TForm_Main::functionKey(int Key)
 {
     switch (Key) {
@@ -902,6 +903,10 @@ bool TForm_Main::functionKey(int Key)
         return true;
     case Qt::Key_F11:
         SpeedButton_F11Click();
+        return true;
+    case Qt::Key_F9:
+        if (SpeedButton_F[9]->isEnabled())
+            SpeedButton_F9Click();
         return true;
     default:
         return false;

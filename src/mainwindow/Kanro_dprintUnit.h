@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -21,6 +22,9 @@ class QTabWidget;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
+namespace printing {
+struct PrintNote;
+}
 
 // The main window: the delivery note being prepared, every on-screen
 // setting, the start-up sequence (settings read once when first shown) and
@@ -106,6 +110,22 @@ public:
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
     void BitBtn_MRGNClick();
+
+    // ---- issued-notes ledger (bodies in Kanro_dprintLedger.cpp) ----
+    // The history window (F9).
+    void SpeedButton_F9Click();
+    QString ledgerPath() const;
+    // Records a note the print command has just printed, with the window's
+    // destination; a ledger that fails gives a notice and nothing else.
+    void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
+    // Prints a recorded note again as recorded (today's printer and
+    // offsets) and records the reprint; false when nothing was printed.
+    bool reprintIssuedNote(qint64 id);
+    // Loads a recorded note into the window, after a question when the
+    // window holds rows not printed yet; false when nothing was loaded.
+    bool loadIssuedNote(qint64 id);
+    // Rows with content that differ from the rows last printed or loaded.
+    bool holdsUnsavedRows() const;
 
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
@@ -257,6 +277,8 @@ private:
     void focusCell(QWidget *w);
     void readStartupSettings();
     void writeShutdownSettings();
+    void setUpHistoryKey();
+    QStringList rowTexts() const;
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
@@ -266,6 +288,7 @@ private:
     int m_remarkPressKey = 0;
     bool m_shown = false;
     bool m_shutdownDone = false;
+    QStringList m_issuedRows; // the rows as last printed or loaded
     bool m_startingUp = false;
     bool m_closePending = false;
     // What start-up has loaded; the shutdown writes only that.
