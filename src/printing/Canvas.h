@@ -46,6 +46,8 @@ public:
     void setFontStyle(int style) { m_font.style = style; }
     void setFontColor(const QColor &color) { m_font.color = color; }
     void setBrushColor(const QColor &color) { m_brush = color; }
+    // The whole font state at once (a recorded page drawn again).
+    void setFont(const CanvasFont &font) { m_font = font; }
     const CanvasFont &font() const { return m_font; }
     QColor brushColor() const { return m_brush; }
 
