@@ -234,6 +234,8 @@ void TForm_Main::buildWindow()
     }
     SpeedButton_F[11]->setToolTip(
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
+    SpeedButton_F[10]->setToolTip(QStringLiteral("印刷される納品書を画面で確かめます"));
+    SpeedButton_F[10]->setAccessibleName(QStringLiteral("プレビュー (F10)"));
     y += kFncHeight;
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
@@ -679,6 +681,7 @@ void TForm_Main::bindHandlers()
     // Buttons.
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
     connect(SpeedButton_F[6], &QToolButton::clicked, this, [this] { SpeedButton_F6Click(); });
+    connect(SpeedButton_F[10], &QToolButton::clicked, this, [this] { SpeedButton_F10Click(); });
     connect(SpeedButton_F[11], &QToolButton::clicked, this, [this] { SpeedButton_F11Click(); });
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
     connect(BitBtn_1, &QPushButton::clicked, this, [this] { BitBtn_1Click(); });
@@ -877,6 +880,9 @@ bool TForm_Main::functionKey(int Key)
         return true;
     case Qt::Key_F7:
         SpeedButton_F7Click();
+        return true;
+    case Qt::Key_F10:
+        SpeedButton_F10Click();
         return true;
     case Qt::Key_F11:
         SpeedButton_F11Click();
@@ -1166,6 +1172,8 @@ void TForm_Main::FormShow()
     SpeedButton_F[2]->setEnabled(true);
     SpeedButton_F[11]->setText(QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
+    SpeedButton_F[10]->setText(QStringLiteral("プレビュー"));
+    SpeedButton_F[10]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
     // reported, and start-up goes on: the stored rows must still come back,
@@ -1217,6 +1225,10 @@ void TForm_Main::PageControl1Change()
         SpeedButton_F[11]->setText(QStringLiteral("F11"));
         SpeedButton_F[11]->setEnabled(false);
     }
+    // The preview goes with the print.
+    SpeedButton_F[10]->setText(SpeedButton_F[11]->isEnabled() ? QStringLiteral("プレビュー")
+                                                              : QStringLiteral("F10"));
+    SpeedButton_F[10]->setEnabled(SpeedButton_F[11]->isEnabled());
     Ary_DAT_SET();
 }
 
