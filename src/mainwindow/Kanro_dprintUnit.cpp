@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -236,6 +238,15 @@ void TForm_Main::buildWindow()
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
     SpeedButton_F[10]->setToolTip(QStringLiteral("印刷される納品書を画面で確かめます"));
     SpeedButton_F[10]->setAccessibleName(QStringLiteral("プレビュー (F10)"));
+    {
+        // The longest caption of the bar: a smaller font keeps it whole.
+        QFont f = SpeedButton_F[10]->font();
+        while (QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) >
+                   SpeedButton_F[10]->width() - 8 &&
+               f.pointSizeF() > 6)
+            f.setPointSizeF(f.pointSizeF() - 0.5);
+        SpeedButton_F[10]->setFont(f);
+    }
     y += kFncHeight;
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));

@@ -9,11 +9,11 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -121,14 +121,15 @@ PrintPreviewWindow::PrintPreviewWindow(PreviewDocument doc, QWidget *parent)
 
     auto button = [this](const char *objectName, const QString &caption,
                          const QString &accessible, const QString &tip) {
-        auto *b = new QPushButton(caption, this);
+        auto *b = new QToolButton(this);
+        b->setText(caption);
         b->setObjectName(QString::fromLatin1(objectName));
         b->setAccessibleName(accessible);
         b->setToolTip(tip);
         // The keys belong to the window: no button takes the focus, so
         // Enter and Space never press one by accident.
         b->setFocusPolicy(Qt::NoFocus);
-        b->setAutoDefault(false);
+        b->setMinimumHeight(26);
         return b;
     };
     Button_Print = button("Button_Print", QStringLiteral("印刷"), QStringLiteral("印刷 (F11)"),
@@ -183,7 +184,13 @@ PrintPreviewWindow::PrintPreviewWindow(PreviewDocument doc, QWidget *parent)
     m_scroll->setWidget(m_view);
     m_scroll->setWidgetResizable(false);
     m_scroll->setAlignment(Qt::AlignCenter);
-    m_scroll->setBackgroundRole(QPalette::Dark);
+    {
+        QPalette desk = m_scroll->viewport()->palette();
+        desk.setColor(QPalette::Window, DeskColour);
+        m_scroll->viewport()->setPalette(desk);
+        m_scroll->viewport()->setBackgroundRole(QPalette::Window);
+        m_scroll->viewport()->setAutoFillBackground(true);
+    }
     m_scroll->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
@@ -191,15 +198,15 @@ PrintPreviewWindow::PrintPreviewWindow(PreviewDocument doc, QWidget *parent)
     layout->addLayout(bar);
     layout->addWidget(m_scroll, 1);
 
-    connect(Button_Print, &QPushButton::clicked, this, &PrintPreviewWindow::print);
-    connect(Button_PrevPage, &QPushButton::clicked, this, &PrintPreviewWindow::previousPage);
-    connect(Button_NextPage, &QPushButton::clicked, this, &PrintPreviewWindow::nextPage);
-    connect(Button_Fit, &QPushButton::clicked, this, &PrintPreviewWindow::zoomToFit);
-    connect(Button_Zoom100, &QPushButton::clicked, this, [this] { setZoomPercent(100); });
-    connect(Button_Zoom200, &QPushButton::clicked, this, [this] { setZoomPercent(200); });
-    connect(Button_ZoomOut, &QPushButton::clicked, this, &PrintPreviewWindow::zoomOut);
-    connect(Button_ZoomIn, &QPushButton::clicked, this, &PrintPreviewWindow::zoomIn);
-    connect(Button_Close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Button_Print, &QToolButton::clicked, this, &PrintPreviewWindow::print);
+    connect(Button_PrevPage, &QToolButton::clicked, this, &PrintPreviewWindow::previousPage);
+    connect(Button_NextPage, &QToolButton::clicked, this, &PrintPreviewWindow::nextPage);
+    connect(Button_Fit, &QToolButton::clicked, this, &PrintPreviewWindow::zoomToFit);
+    connect(Button_Zoom100, &QToolButton::clicked, this, [this] { setZoomPercent(100); });
+    connect(Button_Zoom200, &QToolButton::clicked, this, [this] { setZoomPercent(200); });
+    connect(Button_ZoomOut, &QToolButton::clicked, this, &PrintPreviewWindow::zoomOut);
+    connect(Button_ZoomIn, &QToolButton::clicked, this, &PrintPreviewWindow::zoomIn);
+    connect(Button_Close, &QToolButton::clicked, this, &QDialog::reject);
 
     // Window shortcuts come before the scroll area, which would otherwise
     // scroll on Page Up and Page Down.

@@ -7,7 +7,7 @@
 #include <functional>
 
 class QLabel;
-class QPushButton;
+class QToolButton;
 class QScrollArea;
 
 namespace printing {
@@ -84,15 +84,15 @@ public:
     // Test seam: when set, run() calls this instead of exec().
     static void setExecHook(std::function<int(PrintPreviewWindow &)> hook);
 
-    QPushButton *Button_Print = nullptr;
-    QPushButton *Button_PrevPage = nullptr;
-    QPushButton *Button_NextPage = nullptr;
-    QPushButton *Button_Fit = nullptr;
-    QPushButton *Button_Zoom100 = nullptr;
-    QPushButton *Button_Zoom200 = nullptr;
-    QPushButton *Button_ZoomOut = nullptr;
-    QPushButton *Button_ZoomIn = nullptr;
-    QPushButton *Button_Close = nullptr;
+    QToolButton *Button_Print = nullptr;
+    QToolButton *Button_PrevPage = nullptr;
+    QToolButton *Button_NextPage = nullptr;
+    QToolButton *Button_Fit = nullptr;
+    QToolButton *Button_Zoom100 = nullptr;
+    QToolButton *Button_Zoom200 = nullptr;
+    QToolButton *Button_ZoomOut = nullptr;
+    QToolButton *Button_ZoomIn = nullptr;
+    QToolButton *Button_Close = nullptr;
     QLabel *Label_Page = nullptr;
     QLabel *Label_Zoom = nullptr;
 

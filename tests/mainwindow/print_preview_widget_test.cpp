@@ -20,7 +20,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -42,7 +41,12 @@ protected:
         Dialogs::setTestMode(true);
         TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
         auto fake = std::make_unique<FakeSpooler>();
-        fake->setPrinters({FakePrinter::standard("P0")});
+        // P1: a printer that cannot print within 5 mm of the left edge and
+        // 4 mm of the top.
+        FakePrinter margins = FakePrinter::standard("P1");
+        margins.leftMm = 5;
+        margins.topMm = 4;
+        fake->setPrinters({FakePrinter::standard("P0"), margins});
         spooler = fake.get();
         createVoPrinter(std::move(fake), std::chrono::milliseconds(0));
         w = std::make_unique<TForm_Main>(dir.path());
@@ -359,6 +363,28 @@ TEST_F(Preview, RegisteredOffsetsMoveEveryItemAtThePreviewsScale)
     for (int x = m; x < plain.width() - m; x += 7) {
         EXPECT_EQ(plain.pixel(x, m - 1), moved.pixel(x, m - 1)) << x;
         EXPECT_EQ(plain.pixel(x, plain.height() - m), moved.pixel(x, plain.height() - m)) << x;
+    }
+}
+
+TEST_F(Preview, SheetAndPrintableAreaOfTheCurrentPrinter)
+{
+    struct Row
+    {
+        const char *name;
+        int printer;
+        PreviewSheet sheet;
+    };
+    // A5 at 600 dpi: 3496 x 4961 pixels; 5 mm = 118 and 4 mm = 94 pixels.
+    const Row rows[] = {
+        {"no margins", 0, {QSize(3496, 4961), QRect(0, 0, 3496, 4961), 600, 600}},
+        {"left and top margins", 1, {QSize(3496, 4961), QRect(118, 94, 3496 - 118, 4961 - 94), 600, 600}},
+    };
+    for (const Row &r : rows) {
+        fillNote();
+        VoPrinter->SetIndex(r.printer);
+        PreviewSheet sheet;
+        preview([&](PrintPreviewWindow &window) { sheet = window.document().sheet; });
+        EXPECT_EQ(sheet, r.sheet) << r.name;
     }
 }
 

@@ -13,6 +13,7 @@
 #include "printing/PrintPreviewWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -127,8 +128,9 @@ TEST(WindowScreenshot, PreviewOfTheSampleNote)
             const QPoint mid = preview.pageView()->mapTo(&preview, preview.pageView()->rect().center());
             EXPECT_EQ(img.pixel(mid), qRgb(255, 255, 255));
             const QString out = qEnvironmentVariable("KANRO_SCREENSHOT_DIR");
-            if (!out.isEmpty())
+            if (!out.isEmpty()) {
                 EXPECT_TRUE(shot.save(QDir(out).filePath(QStringLiteral("preview.png"))));
+            }
             shown = true;
             return int(QDialog::Rejected);
         });
