@@ -241,10 +241,14 @@ void TForm_Main::buildWindow()
     {
         // The longest caption of the bar: a smaller font keeps it whole.
         QFont f = SpeedButton_F[10]->font();
-        while (QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) >
-                   SpeedButton_F[10]->width() - 8 &&
-               f.pointSizeF() > 6)
-            f.setPointSizeF(f.pointSizeF() - 0.5);
+        const int room = SpeedButton_F[10]->width() - 10;
+        for (int k = 0; k < 8 && QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) > room;
+             ++k) {
+            if (f.pixelSize() > 0)
+                f.setPixelSize(f.pixelSize() - 1);
+            else
+                f.setPointSizeF(f.pointSizeF() - 0.5);
+        }
         SpeedButton_F[10]->setFont(f);
     }
     y += kFncHeight;
