@@ -45,8 +45,8 @@ int main(int argc, char **argv)
     if (!instance.claim())
         return 0;
 
+    // The name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kAppTitle);
-    QApplication::setApplicationDisplayName(kAppTitle);
     registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.
@@ -61,12 +61,23 @@ int main(int argc, char **argv)
     QObject::connect(&instance, &SingleInstance::activationRequested, &Form_Main,
                      [&Form_Main] { bringToFront(&Form_Main); });
 
-    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &Form_Main, [&Form_Main](int) {
-        Form_Main.close();
-        QCoreApplication::quit();
-    });
+    // The end may be asked for while start-up still shows its boxes, before
+    // the loop runs (quit() then has no loop to end): the window closes once
+    // start-up is through, and the program ends without entering the loop.
+    bool ending = false;
+    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &Form_Main,
+                     [&Form_Main, &ending](int) {
+                         ending = true;
+                         Form_Main.requestClose();
+                         QCoreApplication::quit();
+                     });
 
     Form_Main.show();
+    if (ending) {
+        Form_Main.close();
+        Form_VODE97ZPrn = nullptr;
+        return 0;
+    }
     // Once the window is up: the first print or preview then finds its fonts open.
     QTimer::singleShot(0, &Form_Main, [] { preloadPrinterFonts(); });
     const int rc = app.exec();

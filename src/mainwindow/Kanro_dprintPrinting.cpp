@@ -153,7 +153,8 @@ bool TForm_Main::printCommand()
         if (!preparePrint())
             return;
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
-            Memo1->setFocus(Qt::OtherFocusReason);
+            if (Memo1->isVisible())
+                Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
         confirmed = true;
@@ -167,9 +168,18 @@ bool TForm_Main::preparePrint()
 {
     DEN_SALS_2();
     DEN_SUM();
+    // An amount or total beyond the number range would print empty or 0.
+    const QString rangeNotice = rangeNoticeOfNote();
+    if (!rangeNotice.isEmpty()) {
+        Dialogs::notify(this, rangeNotice);
+        return false;
+    }
+    // The focus goes only where it can: on the other tabs the slip
+    // number and the memo are hidden, and the focus stays where it was.
     if (KiNumEdit_Slipno->Text().isEmpty()) {
         Dialogs::notify(this, MissingSlipNoMessage);
-        KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
+        if (KiNumEdit_Slipno->isVisible())
+            KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
         return false;
     }
     return true;
@@ -209,7 +219,7 @@ void TForm_Main::SpeedButton_F10Click()
         window.run();
         closedWithoutPrint = !window.printed();
     });
-    if (closedWithoutPrint)
+    if (closedWithoutPrint && Memo1->isVisible())
         Memo1->setFocus(Qt::OtherFocusReason);
 }
 
