@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QTimer>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -80,6 +81,8 @@ int main(int argc, char **argv)
         Form_VODE97ZPrn = nullptr;
         return 0;
     }
+    // Once the window is up: the first print or preview then finds its fonts open.
+    QTimer::singleShot(0, &Form_Main, [] { preloadPrinterFonts(); });
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;

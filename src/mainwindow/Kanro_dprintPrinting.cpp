@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
+#include "printing/PrintPreviewWindow.h"
 #include "printing/PrinterRegistration.h"
 #include "printing/VODE97ZPrnUnit.h"
 
@@ -142,45 +143,86 @@ void TForm_Main::SpeedButton_F7Click()
 // with one copy per requested copy in the chosen layout.
 void TForm_Main::SpeedButton_F11Click()
 {
-    runGuarded(this, [this] {
-        DEN_SALS_2();
-        DEN_SUM();
-        // An amount or total beyond the number range would print empty or 0.
-        const QString rangeNotice = rangeNoticeOfNote();
-        if (!rangeNotice.isEmpty()) {
-            Dialogs::notify(this, rangeNotice);
+    printCommand();
+}
+
+bool TForm_Main::printCommand()
+{
+    bool confirmed = false;
+    runGuarded(this, [this, &confirmed] {
+        if (!preparePrint())
             return;
-        }
-        // The focus goes only where it can: on the other tabs the slip
-        // number and the memo are hidden, and the focus stays where it was.
-        if (KiNumEdit_Slipno->Text().isEmpty()) {
-            Dialogs::notify(this, MissingSlipNoMessage);
-            if (KiNumEdit_Slipno->isVisible())
-                KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
-            return;
-        }
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
             if (Memo1->isVisible())
                 Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
-        TVoPrinter &printer = printerObject();
-        const TSize dpi = printer.DPI();
-        const std::uint16_t scale = printer.Scale();
-        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
-        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
-        const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
-        const QString title =
-            jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
-                     KiNumEdit_Slipno->Text());
-        static const NoteLayouts layouts;
-        const WindowNote note(*this);
-        runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
-            layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
-        });
+        confirmed = true;
+        const PrintPlan plan = printPlan();
+        runPrintJob(printerObject(), plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
         // Only a job that ended well reaches the ledger.
-        recordPrintedNote(note.printNote(), title, copies);
+        recordPrintedNote(WindowNote(*this).printNote(), plan.title, plan.copies);
     });
+    return confirmed;
+}
+
+bool TForm_Main::preparePrint()
+{
+    DEN_SALS_2();
+    DEN_SUM();
+    // An amount or total beyond the number range would print empty or 0.
+    const QString rangeNotice = rangeNoticeOfNote();
+    if (!rangeNotice.isEmpty()) {
+        Dialogs::notify(this, rangeNotice);
+        return false;
+    }
+    // The focus goes only where it can: on the other tabs the slip
+    // number and the memo are hidden, and the focus stays where it was.
+    if (KiNumEdit_Slipno->Text().isEmpty()) {
+        Dialogs::notify(this, MissingSlipNoMessage);
+        if (KiNumEdit_Slipno->isVisible())
+            KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
+PrintPlan TForm_Main::printPlan()
+{
+    TVoPrinter &printer = printerObject();
+    const TSize dpi = printer.DPI();
+    const std::uint16_t scale = printer.Scale();
+    Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
+    Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+    PrintPlan plan;
+    plan.copies = copiesFromText(KiNumEdit_BUSUU->Text());
+    plan.title = jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
+                          KiNumEdit_Slipno->Text());
+    plan.fontDpiY = dpi.cy;
+    plan.drawCopy = [this](PrintSurface &surface) {
+        static const NoteLayouts layouts;
+        layouts.drawCopy(ComboBox_Paper->currentIndex(), WindowNote(*this), surface);
+    };
+    return plan;
+}
+
+// The print preview (F10): the print command's preparation, then the pages
+// the print would feed, in a modal window from which F11 prints. Closed
+// without printing, the focus goes where a declined print puts it.
+void TForm_Main::SpeedButton_F10Click()
+{
+    bool closedWithoutPrint = false;
+    runGuarded(this, [this, &closedWithoutPrint] {
+        if (!preparePrint())
+            return;
+        const PrintPlan plan = printPlan();
+        PrintPreviewWindow window(buildPreview(measureSheet(printerObject()), plan), this);
+        window.setPrintHandler([this] { return printCommand(); });
+        window.run();
+        closedWithoutPrint = !window.printed();
+    });
+    if (closedWithoutPrint && Memo1->isVisible())
+        Memo1->setFocus(Qt::OtherFocusReason);
 }
 
 // Selects the printer in Label_PrinterIndex and refreshes the printer,

@@ -19,6 +19,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHash>
@@ -218,6 +220,21 @@ void TForm_Main::buildWindow()
     }
     SpeedButton_F[11]->setToolTip(
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
+    SpeedButton_F[10]->setToolTip(QStringLiteral("印刷される納品書を画面で確かめます"));
+    SpeedButton_F[10]->setAccessibleName(QStringLiteral("プレビュー (F10)"));
+    {
+        // The longest caption of the bar: a smaller font keeps it whole.
+        QFont f = SpeedButton_F[10]->font();
+        const int room = SpeedButton_F[10]->width() - 10;
+        for (int k = 0; k < 8 && QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) > room;
+             ++k) {
+            if (f.pixelSize() > 0)
+                f.setPixelSize(f.pixelSize() - 1);
+            else
+                f.setPointSizeF(f.pointSizeF() - 0.5);
+        }
+        SpeedButton_F[10]->setFont(f);
+    }
     y += kFncHeight;
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
@@ -689,6 +706,7 @@ void TForm_Main::bindHandlers()
     // Buttons.
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
     connect(SpeedButton_F[6], &QToolButton::clicked, this, [this] { SpeedButton_F6Click(); });
+    connect(SpeedButton_F[10], &QToolButton::clicked, this, [this] { SpeedButton_F10Click(); });
     connect(SpeedButton_F[11], &QToolButton::clicked, this, [this] { SpeedButton_F11Click(); });
     setUpHistoryKey();
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
@@ -900,6 +918,9 @@ bool TForm_Main::functionKey(int Key)
         return true;
     case Qt::Key_F7:
         SpeedButton_F7Click();
+        return true;
+    case Qt::Key_F10:
+        SpeedButton_F10Click();
         return true;
     case Qt::Key_F11:
         SpeedButton_F11Click();
@@ -1208,6 +1229,8 @@ void TForm_Main::FormShow()
     SpeedButton_F[2]->setEnabled(true);
     setFunctionCaption(11, QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
+    SpeedButton_F[10]->setText(QStringLiteral("プレビュー"));
+    SpeedButton_F[10]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
     // reported, and start-up goes on: the stored rows must still come back,
@@ -1264,6 +1287,10 @@ void TForm_Main::PageControl1Change()
         setFunctionCaption(11, QStringLiteral("F11"));
         SpeedButton_F[11]->setEnabled(false);
     }
+    // The preview goes with the print.
+    SpeedButton_F[10]->setText(SpeedButton_F[11]->isEnabled() ? QStringLiteral("プレビュー")
+                                                              : QStringLiteral("F10"));
+    SpeedButton_F[10]->setEnabled(SpeedButton_F[11]->isEnabled());
     Ary_DAT_SET();
 }
 

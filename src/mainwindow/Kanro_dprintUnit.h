@@ -24,6 +24,7 @@ class NoteLineEdit;
 class TKiNumEdit;
 namespace printing {
 struct PrintNote;
+struct PrintPlan;
 }
 
 // The main window: the delivery note being prepared, every on-screen
@@ -103,7 +104,17 @@ public:
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
+    void SpeedButton_F10Click();
     void SpeedButton_F11Click();
+    // The print command's steps before its question, shared by print (F11)
+    // and preview (F10): the print-time row pass, the totals and the checks
+    // that stop it with a message. False when it stopped.
+    bool preparePrint();
+    // The job as the print command would run it now; writes the effective
+    // resolution into Label_dpix and Label_dpiy.
+    printing::PrintPlan printPlan();
+    // The print command; true once the operator has confirmed the print.
+    bool printCommand();
     void SpeedButton_PRNSETClick();
     void SpeedButton_PrnIdGetClick();
     void ComboBox_SELChange();

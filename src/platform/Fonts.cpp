@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
 #include <QStringList>
 #include <fontconfig/fontconfig.h>
 #include <future>
@@ -73,4 +75,17 @@ QString substituteFamily(const QString &family)
         }
     }
     return family;
+}
+
+void preloadPrinterFonts()
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    QPainter painter(&image);
+    for (const QString &family : {kFontPGothic, kFontPMincho, QStringLiteral("Verdana"),
+                                  QStringLiteral("Tahoma")}) {
+        QFont font(family);
+        font.setPixelSize(48);
+        painter.setFont(font);
+        painter.drawText(0, 48, QStringLiteral("納品書 1,234 様"));
+    }
 }

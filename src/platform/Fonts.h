@@ -19,5 +19,11 @@ void startFontConfigurationLoad();
 // registerFontSubstitutions(); for diagnostics and tests.
 QString substituteFamily(const QString &family);
 
+// Opens the fonts that printing uses (the two Japanese fonts, Verdana and
+// Tahoma) and draws a few glyphs with each, so that the first print or
+// print preview does not wait for them (about 40 ms on a loaded 2-core
+// machine). The program runs it once its window is up.
+void preloadPrinterFonts();
+
 inline const QString kFontPGothic = QStringLiteral("ＭＳ Ｐゴシック");
 inline const QString kFontPMincho = QStringLiteral("ＭＳ Ｐ明朝");

@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileTakesTheDefaults)
     EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("  "));
     EXPECT_EQ(w->Label_CurrentDir->text(), dir.path());
     for (int i = 1; i <= 12; ++i) {
-        const bool on = i == 2 || i == 9 || i == 11; // F9 "履歴" follows F11
+        const bool on = i == 2 || i == 9 || i == 10 || i == 11; // F9 "履歴" and F10 follow F11
         EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(), on) << "F" << i;
     }
     EXPECT_EQ(w->SpeedButton_F[2]->text(), QStringLiteral("中止"));
