@@ -1,7 +1,9 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
+#include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteSettings.h"
+#include "mainwindow/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
@@ -21,6 +23,10 @@
 using namespace printing;
 
 namespace {
+
+const QString RegNoNotPrintedMessage =
+    QStringLiteral("登録番号が T と13桁の数字になっていないため、登録番号を印字しません。"
+                   "税率設定で直してください");
 
 // The global printer object; the program creates it before the first window.
 TVoPrinter &printerObject()
@@ -55,11 +61,25 @@ public:
             r.qty = w.dQTY_Ary[i]->Text();
             r.price = w.dPRICE_Ary[i]->Text();
             r.sales = w.dSALES_Ary[i]->Text();
+            r.reduced = w.reducedMarked(i);
         }
         n.subtotal = w.KiNumEdit_ssal->Text();
         n.tax = w.KiNumEdit_stax->Text();
         n.total = w.KiNumEdit_sttl->Text();
         n.taxCaption = w.Label_stax->text();
+        const TForm_Main::InvoiceFigures f = w.invoiceFigures();
+        n.standardRate = {ratePercentText(f.standardFraction), f.standardSubtotal, f.standardTax,
+                          f.standardInUse};
+        n.reducedRate = {ratePercentText(f.reducedFraction), f.reducedSubtotal, f.reducedTax,
+                         f.reducedInUse};
+        // With both rates in use the caption cell prints "消費税" alone: its
+        // characters share the cell's 97 units, which "消費税 10%・8%" would
+        // squeeze into each other, and the per-rate lines beside the totals
+        // name each rate with its tax.
+        if (f.standardInUse && f.reducedInUse)
+            n.taxCaption = QStringLiteral("消費税");
+        if (isPrintableRegistrationNumber(w.Edit_TaxRegNo->text()))
+            n.registrationNo = w.Edit_TaxRegNo->text();
         n.receipt = w.CheckBox_Recp->isChecked();
         for (int k = 1; k <= 9; ++k)
             n.remarks[k - 1] = w.Edit_Remark[k]->text();
@@ -150,6 +170,10 @@ void TForm_Main::SpeedButton_F11Click()
             KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
             return;
         }
+        // A registration number that is not "T" + 13 digits (a hand-edited
+        // settings file) is left off the page; the operator is told why.
+        if (checkRegistrationNumber(Edit_TaxRegNo->text()) == RegistrationCheck::Malformed)
+            Dialogs::notify(this, RegNoNotPrintedMessage);
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
             Memo1->setFocus(Qt::OtherFocusReason);
             return;

@@ -77,6 +77,26 @@ public:
     void DateTimePicker_1Change();
     void BitBtn_CLSClick();
 
+    // ---- the qualified invoice ----
+    // Whether row 1..10 carries the reduced-rate mark.
+    bool reducedMarked(int row) const;
+    // Sets or clears a row's mark, then recomputes the totals (DEN_SUM).
+    void setReducedMark(int row, bool marked);
+    // F8 in a row's cells and the F8 button: toggles the mark of the
+    // focused row.
+    void SpeedButton_F8Click();
+    // The totals per rate from the rows, marks and rates as they stand.
+    struct InvoiceFigures
+    {
+        QString standardFraction, reducedFraction; // "0.1", "0.08"
+        bool standardInUse = false, reducedInUse = false;
+        QString standardSubtotal, standardTax, reducedSubtotal, reducedTax;
+    };
+    InvoiceFigures invoiceFigures() const;
+    // Leaving the registration number: converts, checks, refuses.
+    void Edit_TaxRegNoExit();
+    void Edit_TaxRegNoChange();
+
     // ---- transfer panel ----
     void Edit_ZipChange();
     void Edit_telChange();
@@ -156,6 +176,7 @@ public:
     std::array<NoteLineEdit *, kRows + 1> Edit_unit{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Price{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Sales{};
+    std::array<QCheckBox *, kRows + 1> CheckBox_Reduced{}; // reduced-rate mark "軽減"
     // cell tables bound by Ary_DAT_SET
     std::array<NoteLineEdit *, kRows + 1> dITEMNO_Ary{};
     std::array<NoteLineEdit *, kRows + 1> dITEM_Ary{};
@@ -170,6 +191,7 @@ public:
     TKiNumEdit *KiNumEdit_stax = nullptr;
     TKiNumEdit *KiNumEdit_sttl = nullptr;
     QLabel *Label_stax = nullptr;
+    QLabel *Label_TaxBreakdown = nullptr; // per-rate subtotals and taxes
     QLabel *Label_SelectPaper = nullptr;
     QLabel *Label_PrinterName2 = nullptr;
 
@@ -202,6 +224,10 @@ public:
     TKiNumEdit *KiNumEdit_TaxOld = nullptr;
     QDateEdit *DateTimePicker_TaxEnforDate = nullptr;
     TKiNumEdit *KiNumEdit_TaxNew = nullptr;
+    // third tab: the qualified invoice
+    QFrame *Panel_Invoice = nullptr;
+    NoteLineEdit *Edit_TaxRegNo = nullptr;
+    TKiNumEdit *KiNumEdit_TaxReduced = nullptr;
 
     // hidden labels and controls that carry state
     QLabel *Label_CurrentDir = nullptr;
@@ -241,6 +267,9 @@ private:
     void focusCell(QWidget *w);
     void readStartupSettings();
     void writeShutdownSettings();
+    void showReducedMark(int row);
+    void showTaxCaption();
+    void rateFieldExited(TKiNumEdit *field);
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
@@ -248,6 +277,9 @@ private:
     // acts on the release of a key that was pressed in it.
     QPointer<QWidget> m_remarkPressField;
     int m_remarkPressKey = 0;
+    QString m_standardCaption;  // the tax label as the rate choice made it
+    QString m_acceptedRegNo;    // the registration number kept when an entry is refused
+    QString m_rateBeforeEntry;  // a rate field's text when it was entered
     bool m_shown = false;
     bool m_shutdownDone = false;
 };

@@ -3,6 +3,7 @@
 #include "printing/Conversion.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 namespace printing {
@@ -152,6 +153,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     for (int k = 0; k < 5; ++k)
         c.textOut(g.x(t.shopX), g.y(30 + 20 * k), note.shopLines[k]);
     rule(c, g.x(t.shopRuleFrom), g.y(130), g.x(t.ruleEnd), g.y(130));
+    invoice::drawRegistration(c, g, t, note);
 
     setFont(c, GothicFont, 8, StyleRegular);
     c.textOut(g.x(30), g.y(90), note.title);
@@ -179,7 +181,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
         if (isZeroQuantity(row.qty))
             continue;
         setFont(c, GothicFont, t.itemSize, StyleRegular);
-        c.textOut(g.x(30), r - d18, row.itemNo);
+        c.textOut(g.x(30), r - d18, invoice::firstItemLine(row));
         c.textOut(g.x(30), r, row.item);
         setFont(c, GothicFont, t.unitSize, StyleRegular);
         c.textOut(g.x(t.unitX), r - d18, row.unit);
@@ -199,6 +201,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
 
     // Totals, in the font the rows (or the headings) left.
     r -= d18;
+    const int subtotalY = r;
     const std::array<std::pair<QString, QString>, 3> totals = {{
         {t.fixedPitch ? QStringLiteral("　小　計") : QStringLiteral("小計"), note.subtotal},
         {note.taxCaption, note.tax},
@@ -218,6 +221,8 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
             c.textOut(g.x(t.amountX) - g.h(6), r, YenSign + amountText(value));
         }
     }
+
+    invoice::drawRateLines(c, g, t, note, subtotalY, subtotalY + g.h(22), r);
 
     c.setFontStyle(StyleUnderline);
     if (note.receipt)
@@ -239,5 +244,62 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     if (note.newPage)
         surface.newPage();
 }
+
+namespace invoice {
+
+int rateLineWidth(const LayoutTable &t)
+{
+    return t.captionX - TotalsX - RightGap;
+}
+
+QString rateLine(const PrintTaxRate &rate)
+{
+    return rate.percent + QStringLiteral("%対象 ") + YenSign + amountText(rate.subtotal) +
+           QStringLiteral(" 消費税 ") + YenSign + amountText(rate.tax);
+}
+
+bool hasReducedRow(const PrintNote &note)
+{
+    return std::any_of(note.rows.begin(), note.rows.end(), [](const PrintRow &row) {
+        return row.reduced && !isZeroQuantity(row.qty);
+    });
+}
+
+QString firstItemLine(const PrintRow &row)
+{
+    return row.reduced ? ReducedMark + row.itemNo : row.itemNo;
+}
+
+void drawRegistration(Canvas &c, const Geometry &g, const LayoutTable &t, const PrintNote &note)
+{
+    if (note.registrationNo.isEmpty())
+        return;
+    const CanvasFont before = c.font();
+    setFont(c, GothicFont, FontSize, StyleRegular);
+    c.textOut(g.x(t.shopX), g.y(RegistrationY), RegistrationCaption + note.registrationNo);
+    setFont(c, before.name, before.size, before.style);
+}
+
+void drawRateLines(Canvas &c, const Geometry &g, const LayoutTable &, const PrintNote &note,
+                   int subtotalY, int taxY, int totalY)
+{
+    if (!hasReducedRow(note))
+        return;
+    const CanvasFont before = c.font();
+    setFont(c, GothicFont, FontSize, StyleRegular);
+    // The standard rate first, on the subtotal line; the reduced rate on the
+    // next free line.
+    int y = subtotalY;
+    for (const PrintTaxRate *rate : {&note.standardRate, &note.reducedRate}) {
+        if (!rate->inUse)
+            continue;
+        c.textOut(g.x(TotalsX), y, rateLine(*rate));
+        y = taxY;
+    }
+    c.textOut(g.x(TotalsX), totalY + g.h(LegendStep), Legend);
+    setFont(c, before.name, before.size, before.style);
+}
+
+} // namespace invoice
 
 } // namespace printing
