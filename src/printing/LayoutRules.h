@@ -111,7 +111,7 @@ inline constexpr int FontSize = 8;
 // The per-rate lines ("10%対象 ¥5,400 消費税 ¥540") stand on the subtotal
 // and tax lines, left of the total captions, from the receipt sentence's x
 // (which uses only the total line). They may run to RightGap units before
-// the captions: 571 units in layout 1, 480 in layout 2, 971 in layout 3; a
+// the captions: 551 units in layout 1, 480 in layout 2, 951 in layout 3; a
 // nine-digit line at 8 points takes about 375.
 inline constexpr int TotalsX = 30;
 inline constexpr int RightGap = 20;
