@@ -1562,6 +1562,12 @@ void TForm_Main::showTaxCaption()
     // Before the first rate choice the label keeps its design caption.
     if (m_standardCaption.isEmpty())
         return;
+    // Until the rows are bound (start-up sets the note date first) no row
+    // can be marked: the caption is the rate choice's.
+    if (!dQTY_Ary[1]) {
+        Label_stax->setText(m_standardCaption);
+        return;
+    }
     const InvoiceFigures f = invoiceFigures();
     Label_stax->setText(taxLabelCaption(m_standardCaption, f.standardFraction, f.reducedFraction,
                                         f.standardInUse, f.reducedInUse));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/PrintNote.h"
+
 #include <QDate>
 #include <QPointer>
 #include <QString>
@@ -115,6 +117,8 @@ public:
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
     void BitBtn_MRGNClick();
+    // Everything a layout prints, read from the fields as they stand.
+    printing::PrintNote printNote() const;
 
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
