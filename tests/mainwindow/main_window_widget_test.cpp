@@ -384,8 +384,8 @@ TEST_F(MainWindowTest, RestoredRowsWaitForThePrintTimePass)
     EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("600"));
     EXPECT_EQ(w->KiNumEdit_sqty->Text(), QStringLiteral("2"));
     EXPECT_EQ(w->KiNumEdit_ssal->Text(), QStringLiteral("600"));
-    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("30"));
-    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("630"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("60"));
+    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("660"));
 }
 
 TEST_F(MainWindowTest, LandscapeLayoutDisablesRowsSevenToTenWhileTheirAmountsCount)
