@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -1569,8 +1570,17 @@ void TForm_Main::showTaxCaption()
         return;
     }
     const InvoiceFigures f = invoiceFigures();
-    Label_stax->setText(taxLabelCaption(m_standardCaption, f.standardFraction, f.reducedFraction,
-                                        f.standardInUse, f.reducedInUse));
+    const QString caption = taxLabelCaption(m_standardCaption, f.standardFraction,
+                                            f.reducedFraction, f.standardInUse, f.reducedInUse);
+    Label_stax->setText(caption);
+    // Two rates make the caption longer than its panel: it is then set
+    // smaller; otherwise the label takes the window's font as always.
+    Label_stax->setFont(QFont());
+    QFont small = Label_stax->font();
+    if (QFontMetrics(small).horizontalAdvance(caption) > Label_stax->contentsRect().width() - 6) {
+        small.setPixelSize(12);
+        Label_stax->setFont(small);
+    }
 }
 
 TForm_Main::InvoiceFigures TForm_Main::invoiceFigures() const
