@@ -1,7 +1,7 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteArithmetic.h"
+#include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "mainwindow/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"

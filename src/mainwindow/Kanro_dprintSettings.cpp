@@ -1,8 +1,8 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteArithmetic.h"
+#include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"

@@ -1,6 +1,5 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
-#include "platform/ImeMode.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
@@ -9,6 +8,7 @@
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
 #include "platform/HalfWidth.h"
+#include "platform/ImeMode.h"
 #include "printer/VoPrinters.h"
 #include "printing/LayoutRules.h"
 #include "transfer/SupportLinks.h"
@@ -656,7 +656,8 @@ void TForm_Main::buildThirdTab()
     Panel_Invoice->setGeometry(350, 20, 380, 110);
     Panel_Invoice->setFrameShape(QFrame::StyledPanel);
     plainLabel(Panel_Invoice, QStringLiteral("登録番号"), {12, 10, 90, 24});
-    Edit_TaxRegNo = textEdit(Panel_Invoice, QStringLiteral("Edit_TaxRegNo"), {104, 10, 190, 24}, 14);
+    Edit_TaxRegNo =
+        textEdit(Panel_Invoice, QStringLiteral("Edit_TaxRegNo"), {104, 10, 190, 24}, 14);
     Edit_TaxRegNo->setToolTip(help::TaxRegNo);
     Edit_TaxRegNo->setAccessibleName(QStringLiteral("登録番号"));
     applyImeMode(Edit_TaxRegNo, TImeMode::imDisable);
@@ -671,9 +672,9 @@ void TForm_Main::buildThirdTab()
     applyImeMode(KiNumEdit_TaxReduced, TImeMode::imDisable);
     KiNumEdit_TaxReduced->setText(QStringLiteral("8"));
     {
-        auto *note = plainLabel(Panel_Invoice,
-                                QStringLiteral("明細の「軽減」を付けた行 (F8) に軽減税率をかけます"),
-                                {12, 74, 360, 24});
+        auto *note = plainLabel(
+            Panel_Invoice, QStringLiteral("明細の「軽減」を付けた行 (F8) に軽減税率をかけます"),
+            {12, 74, 360, 24});
         QFont nf = note->font();
         nf.setPixelSize(12);
         note->setFont(nf);
@@ -874,7 +875,7 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         if (release)
             break;
         if (ke->key() == Qt::Key_F8 && (h == KeyHandler::ItemNo || h == KeyHandler::Item ||
-                                         h == KeyHandler::Form || h == KeyHandler::Form2)) {
+                                        h == KeyHandler::Form || h == KeyHandler::Form2)) {
             const int row = trailingNumber(field->objectName());
             const bool rowCell = row >= 1 && row <= kRows &&
                                  (field == Edit_itemNo[row] || field == Edit_item[row] ||

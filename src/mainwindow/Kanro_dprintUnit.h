@@ -281,9 +281,9 @@ private:
     // acts on the release of a key that was pressed in it.
     QPointer<QWidget> m_remarkPressField;
     int m_remarkPressKey = 0;
-    QString m_standardCaption;  // the tax label as the rate choice made it
-    QString m_acceptedRegNo;    // the registration number kept when an entry is refused
-    QString m_rateBeforeEntry;  // a rate field's text when it was entered
+    QString m_standardCaption; // the tax label as the rate choice made it
+    QString m_acceptedRegNo;   // the registration number kept when an entry is refused
+    QString m_rateBeforeEntry; // a rate field's text when it was entered
     bool m_shown = false;
     bool m_shutdownDone = false;
 };

@@ -186,8 +186,7 @@ InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const Q
     std::optional<FixedDecimal> standardTax;
     std::optional<FixedDecimal> reducedTax;
     if (standardSum)
-        standardTax =
-            consumptionTax(*standardSum, FixedDecimal::parseAmount(xTaxText), txDispText);
+        standardTax = consumptionTax(*standardSum, FixedDecimal::parseAmount(xTaxText), txDispText);
     if (reducedSum)
         reducedTax =
             consumptionTax(*reducedSum, FixedDecimal::parseAmount(reducedXTaxText), txDispText);

@@ -9,10 +9,10 @@
 #include <QString>
 
 enum class RegistrationCheck {
-    Empty,          // not registered
-    Valid,          // "T" + 13 digits whose check digit fits
-    CheckDigitOff,  // "T" + 13 digits, check digit does not fit (accepted)
-    Malformed,      // anything else (refused on entry, not printed)
+    Empty,         // not registered
+    Valid,         // "T" + 13 digits whose check digit fits
+    CheckDigitOff, // "T" + 13 digits, check digit does not fit (accepted)
+    Malformed,     // anything else (refused on entry, not printed)
 };
 
 // The entered text as it is kept: full-width characters converted to half

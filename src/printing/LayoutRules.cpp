@@ -260,9 +260,8 @@ QString rateLine(const PrintTaxRate &rate)
 
 bool hasReducedRow(const PrintNote &note)
 {
-    return std::any_of(note.rows.begin(), note.rows.end(), [](const PrintRow &row) {
-        return row.reduced && !isZeroQuantity(row.qty);
-    });
+    return std::any_of(note.rows.begin(), note.rows.end(),
+                       [](const PrintRow &row) { return row.reduced && !isZeroQuantity(row.qty); });
 }
 
 QString firstItemLine(const PrintRow &row)

@@ -17,8 +17,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -96,8 +96,8 @@ protected:
     QString pdfOf(int layout) const
     {
         const QDir out(dir.filePath(QStringLiteral("納品書PDF")));
-        const QStringList files = out.entryList(
-            {QStringLiteral("Kanro_Vey_1_%1_*.pdf").arg(layout)}, QDir::Files);
+        const QStringList files =
+            out.entryList({QStringLiteral("Kanro_Vey_1_%1_*.pdf").arg(layout)}, QDir::Files);
         return files.size() == 1 ? out.filePath(files.first()) : QString();
     }
 
@@ -132,8 +132,8 @@ TEST_F(InvoicePrint, PreparedFilePrintsTheQualifiedInvoice)
         }
         for (const char *expected : {"※緑茶", "※牛乳", "※は軽減税率対象",
                                      "10%対象 ¥5,400 消費税 ¥540", "8%対象 ¥1,080 消費税 ¥86"}) {
-            EXPECT_TRUE(text.contains(QString::fromUtf8(expected)))
-                << expected << "\n" << text.toStdString();
+            EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n"
+                                                                    << text.toStdString();
         }
         EXPECT_FALSE(text.contains(QStringLiteral("※ボールペン")));
         w.reset();

@@ -39,10 +39,9 @@ TEST(RegistrationNumber, FormAndCheckDigit)
         {"corporate number", "T7000012050002", "T7000012050002", RegistrationCheck::Valid},
         {"full width converted", QString::fromUtf8("Ｔ７０００ ０１２０５０００２").remove(u' '),
          "T7000012050002", RegistrationCheck::Valid},
-        {"blanks around removed", "  T7000012050002 ", "T7000012050002",
-         RegistrationCheck::Valid},
-        {"sole proprietor's number: check digit off, accepted", "T1234567890123",
-         "T1234567890123", RegistrationCheck::CheckDigitOff},
+        {"blanks around removed", "  T7000012050002 ", "T7000012050002", RegistrationCheck::Valid},
+        {"sole proprietor's number: check digit off, accepted", "T1234567890123", "T1234567890123",
+         RegistrationCheck::CheckDigitOff},
         {"twelve digits", "T123456789012", "T123456789012", RegistrationCheck::Malformed},
         {"fourteen digits", "T12345678901234", "T12345678901234", RegistrationCheck::Malformed},
         {"no T", "1234567890123", "1234567890123", RegistrationCheck::Malformed},
@@ -56,8 +55,8 @@ TEST(RegistrationNumber, FormAndCheckDigit)
         const QString kept = normalizedRegistrationNumber(row.entered);
         EXPECT_EQ(row.kept, kept);
         EXPECT_EQ(row.check, checkRegistrationNumber(kept));
-        const bool printable = row.check == RegistrationCheck::Valid ||
-                               row.check == RegistrationCheck::CheckDigitOff;
+        const bool printable =
+            row.check == RegistrationCheck::Valid || row.check == RegistrationCheck::CheckDigitOff;
         EXPECT_EQ(printable, isPrintableRegistrationNumber(kept));
     }
 }

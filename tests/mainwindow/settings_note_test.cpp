@@ -261,9 +261,8 @@ TEST_F(Settings, ReadOrderIsTheStartUpOrder)
                     "E_AD2",        "E_AD3",        "E_CUS",        "E_TEL"} +
         numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
         numbered(QStringLiteral("E_021_"), 0, 5) +
-        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
-                    "ime_Unit", "Comb_Paper",   "NewPage",    "TaxRegNo",
-                    "TaxReduced", "TxDisp"};
+        QStringList{"KOSUU",      "ComboBox_SEL", "ime_Itemno", "ime_Item",   "ime_Unit",
+                    "Comb_Paper", "NewPage",      "TaxRegNo",   "TaxReduced", "TxDisp"};
     QStringList actual;
     for (const auto &k : startupSettingKeys())
         actual << k.key;
@@ -272,21 +271,19 @@ TEST_F(Settings, ReadOrderIsTheStartUpOrder)
 
 TEST_F(Settings, WritersAppendTheirKeysInTheirOrder)
 {
-    const QStringList detail = numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) +
-                               numbered(QStringLiteral("Edit_ITEM"), 1, 10) +
-                               numbered(QStringLiteral("Edit_QTY"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Unit"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Price"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Sales"), 1, 10) +
-                               numbered(QStringLiteral("Reduced"), 1, 10);
+    const QStringList detail =
+        numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) +
+        numbered(QStringLiteral("Edit_ITEM"), 1, 10) + numbered(QStringLiteral("Edit_QTY"), 1, 10) +
+        numbered(QStringLiteral("Edit_Unit"), 1, 10) +
+        numbered(QStringLiteral("Edit_Price"), 1, 10) +
+        numbered(QStringLiteral("Edit_Sales"), 1, 10) + numbered(QStringLiteral("Reduced"), 1, 10);
     const QStringList shutdown =
         QStringList{"TaxOld", "TaxEnforDate", "TaxNew", "Addr_Font", "G13_FontSize", "G16_FontName",
                     "E_ZIP",  "E_AD1",        "E_AD2",  "E_AD3",     "E_CUS",        "E_TEL"} +
         numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
         numbered(QStringLiteral("E_021_"), 0, 5) +
-        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
-                    "ime_Unit", "NewPage",      "Comb_Paper", "TaxRegNo",
-                    "TaxReduced", "TxDisp"};
+        QStringList{"KOSUU",   "ComboBox_SEL", "ime_Itemno", "ime_Item",   "ime_Unit",
+                    "NewPage", "Comb_Paper",   "TaxRegNo",   "TaxReduced", "TxDisp"};
 
     writeDetailLines(ini, DetailLines());
     EXPECT_EQ(keysInFile(ini), detail);

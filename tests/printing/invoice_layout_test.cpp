@@ -25,10 +25,10 @@ PrintNote makeNote()
         n.shopLines[k] = QStringLiteral("店%1").arg(k + 1);
     n.slipNo = QStringLiteral("123");
     n.issueDate = QDate(2026, 12, 9);
-    n.rows[0] = {QStringLiteral("ボールペン"), QStringLiteral("黒"), QStringLiteral("箱"),
-                 QStringLiteral("3"), QStringLiteral("1800"), QStringLiteral("5400")};
+    n.rows[0] = {QStringLiteral("ボールペン"), QStringLiteral("黒"),   QStringLiteral("箱"),
+                 QStringLiteral("3"),          QStringLiteral("1800"), QStringLiteral("5400")};
     n.rows[1] = {QStringLiteral("緑茶"), QStringLiteral("500ml"), QStringLiteral("本"),
-                 QStringLiteral("10"), QStringLiteral("108"), QStringLiteral("1080")};
+                 QStringLiteral("10"),   QStringLiteral("108"),   QStringLiteral("1080")};
     n.subtotal = QStringLiteral("6480");
     n.tax = QStringLiteral("626");
     n.total = QStringLiteral("7106");
@@ -196,9 +196,14 @@ TEST(InvoiceLayout, RateLinesForTheRatesInUse)
         bool reducedMarked;
         QStringList lines; // top to bottom, from the subtotal line
     } rows[] = {
-        {"both rates: standard first", true, true,
-         {QStringLiteral("10%対象 ¥5,400 消費税 ¥540"), QStringLiteral("8%対象 ¥1,080 消費税 ¥86")}},
-        {"only reduced rows: one line on the subtotal line", false, true,
+        {"both rates: standard first",
+         true,
+         true,
+         {QStringLiteral("10%対象 ¥5,400 消費税 ¥540"),
+          QStringLiteral("8%対象 ¥1,080 消費税 ¥86")}},
+        {"only reduced rows: one line on the subtotal line",
+         false,
+         true,
          {QStringLiteral("8%対象 ¥1,080 消費税 ¥86")}},
         {"no reduced row: no line, no legend", true, false, {}},
     };
@@ -230,7 +235,8 @@ TEST(InvoiceLayout, AdditionsScaleAndMoveWithTheOffsets)
     n.left = QStringLiteral("-5");
     const RecordingCanvas c = draw1(n);
     // sx = 2.25, sy = 1.125: x 530 -> 1192.5 -> 1193; y 140 -> 157.5 -> 158.
-    EXPECT_EQ(c.findText(QStringLiteral("登録番号 T1234567890123"))->at, QPoint(1193 - 5, 158 + 20));
+    EXPECT_EQ(c.findText(QStringLiteral("登録番号 T1234567890123"))->at,
+              QPoint(1193 - 5, 158 + 20));
     const CanvasOp *legend = c.findText(QStringLiteral("※は軽減税率対象"));
     const CanvasOp *receipt = c.findText(QStringLiteral("税込合計代金を領収いたしました。"));
     EXPECT_EQ(legend->at.x(), 68 - 5) << "round(2.25 x 30) = 68";
