@@ -167,8 +167,8 @@ TEST_F(PrintEndToEnd, LayoutOnePositionsInThePdf)
         // Amount cells: 11 characters of 364 / 11 = 33 pixels from x 2681.
         {"row 1 amount 3,000", "3", 2681 + 6 * 33, 975},
         {"subtotal 3,980 after the rows", "3", 2681 + 6 * 33, 975 + 360 - 68},
-        {"tax amount 199", "199", 2681 + 8 * 33, 975 + 360 - 68 + 83},
-        {"total 4,179", "4", 2681 + 6 * 33, 975 + 360 - 68 + 83 + 83},
+        {"tax amount 398 (10 %)", "398", 2681 + 8 * 33, 975 + 360 - 68 + 83},
+        {"total 4,378", "4", 2681 + 6 * 33, 975 + 360 - 68 + 83 + 83},
         {"receipt sentence, on the total's line", "税込合計代金を領収", 113,
          975 + 360 - 68 + 83 + 83, 8.0},
     };
