@@ -1657,6 +1657,10 @@ void TForm_Main::Edit_TaxRegNoExit()
     const QString text = normalizedRegistrationNumber(Edit_TaxRegNo->text());
     switch (checkRegistrationNumber(text)) {
     case RegistrationCheck::Malformed:
+        // A hand-edited number passed through unchanged stays as it is (F11
+        // says why it is not printed); a new entry is refused.
+        if (Edit_TaxRegNo->text() == m_acceptedRegNo)
+            return;
         Edit_TaxRegNo->setText(m_acceptedRegNo);
         Dialogs::notify(this, kRegNoRefused);
         return;

@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -200,6 +201,15 @@ TEST_F(InvoicePrint, HandEditedNumberIsShownButLeftOffThePageWithANotice)
     file.replace("TaxRegNo=T1234567890123", "TaxRegNo=T12-34");
     start(file);
     EXPECT_EQ(w->Edit_TaxRegNo->text(), QStringLiteral("T12-34"));
+    // Passing through the field without changing it asks nothing.
+    w->PageControl1->setCurrentIndex(2);
+    w->Edit_TaxRegNo->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    w->KiNumEdit_TaxReduced->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+    EXPECT_EQ(w->Edit_TaxRegNo->text(), QStringLiteral("T12-34"));
+    w->PageControl1->setCurrentIndex(0);
     w->KiNumEdit_Slipno->setText(QStringLiteral("78"));
     Dialogs::pushAnswer(true);
     w->SpeedButton_F11Click();
