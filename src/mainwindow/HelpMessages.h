@@ -23,4 +23,10 @@ inline const QString Busuu = QStringLiteral("印刷部数を入力してくだ�
 inline const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
 inline const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
 inline const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
+inline const QString TaxRegNo =
+    QStringLiteral("適格請求書の登録番号を T と13桁の数字で入力してください (空欄は未登録)");
+inline const QString TaxRegNoCheckDigit =
+    QStringLiteral("注意: 登録番号の13桁が法人番号の検査用数字と合いません。"
+                   "個人事業者の番号ならこのままで構いません");
+inline const QString Reduced = QStringLiteral("F8: この行の軽減税率対象(※)を切り替えます");
 } // namespace help

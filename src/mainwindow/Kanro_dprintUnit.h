@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/PrintNote.h"
+
 #include <QDate>
 #include <QPointer>
 #include <QString>
@@ -93,6 +95,26 @@ public:
     void DateTimePicker_1Change();
     void BitBtn_CLSClick();
 
+    // ---- the qualified invoice ----
+    // Whether row 1..10 carries the reduced-rate mark.
+    bool reducedMarked(int row) const;
+    // Sets or clears a row's mark, then recomputes the totals (DEN_SUM).
+    void setReducedMark(int row, bool marked);
+    // F8 in a row's cells and the F8 button: toggles the mark of the
+    // focused row.
+    void SpeedButton_F8Click();
+    // The totals per rate from the rows, marks and rates as they stand.
+    struct InvoiceFigures
+    {
+        QString standardFraction, reducedFraction; // "0.1", "0.08"
+        bool standardInUse = false, reducedInUse = false;
+        QString standardSubtotal, standardTax, reducedSubtotal, reducedTax;
+    };
+    InvoiceFigures invoiceFigures() const;
+    // Leaving the registration number: converts, checks, refuses.
+    void Edit_TaxRegNoExit();
+    void Edit_TaxRegNoChange();
+
     // ---- transfer panel ----
     void Edit_ZipChange();
     void Edit_telChange();
@@ -121,6 +143,8 @@ public:
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
     void BitBtn_MRGNClick();
+    // Everything a layout prints, read from the fields as they stand.
+    printing::PrintNote printNote() const;
 
     // ---- issued-notes ledger (bodies in Kanro_dprintLedger.cpp) ----
     // The history window (F9).
@@ -198,6 +222,7 @@ public:
     std::array<NoteLineEdit *, kRows + 1> Edit_unit{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Price{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Sales{};
+    std::array<QCheckBox *, kRows + 1> CheckBox_Reduced{}; // reduced-rate mark "軽減"
     // cell tables bound by Ary_DAT_SET
     std::array<NoteLineEdit *, kRows + 1> dITEMNO_Ary{};
     std::array<NoteLineEdit *, kRows + 1> dITEM_Ary{};
@@ -212,6 +237,7 @@ public:
     TKiNumEdit *KiNumEdit_stax = nullptr;
     TKiNumEdit *KiNumEdit_sttl = nullptr;
     QLabel *Label_stax = nullptr;
+    QLabel *Label_TaxBreakdown = nullptr; // per-rate subtotals and taxes
     QLabel *Label_SelectPaper = nullptr;
     QLabel *Label_PrinterName2 = nullptr;
 
@@ -244,6 +270,10 @@ public:
     TKiNumEdit *KiNumEdit_TaxOld = nullptr;
     QDateEdit *DateTimePicker_TaxEnforDate = nullptr;
     TKiNumEdit *KiNumEdit_TaxNew = nullptr;
+    // third tab: the qualified invoice
+    QFrame *Panel_Invoice = nullptr;
+    NoteLineEdit *Edit_TaxRegNo = nullptr;
+    TKiNumEdit *KiNumEdit_TaxReduced = nullptr;
 
     // hidden labels and controls that carry state
     QLabel *Label_CurrentDir = nullptr;
@@ -290,6 +320,9 @@ private:
     void writeShutdownSettings();
     void setUpHistoryKey();
     QStringList rowTexts() const;
+    void showReducedMark(int row);
+    void showTaxCaption();
+    void rateFieldExited(TKiNumEdit *field);
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
@@ -297,6 +330,9 @@ private:
     // acts on the release of a key that was pressed in it.
     QPointer<QWidget> m_remarkPressField;
     int m_remarkPressKey = 0;
+    QString m_standardCaption; // the tax label as the rate choice made it
+    QString m_acceptedRegNo;   // the registration number kept when an entry is refused
+    QString m_rateBeforeEntry; // a rate field's text when it was entered
     bool m_shown = false;
     bool m_shutdownDone = false;
     QStringList m_issuedRows; // the rows as last printed or loaded

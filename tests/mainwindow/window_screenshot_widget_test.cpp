@@ -48,7 +48,15 @@ const char kSampleNote[] = "[Kn_Vey_1prn]\n"
                            "Edit_QTY2=12\n"
                            "Edit_Unit2=冊\n"
                            "Edit_Price2=150\n"
-                           "Edit_Sales2=1800\n";
+                           "Edit_Sales2=1800\n"
+                           "Edit_ITEMNO3=緑茶　ティーバッグ\n"
+                           "Edit_ITEM3=50袋入り\n"
+                           "Edit_QTY3=2\n"
+                           "Edit_Unit3=袋\n"
+                           "Edit_Price3=540\n"
+                           "Edit_Sales3=1080\n"
+                           "Reduced3=1\n"
+                           "TaxRegNo=T1234567890123\n";
 
 void writeSampleNote(const QTemporaryDir &dir)
 {
