@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
+#include "printing/PrinterNotices.h"
 #include "printing/PrinterRegistration.h"
 #include "printing/VODE97ZPrnUnit.h"
 
@@ -15,6 +16,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <limits>
 
@@ -108,13 +110,32 @@ QString registrationFile(const TForm_Main &w)
     return registrationFilePath(w.Label_CurrentDir->text());
 }
 
-// Reads the selected feed's registration into the labels.
+// Reads the selected feed's registration into the labels. A printer
+// registered by name is looked up in today's list: found elsewhere, its new
+// position is selected and stored; found nowhere, printing stops with a
+// notice until it is back.
 void readFeedRegistration(TForm_Main &w)
 {
-    const Registration r = readRegistration(registrationFile(w), w.ComboBox_SEL->currentText());
-    w.Label_PrinterIndex->setText(r.printerIndex);
+    const QString file = registrationFile(w);
+    const QString section = w.ComboBox_SEL->currentText();
+    const Registration r = readRegistration(file, section);
     w.Label_Prn_Top->setText(r.top);
     w.Label_Prn_Left->setText(r.left);
+    RegisteredChoice choice{r.printerIndex, false, std::nullopt};
+    if (VoPrinter) {
+        w.PrinterListGeneration_ = VoPrinter->ListGeneration();
+        QStringList printers;
+        try {
+            printers = VoPrinter->PrinterNames();
+        } catch (const EVoPrinterNoPrinter &) {
+        }
+        choice = chooseRegisteredPrinter(r, readRegisteredName(file, section), printers,
+                                         VoPrinter->spooler().systemStatus());
+    }
+    w.Label_PrinterIndex->setText(choice.indexCaption);
+    w.PrinterProblem_ = choice.problem;
+    if (choice.writeBack)
+        writeRegisteredIndex(file, section, choice.indexCaption);
 }
 
 } // namespace
@@ -132,6 +153,7 @@ void TForm_Main::SpeedButton_F7Click()
         selectPrinterOrFirst(printer, inRange ? static_cast<int>(stored) : -2);
         TVoPrinterSetupDialog(this).Execute();
         const int index = printer.Index();
+        PrinterProblem_.reset(); // the operator picked the printer to use
         writePrinterChoice(settingsFilePath(), index);
         Label_PrinterIndex->setText(QString::number(index));
         SpeedButton_PRNSETClick();
@@ -155,19 +177,41 @@ void TForm_Main::SpeedButton_F11Click()
             return;
         }
         TVoPrinter &printer = printerObject();
-        const TSize dpi = printer.DPI();
-        const std::uint16_t scale = printer.Scale();
-        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
-        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
-        const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
-        const QString title =
-            jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
-                     KiNumEdit_Slipno->Text());
-        static const NoteLayouts layouts;
-        const WindowNote note(*this);
-        runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
-            layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
+        // The registered printer is looked for again when it was missing
+        // (its print server may be back) or when a change of the installed
+        // printers dropped the selection; still missing, nothing is printed.
+        if (PrinterProblem_ || PrinterListGeneration_ != printer.ListGeneration())
+            SpeedButton_PrnIdGetClick();
+        if (PrinterProblem_) {
+            Dialogs::notify(this, printerProblemNotice(*PrinterProblem_));
+            return;
+        }
+        QPointer<TForm_Main> window(this);
+        printer.SetOnJobTrouble([window](const QString &device, JobTrouble trouble) {
+            if (window)
+                Dialogs::notify(window, jobTroubleNotice(device, trouble));
         });
+        try {
+            const TSize dpi = printer.DPI();
+            const std::uint16_t scale = printer.Scale();
+            Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
+            Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+            const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
+            const QString title =
+                jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
+                         KiNumEdit_Slipno->Text());
+            static const NoteLayouts layouts;
+            const WindowNote note(*this);
+            runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
+                layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
+            });
+        } catch (const EVoPrinter &e) {
+            // A printer that cannot be reached is told in plain words.
+            const auto problem = printerProblemOf(e, ComboBox1->currentText());
+            if (!problem)
+                throw;
+            Dialogs::notify(this, printerProblemNotice(*problem));
+        }
     });
 }
 
@@ -221,6 +265,7 @@ void TForm_Main::BitBtn_PrnSetClick()
         writeRegistration(
             registrationFile(*this), section, ComboBox1->currentText(),
             {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
+        PrinterProblem_.reset(); // the printer now registered is the one selected
     });
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "printing/PrinterRegistration.h"
+
 #include <QDate>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -214,6 +217,13 @@ public:
     QLabel *Label_CutCut = nullptr;
     QLabel *Label_0X = nullptr;
     QComboBox *ComboBox_FontSize = nullptr;
+    // Set while the selected feed's registered printer cannot be used (not
+    // found, its print server down): printing stops with its notice until
+    // the registration applies again or the operator picks a printer.
+    std::optional<printing::PrinterProblem> PrinterProblem_;
+    // The printer object's list generation when the registration was last
+    // applied; a list change since then resets its selection.
+    int PrinterListGeneration_ = -1;
 
 protected:
     void showEvent(QShowEvent *event) override;

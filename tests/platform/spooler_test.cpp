@@ -7,6 +7,7 @@
 #include "platform/FrameworkPrinter.h"
 #include "platform/SpoolerWithPdf.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -200,6 +201,14 @@ TEST(PdfPrinterInList, AlwaysLastAndTheFallbackDefault)
 
     system.setDefaultPrinter("A");
     EXPECT_EQ(spooler.defaultPrinter(), "A");
+    // Once the system listed printers, its default is never the PDF
+    // printer: none stays none, a failed read is reported.
+    system.setDefaultPrinter("");
+    EXPECT_EQ(spooler.defaultPrinter(), "");
+    system.failOn(FakeSpooler::Operation::DefaultPrinter, "timed out");
+    EXPECT_EQ(thrown([&] { spooler.defaultPrinter(); }), "timed out");
+    system.clearFailures();
+    system.setDefaultPrinter("A");
     EXPECT_EQ(spooler.driverName(PdfSpooler::printerName()), "Kanro PDF");
     EXPECT_EQ(spooler.driverName("A"), "Fake Driver");
     spooler.setWorkingDirectory("/w");
@@ -233,3 +242,32 @@ TEST(PdfPrinter, ValidationKeepsWhatItCanPrint)
 }
 
 } // namespace
+
+TEST(PdfPrinter, LongTitlesAreCutBetweenCharacters)
+{
+    // U+2000B is a surrogate pair, four bytes in UTF-8: a cut after 200
+    // bytes that halves a pair would leave a replacement mark in the name.
+    const QString pair = QString::fromUcs4(U"\U0002000B");
+    struct Row
+    {
+        const char *name;
+        QString title;
+    };
+    const Row rows[] = {
+        {"pairs only", pair.repeated(80)},
+        {"one ASCII before the pairs", "x" + pair.repeated(80)},
+        {"two ASCII before the pairs", "xy" + pair.repeated(80)},
+        {"three byte kanji then pairs", QStringLiteral("納品書").repeated(20) + pair.repeated(60)},
+    };
+    for (const Row &r : rows) {
+        const QString file = QFileInfo(PdfSpooler::fileNameFor("/nowhere", r.title)).fileName();
+        const QString base = file.chopped(4);
+        EXPECT_TRUE(file.endsWith(".pdf")) << r.name;
+        EXPECT_LE(base.toUtf8().size(), 200) << r.name;
+        EXPECT_GT(base.toUtf8().size(), 196) << r.name << ": no more than one character short";
+        EXPECT_TRUE(r.title.startsWith(base)) << r.name;
+        EXPECT_FALSE(base.back().isHighSurrogate()) << r.name;
+        EXPECT_FALSE(base.contains(QChar(0xFFFD))) << r.name;
+        EXPECT_EQ(QString::fromUtf8(base.toUtf8()), base) << r.name;
+    }
+}
