@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <limits>
 
 using namespace printing;
@@ -191,8 +192,20 @@ void TForm_Main::SpeedButton_F11Click()
             if (window)
                 Dialogs::notify(window, jobTroubleNotice(device, trouble));
         });
+        // Each layout gets the page it is drawn for, for this job only.
+        struct JobOrientation
+        {
+            TVoPrinter &printer;
+            ~JobOrientation() { printer.SetJobOrientation(std::nullopt); }
+        } jobOrientation{printer};
         try {
             const TSize dpi = printer.DPI();
+            const TSize sheet = printer.PaperExtent();
+            if (sheetSmallerThanA5(sheet.cx, sheet.cy, dpi.cx, dpi.cy) &&
+                !Dialogs::askYesNo(this, SmallPaperQuestion))
+                return;
+            printer.SetJobOrientation(
+                layoutIsLandscape(ComboBox_Paper->currentIndex()) ? voOrLandScape : voOrPortrait);
             const std::uint16_t scale = printer.Scale();
             Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
             Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
@@ -239,11 +252,22 @@ void TForm_Main::SpeedButton_PRNSETClick()
         ComboBox3->setCurrentIndex(-1);
 }
 
-// Reads the selected feed's registration and selects its printer.
+// Reads the selected feed's registration and selects its printer, with the
+// paper and bin registered for the feed where the printer offers them.
 void TForm_Main::SpeedButton_PrnIdGetClick()
 {
     readFeedRegistration(*this);
     SpeedButton_PRNSETClick();
+    if (!VoPrinter || PrinterProblem_)
+        return;
+    const RegisteredPaper paper =
+        readRegisteredPaper(registrationFile(*this), ComboBox_SEL->currentText());
+    if (!paper.paper && !paper.bin)
+        return;
+    const bool offered = applyRegisteredPaper(*VoPrinter, paper);
+    SpeedButton_PRNSETClick(); // the lists show the paper and bin now selected
+    if (!offered)
+        StatusBar1->showMessage(RegisteredPaperMissingMessage);
 }
 
 // Applies the registration of the selected paper feed.
@@ -266,6 +290,7 @@ void TForm_Main::BitBtn_PrnSetClick()
             registrationFile(*this), section, ComboBox1->currentText(),
             {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
         PrinterProblem_.reset(); // the printer now registered is the one selected
+        writeRegisteredPaper(registrationFile(*this), section, currentPaper(printerObject()));
     });
 }
 

@@ -320,17 +320,7 @@ QString paperName(int number, const QString &schedulerName)
 
 QString sourceName(const QString &keyword, const QString &schedulerName)
 {
-    if (keyword == QLatin1String("auto"))
-        return QStringLiteral("自動選択");
-    if (keyword == QLatin1String("manual"))
-        return QStringLiteral("手差し");
-    if (keyword == QLatin1String("top"))
-        return QStringLiteral("上段トレイ");
-    if (keyword == QLatin1String("bottom"))
-        return QStringLiteral("下段トレイ");
-    if (keyword == QLatin1String("tractor") || keyword.startsWith(QLatin1String("continuous")))
-        return QStringLiteral("連続用紙");
-    return schedulerName;
+    return CupsSpooler::binName(keyword, schedulerName);
 }
 
 Media mediaFrom(const cups_size_t &size, const QString &name)
@@ -717,6 +707,49 @@ QString CupsSpooler::sourceKeyword(const QByteArray &block)
 {
     const CupsDriverBytes *extra = driverPart(block);
     return extra ? keyword(extra->source, sizeof extra->source) : QString();
+}
+
+QString CupsSpooler::binName(const QString &keyword, const QString &schedulerName)
+{
+    struct Known
+    {
+        const char *keyword;
+        const char *name;
+    };
+    static const Known known[] = {
+        {"auto", "自動選択"},
+        {"manual", "手差し"},
+        {"by-pass-tray", "手差しトレイ"},
+        {"main", "メイン"},
+        {"alternate", "補助トレイ"},
+        {"envelope", "封筒"},
+        {"manual-envelope", "封筒手差し"},
+        {"large-capacity", "大容量トレイ"},
+        {"top", "上段トレイ"},
+        {"middle", "中段トレイ"},
+        {"bottom", "下段トレイ"},
+        {"side", "サイドトレイ"},
+        {"rear", "背面トレイ"},
+        {"photo", "写真用トレイ"},
+        {"disc", "ディスクトレイ"},
+        {"roll-1", "ロール紙"},
+        {"tractor", "連続用紙"},
+    };
+    for (const Known &k : known) {
+        if (keyword == QLatin1String(k.keyword))
+            return QString::fromUtf8(k.name);
+    }
+    if (keyword.startsWith(QLatin1String("continuous")))
+        return QStringLiteral("連続用紙");
+    // tray-1, tray-2, … are numbered trays.
+    static const QLatin1String tray("tray-");
+    if (keyword.startsWith(tray)) {
+        bool ok = false;
+        const int n = keyword.mid(tray.size()).toInt(&ok);
+        if (ok && n > 0)
+            return QStringLiteral("トレイ%1").arg(n);
+    }
+    return schedulerName.isEmpty() ? keyword : schedulerName;
 }
 
 int CupsSpooler::paperNumberFor(int width, int length)

@@ -39,6 +39,11 @@ public:
     // The keywords a block carries in its driver bytes (empty when none).
     static QString mediaKeyword(const QByteArray &block);
     static QString sourceKeyword(const QByteArray &block);
+    // The name shown for a paper source: Japanese for the common IPP
+    // keywords (auto 自動選択, manual 手差し, tray-1 トレイ1, by-pass-tray
+    // 手差しトレイ, main メイン, envelope 封筒, …), else the printer's own
+    // localized name (the keyword when it has none).
+    static QString binName(const QString &keyword, const QString &schedulerName);
     // DMPAPER_* for a sheet in hundredths of a millimetre (±1 mm).
     static int paperNumberFor(int width, int length);
     // DMBIN_* for each source keyword of a printer, in the printer's order.

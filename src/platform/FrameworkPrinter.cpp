@@ -145,7 +145,13 @@ void FrameworkPrinter::beginDoc()
 {
     if (job_)
         throw SpoolerError("A print job is already running");
-    const QByteArray block = currentBlock();
+    QByteArray block = currentBlock();
+    if (jobOrientation_ != 0) {
+        if (DEVMODEW *dm = devmode::fields(block)) {
+            dm->dmOrientation = jobOrientation_;
+            dm->dmFields |= devmode::DM_ORIENTATION;
+        }
+    }
     job_ = spooler_.startJob(device_, port_, block, title_);
 }
 

@@ -84,7 +84,11 @@ public:
     // Device measures of the current printer with its current settings.
     DeviceMetrics metrics();
 
-    // Print job. The title becomes the spooler's job name.
+    // Print job. The title becomes the spooler's job name. A job
+    // orientation (DMORIENT_PORTRAIT or DMORIENT_LANDSCAPE; 0 none) turns
+    // the page of the jobs begun while it is set, leaving the current
+    // settings as they are.
+    void setJobOrientation(std::int16_t orientation) { jobOrientation_ = orientation; }
     QString title() const { return title_; }
     void setTitle(const QString &title) { title_ = title; }
     void beginDoc();
@@ -117,5 +121,6 @@ private:
     QString title_;
     std::unique_ptr<SpoolerJob> job_;
     int lastJobId_ = 0;
+    std::int16_t jobOrientation_ = 0;
     QString lastJobDevice_;
 };

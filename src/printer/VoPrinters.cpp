@@ -540,6 +540,14 @@ void TVoPrinter::BeginDoc(const QString &Title)
     }
 }
 
+void TVoPrinter::SetJobOrientation(std::optional<TVoPaperOrientation> orientation)
+{
+    const int value = !orientation                   ? 0
+                      : *orientation == voOrPortrait ? DMORIENT_PORTRAIT
+                                                     : DMORIENT_LANDSCAPE;
+    Framework().setJobOrientation(std::int16_t(value));
+}
+
 void TVoPrinter::Newpage()
 {
     try {

@@ -23,6 +23,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -223,6 +224,10 @@ public:
     // thread for JobWatchTime; trouble is reported through OnJobTrouble on
     // this object's thread, a completed job says nothing.
     void BeginDoc(const QString &Title);
+    // The page orientation of the jobs begun from now on, whatever the
+    // settings say (nullopt: as the settings say). The settings themselves,
+    // and what the set-up dialog shows, stay as they are.
+    void SetJobOrientation(std::optional<TVoPaperOrientation> orientation);
     void Newpage();
     void EndDoc();
     void Abort(); // never throws

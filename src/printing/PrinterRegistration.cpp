@@ -13,6 +13,8 @@ namespace {
 const QString KeyName = QStringLiteral("PrnName");
 const QString KeyIndex = QStringLiteral("PrnNoIndex");
 const QString KeyDevice = QStringLiteral("PrnDevice");
+const QString KeyPaper = QStringLiteral("PrnPaper");
+const QString KeyBin = QStringLiteral("PrnBin");
 const QString KeyTop = QStringLiteral("denPrn_Top");
 const QString KeyLeft = QStringLiteral("denPrn_Left");
 } // namespace
@@ -63,6 +65,70 @@ void writeRegisteredIndex(const QString &filePath, const QString &section,
     ProfileFile file(filePath);
     file.writeString(section, KeyIndex, indexCaption);
     file.commit();
+}
+
+RegisteredPaper readRegisteredPaper(const QString &filePath, const QString &section)
+{
+    const ProfileFile file(filePath);
+    const auto number = [&file, &section](const QString &key) -> std::optional<int> {
+        bool ok = false;
+        const int n = file.readString(section, key, QString()).trimmed().toInt(&ok);
+        return ok ? std::optional<int>(n) : std::nullopt;
+    };
+    return RegisteredPaper{number(KeyPaper), number(KeyBin)};
+}
+
+void writeRegisteredPaper(const QString &filePath, const QString &section,
+                          const RegisteredPaper &paper)
+{
+    ProfileFile file(filePath);
+    if (paper.paper)
+        file.writeString(section, KeyPaper, QString::number(*paper.paper));
+    if (paper.bin)
+        file.writeString(section, KeyBin, QString::number(*paper.bin));
+    file.commit();
+}
+
+bool applyRegisteredPaper(TVoPrinter &printer, const RegisteredPaper &paper)
+{
+    bool offered = true;
+    try {
+        if (paper.paper) {
+            if (printer.HasPaperSizeNumber(*paper.paper))
+                printer.SetPaperSizeNumber(*paper.paper);
+            else
+                offered = false;
+        }
+    } catch (const EVoPrinter &) {
+        offered = false;
+    }
+    try {
+        if (paper.bin) {
+            if (printer.HasBinNumber(*paper.bin))
+                printer.SetBinNumber(*paper.bin);
+            else
+                offered = false;
+        }
+    } catch (const EVoPrinter &) {
+        offered = false;
+    }
+    if (printer.Modified())
+        printer.ApplySettings();
+    return offered;
+}
+
+RegisteredPaper currentPaper(TVoPrinter &printer)
+{
+    RegisteredPaper p;
+    try {
+        p.paper = printer.PaperSizeNumber();
+    } catch (const EVoPrinter &) {
+    }
+    try {
+        p.bin = printer.BinNumber();
+    } catch (const EVoPrinter &) {
+    }
+    return p;
 }
 
 RegisteredChoice chooseRegisteredPrinter(const Registration &registration,

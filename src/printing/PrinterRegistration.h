@@ -53,6 +53,30 @@ void writeRegistration(const QString &filePath, const QString &section, const QS
 void writeRegisteredIndex(const QString &filePath, const QString &section,
                           const QString &indexCaption);
 
+// The paper and bin a registration selected ("PrnPaper", "PrnBin": the
+// DMPAPER_* and DMBIN_* numbers the printer layer lists), stored beside the
+// printer so that each feed of one printer keeps its own; nullopt for a key
+// that is missing or not a number (older files: nothing changes).
+struct RegisteredPaper
+{
+    std::optional<int> paper;
+    std::optional<int> bin;
+    bool operator==(const RegisteredPaper &) const = default;
+};
+RegisteredPaper readRegisteredPaper(const QString &filePath, const QString &section);
+// Writes the keys that hold a value, in one commit.
+void writeRegisteredPaper(const QString &filePath, const QString &section,
+                          const RegisteredPaper &paper);
+// Selects the registered paper and bin on the current printer where it
+// offers them and applies the change. False when one of them is not offered
+// (or cannot be read): the printer's own setting then stays.
+bool applyRegisteredPaper(TVoPrinter &printer, const RegisteredPaper &paper);
+// The paper and bin now selected on the printer (nullopt where unknown).
+RegisteredPaper currentPaper(TVoPrinter &printer);
+// The status line when a registered paper or bin is not offered.
+inline const QString RegisteredPaperMissingMessage = QStringLiteral(
+    "登録された用紙または給紙方法がこのプリンタにないため、プリンタの設定を使います。");
+
 // Why the printer a print needs cannot be used. Shown to the operator as
 // printerProblemNotice; the print is stopped and nothing goes elsewhere.
 enum class PrinterIssue {

@@ -24,6 +24,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <cups/cups.h>
 #include <functional>
@@ -345,6 +347,15 @@ TEST(PrinterFaultsWindow, SchedulerDownAtStartUpStopsThePrintWithANotice)
         EXPECT_EQ(w.notices(), QStringList{Unreachable.arg(server)});
         EXPECT_FALSE(w.pdfWritten());
         EXPECT_FALSE(QFileInfo::exists(w.pdfFolder()));
+        // With KANRO_SCREENSHOT_DIR set, the box as the operator sees it.
+        const QString shots = qEnvironmentVariable("KANRO_SCREENSHOT_DIR");
+        if (!shots.isEmpty()) {
+            std::unique_ptr<QMessageBox> box(
+                Dialogs::createNoticeBox(w.window.get(), Unreachable.arg(server)));
+            box->show();
+            QApplication::processEvents();
+            box->grab().save(QDir(shots).filePath(QStringLiteral("notice-server-down.png")));
+        }
         // The stored registration is left as it was.
         EXPECT_EQ(readRegistration(w.ini(), Manual).printerIndex, "1");
     }

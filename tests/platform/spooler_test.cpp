@@ -148,6 +148,35 @@ TEST(CupsMapping, SourcesPerPrinter)
         EXPECT_EQ(CupsSpooler::binNumbersFor(row.sources), row.numbers) << row.name;
 }
 
+TEST(CupsMapping, BinNamesInJapanese)
+{
+    struct Row
+    {
+        const char *keyword;
+        const char *schedulerName;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {"auto", "Automatic", "自動選択"},
+        {"manual", "Manual Feed", "手差し"},
+        {"tray-1", "Tray 1", "トレイ1"},
+        {"tray-2", "", "トレイ2"},
+        {"tray-10", "Tray 10", "トレイ10"},
+        {"by-pass-tray", "Bypass", "手差しトレイ"},
+        {"main", "Main", "メイン"},
+        {"envelope", "Envelope", "封筒"},
+        {"tractor", "Continuous Forms", "連続用紙"},
+        {"continuous-2", "", "連続用紙"},
+        {"tray-x: not a number, the printer's name", "Tray X", "Tray X"},
+        {"unknown keyword with a localized name", "Fach 7", "Fach 7"},
+        {"unknown keyword without a name", "", "unknown keyword without a name"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(CupsSpooler::binName(QString::fromUtf8(r.keyword), QString::fromUtf8(r.schedulerName)),
+                  QString::fromUtf8(r.shown))
+            << r.keyword;
+}
+
 TEST(Framework, SelectionSettingsAndLocks)
 {
     FakeSpooler spooler;
