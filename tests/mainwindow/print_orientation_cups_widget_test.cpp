@@ -131,9 +131,10 @@ TEST(PrintOrientation, EachLayoutOnItsOwnPageAndAQuestionForSmallPaper)
                 }
                 ASSERT_TRUE(waitForPdf(file)) << r.name << cupsd.log().toStdString();
                 const QSizeF page = shownPage(file);
-                if (!onCups)
+                if (!onCups) {
                     EXPECT_EQ(page.width() > page.height(), r.landscapePage)
                         << r.name << ": " << page.width() << " x " << page.height();
+                }
                 EXPECT_NEAR(std::max(page.width(), page.height()), 595.3, 2) << r.name << ": A5";
                 EXPECT_EQ(VoPrinter->Orientation(),
                           r.dialogLandscape ? voOrLandScape : voOrPortrait)
