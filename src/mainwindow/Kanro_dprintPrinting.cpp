@@ -10,6 +10,7 @@
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
 #include "printing/PrintPreviewWindow.h"
+#include "printing/PrinterNotices.h"
 #include "printing/PrinterRegistration.h"
 #include "printing/VODE97ZPrnUnit.h"
 
@@ -18,7 +19,9 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <limits>
 
 using namespace printing;
@@ -81,13 +84,32 @@ QString registrationFile(const TForm_Main &w)
     return registrationFilePath(w.Label_CurrentDir->text());
 }
 
-// Reads the selected feed's registration into the labels.
+// Reads the selected feed's registration into the labels. A printer
+// registered by name is looked up in today's list: found elsewhere, its new
+// position is selected and stored; found nowhere, printing stops with a
+// notice until it is back.
 void readFeedRegistration(TForm_Main &w)
 {
-    const Registration r = readRegistration(registrationFile(w), w.ComboBox_SEL->currentText());
-    w.Label_PrinterIndex->setText(r.printerIndex);
+    const QString file = registrationFile(w);
+    const QString section = w.ComboBox_SEL->currentText();
+    const Registration r = readRegistration(file, section);
     w.Label_Prn_Top->setText(r.top);
     w.Label_Prn_Left->setText(r.left);
+    RegisteredChoice choice{r.printerIndex, false, std::nullopt};
+    if (VoPrinter) {
+        w.PrinterListGeneration_ = VoPrinter->ListGeneration();
+        QStringList printers;
+        try {
+            printers = VoPrinter->PrinterNames();
+        } catch (const EVoPrinterNoPrinter &) {
+        }
+        choice = chooseRegisteredPrinter(r, readRegisteredName(file, section), printers,
+                                         VoPrinter->spooler().systemStatus());
+    }
+    w.Label_PrinterIndex->setText(choice.indexCaption);
+    w.PrinterProblem_ = choice.problem;
+    if (choice.writeBack)
+        writeRegisteredIndex(file, section, choice.indexCaption);
 }
 
 } // namespace
@@ -105,6 +127,7 @@ void TForm_Main::SpeedButton_F7Click()
         selectPrinterOrFirst(printer, inRange ? static_cast<int>(stored) : -2);
         TVoPrinterSetupDialog(this).Execute();
         const int index = printer.Index();
+        PrinterProblem_.reset(); // the operator picked the printer to use
         writePrinterChoice(settingsFilePath(), index);
         Label_PrinterIndex->setText(QString::number(index));
         SpeedButton_PRNSETClick();
@@ -118,6 +141,32 @@ void TForm_Main::SpeedButton_F11Click()
     printCommand();
 }
 
+// The registered printer is looked for again when it was missing (its
+// print server may be back) or when a change of the installed printers
+// dropped the selection; still missing, a notice says why and nothing is
+// printed anywhere else.
+bool TForm_Main::registeredPrinterReady(TVoPrinter &printer)
+{
+    if (PrinterProblem_ || PrinterListGeneration_ != printer.ListGeneration())
+        SpeedButton_PrnIdGetClick();
+    if (PrinterProblem_) {
+        Dialogs::notify(this, printerProblemNotice(*PrinterProblem_));
+        return false;
+    }
+    return true;
+}
+
+// A printer that cannot be reached is told in plain words; false for any
+// other printer error, which the caller's error report shows.
+bool TForm_Main::notifyPrinterProblem(const EVoPrinter &e)
+{
+    const auto problem = printerProblemOf(e, ComboBox1->currentText());
+    if (!problem)
+        return false;
+    Dialogs::notify(this, printerProblemNotice(*problem));
+    return true;
+}
+
 bool TForm_Main::printCommand()
 {
     bool confirmed = false;
@@ -129,11 +178,38 @@ bool TForm_Main::printCommand()
                 Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
-        confirmed = true;
-        const PrintPlan plan = printPlan();
-        runPrintJob(printerObject(), plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
-        // Only a job that ended well reaches the ledger.
-        recordPrintedNote(WindowNote(*this).printNote(), plan.title, plan.copies);
+        TVoPrinter &printer = printerObject();
+        if (!registeredPrinterReady(printer))
+            return;
+        QPointer<TForm_Main> window(this);
+        printer.SetOnJobTrouble([window](const QString &device, JobTrouble trouble) {
+            if (window)
+                Dialogs::notify(window, jobTroubleNotice(device, trouble));
+        });
+        // Each layout gets the page it is drawn for, for this job only.
+        struct JobOrientation
+        {
+            TVoPrinter &printer;
+            ~JobOrientation() { printer.SetJobOrientation(std::nullopt); }
+        } jobOrientation{printer};
+        try {
+            const TSize dpi = printer.DPI();
+            const TSize sheet = printer.PaperExtent();
+            if (sheetSmallerThanA5(sheet.cx, sheet.cy, dpi.cx, dpi.cy) &&
+                !Dialogs::askYesNo(this, SmallPaperQuestion))
+                return;
+            const PrintPlan plan = printPlan();
+            printer.SetJobOrientation(
+                layoutIsLandscape(ComboBox_Paper->currentIndex()) ? voOrLandScape : voOrPortrait);
+            confirmed = true;
+            runPrintJob(printer, plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
+            // Only a job that ended well reaches the ledger.
+            recordPrintedNote(WindowNote(*this).printNote(), plan.title, plan.copies);
+        } catch (const EVoPrinter &e) {
+            // A printer that cannot be reached is told in plain words.
+            if (!notifyPrinterProblem(e))
+                throw;
+        }
     });
     return confirmed;
 }
@@ -191,8 +267,23 @@ void TForm_Main::SpeedButton_F10Click()
     runGuarded(this, [this, &closedWithoutPrint] {
         if (!preparePrint())
             return;
-        const PrintPlan plan = printPlan();
-        PrintPreviewWindow window(buildPreview(measureSheet(printerObject()), plan), this);
+        TVoPrinter &printer = printerObject();
+        if (!registeredPrinterReady(printer))
+            return;
+        std::optional<PreviewDocument> doc;
+        try {
+            const PrintPlan plan = printPlan();
+            // The job turns the page to the layout's orientation; so does the preview.
+            doc = buildPreview(
+                sheetInOrientation(measureSheet(printer),
+                                   layoutIsLandscape(ComboBox_Paper->currentIndex())),
+                plan);
+        } catch (const EVoPrinter &e) {
+            if (!notifyPrinterProblem(e))
+                throw;
+            return;
+        }
+        PrintPreviewWindow window(std::move(*doc), this);
         window.setPrintHandler([this] { return printCommand(); });
         window.run();
         closedWithoutPrint = !window.printed();
@@ -274,11 +365,22 @@ void TForm_Main::SpeedButton_PRNSETClick()
         ComboBox3->setCurrentIndex(-1);
 }
 
-// Reads the selected feed's registration and selects its printer.
+// Reads the selected feed's registration and selects its printer, with the
+// paper and bin registered for the feed where the printer offers them.
 void TForm_Main::SpeedButton_PrnIdGetClick()
 {
     readFeedRegistration(*this);
     SpeedButton_PRNSETClick();
+    if (!VoPrinter || PrinterProblem_)
+        return;
+    const RegisteredPaper paper =
+        readRegisteredPaper(registrationFile(*this), ComboBox_SEL->currentText());
+    if (!paper.paper && !paper.bin)
+        return;
+    const bool offered = applyRegisteredPaper(*VoPrinter, paper);
+    SpeedButton_PRNSETClick(); // the lists show the paper and bin now selected
+    if (!offered)
+        StatusBar1->showMessage(RegisteredPaperMissingMessage);
 }
 
 // Applies the registration of the selected paper feed.
@@ -300,6 +402,8 @@ void TForm_Main::BitBtn_PrnSetClick()
         writeRegistration(
             registrationFile(*this), section, ComboBox1->currentText(),
             {Label_PrinterIndex->text(), Label_Prn_Top->text(), Label_Prn_Left->text()});
+        PrinterProblem_.reset(); // the printer now registered is the one selected
+        writeRegisteredPaper(registrationFile(*this), section, currentPaper(printerObject()));
     });
 }
 

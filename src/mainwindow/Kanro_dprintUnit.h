@@ -1,6 +1,7 @@
 #pragma once
 
 #include "printing/PrintNote.h"
+#include "printing/PrinterRegistration.h"
 
 #include <QDate>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,6 +26,8 @@ class QTabWidget;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
+class TVoPrinter;
+class EVoPrinter;
 namespace printing {
 struct PrintNote;
 struct PrintPlan;
@@ -132,6 +136,8 @@ public:
     // and preview (F10): the print-time row pass, the totals and the checks
     // that stop it with a message. False when it stopped.
     bool preparePrint();
+    bool registeredPrinterReady(TVoPrinter &printer);
+    bool notifyPrinterProblem(const EVoPrinter &e);
     // The job as the print command would run it now; writes the effective
     // resolution into Label_dpix and Label_dpiy.
     printing::PrintPlan printPlan();
@@ -286,6 +292,13 @@ public:
     QLabel *Label_CutCut = nullptr;
     QLabel *Label_0X = nullptr;
     QComboBox *ComboBox_FontSize = nullptr;
+    // Set while the selected feed's registered printer cannot be used (not
+    // found, its print server down): printing stops with its notice until
+    // the registration applies again or the operator picks a printer.
+    std::optional<printing::PrinterProblem> PrinterProblem_;
+    // The printer object's list generation when the registration was last
+    // applied; a list change since then resets its selection.
+    int PrinterListGeneration_ = -1;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -3,12 +3,15 @@
 #include "platform/DevMode.h"
 #include "platform/PdfSpooler.h"
 
+#include <QElapsedTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <cups/cups.h>
+#include <mutex>
 #include <optional>
 
 using namespace devmode;
@@ -42,40 +45,192 @@ bool failed(ipp_status_t status)
     return status > IPP_STATUS_OK_CONFLICTING;
 }
 
+// The scheduler as the operator knows it: "localhost:631" also when libcups
+// talks to it through its local socket.
+QString schedulerName()
+{
+    const QString server = QString::fromUtf8(cupsServer());
+    const QString host = server.startsWith(QLatin1Char('/')) ? QStringLiteral("localhost") : server;
+    return QStringLiteral("%1:%2").arg(host).arg(ippPort());
+}
+
+} // namespace
+
+// Whether the scheduler lately took a connection and then kept silent. A
+// silent scheduler costs each request its whole timeout, and one command
+// makes several requests; so once one request found it silent, the other
+// operations fail at once (for quietPeriod, or until a request is answered
+// again) instead of waiting out a timeout each. Listings always ask: they
+// run on the poll's worker thread and tell when the scheduler is back.
+struct CupsSpooler::Health
+{
+    static constexpr std::chrono::seconds quietPeriod{10};
+
+    bool silent()
+    {
+        std::lock_guard lock(mutex);
+        return silentSince && std::chrono::steady_clock::now() - *silentSince < quietPeriod;
+    }
+    void markSilent()
+    {
+        std::lock_guard lock(mutex);
+        silentSince = std::chrono::steady_clock::now();
+    }
+    void markAnswered()
+    {
+        std::lock_guard lock(mutex);
+        silentSince.reset();
+    }
+
+    std::mutex mutex;
+    std::optional<std::chrono::steady_clock::time_point> silentSince;
+};
+
+namespace {
+
+[[noreturn]] void failNotAnswering(const QString &printer)
+{
+    const QString server = schedulerName();
+    throw SpoolerError(SpoolerFault::NotAnswering, server, printer,
+                       QStringLiteral("The CUPS scheduler at %1 does not answer").arg(server));
+}
+
+// One connection to the scheduler for one operation. Every request on it
+// ends within the timeout: a scheduler that takes the connection and says
+// nothing (stopped, hung) ends in SpoolerFault::NotAnswering, one that is
+// not there in SpoolerFault::Unreachable.
 class Http
 {
 public:
-    explicit Http(int timeoutMs)
+    enum Kind { Listing, Operation };
+
+    Http(int timeoutMs, CupsSpooler::Health &health, Kind kind = Operation) : health_(health)
     {
+        if (kind == Operation && health_.silent())
+            failNotAnswering(QString());
         const char *server = cupsServer();
         http_ = httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, timeoutMs,
                              nullptr);
-        if (!http_)
-            fail(QStringLiteral("Cannot reach the CUPS scheduler at %1")
-                     .arg(QString::fromUtf8(server)));
+        if (!http_) {
+            const QString name = schedulerName();
+            throw SpoolerError(SpoolerFault::Unreachable, name, QString(),
+                               QStringLiteral("Cannot reach the CUPS scheduler at %1 (%2)")
+                                   .arg(name, lastError()));
+        }
         // A scheduler that stops answering ends the request instead of
-        // holding the caller.
-        httpSetTimeout(http_, timeoutMs / 1000.0, nullptr, nullptr);
+        // holding the caller (no callback: the request is given up). libcups
+        // waits a second of its own before it reads the answer, so the
+        // socket gets that much less: 3 s for a request come to 2 s + 1 s.
+        silentAfterMs_ = std::max(timeoutMs - 1000, timeoutMs / 2);
+        httpSetTimeout(http_, silentAfterMs_ / 1000.0, nullptr, nullptr);
     }
     ~Http() { httpClose(http_); }
     Http(const Http &) = delete;
     Http &operator=(const Http &) = delete;
     http_t *get() const { return http_; }
 
+    // cupsDoRequest with the timeout's outcome told apart: null only for a
+    // request that got no answer for another reason (a dropped connection).
+    ipp_t *request(ipp_t *request, const QString &printer)
+    {
+        QElapsedTimer t;
+        t.start();
+        ipp_t *response = cupsDoRequest(http_, request, "/");
+        settle(response != nullptr, t, printer);
+        return response;
+    }
+    cups_dinfo_t *destInfo(cups_dest_t *dest, const QString &printer)
+    {
+        QElapsedTimer t;
+        t.start();
+        cups_dinfo_t *info = cupsCopyDestInfo(http_, dest);
+        settle(info != nullptr, t, printer);
+        return info;
+    }
+
+    // After a failed step timed t: whether the scheduler kept silent (it is
+    // then marked so).
+    bool wentSilent(const QElapsedTimer &t)
+    {
+        if (httpError(http_) == ETIMEDOUT || t.elapsed() >= silentAfterMs_ - 50) {
+            health_.markSilent();
+            return true;
+        }
+        return false;
+    }
+
 private:
+    void settle(bool answered, const QElapsedTimer &t, const QString &printer)
+    {
+        if (answered) {
+            health_.markAnswered();
+            return;
+        }
+        if (wentSilent(t))
+            failNotAnswering(printer);
+    }
+
+    int silentAfterMs_ = 0;
+    CupsSpooler::Health &health_;
     http_t *http_ = nullptr;
 };
 
+// A printer as the scheduler describes it, read with one Get-Printer-
+// Attributes request on the operation's connection (cupsGetNamedDest would
+// ignore the connection's timeout and wait for minutes).
 class Dest
 {
 public:
     Dest(Http &http, const QString &name)
     {
-        dest_ = cupsGetNamedDest(http.get(), name.toUtf8().constData(), nullptr);
-        if (!dest_)
-            fail(QStringLiteral("The printer \"%1\" does not exist").arg(name));
+        char uri[HTTP_MAX_URI];
+        const QByteArray utf8 = name.toUtf8();
+        httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost",
+                         ippPort(), "/printers/%s", utf8.constData());
+        ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+        static const char *const attributes[] = {"printer-uri-supported", "printer-make-and-model",
+                                                 "device-uri", "printer-state",
+                                                 "printer-is-accepting-jobs"};
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      int(std::size(attributes)), nullptr, attributes);
+        ipp_t *response = http.request(request, name);
+        if (!response) {
+            const QString server = schedulerName();
+            throw SpoolerError(
+                SpoolerFault::Unreachable, server, name,
+                QStringLiteral("The CUPS scheduler at %1 dropped the connection (%2)")
+                    .arg(server, lastError()));
+        }
+        if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) {
+            ippDelete(response);
+            throw SpoolerError(SpoolerFault::NoSuchPrinter, schedulerName(), name,
+                               QStringLiteral("The printer \"%1\" does not exist").arg(name));
+        }
+        if (failed(cupsLastError())) {
+            ippDelete(response);
+            fail(QStringLiteral("Cannot read the printer \"%1\"").arg(name));
+        }
+        num_ = cupsAddDest(utf8.constData(), nullptr, 0, &dest_);
+        const auto add = [this](const char *option, const QByteArray &value) {
+            if (!value.isEmpty())
+                dest_->num_options =
+                    cupsAddOption(option, value.constData(), dest_->num_options, &dest_->options);
+        };
+        for (const char *text : {"printer-uri-supported", "printer-make-and-model", "device-uri"}) {
+            if (ipp_attribute_t *attr = ippFindAttribute(response, text, IPP_TAG_ZERO))
+                add(text, QByteArray(ippGetString(attr, 0, nullptr)));
+        }
+        if (!cupsGetOption("printer-uri-supported", dest_->num_options, dest_->options))
+            add("printer-uri-supported", QByteArray(uri));
+        if (ipp_attribute_t *attr = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM))
+            stopped_ = ippGetInteger(attr, 0) == IPP_PSTATE_STOPPED;
+        if (ipp_attribute_t *attr =
+                ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+            accepting_ = ippGetBoolean(attr, 0);
+        ippDelete(response);
     }
-    ~Dest() { cupsFreeDests(1, dest_); }
+    ~Dest() { cupsFreeDests(num_, dest_); }
     Dest(const Dest &) = delete;
     Dest &operator=(const Dest &) = delete;
     cups_dest_t *get() const { return dest_; }
@@ -83,9 +238,14 @@ public:
     {
         return QString::fromUtf8(cupsGetOption(name, dest_->num_options, dest_->options));
     }
+    bool stopped() const { return stopped_; }
+    bool accepting() const { return accepting_; }
 
 private:
+    int num_ = 0;
     cups_dest_t *dest_ = nullptr;
+    bool stopped_ = false;
+    bool accepting_ = true;
 };
 
 struct Media
@@ -120,6 +280,8 @@ struct PrinterInfo
     QString defaultSides;
     QString make;
     QString deviceUri;
+    bool stopped = false;
+    bool accepting = true;
 
     const Media *find(const QString &keyword) const
     {
@@ -158,17 +320,7 @@ QString paperName(int number, const QString &schedulerName)
 
 QString sourceName(const QString &keyword, const QString &schedulerName)
 {
-    if (keyword == QLatin1String("auto"))
-        return QStringLiteral("自動選択");
-    if (keyword == QLatin1String("manual"))
-        return QStringLiteral("手差し");
-    if (keyword == QLatin1String("top"))
-        return QStringLiteral("上段トレイ");
-    if (keyword == QLatin1String("bottom"))
-        return QStringLiteral("下段トレイ");
-    if (keyword == QLatin1String("tractor") || keyword.startsWith(QLatin1String("continuous")))
-        return QStringLiteral("連続用紙");
-    return schedulerName;
+    return CupsSpooler::binName(keyword, schedulerName);
 }
 
 Media mediaFrom(const cups_size_t &size, const QString &name)
@@ -200,10 +352,12 @@ int dpiOf(ipp_attribute_t *attr, int i, int &y)
 PrinterInfo readInfo(Http &http, const QString &device)
 {
     Dest dest(http, device);
-    cups_dinfo_t *dinfo = cupsCopyDestInfo(http.get(), dest.get());
+    cups_dinfo_t *dinfo = http.destInfo(dest.get(), device);
     if (!dinfo)
         fail(QStringLiteral("Cannot read the capabilities of \"%1\"").arg(device));
     PrinterInfo info;
+    info.stopped = dest.stopped();
+    info.accepting = dest.accepting();
     http_t *h = http.get();
     cups_dest_t *d = dest.get();
 
@@ -441,10 +595,11 @@ QString withoutUserInfo(const QString &uri)
 class CupsJob : public SpoolerJob
 {
 public:
-    CupsJob(int timeoutMs, const QString &device, const QString &title, const PageGeometry &g,
+    CupsJob(int timeoutMs, std::shared_ptr<CupsSpooler::Health> health, const QString &device,
+            const QString &title, const PageGeometry &g,
             std::vector<std::pair<QByteArray, QByteArray>> options)
-        : timeoutMs_(timeoutMs), device_(device), title_(title), options_(std::move(options)),
-          pages_(g, title)
+        : timeoutMs_(timeoutMs), health_(std::move(health)), device_(device), title_(title),
+          options_(std::move(options)), pages_(g, title)
     {
     }
     ~CupsJob() override { cancel(); }
@@ -457,9 +612,9 @@ public:
     {
         done_ = true;
         const QByteArray pdf = pages_.finish();
-        Http http(timeoutMs_);
+        Http http(timeoutMs_, *health_);
         Dest dest(http, device_);
-        cups_dinfo_t *dinfo = cupsCopyDestInfo(http.get(), dest.get());
+        cups_dinfo_t *dinfo = http.destInfo(dest.get(), device_);
         if (!dinfo)
             fail(QStringLiteral("Cannot read the capabilities of \"%1\"").arg(device_));
         cups_option_t *options = nullptr;
@@ -468,15 +623,19 @@ public:
             count = cupsAddOption(name.constData(), value.constData(), count, &options);
         int jobId = 0;
         const QByteArray title = title_.toUtf8();
+        QElapsedTimer step;
+        step.start();
         const ipp_status_t created = cupsCreateDestJob(http.get(), dest.get(), dinfo, &jobId,
                                                        title.constData(), count, options);
         QString error;
         if (failed(created) || jobId <= 0) {
             error = QStringLiteral("The scheduler refused the job (%1)").arg(lastError());
-        } else if (cupsStartDestDocument(http.get(), dest.get(), dinfo, jobId, title.constData(),
+        } else if (step.restart(),
+                   cupsStartDestDocument(http.get(), dest.get(), dinfo, jobId, title.constData(),
                                          CUPS_FORMAT_PDF, 0, nullptr, 1) != HTTP_STATUS_CONTINUE) {
             error = QStringLiteral("Cannot send the document (%1)").arg(lastError());
         } else {
+            step.restart();
             const bool written =
                 cupsWriteRequestData(http.get(), pdf.constData(), std::size_t(pdf.size())) ==
                 HTTP_STATUS_CONTINUE;
@@ -484,13 +643,24 @@ public:
             if (!written || failed(finished))
                 error = QStringLiteral("Cannot send the document (%1)").arg(lastError());
         }
-        if (!error.isEmpty() && jobId > 0)
+        // A silent scheduler would not take the cancel either; asking would
+        // only hold the window for another timeout.
+        const bool silent = !error.isEmpty() && http.wentSilent(step);
+        if (!error.isEmpty() && jobId > 0 && !silent)
             cupsCancelDestJob(http.get(), dest.get(), jobId);
         cupsFreeOptions(count, options);
         cupsFreeDestInfo(dinfo);
-        if (!error.isEmpty())
-            throw SpoolerError(error.toStdString());
+        if (silent)
+            failNotAnswering(device_);
+        if (!error.isEmpty()) {
+            const bool rejected = failed(created) && !dest.accepting();
+            throw SpoolerError(rejected ? SpoolerFault::NotAccepting : SpoolerFault::Other,
+                               schedulerName(), device_, error);
+        }
+        jobId_ = jobId;
     }
+
+    int jobId() const override { return jobId_; }
 
     void cancel() override
     {
@@ -504,8 +674,10 @@ public:
 
 private:
     int timeoutMs_;
+    std::shared_ptr<CupsSpooler::Health> health_;
     QString device_;
     QString title_;
+    int jobId_ = 0;
     std::vector<std::pair<QByteArray, QByteArray>> options_;
     PdfPages pages_;
     bool done_ = false;
@@ -519,7 +691,11 @@ QByteArray resolutionText(const Resolution &r)
 
 } // namespace
 
-CupsSpooler::CupsSpooler(int timeoutMs) : timeoutMs_(timeoutMs) {}
+CupsSpooler::CupsSpooler(int timeoutMs) : timeoutMs_(timeoutMs), health_(std::make_shared<Health>())
+{
+}
+
+CupsSpooler::~CupsSpooler() = default;
 
 QString CupsSpooler::mediaKeyword(const QByteArray &block)
 {
@@ -531,6 +707,49 @@ QString CupsSpooler::sourceKeyword(const QByteArray &block)
 {
     const CupsDriverBytes *extra = driverPart(block);
     return extra ? keyword(extra->source, sizeof extra->source) : QString();
+}
+
+QString CupsSpooler::binName(const QString &keyword, const QString &schedulerName)
+{
+    struct Known
+    {
+        const char *keyword;
+        const char *name;
+    };
+    static const Known known[] = {
+        {"auto", "自動選択"},
+        {"manual", "手差し"},
+        {"by-pass-tray", "手差しトレイ"},
+        {"main", "メイン"},
+        {"alternate", "補助トレイ"},
+        {"envelope", "封筒"},
+        {"manual-envelope", "封筒手差し"},
+        {"large-capacity", "大容量トレイ"},
+        {"top", "上段トレイ"},
+        {"middle", "中段トレイ"},
+        {"bottom", "下段トレイ"},
+        {"side", "サイドトレイ"},
+        {"rear", "背面トレイ"},
+        {"photo", "写真用トレイ"},
+        {"disc", "ディスクトレイ"},
+        {"roll-1", "ロール紙"},
+        {"tractor", "連続用紙"},
+    };
+    for (const Known &k : known) {
+        if (keyword == QLatin1String(k.keyword))
+            return QString::fromUtf8(k.name);
+    }
+    if (keyword.startsWith(QLatin1String("continuous")))
+        return QStringLiteral("連続用紙");
+    // tray-1, tray-2, … are numbered trays.
+    static const QLatin1String tray("tray-");
+    if (keyword.startsWith(tray)) {
+        bool ok = false;
+        const int n = keyword.mid(tray.size()).toInt(&ok);
+        if (ok && n > 0)
+            return QStringLiteral("トレイ%1").arg(n);
+    }
+    return schedulerName.isEmpty() ? keyword : schedulerName;
 }
 
 int CupsSpooler::paperNumberFor(int width, int length)
@@ -602,10 +821,13 @@ std::vector<Queue> listQueues(Http &http, const char *what)
                                              "device-uri"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   int(std::size(attributes)), nullptr, attributes);
-    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    ipp_t *response = http.request(request, QString());
     if (!response || (failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)) {
         ippDelete(response);
-        fail(QString::fromUtf8(what));
+        const QString server = schedulerName();
+        throw SpoolerError(response ? SpoolerFault::Other : SpoolerFault::Unreachable, server,
+                           QString(),
+                           QStringLiteral("%1 (%2)").arg(QString::fromUtf8(what), lastError()));
     }
     std::vector<Queue> queues;
     Queue current;
@@ -650,7 +872,7 @@ std::vector<Queue> listQueues(Http &http, const char *what)
 
 std::vector<PrinterRecord> CupsSpooler::enumPrinters()
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_, Http::Listing);
     std::vector<PrinterRecord> out;
     for (const Queue &q : listQueues(http, "Cannot list the printers"))
         out.push_back(PrinterRecord{q.name, q.hidden ? PRINTER_ATTRIBUTE_HIDDEN : 0u});
@@ -659,7 +881,7 @@ std::vector<PrinterRecord> CupsSpooler::enumPrinters()
 
 QStringList CupsSpooler::enumPorts()
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_, Http::Listing);
     QStringList ports;
     for (const Queue &q : listQueues(http, "Cannot list the ports")) {
         if (!q.deviceUri.isEmpty())
@@ -676,11 +898,17 @@ QString CupsSpooler::defaultPrinter()
         if (!name.isEmpty() && name != QLatin1String("lp"))
             return name.section(QLatin1Char('/'), 0, 0);
     }
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "printer-name");
-    ipp_t *response = cupsDoRequest(http.get(), request, "/");
+    ipp_t *response = http.request(request, QString());
+    // No default is an answer (empty); no answer is an error, never "none".
+    if (!response || (failed(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)) {
+        ippDelete(response);
+        fail(QStringLiteral("Cannot read the default printer from the CUPS scheduler at %1")
+                 .arg(schedulerName()));
+    }
     QString name;
     if (ipp_attribute_t *attr = ippFindAttribute(response, "printer-name", IPP_TAG_NAME))
         name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
@@ -690,7 +918,7 @@ QString CupsSpooler::defaultPrinter()
 
 QString CupsSpooler::driverName(const QString &device)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     Dest dest(http, device);
     const QString make = dest.option("printer-make-and-model");
     return make.isEmpty() ? QStringLiteral("CUPS") : make;
@@ -698,14 +926,14 @@ QString CupsSpooler::driverName(const QString &device)
 
 QString CupsSpooler::portName(const QString &device)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     Dest dest(http, device);
     return withoutUserInfo(dest.option("device-uri"));
 }
 
 QByteArray CupsSpooler::defaultSettings(const QString &device)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     const PrinterInfo info = readInfo(http, device);
     QByteArray block = newBlock(device, sizeof(CupsDriverBytes));
     auto *extra = reinterpret_cast<CupsDriverBytes *>(driverBytes(block));
@@ -749,7 +977,7 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
     DEVMODEW *dm = fields(block);
     if (!dm)
         throw SpoolerError("The settings block is too short");
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     const PrinterInfo info = readInfo(http, device);
     if (!driverPart(block)) {
         // A block from elsewhere: give it this printer's driver bytes.
@@ -792,7 +1020,7 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
 
 DeviceCapabilities CupsSpooler::capabilities(const QString &device, const QByteArray &)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     const PrinterInfo info = readInfo(http, device);
     DeviceCapabilities caps;
     for (const Media &m : info.media)
@@ -807,15 +1035,68 @@ DeviceCapabilities CupsSpooler::capabilities(const QString &device, const QByteA
 
 DeviceMetrics CupsSpooler::metrics(const QString &device, const QByteArray &block)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     const PrinterInfo info = readInfo(http, device);
     return computeMetrics(geometryFor(info, block));
+}
+
+JobStatus CupsSpooler::jobStatus(const QString &device, int jobId)
+{
+    // Asked from the poll's worker thread: it may wait out a timeout.
+    Http http(timeoutMs_, *health_, Http::Listing);
+    JobStatus status;
+    {
+        Dest dest(http, device);
+        status.printerStopped = dest.stopped();
+        status.printerAccepting = dest.accepting();
+    }
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/jobs/%d", jobId);
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "job-state");
+    ipp_t *response = http.request(request, device);
+    if (!response || failed(cupsLastError())) {
+        ippDelete(response);
+        fail(QStringLiteral("Cannot read job %1 of \"%2\"").arg(jobId).arg(device));
+    }
+    if (ipp_attribute_t *attr = ippFindAttribute(response, "job-state", IPP_TAG_ENUM)) {
+        switch (ippGetInteger(attr, 0)) {
+        case IPP_JSTATE_PENDING:
+            status.job = JobState::Pending;
+            break;
+        case IPP_JSTATE_HELD:
+            status.job = JobState::Held;
+            break;
+        case IPP_JSTATE_PROCESSING:
+            status.job = JobState::Processing;
+            break;
+        case IPP_JSTATE_STOPPED:
+            status.job = JobState::Stopped;
+            break;
+        case IPP_JSTATE_CANCELED:
+            status.job = JobState::Canceled;
+            break;
+        case IPP_JSTATE_ABORTED:
+            status.job = JobState::Aborted;
+            break;
+        case IPP_JSTATE_COMPLETED:
+            status.job = JobState::Completed;
+            break;
+        default:
+            break;
+        }
+    }
+    ippDelete(response);
+    return status;
 }
 
 std::unique_ptr<SpoolerJob> CupsSpooler::startJob(const QString &device, const QString &,
                                                   const QByteArray &block, const QString &title)
 {
-    Http http(timeoutMs_);
+    Http http(timeoutMs_, *health_);
     const PrinterInfo info = readInfo(http, device);
     const DEVMODEW *dm = fields(block);
     const Media media = resolveMedia(info, block);
@@ -840,6 +1121,10 @@ std::unique_ptr<SpoolerJob> CupsSpooler::startJob(const QString &device, const Q
     if (!info.resolutions.empty())
         options.emplace_back("printer-resolution", resolutionText(resolveResolution(info, block)));
     options.emplace_back("print-scaling", "none");
-    return std::make_unique<CupsJob>(timeoutMs_, device, title, geometryFor(info, block),
+    // A printer that rejects jobs is told before anything is drawn.
+    if (!info.accepting)
+        throw SpoolerError(SpoolerFault::NotAccepting, schedulerName(), device,
+                           QStringLiteral("The printer \"%1\" does not accept jobs").arg(device));
+    return std::make_unique<CupsJob>(timeoutMs_, health_, device, title, geometryFor(info, block),
                                      std::move(options));
 }

@@ -1,8 +1,11 @@
 #pragma once
 // The CUPS scheduler as the spooler (libcups 2.4). The scheduler is the one
-// libcups is pointed at (CUPS_SERVER, client.conf); every request uses a
-// connection of its own with a connect timeout, so a scheduler that is down
-// or slow shows as a SpoolerError instead of a hang.
+// libcups is pointed at (CUPS_SERVER, client.conf); every operation uses a
+// connection of its own with a connect and answer timeout, so a scheduler
+// that is down shows as SpoolerFault::Unreachable and one that stopped
+// answering as SpoolerFault::NotAnswering, each within one timeout, instead
+// of a hang. After a request found the scheduler silent, operations other
+// than the listings fail at once for a while (see Health).
 //
 // - Printers: the scheduler's own queues (one CUPS-Get-Printers request, no
 //   network browsing), in its order; a queue that was only discovered or is
@@ -22,17 +25,25 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 class CupsSpooler : public Spooler
 {
 public:
-    // timeoutMs: connect timeout and longest wait for an answer in each
-    // request (a silent scheduler costs a few of these per operation).
-    explicit CupsSpooler(int timeoutMs = 2000);
+    // timeoutMs: connect timeout and the longest a request waits for its
+    // answer (a silent scheduler costs one of these per operation, then
+    // nothing while it stays silent).
+    explicit CupsSpooler(int timeoutMs = 3000);
+    ~CupsSpooler() override;
 
     // The keywords a block carries in its driver bytes (empty when none).
     static QString mediaKeyword(const QByteArray &block);
     static QString sourceKeyword(const QByteArray &block);
+    // The name shown for a paper source: Japanese for the common IPP
+    // keywords (auto 自動選択, manual 手差し, tray-1 トレイ1, by-pass-tray
+    // 手差しトレイ, main メイン, envelope 封筒, …), else the printer's own
+    // localized name (the keyword when it has none).
+    static QString binName(const QString &keyword, const QString &schedulerName);
     // DMPAPER_* for a sheet in hundredths of a millimetre (±1 mm).
     static int paperNumberFor(int width, int length);
     // DMBIN_* for each source keyword of a printer, in the printer's order.
@@ -49,7 +60,12 @@ public:
     DeviceMetrics metrics(const QString &device, const QByteArray &block) override;
     std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                          const QByteArray &block, const QString &title) override;
+    JobStatus jobStatus(const QString &device, int jobId) override;
+
+    // Whether the scheduler lately kept silent (shared with running jobs).
+    struct Health;
 
 private:
     int timeoutMs_;
+    std::shared_ptr<Health> health_;
 };

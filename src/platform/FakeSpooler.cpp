@@ -372,6 +372,7 @@ QStringList FakeSpooler::enumPorts()
 QString FakeSpooler::defaultPrinter()
 {
     std::lock_guard lock(mutex_);
+    enter(Operation::DefaultPrinter);
     return default_;
 }
 

@@ -70,6 +70,7 @@ public:
     enum class Operation {
         EnumPrinters,
         EnumPorts,
+        DefaultPrinter,
         DefaultSettings,
         Validate,
         Capabilities,

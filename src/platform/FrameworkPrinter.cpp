@@ -27,13 +27,10 @@ void FrameworkPrinter::resolveIndex()
 {
     if (resolved_)
         return;
+    // A default that cannot be read is reported (and asked again next
+    // time); guessing would print on a printer nobody chose.
+    const QString name = spooler_.defaultPrinter();
     resolved_ = true;
-    QString name;
-    try {
-        name = spooler_.defaultPrinter();
-    } catch (const SpoolerError &) {
-        name.clear();
-    }
     // A hidden printer cannot be the default: once selected, no other
     // printer could be chosen through the printer object any more.
     int found = -1;
@@ -148,7 +145,13 @@ void FrameworkPrinter::beginDoc()
 {
     if (job_)
         throw SpoolerError("A print job is already running");
-    const QByteArray block = currentBlock();
+    QByteArray block = currentBlock();
+    if (jobOrientation_ != 0) {
+        if (DEVMODEW *dm = devmode::fields(block)) {
+            dm->dmOrientation = jobOrientation_;
+            dm->dmFields |= devmode::DM_ORIENTATION;
+        }
+    }
     job_ = spooler_.startJob(device_, port_, block, title_);
 }
 
@@ -169,12 +172,15 @@ void FrameworkPrinter::endDoc()
     if (!job_)
         throw SpoolerError("No print job is running");
     std::unique_ptr<SpoolerJob> job = std::move(job_);
+    lastJobId_ = 0;
+    lastJobDevice_ = device_;
     try {
         job->finish();
     } catch (...) {
         job->cancel();
         throw;
     }
+    lastJobId_ = job->jobId();
 }
 
 void FrameworkPrinter::abort()

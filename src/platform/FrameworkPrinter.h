@@ -55,7 +55,8 @@ public:
     // The raw position of the current printer. A pending -1 resolves to the
     // system's default printer (the first visible printer when the spooler
     // names none or a hidden one); -1 only when the list has no printer to
-    // choose.
+    // choose. A default that cannot be read throws SpoolerError and stays
+    // pending.
     int printerIndex();
     // Selects the printer at a raw position (-1: the default printer) with
     // its driver's default settings. Throws SpoolerError for a position
@@ -83,7 +84,11 @@ public:
     // Device measures of the current printer with its current settings.
     DeviceMetrics metrics();
 
-    // Print job. The title becomes the spooler's job name.
+    // Print job. The title becomes the spooler's job name. A job
+    // orientation (DMORIENT_PORTRAIT or DMORIENT_LANDSCAPE; 0 none) turns
+    // the page of the jobs begun while it is set, leaving the current
+    // settings as they are.
+    void setJobOrientation(std::int16_t orientation) { jobOrientation_ = orientation; }
     QString title() const { return title_; }
     void setTitle(const QString &title) { title_ = title; }
     void beginDoc();
@@ -91,6 +96,10 @@ public:
     void endDoc();
     void abort();
     bool printing() const { return job_ != nullptr; }
+    // The scheduler's id of the last job endDoc handed over (0: none, or a
+    // printer without a scheduler) and its printer.
+    int lastJobId() const { return lastJobId_; }
+    QString lastJobDevice() const { return lastJobDevice_; }
     // The page being drawn during a job, nullptr outside one. Coordinates
     // are device pixels at metrics().logPixelsX/Y with the origin at the
     // printable area's top-left corner.
@@ -111,4 +120,7 @@ private:
     SettingsHandlePtr settings_;
     QString title_;
     std::unique_ptr<SpoolerJob> job_;
+    int lastJobId_ = 0;
+    std::int16_t jobOrientation_ = 0;
+    QString lastJobDevice_;
 };

@@ -29,9 +29,13 @@ QString sanitizedTitle(const QString &title)
     out = out.trimmed();
     if (out.isEmpty() || out == QLatin1String(".") || out == QLatin1String(".."))
         out = QStringLiteral("納品書");
-    // Keep the name within common file-name limits (255 bytes in UTF-8).
+    // Keep the name within common file-name limits (255 bytes in UTF-8),
+    // cut between characters: a surrogate pair goes as a whole.
     while (out.toUtf8().size() > 200)
-        out.chop(1);
+        out.chop(out.size() >= 2 && out.back().isLowSurrogate() &&
+                         out.at(out.size() - 2).isHighSurrogate()
+                     ? 2
+                     : 1);
     return out;
 }
 

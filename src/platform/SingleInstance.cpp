@@ -1,6 +1,8 @@
 #include "platform/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <unistd.h>
@@ -24,7 +26,15 @@ QString SingleInstance::serverName(const QString &title)
     // Socket names become file names; a hash keeps them ASCII and short.
     const QByteArray hash =
         QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("kanro-%1-%2").arg(QString::fromLatin1(hash)).arg(::getuid());
+    const QString name =
+        QStringLiteral("kanro-%1-%2").arg(QString::fromLatin1(hash)).arg(::getuid());
+    // The user's private runtime folder when the session has one: the same
+    // for every start of the user whatever its TMPDIR, and no other user can
+    // squat the name there. Elsewhere the name goes to the temporary folder.
+    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
+        return QDir(runtime).filePath(name);
+    return name;
 }
 
 bool SingleInstance::claim()

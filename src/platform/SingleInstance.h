@@ -7,7 +7,8 @@ class QLocalServer;
 
 // Keeps one running instance per user and window title. The first instance
 // listens on a local socket whose name is derived from the title and the
-// user id (only that user may connect); a later start connects, asks the
+// user id (only that user may connect), in the user's runtime folder; a
+// later start connects, asks the
 // first to restore and raise its window, and then ends without a window.
 class SingleInstance : public QObject
 {
@@ -21,7 +22,9 @@ public:
     // to the front.
     bool claim();
 
-    // The socket name used for a title (stable per user).
+    // The socket used for a title (stable per user): a full path in
+    // XDG_RUNTIME_DIR when that names a folder, else a name that Qt puts in
+    // the temporary folder.
     static QString serverName(const QString &title);
 
 signals:

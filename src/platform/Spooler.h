@@ -6,10 +6,10 @@
 // (the built-in PDF printer), SystemSpooler (the two together) and
 // FakeSpooler (scripted, for tests).
 //
-// Threading: enumPrinters() and enumPorts() may be called from the printer
-// poll's worker thread while the user-interface thread uses the other
-// operations; every backend allows that. All other operations belong to the
-// user-interface thread.
+// Threading: enumPrinters(), enumPorts() and jobStatus() may be called from
+// the printer poll's worker thread while the user-interface thread uses the
+// other operations; every backend allows that. All other operations belong
+// to the user-interface thread.
 
 #include <QByteArray>
 #include <QString>
@@ -32,11 +32,54 @@ struct PrinterRecord
     friend bool operator==(const PrinterRecord &, const PrinterRecord &) = default;
 };
 
+// What kept a spooler operation from its printer, where the operator must
+// be told more than "it failed".
+enum class SpoolerFault {
+    Other,         // any other failure; what() says it
+    Unreachable,   // the scheduler refuses connections or is not there
+    NotAnswering,  // the scheduler took the connection but did not answer in time
+    NoSuchPrinter, // the scheduler answered that the printer does not exist
+    NotAccepting,  // the printer rejects jobs (cupsreject)
+};
+
 // A spooler operation that failed; what() names the operation and the cause.
+// fault() tells the kind; server() names the scheduler ("localhost:631") and
+// printer() the printer concerned, where known.
 class SpoolerError : public std::runtime_error
 {
 public:
     using std::runtime_error::runtime_error;
+    SpoolerError(SpoolerFault fault, const QString &server, const QString &printer,
+                 const QString &what)
+        : std::runtime_error(what.toStdString()), fault_(fault), server_(server), printer_(printer)
+    {
+    }
+    SpoolerFault fault() const { return fault_; }
+    QString server() const { return server_; }
+    QString printer() const { return printer_; }
+
+private:
+    SpoolerFault fault_ = SpoolerFault::Other;
+    QString server_;
+    QString printer_;
+};
+
+// The outcome of the last listing of the system's scheduler: fault Other
+// with an empty server when it answered (or there is no such scheduler).
+struct SpoolerStatus
+{
+    SpoolerFault fault = SpoolerFault::Other;
+    QString server;
+    bool reachable() const { return server.isEmpty(); }
+};
+
+// A submitted job as the scheduler sees it, with its printer's state.
+enum class JobState { Pending, Held, Processing, Stopped, Canceled, Aborted, Completed, Unknown };
+struct JobStatus
+{
+    JobState job = JobState::Unknown;
+    bool printerStopped = false; // paused (cupsdisable)
+    bool printerAccepting = true;
 };
 
 struct PaperEntry
@@ -129,6 +172,9 @@ public:
     virtual void newPage() = 0;
     virtual void finish() = 0; // hands the pages to the printer
     virtual void cancel() = 0; // drops the job; never throws
+    // The scheduler's id of the job after finish(); 0 where no scheduler
+    // keeps the job (the PDF printer, the fake).
+    virtual int jobId() const { return 0; }
 };
 
 class Spooler
@@ -159,6 +205,17 @@ public:
     // Starts a job on the printer with the given settings and job title.
     virtual std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                                  const QByteArray &block, const QString &title) = 0;
+
+    // The state of a job that finish() handed over and of its printer.
+    // May be called from the poll's worker thread. Throws SpoolerError.
+    virtual JobStatus jobStatus(const QString &device, int jobId)
+    {
+        (void)device;
+        (void)jobId;
+        return JobStatus{JobState::Completed, false, true};
+    }
+    // How the system's scheduler answered its last listing.
+    virtual SpoolerStatus systemStatus() { return {}; }
 
     // Where the built-in PDF printer writes ("<dir>/納品書PDF"); ignored by
     // backends without one.

@@ -21,8 +21,10 @@ std::vector<PrinterRecord> SpoolerWithPdf::enumPrinters()
         printers = system_->enumPrinters();
         std::lock_guard lock(mutex_);
         systemListedPrinters_ = !printers.empty();
-    } catch (const SpoolerError &) {
+        status_ = SpoolerStatus{};
+    } catch (const SpoolerError &e) {
         std::lock_guard lock(mutex_);
+        status_ = SpoolerStatus{e.fault(), e.server().isEmpty() ? QStringLiteral("?") : e.server()};
         if (systemListedPrinters_)
             throw;
     }
@@ -47,13 +49,34 @@ QStringList SpoolerWithPdf::enumPorts()
 
 QString SpoolerWithPdf::defaultPrinter()
 {
-    QString name;
-    try {
-        name = system_->defaultPrinter();
-    } catch (const SpoolerError &) {
-        name.clear();
+    // The PDF printer is the default only while the list holds no printer
+    // of the system; otherwise a failed read is reported and no default
+    // leaves the choice to the list (its first printer of the system).
+    bool listed = false;
+    {
+        std::lock_guard lock(mutex_);
+        listed = systemListedPrinters_;
     }
-    return name.isEmpty() ? pdf_.defaultPrinter() : name;
+    try {
+        const QString name = system_->defaultPrinter();
+        if (!name.isEmpty() || listed)
+            return name;
+    } catch (const SpoolerError &) {
+        if (listed)
+            throw;
+    }
+    return pdf_.defaultPrinter();
+}
+
+JobStatus SpoolerWithPdf::jobStatus(const QString &device, int jobId)
+{
+    return target(device).jobStatus(device, jobId);
+}
+
+SpoolerStatus SpoolerWithPdf::systemStatus()
+{
+    std::lock_guard lock(mutex_);
+    return status_;
 }
 
 QString SpoolerWithPdf::driverName(const QString &device)

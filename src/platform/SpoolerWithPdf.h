@@ -3,8 +3,12 @@
 // always listed last. Operations on the PDF printer go to it, all others
 // to the system spooler.
 //
-// Default printer: the system spooler's default, else the PDF printer, so
-// a machine without any printer still prints.
+// Default printer: the system spooler's default. The PDF printer is the
+// default only while the system spooler lists no printer (a machine without
+// any printer still prints); once it has, a default that cannot be read is
+// an error, and no default leaves the choice to the framework printer,
+// which takes the first visible printer: never the PDF printer while a
+// printer of the system is listed.
 //
 // A system spooler that cannot be reached is no error while it has not
 // listed any printer yet (at start-up the list then holds the PDF printer
@@ -37,6 +41,9 @@ public:
     std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                          const QByteArray &block, const QString &title) override;
     void setWorkingDirectory(const QString &dir) override;
+    JobStatus jobStatus(const QString &device, int jobId) override;
+    // The outcome of the last listing of the system spooler.
+    SpoolerStatus systemStatus() override;
 
 private:
     Spooler &target(const QString &device);
@@ -45,6 +52,7 @@ private:
     PdfSpooler pdf_;
     std::mutex mutex_;
     bool systemListedPrinters_ = false;
+    SpoolerStatus status_;
 };
 
 // The program's spooler: the CUPS scheduler (CUPS_SERVER respected) and

@@ -22,6 +22,13 @@ QString withCause(const char *operation, const QString &what, const std::excepti
         .arg(QString::fromUtf8(operation), what, QString::fromUtf8(e.what()));
 }
 
+// The layer's error for a spooler failure: the operation, what it could not
+// do and the cause, with the kind of fault kept for the operator's notice.
+EVoPrinter spoolerFailure(const char *operation, const QString &what, const SpoolerError &e)
+{
+    return EVoPrinter(withCause(operation, what, e), e.fault(), e.server(), e.printer());
+}
+
 } // namespace
 
 std::uint32_t printCapFlag(TVoPrintCap cap)
@@ -80,8 +87,8 @@ TVoAllPrintersInfo::TVoAllPrintersInfo(Spooler &spooler)
     try {
         records_ = spooler.enumPrinters();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoAllPrintersInfo.Create", QStringLiteral("Cannot enumerate printers"), e));
+        throw spoolerFailure("TVoAllPrintersInfo.Create",
+                             QStringLiteral("Cannot enumerate printers"), e);
     }
 }
 
@@ -120,8 +127,7 @@ struct TVoPrinter::DeviceLock
                 current = fw.printer();
             }
         } catch (const SpoolerError &e) {
-            throw EVoPrinter(
-                withCause(operation, QStringLiteral("Cannot get the printer settings"), e));
+            throw spoolerFailure(operation, QStringLiteral("Cannot get the printer settings"), e);
         }
         if (!current.settings)
             throw EVoPrinter(QStringLiteral("%1: Cannot get the printer settings")
@@ -147,7 +153,10 @@ struct TVoPrinter::DeviceLock
 
 // ---------------------------------------------------------------------------
 // Poller: watches the spooler on a worker thread and runs the reaction on
-// the owner's thread when the printers or ports differ from the last look.
+// the owner's thread when the printers or ports differ from the last look;
+// it also follows the jobs handed to a scheduler (every half second, for
+// JobWatchTime) and reports on the owner's thread the first trouble a job
+// meets. An interval of 0 lists nothing and only follows jobs.
 
 class TVoPrinter::Poller
 {
@@ -170,44 +179,117 @@ public:
         delete receiver_;
     }
 
+    bool lists() const { return interval_.count() > 0; }
+
+    void watch(const QString &device, int jobId)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            watches_.push_back(
+                Watch{device, jobId, std::chrono::steady_clock::now() + JobWatchTime});
+            woken_ = true;
+        }
+        wake_.notify_all();
+    }
+
 private:
+    using Clock = std::chrono::steady_clock;
+    struct Watch
+    {
+        QString device;
+        int jobId = 0;
+        Clock::time_point until;
+    };
+    static constexpr std::chrono::milliseconds watchStep{500};
+
     void run()
     {
         std::unique_lock lock(mutex_);
+        Clock::time_point nextList = Clock::now() + interval_;
         while (!stop_) {
-            wake_.wait_for(lock, interval_, [this] { return stop_; });
+            Clock::time_point until = lists() ? nextList : Clock::time_point::max();
+            if (!watches_.empty())
+                until = std::min(until, Clock::now() + watchStep);
+            const auto woken = [this] { return stop_ || woken_; };
+            if (until == Clock::time_point::max())
+                wake_.wait(lock, woken);
+            else
+                wake_.wait_until(lock, until, woken);
+            woken_ = false;
             if (stop_)
                 break;
+            const std::vector<Watch> watches = watches_;
             lock.unlock();
-            std::vector<PrinterRecord> printers;
-            QStringList ports;
-            bool ok = true;
-            try {
-                printers = spooler_.enumPrinters();
-                ports = spooler_.enumPorts();
-            } catch (const SpoolerError &) {
-                ok = false; // a scheduler that does not answer now is asked again later
+            if (lists() && Clock::now() >= nextList) {
+                list();
+                nextList = Clock::now() + interval_;
             }
-            // Without an application object nothing can be delivered yet;
-            // the difference stays and is posted by a later poll.
-            if (ok && QCoreApplication::instance()) {
-                const bool changed =
-                    printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
-                lastPrinters_ = printers;
-                lastPorts_ = ports;
-                if (changed) {
-                    TVoPrinter *owner = &owner_;
-                    QObject *receiver = receiver_;
-                    QMetaObject::invokeMethod(
-                        receiver_,
-                        [owner, receiver, printers, ports] {
-                            deliver(owner, receiver, printers, ports);
-                        },
-                        Qt::QueuedConnection);
-                }
+            std::vector<int> ended;
+            for (const Watch &w : watches) {
+                if (look(w) || Clock::now() >= w.until)
+                    ended.push_back(w.jobId);
             }
             lock.lock();
+            std::erase_if(watches_, [&ended](const Watch &w) {
+                return std::find(ended.begin(), ended.end(), w.jobId) != ended.end();
+            });
         }
+    }
+
+    void list()
+    {
+        std::vector<PrinterRecord> printers;
+        QStringList ports;
+        try {
+            printers = spooler_.enumPrinters();
+            ports = spooler_.enumPorts();
+        } catch (const SpoolerError &) {
+            return; // a scheduler that does not answer now is asked again later
+        }
+        // Without an application object nothing can be delivered yet;
+        // the difference stays and is posted by a later poll.
+        if (!QCoreApplication::instance())
+            return;
+        const bool changed = printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
+        lastPrinters_ = printers;
+        lastPorts_ = ports;
+        if (changed) {
+            TVoPrinter *owner = &owner_;
+            QObject *receiver = receiver_;
+            QMetaObject::invokeMethod(
+                receiver_,
+                [owner, receiver, printers, ports] { deliver(owner, receiver, printers, ports); },
+                Qt::QueuedConnection);
+        }
+    }
+
+    // One look at a job; true when watching it can end.
+    bool look(const Watch &w)
+    {
+        JobVerdict verdict;
+        try {
+            verdict = judgeJob(spooler_.jobStatus(w.device, w.jobId));
+        } catch (const SpoolerError &) {
+            return false; // asked again at the next step
+        }
+        if (verdict.trouble != JobTrouble::None && QCoreApplication::instance()) {
+            TVoPrinter *owner = &owner_;
+            const QString device = w.device;
+            const JobTrouble trouble = verdict.trouble;
+            QMetaObject::invokeMethod(
+                receiver_,
+                [owner, device, trouble] {
+                    if (owner->FOnJobTrouble) {
+                        try {
+                            owner->FOnJobTrouble(device, trouble);
+                        } catch (const std::exception &) {
+                            // a handler's error must not cross the event loop
+                        }
+                    }
+                },
+                Qt::QueuedConnection);
+        }
+        return verdict.done;
     }
 
     // Runs the reaction on the owner's thread; while a job is running the
@@ -238,8 +320,31 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
+    bool woken_ = false;
+    std::vector<Watch> watches_;
     std::thread thread_;
 };
+
+JobVerdict judgeJob(const JobStatus &status)
+{
+    switch (status.job) {
+    case JobState::Completed:
+        return {JobTrouble::None, true};
+    case JobState::Stopped:
+        return {JobTrouble::JobStopped, true};
+    case JobState::Canceled:
+        return {JobTrouble::JobCanceled, true};
+    case JobState::Aborted:
+        return {JobTrouble::JobAborted, true};
+    default:
+        break;
+    }
+    if (status.printerStopped)
+        return {JobTrouble::PrinterStopped, true};
+    if (!status.printerAccepting)
+        return {JobTrouble::NotAccepting, true};
+    return {JobTrouble::None, false};
+}
 
 // ---------------------------------------------------------------------------
 // TVoPrinter
@@ -272,6 +377,13 @@ void TVoPrinter::StartPolling(std::chrono::milliseconds interval)
 void TVoPrinter::StopPolling()
 {
     poller_.reset();
+}
+
+void TVoPrinter::WatchJob(const QString &device, int jobId)
+{
+    if (!poller_)
+        poller_ = std::make_unique<Poller>(*this, std::chrono::milliseconds(0));
+    poller_->watch(device, jobId);
 }
 
 void TVoPrinter::CheckNoPrinter()
@@ -333,9 +445,18 @@ TVoPrintCaps TVoPrinter::PrintCaps()
     return caps;
 }
 
+int TVoPrinter::FrameworkIndex(const char *operation)
+{
+    try {
+        return Framework().printerIndex();
+    } catch (const SpoolerError &e) {
+        throw spoolerFailure(operation, QStringLiteral("Cannot read the default printer"), e);
+    }
+}
+
 void TVoPrinter::UpdateInfo()
 {
-    const int fi = Framework().printerIndex();
+    const int fi = FrameworkIndex("TVoPrinter.UpdateInfo");
     if (fi == FIndex)
         return;
     FIndex = fi;
@@ -354,9 +475,8 @@ void TVoPrinter::UpdateInfo()
             try {
                 caps = spooler_.capabilities(lock.current.device, lock.bytes());
             } catch (const SpoolerError &e) {
-                throw EVoPrinter(withCause("TVoPrinter.UpdateInfo",
-                                           QStringLiteral("Cannot read the printer's capabilities"),
-                                           e));
+                throw spoolerFailure("TVoPrinter.UpdateInfo",
+                                     QStringLiteral("Cannot read the printer's capabilities"), e);
             }
         }
         if (!caps.papers.empty()) {
@@ -415,9 +535,17 @@ void TVoPrinter::BeginDoc(const QString &Title)
     try {
         fw.beginDoc();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoPrinter.BeginDoc", QStringLiteral("Cannot start the print job"), e));
+        throw spoolerFailure("TVoPrinter.BeginDoc", QStringLiteral("Cannot start the print job"),
+                             e);
     }
+}
+
+void TVoPrinter::SetJobOrientation(std::optional<TVoPaperOrientation> orientation)
+{
+    const int value = !orientation                   ? 0
+                      : *orientation == voOrPortrait ? DMORIENT_PORTRAIT
+                                                     : DMORIENT_LANDSCAPE;
+    Framework().setJobOrientation(std::int16_t(value));
 }
 
 void TVoPrinter::Newpage()
@@ -425,20 +553,23 @@ void TVoPrinter::Newpage()
     try {
         Framework().newPage();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoPrinter.Newpage",
-                      QStringLiteral("Cannot start a new page; the print job was cancelled"), e));
+        throw spoolerFailure("TVoPrinter.Newpage",
+                             QStringLiteral("Cannot start a new page; the print job was cancelled"),
+                             e);
     }
 }
 
 void TVoPrinter::EndDoc()
 {
+    FrameworkPrinter &fw = Framework();
     try {
-        Framework().endDoc();
+        fw.endDoc();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.EndDoc",
-                                   QStringLiteral("Cannot print the job; it was cancelled"), e));
+        throw spoolerFailure("TVoPrinter.EndDoc",
+                             QStringLiteral("Cannot print the job; it was cancelled"), e);
     }
+    if (fw.lastJobId() > 0)
+        WatchJob(fw.lastJobDevice(), fw.lastJobId());
 }
 
 void TVoPrinter::Abort()
@@ -498,8 +629,8 @@ void TVoPrinter::ApplySettings()
     try {
         spooler_.validateSettings(lock.current.device, merged);
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause("TVoPrinter.ApplySettings",
-                                   QStringLiteral("The printer did not accept the settings"), e));
+        throw spoolerFailure("TVoPrinter.ApplySettings",
+                             QStringLiteral("The printer did not accept the settings"), e);
     }
     const FrameworkPrinter::Current current = lock.current;
     const QString port = PortName;
@@ -508,8 +639,8 @@ void TVoPrinter::ApplySettings()
         Framework().setPrinter(current.device, current.driver, port,
                                std::make_shared<SettingsHandle>(merged));
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoPrinter.ApplySettings", QStringLiteral("Cannot select the printer"), e));
+        throw spoolerFailure("TVoPrinter.ApplySettings",
+                             QStringLiteral("Cannot select the printer"), e);
     }
     DiscardModification();
     FIndex = -1;
@@ -521,7 +652,7 @@ int TVoPrinter::Index()
 {
     CheckNoPrinter();
     FrameworkPrinter &fw = Framework();
-    const int i = fw.printerIndex();
+    const int i = FrameworkIndex("TVoPrinter.GetIndex");
     if (i == -1)
         return -1;
     const auto &records = AllInfo_->records();
@@ -552,7 +683,18 @@ void TVoPrinter::SetIndex(int v)
     CheckNoPrinter();
     if (v < -1)
         throw EVOPrinterRangeError(QStringLiteral("TVoPrinter.SetIndex: Index is out of Range"));
-    if (Index() == v)
+    // A default printer that cannot be read matters only to -1: a printer
+    // chosen by position is selected all the same.
+    bool same = false;
+    try {
+        same = Index() == v;
+    } catch (const EVoPrinterIllegalIndex &) {
+        throw;
+    } catch (const EVoPrinter &) {
+        if (v == -1)
+            throw;
+    }
+    if (same)
         return;
     int target = -1;
     if (v >= 0) {
@@ -581,8 +723,7 @@ void TVoPrinter::SetIndex(int v)
         const FrameworkPrinter::Current cur = fw.printer();
         fw.setPrinter(cur.device, cur.driver, cur.port, nullptr);
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoPrinter.SetIndex", QStringLiteral("Cannot select the printer"), e));
+        throw spoolerFailure("TVoPrinter.SetIndex", QStringLiteral("Cannot select the printer"), e);
     }
     UpdateInfo();
     DiscardModification();
@@ -605,8 +746,8 @@ const QStringList &TVoPrinter::PortNames()
     try {
         ports = spooler_.enumPorts();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(
-            withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
+        throw spoolerFailure("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"),
+                             e);
     }
     FPortNames.clear();
     for (const QString &p : ports) {
@@ -986,7 +1127,7 @@ DeviceMetrics TVoPrinter::Metrics(const char *operation)
     try {
         return Framework().metrics();
     } catch (const SpoolerError &e) {
-        throw EVoPrinter(withCause(operation, QStringLiteral("Cannot measure the page"), e));
+        throw spoolerFailure(operation, QStringLiteral("Cannot measure the page"), e);
     }
 }
 
@@ -1049,8 +1190,8 @@ bool TVoPrinter::MainWindowHook(unsigned Msg)
         try {
             ports = spooler_.enumPorts();
         } catch (const SpoolerError &e) {
-            throw EVoPrinter(
-                withCause("TVoPrinter.GetPortNames", QStringLiteral("Cannot enumerate ports"), e));
+            throw spoolerFailure("TVoPrinter.GetPortNames",
+                                 QStringLiteral("Cannot enumerate ports"), e);
         }
         return ports;
     });
@@ -1065,6 +1206,7 @@ void TVoPrinter::SystemChanged(TVoAllPrintersInfo fresh, const QStringList &port
 void TVoPrinter::React(TVoAllPrintersInfo fresh, const std::function<QStringList()> &readPorts)
 {
     if (!AllInfo_->Compare(fresh)) {
+        ++FListGeneration;
         framework_.reset();
         AllInfo_ = std::make_unique<TVoAllPrintersInfo>(std::move(fresh));
         FIndex = -1;

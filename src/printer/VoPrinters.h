@@ -23,6 +23,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -91,12 +92,29 @@ std::uint32_t printCapFlag(TVoPrintCap cap);
 enum TVoPaperOrientation { voOrPortrait, voOrLandScape };
 enum TVoDuplex { voDupSimplex, voDupHorizontal, voDupVertical };
 
-// Base of every error of this layer; what() is the message (UTF-8).
+// Base of every error of this layer; what() is the message (UTF-8). An
+// error that a spooler failure caused keeps its kind, the scheduler and the
+// printer concerned (SpoolerFault::Other and empty names otherwise), so the
+// print command can tell the operator what happened in plain words.
 class EVoPrinter : public std::runtime_error
 {
 public:
     explicit EVoPrinter(const QString &message) : std::runtime_error(message.toStdString()) {}
+    EVoPrinter(const QString &message, SpoolerFault fault, const QString &server,
+               const QString &printer)
+        : std::runtime_error(message.toStdString()), fault_(fault), server_(server),
+          printer_(printer)
+    {
+    }
     QString Message() const { return QString::fromUtf8(what()); }
+    SpoolerFault Fault() const { return fault_; }
+    QString Server() const { return server_; }
+    QString PrinterName() const { return printer_; }
+
+private:
+    SpoolerFault fault_ = SpoolerFault::Other;
+    QString server_;
+    QString printer_;
 };
 class EVOPrinterRangeError : public EVoPrinter
 {
@@ -168,6 +186,26 @@ private:
 class TVoPrinter;
 using TNotifyEvent = std::function<void(TVoPrinter *Sender)>;
 
+// What became of a job handed to a scheduler, as far as the operator must
+// hear of it: the printer is paused or rejects jobs (the job waits), or the
+// job ended without printing.
+enum class JobTrouble { None, PrinterStopped, NotAccepting, JobStopped, JobCanceled, JobAborted };
+struct JobVerdict
+{
+    JobTrouble trouble = JobTrouble::None;
+    bool done = false; // nothing more to learn: completed, or trouble found
+};
+// One look at a job: completed ends the watch in silence; stopped, canceled
+// or aborted end it with that trouble; a waiting job on a paused or
+// rejecting printer ends it with the printer's trouble; else watch on.
+JobVerdict judgeJob(const JobStatus &status);
+
+// The printer (device name) and what happened to the job sent to it.
+using TJobTroubleEvent = std::function<void(const QString &Printer, JobTrouble Trouble)>;
+
+// How long a job is followed after it was handed over.
+inline constexpr std::chrono::seconds JobWatchTime{15};
+
 // The settings-change broadcast that makes the printer object check the
 // installed printers and ports.
 inline constexpr unsigned WM_WININICHANGE = 0x001A;
@@ -181,8 +219,15 @@ public:
     TVoPrinter &operator=(const TVoPrinter &) = delete;
 
     // Print job (no printer check). A spooler failure raises EVoPrinter
-    // naming the operation and the cause; the job is then cancelled.
+    // naming the operation and the cause; the job is then cancelled. A job
+    // that EndDoc handed to a scheduler is followed from the poll's worker
+    // thread for JobWatchTime; trouble is reported through OnJobTrouble on
+    // this object's thread, a completed job says nothing.
     void BeginDoc(const QString &Title);
+    // The page orientation of the jobs begun from now on, whatever the
+    // settings say (nullopt: as the settings say). The settings themselves,
+    // and what the set-up dialog shows, stay as they are.
+    void SetJobOrientation(std::optional<TVoPaperOrientation> orientation);
     void Newpage();
     void EndDoc();
     void Abort(); // never throws
@@ -253,6 +298,10 @@ public:
     TSize DPI();
     int ColorBitCount();
 
+    // Counts the changes of the installed printers this object took in
+    // (each one dropped the selection for the system's default printer).
+    int ListGeneration() const { return FListGeneration; }
+
     TNotifyEvent OnSystemChanged() const { return FOnSystemChanged; }
     void SetOnSystemChanged(TNotifyEvent handler) { FOnSystemChanged = std::move(handler); }
 
@@ -271,6 +320,10 @@ public:
     // poll. An interval of 0 stops polling.
     void StartPolling(std::chrono::milliseconds interval);
     void StopPolling();
+    // Follows a job on the worker thread (started for it when polling is off).
+    void WatchJob(const QString &device, int jobId);
+    TJobTroubleEvent OnJobTrouble() const { return FOnJobTrouble; }
+    void SetOnJobTrouble(TJobTroubleEvent handler) { FOnJobTrouble = std::move(handler); }
 
     // The framework printer; a fresh one is built on first use after the
     // printer list changed, with the system's default printer selected.
@@ -287,6 +340,7 @@ private:
     void LoadSettings();
     void EnsureSettings();
     void UpdateInfo();
+    int FrameworkIndex(const char *operation);
     DEVMODEW *Settings();
     void SetChanged(bool changed);
     DeviceMetrics Metrics(const char *operation);
@@ -308,6 +362,8 @@ private:
     std::int32_t FMaxCopies = 0;
     std::int32_t FIndex = -1;
     TNotifyEvent FOnSystemChanged;
+    TJobTroubleEvent FOnJobTrouble;
+    int FListGeneration = 0;
     TVoAvailInfos FAvailInfos;
     bool FModified = false;
     std::unique_ptr<QByteArray> pSettings;

@@ -3,12 +3,30 @@
 #include "printer/VoPrinters.h"
 #include "printing/PainterSurface.h"
 
+#include <algorithm>
+
 namespace printing {
 
 int effectiveDpi(int dpi, std::uint16_t scale)
 {
     const int percent = scale == 0 ? 100 : scale;
     return static_cast<int>(static_cast<long long>(dpi) * 100 / percent);
+}
+
+bool layoutIsLandscape(int paperIndex)
+{
+    return paperIndex == 2;
+}
+
+bool sheetSmallerThanA5(int width, int height, int dpiX, int dpiY)
+{
+    if (dpiX <= 0 || dpiY <= 0)
+        return false;
+    const double w = width * 25.4 / dpiX;
+    const double h = height * 25.4 / dpiY;
+    const double shortSide = std::min(w, h);
+    const double longSide = std::max(w, h);
+    return shortSide < 148 - 1 || longSide < 210 - 1;
 }
 
 int copiesFromText(const QString &text)

@@ -24,6 +24,21 @@ inline const QString ConfirmPrintMessage = QStringLiteral("印刷しますか?")
 // 600 dpi at 50 % -> 1200; 203 dpi at 100 % -> 203.
 int effectiveDpi(int dpi, std::uint16_t scale);
 
+// The question when the paper cannot hold the whole note.
+inline const QString SmallPaperQuestion =
+    QStringLiteral("用紙が A5 より小さいため、一部が印字されません。印刷しますか?");
+
+// Whether a layout is drawn on a landscape page: the landscape layout (2)
+// is, layouts 1 and 2 (0, 1) are not. The print command turns the job's
+// page accordingly, whatever orientation the set-up dialog chose.
+bool layoutIsLandscape(int paperIndex);
+
+// Whether a sheet of width x height pixels at dpiX x dpiY is smaller than
+// A5 (148 x 210 mm) on either side, however it is turned, with a millimetre
+// of tolerance: Hagaki (100 x 148 mm) is, A5 either way round, B5 and A4
+// are not. A sheet without a resolution counts as large enough.
+bool sheetSmallerThanA5(int width, int height, int dpiX, int dpiY);
+
 // The number of copies in the copies field: its integer value, 0 for a text
 // that is not an integer ("", "2.5", "x"); negative counts print nothing.
 int copiesFromText(const QString &text);

@@ -21,6 +21,20 @@ PreviewSheet measureSheet(TVoPrinter &printer)
     return sheet;
 }
 
+PreviewSheet sheetInOrientation(const PreviewSheet &sheet, bool landscape)
+{
+    const bool isLandscape = sheet.paper.width() > sheet.paper.height();
+    if (isLandscape == landscape || sheet.paper.width() == sheet.paper.height())
+        return sheet;
+    PreviewSheet turned;
+    turned.paper = sheet.paper.transposed();
+    turned.printable = QRect(sheet.printable.y(), sheet.printable.x(), sheet.printable.height(),
+                             sheet.printable.width());
+    turned.dpiX = sheet.dpiY;
+    turned.dpiY = sheet.dpiX;
+    return turned;
+}
+
 PreviewDocument buildPreview(const PreviewSheet &sheet, const PrintPlan &plan)
 {
     PreviewDocument doc;

@@ -36,6 +36,11 @@ struct PreviewSheet
 // error.
 PreviewSheet measureSheet(TVoPrinter &printer);
 
+// The sheet turned to a layout's orientation, as the job turns the page for
+// that layout: a portrait A5 sheet previews the landscape layout on
+// 210 × 148 mm. The printable area and the resolutions turn with it.
+PreviewSheet sheetInOrientation(const PreviewSheet &sheet, bool landscape);
+
 // One page of the job: what is drawn on it, in device pixels from the
 // printable area's corner. A page feed of "改ページ信号" gives a page
 // without drawing.

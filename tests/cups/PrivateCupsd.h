@@ -13,6 +13,7 @@
 #include <QThread>
 #include <arpa/inet.h>
 #include <chrono>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,6 +68,7 @@ public:
     ~PrivateCupsd()
     {
         if (process_.state() != QProcess::NotRunning) {
+            resume(); // a stopped scheduler would not see the terminate
             process_.terminate();
             if (!process_.waitForFinished(5000)) {
                 process_.kill();
@@ -76,6 +78,17 @@ public:
     }
 
     bool running() const { return running_; }
+
+    // Faults a shop meets: the scheduler stopped (it keeps its connections
+    // and answers nothing), running again, or gone for good.
+    void pause() const { ::kill(pid_t(process_.processId()), SIGSTOP); }
+    void resume() const { ::kill(pid_t(process_.processId()), SIGCONT); }
+    void killHard()
+    {
+        resume();
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
     QString error() const { return error_; }
     QString server() const { return QStringLiteral("localhost:%1").arg(port_); }
     QString root() const { return root_; }

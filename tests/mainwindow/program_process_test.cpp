@@ -72,6 +72,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("TMPDIR"), sockets.path());
+        // The socket lives in the user's runtime folder: a private one here.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), sockets.path());
         for (const QString &k : extra.keys())
             env.insert(k, extra.value(k));
         p->setProcessEnvironment(env);
@@ -346,6 +348,8 @@ TEST_F(ProgramTest, SigtermWhileAStartUpErrorBoxIsShown)
 TEST_F(ProgramTest, LaterClaimAsksTheFirstInstanceToShowItself)
 {
     qputenv("TMPDIR", sockets.path().toLocal8Bit());
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", sockets.path().toLocal8Bit());
     const QString title = QStringLiteral("◇Kanro_VEY_1 test");
     SingleInstance first(title);
     ASSERT_TRUE(first.claim());
@@ -363,6 +367,10 @@ TEST_F(ProgramTest, LaterClaimAsksTheFirstInstanceToShowItself)
     EXPECT_FALSE(secondClaimed);
     EXPECT_EQ(requests, 1);
     qunsetenv("TMPDIR");
+    if (runtime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", runtime);
 }
 
 } // namespace

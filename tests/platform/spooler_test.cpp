@@ -7,6 +7,7 @@
 #include "platform/FrameworkPrinter.h"
 #include "platform/SpoolerWithPdf.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -147,6 +148,35 @@ TEST(CupsMapping, SourcesPerPrinter)
         EXPECT_EQ(CupsSpooler::binNumbersFor(row.sources), row.numbers) << row.name;
 }
 
+TEST(CupsMapping, BinNamesInJapanese)
+{
+    struct Row
+    {
+        const char *keyword;
+        const char *schedulerName;
+        const char *shown;
+    };
+    const Row rows[] = {
+        {"auto", "Automatic", "自動選択"},
+        {"manual", "Manual Feed", "手差し"},
+        {"tray-1", "Tray 1", "トレイ1"},
+        {"tray-2", "", "トレイ2"},
+        {"tray-10", "Tray 10", "トレイ10"},
+        {"by-pass-tray", "Bypass", "手差しトレイ"},
+        {"main", "Main", "メイン"},
+        {"envelope", "Envelope", "封筒"},
+        {"tractor", "Continuous Forms", "連続用紙"},
+        {"continuous-2", "", "連続用紙"},
+        {"tray-x: not a number, the printer's name", "Tray X", "Tray X"},
+        {"unknown keyword with a localized name", "Fach 7", "Fach 7"},
+        {"unknown keyword without a name", "", "unknown keyword without a name"},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(CupsSpooler::binName(QString::fromUtf8(r.keyword), QString::fromUtf8(r.schedulerName)),
+                  QString::fromUtf8(r.shown))
+            << r.keyword;
+}
+
 TEST(Framework, SelectionSettingsAndLocks)
 {
     FakeSpooler spooler;
@@ -200,6 +230,14 @@ TEST(PdfPrinterInList, AlwaysLastAndTheFallbackDefault)
 
     system.setDefaultPrinter("A");
     EXPECT_EQ(spooler.defaultPrinter(), "A");
+    // Once the system listed printers, its default is never the PDF
+    // printer: none stays none, a failed read is reported.
+    system.setDefaultPrinter("");
+    EXPECT_EQ(spooler.defaultPrinter(), "");
+    system.failOn(FakeSpooler::Operation::DefaultPrinter, "timed out");
+    EXPECT_EQ(thrown([&] { spooler.defaultPrinter(); }), "timed out");
+    system.clearFailures();
+    system.setDefaultPrinter("A");
     EXPECT_EQ(spooler.driverName(PdfSpooler::printerName()), "Kanro PDF");
     EXPECT_EQ(spooler.driverName("A"), "Fake Driver");
     spooler.setWorkingDirectory("/w");
@@ -233,3 +271,32 @@ TEST(PdfPrinter, ValidationKeepsWhatItCanPrint)
 }
 
 } // namespace
+
+TEST(PdfPrinter, LongTitlesAreCutBetweenCharacters)
+{
+    // U+2000B is a surrogate pair, four bytes in UTF-8: a cut after 200
+    // bytes that halves a pair would leave a replacement mark in the name.
+    const QString pair = QString::fromUcs4(U"\U0002000B");
+    struct Row
+    {
+        const char *name;
+        QString title;
+    };
+    const Row rows[] = {
+        {"pairs only", pair.repeated(80)},
+        {"one ASCII before the pairs", "x" + pair.repeated(80)},
+        {"two ASCII before the pairs", "xy" + pair.repeated(80)},
+        {"three byte kanji then pairs", QStringLiteral("納品書").repeated(20) + pair.repeated(60)},
+    };
+    for (const Row &r : rows) {
+        const QString file = QFileInfo(PdfSpooler::fileNameFor("/nowhere", r.title)).fileName();
+        const QString base = file.chopped(4);
+        EXPECT_TRUE(file.endsWith(".pdf")) << r.name;
+        EXPECT_LE(base.toUtf8().size(), 200) << r.name;
+        EXPECT_GT(base.toUtf8().size(), 196) << r.name << ": no more than one character short";
+        EXPECT_TRUE(r.title.startsWith(base)) << r.name;
+        EXPECT_FALSE(base.back().isHighSurrogate()) << r.name;
+        EXPECT_FALSE(base.contains(QChar(0xFFFD))) << r.name;
+        EXPECT_EQ(QString::fromUtf8(base.toUtf8()), base) << r.name;
+    }
+}

@@ -686,3 +686,42 @@ TEST_F(Changes, AllPrintersGoneMakesOperationsReportNoPrinter)
     EXPECT_EQ(raised<EVoPrinterNoPrinter>([&] { printer->Index(); }),
               "TVoPrinter.CheckNoPrinter: No Printer");
 }
+
+TEST(JobWatch, WhatEachLookAtAJobTells)
+{
+    struct Row
+    {
+        const char *name;
+        JobStatus status;
+        JobTrouble trouble;
+        bool done;
+    };
+    const Row rows[] = {
+        {"completed says nothing", {JobState::Completed, false, true}, JobTrouble::None, true},
+        {"completed on a printer paused since",
+         {JobState::Completed, true, true},
+         JobTrouble::None,
+         true},
+        {"pending on a running printer: look again",
+         {JobState::Pending, false, true},
+         JobTrouble::None,
+         false},
+        {"processing: look again", {JobState::Processing, false, true}, JobTrouble::None, false},
+        {"pending on a paused printer",
+         {JobState::Pending, true, true},
+         JobTrouble::PrinterStopped,
+         true},
+        {"pending on a rejecting printer",
+         {JobState::Pending, false, false},
+         JobTrouble::NotAccepting,
+         true},
+        {"stopped job", {JobState::Stopped, false, true}, JobTrouble::JobStopped, true},
+        {"canceled job", {JobState::Canceled, false, true}, JobTrouble::JobCanceled, true},
+        {"aborted job", {JobState::Aborted, false, true}, JobTrouble::JobAborted, true},
+    };
+    for (const Row &r : rows) {
+        const JobVerdict v = judgeJob(r.status);
+        EXPECT_EQ(int(v.trouble), int(r.trouble)) << r.name;
+        EXPECT_EQ(v.done, r.done) << r.name;
+    }
+}

@@ -29,6 +29,30 @@ TEST(PrintCommand, EffectiveResolution)
         EXPECT_EQ(effectiveDpi(r.dpi, r.scale), r.effective) << r.name;
 }
 
+TEST(PrintCommand, SheetSmallerThanA5)
+{
+    struct Row
+    {
+        const char *name;
+        int width, height, dpiX, dpiY;
+        bool smaller;
+    };
+    const Row rows[] = {
+        {"A5 portrait at 600 dpi", 3496, 4961, 600, 600, false},
+        {"A5 landscape", 4961, 3496, 600, 600, false},
+        {"A5 at 360 x 180 dpi", 2098, 1488, 360, 180, false},
+        {"A4", 4961, 7016, 600, 600, false},
+        {"JIS B5", 4299, 6071, 600, 600, false},
+        {"Hagaki 100 x 148 mm", 2362, 3496, 600, 600, true},
+        {"A5 half a millimetre short still counts as A5", 3484, 4949, 600, 600, false},
+        {"two millimetres narrower than A5", 3449, 4961, 600, 600, true},
+        {"A6", 2480, 3496, 600, 600, true},
+        {"no resolution", 100, 100, 0, 0, false},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(sheetSmallerThanA5(r.width, r.height, r.dpiX, r.dpiY), r.smaller) << r.name;
+}
+
 TEST(PrintCommand, CopiesFromText)
 {
     struct Row

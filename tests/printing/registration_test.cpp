@@ -44,9 +44,129 @@ TEST(Registration, SectionsPerFeedRoundTrip)
     EXPECT_EQ(bytes.count("[" + manualCp932 + "]"), 1);
     EXPECT_EQ(bytes.left(bytes.indexOf("[typed feed]")),
               "[" + manualCp932 +
-                  "]\r\nPrnName=Office\r\nPrnNoIndex=2\r\ndenPrn_Top=1.5\r\n"
+                  "]\r\nPrnName=Office\r\nPrnNoIndex=2\r\nPrnDevice=Office\r\ndenPrn_Top=1.5\r\n"
                   "denPrn_Left=-3\r\n");
     EXPECT_EQ(readRegistration(path, Manual).top, "1.5") << "texts are kept as they stand";
+}
+
+TEST(Registration, NameStoredBesideThePosition)
+{
+    QTemporaryDir dir;
+    const QString path = registrationFilePath(dir.path());
+    EXPECT_EQ(readRegisteredName(path, Manual).registered, false);
+    writeRegistration(path, Manual, QStringLiteral(" KanroB "), {"1", "0", "0"});
+    const RegisteredName n = readRegisteredName(path, Manual);
+    EXPECT_EQ(n.device, "KanroB");
+    EXPECT_EQ(n.shown, "KanroB");
+    EXPECT_TRUE(n.registered);
+    writeRegisteredIndex(path, Manual, "2");
+    EXPECT_EQ(readRegistration(path, Manual), (Registration{"2", "0", "0"}));
+    EXPECT_EQ(readRegisteredName(path, Manual).device, "KanroB");
+
+    // An older section: a position and the shown name, no device key.
+    {
+        ProfileFile f(path);
+        f.writeString(Continuous, "PrnName", "Office");
+        f.writeString(Continuous, "PrnNoIndex", "0");
+        f.commit();
+    }
+    const RegisteredName old = readRegisteredName(path, Continuous);
+    EXPECT_EQ(old.device, "");
+    EXPECT_EQ(old.shown, "Office");
+    EXPECT_TRUE(old.registered);
+}
+
+TEST(Registration, ChoiceOfTheRegisteredPrinter)
+{
+    const QString pdf = QStringLiteral("納品書 PDF");
+    const QStringList shifted{"Kanro0", "KanroA", "KanroB", pdf};
+    const QStringList pdfOnly{pdf};
+    const SpoolerStatus answered;
+    const SpoolerStatus refused{SpoolerFault::Unreachable, "localhost:631"};
+    const SpoolerStatus silent{SpoolerFault::NotAnswering, "localhost:631"};
+    const RegisteredName byName{"KanroB", "KanroB", true};
+    const RegisteredName older{"", "KanroB", true};
+    const RegisteredName none{"", "", false};
+    struct Row
+    {
+        const char *name;
+        Registration stored;
+        RegisteredName registered;
+        QStringList printers;
+        SpoolerStatus scheduler;
+        RegisteredChoice expected;
+    };
+    const Row rows[] = {
+        {"name found where it was", {"2"}, byName, shifted, answered, {"2", false, std::nullopt}},
+        {"name found at a new position is written back",
+         {"1"},
+         byName,
+         shifted,
+         answered,
+         {"2", true, std::nullopt}},
+        {"name gone while the server answers: printer missing",
+         {"1"},
+         byName,
+         {"KanroA", pdf},
+         answered,
+         {"1", false, PrinterProblem{PrinterIssue::PrinterMissing, "KanroB", ""}}},
+        {"name not listed, server refuses",
+         {"1"},
+         byName,
+         pdfOnly,
+         refused,
+         {"1", false,
+          PrinterProblem{PrinterIssue::SchedulerUnreachable, "KanroB", "localhost:631"}}},
+        {"name not listed, server silent",
+         {"1"},
+         byName,
+         pdfOnly,
+         silent,
+         {"1", false, PrinterProblem{PrinterIssue::SchedulerSilent, "KanroB", "localhost:631"}}},
+        {"the PDF printer registered by name needs no server",
+         {"0"},
+         {pdf, pdf, true},
+         pdfOnly,
+         refused,
+         {"0", false, std::nullopt}},
+        {"older file, server answers: the position as before",
+         {"1"},
+         older,
+         shifted,
+         answered,
+         {"1", false, std::nullopt}},
+        {"older file, server down: the shown name in the problem",
+         {"1"},
+         older,
+         pdfOnly,
+         refused,
+         {"1", false,
+          PrinterProblem{PrinterIssue::SchedulerUnreachable, "KanroB", "localhost:631"}}},
+        {"nothing registered, server down: the PDF printer may print",
+         {"0"},
+         none,
+         pdfOnly,
+         refused,
+         {"0", false, std::nullopt}},
+        {"a position that is not a number is passed on",
+         {"x"},
+         byName,
+         shifted,
+         answered,
+         {"x", false, std::nullopt}},
+    };
+    for (const Row &r : rows) {
+        const RegisteredChoice got =
+            chooseRegisteredPrinter(r.stored, r.registered, r.printers, r.scheduler);
+        EXPECT_EQ(got.indexCaption, r.expected.indexCaption) << r.name;
+        EXPECT_EQ(got.writeBack, r.expected.writeBack) << r.name;
+        EXPECT_EQ(got.problem.has_value(), r.expected.problem.has_value()) << r.name;
+        if (got.problem && r.expected.problem) {
+            EXPECT_EQ(int(got.problem->issue), int(r.expected.problem->issue)) << r.name;
+            EXPECT_EQ(got.problem->printer, r.expected.problem->printer) << r.name;
+            EXPECT_EQ(got.problem->server, r.expected.problem->server) << r.name;
+        }
+    }
 }
 
 TEST(Registration, UnwritableFileRaisesTheWriteError)
