@@ -62,6 +62,8 @@ private:
         const bool on = m_f11->isEnabled();
         m_f9->setEnabled(on);
         m_f9->setText(on ? QStringLiteral("履歴") : QStringLiteral("F9"));
+        // Named like the other function keys: caption and key, or the key alone.
+        m_f9->setAccessibleName(on ? QStringLiteral("履歴 (F9)") : QStringLiteral("F9"));
     }
     QToolButton *m_f11;
     QToolButton *m_f9;
@@ -115,7 +117,6 @@ void TForm_Main::setUpHistoryKey()
 {
     QToolButton *f9 = SpeedButton_F[9];
     f9->setToolTip(QStringLiteral("印刷した伝票を探し、再印刷や画面への読込をします"));
-    f9->setAccessibleName(QStringLiteral("履歴 (F9)"));
     connect(f9, &QToolButton::clicked, this, [this] { SpeedButton_F9Click(); });
     new HistoryKeyMirror(SpeedButton_F[11], f9);
 }
@@ -163,6 +164,7 @@ void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, 
     issued.zip = Edit_Zip->text();
     issued.addressLines = {Edit_Add1->text(), Edit_Add2->text(), Edit_Add3->text()};
     issued.tel = Edit_tel->text();
+    issued.taxRegNo = note.registrationNo;
     issued.layout = ComboBox_Paper->currentIndex();
     issued.copies = copies;
     issued.jobTitle = title;
@@ -248,6 +250,7 @@ bool TForm_Main::loadIssuedNote(qint64 id)
         dQTY_Ary[i]->setText(r.qty);
         dPRICE_Ary[i]->setText(r.price);
         dSALES_Ary[i]->setText(r.sales);
+        setReducedMark(i, r.reduced);
     }
     DEN_SALS();
     DEN_SUM();

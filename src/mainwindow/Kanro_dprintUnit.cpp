@@ -1336,7 +1336,7 @@ void TForm_Main::FormShow()
     SpeedButton_F[8]->setToolTip(help::Reduced);
     setFunctionCaption(11, QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
-    SpeedButton_F[10]->setText(QStringLiteral("プレビュー"));
+    setFunctionCaption(10, QStringLiteral("プレビュー"));
     SpeedButton_F[10]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
@@ -1395,8 +1395,8 @@ void TForm_Main::PageControl1Change()
         SpeedButton_F[11]->setEnabled(false);
     }
     // The preview goes with the print.
-    SpeedButton_F[10]->setText(SpeedButton_F[11]->isEnabled() ? QStringLiteral("プレビュー")
-                                                              : QStringLiteral("F10"));
+    setFunctionCaption(10, SpeedButton_F[11]->isEnabled() ? QStringLiteral("プレビュー")
+                                                          : QStringLiteral("F10"));
     SpeedButton_F[10]->setEnabled(SpeedButton_F[11]->isEnabled());
     // The row mark belongs to the rows of the first tab.
     setFunctionCaption(8, PageControl1->currentIndex() == 0 ? QStringLiteral("軽減")

@@ -26,6 +26,16 @@ void noteFields(Row &r, Visit &&v) requires std::is_same_v<std::remove_const_t<R
     v("qty", r.qty);
     v("price", r.price);
     v("sales", r.sales);
+    v("reduced", r.reduced);
+}
+
+template <class Rate, class Visit>
+void noteFields(Rate &t, Visit &&v) requires std::is_same_v<std::remove_const_t<Rate>, PrintTaxRate>
+{
+    v("percent", t.percent);
+    v("subtotal", t.subtotal);
+    v("tax", t.tax);
+    v("inUse", t.inUse);
 }
 
 template <class Note, class Visit>
@@ -43,6 +53,9 @@ void noteFields(Note &n, Visit &&v) requires std::is_same_v<std::remove_const_t<
     v("tax", n.tax);
     v("total", n.total);
     v("taxCaption", n.taxCaption);
+    v("registrationNo", n.registrationNo);
+    v("standardRate", n.standardRate);
+    v("reducedRate", n.reducedRate);
     v("receipt", n.receipt);
     v("remarks", n.remarks);
     v("newPage", n.newPage);

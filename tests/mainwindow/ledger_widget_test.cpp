@@ -124,7 +124,7 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
     ASSERT_TRUE(spooler->jobs()[0].finished);
     ASSERT_EQ(recorded().size(), 1u);
     EXPECT_EQ(recorded()[0].customer, "山田太郎");
-    EXPECT_EQ(recorded()[0].total, "4179");
+    EXPECT_EQ(recorded()[0].total, "4378");
     EXPECT_EQ(recorded()[0].printer, "Fake");
     EXPECT_TRUE(recorded()[0].pdfFile.isEmpty());
 
@@ -149,7 +149,7 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
         QTest::keyClick(d->Edit_Customer, Qt::Key_Return);
         ASSERT_EQ(d->listed().size(), 1u);
         EXPECT_EQ(d->Table_Notes->item(0, 2)->text(), "山田太郎");
-        EXPECT_EQ(d->Table_Notes->item(0, 3)->text(), "4,179");
+        EXPECT_EQ(d->Table_Notes->item(0, 3)->text(), "4,378");
         // KANRO_SCREENSHOT_DIR=<dir> keeps a picture of the window.
         if (qEnvironmentVariableIsSet("KANRO_SCREENSHOT_DIR"))
             d->grab().save(QDir(qEnvironmentVariable("KANRO_SCREENSHOT_DIR"))
@@ -195,7 +195,7 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
     EXPECT_EQ(w->dUNIT_Ary[1]->text(), "箱");
     EXPECT_EQ(w->dSALES_Ary[1]->Text(), "3000");
     EXPECT_EQ(w->dITEM_Ary[2]->text(), "みかん");
-    EXPECT_EQ(w->KiNumEdit_sttl->Text(), "4179");
+    EXPECT_EQ(w->KiNumEdit_sttl->Text(), "4378");
     EXPECT_FALSE(w->holdsUnsavedRows());
 }
 

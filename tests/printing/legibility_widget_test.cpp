@@ -73,9 +73,30 @@ struct Stress
     PrintNote note;
 };
 
+// A note with the qualified invoice's extras: the registration number under
+// the shop block, "※" before every other row and both per-rate lines.
+PrintNote withInvoiceExtras(PrintNote n, const QString &subtotal, const QString &tax)
+{
+    n.registrationNo = QStringLiteral("T1234567890123");
+    for (std::size_t i = 0; i < n.rows.size(); i += 2)
+        n.rows[i].reduced = true;
+    n.standardRate = {QStringLiteral("10"), subtotal, tax, true};
+    n.reducedRate = {QStringLiteral("8"), subtotal, tax, true};
+    n.taxCaption = QStringLiteral("消費税");
+    return n;
+}
+
+PrintNote ordinaryNote(const QString &taxCaption);
+
 std::vector<Stress> stressNotes()
 {
     return {
+        {"qualified invoice, longest figures",
+         withInvoiceExtras(stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵")),
+                           QStringLiteral("-922337203685477"), QStringLiteral("-92233720368547"))},
+        {"qualified invoice, ordinary figures",
+         withInvoiceExtras(ordinaryNote(QStringLiteral("消費税 10%")), QStringLiteral("5400"),
+                           QStringLiteral("540"))},
         {"Japanese item names, 10 %", stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵"))},
         {"Latin item names, 8.5 %", stressNote(QStringLiteral("消費税 8.5%"), QStringLiteral("WMW Item 9,800 "))},
         {"digits as item names, 10 %", stressNote(QStringLiteral("消費税 10%"), QStringLiteral("-9,800"))},

@@ -28,6 +28,10 @@ PrintNote fullNote()
     n.tax = QStringLiteral("318");
     n.total = QStringLiteral("4298");
     n.taxCaption = QStringLiteral("消費税(8%)");
+    n.rows[2].reduced = true;
+    n.registrationNo = QStringLiteral("T1234567890123");
+    n.standardRate = {QStringLiteral("10"), QStringLiteral("2900"), QStringLiteral("290"), true};
+    n.reducedRate = {QStringLiteral("8"), QStringLiteral("1080"), QStringLiteral("86"), true};
     n.receipt = true;
     for (int k = 0; k < 9; ++k)
         n.remarks[std::size_t(k)] = QStringLiteral("備考%1").arg(k);
@@ -58,9 +62,16 @@ TEST(PrintNoteJsonTest, RoundTripKeepsEveryField)
     EXPECT_EQ(back.rows[9].sales, "9000");
     EXPECT_EQ(back.remarks[8], "備考8");
     EXPECT_TRUE(back.receipt);
+    // The qualified invoice's marks and per-rate figures come back for an exact reprint.
+    EXPECT_TRUE(back.rows[2].reduced);
+    EXPECT_FALSE(back.rows[3].reduced);
+    EXPECT_EQ(back.registrationNo, "T1234567890123");
+    EXPECT_EQ(back.standardRate.subtotal, "2900");
+    EXPECT_EQ(back.reducedRate.tax, "86");
+    EXPECT_TRUE(back.reducedRate.inUse);
     EXPECT_TRUE(back.newPage);
     EXPECT_EQ(back.top, "-12");
-    EXPECT_EQ(json.size(), 19) << "a field of PrintNote is missing from noteFields";
+    EXPECT_EQ(json.size(), 22) << "a field of PrintNote is missing from noteFields";
 }
 
 TEST(PrintNoteJsonTest, MissingOrForeignValuesKeepDefaults)
