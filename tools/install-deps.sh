@@ -10,6 +10,7 @@ packages=(
   libcups2-dev cups cups-client cups-filters
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   xvfb xauth xdotool poppler-utils
 )
 
