@@ -82,7 +82,10 @@ void checkOps(const printing::RecordingCanvas &rec, const printing::PrintNote &n
     // The note's area, generously: the landscape layout's rules end at 1250
     // units, the portrait layouts' bottom rule stands at 1200 (one pixel of
     // rounding either way). A wrapped or saturated position lands far outside.
-    const double x0 = left - 1, x1 = left + 1400 * sx + 1;
+    // Layout 2 places its currency sign six units left of the amount
+    // column measured with the vertical factor; with unequal resolutions
+    // that may reach a little left of the note.
+    const double x0 = left - 6 * sy - 1, x1 = left + 1400 * sx + 1;
     const double y0 = top - 1, y1 = top + 1400 * sy + 1;
     auto inside = [&](QPoint p) { return p.x() >= x0 && p.x() <= x1 && p.y() >= y0 && p.y() <= y1; };
     for (const printing::CanvasOp &op : rec.ops()) {

@@ -114,7 +114,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static QTemporaryDir dir;
+    // In memory where possible: every commit syncs the file to disk.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/kanro-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/kanro-fuzz-XXXXXX"));
     static const QString path = dir.filePath(QStringLiteral("Kanro_Vey_1.ini"));
 
     fuzz::Input in(data, size);
