@@ -514,6 +514,13 @@ void ProfileFile::switchToUtf16()
     m_encoding = Encoding::Utf16LeBom;
     for (Section &section : m_sections) {
         for (Line &line : section.lines) {
+            // A line whose bytes did not decode was ignored; its bytes
+            // cannot stand in a UTF-16 file, and its decoded text might read
+            // as a header or a key there. It stays ignored as a comment.
+            if (!line.valid) {
+                line.text.prepend(QLatin1Char(';'));
+                line.valid = true;
+            }
             line.raw = encodeUtf16(line.text);
             line.eol = encodeUtf16(QString::fromLatin1(line.eol));
         }

@@ -43,7 +43,9 @@ private:
 // written back in its own encoding; a new file is CP932. When a value written
 // into a CP932 file does not survive the round trip through CP932 ("€",
 // "𠮷", the wave dash U+301C), the whole file is converted to UTF-16LE with
-// BOM so that nothing is lost.
+// BOM so that nothing is lost. A line whose bytes were not valid in the old
+// encoding (ignored for reads) becomes a comment, ";" and its decoded text,
+// so that it stays ignored and no section or key appears or disappears.
 //
 // Integers: decimal with an optional sign; a value of at least three
 // characters starting "0x"/"0X", or one starting "$", is hexadecimal; anything
