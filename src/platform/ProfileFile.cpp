@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cstring>
@@ -632,4 +633,24 @@ void ProfileFile::commit()
     if (!file.commit())
         throw ProfileWriteError(fullPath());
     m_changed = false;
+    removeStaleTemporaries();
+}
+
+void ProfileFile::removeStaleTemporaries() const
+{
+    // The temporary of a commit has a name only between its link into the
+    // folder and the rename over the file; a process killed in that moment
+    // leaves "Kanro_Vey_1.ini.Ab3xYz" behind. The next commit removes such
+    // leftovers: the file's name, ".", six letters or digits of mixed case
+    // (names a person gives, like ".backup" or ".OLD123", stay).
+    const QFileInfo info(m_path);
+    const QRegularExpression leftover(QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z")
+                                          .arg(QRegularExpression::escape(info.fileName())));
+    static const QRegularExpression oneCase(QStringLiteral("\\A[a-z0-9]*\\z|\\A[A-Z0-9]*\\z"));
+    QDir dir = info.absoluteDir();
+    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".??????")},
+                                             QDir::Files | QDir::Hidden)) {
+        if (leftover.match(name).hasMatch() && !oneCase.match(name.right(6)).hasMatch())
+            dir.remove(name);
+    }
 }

@@ -74,7 +74,9 @@ public:
     void writeDate(const QString &section, const QString &key, const QDate &value);
 
     // Writes all changes made since construction in one atomic step; throws
-    // ProfileWriteError. Does nothing when nothing has changed.
+    // ProfileWriteError. Does nothing when nothing has changed. Afterwards
+    // removes the temporaries that an earlier commit, killed between linking
+    // its temporary and renaming it, left beside the file.
     void commit();
 
     // The encoding the file is in now (after any switch forced by a write).
@@ -104,6 +106,7 @@ private:
         int lastKeyLine = -1;
     };
 
+    void removeStaleTemporaries() const;
     void load();
     void split(const QByteArray &body);
     void index();

@@ -2,7 +2,7 @@
 // single-key writes, a stand-in process doing the same writes) is asked to
 // end with SIGTERM and killed with SIGKILL at a random moment while it
 // writes, 200 times each: the file is always one of its complete versions,
-// and no temporary file is left beside it.
+// and a temporary that a kill inside the final rename left is removed by the next write.
 #include "mainwindow/NoteSettings.h"
 #include "platform/ProfileFile.h"
 
@@ -135,6 +135,21 @@ protected:
             dir.remove(name);
     }
 
+    // A kill between the link of a commit's temporary and its rename leaves
+    // the temporary; the next commit (here one more write) must remove it.
+    // Returns whether one was left.
+    bool temporaryLeftAndCleaned(const QString &file, const QStringList &clean)
+    {
+        if (clean.contains(QStringList(entries()).join(u'/')))
+            return false;
+        ProfileFile next(file);
+        next.writeString(QStringLiteral("after"), QStringLiteral("kill"), QStringLiteral("1"));
+        next.commit();
+        const QStringList now = entries();
+        EXPECT_TRUE(clean.contains(now.join(u'/'))) << now.join(u' ').toStdString();
+        return true;
+    }
+
     static void endAndKill(QProcess &p, qint64 killAfterUs)
     {
         const pid_t pid = static_cast<pid_t>(p.processId());
@@ -154,6 +169,7 @@ protected:
         std::uniform_int_distribution<qint64> beforeEnd(0, 20000);
         std::uniform_int_distribution<qint64> killAfter(0, 30000);
         qint64 highest = 0;
+        int temporariesLeft = 0;
         for (int round = 0; round < kRounds; ++round) {
             SCOPED_TRACE(round);
             prepare({{QFileInfo(file).fileName(), old}});
@@ -171,10 +187,12 @@ protected:
             highest = std::max(highest, k);
             EXPECT_TRUE(complete) << mode.toStdString() << " file not complete:\n"
                                   << now.toStdString();
-            EXPECT_EQ(entries(), before);
+            if (temporaryLeftAndCleaned(file, {before.join(u'/')}))
+                ++temporariesLeft;
         }
-        std::printf("%s: up to %lld writes before the kill\n", mode.toUtf8().constData(),
-                    static_cast<long long>(highest));
+        std::printf("%s: up to %lld writes before the kill; %d kills left a temporary that the "
+                    "next write removed\n",
+                    mode.toUtf8().constData(), static_cast<long long>(highest), temporariesLeft);
     }
 
     QTemporaryDir work;
@@ -215,7 +233,7 @@ TEST_F(InterruptedWriteTest, ShutdownWritesLeaveTheOldOrTheCompleteNewSettings)
     ASSERT_NE(fresh, middle);
     const QStringList after = entries();
 
-    int oldSeen = 0, middleSeen = 0, newSeen = 0;
+    int oldSeen = 0, middleSeen = 0, newSeen = 0, temporariesLeft = 0;
     std::uniform_int_distribution<qint64> delay(0, shutdownUs + shutdownUs / 2);
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE(round);
@@ -234,11 +252,13 @@ TEST_F(InterruptedWriteTest, ShutdownWritesLeaveTheOldOrTheCompleteNewSettings)
         else
             FAIL() << "a settings file that is neither the old nor a complete new one:\n"
                    << now.toStdString();
-        const QStringList left = entries();
-        EXPECT_TRUE(left == before || left == after) << left.join(u' ').toStdString();
+        if (temporaryLeftAndCleaned(work.filePath(kSettings), {before.join(u'/'), after.join(u'/')}))
+            ++temporariesLeft;
     }
-    std::printf("shutdown %lld us; of %d kills: old %d, rows written %d, complete %d\n",
-                static_cast<long long>(shutdownUs), kRounds, oldSeen, middleSeen, newSeen);
+    std::printf("shutdown %lld us; of %d kills: old %d, rows written %d, complete %d; "
+                "%d left a temporary that the next write removed\n",
+                static_cast<long long>(shutdownUs), kRounds, oldSeen, middleSeen, newSeen,
+                temporariesLeft);
     // The kills fell before, during and after the writes.
     EXPECT_GT(oldSeen, 0);
     EXPECT_GT(newSeen, 0);

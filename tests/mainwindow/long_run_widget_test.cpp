@@ -106,6 +106,10 @@ protected:
 
     void oneNote(int n)
     {
+        // The test double records every box; a fresh record per note keeps
+        // that record out of the heap measurement.
+        Dialogs::resetForTest();
+        Dialogs::setTestMode(true);
         QElapsedTimer phase;
         phase.start();
         // The order text of a customer, pasted and transferred.
@@ -168,7 +172,7 @@ TEST_F(LongRun, ThousandNotesKeepTheHeapFlatAndEveryPdfComplete)
     qint64 highest = 0;
     for (int n = 1; n <= notes; ++n) {
         oneNote(n);
-        ASSERT_TRUE(Dialogs::shownTexts().size() == 2 * n)
+        ASSERT_TRUE(Dialogs::shownTexts().size() == 2)
             << "unexpected box: " << Dialogs::shownTexts().last().toStdString();
         if (n == warmUp)
             afterWarmUp = liveHeapBytes();

@@ -485,6 +485,31 @@ TEST(ProfileFile, UnreadableLinesStayUnreadableWhenTheFileBecomesUtf16)
     }
 }
 
+// Found by the interrupted-write test: a process killed inside a commit's
+// rename leaves its named temporary; the next commit removes it, and only it.
+TEST(ProfileFile, CommitRemovesTemporariesLeftByAKilledCommit)
+{
+    struct Row
+    {
+        const char *name;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"Kanro_a500.ini.Ab3xYz", true},   {"Kanro_a500.ini.NKQCum", true},
+        {"Kanro_a500.ini.backup", false},  {"Kanro_a500.ini.OLD123", false},
+        {"Kanro_a500.ini.Ab3xY", false},   {"Kanro_a500.ini.Ab3xYz7", false},
+        {"Kanro_Vey_1.ini.Ab3xYz", false}, {"Kanro_a500.ini", false},
+    };
+    QTemporaryDir dir;
+    for (const Row &r : rows)
+        writeBytes(dir.filePath(QString::fromLatin1(r.name)), "[x]\r\n");
+    ProfileFile f(dir.filePath(QStringLiteral("Kanro_a500.ini")));
+    f.writeString(QStringLiteral("手差し"), QStringLiteral("PrnNoIndex"), QStringLiteral("1"));
+    f.commit();
+    for (const Row &r : rows)
+        EXPECT_EQ(QFile::exists(dir.filePath(QString::fromLatin1(r.name))), !r.removed) << r.name;
+}
+
 // --- encodings ---------------------------------------------------------------
 
 TEST(ProfileFile, EncodingsRoundTrip)
