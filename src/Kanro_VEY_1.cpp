@@ -44,8 +44,8 @@ int main(int argc, char **argv)
     if (!instance.claim())
         return 0;
 
+    // The name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kAppTitle);
-    QApplication::setApplicationDisplayName(kAppTitle);
     registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.
@@ -60,12 +60,23 @@ int main(int argc, char **argv)
     QObject::connect(&instance, &SingleInstance::activationRequested, &Form_Main,
                      [&Form_Main] { bringToFront(&Form_Main); });
 
-    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &Form_Main, [&Form_Main](int) {
-        Form_Main.close();
-        QCoreApplication::quit();
-    });
+    // The end may be asked for while start-up still shows its boxes, before
+    // the loop runs (quit() then has no loop to end): the window closes once
+    // start-up is through, and the program ends without entering the loop.
+    bool ending = false;
+    QObject::connect(&sessionEnd, &SessionEnd::endRequested, &Form_Main,
+                     [&Form_Main, &ending](int) {
+                         ending = true;
+                         Form_Main.requestClose();
+                         QCoreApplication::quit();
+                     });
 
     Form_Main.show();
+    if (ending) {
+        Form_Main.close();
+        Form_VODE97ZPrn = nullptr;
+        return 0;
+    }
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;

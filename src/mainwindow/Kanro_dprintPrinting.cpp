@@ -145,13 +145,23 @@ void TForm_Main::SpeedButton_F11Click()
     runGuarded(this, [this] {
         DEN_SALS_2();
         DEN_SUM();
+        // An amount or total beyond the number range would print empty or 0.
+        const QString rangeNotice = rangeNoticeOfNote();
+        if (!rangeNotice.isEmpty()) {
+            Dialogs::notify(this, rangeNotice);
+            return;
+        }
+        // The focus goes only where it can: on the other tabs the slip
+        // number and the memo are hidden, and the focus stays where it was.
         if (KiNumEdit_Slipno->Text().isEmpty()) {
             Dialogs::notify(this, MissingSlipNoMessage);
-            KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
+            if (KiNumEdit_Slipno->isVisible())
+                KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
             return;
         }
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
-            Memo1->setFocus(Qt::OtherFocusReason);
+            if (Memo1->isVisible())
+                Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
         TVoPrinter &printer = printerObject();

@@ -3,6 +3,7 @@
 #include "platform/ImeMode.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
+#include "mainwindow/NoteRange.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
@@ -266,8 +267,10 @@ void TForm_Main::buildFirstTab()
     Edit_Custo1 = textEdit(dest, QStringLiteral("Edit_Custo1"), {266, 4, 232, 22}, 80);
     captionPanel(dest, QStringLiteral("でんわ"), {502, 4, 60, 22});
     Edit_tel = textEdit(dest, QStringLiteral("Edit_tel"), {564, 4, 140, 22});
+    // Two lines of small red text between the address and the clear
+    // button's caption.
     Label_Warning =
-        named(plainLabel(dest, QString(), {502, 28, 254, 22}), QStringLiteral("Label_Warning"));
+        named(plainLabel(dest, QString(), {502, 26, 196, 26}), QStringLiteral("Label_Warning"));
     Label_Warning->setWordWrap(true);
     {
         QFont wf = Label_Warning->font();
@@ -283,7 +286,8 @@ void TForm_Main::buildFirstTab()
     BitBtn_CLS->setFocusPolicy(Qt::NoFocus);
     BitBtn_CLS->setToolTip(QStringLiteral("お届け先と品名をクリアします"));
     {
-        auto *l = plainLabel(dest, QStringLiteral("お届け先ｸﾘｱ"), {700, 26, 60, 18});
+        auto *l = named(plainLabel(dest, QStringLiteral("お届け先ｸﾘｱ"), {700, 26, 60, 18}),
+                        QStringLiteral("Label_CLS"));
         QFont lf = l->font();
         lf.setPixelSize(10);
         l->setFont(lf);
@@ -304,6 +308,9 @@ void TForm_Main::buildFirstTab()
     KiNumEdit_Slipno->setComma(false);
     KiNumEdit_Slipno->setMinus(false);
     applyImeMode(KiNumEdit_Slipno, TImeMode::imDisable);
+    // The window consumes keys of its entry fields, so their refusals are
+    // silent (the row cells below too).
+    KiNumEdit_Slipno->setErrorBeep(false);
 
     // Column captions over the grid: 品名 1 over the first line of a row,
     // the rest over the second.
@@ -311,8 +318,8 @@ void TForm_Main::buildFirstTab()
     const int c1 = hy + 24, c2 = c1 + 18;
     captionPanel(t, QStringLiteral("No"), {cx, c1, 30, 36});
     captionPanel(t, QStringLiteral("品名 1"), {cx + 30, c1, 700, 18});
-    captionPanel(t, QStringLiteral("品名 2"), {cx + 30, c2, 300, 18});
-    captionPanel(t, QStringLiteral("数量"), {cx + 330, c2, 90, 18});
+    captionPanel(t, QStringLiteral("品名 2"), {cx + 30, c2, 280, 18});
+    captionPanel(t, QStringLiteral("数量"), {cx + 310, c2, 110, 18});
     captionPanel(t, QStringLiteral("単位"), {cx + 420, c2, 60, 18});
     captionPanel(t, QStringLiteral("単価"), {cx + 480, c2, 110, 18});
     captionPanel(t, QStringLiteral("金額"), {cx + 590, c2, 140, 18});
@@ -337,10 +344,10 @@ void TForm_Main::buildFirstTab()
         Edit_itemNo[i] =
             textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 700, 20}, 50);
         Edit_item[i] =
-            textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 300, 20}, 50);
+            textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 280, 20}, 50);
         Edit_item[i]->setToolTip(QStringLiteral("半角50文字まで入力できます"));
         KiNumEdit_QTY[i] =
-            numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {330, ry + 20, 90, 20});
+            numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {310, ry + 20, 110, 20});
         Edit_unit[i] =
             textEdit(grid, QStringLiteral("Edit_unit%1").arg(i), {420, ry + 20, 60, 20}, 6);
         Edit_unit[i]->setToolTip(QStringLiteral("半角6文字まで入力できます"));
@@ -356,7 +363,8 @@ void TForm_Main::buildFirstTab()
             w->setFont(cellFont);
         for (NoteLineEdit *e : {Edit_itemNo[i], Edit_item[i], Edit_unit[i]})
             e->setCaretToEndOnEnter(true);
-        // Quantity and price: whole numbers, separators, minus allowed.
+        // Quantity and price: whole numbers, separators, minus allowed; both
+        // cells are wide enough for "-999,999,999".
         // Amounts take 15 integer digits: a product of two 9-digit values
         // must not be cut.
         for (TKiNumEdit *n : {KiNumEdit_QTY[i], KiNumEdit_Price[i], KiNumEdit_Sales[i]}) {
@@ -364,6 +372,7 @@ void TForm_Main::buildFirstTab()
             n->setDecimalLength(0);
             n->setComma(true);
             n->setMinus(true);
+            n->setErrorBeep(false);
             applyImeMode(n, TImeMode::imDisable);
         }
         KiNumEdit_Sales[i]->setIntegerLength(15);
@@ -386,7 +395,7 @@ void TForm_Main::buildFirstTab()
 
     // Totals.
     const int ty = gy + 6 * kRowHeight + 6;
-    KiNumEdit_sqty = numEdit(t, QStringLiteral("KiNumEdit_sqty"), {cx + 330, ty, 90, 22});
+    KiNumEdit_sqty = numEdit(t, QStringLiteral("KiNumEdit_sqty"), {cx + 310, ty, 110, 22});
     captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22});
     KiNumEdit_ssal = numEdit(t, QStringLiteral("KiNumEdit_ssal"), {cx + 590, ty, 140, 22});
     Label_stax = named(captionPanel(t, QStringLiteral("消費税"), {cx + 480, ty + 24, 110, 22}),
@@ -401,10 +410,10 @@ void TForm_Main::buildFirstTab()
     }
     CheckBox_Recp =
         named(new QCheckBox(QStringLiteral("領収済"), t), QStringLiteral("CheckBox_Recp"));
-    CheckBox_Recp->setGeometry(cx + 330, ty + 48, 90, 22);
+    CheckBox_Recp->setGeometry(cx + 310, ty + 48, 110, 22);
     Label_SelectPaper =
-        named(plainLabel(t, QString(), {cx, ty, 320, 22}), QStringLiteral("Label_SelectPaper"));
-    Label_PrinterName2 = named(plainLabel(t, QString(), {cx, ty + 24, 320, 44}),
+        named(plainLabel(t, QString(), {cx, ty, 306, 22}), QStringLiteral("Label_SelectPaper"));
+    Label_PrinterName2 = named(plainLabel(t, QString(), {cx, ty + 24, 306, 44}),
                                QStringLiteral("Label_PrinterName2"));
     Label_PrinterName2->setWordWrap(true);
     Label_PrinterName2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -748,6 +757,11 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::FocusIn) {
             if (passing && m_enteredField == field)
                 break;
+            // The focus was moved while the window was inactive (behind a
+            // modal box): the field it left never saw its focus go, so it is
+            // left now, before the new one is entered.
+            if (m_enteredField && m_enteredField != field)
+                fieldExited(m_enteredField);
             m_enteredField = field;
             fieldEntered(field);
         } else {
@@ -761,6 +775,13 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
         const auto *ke = static_cast<QKeyEvent *>(event);
+        // The paste memo keeps Enter and every other key for its text; only
+        // the three function keys work there as in every field.
+        if (w == Memo1) {
+            if (event->type() == QEvent::KeyPress && functionKey(ke->key()))
+                return true;
+            break;
+        }
         // Keys that reach the window from controls without a handler (list
         // boxes, check boxes, buttons) have no meaning.
         KeyHandler h = KeyHandler::None;
@@ -1120,8 +1141,22 @@ void TForm_Main::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shown) {
         m_shown = true;
+        m_startingUp = true;
         runGuarded(this, [this] { FormShow(); });
+        m_startingUp = false;
+        // Not from inside the show event: the window is only now being shown.
+        if (m_closePending)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     }
+}
+
+void TForm_Main::requestClose()
+{
+    Dialogs::dismissAll();
+    if (m_startingUp)
+        m_closePending = true;
+    else
+        close();
 }
 
 void TForm_Main::closeEvent(QCloseEvent *event)
@@ -1153,6 +1188,7 @@ void TForm_Main::FormShow()
     Memo2->clear();
 
     readStartupSettings();
+    m_settingsRead = true;
 
     if (ComboBox_FontSize->currentIndex() < 0)
         ComboBox_FontSize->setCurrentIndex(0);
@@ -1179,6 +1215,7 @@ void TForm_Main::FormShow()
     TAX_RATE_CHK();
     Edit_CLS2();
     SpeedButton_ini_s2rClick();
+    m_rowsRestored = true;
     Ary_DAT_SET();
     Tab_Change_CHK();
 
@@ -1188,9 +1225,13 @@ void TForm_Main::FormShow()
 void TForm_Main::FormDestroy()
 {
     m_shutdownDone = true;
+    // A start-up cut short (an exception) stores only what it loaded: empty
+    // fields must never overwrite stored ones.
     runGuarded(this, [this] {
-        SpeedButton_ini_s2wClick();
-        writeShutdownSettings();
+        if (m_rowsRestored)
+            SpeedButton_ini_s2wClick();
+        if (m_settingsRead)
+            writeShutdownSettings();
     });
 }
 
@@ -1371,10 +1412,10 @@ void storeRows(TForm_Main &f, const DetailRows &rows)
 }
 } // namespace
 
-void TForm_Main::DEN_SALS()
+void TForm_Main::DEN_SALS(int quantityEditedRow)
 {
     DetailRows rows = rowsOf(*this);
-    ::DEN_SALS(rows);
+    ::DEN_SALS(rows, quantityEditedRow);
     storeRows(*this, rows);
 }
 
@@ -1394,6 +1435,12 @@ void TForm_Main::DEN_SUM()
     KiNumEdit_sttl->setText(t.sttl);
 }
 
+QString TForm_Main::rangeNoticeOfNote() const
+{
+    return outOfRangeNotice(rowsOf(*this), {KiNumEdit_sqty->Text(), KiNumEdit_ssal->Text(),
+                                            KiNumEdit_stax->Text(), KiNumEdit_sttl->Text()});
+}
+
 void TForm_Main::TAX_RATE_CHK()
 {
     const TaxRateChoice c =
@@ -1403,9 +1450,16 @@ void TForm_Main::TAX_RATE_CHK()
     Label_stax->setText(c.staxCaption);
 }
 
-void TForm_Main::KiNumEdit_QTYChange(TKiNumEdit *)
+void TForm_Main::KiNumEdit_QTYChange(TKiNumEdit *Sender)
 {
-    DEN_SALS();
+    // The row of the edited quantity keeps its price while the quantity
+    // passes through 0.
+    int row = 0;
+    for (int i = 1; i <= kRows; ++i) {
+        if (dQTY_Ary[i] == Sender)
+            row = i;
+    }
+    DEN_SALS(row);
     DEN_SUM();
 }
 

@@ -52,6 +52,12 @@ public:
     void SpeedButton_F6Click();
     void PageControl1Change();
     void Tab_Change_CHK();
+    // Ends the run from outside (a termination signal, the end of the
+    // session): the window closes as through its close box, without a
+    // question. Open message boxes are dismissed; while start-up runs, the
+    // window closes as soon as start-up has restored the note, so that the
+    // shutdown stores what was read and never rows it has not restored.
+    void requestClose();
 
     // ---- settings file ----
     QString settingsFilePath() const;
@@ -66,9 +72,14 @@ public:
     void Edit_CLS2();
     void Edit_Cls();
     void Edit_Warning();
-    void DEN_SALS();
+    // quantityEditedRow: the row (1..10) whose quantity raised the change
+    // event, 0 for any other caller.
+    void DEN_SALS(int quantityEditedRow = 0);
     void DEN_SALS_2();
     void DEN_SUM();
+    // The notice naming the first row amount or total beyond the number
+    // range, empty when the note can be printed (see NoteRange.h).
+    QString rangeNoticeOfNote() const;
     void TAX_RATE_CHK();
     void KiNumEdit_QTYChange(TKiNumEdit *Sender);
     void KiNumEdit_PriceChange(TKiNumEdit *Sender);
@@ -250,4 +261,9 @@ private:
     int m_remarkPressKey = 0;
     bool m_shown = false;
     bool m_shutdownDone = false;
+    bool m_startingUp = false;
+    bool m_closePending = false;
+    // What start-up has loaded; the shutdown writes only that.
+    bool m_settingsRead = false;
+    bool m_rowsRestored = false;
 };

@@ -44,9 +44,10 @@ QString textOf(const std::optional<FixedDecimal> &value)
 
 } // namespace
 
-void DEN_SALS(DetailRows &rows)
+void DEN_SALS(DetailRows &rows, int quantityEditedRow)
 {
-    for (RowCells &row : rows) {
+    for (int i = 0; i < kDetailRowCount; ++i) {
+        RowCells &row = rows[static_cast<std::size_t>(i)];
         switch (classify(row)) {
         case RowCase::Amount:
             row.sales = amountText(row);
@@ -55,7 +56,8 @@ void DEN_SALS(DetailRows &rows)
             row.sales.clear();
             break;
         case RowCase::NoQuantity:
-            row.price.clear();
+            if (i + 1 != quantityEditedRow)
+                row.price.clear();
             row.sales.clear();
             break;
         case RowCase::Empty:

@@ -34,9 +34,13 @@ using DetailRows = std::array<RowCells, kDetailRowCount>;
 //                   fixed-point range leaves the amount empty
 //   q != 0, p == 0: amount := empty
 //   q == 0, p != 0: price := empty, amount := empty (a price typed into a
-//                   row without a quantity is wiped at once)
+//                   row without a quantity is wiped at once); but in the row
+//                   quantityEditedRow (1..10), whose quantity the operator
+//                   has just changed to 0 (backspaced to empty, or a first
+//                   "-"), only the amount is emptied, so that the price
+//                   typed before stays
 //   both 0:         the row is left as it stands
-void DEN_SALS(DetailRows &rows);
+void DEN_SALS(DetailRows &rows, int quantityEditedRow = 0);
 
 // The notice shown at print time for a row with a price but no quantity,
 // e.g. row 3: "3行目　数量の入力がないので、単価を０にします".

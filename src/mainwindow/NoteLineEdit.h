@@ -6,7 +6,12 @@
 // UTF-16 code units) restricts only what the operator types, pastes, drops
 // or composes: text set by the program, such as restored settings or the
 // transfer's results, is never cut. An over-long text can still be
-// shortened by the operator, just not lengthened.
+// shortened by the operator, just not lengthened. What an edit inserts
+// beyond the limit is cut to what fits, as in an edit control: 20 digits
+// pasted into an empty field of 16 leave the first 16.
+//
+// The field holds one line: control characters never enter it, whether
+// pasted, dropped, composed or set by the program (see oneLine()).
 class NoteLineEdit : public QLineEdit
 {
     Q_OBJECT
@@ -21,6 +26,14 @@ public:
     // (instead of selecting everything, as Qt does on Tab).
     void setCaretToEndOnEnter(bool on) { m_caretToEnd = on; }
 
+    // Sets the text as oneLine() leaves it; never cut to the limit.
+    void setText(const QString &text);
+
+    // A text as a one-line field takes it: a tab, a line feed, a carriage
+    // return or a CR LF pair becomes one blank; every other character below
+    // U+0020 (NUL among them) is dropped. "a\tb\r\nc\0d" gives "a b cd".
+    static QString oneLine(const QString &text);
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -29,8 +42,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    // Runs an operator's edit and takes it back if it made the text longer
-    // than the limit allows.
+    // Runs an operator's edit; what it inserted is made one line and cut to
+    // the room the limit leaves.
     template <typename Edit> void limited(Edit edit);
 
     int m_limit = 0;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <deque>
 #include <memory>
@@ -14,6 +15,31 @@ struct TestState
     std::deque<bool> answers;
     QList<Dialogs::ShownBox> shown;
 };
+
+// Boxes being shown, and whether the program has asked them all to go.
+struct RunState
+{
+    QList<QPointer<QMessageBox>> open;
+    bool dismissing = false;
+};
+
+RunState &runState()
+{
+    static RunState state;
+    return state;
+}
+
+// Runs a box modally unless the program is ending; the box can then be
+// closed from outside by dismissAll().
+void runBox(QMessageBox *box)
+{
+    RunState &state = runState();
+    if (state.dismissing)
+        return;
+    state.open.append(box);
+    box->exec();
+    state.open.removeAll(box);
+}
 
 // The program's boxes run on the user-interface thread only.
 TestState &testState()
@@ -52,7 +78,7 @@ void recordOrShow(Dialogs::BoxKind kind, QWidget *parent, const QString &text)
     std::unique_ptr<QMessageBox> box(kind == Dialogs::BoxKind::Error
                                          ? Dialogs::createErrorBox(parent, text)
                                          : Dialogs::createNoticeBox(parent, text));
-    box->exec();
+    runBox(box.get());
 }
 
 } // namespace
@@ -97,7 +123,7 @@ bool askYesNo(QWidget *parent, const QString &text, bool defaultYes)
         return answer;
     }
     std::unique_ptr<QMessageBox> box(createQuestionBox(parent, text, defaultYes));
-    box->exec();
+    runBox(box.get());
     // The escape button (No) counts as clicked when the box is closed.
     QAbstractButton *clicked = box->clickedButton();
     return clicked && box->buttonRole(clicked) == QMessageBox::YesRole;
@@ -111,6 +137,21 @@ void notify(QWidget *parent, const QString &text)
 void showError(QWidget *parent, const QString &text)
 {
     recordOrShow(BoxKind::Error, parent, text);
+}
+
+void dismissAll()
+{
+    RunState &state = runState();
+    state.dismissing = true;
+    for (const QPointer<QMessageBox> &box : std::as_const(state.open)) {
+        if (box)
+            box->reject();
+    }
+}
+
+bool dismissing()
+{
+    return runState().dismissing;
 }
 
 void setTestMode(bool on)
@@ -149,6 +190,7 @@ QList<ShownBox> shownBoxes()
 void resetForTest()
 {
     testState() = TestState{};
+    runState().dismissing = false;
 }
 
 } // namespace Dialogs

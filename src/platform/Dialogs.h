@@ -33,6 +33,13 @@ void notify(QWidget *parent, const QString &text);
 // The general error report: an error's text, button "OK".
 void showError(QWidget *parent, const QString &text);
 
+// The program is ending (a termination signal, the end of the session):
+// every box that is open closes as if Escape had been pressed, and every
+// later box returns at once without showing (a question answers "いいえ(&N)"),
+// so that nothing waits for an operator who is no longer there.
+void dismissAll();
+bool dismissing();
+
 // The boxes themselves, built but not shown (askYesNo, notify and
 // showError run them with exec()). The caller owns the box.
 QMessageBox *createQuestionBox(QWidget *parent, const QString &text, bool defaultYes);

@@ -42,11 +42,13 @@ QString fold(const QString &name)
     return trimBlanks(name).toCaseFolded();
 }
 
-// A value or name never carries a line break of its own into the file.
+// A value or name never carries a line break of its own into the file, nor
+// a NUL, which ends the value for every reader that takes the file as C text.
 QString singleLine(QString s)
 {
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
     s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    s.remove(QChar(0));
     return s;
 }
 
@@ -623,6 +625,11 @@ void ProfileFile::commit()
         throw ProfileWriteError(fullPath());
     const QByteArray bytes = serialize();
     QSaveFile file(m_path);
+    // A file the user may write in a folder the user may not: the atomic
+    // replace needs a new file beside it, so the file is rewritten in place
+    // instead (flushed and synced on commit), as the platform's own profile
+    // writer does.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         throw ProfileWriteError(fullPath());
     if (file.write(bytes) != bytes.size()) {

@@ -23,7 +23,8 @@ private:
 // A profile (".ini") file: "[section]" lines open sections, "key=value" lines
 // hold settings. The file is read once when the object is made; writes change
 // the copy in memory and commit() replaces the file atomically, so a crash
-// leaves either the old file or the new one.
+// leaves either the old file or the new one. Where the folder refuses new
+// files but the file itself may be written, commit() rewrites it in place.
 //
 // Reading: section and key names match without regard to case; a value is
 // trimmed of characters up to U+0020 at both ends and loses one pair of

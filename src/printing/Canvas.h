@@ -2,7 +2,9 @@
 
 #include <QColor>
 #include <QPoint>
+#include <QRectF>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace printing {
@@ -24,8 +26,20 @@ struct CanvasFont
     int size = 10;
     int style = StyleRegular;
     QColor color = Qt::black;
+    // Horizontal scale of the glyphs in percent: 100 draws them as the font
+    // makes them, 80 condenses every glyph and advance to four fifths.
+    int stretch = 100;
 
     bool operator==(const CanvasFont &) const = default;
+};
+
+// Natural measures of texts in a font, in device pixels, for a canvas that
+// records instead of drawing: the width (sum of advances) and the ink box of
+// a glyph relative to its pen position on the baseline.
+struct TextMeasure
+{
+    std::function<qreal(const CanvasFont &font, const QString &text)> width;
+    std::function<QRectF(const CanvasFont &font, const QString &glyph)> ink;
 };
 
 // Options of extTextOut, as the printer device context understands them.
@@ -45,6 +59,7 @@ public:
     void setFontSize(int points) { m_font.size = points; }
     void setFontStyle(int style) { m_font.style = style; }
     void setFontColor(const QColor &color) { m_font.color = color; }
+    void setFontStretch(int percent) { m_font.stretch = percent; }
     void setBrushColor(const QColor &color) { m_brush = color; }
     const CanvasFont &font() const { return m_font; }
     QColor brushColor() const { return m_brush; }
@@ -63,6 +78,14 @@ public:
     {
         drawSpacedText(QPoint(x, y), options, text, advances);
     }
+
+    // Width in device pixels that `text` takes in the current font at its
+    // natural width (stretch 100): the sum of its glyph advances. A canvas
+    // without font metrics answers 0, so every text fits on it.
+    virtual qreal textWidth(const QString &text) = 0;
+    // The ink box of one glyph in the current font at stretch 100, relative
+    // to its pen position on the baseline; empty without font metrics.
+    virtual QRectF glyphInk(const QString &glyph) = 0;
 
 protected:
     virtual void drawText(QPoint topLeft, const QString &text) = 0;

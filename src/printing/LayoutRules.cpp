@@ -1,6 +1,7 @@
 #include "printing/LayoutRules.h"
 
 #include "printing/Conversion.h"
+#include "printing/TextFit.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -110,6 +111,51 @@ void Eve2TextOut(Canvas &canvas, const QString &text, int x, int y, int width, i
     canvas.extTextOut(x, y, options, text, evenAdvances(text, width));
 }
 
+void amountCellOut(Canvas &c, const QString &amount, int x, int y, int width)
+{
+    const QString cell = fixedPitchCellText(amount);
+    const int pitch = width / FixedPitchCellChars;
+    const int options = TextOpaque | TextClipped;
+    const int before = c.font().stretch;
+    const qreal natural = visibleWidth(c, amount);
+    // Without font metrics there is nothing to condense to.
+    if (width / cell.size() >= pitch || natural <= 0) {
+        // Every character keeps the cell's pitch; glyphs that would run into
+        // their neighbour at that pitch are drawn narrower within it.
+        const std::vector<int> advances = evenAdvances(cell, width);
+        c.setFontStretch(collisionFreeStretch(c, cell, advances, AmountStretchFloor));
+        Eve2TextOut(c, cell, x, y, width, options);
+        c.setFontStretch(before);
+        return;
+    }
+    const int stretch = amountStretch(c, amount, width);
+    const std::vector<int> advances = naturalAdvances(c, amount, stretch);
+    int total = 0;
+    for (int a : advances)
+        total += a;
+    c.setFontStretch(stretch);
+    c.extTextOut(x + FixedPitchCellChars * pitch - total, y, options, amount, advances);
+    c.setFontStretch(before);
+}
+
+void captionCellOut(Canvas &c, const QString &caption, int x, int y, int width)
+{
+    if (caption.isEmpty())
+        return;
+    const int options = TextOpaque | TextClipped;
+    if (!spacedGlyphsCollide(c, caption, evenAdvances(caption, width), NaturalStretch)) {
+        Eve2TextOut(c, caption, x, y, width, options);
+        return;
+    }
+    const FittedText fitted = fitText(c, caption, width);
+    const qreal natural = c.textWidth(fitted.text) * fitted.stretch / 100.0;
+    const qreal spare = fitted.stretch == NaturalStretch ? std::max<qreal>(0, width - natural) : 0;
+    const int before = c.font().stretch;
+    c.setFontStretch(fitted.stretch);
+    c.extTextOut(x, y, options, fitted.text, naturalAdvances(c, fitted.text, fitted.stretch, spare));
+    c.setFontStretch(before);
+}
+
 QString shortDateText(const QDate &date)
 {
     return noteLocale().toString(date, QLocale::ShortFormat);
@@ -120,7 +166,20 @@ namespace {
 // Draws an amount right-aligned in a fixed-pitch cell at device row y.
 void drawCell(Canvas &c, const Geometry &g, const QString &amount, int ux, int dw, int y)
 {
-    Eve2TextOut(c, fixedPitchCellText(amount), g.x(ux), y, g.w(dw), TextOpaque | TextClipped);
+    amountCellOut(c, amount, g.x(ux), y, g.w(dw));
+}
+
+// Draws a text from layout x `ux` fitted into the room up to layout x `endUx`.
+void fitted(Canvas &c, const Geometry &g, int ux, int endUx, int y, const QString &text,
+            const QString &keep = {})
+{
+    fitTextOut(c, g.x(ux), y, g.x(endUx) - g.x(ux), text, keep);
+}
+
+// Layout 2's numbers: plain text condensed as a whole, never cut.
+void fittedAmount(Canvas &c, int x, int endX, int y, const QString &amount)
+{
+    fitAmountOut(c, x, y, endX - x, amount);
 }
 
 void rule(Canvas &c, int x1, int y1, int x2, int y2)
@@ -150,27 +209,28 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     c.setBrushColor(Qt::white);
 
     setFont(c, VerdanaFont, 11, StyleRegular);
-    c.textOut(g.x(20), g.y(20), note.customerName + QStringLiteral(" 様"));
+    fitted(c, g, CustomerNameX, t.customerNameEnd(), g.y(20), note.customerName,
+           QStringLiteral(" 様"));
     rule(c, g.x(20), g.y(50), g.x(t.nameRuleEnd), g.y(50));
 
     setFont(c, GothicFont, 8, StyleRegular);
     for (int k = 0; k < 5; ++k)
-        c.textOut(g.x(t.shopX), g.y(30 + 20 * k), note.shopLines[k]);
+        fitted(c, g, t.shopX, t.shopLineEnd(), g.y(30 + 20 * k), note.shopLines[k]);
     rule(c, g.x(t.shopRuleFrom), g.y(130), g.x(t.ruleEnd), g.y(130));
 
     setFont(c, GothicFont, 8, StyleRegular);
-    c.textOut(g.x(30), g.y(90), note.title);
-    c.textOut(g.x(30), g.y(173), QStringLiteral("伝票番号 "));
-    c.textOut(g.x(t.dateCaptionX), g.y(173), QStringLiteral("発行日 "));
+    fitted(c, g, TextX, t.titleEnd(), g.y(90), note.title);
+    c.textOut(g.x(TextX), g.y(173), QStringLiteral("伝票番号 "));
+    fitted(c, g, t.dateCaptionX, t.dateCaptionEnd(), g.y(173), QStringLiteral("発行日 "));
     setFont(c, TahomaFont, 8, StyleRegular);
     if (note.printSlipNo)
-        c.textOut(g.x(110), g.y(170), note.slipNo);
+        fitted(c, g, SlipNoX, t.slipNoEnd(), g.y(170), note.slipNo);
     if (note.printDate)
-        c.textOut(g.x(t.dateX), g.y(170), shortDateText(note.issueDate));
+        fitted(c, g, t.dateX, t.ruleEnd, g.y(170), shortDateText(note.issueDate));
     rule(c, g.x(20), g.y(210), g.x(t.ruleEnd), g.y(210));
 
     setFont(c, GothicFont, 8, StyleRegular);
-    c.textOut(g.x(30), g.y(214), QStringLiteral("商品名"));
+    c.textOut(g.x(TextX), g.y(214), QStringLiteral("商品名"));
     c.textOut(g.x(t.qtyHeadX), g.y(214), QStringLiteral("数量"));
     c.textOut(g.x(t.priceHeadX), g.y(214), QStringLiteral("単価"));
     c.textOut(g.x(t.amountHeadX), g.y(214), QStringLiteral("金額(税抜き)"));
@@ -184,19 +244,19 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
         if (isZeroQuantity(row.qty))
             continue;
         setFont(c, GothicFont, t.itemSize, StyleRegular);
-        c.textOut(g.x(30), r - d18, row.itemNo);
-        c.textOut(g.x(30), r, row.item);
+        fitted(c, g, TextX, t.itemName1End(), r - d18, row.itemNo);
+        fitted(c, g, TextX, t.itemName2End(), r, row.item);
         setFont(c, GothicFont, t.unitSize, StyleRegular);
-        c.textOut(g.x(t.unitX), r - d18, row.unit);
+        fitted(c, g, t.unitX, t.unitEnd(), r - d18, row.unit);
         setFont(c, TahomaFont, t.numberSize, StyleRegular);
         if (t.fixedPitch) {
             drawCell(c, g, amountText(row.qty), t.qtyX, t.amountCellW, r);
             drawCell(c, g, amountText(row.price), t.priceX, t.amountCellW, r);
             drawCell(c, g, amountText(row.sales), t.amountX, t.amountCellW, r);
         } else {
-            c.textOut(g.x(t.qtyX), r, amountText(row.qty));
-            c.textOut(g.x(t.priceX), r, amountText(row.price));
-            c.textOut(g.x(t.amountX), r, amountText(row.sales));
+            fittedAmount(c, g.x(t.qtyX), g.x(t.plainQtyEnd()), r, amountText(row.qty));
+            fittedAmount(c, g.x(t.priceX), g.x(t.plainPriceEnd()), r, amountText(row.price));
+            fittedAmount(c, g.x(t.amountX), g.x(t.plainAmountEnd()), r, amountText(row.sales));
         }
         rule(c, g.x(20), r + d24, g.x(t.ruleEnd), r + d24);
         r += g.h(48);
@@ -214,19 +274,19 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
             r += g.h(22);
         const auto &[caption, value] = totals[k];
         if (t.fixedPitch) {
-            Eve2TextOut(c, caption, g.x(t.captionX), r, g.w(t.captionCellW),
-                        TextOpaque | TextClipped);
+            captionCellOut(c, caption, g.x(t.captionX), r, g.w(t.captionCellW));
             drawCell(c, g, amountText(value), t.amountX, t.amountCellW, r);
         } else {
-            c.textOut(g.x(t.captionX), r, caption);
             // Six units left of the amount column, converted with sy.
-            c.textOut(g.x(t.amountX) - g.h(6), r, YenSign + amountText(value));
+            const int moneyX = g.x(t.amountX) - g.h(LayoutTable::MoneyShift);
+            fitted(c, g, t.captionX, t.plainCaptionEnd(), r, caption);
+            fittedAmount(c, moneyX, g.x(t.plainAmountEnd()), r, YenSign + amountText(value));
         }
     }
 
     c.setFontStyle(StyleUnderline);
     if (note.receipt)
-        c.textOut(g.x(30), r, QStringLiteral("税込合計代金を領収いたしました。"));
+        fitted(c, g, TextX, t.receiptEnd(), r, QStringLiteral("税込合計代金を領収いたしました。"));
     r += g.h(27);
     r += g.h(27);
     rule(c, g.x(20), r, g.x(t.ruleEnd), r);
@@ -234,7 +294,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     c.setFontName(GothicFont);
     c.setFontSize(6);
     for (const QString &remark : note.remarks) {
-        c.textOut(g.x(76), r, remark);
+        fitted(c, g, RemarkX, t.remarkEnd(), r, remark);
         r += g.h(20);
     }
     rule(c, g.x(30), r, g.x(t.ruleEnd), r);

@@ -71,6 +71,26 @@ std::vector<int> evenAdvances(const QString &text, int width);
 // Draws `text` spread evenly over `width` pixels from (x, y).
 void Eve2TextOut(Canvas &canvas, const QString &text, int x, int y, int width, int options);
 
+// Draws an amount right-aligned in a fixed-pitch cell `width` pixels wide:
+// eleven characters of width / 11 pixels, as Eve2TextOut sets them, while
+// every character keeps that pitch (an amount of up to eleven characters,
+// or one whose own share width / length is still the cell's pitch: twelve
+// characters in 97 pixels). A longer amount is condensed as a whole, with
+// its own glyph widths, to the cell's width and ends where the eleven-
+// character amounts end, x + 11 x (width / 11). At 600 dpi a 15-digit
+// amount (19 characters, 618 pixels in Tahoma 8) stands in 364 pixels at
+// stretch 58 instead of 19 pixels per 36-pixel digit.
+void amountCellOut(Canvas &canvas, const QString &amount, int x, int y, int width);
+
+// Draws a total caption in its cell of `width` pixels: spread evenly (one
+// cell of width / n per character, as Eve2TextOut sets it) while no glyph
+// is wider than its share; otherwise with the glyphs' own widths and the
+// spare room spread after them, or condensed (and at LegibleStretch cut)
+// when the caption is wider than the cell. At 160 dpi "消費税 10%" would get
+// 13 pixels per 18-pixel character; it is set in its own widths (96.8 of 97
+// pixels) instead.
+void captionCellOut(Canvas &canvas, const QString &caption, int x, int y, int width);
+
 // The issue date as the short date format shows it (2026/12/09).
 QString shortDateText(const QDate &date);
 
@@ -104,7 +124,54 @@ struct LayoutTable
     int captionX = 601;
     int captionCellW = 97;
     bool bottomRule = true;
+
+    // Where each text of variable length must end (layout x), so that it
+    // stays clear of the next thing drawn on its line. NeighbourGap is kept
+    // free before that neighbour. Layout 1 / 2 / 3:
+    // - customer name (from x 20): the end of the rule under it, 500 / 500 / 601;
+    // - note title (x 30, beside shop line 4): the same rule end;
+    // - shop lines and remarks: the rule end, 820 / 820 / 1250;
+    // - slip number (x 110): the caption "発行日 ", 645 / 645 / 1055;
+    // - caption "発行日 ": the date, 710 / 710 / 1110;
+    // - item name 1 (upper line, x 30): the unit, 570 / 570 / 791;
+    // - item name 2 (lower line, x 30): the quantity's cell or column,
+    //   465 / 520 / 665;
+    // - unit (upper line): the rule end;
+    // - receipt sentence (x 30, on the total's line): the total captions,
+    //   591 / 520 / 991;
+    // layout 2's plain numbers: quantity to the price column 610, price to
+    // the amount column 714, amount and the money texts to the rule end 820;
+    // its caption "小計" and the tax caption to the money text at 708.
+    int customerNameEnd() const { return nameRuleEnd; }
+    int titleEnd() const { return nameRuleEnd; }
+    int shopLineEnd() const { return ruleEnd; }
+    int slipNoEnd() const { return dateCaptionX - NeighbourGap; }
+    int dateCaptionEnd() const { return dateX - NeighbourGap; }
+    int itemName1End() const { return unitX - NeighbourGap; }
+    int itemName2End() const { return qtyX - NeighbourGap; }
+    int unitEnd() const { return ruleEnd; }
+    int receiptEnd() const { return captionX - NeighbourGap; }
+    int remarkEnd() const { return ruleEnd; }
+    int plainQtyEnd() const { return priceX - NeighbourGap; }
+    int plainPriceEnd() const { return amountX - NeighbourGap; }
+    int plainAmountEnd() const { return ruleEnd; }
+    // Layout 2's money texts start 6 units (converted with sy) left of the
+    // amount column; its captions end a gap before that, at 708.
+    int plainCaptionEnd() const { return amountX - MoneyShift - NeighbourGap; }
+
+    // Ten layout units, the width of a digit in Tahoma 8 (0.546 em of 17.8
+    // units = 9.7): wider than a blank or a thousands separator, so that a
+    // number and the text before it read as two.
+    static constexpr int NeighbourGap = 10;
+    // Layout 2's currency sign stands 6 units left of the amount column.
+    static constexpr int MoneyShift = 6;
 };
+
+// Layout x of the texts the tables do not vary.
+inline constexpr int CustomerNameX = 20;
+inline constexpr int TextX = 30;      // title, captions, item names, receipt sentence
+inline constexpr int SlipNoX = 110;
+inline constexpr int RemarkX = 76;
 
 // Draws one copy of the note with a layout's table on the surface's canvas,
 // then feeds the page when the note asks for it. Throws ConversionError

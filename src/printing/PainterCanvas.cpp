@@ -1,6 +1,7 @@
 #include "printing/PainterCanvas.h"
 
 #include <QPaintDevice>
+#include <QFontMetricsF>
 #include <QPainter>
 
 namespace printing {
@@ -16,21 +17,72 @@ PainterCanvas::PainterCanvas(QPainter *painter, int dpiY)
 {
 }
 
+QFont canvasQFont(const CanvasFont &font, int dpiY)
+{
+    QFont f(font.name);
+    f.setPixelSize(std::max(1, fontPixelHeight(font.size, dpiY)));
+    f.setBold(font.style & StyleBold);
+    f.setItalic(font.style & StyleItalic);
+    f.setUnderline(font.style & StyleUnderline);
+    f.setStrikeOut(font.style & StyleStrikeOut);
+    f.setKerning(false);
+    return f;
+}
+
+QRectF canvasGlyphInk(const CanvasFont &font, int dpiY, const QString &glyph)
+{
+    constexpr int Magnify = 64;
+    QFont big = canvasQFont(font, dpiY);
+    big.setPixelSize(big.pixelSize() * Magnify);
+    const QRectF r = QFontMetricsF(big).tightBoundingRect(glyph);
+    return QRectF(r.left() / Magnify, r.top() / Magnify, r.width() / Magnify,
+                  r.height() / Magnify);
+}
+
+TextMeasure fontMetricsMeasure(int dpiY)
+{
+    return {[dpiY](const CanvasFont &font, const QString &text) {
+                return QFontMetricsF(canvasQFont(font, dpiY)).horizontalAdvance(text);
+            },
+            [dpiY](const CanvasFont &font, const QString &glyph) {
+                return canvasGlyphInk(font, dpiY, glyph);
+            }};
+}
+
 QFont PainterCanvas::qfont()
 {
     if (!m_qfont || !(m_cachedFor == font())) {
         m_cachedFor = font();
-        QFont f(font().name);
-        f.setPixelSize(std::max(1, fontPixelHeight(font().size, m_dpiY)));
-        f.setBold(font().style & StyleBold);
-        f.setItalic(font().style & StyleItalic);
-        f.setUnderline(font().style & StyleUnderline);
-        f.setStrikeOut(font().style & StyleStrikeOut);
-        f.setKerning(false);
+        const QFont f = canvasQFont(font(), m_dpiY);
         m_qfont = f;
         m_ascent = QFontMetrics(f, m_painter->device()).ascent();
     }
     return *m_qfont;
+}
+
+qreal PainterCanvas::textWidth(const QString &text)
+{
+    return QFontMetricsF(qfont(), m_painter->device()).horizontalAdvance(text);
+}
+
+QRectF PainterCanvas::glyphInk(const QString &glyph)
+{
+    return canvasGlyphInk(font(), m_dpiY, glyph);
+}
+
+// Draws text with its left end of the baseline at `at`, condensed to the
+// canvas font's stretch.
+static void drawStretched(QPainter *p, QPointF at, const QString &text, int stretch)
+{
+    if (stretch == 100) {
+        p->drawText(at, text);
+        return;
+    }
+    p->save();
+    p->translate(at);
+    p->scale(stretch / 100.0, 1.0);
+    p->drawText(QPointF(0, 0), text);
+    p->restore();
 }
 
 void PainterCanvas::prepareText()
@@ -52,11 +104,14 @@ void PainterCanvas::drawText(QPoint topLeft, const QString &text)
     if (text.isEmpty())
         return;
     prepareText();
-    m_painter->drawText(QPoint(topLeft.x(), topLeft.y() + m_ascent), text);
+    // Plain text needs no background on the white page; painted, it would
+    // cut the descenders of the line above.
+    m_painter->setBackgroundMode(Qt::TransparentMode);
+    drawStretched(m_painter, QPoint(topLeft.x(), topLeft.y() + m_ascent), text, font().stretch);
     finishText();
 }
 
-void PainterCanvas::drawSpacedText(QPoint topLeft, int /*options*/, const QString &text,
+void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &text,
                                    const std::vector<int> &advances)
 {
     if (text.isEmpty())
@@ -69,7 +124,8 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int /*options*/, const QStrin
     for (qsizetype i = 0; i < text.size(); ++i)
         total += static_cast<size_t>(i) < advances.size() ? advances[i] : 0;
     const QFontMetrics metrics(m_painter->font(), m_painter->device());
-    m_painter->fillRect(QRect(topLeft.x(), topLeft.y(), total, metrics.height()), brushColor());
+    if (options & TextOpaque)
+        m_painter->fillRect(QRect(topLeft.x(), topLeft.y(), total, metrics.height()), brushColor());
     m_painter->setBackgroundMode(Qt::TransparentMode);
     const int baseline = topLeft.y() + m_ascent;
     int x = topLeft.x();
@@ -78,7 +134,7 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int /*options*/, const QStrin
         const qsizetype units = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString glyph = text.mid(i, units);
         if (glyph != QLatin1String(" "))
-            m_painter->drawText(QPoint(x, baseline), glyph);
+            drawStretched(m_painter, QPoint(x, baseline), glyph, font().stretch);
         for (qsizetype k = 0; k < units; ++k)
             x += static_cast<size_t>(i + k) < advances.size() ? advances[i + k] : 0;
         i += units - 1;

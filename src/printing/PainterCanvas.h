@@ -13,8 +13,9 @@ namespace printing {
 // Draws on a QPainter of a print job (or a preview image). Font sizes are
 // points of the device's vertical resolution: the character height in
 // pixels is size x dpiY / 72, rounded, as a printer device context counts it.
-// Text is opaque on the brush colour, placed by the top of its character cell
-// (baseline = top + ascent).
+// Spaced text with TextOpaque (the fixed-pitch cells) is drawn on the brush
+// colour, plain text without a background; text is placed by the top of its
+// character cell (baseline = top + ascent).
 class PainterCanvas : public Canvas
 {
 public:
@@ -24,6 +25,8 @@ public:
     QPainter *painter() const { return m_painter; }
     // The Qt font that the current canvas font maps to.
     QFont qfont();
+    qreal textWidth(const QString &text) override;
+    QRectF glyphInk(const QString &glyph) override;
 
 protected:
     void drawText(QPoint topLeft, const QString &text) override;
@@ -45,5 +48,20 @@ private:
 
 // Pixel height of a font of `points` at `dpiY`: points x dpiY / 72 rounded half up.
 int fontPixelHeight(int points, int dpiY);
+
+// The Qt font a canvas font is drawn with on a device of vertical
+// resolution dpiY (the stretch is applied by the canvas, not the font).
+QFont canvasQFont(const CanvasFont &font, int dpiY);
+
+// The ink box of a glyph of a canvas font, relative to its pen position on
+// the baseline, taken from an outline 64 times as large: unhinted, as a PDF
+// or a printer driver draws it (the hinted box of a small size is rounded
+// out to whole pixels).
+QRectF canvasGlyphInk(const CanvasFont &font, int dpiY, const QString &glyph);
+
+// Text widths and ink with the fonts a PainterCanvas of vertical resolution
+// dpiY draws with, for a recording canvas that should decide every fit as
+// the printed page does. Needs a QGuiApplication.
+TextMeasure fontMetricsMeasure(int dpiY);
 
 } // namespace printing

@@ -28,6 +28,18 @@ public:
     Canvas &canvas() override { return *this; }
     void newPage() override;
 
+    // Measures texts with `measure` (for instance fontMetricsMeasure for
+    // real fonts); without one every text measures 0 and fits.
+    void setMeasure(TextMeasure measure) { m_measure = std::move(measure); }
+    qreal textWidth(const QString &text) override
+    {
+        return m_measure.width ? m_measure.width(font(), text) : 0;
+    }
+    QRectF glyphInk(const QString &glyph) override
+    {
+        return m_measure.ink ? m_measure.ink(font(), glyph) : QRectF();
+    }
+
     const QList<CanvasOp> &ops() const { return m_ops; }
     void clear() { m_ops.clear(); }
 
@@ -46,6 +58,7 @@ protected:
 
 private:
     QList<CanvasOp> m_ops;
+    TextMeasure m_measure;
 };
 
 } // namespace printing

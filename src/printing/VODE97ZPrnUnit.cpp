@@ -45,7 +45,10 @@ TForm_VODE97ZPrn::TForm_VODE97ZPrn(QWidget *parent) : QDialog(parent)
     setUpOffsetField(KiNumEdit_LEFT, QStringLiteral("KiNumEdit_LEFT"));
     BitBtn_MRGN = new QPushButton(QStringLiteral("印字位置登録"), this);
     BitBtn_MRGN->setObjectName(QStringLiteral("BitBtn_MRGN"));
-    BitBtn_MRGN->setAutoDefault(false);
+    // The dialog's default button: Enter on it registers, so the margins
+    // can be registered from the keyboard (Enter in an offset field stays
+    // that field's own and moves on).
+    BitBtn_MRGN->setDefault(true);
 
     auto *grid = new QGridLayout(GroupBox1);
     grid->setContentsMargins(6, 4, 6, 4);

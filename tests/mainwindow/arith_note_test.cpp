@@ -1,4 +1,5 @@
 #include "mainwindow/NoteArithmetic.h"
+#include "mainwindow/NoteRange.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -102,6 +103,86 @@ TEST(RowPasses, LiveAndPrintTimeStepsPerRow)
         EXPECT_EQ(c.afterPrint.sales, print[0].sales);
         EXPECT_EQ(c.printMessage ? std::vector<int>{1} : std::vector<int>{}, reported);
     }
+}
+
+// A change event from a row's quantity field that leaves the quantity at 0
+// empties only that row's amount; every other row, and every other caller,
+// keeps the step that wipes a price without a quantity.
+TEST(RowPasses, QuantityEditedToZeroKeepsItsRowsPrice)
+{
+    const struct
+    {
+        const char *name;
+        RowCells row2;
+        int editedRow;
+        RowCells after;
+    } rows[] = {
+        {"quantity backspaced to empty", {"", "1200", "3600"}, 2, {"", "1200", ""}},
+        {"a first minus", {"-", "1200", "3600"}, 2, {"-", "1200", ""}},
+        {"quantity typed as 0", {"0", "1200", "3600"}, 2, {"0", "1200", ""}},
+        {"another row's quantity was edited", {"", "1200", "3600"}, 5, {"", "", ""}},
+        {"a price change event (no quantity edited)", {"", "1200", "3600"}, 0, {"", "", ""}},
+        {"quantity edited to a number", {"-2", "1200", ""}, 2, {"-2", "1200", "-2400"}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        DetailRows cells;
+        cells[1] = row.row2;
+        cells[3] = RowCells{"0", "500", "0"}; // a stored price without quantity
+        DEN_SALS(cells, row.editedRow);
+        EXPECT_EQ(row.after, cells[1]);
+        EXPECT_EQ((RowCells{"0", "", ""}), cells[3]) << "other rows are wiped as before";
+    }
+}
+
+TEST(PrintRange, NoticeNamesTheFirstValueBeyondTheRange)
+{
+    const NoteTotals fine{"3", "3600", "180", "3780"};
+    const struct
+    {
+        const char *name;
+        std::function<void(DetailRows &)> rows;
+        NoteTotals totals;
+        const char *notice;
+    } cases[] = {
+        {"everything fits", [](DetailRows &r) { r[0] = {"3", "1200", "3600"}; }, fine, ""},
+        {"largest product that fits",
+         [](DetailRows &r) { r[0] = {"999999", "922337203", "922336280662797"}; }, fine, ""},
+        {"9 digits times 9 digits",
+         [](DetailRows &r) { r[2] = {"999999999", "999999999", ""}; }, fine,
+         "3行目の金額が大きすぎるため印刷できません"},
+        {"the first such row is named",
+         [](DetailRows &r) {
+             r[4] = {"-999999999", "999999999", ""};
+             r[7] = {"999999999", "999999999", ""};
+         },
+         fine, "5行目の金額が大きすぎるため印刷できません"},
+        {"a quantity without price is no amount",
+         [](DetailRows &r) { r[0] = {"999999999", "", ""}; }, fine, ""},
+        {"quantity total", [](DetailRows &) {}, {"", "1", "0", "1"},
+         "数量の合計が大きすぎるため印刷できません"},
+        {"subtotal", [](DetailRows &) {}, {"1", "", "", ""}, "合計が大きすぎるため印刷できません"},
+        {"tax", [](DetailRows &) {}, {"1", "1", "", ""}, "消費税が大きすぎるため印刷できません"},
+        {"tax-inclusive total", [](DetailRows &) {}, {"1", "1", "1", ""},
+         "税込合計が大きすぎるため印刷できません"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        DetailRows rows;
+        c.rows(rows);
+        EXPECT_EQ(QString::fromUtf8(c.notice), outOfRangeNotice(rows, c.totals));
+    }
+}
+
+TEST(PrintRange, TotalsOfTenLargeAmountsAreCaught)
+{
+    // Each amount fits; their sum does not, so DEN_SUM leaves the subtotal empty.
+    DetailRows rows;
+    for (RowCells &r : rows)
+        r = {"999999", "922337203", "922336280662797"};
+    const NoteTotals totals = DEN_SUM(rows, QStringLiteral("0.05"), QStringLiteral("0"));
+    EXPECT_EQ(QString::fromUtf8("合計が大きすぎるため印刷できません"),
+              outOfRangeNotice(rows, totals));
 }
 
 TEST(RowPasses, EveryRowIsProcessedIncludingDisabledOnes)

@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/wait.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
@@ -672,6 +675,16 @@ TEST(ProfileFile, MegabyteLinesAreRead)
     }
 }
 
+TEST(ProfileFile, NulInAValueIsNeverWritten)
+{
+    Dir dir;
+    ProfileFile f(dir.file());
+    f.writeString(QStringLiteral("s"), QStringLiteral("E_CUS"),
+                  QStringLiteral("山田") + QChar(0) + QStringLiteral("様"));
+    f.commit();
+    EXPECT_EQ(fromCp932(readBytes(dir.file())), QStringLiteral("[s]\r\nE_CUS=山田様\r\n"));
+}
+
 // --- write errors ------------------------------------------------------------
 
 TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
@@ -706,10 +719,11 @@ TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
              return d.file();
          },
          QString(200 * 1024, QLatin1Char('z')), true, false},
-        {"read-only directory",
+        {"read-only file in a read-only directory",
          [&](const Dir &d) {
              QDir().mkpath(d.file(QStringLiteral("ro")));
              writeBytes(d.file(QStringLiteral("ro/x.ini")), previous);
+             chmod(d.file(QStringLiteral("ro/x.ini")).toLocal8Bit().constData(), 0444);
              chmod(d.file(QStringLiteral("ro")).toLocal8Bit().constData(), 0555);
              return d.file(QStringLiteral("ro/x.ini"));
          },
@@ -743,6 +757,67 @@ TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
         }
         chmod(dir.file(QStringLiteral("ro")).toLocal8Bit().constData(), 0755);
     }
+}
+
+// A settings file the user may write, in a folder the user may not: the
+// write goes into the file itself. The suite may run as root, who writes
+// everywhere, so the case is run in a child process as the user "nobody".
+TEST(ProfileFile, WritableFileInAReadOnlyFolderIsRewrittenInPlace)
+{
+    const QByteArray previous("[s]\r\nk=old\r\nkeep=1\r\n");
+    const QByteArray expected("[s]\r\nk=new\r\nkeep=1\r\n");
+    // Under /tmp, which every user may pass through.
+    QTemporaryDir tmp(QStringLiteral("/tmp/kanro-profile-XXXXXX"));
+    ASSERT_TRUE(tmp.isValid());
+    const QString folder = tmp.filePath(QStringLiteral("shop"));
+    const QString path = folder + QStringLiteral("/Kanro_Vey_1.ini");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    writeBytes(path, previous);
+    chmod(tmp.path().toLocal8Bit().constData(), 0755);
+    chmod(path.toLocal8Bit().constData(), 0666);
+    chmod(folder.toLocal8Bit().constData(), 0555);
+
+    // 0: written; 1: the write failed; 2: the user could not be taken on.
+    auto write = [&path]() -> int {
+        try {
+            ProfileFile f(path);
+            f.writeString(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("new"));
+            f.commit();
+            return 0;
+        } catch (const ProfileWriteError &) {
+            return 1;
+        }
+    };
+    int result = 0;
+    if (geteuid() != 0) {
+        result = write();
+    } else {
+        const passwd *nobody = getpwnam("nobody");
+        if (!nobody)
+            GTEST_SKIP() << "no user \"nobody\" to drop the root rights to";
+        const uid_t uid = nobody->pw_uid;
+        const gid_t gid = nobody->pw_gid;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0 ||
+                access(folder.toLocal8Bit().constData(), W_OK) == 0)
+                _exit(2);
+            _exit(write());
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        result = WEXITSTATUS(status);
+        if (result == 2)
+            GTEST_SKIP() << "could not run as \"nobody\" without write access to the folder";
+    }
+    chmod(folder.toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(result, 0) << "commit threw the write error";
+    EXPECT_EQ(readBytes(path), expected);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("Kanro_Vey_1.ini")})
+        << "no temporary file left behind";
 }
 
 } // namespace

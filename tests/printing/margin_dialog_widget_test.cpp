@@ -4,6 +4,7 @@
 #include "printing/VODE97ZPrnUnit.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -134,3 +135,42 @@ TEST_F(MarginDialog, EnterAndUpMoveTheFocus)
     key(dialog.KiNumEdit_LEFT, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), dialog.BitBtn_MRGN);
 }
+
+// A keyboard-only operator: Enter through both fields to the register
+// button, Enter there asks, and the answer registers.
+TEST_F(MarginDialog, EnterOnTheRegisterButtonRegisters)
+{
+    const struct
+    {
+        const char *name;
+        bool answer;
+        bool registered;
+    } rows[] = {
+        {"answered yes: written and closed", true, true},
+        {"answered no: the dialog stays", false, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(registrationFilePath(dir.path()));
+        host.top = QStringLiteral("15");
+        Dialogs::resetForTest();
+        Dialogs::setTestMode(true);
+        dialog.show();
+        dialog.activateWindow();
+        QApplication::processEvents();
+        dialog.KiNumEdit_TOP->setFocus();
+        dialog.KiNumEdit_TOP->setText(QStringLiteral("21"));
+        key(dialog.KiNumEdit_TOP, Qt::Key_Return);
+        EXPECT_TRUE(Dialogs::shownTexts().isEmpty()) << "Enter in a field only moves on";
+        key(dialog.KiNumEdit_LEFT, Qt::Key_Return);
+        ASSERT_EQ(QApplication::focusWidget(), dialog.BitBtn_MRGN);
+        EXPECT_TRUE(dialog.BitBtn_MRGN->isDefault());
+        Dialogs::pushAnswer(row.answer);
+        key(dialog.BitBtn_MRGN, Qt::Key_Return);
+        EXPECT_EQ(Dialogs::shownTexts(), QStringList{"印字位置調整の余白を登録しますか?"});
+        EXPECT_EQ(QFile::exists(registrationFilePath(dir.path())), row.registered);
+        EXPECT_EQ(dialog.isVisible(), !row.registered);
+        EXPECT_EQ(host.top, row.registered ? "21" : "15");
+    }
+}
+
