@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QTimer>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -27,6 +28,7 @@ void bringToFront(QWidget *w)
 
 int main(int argc, char **argv)
 {
+    startFontConfigurationLoad(); // overlaps with connecting to the display
     QApplication app(argc, argv);
     // A Japanese shop's program: dates, calendars and digit grouping are
     // Japanese even on a desktop set to another language.
@@ -46,6 +48,8 @@ int main(int argc, char **argv)
 
     // The name only: a display name would be appended to every window title.
     QApplication::setApplicationName(kAppTitle);
+    // The installed menu entry: desktops find its icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
     registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.
@@ -77,6 +81,8 @@ int main(int argc, char **argv)
         Form_VODE97ZPrn = nullptr;
         return 0;
     }
+    // Once the window is up: the first print or preview then finds its fonts open.
+    QTimer::singleShot(0, &Form_Main, [] { preloadPrinterFonts(); });
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;

@@ -7,11 +7,14 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libicu-dev
+  libfontconfig-dev libxcb1-dev
   libcups2-dev cups cups-client cups-filters
+  libqt6sql6-sqlite
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool poppler-utils
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes the pictures of the main window's three tabs under a virtual X
-# server: docs/main-tab1.png (shown in README.md), main-tab2.png and
-# main-tab3.png.
+# server: docs/main-tab1.png and docs/preview.png (shown in README.md),
+# main-tab2.png and main-tab3.png.
 # Usage: tools/screenshot.sh [output-dir]
 # BUILD_DIR may name an existing build tree (default build/screenshot).
 set -eu
@@ -19,4 +19,4 @@ KANRO_SCREENSHOT_DIR=$(cd "$out" && pwd) QT_QPA_PLATFORM=xcb LANG=C.UTF-8 TZ=Asi
     ASAN_OPTIONS=detect_leaks=0 \
     xvfb-run -a -s "-screen 0 1024x768x24" \
     "$build/tests/mainwindow/mainwindow_window_screenshot_widget_test"
-ls -l "$out"/main-tab*.png
+ls -l "$out"/main-tab*.png "$out"/preview.png

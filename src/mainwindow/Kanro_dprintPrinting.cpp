@@ -1,12 +1,15 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
+#include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "mainwindow/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
+#include "printing/PrintPreviewWindow.h"
 #include "printing/PrinterRegistration.h"
 #include "printing/VODE97ZPrnUnit.h"
 
@@ -22,6 +25,10 @@ using namespace printing;
 
 namespace {
 
+const QString RegNoNotPrintedMessage =
+    QStringLiteral("登録番号が T と13桁の数字になっていないため、登録番号を印字しません。"
+                   "税率設定で直してください");
+
 // The global printer object; the program creates it before the first window.
 TVoPrinter &printerObject()
 {
@@ -35,41 +42,7 @@ class WindowNote : public PrintNoteSource
 {
 public:
     explicit WindowNote(const TForm_Main &w) : w(w) {}
-
-    PrintNote printNote() const override
-    {
-        PrintNote n;
-        n.customerName = w.Edit_Custo1->text();
-        n.title = w.Edit_021[0]->text();
-        for (int k = 0; k < 5; ++k)
-            n.shopLines[k] = w.Edit_021[k + 1]->text();
-        n.slipNo = w.KiNumEdit_Slipno->Text();
-        n.issueDate = w.DateTimePicker_1->date();
-        n.printSlipNo = w.CheckBox2->isChecked();
-        n.printDate = w.CheckBox_Date_1->isChecked();
-        for (int i = 1; i <= TForm_Main::kRows; ++i) {
-            PrintRow &r = n.rows[i - 1];
-            r.itemNo = w.dITEMNO_Ary[i]->text();
-            r.item = w.dITEM_Ary[i]->text();
-            r.unit = w.dUNIT_Ary[i]->text();
-            r.qty = w.dQTY_Ary[i]->Text();
-            r.price = w.dPRICE_Ary[i]->Text();
-            r.sales = w.dSALES_Ary[i]->Text();
-        }
-        n.subtotal = w.KiNumEdit_ssal->Text();
-        n.tax = w.KiNumEdit_stax->Text();
-        n.total = w.KiNumEdit_sttl->Text();
-        n.taxCaption = w.Label_stax->text();
-        n.receipt = w.CheckBox_Recp->isChecked();
-        for (int k = 1; k <= 9; ++k)
-            n.remarks[k - 1] = w.Edit_Remark[k]->text();
-        n.newPage = w.CheckBox_NewPage->isChecked();
-        n.dpiX = w.Label_dpix->text();
-        n.dpiY = w.Label_dpiy->text();
-        n.top = w.Label_Prn_Top->text();
-        n.left = w.Label_Prn_Left->text();
-        return n;
-    }
+    PrintNote printNote() const override { return w.printNote(); }
 
 private:
     const TForm_Main &w;
@@ -142,43 +115,139 @@ void TForm_Main::SpeedButton_F7Click()
 // with one copy per requested copy in the chosen layout.
 void TForm_Main::SpeedButton_F11Click()
 {
-    runGuarded(this, [this] {
-        DEN_SALS_2();
-        DEN_SUM();
-        // An amount or total beyond the number range would print empty or 0.
-        const QString rangeNotice = rangeNoticeOfNote();
-        if (!rangeNotice.isEmpty()) {
-            Dialogs::notify(this, rangeNotice);
+    printCommand();
+}
+
+bool TForm_Main::printCommand()
+{
+    bool confirmed = false;
+    runGuarded(this, [this, &confirmed] {
+        if (!preparePrint())
             return;
-        }
-        // The focus goes only where it can: on the other tabs the slip
-        // number and the memo are hidden, and the focus stays where it was.
-        if (KiNumEdit_Slipno->Text().isEmpty()) {
-            Dialogs::notify(this, MissingSlipNoMessage);
-            if (KiNumEdit_Slipno->isVisible())
-                KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
-            return;
-        }
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
             if (Memo1->isVisible())
                 Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
-        TVoPrinter &printer = printerObject();
-        const TSize dpi = printer.DPI();
-        const std::uint16_t scale = printer.Scale();
-        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
-        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
-        const int copies = copiesFromText(KiNumEdit_BUSUU->Text());
-        const QString title =
-            jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
-                     KiNumEdit_Slipno->Text());
-        static const NoteLayouts layouts;
-        const WindowNote note(*this);
-        runPrintJob(printer, title, copies, dpi.cy, [this, &note](PrintSurface &surface) {
-            layouts.drawCopy(ComboBox_Paper->currentIndex(), note, surface);
-        });
+        confirmed = true;
+        const PrintPlan plan = printPlan();
+        runPrintJob(printerObject(), plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
+        // Only a job that ended well reaches the ledger.
+        recordPrintedNote(WindowNote(*this).printNote(), plan.title, plan.copies);
     });
+    return confirmed;
+}
+
+bool TForm_Main::preparePrint()
+{
+    DEN_SALS_2();
+    DEN_SUM();
+    // An amount or total beyond the number range would print empty or 0.
+    const QString rangeNotice = rangeNoticeOfNote();
+    if (!rangeNotice.isEmpty()) {
+        Dialogs::notify(this, rangeNotice);
+        return false;
+    }
+    // The focus goes only where it can: on the other tabs the slip
+    // number and the memo are hidden, and the focus stays where it was.
+    if (KiNumEdit_Slipno->Text().isEmpty()) {
+        Dialogs::notify(this, MissingSlipNoMessage);
+        if (KiNumEdit_Slipno->isVisible())
+            KiNumEdit_Slipno->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    // A registration number that is not "T" + 13 digits (a hand-edited
+    // settings file) is left off the page; the operator is told why.
+    if (checkRegistrationNumber(Edit_TaxRegNo->text()) == RegistrationCheck::Malformed)
+        Dialogs::notify(this, RegNoNotPrintedMessage);
+    return true;
+}
+
+PrintPlan TForm_Main::printPlan()
+{
+    TVoPrinter &printer = printerObject();
+    const TSize dpi = printer.DPI();
+    const std::uint16_t scale = printer.Scale();
+    Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
+    Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+    PrintPlan plan;
+    plan.copies = copiesFromText(KiNumEdit_BUSUU->Text());
+    plan.title = jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
+                          KiNumEdit_Slipno->Text());
+    plan.fontDpiY = dpi.cy;
+    plan.drawCopy = [this](PrintSurface &surface) {
+        static const NoteLayouts layouts;
+        layouts.drawCopy(ComboBox_Paper->currentIndex(), WindowNote(*this), surface);
+    };
+    return plan;
+}
+
+// The print preview (F10): the print command's preparation, then the pages
+// the print would feed, in a modal window from which F11 prints. Closed
+// without printing, the focus goes where a declined print puts it.
+void TForm_Main::SpeedButton_F10Click()
+{
+    bool closedWithoutPrint = false;
+    runGuarded(this, [this, &closedWithoutPrint] {
+        if (!preparePrint())
+            return;
+        const PrintPlan plan = printPlan();
+        PrintPreviewWindow window(buildPreview(measureSheet(printerObject()), plan), this);
+        window.setPrintHandler([this] { return printCommand(); });
+        window.run();
+        closedWithoutPrint = !window.printed();
+    });
+    if (closedWithoutPrint && Memo1->isVisible())
+        Memo1->setFocus(Qt::OtherFocusReason);
+}
+
+printing::PrintNote TForm_Main::printNote() const
+{
+    PrintNote n;
+    n.customerName = Edit_Custo1->text();
+    n.title = Edit_021[0]->text();
+    for (int k = 0; k < 5; ++k)
+        n.shopLines[k] = Edit_021[k + 1]->text();
+    n.slipNo = KiNumEdit_Slipno->Text();
+    n.issueDate = DateTimePicker_1->date();
+    n.printSlipNo = CheckBox2->isChecked();
+    n.printDate = CheckBox_Date_1->isChecked();
+    for (int i = 1; i <= TForm_Main::kRows; ++i) {
+        PrintRow &r = n.rows[i - 1];
+        r.itemNo = dITEMNO_Ary[i]->text();
+        r.item = dITEM_Ary[i]->text();
+        r.unit = dUNIT_Ary[i]->text();
+        r.qty = dQTY_Ary[i]->Text();
+        r.price = dPRICE_Ary[i]->Text();
+        r.sales = dSALES_Ary[i]->Text();
+        r.reduced = reducedMarked(i);
+    }
+    n.subtotal = KiNumEdit_ssal->Text();
+    n.tax = KiNumEdit_stax->Text();
+    n.total = KiNumEdit_sttl->Text();
+    n.taxCaption = Label_stax->text();
+    const TForm_Main::InvoiceFigures f = invoiceFigures();
+    n.standardRate = {ratePercentText(f.standardFraction), f.standardSubtotal, f.standardTax,
+                      f.standardInUse};
+    n.reducedRate = {ratePercentText(f.reducedFraction), f.reducedSubtotal, f.reducedTax,
+                     f.reducedInUse};
+    // With both rates in use the caption cell prints "消費税" alone: its
+    // characters share the cell's 97 units, which "消費税 10%・8%" would
+    // squeeze into each other, and the per-rate lines beside the totals
+    // name each rate with its tax.
+    if (f.standardInUse && f.reducedInUse)
+        n.taxCaption = QStringLiteral("消費税");
+    if (isPrintableRegistrationNumber(Edit_TaxRegNo->text()))
+        n.registrationNo = Edit_TaxRegNo->text();
+    n.receipt = CheckBox_Recp->isChecked();
+    for (int k = 1; k <= 9; ++k)
+        n.remarks[k - 1] = Edit_Remark[k]->text();
+    n.newPage = CheckBox_NewPage->isChecked();
+    n.dpiX = Label_dpix->text();
+    n.dpiY = Label_dpiy->text();
+    n.top = Label_Prn_Top->text();
+    n.left = Label_Prn_Left->text();
+    return n;
 }
 
 // Selects the printer in Label_PrinterIndex and refreshes the printer,

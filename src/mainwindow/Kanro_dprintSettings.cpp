@@ -1,6 +1,7 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
+#include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
@@ -53,6 +54,12 @@ void TForm_Main::readStartupSettings()
     selectIndex(ComboBox_ime_Unit, s.ime_Unit);
     selectIndex(ComboBox_Paper, s.Comb_Paper);
     CheckBox_NewPage->setChecked(s.NewPage);
+    // A hand-edited number that is not "T" + 13 digits is shown as it
+    // stands; it is kept out of the print until corrected.
+    Edit_TaxRegNo->setText(s.TaxRegNo);
+    m_acceptedRegNo = s.TaxRegNo;
+    KiNumEdit_TaxReduced->setText(s.TaxReduced);
+    Edit_TxDisp->setText(s.TxDisp);
 }
 
 void TForm_Main::writeShutdownSettings()
@@ -83,6 +90,9 @@ void TForm_Main::writeShutdownSettings()
     s.ime_Unit = ComboBox_ime_Unit->currentIndex();
     s.NewPage = CheckBox_NewPage->isChecked();
     s.Comb_Paper = ComboBox_Paper->currentIndex();
+    s.TaxRegNo = Edit_TaxRegNo->text();
+    s.TaxReduced = KiNumEdit_TaxReduced->Text();
+    s.TxDisp = Edit_TxDisp->text();
     ::writeShutdownSettings(settingsFilePath(), s);
 }
 
@@ -96,7 +106,10 @@ void TForm_Main::SpeedButton_ini_s2rClick()
         Edit_unit[i]->setText(lines.unit[i - 1]);
         KiNumEdit_Price[i]->setText(lines.price[i - 1]);
         KiNumEdit_Sales[i]->setText(lines.sales[i - 1]);
+        CheckBox_Reduced[i]->setChecked(isReducedMarkText(lines.reduced[i - 1]));
+        showReducedMark(i);
     }
+    showTaxCaption();
 }
 
 void TForm_Main::SpeedButton_ini_s2wClick()
@@ -109,6 +122,7 @@ void TForm_Main::SpeedButton_ini_s2wClick()
         lines.unit[i - 1] = Edit_unit[i]->text();
         lines.price[i - 1] = KiNumEdit_Price[i]->Text();
         lines.sales[i - 1] = KiNumEdit_Sales[i]->Text();
+        lines.reduced[i - 1] = reducedMarked(i) ? QStringLiteral("1") : QStringLiteral("0");
     }
     writeDetailLines(settingsFilePath(), lines);
 }

@@ -1,14 +1,19 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
 #include "platform/ImeMode.h"
+#include "mainwindow/HelpMessages.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteRange.h"
 #include "mainwindow/NoteSettings.h"
+#include "mainwindow/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "platform/HalfWidth.h"
+#include "platform/ImeMode.h"
 #include "printer/VoPrinters.h"
+#include "printing/LayoutRules.h"
 #include "transfer/SupportLinks.h"
 #include "transfer/TransferPanel.h"
 
@@ -18,8 +23,11 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -30,8 +38,10 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <memory>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
 
@@ -43,6 +53,8 @@ const QString kDefaultTitle = QStringLiteral("納品書　兼　請求書");
 const QString kAddressWarning =
     QStringLiteral("警告:おところ①の文字数が多すぎます。　おところ②へ分割してください");
 const QColor kRowCursorColour(0xA6, 0xCA, 0xF0); // clSkyBlue
+// The row-number panel of a row at the reduced rate.
+const QColor kReducedRowColour(0xFF, 0xD8, 0xA0);
 
 // Captions and heights of the window (pixels).
 constexpr int kTopStrip = 3;
@@ -59,27 +71,11 @@ const QStringList kImeItems = {
     QStringLiteral("8:カナ全角"),
 };
 
-// Help messages shown when a field receives the focus.
-namespace help {
-const QString Zip = QStringLiteral("お届け先の郵便番号を入力して下さい");
-const QString Add1 = QStringLiteral("お届け先のおところ①を入力して下さい");
-const QString Add23 = QStringLiteral("お届け先のおところを入力して下さい");
-const QString Custo = QStringLiteral("お届け先のおなまえを入力して下さい");
-const QString Tel = QStringLiteral("お届け先のでんわを入力して下さい");
-const QString Date = QStringLiteral("日付を入力してください");
-const QString Slipno = QStringLiteral("伝票番号を入力してください");
-const QString ItemNo = QStringLiteral("品名1を入力してください");
-const QString Item = QStringLiteral("品名2を入力してください");
-const QString Unit = QStringLiteral("単位名を入力してください");
-const QString Qty = QStringLiteral("数量を入力してください (数量が０の行は印字されません)");
-const QString Price = QStringLiteral("単価を入力してください");
-const QString Printed = QStringLiteral("納品書の印字項目などを入力してください");
-const QString Remark = QStringLiteral("納品書の備考　注意事項などを入力してください");
-const QString Busuu = QStringLiteral("印刷部数を入力してください");
-const QString Ime = QStringLiteral("IME(漢字変換)モードを選択してください");
-const QString Paper = QStringLiteral("印字用紙サイズを選択してください");
-const QString TxDisp = QStringLiteral("消費税端数 0:切捨て 1:四捨五入 2:切上げ");
-} // namespace help
+// Notices of the qualified invoice.
+const QString kRegNoRefused =
+    QStringLiteral("登録番号は T と13桁の数字で入力してください。入力前の番号に戻します");
+const QString kRateRefused =
+    QStringLiteral("税率は 0 から 100 までの数値で入力してください。入力前の税率に戻します");
 
 template <typename W> W *named(W *w, const QString &name)
 {
@@ -184,6 +180,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent)
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
     bindHandlers();
+    nameControls();
     if (const QScreen *screen = QApplication::primaryScreen()) {
         const QRect desk = screen->availableGeometry();
         move(desk.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
@@ -230,11 +227,26 @@ void TForm_Main::buildWindow()
         const int group = (i - 1) / 4;
         b->setGeometry(4 + (i - 1) * 55 + group * 10, 2, 55, kFncHeight - 4);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setText(QStringLiteral("F%1").arg(i));
         SpeedButton_F[i] = b;
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
     SpeedButton_F[11]->setToolTip(
         QStringLiteral("プリンタセットされているプリンタにゆうパック送り状を印刷"));
+    SpeedButton_F[10]->setToolTip(QStringLiteral("印刷される納品書を画面で確かめます"));
+    SpeedButton_F[10]->setAccessibleName(QStringLiteral("プレビュー (F10)"));
+    {
+        // The longest caption of the bar: a smaller font keeps it whole.
+        QFont f = SpeedButton_F[10]->font();
+        const int room = SpeedButton_F[10]->width() - 10;
+        for (int k = 0; k < 8 && QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) > room;
+             ++k) {
+            if (f.pixelSize() > 0)
+                f.setPixelSize(f.pixelSize() - 1);
+            else
+                f.setPointSizeF(f.pointSizeF() - 0.5);
+        }
+        SpeedButton_F[10]->setFont(f);
+    }
     y += kFncHeight;
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
@@ -250,6 +262,24 @@ void TForm_Main::buildWindow()
 void TForm_Main::buildFirstTab()
 {
     QWidget *t = TabSheet11;
+    // The buttons' pictures come from the style, which looks each one up in
+    // the desktop's icon theme first: a search of the theme's folders that
+    // was a fifth of the work before the window could be mapped. They are
+    // set in the first turn of the event loop, which runs before the mapped
+    // window's first paint; the two clear buttons share one look-up.
+    auto pictures = std::make_shared<std::vector<std::pair<QPushButton *, QStyle::StandardPixmap>>>();
+    auto setIconLater = [&pictures](QPushButton *b, QStyle::StandardPixmap which) {
+        pictures->emplace_back(b, which);
+    };
+    QTimer::singleShot(0, this, [this, pictures] {
+        QHash<int, QIcon> icons;
+        for (const auto &[button, which] : *pictures) {
+            auto it = icons.find(which);
+            if (it == icons.end())
+                it = icons.insert(which, style()->standardIcon(which));
+            button->setIcon(*it);
+        }
+    });
 
     // Destination fields are created first: creation order is the tab order.
     auto *dest = named(new QFrame(t), QStringLiteral("Panel_Dest"));
@@ -282,7 +312,7 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_CLS = named(new QPushButton(dest), QStringLiteral("BitBtn_CLS"));
     BitBtn_CLS->setGeometry(708, 4, 22, 22);
-    BitBtn_CLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_CLS, QStyle::SP_DialogResetButton);
     BitBtn_CLS->setFocusPolicy(Qt::NoFocus);
     BitBtn_CLS->setToolTip(QStringLiteral("お届け先と品名をクリアします"));
     {
@@ -342,7 +372,7 @@ void TForm_Main::buildFirstTab()
         Panel_dv[i] = named(captionPanel(grid, QString::number(i), {0, ry, 30, kRowHeight}),
                             QStringLiteral("Panel_dv%1").arg(i));
         Edit_itemNo[i] =
-            textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 700, 20}, 50);
+            textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 646, 20}, 50);
         Edit_item[i] =
             textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 280, 20}, 50);
         Edit_item[i]->setToolTip(QStringLiteral("半角50文字まで入力できます"));
@@ -378,6 +408,16 @@ void TForm_Main::buildFirstTab()
         KiNumEdit_Sales[i]->setIntegerLength(15);
         KiNumEdit_Sales[i]->setReadOnly(true);
         KiNumEdit_Sales[i]->setTabStop(false);
+        // The reduced-rate mark: clicked, or F8 in any cell of the row. It
+        // takes no focus, so Enter and Tab run through the cells as before.
+        CheckBox_Reduced[i] = named(new QCheckBox(QStringLiteral("軽減"), grid),
+                                    QStringLiteral("CheckBox_Reduced%1").arg(i));
+        CheckBox_Reduced[i]->setGeometry(678, ry, 52, 20);
+        CheckBox_Reduced[i]->setFont(cellFont);
+        CheckBox_Reduced[i]->setFocusPolicy(Qt::NoFocus);
+        CheckBox_Reduced[i]->setToolTip(help::Reduced);
+        CheckBox_Reduced[i]->setAccessibleName(QStringLiteral("%1行目 軽減税率").arg(i));
+        Panel_dv[i]->setAutoFillBackground(true);
     }
     ScrollBox1->setWidget(grid);
 
@@ -417,6 +457,23 @@ void TForm_Main::buildFirstTab()
                                QStringLiteral("Label_PrinterName2"));
     Label_PrinterName2->setWordWrap(true);
     Label_PrinterName2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The per-rate breakdown, shown while a printed row is at the reduced
+    // rate; it covers the printer name's second line, which the usual
+    // "printer/paper/bin" text does not need.
+    Label_TaxBreakdown = named(plainLabel(t, QString(), {cx, ty + 46, 326, 22}),
+                               QStringLiteral("Label_TaxBreakdown"));
+    Label_TaxBreakdown->setFrameShape(QFrame::StyledPanel);
+    Label_TaxBreakdown->setAutoFillBackground(true);
+    {
+        QFont bf = Label_TaxBreakdown->font();
+        bf.setPixelSize(12);
+        Label_TaxBreakdown->setFont(bf);
+        QPalette p = Label_TaxBreakdown->palette();
+        p.setColor(QPalette::Window, kReducedRowColour.lighter(115));
+        Label_TaxBreakdown->setPalette(p);
+    }
+    Label_TaxBreakdown->setAccessibleName(QStringLiteral("税率ごとの内訳"));
+    Label_TaxBreakdown->hide();
 
     // Transfer panel (created last so that it comes last in the tab order).
     auto *tp = named(new QFrame(t), QStringLiteral("Panel_Transfer"));
@@ -449,12 +506,12 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_1 = named(new QPushButton(tp), QStringLiteral("BitBtn_1"));
     BitBtn_1->setGeometry(568, 2, 48, 58);
-    BitBtn_1->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    setIconLater(BitBtn_1, QStyle::SP_ArrowDown);
     BitBtn_1->setIconSize(QSize(32, 32));
     BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
-    BitBtn_MemoCLS->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
+    setIconLater(BitBtn_MemoCLS, QStyle::SP_DialogResetButton);
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
     Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}),
                     QStringLiteral("Label12"));
@@ -462,10 +519,10 @@ void TForm_Main::buildFirstTab()
                             QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
-    BitBtn_SendMail->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    setIconLater(BitBtn_SendMail, QStyle::SP_FileDialogContentsView);
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
-    BitBtn_WebHelp->setIcon(style()->standardIcon(QStyle::SP_DirHomeIcon));
+    setIconLater(BitBtn_WebHelp, QStyle::SP_DirHomeIcon);
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
     BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.
@@ -610,8 +667,39 @@ void TForm_Main::buildThirdTab()
         n->setRightMark(QStringLiteral("%"));
         applyImeMode(n, TImeMode::imDisable);
     }
-    KiNumEdit_TaxOld->setText(QStringLiteral("3"));
-    KiNumEdit_TaxNew->setText(QStringLiteral("5"));
+    KiNumEdit_TaxOld->setText(QStringLiteral("8"));
+    KiNumEdit_TaxNew->setText(QStringLiteral("10"));
+    DateTimePicker_TaxEnforDate->setDate(QDate(2019, 10, 1));
+
+    // Beside the rates: the qualified invoice's registration number and the
+    // reduced rate of the marked rows.
+    Panel_Invoice = named(new QFrame(TabSheet13), QStringLiteral("Panel_Invoice"));
+    Panel_Invoice->setGeometry(350, 20, 380, 110);
+    Panel_Invoice->setFrameShape(QFrame::StyledPanel);
+    plainLabel(Panel_Invoice, QStringLiteral("登録番号"), {12, 10, 90, 24});
+    Edit_TaxRegNo =
+        textEdit(Panel_Invoice, QStringLiteral("Edit_TaxRegNo"), {104, 10, 190, 24}, 14);
+    Edit_TaxRegNo->setToolTip(help::TaxRegNo);
+    Edit_TaxRegNo->setAccessibleName(QStringLiteral("登録番号"));
+    applyImeMode(Edit_TaxRegNo, TImeMode::imDisable);
+    plainLabel(Panel_Invoice, QStringLiteral("軽減税率"), {12, 42, 90, 24});
+    KiNumEdit_TaxReduced =
+        numEdit(Panel_Invoice, QStringLiteral("KiNumEdit_TaxReduced"), {104, 42, 90, 24});
+    KiNumEdit_TaxReduced->setIntegerLength(4);
+    KiNumEdit_TaxReduced->setDecimalLength(1);
+    KiNumEdit_TaxReduced->setRightMark(QStringLiteral("%"));
+    KiNumEdit_TaxReduced->setMinus(false);
+    KiNumEdit_TaxReduced->setAccessibleName(QStringLiteral("軽減税率"));
+    applyImeMode(KiNumEdit_TaxReduced, TImeMode::imDisable);
+    KiNumEdit_TaxReduced->setText(QStringLiteral("8"));
+    {
+        auto *note = plainLabel(
+            Panel_Invoice, QStringLiteral("明細の「軽減」を付けた行 (F8) に軽減税率をかけます"),
+            {12, 74, 360, 24});
+        QFont nf = note->font();
+        nf.setPixelSize(12);
+        note->setFont(nf);
+    }
 }
 
 void TForm_Main::buildHiddenControls()
@@ -679,7 +767,9 @@ void TForm_Main::bindHandlers()
          {static_cast<QWidget *>(KiNumEdit_BUSUU), static_cast<QWidget *>(ComboBox_ime_Itemno),
           static_cast<QWidget *>(ComboBox_ime_Item), static_cast<QWidget *>(ComboBox_ime_Unit),
           static_cast<QWidget *>(ComboBox_Paper), static_cast<QWidget *>(Edit_TxDisp),
-          static_cast<QWidget *>(Memo1)})
+          static_cast<QWidget *>(Memo1), static_cast<QWidget *>(Edit_TaxRegNo),
+          static_cast<QWidget *>(KiNumEdit_TaxOld), static_cast<QWidget *>(KiNumEdit_TaxNew),
+          static_cast<QWidget *>(KiNumEdit_TaxReduced)})
         w->installEventFilter(this);
     // Keys a cell leaves alone (Down in a unit cell, Page Down) would scroll
     // the grid away from the focused cell; they do nothing.
@@ -688,7 +778,9 @@ void TForm_Main::bindHandlers()
     // Buttons.
     connect(SpeedButton_F[2], &QToolButton::clicked, this, [this] { SpeedButton_F2Click(); });
     connect(SpeedButton_F[6], &QToolButton::clicked, this, [this] { SpeedButton_F6Click(); });
+    connect(SpeedButton_F[10], &QToolButton::clicked, this, [this] { SpeedButton_F10Click(); });
     connect(SpeedButton_F[11], &QToolButton::clicked, this, [this] { SpeedButton_F11Click(); });
+    setUpHistoryKey();
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
     connect(BitBtn_1, &QPushButton::clicked, this, [this] { BitBtn_1Click(); });
     connect(BitBtn_MemoCLS, &QPushButton::clicked, this, [this] { BitBtn_MemoCLSClick(); });
@@ -711,6 +803,13 @@ void TForm_Main::bindHandlers()
     // Only an operator's choice stores the modes; program selections at
     // start-up do not (QComboBox::activated is the operator's signal).
     connect(ComboBox_ime_Itemno, &QComboBox::activated, this, [this] { ComboBox_ime_Change(); });
+    connect(SpeedButton_F[8], &QToolButton::clicked, this, [this] { SpeedButton_F8Click(); });
+    connect(Edit_TaxRegNo, &QLineEdit::textChanged, this, [this] { Edit_TaxRegNoChange(); });
+    for (int i = 1; i <= kRows; ++i) {
+        // A click (the operator's toggle) sets the mark like F8 does.
+        connect(CheckBox_Reduced[i], &QCheckBox::clicked, this,
+                [this, i](bool checked) { setReducedMark(i, checked); });
+    }
     for (int i = 1; i <= kRows; ++i) {
         connect(KiNumEdit_QTY[i], &TKiNumEdit::OnChange, this,
                 [this](TKiNumEdit *s) { KiNumEdit_QTYChange(s); });
@@ -810,6 +909,18 @@ bool TForm_Main::eventFilter(QObject *watched, QEvent *event)
         }
         if (release)
             break;
+        if (ke->key() == Qt::Key_F8 && (h == KeyHandler::ItemNo || h == KeyHandler::Item ||
+                                        h == KeyHandler::Form || h == KeyHandler::Form2)) {
+            const int row = trailingNumber(field->objectName());
+            const bool rowCell = row >= 1 && row <= kRows &&
+                                 (field == Edit_itemNo[row] || field == Edit_item[row] ||
+                                  field == KiNumEdit_QTY[row] || field == Edit_unit[row] ||
+                                  field == KiNumEdit_Price[row] || field == KiNumEdit_Sales[row]);
+            if (rowCell) {
+                setReducedMark(row, !reducedMarked(row));
+                return true;
+            }
+        }
         const bool handled = dispatchKey(field, h, ke->key());
         // Every field with a key handler also swallows the Enter character.
         return handled || isEnter;
@@ -888,8 +999,8 @@ void TForm_Main::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-// The three function keys every dispatcher knows, whatever the state of
-// their buttons.
+// The function keys every dispatcher knows (F2, F7, F11 whatever the state of
+// their buttons; F9 while its button is enabled).
 bool TForm_Main::functionKey(int Key)
 {
     switch (Key) {
@@ -899,8 +1010,15 @@ bool TForm_Main::functionKey(int Key)
     case Qt::Key_F7:
         SpeedButton_F7Click();
         return true;
+    case Qt::Key_F10:
+        SpeedButton_F10Click();
+        return true;
     case Qt::Key_F11:
         SpeedButton_F11Click();
+        return true;
+    case Qt::Key_F9:
+        if (SpeedButton_F[9]->isEnabled())
+            SpeedButton_F9Click();
         return true;
     default:
         return false;
@@ -1070,6 +1188,11 @@ void TForm_Main::fieldEntered(QWidget *w)
         show(help::Paper);
     else if (w == Edit_TxDisp)
         show(help::TxDisp);
+    else if (w == Edit_TaxRegNo) {
+        m_acceptedRegNo = Edit_TaxRegNo->text();
+        Edit_TaxRegNoChange(); // the help, or the check-digit warning
+    } else if (w == KiNumEdit_TaxOld || w == KiNumEdit_TaxNew || w == KiNumEdit_TaxReduced)
+        m_rateBeforeEntry = static_cast<TKiNumEdit *>(w)->Text();
     else if (w == Memo1)
         show(TransferPanel::kMemoHelp);
     else if (std::find(Edit_021.begin(), Edit_021.end(), w) != Edit_021.end())
@@ -1106,6 +1229,14 @@ void TForm_Main::fieldExited(QWidget *w)
 {
     if (w == DateTimePicker_1 || w == KiNumEdit_Slipno) {
         paintCell(w, false);
+        return;
+    }
+    if (w == Edit_TaxRegNo) {
+        Edit_TaxRegNoExit();
+        return;
+    }
+    if (w == KiNumEdit_TaxOld || w == KiNumEdit_TaxNew || w == KiNumEdit_TaxReduced) {
+        rateFieldExited(static_cast<TKiNumEdit *>(w));
         return;
     }
     // A row cell repaints the cell of its column in the recorded row,
@@ -1196,12 +1327,17 @@ void TForm_Main::FormShow()
 
     for (int i = 1; i <= 12; ++i) {
         SpeedButton_F[i]->setEnabled(false);
-        SpeedButton_F[i]->setText(QStringLiteral("F%1").arg(i));
+        setFunctionCaption(i, QStringLiteral("F%1").arg(i));
     }
-    SpeedButton_F[2]->setText(QStringLiteral("中止"));
+    setFunctionCaption(2, QStringLiteral("中止"));
     SpeedButton_F[2]->setEnabled(true);
-    SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+    setFunctionCaption(8, QStringLiteral("軽減"));
+    SpeedButton_F[8]->setEnabled(true);
+    SpeedButton_F[8]->setToolTip(help::Reduced);
+    setFunctionCaption(11, QStringLiteral("印刷"));
     SpeedButton_F[11]->setEnabled(true);
+    SpeedButton_F[10]->setText(QStringLiteral("プレビュー"));
+    SpeedButton_F[10]->setEnabled(true);
 
     // A registration that cannot be applied (a damaged printer index) is
     // reported, and start-up goes on: the stored rows must still come back,
@@ -1252,12 +1388,20 @@ void TForm_Main::PageControl1Change()
     Tab_Change_CHK();
     Panel_HelpMess->clear();
     if (PageControl1->currentIndex() == 0) {
-        SpeedButton_F[11]->setText(QStringLiteral("印刷"));
+        setFunctionCaption(11, QStringLiteral("印刷"));
         SpeedButton_F[11]->setEnabled(true);
     } else {
-        SpeedButton_F[11]->setText(QStringLiteral("F11"));
+        setFunctionCaption(11, QStringLiteral("F11"));
         SpeedButton_F[11]->setEnabled(false);
     }
+    // The preview goes with the print.
+    SpeedButton_F[10]->setText(SpeedButton_F[11]->isEnabled() ? QStringLiteral("プレビュー")
+                                                              : QStringLiteral("F10"));
+    SpeedButton_F[10]->setEnabled(SpeedButton_F[11]->isEnabled());
+    // The row mark belongs to the rows of the first tab.
+    setFunctionCaption(8, PageControl1->currentIndex() == 0 ? QStringLiteral("軽減")
+                                                               : QStringLiteral("F8"));
+    SpeedButton_F[8]->setEnabled(PageControl1->currentIndex() == 0);
     Ary_DAT_SET();
 }
 
@@ -1293,13 +1437,19 @@ void TForm_Main::Tab_Change_CHK()
 
 void TForm_Main::Ary_DAT_SET()
 {
-    auto find = [this](const QString &name) -> QWidget * {
-        // Names are matched without regard to case.
-        for (QWidget *w : findChildren<QWidget *>()) {
-            if (w->objectName().compare(name, Qt::CaseInsensitive) == 0)
-                return w;
+    // Names are matched without regard to case; the first control of a name
+    // in the window's order wins. One walk over the window serves all sixty
+    // look-ups (a walk per look-up was a noticeable part of start-up).
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty()) {
+            const QString key = w->objectName().toCaseFolded();
+            if (!byName.contains(key))
+                byName.insert(key, w);
         }
-        return nullptr;
+    }
+    auto find = [&byName](const QString &name) -> QWidget * {
+        return byName.value(name.toCaseFolded(), nullptr);
     };
     for (int i = 1; i <= kRows; ++i) {
         const QString n = QString::number(i);
@@ -1348,6 +1498,7 @@ void TForm_Main::denSLPMAX()
               static_cast<QWidget *>(KiNumEdit_Price[i]),
               static_cast<QWidget *>(KiNumEdit_Sales[i])})
             w->setEnabled(on);
+        CheckBox_Reduced[i]->setEnabled(on);
     }
 }
 
@@ -1368,7 +1519,11 @@ void TForm_Main::Edit_CLS2()
         Edit_unit[i]->clear();
         for (TKiNumEdit *n : {KiNumEdit_QTY[i], KiNumEdit_Price[i], KiNumEdit_Sales[i]})
             n->setText(QStringLiteral("0"));
+        CheckBox_Reduced[i]->setChecked(false);
+        showReducedMark(i);
     }
+    Label_TaxBreakdown->hide();
+    showTaxCaption();
     update();
 }
 
@@ -1426,13 +1581,46 @@ void TForm_Main::DEN_SALS_2()
     storeRows(*this, rows);
 }
 
+namespace {
+ReducedMarks marksOf(const TForm_Main &f)
+{
+    ReducedMarks marks{};
+    for (int i = 1; i <= TForm_Main::kRows; ++i)
+        marks[static_cast<std::size_t>(i - 1)] = f.reducedMarked(i);
+    return marks;
+}
+} // namespace
+
 void TForm_Main::DEN_SUM()
 {
-    const NoteTotals t = ::DEN_SUM(rowsOf(*this), Label_xTax->text(), Edit_TxDisp->text());
+    // Each rate's tax from its own sum; without a marked row the figures
+    // are those of the single rate.
+    const InvoiceTotals it =
+        ::DEN_SUM(rowsOf(*this), marksOf(*this), Label_xTax->text(),
+                  rateFractionText(KiNumEdit_TaxReduced->Text()), Edit_TxDisp->text());
+    const NoteTotals &t = it.totals;
     KiNumEdit_sqty->setText(t.sqty);
     KiNumEdit_ssal->setText(t.ssal);
     KiNumEdit_stax->setText(t.stax);
     KiNumEdit_sttl->setText(t.sttl);
+
+    if (it.reduced.inUse) {
+        const auto part = [](const QString &fraction, const RateTotals &r) {
+            return ratePercentText(fraction) + QStringLiteral("%対象 ") +
+                   printing::amountText(r.subtotal) + QStringLiteral("（税 ") +
+                   printing::amountText(r.tax) + QStringLiteral("）");
+        };
+        QStringList parts;
+        if (it.standard.inUse)
+            parts << part(Label_xTax->text(), it.standard);
+        parts << part(rateFractionText(KiNumEdit_TaxReduced->Text()), it.reduced);
+        Label_TaxBreakdown->setText(parts.join(QStringLiteral("　")));
+        Label_TaxBreakdown->setToolTip(Label_TaxBreakdown->text());
+        Label_TaxBreakdown->show();
+    } else {
+        Label_TaxBreakdown->hide();
+    }
+    showTaxCaption();
 }
 
 QString TForm_Main::rangeNoticeOfNote() const
@@ -1447,7 +1635,138 @@ void TForm_Main::TAX_RATE_CHK()
         ::TAX_RATE_CHK(KiNumEdit_TaxOld->Text(), KiNumEdit_TaxNew->Text(),
                        DateTimePicker_TaxEnforDate->date(), DateTimePicker_1->date());
     Label_xTax->setText(c.xTax);
-    Label_stax->setText(c.staxCaption);
+    m_standardCaption = c.staxCaption;
+    showTaxCaption();
+}
+
+void TForm_Main::showTaxCaption()
+{
+    // Before the first rate choice the label keeps its design caption.
+    if (m_standardCaption.isEmpty())
+        return;
+    // Until the rows are bound (start-up sets the note date first) no row
+    // can be marked: the caption is the rate choice's.
+    if (!dQTY_Ary[1]) {
+        Label_stax->setText(m_standardCaption);
+        return;
+    }
+    const InvoiceFigures f = invoiceFigures();
+    const QString caption = taxLabelCaption(m_standardCaption, f.standardFraction,
+                                            f.reducedFraction, f.standardInUse, f.reducedInUse);
+    Label_stax->setText(caption);
+    // Two rates make the caption longer than its panel: it is then set
+    // smaller; otherwise the label takes the window's font as always.
+    Label_stax->setFont(QFont());
+    QFont small = Label_stax->font();
+    if (QFontMetrics(small).horizontalAdvance(caption) > Label_stax->contentsRect().width() - 6) {
+        small.setPixelSize(12);
+        Label_stax->setFont(small);
+    }
+}
+
+TForm_Main::InvoiceFigures TForm_Main::invoiceFigures() const
+{
+    InvoiceFigures f;
+    f.standardFraction = Label_xTax->text();
+    f.reducedFraction = rateFractionText(KiNumEdit_TaxReduced->Text());
+    const InvoiceTotals it = ::DEN_SUM(rowsOf(*this), marksOf(*this), f.standardFraction,
+                                       f.reducedFraction, Edit_TxDisp->text());
+    f.standardInUse = it.standard.inUse;
+    f.reducedInUse = it.reduced.inUse;
+    f.standardSubtotal = it.standard.subtotal;
+    f.standardTax = it.standard.tax;
+    f.reducedSubtotal = it.reduced.subtotal;
+    f.reducedTax = it.reduced.tax;
+    return f;
+}
+
+bool TForm_Main::reducedMarked(int row) const
+{
+    return row >= 1 && row <= kRows && CheckBox_Reduced[row]->isChecked();
+}
+
+void TForm_Main::showReducedMark(int row)
+{
+    // A marked row shows "※" under its number on an orange panel.
+    const bool marked = reducedMarked(row);
+    Panel_dv[row]->setText(marked ? QStringLiteral("%1\n※").arg(row) : QString::number(row));
+    QPalette p = Panel_dv[row]->palette();
+    p.setColor(QPalette::Window,
+               marked ? kReducedRowColour : QApplication::palette().color(QPalette::Window));
+    Panel_dv[row]->setPalette(p);
+}
+
+void TForm_Main::setReducedMark(int row, bool marked)
+{
+    if (row < 1 || row > kRows)
+        return;
+    CheckBox_Reduced[row]->setChecked(marked);
+    showReducedMark(row);
+    // The split between the rates changes the tax: the totals follow at
+    // once (the amounts stay as they stand).
+    DEN_SUM();
+}
+
+void TForm_Main::SpeedButton_F8Click()
+{
+    const int row = focusedRow();
+    if (row >= 1 && row <= kRows && CheckBox_Reduced[row]->isEnabled())
+        setReducedMark(row, !reducedMarked(row));
+}
+
+void TForm_Main::Edit_TaxRegNoChange()
+{
+    // Full-width entry becomes half width at once (writing the converted
+    // text raises one more change, which finds nothing left to convert).
+    const QString text = Edit_TaxRegNo->text();
+    const QString half = toHalfWidth(text);
+    if (half != text) {
+        Edit_TaxRegNo->setText(half);
+        return;
+    }
+    if (!Edit_TaxRegNo->hasFocus())
+        return;
+    Panel_HelpMess->setText(checkRegistrationNumber(half.trimmed()) ==
+                                    RegistrationCheck::CheckDigitOff
+                                ? help::TaxRegNoCheckDigit
+                                : help::TaxRegNo);
+}
+
+void TForm_Main::Edit_TaxRegNoExit()
+{
+    const QString text = normalizedRegistrationNumber(Edit_TaxRegNo->text());
+    switch (checkRegistrationNumber(text)) {
+    case RegistrationCheck::Malformed:
+        // A hand-edited number passed through unchanged stays as it is (F11
+        // says why it is not printed); a new entry is refused.
+        if (Edit_TaxRegNo->text() == m_acceptedRegNo)
+            return;
+        Edit_TaxRegNo->setText(m_acceptedRegNo);
+        Dialogs::notify(this, kRegNoRefused);
+        return;
+    case RegistrationCheck::CheckDigitOff:
+        Panel_HelpMess->setText(help::TaxRegNoCheckDigit);
+        break;
+    case RegistrationCheck::Empty:
+    case RegistrationCheck::Valid:
+        break;
+    }
+    if (Edit_TaxRegNo->text() != text)
+        Edit_TaxRegNo->setText(text);
+    m_acceptedRegNo = text;
+}
+
+void TForm_Main::rateFieldExited(TKiNumEdit *field)
+{
+    // A rate is a percentage: 0 to 100. Anything else is refused and the
+    // text of the moment the field was entered comes back.
+    const QString text = field->Text();
+    const FixedDecimal v = FixedDecimal::parseAmount(text);
+    const bool ok = v.raw() >= 0 && v.raw() <= 100 * FixedDecimal::kScale;
+    if (ok)
+        return;
+    field->setText(m_rateBeforeEntry);
+    Dialogs::notify(this, kRateRefused);
 }
 
 void TForm_Main::KiNumEdit_QTYChange(TKiNumEdit *Sender)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "printing/PrintNote.h"
+
 #include <QDate>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -21,6 +24,10 @@ class QTabWidget;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
+namespace printing {
+struct PrintNote;
+struct PrintPlan;
+}
 
 // The main window: the delivery note being prepared, every on-screen
 // setting, the start-up sequence (settings read once when first shown) and
@@ -88,6 +95,26 @@ public:
     void DateTimePicker_1Change();
     void BitBtn_CLSClick();
 
+    // ---- the qualified invoice ----
+    // Whether row 1..10 carries the reduced-rate mark.
+    bool reducedMarked(int row) const;
+    // Sets or clears a row's mark, then recomputes the totals (DEN_SUM).
+    void setReducedMark(int row, bool marked);
+    // F8 in a row's cells and the F8 button: toggles the mark of the
+    // focused row.
+    void SpeedButton_F8Click();
+    // The totals per rate from the rows, marks and rates as they stand.
+    struct InvoiceFigures
+    {
+        QString standardFraction, reducedFraction; // "0.1", "0.08"
+        bool standardInUse = false, reducedInUse = false;
+        QString standardSubtotal, standardTax, reducedSubtotal, reducedTax;
+    };
+    InvoiceFigures invoiceFigures() const;
+    // Leaving the registration number: converts, checks, refuses.
+    void Edit_TaxRegNoExit();
+    void Edit_TaxRegNoChange();
+
     // ---- transfer panel ----
     void Edit_ZipChange();
     void Edit_telChange();
@@ -99,13 +126,41 @@ public:
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
+    void SpeedButton_F10Click();
     void SpeedButton_F11Click();
+    // The print command's steps before its question, shared by print (F11)
+    // and preview (F10): the print-time row pass, the totals and the checks
+    // that stop it with a message. False when it stopped.
+    bool preparePrint();
+    // The job as the print command would run it now; writes the effective
+    // resolution into Label_dpix and Label_dpiy.
+    printing::PrintPlan printPlan();
+    // The print command; true once the operator has confirmed the print.
+    bool printCommand();
     void SpeedButton_PRNSETClick();
     void SpeedButton_PrnIdGetClick();
     void ComboBox_SELChange();
     void BitBtn_PrnSetClick();
     void BitBtn_PrnSet2Click();
     void BitBtn_MRGNClick();
+    // Everything a layout prints, read from the fields as they stand.
+    printing::PrintNote printNote() const;
+
+    // ---- issued-notes ledger (bodies in Kanro_dprintLedger.cpp) ----
+    // The history window (F9).
+    void SpeedButton_F9Click();
+    QString ledgerPath() const;
+    // Records a note the print command has just printed, with the window's
+    // destination; a ledger that fails gives a notice and nothing else.
+    void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
+    // Prints a recorded note again as recorded (today's printer and
+    // offsets) and records the reprint; false when nothing was printed.
+    bool reprintIssuedNote(qint64 id);
+    // Loads a recorded note into the window, after a question when the
+    // window holds rows not printed yet; false when nothing was loaded.
+    bool loadIssuedNote(qint64 id);
+    // Rows with content that differ from the rows last printed or loaded.
+    bool holdsUnsavedRows() const;
 
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
@@ -167,6 +222,7 @@ public:
     std::array<NoteLineEdit *, kRows + 1> Edit_unit{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Price{};
     std::array<TKiNumEdit *, kRows + 1> KiNumEdit_Sales{};
+    std::array<QCheckBox *, kRows + 1> CheckBox_Reduced{}; // reduced-rate mark "軽減"
     // cell tables bound by Ary_DAT_SET
     std::array<NoteLineEdit *, kRows + 1> dITEMNO_Ary{};
     std::array<NoteLineEdit *, kRows + 1> dITEM_Ary{};
@@ -181,6 +237,7 @@ public:
     TKiNumEdit *KiNumEdit_stax = nullptr;
     TKiNumEdit *KiNumEdit_sttl = nullptr;
     QLabel *Label_stax = nullptr;
+    QLabel *Label_TaxBreakdown = nullptr; // per-rate subtotals and taxes
     QLabel *Label_SelectPaper = nullptr;
     QLabel *Label_PrinterName2 = nullptr;
 
@@ -213,6 +270,10 @@ public:
     TKiNumEdit *KiNumEdit_TaxOld = nullptr;
     QDateEdit *DateTimePicker_TaxEnforDate = nullptr;
     TKiNumEdit *KiNumEdit_TaxNew = nullptr;
+    // third tab: the qualified invoice
+    QFrame *Panel_Invoice = nullptr;
+    NoteLineEdit *Edit_TaxRegNo = nullptr;
+    TKiNumEdit *KiNumEdit_TaxReduced = nullptr;
 
     // hidden labels and controls that carry state
     QLabel *Label_CurrentDir = nullptr;
@@ -241,6 +302,11 @@ private:
     void buildThirdTab();
     void buildHiddenControls();
     void bindHandlers();
+    // Accessible names and descriptions of every operable control
+    // (Kanro_dprintAccessible.cpp); a new control is named there.
+    void nameControls();
+    // A function button's caption and its accessible name ("印刷 (F11)").
+    void setFunctionCaption(int i, const QString &caption);
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
     bool functionKey(int Key);
@@ -252,6 +318,11 @@ private:
     void focusCell(QWidget *w);
     void readStartupSettings();
     void writeShutdownSettings();
+    void setUpHistoryKey();
+    QStringList rowTexts() const;
+    void showReducedMark(int row);
+    void showTaxCaption();
+    void rateFieldExited(TKiNumEdit *field);
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
@@ -259,8 +330,12 @@ private:
     // acts on the release of a key that was pressed in it.
     QPointer<QWidget> m_remarkPressField;
     int m_remarkPressKey = 0;
+    QString m_standardCaption; // the tax label as the rate choice made it
+    QString m_acceptedRegNo;   // the registration number kept when an entry is refused
+    QString m_rateBeforeEntry; // a rate field's text when it was entered
     bool m_shown = false;
     bool m_shutdownDone = false;
+    QStringList m_issuedRows; // the rows as last printed or loaded
     bool m_startingUp = false;
     bool m_closePending = false;
     // What start-up has loaded; the shutdown writes only that.

@@ -37,6 +37,28 @@ template <typename Pick> std::optional<FixedDecimal> sumColumn(const DetailRows 
     return FixedDecimal::sum(values);
 }
 
+// Whole units the fixed-point type can hold.
+constexpr qint64 kWholeUnitLimit = 922337203685477;
+
+// The tax raised to the next whole unit away from zero, decided on the exact
+// product of the counts (x = product / 100,000,000): 1001 at 5 % has the
+// product 50,050,000,000 -> 51; -1001 -> -51; an exact 50 stays 50.
+// The product of two counts needs up to 127 bits (__extension__ keeps
+// -Wpedantic quiet about the compiler's 128-bit integer).
+__extension__ typedef __int128 Int128;
+
+std::optional<FixedDecimal> ceilingAwayFromZero(FixedDecimal subtotal, FixedDecimal factor)
+{
+    constexpr Int128 scale = 100000000;
+    const Int128 product = static_cast<Int128>(subtotal.raw()) * factor.raw();
+    Int128 units = product / scale; // toward zero
+    if (product % scale != 0)
+        units += product > 0 ? 1 : -1;
+    if (units > kWholeUnitLimit || units < -kWholeUnitLimit)
+        return std::nullopt;
+    return FixedDecimal::fromInteger(static_cast<qint64>(units));
+}
+
 QString textOf(const std::optional<FixedDecimal> &value)
 {
     return value ? value->toText() : QString();
@@ -108,13 +130,13 @@ std::optional<FixedDecimal> consumptionTax(FixedDecimal subtotal, FixedDecimal f
     else if (txDisp == u"1")
         t = x >= 0 ? std::trunc(x + 0.5L) : std::trunc(x - 0.5L);
     else if (txDisp == u"2")
-        t = x >= 0 ? std::trunc(x + 0.9L) : std::trunc(x - 0.9L);
+        return ceilingAwayFromZero(subtotal, factor);
     else
         return FixedDecimal();
 
     // Whole units the fixed-point type can hold; checked before converting
     // so that a huge x never reaches an out-of-range integer conversion.
-    constexpr long double limit = 922337203685477.0L;
+    constexpr long double limit = static_cast<long double>(kWholeUnitLimit);
     if (!(t >= -limit && t <= limit))
         return std::nullopt;
     return FixedDecimal::fromInteger(static_cast<qint64>(t));
@@ -136,6 +158,85 @@ NoteTotals DEN_SUM(const DetailRows &rows, const QString &xTaxText, const QStrin
             total = subtotal->add(*tax);
     }
     return NoteTotals{textOf(quantity), textOf(subtotal), textOf(tax), textOf(total)};
+}
+
+bool isReducedMarkText(const QString &storedValue)
+{
+    return storedValue == u"1";
+}
+
+InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const QString &xTaxText,
+                      const QString &reducedXTaxText, const QString &txDispText)
+{
+    InvoiceTotals out;
+    const NoteTotals plain = DEN_SUM(rows, xTaxText, txDispText);
+    out.totals.sqty = plain.sqty;
+    out.totals.ssal = plain.ssal;
+
+    // Each rate's rows on their own; the other rate's amounts count as 0.
+    DetailRows standardRows;
+    DetailRows reducedRows;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        (marks[i] ? reducedRows : standardRows)[i] = rows[i];
+        RateTotals &rate = marks[i] ? out.reduced : out.standard;
+        if (!FixedDecimal::parseAmount(rows[i].qty).isZero())
+            rate.inUse = true;
+    }
+    const auto sales = [](const RowCells &r) -> const QString & { return r.sales; };
+    const std::optional<FixedDecimal> standardSum = sumColumn(standardRows, sales);
+    const std::optional<FixedDecimal> reducedSum = sumColumn(reducedRows, sales);
+    std::optional<FixedDecimal> standardTax;
+    std::optional<FixedDecimal> reducedTax;
+    if (standardSum)
+        standardTax = consumptionTax(*standardSum, FixedDecimal::parseAmount(xTaxText), txDispText);
+    if (reducedSum)
+        reducedTax =
+            consumptionTax(*reducedSum, FixedDecimal::parseAmount(reducedXTaxText), txDispText);
+    out.standard.subtotal = textOf(standardSum);
+    out.standard.tax = textOf(standardTax);
+    out.reduced.subtotal = textOf(reducedSum);
+    out.reduced.tax = textOf(reducedTax);
+
+    // The note's subtotal is the exact sum of all rows, as without marks.
+    const std::optional<FixedDecimal> subtotal =
+        plain.ssal.isEmpty() ? std::nullopt
+                             : std::optional<FixedDecimal>(FixedDecimal::parseAmount(plain.ssal));
+    std::optional<FixedDecimal> tax;
+    std::optional<FixedDecimal> total;
+    if (subtotal && standardTax && reducedTax) {
+        tax = standardTax->add(*reducedTax);
+        if (tax)
+            total = subtotal->add(*tax);
+    }
+    out.totals.stax = subtotal ? textOf(tax) : QString();
+    out.totals.sttl = subtotal ? textOf(total) : QString();
+    return out;
+}
+
+QString rateFractionText(const QString &percentText)
+{
+    // Dividing by 100 can only shrink the value, so it always succeeds.
+    return FixedDecimal::parseAmount(percentText).divide(100).value_or(FixedDecimal()).toText();
+}
+
+QString ratePercentText(const QString &fractionText)
+{
+    // A fraction read from its own text is at most the range / 100 times 100.
+    return FixedDecimal::parseAmount(fractionText)
+        .multiply(FixedDecimal::fromRaw(100 * FixedDecimal::kScale))
+        .value_or(FixedDecimal())
+        .toText();
+}
+
+QString taxLabelCaption(const QString &standardCaption, const QString &xTaxText,
+                        const QString &reducedXTaxText, bool standardInUse, bool reducedInUse)
+{
+    if (!reducedInUse)
+        return standardCaption;
+    const QString reduced = ratePercentText(reducedXTaxText) + QStringLiteral("%");
+    if (!standardInUse)
+        return QStringLiteral("消費税 ") + reduced;
+    return QStringLiteral("消費税 ") + ratePercentText(xTaxText) + QStringLiteral("%・") + reduced;
 }
 
 TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText, QDate enforDate,

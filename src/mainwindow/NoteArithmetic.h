@@ -70,10 +70,11 @@ struct NoteTotals
 // precision as (count of S x count of R) / 100,000,000, then:
 //   "0"  truncation toward zero             1010 at 5 %: x = 50.5  -> 50
 //   "1"  halves away from zero              1010 at 5 %: x = 50.5  -> 51
-//   "2"  trunc(x + 0.9) away from zero      1002 at 5 %: x = 50.1  -> 51
-//        (not a ceiling: a fraction below   1001 at 5 %: x = 50.05 -> 50
-//         0.1 is dropped)
+//   "2"  ceiling away from zero             1001 at 5 %: x = 50.05 -> 51
+//                                          -1001 at 5 %: x = -50.05 -> -51
 //   any other text, the empty one included: 0.
+// Mode "2" is decided on the exact product of the two counts (an integer),
+// so no fraction, however small, is lost to the floating-point quotient.
 // nullopt when the tax lies outside the fixed-point range.
 std::optional<FixedDecimal> consumptionTax(FixedDecimal subtotal, FixedDecimal factor,
                                            const QString &txDisp);
@@ -89,6 +90,56 @@ std::optional<FixedDecimal> consumptionTax(FixedDecimal subtotal, FixedDecimal f
 //   T out of range      -> stax and sttl empty
 //   S + T out of range  -> sttl empty
 NoteTotals DEN_SUM(const DetailRows &rows, const QString &xTaxText, const QString &txDispText);
+
+// The reduced-rate marks of the ten rows (index 0 is row 1): a marked row is
+// taxed at the reduced rate. The stored value "1" marks a row; anything else
+// ("yes", "0", empty) leaves it unmarked.
+using ReducedMarks = std::array<bool, kDetailRowCount>;
+bool isReducedMarkText(const QString &storedValue);
+
+// One rate's share of the note: the sum of its rows' amounts and the tax
+// computed once from that sum. A rate is in use when one of its rows has a
+// quantity other than 0 (a row that prints).
+struct RateTotals
+{
+    bool inUse = false;
+    QString subtotal;
+    QString tax;
+
+    friend bool operator==(const RateTotals &, const RateTotals &) = default;
+};
+
+struct InvoiceTotals
+{
+    NoteTotals totals;
+    RateTotals standard; // unmarked rows, the rate chosen by date
+    RateTotals reduced;  // marked rows
+
+    friend bool operator==(const InvoiceTotals &, const InvoiceTotals &) = default;
+};
+
+// Totals and tax per rate: the amounts of unmarked rows are summed at the
+// standard factor xTaxText, those of marked rows at reducedXTaxText; each
+// tax is rounded once from its own sum (never per row) and the note's tax
+// is their sum. Three rows of 105 at 10 % in mode "0": 31 (per-row rounding
+// would give 30); 1000 at 10 % plus 1080 at 8 %: 100 + 86 = 186. Without a
+// marked row every figure equals DEN_SUM's above. Out-of-range values empty
+// their fields as there; a rate's sum or tax out of range also empties the
+// note's tax and total.
+InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const QString &xTaxText,
+                      const QString &reducedXTaxText, const QString &txDispText);
+
+// A rate in percent as the fraction the tax uses: "8" -> "0.08", "2.125"
+// -> "0.0212" (rounded to the ten-thousandth); not a number counts as 0.
+QString rateFractionText(const QString &percentText);
+// A fraction shown as percent: "0.08" -> "8", "0.025" -> "2.5".
+QString ratePercentText(const QString &fractionText);
+
+// The tax label: with rows at the reduced rate in use it names the rates in
+// use ("消費税 10%・8%", or "消費税 8%" when every printed row is reduced);
+// otherwise it is the caption the rate choice made ("消費税 10%").
+QString taxLabelCaption(const QString &standardCaption, const QString &xTaxText,
+                        const QString &reducedXTaxText, bool standardInUse, bool reducedInUse);
 
 // The applicable rate: its fraction as text for the hidden tax factor, and
 // the caption of the tax label.

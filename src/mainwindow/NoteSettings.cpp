@@ -34,10 +34,10 @@ std::vector<Key> makeStartupKeys()
         {QStringLiteral("Addr_Font"), I, qint64(1), KANRO_FIELD(Addr_Font), 0},
         {QStringLiteral("G13_FontSize"), I, qint64(10), KANRO_FIELD(G13_FontSize), 0},
         {QStringLiteral("G16_FontName"), T, none, KANRO_FIELD(G16_FontName), 0},
-        {QStringLiteral("TaxOld"), N, QStringLiteral("3"), KANRO_FIELD(TaxOld), 0},
-        {QStringLiteral("TaxEnforDate"), SettingType::Date, QDate(1997, 4, 1),
+        {QStringLiteral("TaxOld"), N, QStringLiteral("8"), KANRO_FIELD(TaxOld), 0},
+        {QStringLiteral("TaxEnforDate"), SettingType::Date, QDate(2019, 10, 1),
          KANRO_FIELD(TaxEnforDate), 0},
-        {QStringLiteral("TaxNew"), N, QStringLiteral("5"), KANRO_FIELD(TaxNew), 0},
+        {QStringLiteral("TaxNew"), N, QStringLiteral("10"), KANRO_FIELD(TaxNew), 0},
         {QStringLiteral("E_ZIP"), T, none, KANRO_FIELD(E_ZIP), 0},
         {QStringLiteral("E_AD1"), T, none, KANRO_FIELD(E_AD1), 0},
         {QStringLiteral("E_AD2"), T, none, KANRO_FIELD(E_AD2), 0},
@@ -61,6 +61,10 @@ std::vector<Key> makeStartupKeys()
         {QStringLiteral("ime_Unit"), I, qint64(0), KANRO_FIELD(ime_Unit), 0},
         {QStringLiteral("Comb_Paper"), I, qint64(0), KANRO_FIELD(Comb_Paper), 0},
         {QStringLiteral("NewPage"), SettingType::Flag, false, KANRO_FIELD(NewPage), 0},
+        // The qualified invoice's keys, after every older one.
+        {QStringLiteral("TaxRegNo"), T, none, KANRO_FIELD(TaxRegNo), 0},
+        {QStringLiteral("TaxReduced"), N, QStringLiteral("8"), KANRO_FIELD(TaxReduced), 0},
+        {QStringLiteral("TxDisp"), T, QStringLiteral("0"), KANRO_FIELD(TxDisp), 0},
     };
     keys.insert(keys.end(), tail.begin(), tail.end());
     return keys;
@@ -80,13 +84,15 @@ const Key &startupKey(const QString &name)
 
 // The shutdown writer's order: the tax settings first, the font keys after
 // them, then the start-up order, except that "NewPage" comes before
-// "Comb_Paper".
+// "Comb_Paper"; the invoice keys last.
 std::vector<const Key *> makeShutdownKeys()
 {
     const QStringList head = {QStringLiteral("TaxOld"),       QStringLiteral("TaxEnforDate"),
                               QStringLiteral("TaxNew"),       QStringLiteral("Addr_Font"),
                               QStringLiteral("G13_FontSize"), QStringLiteral("G16_FontName")};
-    const QStringList tail = {QStringLiteral("NewPage"), QStringLiteral("Comb_Paper")};
+    const QStringList tail = {QStringLiteral("NewPage"), QStringLiteral("Comb_Paper"),
+                              QStringLiteral("TaxRegNo"), QStringLiteral("TaxReduced"),
+                              QStringLiteral("TxDisp")};
     QStringList order = head;
     for (const Key &k : startupSettingKeys()) {
         if (!head.contains(k.key) && !tail.contains(k.key))
@@ -109,6 +115,7 @@ const struct
     {"Edit_ITEMNO", &DetailLines::itemNo}, {"Edit_ITEM", &DetailLines::item},
     {"Edit_QTY", &DetailLines::qty},       {"Edit_Unit", &DetailLines::unit},
     {"Edit_Price", &DetailLines::price},   {"Edit_Sales", &DetailLines::sales},
+    {"Reduced", &DetailLines::reduced},
 };
 
 std::vector<DetailKey> makeDetailKeys()

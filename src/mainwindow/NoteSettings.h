@@ -15,9 +15,13 @@
 
 // Everything the start-up reader restores and the shutdown writer stores.
 // A default-constructed value holds the defaults of a first start: Addr_Font
-// 1, G13_FontSize 10, TaxOld "3", TaxEnforDate 1997/04/01, TaxNew "5",
-// E_021[0] "納品書　兼　請求書", KOSUU "1"; every other text empty, every other
-// integer 0, NewPage unchecked.
+// 1, G13_FontSize 10, TaxOld "8", TaxEnforDate 2019/10/01, TaxNew "10"
+// (today's rates: 8 % before the 2019 rise, 10 % since), E_021[0]
+// "納品書　兼　請求書", KOSUU "1", TaxReduced "8", TxDisp "0"; every other text
+// empty, every other integer 0, NewPage unchecked.
+// The invoice keys "TaxRegNo", "TaxReduced" and "TxDisp" come after every
+// older key, in the start-up reader and in the shutdown writer alike; an
+// older file without them reads their defaults.
 // Integer selections are kept as read: a value outside its list (Comb_Paper
 // 5) or -1 for "nothing selected" is the window's concern.
 struct NoteSettings
@@ -39,15 +43,20 @@ struct NoteSettings
     qint64 ime_Itemno, ime_Item, ime_Unit; // input-mode selectors
     qint64 Comb_Paper;                     // layout 0, 1 or 2
     bool NewPage;                          // page-feed check box; stored as "1"/"0"
+    QString TaxRegNo;   // registration number "T" + 13 digits; empty: not registered
+    QString TaxReduced; // numeric text, reduced tax rate in percent
+    QString TxDisp;     // rounding mode of the tax: "0", "1" or "2"
 
     bool operator==(const NoteSettings &) const = default;
 };
 
 // The ten detail rows as their cells' texts (numeric cells hold their plain
-// number text), row 1 at index 0. Amounts are restored as stored.
+// number text), row 1 at index 0. Amounts are restored as stored. `reduced`
+// holds each row's reduced-rate mark as stored ("1" marked, anything else
+// not), keys "Reduced1".."Reduced10" after the amounts.
 struct DetailLines
 {
-    std::array<QString, 10> itemNo, item, qty, unit, price, sales;
+    std::array<QString, 10> itemNo, item, qty, unit, price, sales, reduced;
 
     bool operator==(const DetailLines &) const = default;
 };
@@ -81,9 +90,9 @@ QString settingsPath(const QString &workingDir); // <dir>/Kanro_Vey_1.ini
 const std::vector<SettingKey<NoteSettings>> &startupSettingKeys();
 // The same keys in the shutdown writer's order.
 const std::vector<const SettingKey<NoteSettings> *> &shutdownSettingKeys();
-// The 60 detail-line keys in the order of their reader and writer: item name
+// The 70 detail-line keys in the order of their reader and writer: item name
 // line 1 of rows 1 to 10 ("Edit_ITEMNO1".."Edit_ITEMNO10"), then "Edit_ITEM",
-// "Edit_QTY", "Edit_Unit", "Edit_Price", "Edit_Sales".
+// "Edit_QTY", "Edit_Unit", "Edit_Price", "Edit_Sales", "Reduced".
 const std::vector<SettingKey<DetailLines>> &detailLineKeys();
 
 // Start-up reader: every key of NoteSettings; missing or unreadable values

@@ -3,14 +3,34 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QImage>
+#include <QPainter>
 #include <QStringList>
+#include <fontconfig/fontconfig.h>
+#include <future>
 
 namespace {
 // Tahoma's digits are 0.546 em wide; DejaVu's 0.636 em would overlap in the
 // fixed-pitch amount cells, so the metric-compatible Tahoma of Wine is
 // loaded as an application font when it is installed.
 const char *const kTahomaFile = "/usr/share/wine/fonts/tahoma.ttf";
+
+// The worker's result; its destructor at exit waits for a load still running.
+std::future<void> &fontConfigurationLoad()
+{
+    static std::future<void> load;
+    return load;
+}
 } // namespace
+
+void startFontConfigurationLoad()
+{
+    std::future<void> &load = fontConfigurationLoad();
+    // FcInit loads the library's default configuration, the one Qt's font
+    // database takes; fontconfig guards it for use from several threads.
+    if (!load.valid())
+        load = std::async(std::launch::async, [] { FcInit(); });
+}
 
 void registerFontSubstitutions()
 {
@@ -18,6 +38,9 @@ void registerFontSubstitutions()
     if (done)
         return;
     done = true;
+    // Qt would otherwise load the configuration a second time alongside.
+    if (fontConfigurationLoad().valid())
+        fontConfigurationLoad().wait();
 
     QFont::insertSubstitutions(kFontPGothic,
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
@@ -52,4 +75,17 @@ QString substituteFamily(const QString &family)
         }
     }
     return family;
+}
+
+void preloadPrinterFonts()
+{
+    QImage image(64, 64, QImage::Format_RGB32);
+    QPainter painter(&image);
+    for (const QString &family : {kFontPGothic, kFontPMincho, QStringLiteral("Verdana"),
+                                  QStringLiteral("Tahoma")}) {
+        QFont font(family);
+        font.setPixelSize(48);
+        painter.setFont(font);
+        painter.drawText(0, 48, QStringLiteral("納品書 1,234 様"));
+    }
 }

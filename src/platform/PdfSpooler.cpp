@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <functional>
 
 using namespace devmode;
 
@@ -37,8 +38,9 @@ QString sanitizedTitle(const QString &title)
 class PdfFileJob : public SpoolerJob
 {
 public:
-    PdfFileJob(const PageGeometry &g, const QString &folder, const QString &title)
-        : pages_(g, title), folder_(folder), title_(title)
+    PdfFileJob(const PageGeometry &g, const QString &folder, const QString &title,
+               std::function<void(const QString &)> written)
+        : pages_(g, title), folder_(folder), title_(title), written_(std::move(written))
     {
     }
     ~PdfFileJob() override { cancel(); }
@@ -74,6 +76,7 @@ public:
                     QStringLiteral("Cannot write %1: %2").arg(path, why).toStdString());
             }
             file.close();
+            written_(path);
             return;
         }
         throw SpoolerError(
@@ -92,6 +95,7 @@ private:
     PdfPages pages_;
     QString folder_;
     QString title_;
+    std::function<void(const QString &)> written_;
     bool done_ = false;
 };
 
@@ -297,5 +301,18 @@ std::unique_ptr<SpoolerJob> PdfSpooler::startJob(const QString &device, const QS
     if (!info.isDir() || !info.isWritable())
         throw SpoolerError(
             QStringLiteral("The folder %1 is not writable").arg(folder).toStdString());
-    return std::make_unique<PdfFileJob>(g, folder, title);
+    {
+        const std::lock_guard lock(mutex_);
+        lastFile_.clear();
+    }
+    return std::make_unique<PdfFileJob>(g, folder, title, [this](const QString &path) {
+        const std::lock_guard lock(mutex_);
+        lastFile_ = path;
+    });
+}
+
+QString PdfSpooler::lastWrittenFile() const
+{
+    const std::lock_guard lock(mutex_);
+    return lastFile_;
 }

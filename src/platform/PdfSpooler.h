@@ -57,6 +57,8 @@ public:
     static QString fileNameFor(const QString &folder, const QString &title);
 
     QString outputFolder() const;
+    // The file the last job wrote; empty while a job runs or when it failed.
+    QString lastWrittenFile() const;
 
     std::vector<PrinterRecord> enumPrinters() override;
     QStringList enumPorts() override;
@@ -74,4 +76,5 @@ public:
 private:
     mutable std::mutex mutex_;
     QString workingDir_;
+    QString lastFile_;
 };

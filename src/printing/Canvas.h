@@ -61,6 +61,8 @@ public:
     void setFontColor(const QColor &color) { m_font.color = color; }
     void setFontStretch(int percent) { m_font.stretch = percent; }
     void setBrushColor(const QColor &color) { m_brush = color; }
+    // The whole font state at once (a recorded page drawn again).
+    void setFont(const CanvasFont &font) { m_font = font; }
     const CanvasFont &font() const { return m_font; }
     QColor brushColor() const { return m_brush; }
 

@@ -217,6 +217,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     for (int k = 0; k < 5; ++k)
         fitted(c, g, t.shopX, t.shopLineEnd(), g.y(30 + 20 * k), note.shopLines[k]);
     rule(c, g.x(t.shopRuleFrom), g.y(130), g.x(t.ruleEnd), g.y(130));
+    invoice::drawRegistration(c, g, t, note);
 
     setFont(c, GothicFont, 8, StyleRegular);
     fitted(c, g, TextX, t.titleEnd(), g.y(90), note.title);
@@ -244,7 +245,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
         if (isZeroQuantity(row.qty))
             continue;
         setFont(c, GothicFont, t.itemSize, StyleRegular);
-        fitted(c, g, TextX, t.itemName1End(), r - d18, row.itemNo);
+        fitted(c, g, TextX, t.itemName1End(), r - d18, invoice::firstItemLine(row));
         fitted(c, g, TextX, t.itemName2End(), r, row.item);
         setFont(c, GothicFont, t.unitSize, StyleRegular);
         fitted(c, g, t.unitX, t.unitEnd(), r - d18, row.unit);
@@ -264,6 +265,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
 
     // Totals, in the font the rows (or the headings) left.
     r -= d18;
+    const int subtotalY = r;
     const std::array<std::pair<QString, QString>, 3> totals = {{
         {t.fixedPitch ? QStringLiteral("　小　計") : QStringLiteral("小計"), note.subtotal},
         {note.taxCaption, note.tax},
@@ -283,6 +285,8 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
             fittedAmount(c, moneyX, g.x(t.plainAmountEnd()), r, YenSign + amountText(value));
         }
     }
+
+    invoice::drawRateLines(c, g, t, note, subtotalY, subtotalY + g.h(22), r);
 
     c.setFontStyle(StyleUnderline);
     if (note.receipt)
@@ -304,5 +308,65 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     if (note.newPage)
         surface.newPage();
 }
+
+namespace invoice {
+
+int rateLineWidth(const LayoutTable &t)
+{
+    return t.captionX - TotalsX - RightGap;
+}
+
+QString rateLine(const PrintTaxRate &rate)
+{
+    return rate.percent + QStringLiteral("%対象 ") + YenSign + amountText(rate.subtotal) +
+           QStringLiteral(" 消費税 ") + YenSign + amountText(rate.tax);
+}
+
+bool hasReducedRow(const PrintNote &note)
+{
+    return std::any_of(note.rows.begin(), note.rows.end(),
+                       [](const PrintRow &row) { return row.reduced && !isZeroQuantity(row.qty); });
+}
+
+QString firstItemLine(const PrintRow &row)
+{
+    return row.reduced ? ReducedMark + row.itemNo : row.itemNo;
+}
+
+void drawRegistration(Canvas &c, const Geometry &g, const LayoutTable &t, const PrintNote &note)
+{
+    if (note.registrationNo.isEmpty())
+        return;
+    const CanvasFont before = c.font();
+    setFont(c, GothicFont, FontSize, StyleRegular);
+    // A number must never lose a digit: condensed as a whole, not cut.
+    fittedAmount(c, g.x(t.shopX), g.x(t.shopLineEnd()), g.y(RegistrationY),
+                 RegistrationCaption + note.registrationNo);
+    c.setFont(before);
+}
+
+void drawRateLines(Canvas &c, const Geometry &g, const LayoutTable &t, const PrintNote &note,
+                   int subtotalY, int taxY, int totalY)
+{
+    if (!hasReducedRow(note))
+        return;
+    const CanvasFont before = c.font();
+    setFont(c, GothicFont, FontSize, StyleRegular);
+    // The standard rate first, on the subtotal line; the reduced rate on the
+    // next free line.
+    int y = subtotalY;
+    for (const PrintTaxRate *rate : {&note.standardRate, &note.reducedRate}) {
+        if (!rate->inUse)
+            continue;
+        // Figures are condensed as a whole, never cut, within the room
+        // before the total captions.
+        fittedAmount(c, g.x(TotalsX), g.x(TotalsX + rateLineWidth(t)), y, rateLine(*rate));
+        y = taxY;
+    }
+    fitted(c, g, TotalsX, t.receiptEnd(), totalY + g.h(LegendStep), Legend);
+    c.setFont(before);
+}
+
+} // namespace invoice
 
 } // namespace printing

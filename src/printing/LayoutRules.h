@@ -173,6 +173,51 @@ inline constexpr int TextX = 30;      // title, captions, item names, receipt se
 inline constexpr int SlipNoX = 110;
 inline constexpr int RemarkX = 76;
 
+// The qualified invoice's additions, in layout units. They are drawn only
+// for a note that uses them; a note without a registration number and
+// without a reduced row prints item for item as before.
+namespace invoice {
+// "登録番号 T1234567890123" under the shop lines, at the shop lines' x: line
+// 5 stands at y 110 and the rule under the shop block at 130; 8 points are
+// 17.8 units, so a line at 140 ends at 158, clear of the slip number at 170.
+inline constexpr int RegistrationY = 140;
+inline constexpr int FontSize = 8;
+// The per-rate lines ("10%対象 ¥5,400 消費税 ¥540") stand on the subtotal
+// and tax lines, left of the total captions, from the receipt sentence's x
+// (which uses only the total line). They may run to RightGap units before
+// the captions: 551 units in layout 1, 480 in layout 2, 951 in layout 3; a
+// nine-digit line at 8 points takes about 375.
+inline constexpr int TotalsX = 30;
+inline constexpr int RightGap = 20;
+// The legend "※は軽減税率対象" stands at TotalsX in the blank gap under the
+// total line, one 27-unit step down: 8 points end 44.8 units below the
+// total line, 9 units above the rule that closes the gap at 54.
+inline constexpr int LegendStep = 27;
+
+inline const QString RegistrationCaption = QStringLiteral("登録番号 ");
+inline const QString ReducedMark = QStringLiteral("※");
+inline const QString Legend = QStringLiteral("※は軽減税率対象");
+
+// The width a per-rate line may take in a layout (layout units).
+int rateLineWidth(const LayoutTable &table);
+// "10%対象 ¥5,400 消費税 ¥540": the rate, its subtotal and its tax.
+QString rateLine(const PrintTaxRate &rate);
+// Whether a printed row (quantity not 0) is reduced: the legend and the
+// per-rate lines print then.
+bool hasReducedRow(const PrintNote &note);
+// The first item-name line of a row as printed: "※" in front when reduced.
+QString firstItemLine(const PrintRow &row);
+
+// Draws the registration number when the note has one.
+void drawRegistration(Canvas &canvas, const Geometry &g, const LayoutTable &table,
+                      const PrintNote &note);
+// Draws the per-rate lines on the subtotal and tax lines (device y) and the
+// legend below the total line, when a printed row is reduced. The running
+// font is left as it was.
+void drawRateLines(Canvas &canvas, const Geometry &g, const LayoutTable &table,
+                   const PrintNote &note, int subtotalY, int taxY, int totalY);
+} // namespace invoice
+
 // Draws one copy of the note with a layout's table on the surface's canvas,
 // then feeds the page when the note asks for it. Throws ConversionError
 // before drawing anything when a resolution or offset caption is not an

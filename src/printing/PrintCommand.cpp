@@ -59,21 +59,32 @@ void NoteLayouts::drawCopy(int paperIndex, const PrintNoteSource &source,
     }
 }
 
+void drawCopies(int copies, const std::function<void()> &drawCopy,
+                const std::function<void()> &newPage)
+{
+    while (copies > 0) {
+        drawCopy();
+        --copies;
+        if (copies > 0)
+            newPage();
+    }
+}
+
 void runPrintJob(TVoPrinter &printer, const QString &title, int copies, int fontDpiY,
                  const std::function<void(PrintSurface &)> &drawCopy)
 {
     printer.BeginDoc(title);
     try {
-        while (copies > 0) {
-            // The canvas is taken afresh for every copy: a page feed may
-            // hand out another painter.
-            PainterSurface surface(
-                printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
-            drawCopy(surface);
-            --copies;
-            if (copies > 0)
-                printer.Newpage();
-        }
+        drawCopies(
+            copies,
+            [&] {
+                // The canvas is taken afresh for every copy: a page feed may
+                // hand out another painter.
+                PainterSurface surface(
+                    printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
+                drawCopy(surface);
+            },
+            [&printer] { printer.Newpage(); });
     } catch (...) {
         printer.Abort();
         throw;

@@ -51,6 +51,22 @@ struct NoteLayouts
     void drawCopy(int paperIndex, const PrintNoteSource &source, PrintSurface &surface) const;
 };
 
+// One print as the print command settles it before a job opens: what F11
+// prints and what the preview (F10) shows.
+struct PrintPlan
+{
+    QString title;
+    int copies = 0;
+    int fontDpiY = 0; // the device's vertical resolution, that font sizes refer to
+    std::function<void(PrintSurface &)> drawCopy;
+};
+
+// The pages of a job in order: drawCopy once per copy, and a page feed
+// between two copies (a feed at the end of a copy is its layout's own).
+// Copies 0 or fewer draw nothing.
+void drawCopies(int copies, const std::function<void()> &drawCopy,
+                const std::function<void()> &newPage);
+
 // Opens a job titled `title` on the printer, draws `copies` copies with
 // drawCopy and a page feed between two copies, and ends the job. When
 // drawing or a page feed fails the job is aborted and the error passed on

@@ -15,6 +15,18 @@ struct PrintRow
     QString qty;
     QString price;
     QString sales;
+    bool reduced = false; // taxed at the reduced rate: printed with "※"
+};
+
+// One tax rate's share of the note, as the totals computed it: the rate in
+// percent ("10"), the sum of its rows' amounts and its tax (plain number
+// texts). inUse: a printed row (quantity not 0) carries this rate.
+struct PrintTaxRate
+{
+    QString percent;
+    QString subtotal;
+    QString tax;
+    bool inUse = false;
 };
 
 // Everything a layout prints, read from the main window at the start of each
@@ -36,6 +48,13 @@ struct PrintNote
     QString tax;
     QString total; // including tax
     QString taxCaption;
+    // The qualified invoice. registrationNo is "T" + 13 digits, or empty when
+    // the shop is not registered (or its number is not valid): then nothing
+    // is printed for it. The two rates are always filled; the per-rate lines
+    // and the legend print only when a printed row is reduced.
+    QString registrationNo;
+    PrintTaxRate standardRate; // unmarked rows, the rate chosen by date
+    PrintTaxRate reducedRate;  // marked rows
     bool receipt = false;
     std::array<QString, 9> remarks;
     bool newPage = false;

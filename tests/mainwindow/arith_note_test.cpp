@@ -237,21 +237,34 @@ TEST(ConsumptionTax, RoundingModes)
     const TaxCase rows[] = {
         {"5% of 1001 truncated", "1001", "0.05", "0", "50"},
         {"5% of 1001 rounded", "1001", "0.05", "1", "50"},
-        {"5% of 1001: 0.9 quirk drops 0.05", "1001", "0.05", "2", "50"},
+        {"5% of 1001: the ceiling raises 0.05", "1001", "0.05", "2", "51"},
         {"5% of 1002 truncated", "1002", "0.05", "0", "50"},
         {"5% of 1002 rounded", "1002", "0.05", "1", "50"},
-        {"5% of 1002: 0.9 quirk raises 0.1", "1002", "0.05", "2", "51"},
+        {"5% of 1002 raised", "1002", "0.05", "2", "51"},
         {"5% of 1010 truncated", "1010", "0.05", "0", "50"},
         {"5% of 1010 half goes up", "1010", "0.05", "1", "51"},
         {"5% of 1010 raised", "1010", "0.05", "2", "51"},
         {"8% of 999 truncated", "999", "0.08", "0", "79"},
         {"8% of 999 rounded", "999", "0.08", "1", "80"},
         {"8% of 999 raised", "999", "0.08", "2", "80"},
-        {"exact tax unchanged by the quirk", "1000", "0.05", "2", "50"},
+        {"exact tax unchanged by the ceiling", "1000", "0.05", "2", "50"},
+        {"10% of 1000.5: the smallest fraction is raised", "1000.5", "0.1", "2", "101"},
+        {"10% of 1005 (x = 100.5) truncated", "1005", "0.1", "0", "100"},
+        {"10% of 1005 (x = 100.5) half goes up", "1005", "0.1", "1", "101"},
+        {"10% of 1005 (x = 100.5) raised", "1005", "0.1", "2", "101"},
+        {"10% of 1000.5 (x = 100.05) rounded down", "1000.5", "0.1", "1", "100"},
+        {"8% of 1000.625 (x = 80.05) truncated", "1000.625", "0.08", "0", "80"},
+        {"8% of 1000.625 (x = 80.05) rounded down", "1000.625", "0.08", "1", "80"},
+        {"8% of 1000.625 (x = 80.05) raised", "1000.625", "0.08", "2", "81"},
+        {"8% of 1006.25 (x = 80.5) half goes up", "1006.25", "0.08", "1", "81"},
+        {"8% of 1006.25 (x = 80.5) raised", "1006.25", "0.08", "2", "81"},
+        {"ceiling of the largest subtotal at 8%", "922337203685477", "0.08", "2", "73786976294839"},
+        {"ceiling beyond the range", "922337203685477", "2", "2", ""},
         {"negative truncated toward zero", "-1010", "0.05", "0", "-50"},
         {"negative half goes away from zero", "-1010", "0.05", "1", "-51"},
-        {"negative quirk", "-1002", "0.05", "2", "-51"},
-        {"negative quirk drops below 0.1", "-1001", "0.05", "2", "-50"},
+        {"negative ceiling away from zero", "-1002", "0.05", "2", "-51"},
+        {"negative ceiling raises 0.05 too", "-1001", "0.05", "2", "-51"},
+        {"negative exact tax unchanged", "-1000", "0.1", "2", "-100"},
         {"mode 3 gives 0", "1000", "0.05", "3", "0"},
         {"blank mode gives 0", "1000", "0.05", " ", "0"},
         {"letter mode gives 0", "1000", "0.05", "a", "0"},
@@ -413,6 +426,187 @@ TEST(RateChoice, ChosenFactorFeedsTheTax)
     const NoteTotals totals = DEN_SUM(amounts({{"1", "999"}}), choice.xTax, "2");
     EXPECT_EQ(QString("80"), totals.stax);
     EXPECT_EQ(QString("1079"), totals.sttl);
+}
+
+DetailRows rowsOfAmounts(std::initializer_list<const char *> sales)
+{
+    DetailRows rows;
+    std::size_t i = 0;
+    for (const char *amount : sales)
+        rows[i++] = RowCells{"1", "", amount};
+    return rows;
+}
+
+ReducedMarks marked(std::initializer_list<int> rowsOneBased)
+{
+    ReducedMarks m{};
+    for (const int r : rowsOneBased)
+        m[static_cast<std::size_t>(r - 1)] = true;
+    return m;
+}
+
+TEST(TaxPerRate, EachRateRoundedOnceFromItsOwnSum)
+{
+    const struct
+    {
+        const char *name;
+        DetailRows rows;
+        ReducedMarks marks;
+        const char *mode;
+        InvoiceTotals expected;
+        const char *factor = "0.1";
+        const char *reducedFactor = "0.08";
+    } cases[] = {
+        {"three rows of 105 at 10%: one rounding, not three",
+         rowsOfAmounts({"105", "105", "105"}),
+         {},
+         "0",
+         {{"3", "315", "31", "346"}, {true, "315", "31"}, {false, "0", "0"}}},
+        {"1000 at 10% plus 1080 at 8%",
+         rowsOfAmounts({"1000", "1080"}),
+         marked({2}),
+         "0",
+         {{"2", "2080", "186", "2266"}, {true, "1000", "100"}, {true, "1080", "86"}}},
+        {"three reduced rows of 105 at 8%: 25.2 once",
+         rowsOfAmounts({"105", "105", "105"}),
+         marked({1, 2, 3}),
+         "0",
+         {{"3", "315", "25", "340"}, {false, "0", "0"}, {true, "315", "25"}}},
+        {"halves at both rates, mode 1 (x = 100.5 and 80.5)",
+         rowsOfAmounts({"1005", "1006.25"}),
+         marked({2}),
+         "1",
+         {{"2", "2011.25", "182", "2193.25"}, {true, "1005", "101"}, {true, "1006.25", "81"}}},
+        {"a twentieth at both rates, mode 1 (x = 100.05 and 80.05)",
+         rowsOfAmounts({"1000.5", "1000.625"}),
+         marked({2}),
+         "1",
+         {{"2", "2001.125", "180", "2181.125"}, {true, "1000.5", "100"}, {true, "1000.625", "80"}}},
+        {"a twentieth at both rates, mode 2 raises both",
+         rowsOfAmounts({"1000.5", "1000.625"}),
+         marked({2}),
+         "2",
+         {{"2", "2001.125", "182", "2183.125"}, {true, "1000.5", "101"}, {true, "1000.625", "81"}}},
+        {"halves at both rates, mode 2",
+         rowsOfAmounts({"1005", "1006.25"}),
+         marked({2}),
+         "2",
+         {{"2", "2011.25", "182", "2193.25"}, {true, "1005", "101"}, {true, "1006.25", "81"}}},
+        {"discount rows in either rate, mode 1",
+         rowsOfAmounts({"1000", "-105", "1080", "-135"}),
+         marked({3, 4}),
+         "1",
+         {{"4", "1840", "166", "2006"}, {true, "895", "90"}, {true, "945", "76"}}},
+        {"a negative reduced sum rounds away from zero in mode 2",
+         rowsOfAmounts({"500", "-1001"}),
+         marked({2}),
+         "2",
+         {{"2", "-501", "-31", "-532"}, {true, "500", "50"}, {true, "-1001", "-81"}}},
+        {"unknown mode taxes neither rate",
+         rowsOfAmounts({"1000", "1080"}),
+         marked({2}),
+         "x",
+         {{"2", "2080", "0", "2080"}, {true, "1000", "0"}, {true, "1080", "0"}}},
+        {"a marked row without quantity is not in use",
+         DetailRows{RowCells{"1", "", "1000"}, RowCells{"0", "", ""}},
+         marked({2}),
+         "0",
+         {{"1", "1000", "100", "1100"}, {true, "1000", "100"}, {false, "0", "0"}}},
+        {"subtotal beyond the range empties subtotal, tax and total",
+         rowsOfAmounts({"900000000000000", "900000000000000"}),
+         marked({2}),
+         "0",
+         {{"2", "", "", ""},
+          {true, "900000000000000", "90000000000000"},
+          {true, "900000000000000", "72000000000000"}}},
+        {"one rate's sum beyond the range empties the tax, the exact subtotal stays",
+         rowsOfAmounts({"900000000000000", "900000000000000", "-900000000000000"}),
+         marked({3}),
+         "0",
+         {{"3", "900000000000000", "", ""},
+          {true, "", ""},
+          {true, "-900000000000000", "-72000000000000"}}},
+        {"sum of the two taxes beyond the range empties tax and total",
+         rowsOfAmounts({"400000000000000", "400000000000000"}),
+         marked({2}),
+         "0",
+         {{"2", "800000000000000", "", ""},
+          {true, "400000000000000", "600000000000000"},
+          {true, "400000000000000", "600000000000000"}},
+         "1.5",
+         "1.5"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const InvoiceTotals t =
+            DEN_SUM(c.rows, c.marks, QString::fromLatin1(c.factor),
+                    QString::fromLatin1(c.reducedFactor), QString::fromLatin1(c.mode));
+        EXPECT_EQ(c.expected.totals.sqty, t.totals.sqty);
+        EXPECT_EQ(c.expected.totals.ssal, t.totals.ssal);
+        EXPECT_EQ(c.expected.totals.stax, t.totals.stax);
+        EXPECT_EQ(c.expected.totals.sttl, t.totals.sttl);
+        EXPECT_EQ(c.expected.standard.inUse, t.standard.inUse);
+        EXPECT_EQ(c.expected.standard.subtotal, t.standard.subtotal);
+        EXPECT_EQ(c.expected.standard.tax, t.standard.tax);
+        EXPECT_EQ(c.expected.reduced.inUse, t.reduced.inUse);
+        EXPECT_EQ(c.expected.reduced.subtotal, t.reduced.subtotal);
+        EXPECT_EQ(c.expected.reduced.tax, t.reduced.tax);
+    }
+}
+
+TEST(TaxPerRate, WithoutMarksEveryFigureEqualsTheSingleRate)
+{
+    // The cases of the single-rate totals, once more through the per-rate sum.
+    const DetailRows notes[] = {
+        amounts({{"1", "1000"}, {"2", "2"}}),
+        amounts({{"", "abc"}, {"1.5", "0.25"}, {"-1", "-"}}),
+        amounts({{"-1", "-1010"}}),
+        amounts({{"1", "900000000000000"}, {"1", "900000000000000"}}),
+        amounts({{"1", "900000000000000"}, {"1", "900000000000000"}, {"1", "-900000000000000"}}),
+        amounts({{"1", "900000000000000"}}),
+        DetailRows{},
+    };
+    for (const DetailRows &rows : notes) {
+        for (const char *mode : {"0", "1", "2", "3", ""}) {
+            for (const char *factor : {"0.05", "0.1", "5"}) {
+                SCOPED_TRACE(std::string(mode) + " at " + factor);
+                const NoteTotals single = DEN_SUM(rows, factor, mode);
+                const InvoiceTotals split = DEN_SUM(rows, ReducedMarks{}, factor, "0.08", mode);
+                EXPECT_EQ(single, split.totals);
+            }
+        }
+    }
+}
+
+TEST(TaxPerRate, MarksRatesAndTheTaxLabel)
+{
+    EXPECT_TRUE(isReducedMarkText("1"));
+    for (const char *unmarked : {"yes", "0", "", " 1", "true", "2"})
+        EXPECT_FALSE(isReducedMarkText(QString::fromLatin1(unmarked))) << unmarked;
+
+    EXPECT_EQ(rateFractionText("8"), QStringLiteral("0.08"));
+    EXPECT_EQ(rateFractionText("10"), QStringLiteral("0.1"));
+    EXPECT_EQ(rateFractionText("abc"), QStringLiteral("0"));
+    EXPECT_EQ(ratePercentText("0.08"), QStringLiteral("8"));
+    EXPECT_EQ(ratePercentText("0.025"), QStringLiteral("2.5"));
+
+    const QString standard = QString::fromUtf8("消費税 10%");
+    const struct
+    {
+        const char *name;
+        bool standardInUse, reducedInUse;
+        QString expected;
+    } rows[] = {
+        {"no reduced row keeps the rate choice's caption", true, false, standard},
+        {"empty note keeps it too", false, false, standard},
+        {"both rates in use", true, true, QString::fromUtf8("消費税 10%・8%")},
+        {"only reduced rows", false, true, QString::fromUtf8("消費税 8%")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.expected,
+                  taxLabelCaption(standard, "0.1", "0.08", row.standardInUse, row.reducedInUse));
+    }
 }
 
 } // namespace

@@ -124,9 +124,12 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileTakesTheDefaults)
     start();
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Kanro　< A5 納品書 印刷　> ver1.12"));
     EXPECT_EQ(w->Edit_021[0]->text(), QStringLiteral("納品書　兼　請求書"));
-    EXPECT_EQ(w->KiNumEdit_TaxOld->Text(), QStringLiteral("3"));
-    EXPECT_EQ(w->KiNumEdit_TaxNew->Text(), QStringLiteral("5"));
-    EXPECT_EQ(w->DateTimePicker_TaxEnforDate->date(), QDate(1997, 4, 1));
+    // Today's rates: 8 % before 2019/10/01, 10 % since.
+    EXPECT_EQ(w->KiNumEdit_TaxOld->Text(), QStringLiteral("8"));
+    EXPECT_EQ(w->KiNumEdit_TaxNew->Text(), QStringLiteral("10"));
+    EXPECT_EQ(w->DateTimePicker_TaxEnforDate->date(), QDate(2019, 10, 1));
+    EXPECT_EQ(w->KiNumEdit_TaxReduced->Text(), QStringLiteral("8"));
+    EXPECT_EQ(w->Edit_TaxRegNo->text(), QString());
     EXPECT_EQ(w->DateTimePicker_1->date(), QDate(2026, 12, 9));
     EXPECT_EQ(w->ComboBox_Paper->currentIndex(), 0);
     EXPECT_EQ(w->ComboBox_SEL->currentIndex(), 0);
@@ -137,13 +140,13 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileTakesTheDefaults)
     EXPECT_EQ(w->Edit_TxDisp->text(), QStringLiteral("0"));
     EXPECT_EQ(w->KiNumEdit_BUSUU->Text(), QStringLiteral("1"));
     EXPECT_EQ(w->wSLPMAX, 10);
-    EXPECT_EQ(w->Label_xTax->text(), QStringLiteral("0.05"));
-    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 5%"));
+    EXPECT_EQ(w->Label_xTax->text(), QStringLiteral("0.1"));
+    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 10%"));
     EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("0"));
     EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("  "));
     EXPECT_EQ(w->Label_CurrentDir->text(), dir.path());
     for (int i = 1; i <= 12; ++i) {
-        const bool on = i == 2 || i == 11;
+        const bool on = i == 2 || i == 8 || i == 9 || i == 10 || i == 11; // F8 "軽減"; F9 "履歴" and F10 follow F11
         EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(), on) << "F" << i;
     }
     EXPECT_EQ(w->SpeedButton_F[2]->text(), QStringLiteral("中止"));
@@ -269,7 +272,7 @@ TEST_F(MainWindowTest, DamagedPrinterRegistrationIsReportedAndStartUpStillRestor
     EXPECT_EQ(w->Edit_itemNo[1]->text(), QStringLiteral("pen"));
     EXPECT_EQ(w->wSLPMAX, 10);
     EXPECT_TRUE(w->Edit_itemNo[10]->isEnabled());
-    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 5%"));
+    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 10%"));
     EXPECT_EQ(QApplication::focusWidget(), w->Edit_Zip);
 
     // The cells are bound: an edit recomputes the row.
@@ -335,8 +338,8 @@ TEST_F(MainWindowTest, QuantityAndPriceTypedGiveAmountAndTotalsWithTax)
     EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("3600"));
     EXPECT_EQ(w->KiNumEdit_sqty->Text(), QStringLiteral("3"));
     EXPECT_EQ(w->KiNumEdit_ssal->Text(), QStringLiteral("3600"));
-    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("180"));
-    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("3780"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("360"));
+    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("3960"));
 
     // A price typed into a row without a quantity is wiped at once.
     type(w->KiNumEdit_Price[2], QStringLiteral("5"));
@@ -346,7 +349,7 @@ TEST_F(MainWindowTest, QuantityAndPriceTypedGiveAmountAndTotalsWithTax)
     w->KiNumEdit_TaxOld->setText(QStringLiteral("3"));
     w->DateTimePicker_1->setDate(QDate(1997, 3, 31));
     EXPECT_EQ(w->Label_stax->text(), QStringLiteral("消費税 3%"));
-    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("180"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("360"));
     type(w->KiNumEdit_QTY[1], QStringLiteral("30"));
     EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("36000"));
     EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("1080"));
@@ -381,8 +384,8 @@ TEST_F(MainWindowTest, RestoredRowsWaitForThePrintTimePass)
     EXPECT_EQ(w->KiNumEdit_Sales[1]->Text(), QStringLiteral("600"));
     EXPECT_EQ(w->KiNumEdit_sqty->Text(), QStringLiteral("2"));
     EXPECT_EQ(w->KiNumEdit_ssal->Text(), QStringLiteral("600"));
-    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("30"));
-    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("630"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("60"));
+    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("660"));
 }
 
 TEST_F(MainWindowTest, LandscapeLayoutDisablesRowsSevenToTenWhileTheirAmountsCount)

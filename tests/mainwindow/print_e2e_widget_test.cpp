@@ -167,8 +167,8 @@ TEST_F(PrintEndToEnd, LayoutOnePositionsInThePdf)
         // Amount cells: 11 characters of 364 / 11 = 33 pixels from x 2681.
         {"row 1 amount 3,000", "3", 2681 + 6 * 33, 975},
         {"subtotal 3,980 after the rows", "3", 2681 + 6 * 33, 975 + 360 - 68},
-        {"tax amount 199", "199", 2681 + 8 * 33, 975 + 360 - 68 + 83},
-        {"total 4,179", "4", 2681 + 6 * 33, 975 + 360 - 68 + 83 + 83},
+        {"tax amount 398 (10 %)", "398", 2681 + 8 * 33, 975 + 360 - 68 + 83},
+        {"total 4,378", "4", 2681 + 6 * 33, 975 + 360 - 68 + 83 + 83},
         {"receipt sentence, on the total's line", "税込合計代金を領収", 113,
          975 + 360 - 68 + 83 + 83, 8.0},
     };
@@ -264,7 +264,7 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
         w->dPRICE_Ary[i]->setText(QString::number(1234 * i));
     }
     // Device pixels at 600 dpi of a mark each layout sets apart. Six rows:
-    // the total 1,118,481 stands at 975 + 6 x 180 - 68 + 83 + 83 = 2153.
+    // the total 1,171,742 (10 %) stands at 975 + 6 x 180 - 68 + 83 + 83 = 2153.
     struct Row
     {
         const char *name;
@@ -277,7 +277,7 @@ TEST_F(PrintEndToEnd, EachLayoutFromThePaperChoice)
     const Row rows[] = {
         {"layout 1: total in the 715-unit cell", 0, false, "1,", 2681 + 2 * 33, 2153},
         // round(3.75 x 724) - round(3.75 x 6) = 2715 - 23
-        {"layout 2: total with the yen sign", 1, false, "¥1,118,481", 2692, 2153},
+        {"layout 2: total with the yen sign", 1, false, "¥1,171,742", 2692, 2153},
         {"layout 2: row 6 quantity from x 530", 1, false, "60", 1988, 975 + 5 * 180},
         // Cell 1105 / 112: x 4144, 420 / 11 = 38 pixels a character.
         {"landscape: total in the 1105-unit cell", 2, true, "1,", 4144 + 2 * 38, 2153},

@@ -3,6 +3,7 @@
 #include "platform/ProfileFile.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 #include <functional>
@@ -81,9 +82,12 @@ TEST_F(Settings, FirstStartWithoutAFileGivesTheDefaults)
 {
     const NoteSettings s = readStartupSettings(ini);
     EXPECT_EQ(s.E_021[0], QStringLiteral("納品書　兼　請求書"));
-    EXPECT_EQ(s.TaxOld, QStringLiteral("3"));
-    EXPECT_EQ(s.TaxNew, QStringLiteral("5"));
-    EXPECT_EQ(s.TaxEnforDate, QDate(1997, 4, 1));
+    EXPECT_EQ(s.TaxOld, QStringLiteral("8"));
+    EXPECT_EQ(s.TaxNew, QStringLiteral("10"));
+    EXPECT_EQ(s.TaxEnforDate, QDate(2019, 10, 1));
+    EXPECT_EQ(s.TaxRegNo, QString());
+    EXPECT_EQ(s.TaxReduced, QStringLiteral("8"));
+    EXPECT_EQ(s.TxDisp, QStringLiteral("0"));
     EXPECT_EQ(s.ComboBox_SEL, 0);
     EXPECT_EQ(s.Comb_Paper, 0);
     EXPECT_FALSE(s.NewPage);
@@ -126,6 +130,9 @@ NoteSettings everyFieldSet()
     s.ime_Unit = 6;
     s.Comb_Paper = -1;
     s.NewPage = true;
+    s.TaxRegNo = QStringLiteral("T1234567890123");
+    s.TaxReduced = QStringLiteral("6.5");
+    s.TxDisp = QStringLiteral("2");
     return s;
 }
 
@@ -139,6 +146,7 @@ DetailLines everyCellSet()
         d.unit[r] = QStringLiteral("個");
         d.price[r] = QStringLiteral("1.25");
         d.sales[r] = QStringLiteral("999"); // not quantity x price: restored as stored
+        d.reduced[r] = r % 2 ? QStringLiteral("1") : QStringLiteral("0");
     }
     return d;
 }
@@ -190,7 +198,20 @@ TEST_F(Settings, HandEditedFilesAreRead)
         {"empty title stays empty", "E_021_0=\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s.E_021[0], QString()); }},
         {"enforcement date not a date", "TaxEnforDate=令和元年\r\n",
-         [](const NoteSettings &s) { EXPECT_EQ(s.TaxEnforDate, QDate(1997, 4, 1)); }},
+         [](const NoteSettings &s) { EXPECT_EQ(s.TaxEnforDate, QDate(2019, 10, 1)); }},
+        {"registration number that is no number is read as it stands", "TaxRegNo=T12-34\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.TaxRegNo, QStringLiteral("T12-34")); }},
+        {"older file keeps its own rates and takes the new keys' defaults",
+         "TaxOld=3\r\nTaxEnforDate=1997/04/01\r\nTaxNew=5\r\n",
+         [](const NoteSettings &s) {
+             EXPECT_EQ(s.TaxOld, QStringLiteral("3"));
+             EXPECT_EQ(s.TaxEnforDate, QDate(1997, 4, 1));
+             EXPECT_EQ(s.TaxNew, QStringLiteral("5"));
+             EXPECT_EQ(s.TaxReduced, QStringLiteral("8"));
+             EXPECT_EQ(s.TxDisp, QStringLiteral("0"));
+         }},
+        {"rounding mode stored", "txdisp=1\r\n",
+         [](const NoteSettings &s) { EXPECT_EQ(s.TxDisp, QStringLiteral("1")); }},
         {"enforcement date with one-digit month", "TaxEnforDate=2019/10/1\r\n",
          [](const NoteSettings &s) { EXPECT_EQ(s.TaxEnforDate, QDate(2019, 10, 1)); }},
         {"hexadecimal selection", "ComboBox_SEL=$1\r\n",
@@ -240,8 +261,8 @@ TEST_F(Settings, ReadOrderIsTheStartUpOrder)
                     "E_AD2",        "E_AD3",        "E_CUS",        "E_TEL"} +
         numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
         numbered(QStringLiteral("E_021_"), 0, 5) +
-        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
-                    "ime_Unit", "Comb_Paper",   "NewPage"};
+        QStringList{"KOSUU",      "ComboBox_SEL", "ime_Itemno", "ime_Item",   "ime_Unit",
+                    "Comb_Paper", "NewPage",      "TaxRegNo",   "TaxReduced", "TxDisp"};
     QStringList actual;
     for (const auto &k : startupSettingKeys())
         actual << k.key;
@@ -250,19 +271,19 @@ TEST_F(Settings, ReadOrderIsTheStartUpOrder)
 
 TEST_F(Settings, WritersAppendTheirKeysInTheirOrder)
 {
-    const QStringList detail = numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) +
-                               numbered(QStringLiteral("Edit_ITEM"), 1, 10) +
-                               numbered(QStringLiteral("Edit_QTY"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Unit"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Price"), 1, 10) +
-                               numbered(QStringLiteral("Edit_Sales"), 1, 10);
+    const QStringList detail =
+        numbered(QStringLiteral("Edit_ITEMNO"), 1, 10) +
+        numbered(QStringLiteral("Edit_ITEM"), 1, 10) + numbered(QStringLiteral("Edit_QTY"), 1, 10) +
+        numbered(QStringLiteral("Edit_Unit"), 1, 10) +
+        numbered(QStringLiteral("Edit_Price"), 1, 10) +
+        numbered(QStringLiteral("Edit_Sales"), 1, 10) + numbered(QStringLiteral("Reduced"), 1, 10);
     const QStringList shutdown =
         QStringList{"TaxOld", "TaxEnforDate", "TaxNew", "Addr_Font", "G13_FontSize", "G16_FontName",
                     "E_ZIP",  "E_AD1",        "E_AD2",  "E_AD3",     "E_CUS",        "E_TEL"} +
         numbered(QStringLiteral("E_G"), 1, 6) + numbered(QStringLiteral("E_Rm"), 1, 9) +
         numbered(QStringLiteral("E_021_"), 0, 5) +
-        QStringList{"KOSUU",    "ComboBox_SEL", "ime_Itemno", "ime_Item",
-                    "ime_Unit", "NewPage",      "Comb_Paper"};
+        QStringList{"KOSUU",   "ComboBox_SEL", "ime_Itemno", "ime_Item",   "ime_Unit",
+                    "NewPage", "Comb_Paper",   "TaxRegNo",   "TaxReduced", "TxDisp"};
 
     writeDetailLines(ini, DetailLines());
     EXPECT_EQ(keysInFile(ini), detail);
@@ -360,6 +381,46 @@ TEST_F(Settings, ShutdownKeepsTheShopsOtherKeys)
     EXPECT_TRUE(bytes.endsWith(yamato)) << "the unknown section stays last and unchanged";
     EXPECT_TRUE(bytes.startsWith(original.left(original.indexOf('\n') + 1)))
         << "the leading comment stays";
+}
+
+TEST_F(Settings, OlderFileIsWrittenBackAsBeforeApartFromTheInvoiceKeys)
+{
+    // The reference is what the writers wrote before the invoice keys
+    // existed, for the same start-up read and shutdown write of this file.
+    const QByteArray original = readBytes(QStringLiteral(KANRO_TEST_DATA "/kanro_vey_1_cp932.ini"));
+    const QByteArray before =
+        readBytes(QStringLiteral(KANRO_TEST_DATA "/kanro_vey_1_cp932_written_before_invoice.ini"));
+    ASSERT_FALSE(original.isEmpty());
+    ASSERT_FALSE(before.isEmpty());
+    writeBytes(ini, original);
+
+    const NoteSettings s = readStartupSettings(ini);
+    EXPECT_EQ(s.TaxOld, QStringLiteral("3")) << "a stored file keeps its own rates";
+    EXPECT_EQ(s.TaxEnforDate, QDate(2014, 4, 1));
+    writeDetailLines(ini, readDetailLines(ini));
+    writeShutdownSettings(ini, s);
+    const QByteArray after = readBytes(ini);
+
+    QByteArray withoutInvoiceKeys;
+    QStringList invoiceKeys;
+    for (const QByteArray &line : after.split('\n')) {
+        const QByteArray key = line.left(line.indexOf('='));
+        static const QRegularExpression invoiceKey(
+            QStringLiteral("^(TaxRegNo|TaxReduced|TxDisp|Reduced([1-9]|10))$"));
+        if (line.contains('=') && invoiceKey.match(QString::fromLatin1(key)).hasMatch()) {
+            invoiceKeys << QString::fromLatin1(line.trimmed());
+            continue;
+        }
+        withoutInvoiceKeys += line + '\n';
+    }
+    withoutInvoiceKeys.chop(1);
+    EXPECT_EQ(withoutInvoiceKeys, before);
+    QStringList expectedKeys;
+    for (const QString &key : numbered(QStringLiteral("Reduced"), 1, 10))
+        expectedKeys << key + QLatin1Char('='); // not stored: empty, read as unmarked
+    expectedKeys << QStringLiteral("TaxRegNo=") << QStringLiteral("TaxReduced=8")
+                 << QStringLiteral("TxDisp=0");
+    EXPECT_EQ(invoiceKeys, expectedKeys);
 }
 
 TEST_F(Settings, FailedWriteLeavesTheWholeOperationUnapplied)

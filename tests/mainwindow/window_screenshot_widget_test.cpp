@@ -1,13 +1,19 @@
-// Renders the main window with a sample note on each of its three tabs.
-// With KANRO_SCREENSHOT_DIR set (tools/screenshot.sh does so, under an X
-// server) the pictures are written there as main-tab1.png .. main-tab3.png.
+// Renders the main window with a sample note on each of its three tabs, and
+// the print preview of that note. With KANRO_SCREENSHOT_DIR set
+// (tools/screenshot.sh does so, under an X server) the pictures are written
+// there as main-tab1.png .. main-tab3.png and preview.png.
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
+#include "platform/FakeSpooler.h"
 #include "platform/Fonts.h"
+#include "platform/SpoolerWithPdf.h"
+#include "printer/VoPrinters.h"
+#include "printing/PrintPreviewWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -42,18 +48,29 @@ const char kSampleNote[] = "[Kn_Vey_1prn]\n"
                            "Edit_QTY2=12\n"
                            "Edit_Unit2=冊\n"
                            "Edit_Price2=150\n"
-                           "Edit_Sales2=1800\n";
+                           "Edit_Sales2=1800\n"
+                           "Edit_ITEMNO3=緑茶　ティーバッグ\n"
+                           "Edit_ITEM3=50袋入り\n"
+                           "Edit_QTY3=2\n"
+                           "Edit_Unit3=袋\n"
+                           "Edit_Price3=540\n"
+                           "Edit_Sales3=1080\n"
+                           "Reduced3=1\n"
+                           "TaxRegNo=T1234567890123\n";
+
+void writeSampleNote(const QTemporaryDir &dir)
+{
+    QFile f(dir.filePath(QStringLiteral("Kanro_Vey_1.ini")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(kSampleNote);
+}
 
 TEST(WindowScreenshot, EveryTabRendersAtTheFixedWindowSize)
 {
     registerFontSubstitutions();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    {
-        QFile f(dir.filePath(QStringLiteral("Kanro_Vey_1.ini")));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(kSampleNote);
-    }
+    writeSampleNote(dir);
     Dialogs::setTestMode(true);
     TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
     {
@@ -86,6 +103,52 @@ TEST(WindowScreenshot, EveryTabRendersAtTheFixedWindowSize)
         }
         w.close();
     }
+    TForm_Main::todayProvider = [] { return QDate::currentDate(); };
+    Dialogs::resetForTest();
+}
+
+TEST(WindowScreenshot, PreviewOfTheSampleNote)
+{
+    registerFontSubstitutions();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    writeSampleNote(dir);
+    Dialogs::setTestMode(true);
+    TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
+    // The built-in PDF printer: A5 at 600 dpi.
+    createVoPrinter(std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
+                    std::chrono::milliseconds(0));
+    {
+        TForm_Main w(dir.path());
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        w.SpeedButton1Click();
+        w.KiNumEdit_Slipno->setText(QStringLiteral("42"));
+        w.CheckBox_Recp->setChecked(true);
+        bool shown = false;
+        printing::PrintPreviewWindow::setExecHook([&](printing::PrintPreviewWindow &preview) {
+            preview.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&preview));
+            QApplication::processEvents();
+            const QPixmap shot = preview.grab();
+            const QImage img = shot.toImage();
+            // The sheet is white in the middle of the grey desk.
+            const QPoint mid = preview.pageView()->mapTo(&preview, preview.pageView()->rect().center());
+            EXPECT_EQ(img.pixel(mid), qRgb(255, 255, 255));
+            const QString out = qEnvironmentVariable("KANRO_SCREENSHOT_DIR");
+            if (!out.isEmpty()) {
+                EXPECT_TRUE(shot.save(QDir(out).filePath(QStringLiteral("preview.png"))));
+            }
+            shown = true;
+            return int(QDialog::Rejected);
+        });
+        w.SpeedButton_F10Click();
+        printing::PrintPreviewWindow::setExecHook(nullptr);
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(Dialogs::shownTexts().isEmpty()) << Dialogs::shownTexts().join(',').toStdString();
+        w.close();
+    }
+    destroyVoPrinter();
     TForm_Main::todayProvider = [] { return QDate::currentDate(); };
     Dialogs::resetForTest();
 }

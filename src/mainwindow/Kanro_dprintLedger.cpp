@@ -1,0 +1,257 @@
+// The issued-notes ledger on the main window: recording each printed note,
+// the history key F9, printing a recorded note again and loading it back.
+#include "ledger/NoteLedger.h"
+#include "mainwindow/HistoryDialog.h"
+#include "mainwindow/Kanro_dprintUnit.h"
+#include "mainwindow/NoteLineEdit.h"
+#include "numedit/KiNumEdit.h"
+#include "platform/CommandGuard.h"
+#include "platform/Dialogs.h"
+#include "platform/PdfSpooler.h"
+#include "platform/SpoolerWithPdf.h"
+#include "printer/VoPrinters.h"
+#include "printing/PrintCommand.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QEvent>
+#include <QLabel>
+#include <QToolButton>
+
+using namespace printing;
+
+QString ledgerSetAsideMessage(const QString &file)
+{
+    return QStringLiteral(
+               "発行履歴のファイルが壊れていたため %1 に移し、新しい発行履歴を始めました。")
+        .arg(file);
+}
+
+QString ledgerNotRecordedMessage(const QString &why)
+{
+    return QStringLiteral("印刷は済みましたが、発行履歴に記録できませんでした。\n%1").arg(why);
+}
+
+namespace {
+
+const QString ConfirmReprintMessage = QStringLiteral("再印刷しますか?");
+const QString ReplaceRowsQuestion =
+    QStringLiteral("画面の明細は印刷されていません。発行履歴の伝票で置き換えますか?");
+
+// Keeps F9 enabled exactly while F11 is, captioned "履歴" then and "F9"
+// otherwise, whoever switches F11.
+class HistoryKeyMirror : public QObject
+{
+public:
+    HistoryKeyMirror(QToolButton *f11, QToolButton *f9) : QObject(f9), m_f11(f11), m_f9(f9)
+    {
+        f11->installEventFilter(this);
+        sync();
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_f11 && event->type() == QEvent::EnabledChange)
+            sync();
+        return false;
+    }
+
+private:
+    void sync()
+    {
+        const bool on = m_f11->isEnabled();
+        m_f9->setEnabled(on);
+        m_f9->setText(on ? QStringLiteral("履歴") : QStringLiteral("F9"));
+    }
+    QToolButton *m_f11;
+    QToolButton *m_f9;
+};
+
+// The file the built-in PDF printer wrote for the job just ended; empty
+// for any other printer.
+QString writtenPdfFile(TVoPrinter &printer, const QString &device)
+{
+    if (device != PdfSpooler::printerName())
+        return {};
+    if (auto *s = dynamic_cast<SpoolerWithPdf *>(&printer.spooler()))
+        return s->pdf().lastWrittenFile();
+    if (auto *s = dynamic_cast<PdfSpooler *>(&printer.spooler()))
+        return s->lastWrittenFile();
+    return {};
+}
+
+bool rowHasContent(const QStringList &cells)
+{
+    // itemNo, item, unit, qty, price, sales; an empty number field shows 0.
+    for (int k = 0; k < cells.size(); ++k) {
+        const QString &c = cells.at(k);
+        if (k < 3 ? !c.isEmpty() : !(c.isEmpty() || c == u"0"))
+            return true;
+    }
+    return false;
+}
+
+// Records the note and shows why when that fails; never throws.
+void recordNote(QWidget *parent, TVoPrinter &printer, const QString &ledgerFile,
+                ledger::IssuedNote issued)
+{
+    try {
+        issued.printer = printer.Framework().printer().device;
+        issued.pdfFile = writtenPdfFile(printer, issued.printer);
+    } catch (const std::exception &) {
+        // The printer's name is only for the record.
+    }
+    ledger::NoteLedger ledger(ledgerFile);
+    const ledger::LedgerStatus status = ledger.record(issued);
+    if (!status.setAside.isEmpty())
+        Dialogs::notify(parent, ledgerSetAsideMessage(status.setAside));
+    if (!status.ok())
+        Dialogs::notify(parent, ledgerNotRecordedMessage(status.error));
+}
+
+} // namespace
+
+void TForm_Main::setUpHistoryKey()
+{
+    QToolButton *f9 = SpeedButton_F[9];
+    f9->setToolTip(QStringLiteral("印刷した伝票を探し、再印刷や画面への読込をします"));
+    f9->setAccessibleName(QStringLiteral("履歴 (F9)"));
+    connect(f9, &QToolButton::clicked, this, [this] { SpeedButton_F9Click(); });
+    new HistoryKeyMirror(SpeedButton_F[11], f9);
+}
+
+QString TForm_Main::ledgerPath() const
+{
+    return ledger::ledgerFilePath(Label_CurrentDir->text());
+}
+
+QStringList TForm_Main::rowTexts() const
+{
+    QStringList cells;
+    for (int i = 1; i <= kRows; ++i)
+        cells << dITEMNO_Ary[i]->text() << dITEM_Ary[i]->text() << dUNIT_Ary[i]->text()
+              << dQTY_Ary[i]->Text() << dPRICE_Ary[i]->Text() << dSALES_Ary[i]->Text();
+    return cells;
+}
+
+bool TForm_Main::holdsUnsavedRows() const
+{
+    const QStringList cells = rowTexts();
+    if (cells == m_issuedRows)
+        return false;
+    for (int i = 0; i < kRows; ++i)
+        if (rowHasContent(cells.mid(i * 6, 6)))
+            return true;
+    return false;
+}
+
+void TForm_Main::SpeedButton_F9Click()
+{
+    runGuarded(this, [this] {
+        HistoryDialog dialog(*this);
+        dialog.exec();
+    });
+}
+
+void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, int copies)
+{
+    m_issuedRows = rowTexts();
+    if (!VoPrinter)
+        return;
+    ledger::IssuedNote issued;
+    issued.note = note;
+    issued.zip = Edit_Zip->text();
+    issued.addressLines = {Edit_Add1->text(), Edit_Add2->text(), Edit_Add3->text()};
+    issued.tel = Edit_tel->text();
+    issued.layout = ComboBox_Paper->currentIndex();
+    issued.copies = copies;
+    issued.jobTitle = title;
+    recordNote(this, *VoPrinter, ledgerPath(), std::move(issued));
+}
+
+bool TForm_Main::reprintIssuedNote(qint64 id)
+{
+    bool printed = false;
+    runGuarded(this, [&] {
+        ledger::LedgerStatus status;
+        std::optional<ledger::IssuedNote> recorded =
+            ledger::NoteLedger(ledgerPath()).load(id, status);
+        if (!status.setAside.isEmpty())
+            Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
+        if (!recorded) {
+            Dialogs::notify(this,
+                            QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
+            return;
+        }
+        if (!Dialogs::askYesNo(this, ConfirmReprintMessage))
+            return;
+        if (!VoPrinter)
+            throw EVoPrinterNoPrinter(QStringLiteral("TVoPrinter.CheckNoPrinter: No Printer"));
+        TVoPrinter &printer = *VoPrinter;
+        // The note as recorded, on today's printer with today's offsets.
+        const TSize dpi = printer.DPI();
+        const std::uint16_t scale = printer.Scale();
+        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
+        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+        ledger::IssuedNote again = *recorded;
+        PrintNote &n = again.note;
+        n.dpiX = Label_dpix->text();
+        n.dpiY = Label_dpiy->text();
+        n.top = Label_Prn_Top->text();
+        n.left = Label_Prn_Left->text();
+        n.newPage = CheckBox_NewPage->isChecked();
+        again.copies = copiesFromText(KiNumEdit_BUSUU->Text());
+        again.jobTitle = jobTitle(again.layout, jobTitleMiddle(n.issueDate), n.slipNo);
+        again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
+        static const NoteLayouts layouts;
+        const FixedNoteSource source(n);
+        const int layout = again.layout;
+        runPrintJob(printer, again.jobTitle, again.copies, dpi.cy,
+                    [&](PrintSurface &surface) { layouts.drawCopy(layout, source, surface); });
+        printed = true;
+        recordNote(this, printer, ledgerPath(), std::move(again));
+    });
+    return printed;
+}
+
+bool TForm_Main::loadIssuedNote(qint64 id)
+{
+    ledger::LedgerStatus status;
+    const std::optional<ledger::IssuedNote> recorded =
+        ledger::NoteLedger(ledgerPath()).load(id, status);
+    if (!status.setAside.isEmpty())
+        Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
+    if (!recorded) {
+        Dialogs::notify(this, QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
+        return false;
+    }
+    if (holdsUnsavedRows() && !Dialogs::askYesNo(this, ReplaceRowsQuestion, false))
+        return false;
+    const PrintNote &n = recorded->note;
+    Edit_Zip->setText(recorded->zip);
+    Edit_Add1->setText(recorded->addressLines[0]);
+    Edit_Add2->setText(recorded->addressLines[1]);
+    Edit_Add3->setText(recorded->addressLines[2]);
+    Edit_Custo1->setText(n.customerName);
+    Edit_tel->setText(recorded->tel);
+    CheckBox_Recp->setChecked(n.receipt);
+    CheckBox2->setChecked(n.printSlipNo);
+    CheckBox_Date_1->setChecked(n.printDate);
+    if (n.issueDate.isValid())
+        DateTimePicker_1->setDate(n.issueDate);
+    KiNumEdit_Slipno->setText(n.slipNo);
+    for (int i = 1; i <= kRows; ++i) {
+        const PrintRow &r = n.rows[std::size_t(i - 1)];
+        dITEMNO_Ary[i]->setText(r.itemNo);
+        dITEM_Ary[i]->setText(r.item);
+        dUNIT_Ary[i]->setText(r.unit);
+        dQTY_Ary[i]->setText(r.qty);
+        dPRICE_Ary[i]->setText(r.price);
+        dSALES_Ary[i]->setText(r.sales);
+    }
+    DEN_SALS();
+    DEN_SUM();
+    m_issuedRows = rowTexts();
+    Edit_Zip->setFocus(Qt::OtherFocusReason);
+    return true;
+}

@@ -1,0 +1,88 @@
+// The printing note as JSON: every field back as it was, and older or
+// foreign texts read without harm.
+#include "printing/PrintNoteJson.h"
+
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+using namespace printing;
+
+namespace {
+
+PrintNote fullNote()
+{
+    PrintNote n;
+    n.customerName = QStringLiteral("山田太郎");
+    n.title = QStringLiteral("納品書　兼　請求書");
+    for (int k = 0; k < 5; ++k)
+        n.shopLines[std::size_t(k)] = QStringLiteral("店%1").arg(k);
+    n.slipNo = QStringLiteral("123");
+    n.issueDate = QDate(2026, 12, 9);
+    n.printSlipNo = false;
+    n.printDate = false;
+    for (int i = 0; i < 10; ++i)
+        n.rows[std::size_t(i)] = {QStringLiteral("N%1").arg(i), QStringLiteral("品%1").arg(i),
+                                  QStringLiteral("個"),         QString::number(i + 1),
+                                  QString::number(100 * i),     QString::number(100 * i * (i + 1))};
+    n.subtotal = QStringLiteral("3980");
+    n.tax = QStringLiteral("318");
+    n.total = QStringLiteral("4298");
+    n.taxCaption = QStringLiteral("消費税(8%)");
+    n.receipt = true;
+    for (int k = 0; k < 9; ++k)
+        n.remarks[std::size_t(k)] = QStringLiteral("備考%1").arg(k);
+    n.newPage = true;
+    n.dpiX = QStringLiteral("600");
+    n.dpiY = QStringLiteral("300");
+    n.top = QStringLiteral("-12");
+    n.left = QStringLiteral("7");
+    return n;
+}
+
+} // namespace
+
+TEST(PrintNoteJsonTest, RoundTripKeepsEveryField)
+{
+    const PrintNote n = fullNote();
+    const QJsonObject json = printNoteToJson(n);
+    // Through text, as the ledger stores it.
+    const PrintNote back =
+        printNoteFromJson(QJsonDocument::fromJson(QJsonDocument(json).toJson()).object());
+    EXPECT_EQ(printNoteToJson(back), json);
+    EXPECT_EQ(back.customerName, n.customerName);
+    EXPECT_EQ(back.shopLines[4], "店4");
+    EXPECT_EQ(back.issueDate, QDate(2026, 12, 9));
+    EXPECT_FALSE(back.printSlipNo);
+    EXPECT_FALSE(back.printDate);
+    EXPECT_EQ(back.rows[9].itemNo, "N9");
+    EXPECT_EQ(back.rows[9].sales, "9000");
+    EXPECT_EQ(back.remarks[8], "備考8");
+    EXPECT_TRUE(back.receipt);
+    EXPECT_TRUE(back.newPage);
+    EXPECT_EQ(back.top, "-12");
+    EXPECT_EQ(json.size(), 19) << "a field of PrintNote is missing from noteFields";
+}
+
+TEST(PrintNoteJsonTest, MissingOrForeignValuesKeepDefaults)
+{
+    struct Row
+    {
+        const char *name;
+        const char *json;
+    };
+    const Row rows[] = {
+        {"an older note without the flags", R"({"customerName":"a"})"},
+        {"values of another type",
+         R"({"customerName":"a","printDate":"yes","rows":{},"issueDate":7})"},
+        {"more rows than the note holds",
+         R"({"customerName":"a","rows":[{},{},{},{},{},{},{},{},{},{},{"item":"x"}]})"},
+    };
+    for (const Row &r : rows) {
+        const PrintNote n = printNoteFromJson(QJsonDocument::fromJson(r.json).object());
+        EXPECT_EQ(n.customerName, "a") << r.name;
+        EXPECT_TRUE(n.printDate) << r.name;
+        EXPECT_TRUE(n.printSlipNo) << r.name;
+        EXPECT_FALSE(n.issueDate.isValid()) << r.name;
+        EXPECT_TRUE(n.rows[9].item.isEmpty()) << r.name;
+    }
+}
