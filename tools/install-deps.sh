@@ -12,6 +12,7 @@ packages=(
   libqt6sql6-sqlite
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   xvfb xauth xdotool poppler-utils
   desktop-file-utils appstream
 )

@@ -29,6 +29,11 @@ public:
     // Sets the text as oneLine() leaves it; never cut to the limit.
     void setText(const QString &text);
 
+    // Empties the field and forgets its undo history. QLineEdit::clear()
+    // records the removal as one more undoable step, so a field the program
+    // clears after every note would keep every keystroke of the day.
+    void clear() { setText(QString()); }
+
     // A text as a one-line field takes it: a tab, a line feed, a carriage
     // return or a CR LF pair becomes one blank; every other character below
     // U+0020 (NUL among them) is dropped. "a\tb\r\nc\0d" gives "a b cd".

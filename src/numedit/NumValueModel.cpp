@@ -419,6 +419,8 @@ void NumValueModel::SaveUndo()
 void NumValueModel::SwapUndo()
 {
     std::swap(text_, undoBuffer_);
+    // The display always shows the value in hand.
+    valText_ = FormatText(text_, format_);
     canUndo_ = true;
 }
 

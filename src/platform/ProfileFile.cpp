@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cstring>
@@ -516,6 +517,13 @@ void ProfileFile::switchToUtf16()
     m_encoding = Encoding::Utf16LeBom;
     for (Section &section : m_sections) {
         for (Line &line : section.lines) {
+            // A line whose bytes did not decode was ignored; its bytes
+            // cannot stand in a UTF-16 file, and its decoded text might read
+            // as a header or a key there. It stays ignored as a comment.
+            if (!line.valid) {
+                line.text.prepend(QLatin1Char(';'));
+                line.valid = true;
+            }
             line.raw = encodeUtf16(line.text);
             line.eol = encodeUtf16(QString::fromLatin1(line.eol));
         }
@@ -632,4 +640,24 @@ void ProfileFile::commit()
     if (!file.commit())
         throw ProfileWriteError(fullPath());
     m_changed = false;
+    removeStaleTemporaries();
+}
+
+void ProfileFile::removeStaleTemporaries() const
+{
+    // The temporary of a commit has a name only between its link into the
+    // folder and the rename over the file; a process killed in that moment
+    // leaves "Kanro_Vey_1.ini.Ab3xYz" behind. The next commit removes such
+    // leftovers: the file's name, ".", six letters or digits of mixed case
+    // (names a person gives, like ".backup" or ".OLD123", stay).
+    const QFileInfo info(m_path);
+    const QRegularExpression leftover(QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z")
+                                          .arg(QRegularExpression::escape(info.fileName())));
+    static const QRegularExpression oneCase(QStringLiteral("\\A[a-z0-9]*\\z|\\A[A-Z0-9]*\\z"));
+    QDir dir = info.absoluteDir();
+    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".??????")},
+                                             QDir::Files | QDir::Hidden)) {
+        if (leftover.match(name).hasMatch() && !oneCase.match(name.right(6)).hasMatch())
+            dir.remove(name);
+    }
 }

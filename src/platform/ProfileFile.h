@@ -44,7 +44,9 @@ private:
 // written back in its own encoding; a new file is CP932. When a value written
 // into a CP932 file does not survive the round trip through CP932 ("€",
 // "𠮷", the wave dash U+301C), the whole file is converted to UTF-16LE with
-// BOM so that nothing is lost.
+// BOM so that nothing is lost. A line whose bytes were not valid in the old
+// encoding (ignored for reads) becomes a comment, ";" and its decoded text,
+// so that it stays ignored and no section or key appears or disappears.
 //
 // Integers: decimal with an optional sign; a value of at least three
 // characters starting "0x"/"0X", or one starting "$", is hexadecimal; anything
@@ -73,7 +75,9 @@ public:
     void writeDate(const QString &section, const QString &key, const QDate &value);
 
     // Writes all changes made since construction in one atomic step; throws
-    // ProfileWriteError. Does nothing when nothing has changed.
+    // ProfileWriteError. Does nothing when nothing has changed. Afterwards
+    // removes the temporaries that an earlier commit, killed between linking
+    // its temporary and renaming it, left beside the file.
     void commit();
 
     // The encoding the file is in now (after any switch forced by a write).
@@ -103,6 +107,7 @@ private:
         int lastKeyLine = -1;
     };
 
+    void removeStaleTemporaries() const;
     void load();
     void split(const QByteArray &body);
     void index();

@@ -46,11 +46,15 @@ int Geometry::h(int d) const
 
 Geometry Geometry::fromNote(const PrintNote &note)
 {
+    // Any 32-bit caption converts, but a resolution or an offset beyond
+    // these bounds puts everything far off the paper anyway; bounded, every
+    // position and every step between rows stays inside int.
+    const auto bounded = [](int v, int limit) { return std::clamp(v, -limit, limit); };
     Geometry g;
-    g.sx = scaleFactor(captionToInt(note.dpiX));
-    g.sy = scaleFactor(captionToInt(note.dpiY));
-    g.top = captionToIntOrZero(note.top);
-    g.left = captionToIntOrZero(note.left);
+    g.sx = scaleFactor(bounded(captionToInt(note.dpiX), MaxResolution));
+    g.sy = scaleFactor(bounded(captionToInt(note.dpiY), MaxResolution));
+    g.top = bounded(captionToIntOrZero(note.top), MaxOffset);
+    g.left = bounded(captionToIntOrZero(note.left), MaxOffset);
     return g;
 }
 

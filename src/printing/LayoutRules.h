@@ -21,6 +21,11 @@ long long roundHalfAway(long double v);
 // ten-thousandth with ties to even: 180 dpi -> 1.1250, 203 dpi -> 1.2688.
 FixedDecimal scaleFactor(int dpi);
 
+// Bounds of the captions a copy is drawn with: far beyond any printer and
+// any paper, and small enough that no position overflows.
+inline constexpr int MaxResolution = 1 << 16; // dpi
+inline constexpr int MaxOffset = 1 << 24;     // printer pixels
+
 // Converts layout units to device pixels for one copy. Offsets are printer
 // pixels added after scaling. At 203 dpi: y(260) = round(329.888) + top = 330
 // + top, and a row step h(48) = round(60.9024) = 61.
@@ -38,6 +43,8 @@ struct Geometry
 
     // From the captions of the resolution and offset labels; a caption that
     // is not an integer throws ConversionError, an empty offset counts as 0.
+    // Resolutions are bounded to +-MaxResolution dpi and offsets to
+    // +-MaxOffset pixels (a caption of 2147483647 draws as 16777216).
     static Geometry fromNote(const PrintNote &note);
 };
 

@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 void PrintTo(const QString &s, std::ostream *os)
@@ -371,6 +372,36 @@ TEST(NoteLineEditText, OneLineDropsOrReplacesControlCharacters)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(NoteLineEdit::oneLine(row.in), row.out);
+    }
+}
+
+// A clear by the program starts the field afresh: it keeps no undo history,
+// which would otherwise hold every keystroke typed there all day.
+TEST_F(EntryFaultsTest, ProgramClearsForgetTheFieldsUndoHistory)
+{
+    const struct
+    {
+        const char *name;
+        NoteLineEdit *field;
+        std::function<void()> clear;
+    } rows[] = {
+        {"the field's own clear", w->dITEM_Ary[1], [this] { w->dITEM_Ary[1]->clear(); }},
+        {"clearing the destination", w->Edit_Add1,
+         [this] {
+             Dialogs::pushAnswer(true);
+             w->BitBtn_CLSClick();
+         }},
+        {"clearing the rows", w->dITEMNO_Ary[2], [this] { w->Edit_CLS2(); }},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        row.field->setFocus();
+        QTest::keyClicks(row.field, QStringLiteral("abc"));
+        ASSERT_EQ(row.field->text(), QStringLiteral("abc"));
+        ASSERT_TRUE(row.field->isUndoAvailable());
+        row.clear();
+        EXPECT_TRUE(row.field->text().isEmpty());
+        EXPECT_FALSE(row.field->isUndoAvailable());
     }
 }
 

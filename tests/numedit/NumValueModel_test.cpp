@@ -390,6 +390,23 @@ TEST(NumValueModel, UndoTwiceAfterTypingOverASelection)
     EXPECT_EQ(h.changes, 3);
 }
 
+// SwapUndo on its own (not through Undo) used to leave the old display
+// behind: Text "9" shown as "1,234.5".
+TEST(NumValueModel, SwapUndoKeepsTheDisplayInStep)
+{
+    Harness h;
+    h.model.setText("1234.5");
+    h.model.SaveUndo();
+    h.model.setText("9");
+    h.model.SwapUndo();
+    EXPECT_EQ(h.model.Text(), "1234.5");
+    EXPECT_EQ(h.model.ValText(), "1,234.5");
+    h.model.SwapUndo();
+    EXPECT_EQ(h.model.Text(), "9");
+    EXPECT_EQ(h.model.ValText(), "9");
+    EXPECT_EQ(h.changes, 0);
+}
+
 TEST(NumValueModel, SetTextLeavesTheUndoBufferAlone)
 {
     Harness h;

@@ -447,6 +447,72 @@ TEST_F(Cp932Fixture, ValueOutsideCp932TurnsTheFileIntoUtf16WithNothingLost)
     EXPECT_EQ(again.readString(sec, QStringLiteral("OP023My")), QStringLiteral("ソ表能予"));
 }
 
+// Found by fuzzing: a garbled line used to be re-encoded as readable text
+// when a write turned the file into UTF-16, so a garbled header split its
+// section and a garbled key line appeared as a key.
+TEST(ProfileFile, UnreadableLinesStayUnreadableWhenTheFileBecomesUtf16)
+{
+    struct Row
+    {
+        const char *name;
+        QByteArray file;
+        const char *probeSection;
+        const char *probeKey;
+        QString before; // what the probe reads before and after the write
+    };
+    const Row rows[] = {
+        {"garbled header does not open a section", "[s]\r\nE_ZIP=1\r\n[other\x80]\r\nK=5\r\n",
+         "s", "K", QStringLiteral("5")},
+        {"garbled key line does not become a key", "[s]\r\nE_ZIP=1\r\nE_CUS=\x80\x80\r\n", "s",
+         "E_CUS", QStringLiteral("<none>")},
+    };
+    for (const Row &r : rows) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Kanro_Vey_1.ini"));
+        writeBytes(path, r.file);
+        const QString section = QString::fromLatin1(r.probeSection);
+        const QString key = QString::fromLatin1(r.probeKey);
+        EXPECT_EQ(ProfileFile(path).readString(section, key, QStringLiteral("<none>")), r.before)
+            << r.name;
+        ProfileFile f(path);
+        f.writeString(QStringLiteral("s"), QStringLiteral("E_ZIP"), QStringLiteral("€ 100"));
+        f.commit();
+        const ProfileFile after(path);
+        EXPECT_EQ(after.encoding(), ProfileFile::Encoding::Utf16LeBom) << r.name;
+        EXPECT_EQ(after.readString(QStringLiteral("s"), QStringLiteral("E_ZIP")),
+                  QStringLiteral("€ 100"))
+            << r.name;
+        EXPECT_EQ(after.readString(section, key, QStringLiteral("<none>")), r.before) << r.name;
+        // The garbled line is kept, as a comment.
+        EXPECT_TRUE(fromUtf16le(readBytes(path)).contains(QStringLiteral("\r\n;"))) << r.name;
+    }
+}
+
+// Found by the interrupted-write test: a process killed inside a commit's
+// rename leaves its named temporary; the next commit removes it, and only it.
+TEST(ProfileFile, CommitRemovesTemporariesLeftByAKilledCommit)
+{
+    struct Row
+    {
+        const char *name;
+        bool removed;
+    };
+    const Row rows[] = {
+        {"Kanro_a500.ini.Ab3xYz", true},   {"Kanro_a500.ini.NKQCum", true},
+        {"Kanro_a500.ini.backup", false},  {"Kanro_a500.ini.OLD123", false},
+        {"Kanro_a500.ini.Ab3xY", false},   {"Kanro_a500.ini.Ab3xYz7", false},
+        {"Kanro_Vey_1.ini.Ab3xYz", false}, {"Kanro_a500.ini", false},
+    };
+    QTemporaryDir dir;
+    for (const Row &r : rows)
+        writeBytes(dir.filePath(QString::fromLatin1(r.name)), "[x]\r\n");
+    ProfileFile f(dir.filePath(QStringLiteral("Kanro_a500.ini")));
+    f.writeString(QStringLiteral("手差し"), QStringLiteral("PrnNoIndex"), QStringLiteral("1"));
+    f.commit();
+    for (const Row &r : rows)
+        EXPECT_EQ(QFile::exists(dir.filePath(QString::fromLatin1(r.name))), !r.removed) << r.name;
+}
+
 // --- encodings ---------------------------------------------------------------
 
 TEST(ProfileFile, EncodingsRoundTrip)

@@ -48,6 +48,47 @@ TEST(LayoutRules, ConversionRoundsEachProductHalfAwayFromZero)
     EXPECT_EQ(half.w(-7), -4) << "-3.5 rounds away from zero";
 }
 
+// Captions near the ends of int used to overflow "position + offset"; they
+// are bounded so that every position stays far off the paper but defined.
+TEST(LayoutRules, ExtremeCaptionsAreBounded)
+{
+    struct Row
+    {
+        const char *name;
+        const char *dpi, *top, *left;
+        qint64 sx;
+        int wantTop, wantLeft;
+    };
+    const Row rows[] = {
+        {"ordinary captions pass unchanged", "600", "-12", "7", 37500, -12, 7},
+        {"the bounds themselves pass", "65536", "16777216", "-16777216", 4096000, 16777216,
+         -16777216},
+        {"largest int offsets", "203", "2147483647", "-2147483648", 12688, MaxOffset, -MaxOffset},
+        {"largest int resolution", "2147483647", "", "", 4096000, 0, 0},
+        {"negative resolution keeps its sign", "-2147483648", "0", "0", -4096000, 0, 0},
+    };
+    for (const Row &r : rows) {
+        PrintNote note;
+        note.dpiX = QString::fromLatin1(r.dpi);
+        note.dpiY = QString::fromLatin1(r.dpi);
+        note.top = QString::fromLatin1(r.top);
+        note.left = QString::fromLatin1(r.left);
+        const Geometry g = Geometry::fromNote(note);
+        EXPECT_EQ(g.sx.raw(), r.sx) << r.name;
+        EXPECT_EQ(g.sy.raw(), r.sx) << r.name;
+        EXPECT_EQ(g.top, r.wantTop) << r.name;
+        EXPECT_EQ(g.left, r.wantLeft) << r.name;
+        // The farthest positions a layout reaches are defined ints.
+        EXPECT_EQ(g.y(1400), static_cast<int>(roundHalfAway(g.sy.toLongDouble() * 1400)) + g.top)
+            << r.name;
+        // A whole note draws without overflow (the sanitizers watch).
+        note.rows[0].qty = QStringLiteral("1");
+        RecordingCanvas rec;
+        drawNote(LayoutTable{}, note, rec);
+        EXPECT_FALSE(rec.texts().isEmpty()) << r.name;
+    }
+}
+
 TEST(LayoutRules, AmountText)
 {
     struct Row

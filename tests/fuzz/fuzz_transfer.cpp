@@ -1,0 +1,57 @@
+// Any text as the transfer memo, through the whole transfer with the
+// fixed-width wrapper and with the work memo's real font: the transfer ends
+// with a well-formed result, and transferring the memo it leaves behind ends
+// well too.
+#include "FuzzSupport.h"
+
+#include "transfer/Transfer.h"
+#include "transfer/WorkMemoWrapper.h"
+
+namespace {
+
+void checkWellFormed(const QString &memo, const TransferResult &r, const char *wrapper)
+{
+    const QString where = QString::fromLatin1(wrapper) + ": " + memo.left(200);
+    if (r.nothingToTransfer) {
+        FUZZ_CHECK(r.memoLines.isEmpty(), where);
+        FUZZ_CHECK((r.zip + r.add1 + r.add2 + r.custo1 + r.tel).isEmpty(), where);
+        return;
+    }
+    FUZZ_CHECK(r.memoLines.size() == kWorkingLines, where);
+    for (const QString &line : r.memoLines) {
+        // Half-width conversion may split voiced kana in two.
+        FUZZ_CHECK(line.size() <= 2 * kMemoLineLimit, where);
+        FUZZ_CHECK(!line.contains(u'\n') && !line.contains(u'\r'), where);
+    }
+    for (const QString &field : {r.zip, r.add1, r.add2, r.custo1, r.tel})
+        FUZZ_CHECK(!field.contains(u'\n') && !field.contains(u'\r'), where + " field " + field);
+    FUZZ_CHECK(!zipTelConverted(r.zip).has_value(), where + " zip " + r.zip);
+    FUZZ_CHECK(!zipTelConverted(r.tel).has_value(), where + " tel " + r.tel);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::ensureGuiApplication();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fuzz::ensureGuiApplication();
+    static const LineWrapper fixed = fixedWidthWrapper(kWorkMemoTextWidth, 6, 11);
+    static const LineWrapper real = workMemoWrapper();
+
+    const QString memo = QString::fromUtf8(reinterpret_cast<const char *>(data),
+                                           static_cast<qsizetype>(size));
+    const TransferResult a = runTransferOnText(memo, fixed);
+    checkWellFormed(memo, a, "fixed");
+    const TransferResult b = runTransferOnText(memo, real);
+    checkWellFormed(memo, b, "work memo");
+    if (!b.nothingToTransfer) {
+        const QString left = memoTextOf(b.memoLines);
+        checkWellFormed(left, runTransferOnText(left, real), "again");
+    }
+    return 0;
+}
