@@ -149,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         writer.writeString(section, key, value);
         QString single = value;
         single.replace(u'\r', u' ').replace(u'\n', u' ');
+        single.remove(QChar(0)); // a NUL never reaches the file
         expectText = ProfileFile::valueOf(single);
         rawWritten = single;
         break;
