@@ -210,7 +210,12 @@ TEST_F(InterruptedWriteTest, ShutdownWritesLeaveTheOldOrTheCompleteNewSettings)
         QTemporaryDir scratch;
         const QString path = scratch.filePath(kSettings);
         writeBytes(path, old);
-        writeDetailLines(path, readDetailLines(path));
+        // The window writes its rows as it holds them: a reduced-rate mark
+        // is "1" or "0", never missing.
+        DetailLines lines = readDetailLines(path);
+        for (QString &mark : lines.reduced)
+            mark = mark == QStringLiteral("1") ? mark : QStringLiteral("0");
+        writeDetailLines(path, lines);
         middle = readBytes(path);
     }
 
@@ -288,16 +293,20 @@ TEST_F(InterruptedWriteTest, RegistrationWriteIsWholeOrNotAtAll)
     const QByteArray manual = QByteArray::fromHex("5b8ee88db782b55d"); // [手差し]
     const QByteArray continuous =
         QByteArray::fromHex("5b984191b128825381448254834383938360295d"); // [連続(４．５インチ)]
+    // A registration also stores the printer's name ("PrnDevice"), added
+    // after the section's last key.
     auto file = [&](const QByteArray &name, const QByteArray &index, const QByteArray &top,
-                     const QByteArray &left) {
+                     const QByteArray &left, const QByteArray &device = {}) {
+        const QByteArray deviceLine = device.isEmpty() ? QByteArray() : "PrnDevice=" + device + "\r\n";
         return "; feeds\r\n" + manual + "\r\nPrnName=" + name + "\r\nPrnNoIndex=" + index +
-               "\r\ndenPrn_Top=" + top + "\r\ndenPrn_Left=" + left + "\r\n\r\n" + continuous +
+               "\r\ndenPrn_Top=" + top + "\r\ndenPrn_Left=" + left + "\r\n" + deviceLine +
+               "\r\n" + continuous +
                "\r\nPrnName=lp0\r\nPrnNoIndex=1\r\ndenPrn_Top=0\r\ndenPrn_Left=0\r\n";
     };
     const QByteArray old = file("old", "2", "12", "-3");
     auto version = [&file](qint64 k) {
         return file("PDF", QByteArray::number(k % 3), QByteArray::number(k),
-                    QByteArray::number(-k));
+                    QByteArray::number(-k), "PDF");
     };
     const QString path = work.filePath(kRegistration);
     interruptStandIn(QStringLiteral("registration"), path, old, version, [&path] {
