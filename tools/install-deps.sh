@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libicu-dev
   libfontconfig-dev libxcb1-dev
-  libcups2-dev cups cups-client cups-filters
+  libcups2-dev cups cups-client cups-filters cups-ipp-utils
   libqt6sql6-sqlite
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev

@@ -53,7 +53,7 @@ public:
             return;
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!accepts()) {
+        while (!listening(port_)) {
             if (process_.state() != QProcess::Running ||
                 std::chrono::steady_clock::now() > deadline) {
                 error_ =
@@ -140,6 +140,8 @@ private:
         return true;
     }
 
+public:
+    // A TCP port on localhost that nothing listens on now.
     static int freePort()
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -157,20 +159,22 @@ private:
         return port;
     }
 
-    bool accepts() const
+    // Whether something on localhost accepts connections on port.
+    static bool listening(int port)
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         if (fd < 0)
             return false;
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
-        addr.sin_port = htons(quint16(port_));
+        addr.sin_port = htons(quint16(port));
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
         ::close(fd);
         return ok;
     }
 
+private:
     QTemporaryDir tmp_{QDir::tempPath() + "/kanro-cupsd-XXXXXX"};
     QString root_;
     int port_ = -1;

@@ -1,6 +1,7 @@
 // Each layout on the page it is drawn for, whatever the set-up dialog last
 // chose, and a question before a note goes on paper smaller than A5: the
 // print command against a private CUPS scheduler, pages read with pdfinfo.
+#include "../cups/DriverlessPrinter.h"
 #include "../cups/PrivateCupsd.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
@@ -24,6 +25,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <cups/cups.h>
+#include <optional>
 #include <gtest/gtest.h>
 
 using namespace devmode;
@@ -275,4 +277,214 @@ TEST(PrintOrientation, EachFeedKeepsItsPaperAndBin)
     Dialogs::resetForTest();
     ::unsetenv("CUPS_SERVER");
     cupsSetServer(nullptr);
+}
+
+namespace {
+
+// The page's text line by line as a reader sees it, turned upright first;
+// runs of blanks count as one.
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput())
+        .replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+}
+
+// Whether a word runs across the sheet's short side, i.e. the note is
+// turned a quarter on the sheet: its box is taller than wide.
+std::optional<bool> wordRunsDown(const QString &pdf, const QString &word)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    const auto m = QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" "
+                                                     "xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">") +
+                                      QRegularExpression::escape(word) + QStringLiteral("</word>"))
+                       .match(html);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const double w = m.captured(3).toDouble() - m.captured(1).toDouble();
+    const double h = m.captured(4).toDouble() - m.captured(2).toDouble();
+    return h > w;
+}
+
+// A driverless printer behind a queue added with the everywhere model, as a
+// shop sets one up; the scheduler that serves it is pointed at for libcups.
+struct DriverlessQueue
+{
+    PrivateCupsd cupsd;
+    DriverlessPrinter printer;
+    QString error;
+
+    DriverlessQueue()
+    {
+        if (!cupsd.running()) {
+            error = cupsd.error();
+            return;
+        }
+        if (!printer.running()) {
+            error = printer.error();
+            return;
+        }
+        QString output;
+        if (!printer.addQueue(cupsd, QStringLiteral("KanroIPP"), &output)) {
+            error = "lpadmin -m everywhere: " + output + cupsd.log();
+            return;
+        }
+        ::setenv("CUPS_SERVER", cupsd.server().toUtf8().constData(), 1);
+        cupsSetServer(cupsd.server().toUtf8().constData());
+    }
+    ~DriverlessQueue()
+    {
+        ::unsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
+    }
+};
+
+// The window on a note with items at both rates, the shop block and a
+// registration number: the parts a page too narrow loses.
+std::unique_ptr<TForm_Main> startWindowOn(const QString &dir)
+{
+    const QString settings = QDir(dir).filePath(QStringLiteral("Kanro_Vey_1.ini"));
+    if (!QFile::exists(settings))
+        QFile::copy(QStringLiteral(KANRO_TEST_DATA "/invoice_prepared_cp932.ini"), settings);
+    createVoPrinter(std::make_unique<SpoolerWithPdf>(std::make_unique<CupsSpooler>(), dir),
+                    std::chrono::milliseconds(0));
+    auto w = std::make_unique<TForm_Main>(dir);
+    w->show();
+    QApplication::processEvents();
+    w->KiNumEdit_Slipno->setText(QStringLiteral("7"));
+    return w;
+}
+
+} // namespace
+
+// A driverless printer whose queue defaults to A5: every layout arrives on
+// an A5 sheet, whole, with the media the printer was asked for; the
+// landscape layout on a landscape page.
+TEST(PrintOrientation, DriverlessPrinterGetsEachLayoutWhole)
+{
+    DriverlessQueue queue;
+    ASSERT_TRUE(queue.error.isEmpty()) << queue.error.toStdString();
+    QTemporaryDir dir;
+    registerFontSubstitutions();
+    Dialogs::setTestMode(true);
+    writeRegistration(registrationFilePath(dir.path()), QStringLiteral("手差し"),
+                      QStringLiteral("KanroIPP"), {"0", "0", "0"});
+    {
+        auto w = startWindowOn(dir.path());
+        ASSERT_EQ(VoPrinter->PrinterNames().value(VoPrinter->Index()), QStringLiteral("KanroIPP"));
+        EXPECT_EQ(VoPrinter->PaperSizeNumber(), DMPAPER_A5) << "the queue's default paper";
+        struct Row
+        {
+            const char *name;
+            int layout;
+            bool dialogLandscape;
+            bool landscapePage;
+        };
+        const Row rows[] = {
+            {"layout 1", 0, false, false},
+            {"layout 2, dialog landscape", 1, true, false},
+            {"landscape layout, dialog portrait", 2, false, true},
+        };
+        int job = 0;
+        for (const Row &r : rows) {
+            VoPrinter->SetOrientation(r.dialogLandscape ? voOrLandScape : voOrPortrait);
+            VoPrinter->ApplySettings();
+            w->ComboBox_Paper->setCurrentIndex(r.layout);
+            Dialogs::pushAnswer(true);
+            w->SpeedButton_F11Click();
+            EXPECT_EQ(Dialogs::shownTexts(), QStringList{ConfirmPrintMessage}) << r.name;
+            DriverlessPrinter::Job got;
+            ASSERT_TRUE(queue.printer.waitForJob(++job, &got))
+                << r.name << queue.cupsd.log().toStdString() << queue.printer.log().toStdString();
+            // The printer is fed A5 upright; the landscape note arrives on it
+            // turned a quarter, the others upright.
+            const QSizeF page = shownPage(got.pdf);
+            EXPECT_NEAR(page.width(), 419.5, 2) << r.name << ": A5 as fed";
+            EXPECT_NEAR(page.height(), 595.3, 2) << r.name << ": A5 as fed";
+            EXPECT_EQ(wordRunsDown(got.pdf, QStringLiteral("T1234567890123")), r.landscapePage)
+                << r.name;
+            const QString mediaCol = got.attributes.value(QStringLiteral("IPP_MEDIA_COL"));
+            EXPECT_TRUE(mediaCol.contains(QStringLiteral("x-dimension=14800 y-dimension=21000")))
+                << r.name << ": " << mediaCol.toStdString();
+            // The right-hand side of the note: shop block and tax summary.
+            const QString text = pdfText(got.pdf);
+            for (const char *expected :
+                 {"甘露商店", "登録番号 T1234567890123", "10%対象 ¥5,400 消費税 ¥540"}) {
+                EXPECT_TRUE(text.contains(QString::fromUtf8(expected)))
+                    << r.name << ": " << expected << "\n"
+                    << text.toStdString();
+            }
+            Dialogs::resetForTest();
+            Dialogs::setTestMode(true);
+        }
+        w.reset();
+        destroyVoPrinter();
+    }
+    Dialogs::resetForTest();
+}
+
+// One driverless printer for both feeds: the manual feed registered with A5
+// from the manual bin, continuous forms with A4 from tray 1; after a restart
+// the printer receives each feed's own paper and bin.
+TEST(PrintOrientation, DriverlessPrinterGetsEachFeedsPaperAndBin)
+{
+    DriverlessQueue queue;
+    ASSERT_TRUE(queue.error.isEmpty()) << queue.error.toStdString();
+    QTemporaryDir dir;
+    registerFontSubstitutions();
+    Dialogs::setTestMode(true);
+    setPrinterDialogExecHook([](QDialog &) { return int(QDialog::Rejected); });
+    struct Feed
+    {
+        int item;
+        int paper;
+        const char *bin; // as the printer names it to the operator
+        const char *media;
+        const char *source;
+    };
+    const Feed feeds[] = {
+        {0, DMPAPER_A5, "手差し", "x-dimension=14800 y-dimension=21000", "media-source=manual"},
+        {1, DMPAPER_A4, "トレイ1", "x-dimension=21000 y-dimension=29700", "media-source=tray-1"},
+    };
+    {
+        auto w = startWindowOn(dir.path());
+        for (const Feed &f : feeds) {
+            w->ComboBox_SEL->setCurrentIndex(f.item);
+            w->ComboBox_SELChange();
+            const int bin = VoPrinter->BinNames().indexOf(QString::fromUtf8(f.bin));
+            ASSERT_GE(bin, 0) << VoPrinter->BinNames().join(",").toStdString();
+            VoPrinter->SetPaperSizeNumber(f.paper);
+            VoPrinter->SetBinIndex(bin);
+            VoPrinter->ApplySettings();
+            w->BitBtn_PrnSetClick(); // the set-up dialog is cancelled
+        }
+        w.reset();
+        destroyVoPrinter();
+    }
+    {
+        auto w = startWindowOn(dir.path());
+        int job = 0;
+        for (const Feed &f : feeds) {
+            w->ComboBox_SEL->setCurrentIndex(f.item);
+            w->ComboBox_SELChange();
+            Dialogs::pushAnswer(true);
+            w->SpeedButton_F11Click();
+            DriverlessPrinter::Job got;
+            ASSERT_TRUE(queue.printer.waitForJob(++job, &got)) << queue.cupsd.log().toStdString();
+            const QString mediaCol = got.attributes.value(QStringLiteral("IPP_MEDIA_COL"));
+            EXPECT_TRUE(mediaCol.contains(QString::fromUtf8(f.media))) << mediaCol.toStdString();
+            EXPECT_TRUE(mediaCol.contains(QString::fromUtf8(f.source))) << mediaCol.toStdString();
+            const QSizeF page = shownPage(got.pdf);
+            EXPECT_NEAR(page.height(), f.paper == DMPAPER_A5 ? 595.3 : 841.9, 2) << f.item;
+        }
+        w.reset();
+        destroyVoPrinter();
+    }
+    setPrinterDialogExecHook(nullptr);
+    Dialogs::resetForTest();
 }
