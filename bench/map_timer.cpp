@@ -28,7 +28,13 @@ int main(int argc, char **argv)
         return 2;
     }
     const double timeout = atof(argv[1]);
+    // A display that has just been started may take a moment to accept.
     xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    for (int tries = 0; xcb_connection_has_error(c) && tries < 100; ++tries) {
+        xcb_disconnect(c);
+        usleep(50000);
+        c = xcb_connect(nullptr, nullptr);
+    }
     if (xcb_connection_has_error(c)) {
         fprintf(stderr, "map_timer: cannot open the display\n");
         return 2;

@@ -7,6 +7,8 @@
 #   bench/startup.sh           no CUPS scheduler reachable
 #   bench/startup.sh --cups    a private scheduler holding three printers
 #                              (the test scheduler of tests/cups/)
+#   BASELINE=<binary>          also times another build of the program in the
+#                              same rounds (before/after a change)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -73,14 +75,21 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]
 
 : >"$tmp/bare"
 : >"$tmp/program"
+: >"$tmp/baseline"
 time_one "$build/bench/bare_window" >/dev/null # warm the caches once
 time_one "$build/Kanro_VEY_1" >/dev/null
 for i in $(seq "$runs"); do
     time_one "$build/bench/bare_window" >>"$tmp/bare"
     time_one "$build/Kanro_VEY_1" >>"$tmp/program"
+    [ -n "${BASELINE:-}" ] && time_one "$BASELINE" >>"$tmp/baseline"
 done
 bare=$(median <"$tmp/bare")
 program=$(median <"$tmp/program")
 echo "bare Qt window: median $bare s of $runs ($(sort -g "$tmp/bare" | tr '\n' ' '))"
 echo "Kanro_VEY_1:    median $program s of $runs ($(sort -g "$tmp/program" | tr '\n' ' '))"
 awk -v a="$program" -v b="$bare" 'BEGIN { printf "ratio %.2f\n", a / b }'
+if [ -n "${BASELINE:-}" ]; then
+    baseline=$(median <"$tmp/baseline")
+    echo "baseline:       median $baseline s of $runs ($(sort -g "$tmp/baseline" | tr '\n' ' '))"
+    awk -v a="$baseline" -v b="$bare" 'BEGIN { printf "baseline ratio %.2f\n", a / b }'
+fi

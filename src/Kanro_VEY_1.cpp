@@ -24,6 +24,17 @@ void bringToFront(QWidget *w)
     w->raise();
     w->activateWindow();
 }
+
+// The printers' capabilities are read on the spooler's worker thread while
+// the window is built: the start-up selection then finds them read.
+void prefetchPrinters()
+{
+    try {
+        VoPrinter->spooler().prefetch(VoPrinter->PrinterNames());
+    } catch (const std::exception &) {
+        // No printer: start-up reports it where it selects one.
+    }
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -54,6 +65,7 @@ int main(int argc, char **argv)
 
     // The one printer object lives from before the first window to the end.
     createVoPrinter(createSystemSpooler(QDir::currentPath()));
+    prefetchPrinters();
     struct PrinterRelease
     {
         ~PrinterRelease() { destroyVoPrinter(); }

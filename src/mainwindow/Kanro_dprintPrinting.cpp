@@ -369,6 +369,7 @@ void TForm_Main::SpeedButton_PRNSETClick()
 // paper and bin registered for the feed where the printer offers them.
 void TForm_Main::SpeedButton_PrnIdGetClick()
 {
+    const SpoolerReadReuse oneRead(VoPrinter ? &VoPrinter->spooler() : nullptr);
     readFeedRegistration(*this);
     SpeedButton_PRNSETClick();
     if (!VoPrinter || PrinterProblem_)

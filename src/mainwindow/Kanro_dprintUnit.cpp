@@ -1306,6 +1306,8 @@ QString TForm_Main::settingsFilePath() const
 
 void TForm_Main::FormShow()
 {
+    // The start-up selections of the registered printer read it once.
+    const SpoolerReadReuse oneRead(VoPrinter ? &VoPrinter->spooler() : nullptr);
     setWindowTitle(kWindowCaption);
     DateTimePicker_1->setDate(todayProvider());
     Label_CurrentDir->setText(m_workingDir.isEmpty() ? QDir::currentPath() : m_workingDir);
@@ -1408,8 +1410,9 @@ void TForm_Main::PageControl1Change()
 void TForm_Main::Tab_Change_CHK()
 {
     // A failing printer selection is reported; labels and usable rows are
-    // brought in line all the same.
+    // brought in line all the same. Its three steps read the printer once.
     runGuarded(this, [this] {
+        const SpoolerReadReuse oneRead(VoPrinter ? &VoPrinter->spooler() : nullptr);
         ComboBox_SELChange();
         SpeedButton_PRNSETClick();
         SpeedButton_PrnIdGetClick();

@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <cups/cups.h>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -691,11 +693,115 @@ QByteArray resolutionText(const Resolution &r)
 
 } // namespace
 
-CupsSpooler::CupsSpooler(int timeoutMs) : timeoutMs_(timeoutMs), health_(std::make_shared<Health>())
+// Capabilities read in the last moments, per printer; a read under way is
+// waited for rather than made twice.
+struct CupsSpooler::InfoCache
+{
+    static constexpr std::chrono::milliseconds reuse{1500};
+
+    struct Entry
+    {
+        std::optional<PrinterInfo> info;
+        std::chrono::steady_clock::time_point readAt;
+        bool reading = false;
+    };
+
+    PrinterInfo get(int timeoutMs, CupsSpooler::Health &health, const QString &device)
+    {
+        std::unique_lock lock(mutex);
+        Entry &e = entries[device];
+        ready.wait(lock, [&e] { return !e.reading; });
+        if (reusing > 0 && e.info && std::chrono::steady_clock::now() - e.readAt < reuse)
+            return *e.info;
+        e.reading = true;
+        lock.unlock();
+        try {
+            Http http(timeoutMs, health);
+            PrinterInfo info = readInfo(http, device);
+            lock.lock();
+            e.info = info;
+            e.readAt = std::chrono::steady_clock::now();
+            e.reading = false;
+            ready.notify_all();
+            return info;
+        } catch (...) {
+            if (!lock.owns_lock())
+                lock.lock();
+            e.info.reset();
+            e.reading = false;
+            ready.notify_all();
+            throw;
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::map<QString, Entry> entries;
+    bool stopping = false; // under mutex: the prefetch ends before its next printer
+    int reusing = 0;       // under mutex: open reuseReads(true) calls
+};
+
+CupsSpooler::CupsSpooler(int timeoutMs)
+    : timeoutMs_(timeoutMs), health_(std::make_shared<Health>()),
+      cache_(std::make_unique<InfoCache>())
 {
 }
 
-CupsSpooler::~CupsSpooler() = default;
+CupsSpooler::~CupsSpooler()
+{
+    if (prefetcher_.joinable()) {
+        {
+            std::lock_guard lock(cache_->mutex);
+            cache_->stopping = true;
+        }
+        prefetcher_.join();
+    }
+}
+
+void CupsSpooler::reuseReads(bool on)
+{
+    std::lock_guard lock(cache_->mutex);
+    cache_->reusing = std::max(0, cache_->reusing + (on ? 1 : -1));
+    // The action is over: what it read is not reused by the next one.
+    if (cache_->reusing == 0)
+        std::erase_if(cache_->entries, [](const auto &entry) { return !entry.second.reading; });
+}
+
+// A shop has a printer or a few; others are read when selected.
+constexpr qsizetype prefetchLimit = 4;
+
+void CupsSpooler::prefetch(const QStringList &devices)
+{
+    if (prefetcher_.joinable() || devices.isEmpty())
+        return; // one prefetch per spooler: it serves the first selection
+    // libcups keeps its server and port per thread: the worker asks the caller's.
+    const QByteArray server = cupsServer();
+    const int port = ippPort();
+    prefetcher_ = std::thread([this, devices, server, port] {
+        cupsSetServer(server.constData());
+        ippSetPort(port);
+        // The default printer first: a printer not yet registered is selected by it.
+        QStringList order = devices;
+        try {
+            const qsizetype at = order.indexOf(defaultPrinter());
+            if (at > 0)
+                order.move(at, 0);
+        } catch (...) {
+        }
+        for (const QString &device : order.mid(0, prefetchLimit)) {
+            {
+                std::lock_guard lock(cache_->mutex);
+                if (cache_->stopping)
+                    return;
+            }
+            try {
+                cache_->get(timeoutMs_, *health_, device);
+            } catch (...) {
+                // The selection reads it again and reports what it finds.
+            }
+        }
+    });
+}
 
 QString CupsSpooler::mediaKeyword(const QByteArray &block)
 {
@@ -933,8 +1039,7 @@ QString CupsSpooler::portName(const QString &device)
 
 QByteArray CupsSpooler::defaultSettings(const QString &device)
 {
-    Http http(timeoutMs_, *health_);
-    const PrinterInfo info = readInfo(http, device);
+    const PrinterInfo info = cache_->get(timeoutMs_, *health_, device);
     QByteArray block = newBlock(device, sizeof(CupsDriverBytes));
     auto *extra = reinterpret_cast<CupsDriverBytes *>(driverBytes(block));
     std::memcpy(extra->magic, driverMagic, sizeof driverMagic);
@@ -977,8 +1082,7 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
     DEVMODEW *dm = fields(block);
     if (!dm)
         throw SpoolerError("The settings block is too short");
-    Http http(timeoutMs_, *health_);
-    const PrinterInfo info = readInfo(http, device);
+    const PrinterInfo info = cache_->get(timeoutMs_, *health_, device);
     if (!driverPart(block)) {
         // A block from elsewhere: give it this printer's driver bytes.
         const QByteArray pub = block.left(sizeof(DEVMODEW));
@@ -1020,8 +1124,7 @@ void CupsSpooler::validateSettings(const QString &device, QByteArray &block)
 
 DeviceCapabilities CupsSpooler::capabilities(const QString &device, const QByteArray &)
 {
-    Http http(timeoutMs_, *health_);
-    const PrinterInfo info = readInfo(http, device);
+    const PrinterInfo info = cache_->get(timeoutMs_, *health_, device);
     DeviceCapabilities caps;
     for (const Media &m : info.media)
         caps.papers.push_back(PaperEntry{std::uint16_t(m.number), m.name});
@@ -1035,8 +1138,7 @@ DeviceCapabilities CupsSpooler::capabilities(const QString &device, const QByteA
 
 DeviceMetrics CupsSpooler::metrics(const QString &device, const QByteArray &block)
 {
-    Http http(timeoutMs_, *health_);
-    const PrinterInfo info = readInfo(http, device);
+    const PrinterInfo info = cache_->get(timeoutMs_, *health_, device);
     return computeMetrics(geometryFor(info, block));
 }
 

@@ -20,12 +20,19 @@
 //   public field was changed, validation picks the keyword that matches it.
 // - A job is drawn into a PDF at the block's resolution and page, and
 //   submitted with the job title as job name and the block as options.
+// - While reads are reused (Spooler::reuseReads), a printer's capabilities,
+//   once read, serve its settings, capability and metric reads for up to
+//   InfoCache::reuse: one selection of a printer makes several of them in a
+//   row. Otherwise, and for a job always, they are read afresh (a job must
+//   see a printer that stopped accepting). prefetch() reads them on a
+//   worker thread ahead of the first selection.
 
 #include "platform/Spooler.h"
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
+#include <thread>
 
 class CupsSpooler : public Spooler
 {
@@ -61,11 +68,17 @@ public:
     std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                          const QByteArray &block, const QString &title) override;
     JobStatus jobStatus(const QString &device, int jobId) override;
+    void prefetch(const QStringList &devices) override;
+    void reuseReads(bool on) override;
 
     // Whether the scheduler lately kept silent (shared with running jobs).
     struct Health;
+    // Capabilities read lately, per printer.
+    struct InfoCache;
 
 private:
     int timeoutMs_;
     std::shared_ptr<Health> health_;
+    std::unique_ptr<InfoCache> cache_;
+    std::thread prefetcher_; // joined before cache_ goes
 };

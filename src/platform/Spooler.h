@@ -220,4 +220,34 @@ public:
     // Where the built-in PDF printer writes ("<dir>/納品書PDF"); ignored by
     // backends without one.
     virtual void setWorkingDirectory(const QString &) {}
+
+    // Starts reading these printers' capabilities in the background, so
+    // that their first selection finds them read; a hint, never throws.
+    virtual void prefetch(const QStringList &) {}
+    // While on (nested), capability reads of a printer reuse a read made
+    // moments before: one operator action, such as selecting a printer and
+    // filling its lists, then sees one state of the printer and asks once.
+    // Off, every read asks the printer.
+    virtual void reuseReads(bool on) { (void)on; }
+};
+
+// Reuses capability reads for the lifetime of this object (see reuseReads).
+class SpoolerReadReuse
+{
+public:
+    explicit SpoolerReadReuse(Spooler *spooler) : spooler_(spooler)
+    {
+        if (spooler_)
+            spooler_->reuseReads(true);
+    }
+    ~SpoolerReadReuse()
+    {
+        if (spooler_)
+            spooler_->reuseReads(false);
+    }
+    SpoolerReadReuse(const SpoolerReadReuse &) = delete;
+    SpoolerReadReuse &operator=(const SpoolerReadReuse &) = delete;
+
+private:
+    Spooler *spooler_;
 };

@@ -121,6 +121,16 @@ void SpoolerWithPdf::setWorkingDirectory(const QString &dir)
     system_->setWorkingDirectory(dir);
 }
 
+void SpoolerWithPdf::prefetch(const QStringList &devices)
+{
+    QStringList system;
+    for (const QString &d : devices) {
+        if (&target(d) == system_.get())
+            system.append(d);
+    }
+    system_->prefetch(system);
+}
+
 std::unique_ptr<Spooler> createSystemSpooler(const QString &workingDirectory)
 {
     return std::make_unique<SpoolerWithPdf>(std::make_unique<CupsSpooler>(), workingDirectory);

@@ -41,6 +41,8 @@ public:
     std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                          const QByteArray &block, const QString &title) override;
     void setWorkingDirectory(const QString &dir) override;
+    void prefetch(const QStringList &devices) override;
+    void reuseReads(bool on) override { system_->reuseReads(on); }
     JobStatus jobStatus(const QString &device, int jobId) override;
     // The outcome of the last listing of the system spooler.
     SpoolerStatus systemStatus() override;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QThread>
 #include <cstdlib>
 #include <iostream>
 #include <cups/cups.h>
@@ -379,6 +380,76 @@ TEST_F(Cups, RejectedJobAndDeletedPrinterAreReportedAndCancelled)
               }),
               "");
     EXPECT_EQ(printer.Framework().settingsLockCount(), 0);
+}
+
+// One operator action reads a printer once; the next action, and any job,
+// ask the scheduler again. Rows run in order on one spooler.
+TEST_F(Cups, CapabilityReadsAreReusedWithinOneActionOnly)
+{
+    ASSERT_TRUE(cupsd->addPrinter("KanroE"));
+    CupsSpooler cups(600);
+    const auto papers = [&] { return cups.capabilities("KanroE", {}).papers.size(); };
+    const auto failure = [&](const std::function<void()> &call) -> std::string {
+        try {
+            call();
+        } catch (const SpoolerError &e) {
+            return e.what();
+        }
+        return "";
+    };
+    {
+        const SpoolerReadReuse action(&cups);
+        const std::size_t first = papers();
+        ASSERT_GT(first, 0u);
+        // A job reads afresh even inside the action: it sees the rejection.
+        ASSERT_EQ(cupsd->run("cupsreject", {"KanroE"}), 0);
+        EXPECT_EQ(failure([&] { cups.startJob("KanroE", {}, cups.defaultSettings("KanroE"), "t"); }),
+                  "The printer \"KanroE\" does not accept jobs");
+        ASSERT_EQ(cupsd->run("cupsaccept", {"KanroE"}), 0);
+        // The scheduler stops: the action still has what it read.
+        cupsd->pause();
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(papers(), first);
+        EXPECT_LT(t.elapsed(), 100) << "reused, not asked";
+    }
+    // The next action asks and finds the scheduler silent, within the timeout.
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(failure([&] { papers(); }),
+              "The CUPS scheduler at " + cupsd->server().toStdString() + " does not answer");
+    EXPECT_LT(t.elapsed(), 2000);
+    cupsd->resume();
+    EXPECT_TRUE(cupsd->run("lpadmin", {"-x", "KanroE"}) == 0);
+}
+
+// A prefetch reads the printers on a worker thread; a selection right after
+// finds them read, and a spooler destroyed while a scheduler keeps silent
+// ends within one timeout.
+TEST_F(Cups, PrefetchServesTheFirstSelectionAndNeverHoldsTheEnd)
+{
+    {
+        CupsSpooler cups(600);
+        cups.prefetch({"KanroA", "KanroB"});
+        const SpoolerReadReuse action(&cups);
+        const std::size_t expected = CupsSpooler().capabilities("KanroB", {}).papers.size();
+        QThread::msleep(300); // the worker reads both meanwhile
+        cupsd->pause();
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(cups.capabilities("KanroB", {}).papers.size(), expected);
+        EXPECT_LT(t.elapsed(), 100) << "prefetched";
+        cupsd->resume();
+    }
+    cupsd->pause();
+    QElapsedTimer t;
+    t.start();
+    {
+        CupsSpooler cups(600);
+        cups.prefetch({"KanroA", "KanroB"});
+    }
+    EXPECT_LT(t.elapsed(), 2000) << "the worker's request ends within its timeout";
+    cupsd->resume();
 }
 
 TEST_F(Cups, RemovedPrinterIsNoticedWithinOnePoll)
