@@ -60,14 +60,31 @@ QFont PainterCanvas::qfont()
     return *m_qfont;
 }
 
+QString PainterCanvas::measureKey(const QString &text) const
+{
+    const CanvasFont &f = font();
+    return f.name + QChar(0x1f) + QString::number(f.size) + QChar(0x1f) +
+           QString::number(f.style) + QChar(0x1f) + text;
+}
+
 qreal PainterCanvas::textWidth(const QString &text)
 {
-    return QFontMetricsF(qfont(), m_painter->device()).horizontalAdvance(text);
+    const QString key = measureKey(text);
+    if (const auto it = m_widths.constFind(key); it != m_widths.constEnd())
+        return *it;
+    const qreal width = QFontMetricsF(qfont(), m_painter->device()).horizontalAdvance(text);
+    m_widths.insert(key, width);
+    return width;
 }
 
 QRectF PainterCanvas::glyphInk(const QString &glyph)
 {
-    return canvasGlyphInk(font(), m_dpiY, glyph);
+    const QString key = measureKey(glyph);
+    if (const auto it = m_inks.constFind(key); it != m_inks.constEnd())
+        return *it;
+    const QRectF ink = canvasGlyphInk(font(), m_dpiY, glyph);
+    m_inks.insert(key, ink);
+    return ink;
 }
 
 // Draws text with its left end of the baseline at `at`, condensed to the

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <optional>
 
 class QPainter;
@@ -44,6 +45,12 @@ private:
     CanvasFont m_cachedFor;
     std::optional<QFont> m_qfont;
     int m_ascent = 0;
+    // Every copy of a job measures the same texts again: each width and
+    // glyph ink is measured once per canvas (one job or one preview page),
+    // keyed by the font's face, size and style and the text.
+    QString measureKey(const QString &text) const;
+    QHash<QString, qreal> m_widths;
+    QHash<QString, QRectF> m_inks;
 };
 
 // Pixel height of a font of `points` at `dpiY`: points x dpiY / 72 rounded half up.

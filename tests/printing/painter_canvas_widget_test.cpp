@@ -109,3 +109,41 @@ TEST(PainterCanvas, LinesUseThePainterPen)
     }
     EXPECT_EQ(page.ink(), QRect(20, 50, 481, 1));
 }
+
+// Measures are kept per canvas for the copies of a job: a font switched back
+// and forth still gets its own widths and inks, as a fresh measure gives.
+TEST(PainterCanvas, KeptMeasuresFollowTheFont)
+{
+    registerPrinterFontsForTest();
+    Page page;
+    QPainter p(&page.image);
+    PainterCanvas c(&p, 160);
+    const QString text = QStringLiteral("甘露商店 1,800");
+    struct Row
+    {
+        const char *name;
+        int size;
+        int style;
+    };
+    const Row rows[] = {
+        {"8 pt", 8, StyleRegular}, {"20 pt", 20, StyleRegular}, {"20 pt bold", 20, StyleBold},
+        {"8 pt again", 8, StyleRegular}, {"20 pt again", 20, StyleRegular},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Row &r : rows) {
+            c.setFontName(TahomaFont);
+            c.setFontSize(r.size);
+            c.setFontStyle(r.style);
+            const QFont f = canvasQFont(c.font(), 160);
+            EXPECT_DOUBLE_EQ(c.textWidth(text), QFontMetricsF(f, &page.image).horizontalAdvance(text))
+                << r.name << " pass " << pass;
+            EXPECT_EQ(c.glyphInk(QStringLiteral("甘")),
+                      canvasGlyphInk(c.font(), 160, QStringLiteral("甘")))
+                << r.name << " pass " << pass;
+        }
+    }
+    c.setFontSize(8);
+    const qreal small = c.textWidth(text);
+    c.setFontSize(20);
+    EXPECT_GT(c.textWidth(text), 2 * small);
+}
