@@ -420,7 +420,7 @@ TEST_F(Cups, CapabilityReadsAreReusedWithinOneActionOnly)
               "The CUPS scheduler at " + cupsd->server().toStdString() + " does not answer");
     EXPECT_LT(t.elapsed(), 2000);
     cupsd->resume();
-    EXPECT_TRUE(cupsd->run("lpadmin", {"-x", "KanroE"}) == 0);
+    EXPECT_EQ(cupsd->run("lpadmin", {"-x", "KanroE"}), 0);
 }
 
 // A prefetch reads the printers on a worker thread; a selection right after
@@ -433,7 +433,9 @@ TEST_F(Cups, PrefetchServesTheFirstSelectionAndNeverHoldsTheEnd)
         cups.prefetch({"KanroA", "KanroB"});
         const SpoolerReadReuse action(&cups);
         const std::size_t expected = CupsSpooler().capabilities("KanroB", {}).papers.size();
-        QThread::msleep(300); // the worker reads both meanwhile
+        // The worker reads both meanwhile (tens of milliseconds); what it
+        // read stays reusable for a second and a half.
+        QThread::msleep(800);
         cupsd->pause();
         QElapsedTimer t;
         t.start();
