@@ -4,9 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <limits>
 #include <unicode/ucnv.h>
 
@@ -617,6 +621,67 @@ QByteArray ProfileFile::serialize() const
     return out;
 }
 
+namespace {
+
+// The marker that names a commit's temporary: "Kanro_Vey_1.ini.AbcDef.kanro-tmp".
+// No name a person gives a copy ends so, so the next commit may remove any
+// such file that a killed commit left.
+const QString kTemporarySuffix = QStringLiteral(".kanro-tmp");
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+// Rewrites the file where it is, for a folder the user may not write in.
+bool writeInPlace(const QString &path, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
+}
+
+// A new file beside target, named target + ".XXXXXX" + the marker, created
+// as a new file is (0666 less the umask); -1 when the folder refuses it.
+int createTemporary(const QString &target, QString *name)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString random;
+        for (int i = 0; i < 6; ++i)
+            random += QLatin1Char(letters[QRandomGenerator::global()->bounded(52)]);
+        *name = target + QLatin1Char('.') + random + kTemporarySuffix;
+        const int fd = ::open(QFile::encodeName(*name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+QString ProfileFile::writeTarget() const
+{
+    // A link is followed: the file it names is replaced, the link stays.
+    const QFileInfo info(m_path);
+    return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+}
+
 void ProfileFile::commit()
 {
     if (!m_changed)
@@ -624,40 +689,56 @@ void ProfileFile::commit()
     if (m_readFailed)
         throw ProfileWriteError(fullPath());
     const QByteArray bytes = serialize();
-    QSaveFile file(m_path);
-    // A file the user may write in a folder the user may not: the atomic
-    // replace needs a new file beside it, so the file is rewritten in place
-    // instead (flushed and synced on commit), as the platform's own profile
-    // writer does.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ProfileWriteError(fullPath());
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        file.commit();
+    const QString target = writeTarget();
+    const QByteArray targetName = QFile::encodeName(target);
+
+    QString temporary;
+    const int fd = createTemporary(target, &temporary);
+    if (fd < 0) {
+        // A file the user may write in a folder the user may not: the
+        // atomic replace needs a new file beside it, so the file is
+        // rewritten in place instead, as the platform's own profile writer does.
+        if (!QFileInfo::exists(target) || QFileInfo(QFileInfo(target).absolutePath()).isWritable() ||
+            !writeInPlace(target, bytes))
+            throw ProfileWriteError(fullPath());
+        m_changed = false;
+        return;
+    }
+    const QByteArray temporaryName = QFile::encodeName(temporary);
+    // The file keeps its permissions; a new one gets those of a new file.
+    struct stat existing {};
+    bool ok = ::stat(targetName.constData(), &existing) != 0 ||
+              ::fchmod(fd, existing.st_mode & 07777) == 0;
+    ok = ok && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporaryName.constData(), targetName.constData()) == 0;
+    if (!ok) {
+        ::unlink(temporaryName.constData());
         throw ProfileWriteError(fullPath());
     }
-    if (!file.commit())
-        throw ProfileWriteError(fullPath());
     m_changed = false;
     removeStaleTemporaries();
 }
 
 void ProfileFile::removeStaleTemporaries() const
 {
-    // The temporary of a commit has a name only between its link into the
-    // folder and the rename over the file; a process killed in that moment
-    // leaves "Kanro_Vey_1.ini.Ab3xYz" behind. The next commit removes such
-    // leftovers: the file's name, ".", six letters or digits of mixed case
-    // (names a person gives, like ".backup" or ".OLD123", stay).
-    const QFileInfo info(m_path);
-    const QRegularExpression leftover(QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z")
-                                          .arg(QRegularExpression::escape(info.fileName())));
+    // A commit's temporary has a name while it is written and until its
+    // rename over the file; a process killed meanwhile leaves it behind. The
+    // next commit removes such leftovers: the file's name, ".", six letters
+    // and the marker. Earlier builds named them the file's name, "." and six
+    // letters of mixed case ("Kanro_Vey_1.ini.Ab3xYz"); those go too, while
+    // names a person gives, like ".backup" or ".OLD123", stay.
+    const QFileInfo info(writeTarget());
+    const QString escaped = QRegularExpression::escape(info.fileName());
+    const QRegularExpression ours(QStringLiteral("\\A%1\\.[A-Za-z]{6}%2\\z")
+                                      .arg(escaped, QRegularExpression::escape(kTemporarySuffix)));
+    const QRegularExpression earlier(QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z").arg(escaped));
     static const QRegularExpression oneCase(QStringLiteral("\\A[a-z0-9]*\\z|\\A[A-Z0-9]*\\z"));
     QDir dir = info.absoluteDir();
-    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".??????")},
+    for (const QString &name : dir.entryList({info.fileName() + QStringLiteral(".??????*")},
                                              QDir::Files | QDir::Hidden)) {
-        if (leftover.match(name).hasMatch() && !oneCase.match(name.right(6)).hasMatch())
+        if (ours.match(name).hasMatch() ||
+            (earlier.match(name).hasMatch() && !oneCase.match(name.right(6)).hasMatch()))
             dir.remove(name);
     }
 }

@@ -76,8 +76,8 @@ public:
 
     // Writes all changes made since construction in one atomic step; throws
     // ProfileWriteError. Does nothing when nothing has changed. Afterwards
-    // removes the temporaries that an earlier commit, killed between linking
-    // its temporary and renaming it, left beside the file.
+    // removes the temporaries that an earlier commit, killed while writing
+    // its temporary or before renaming it, left beside the file.
     void commit();
 
     // The encoding the file is in now (after any switch forced by a write).
@@ -107,6 +107,7 @@ private:
         int lastKeyLine = -1;
     };
 
+    QString writeTarget() const;
     void removeStaleTemporaries() const;
     void load();
     void split(const QByteArray &body);

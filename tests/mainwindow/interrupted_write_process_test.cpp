@@ -2,7 +2,7 @@
 // single-key writes, a stand-in process doing the same writes) is asked to
 // end with SIGTERM and killed with SIGKILL at a random moment while it
 // writes, 200 times each: the file is always one of its complete versions,
-// and a temporary that a kill inside the final rename left is removed by the next write.
+// and a temporary that a kill inside a commit left is removed by the next write.
 #include "mainwindow/NoteSettings.h"
 #include "platform/ProfileFile.h"
 
@@ -135,8 +135,8 @@ protected:
             dir.remove(name);
     }
 
-    // A kill between the link of a commit's temporary and its rename leaves
-    // the temporary; the next commit (here one more write) must remove it.
+    // A kill while a commit writes its temporary, or before its rename,
+    // leaves the temporary; the next commit (here one more write) must remove it.
     // Returns whether one was left.
     bool temporaryLeftAndCleaned(const QString &file, const QStringList &clean)
     {
