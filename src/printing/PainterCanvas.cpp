@@ -1,8 +1,12 @@
 #include "printing/PainterCanvas.h"
 
-#include <QPaintDevice>
 #include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
+#include <algorithm>
 
 namespace printing {
 
@@ -12,9 +16,21 @@ int fontPixelHeight(int points, int dpiY)
     return static_cast<int>((num * 2 + (num >= 0 ? 72 : -72)) / 144);
 }
 
-PainterCanvas::PainterCanvas(QPainter *painter, int dpiY)
-    : m_painter(painter), m_dpiY(dpiY > 0 ? dpiY : painter->device()->logicalDpiY())
+PainterCanvas::PainterCanvas(QPainter *painter, int dpiY, CanvasTextCache *cache)
+    : m_painter(painter), m_dpiY(dpiY > 0 ? dpiY : painter->device()->logicalDpiY()),
+      m_ownCache(cache ? nullptr : std::make_unique<CanvasTextCache>()),
+      m_cache(cache ? cache : m_ownCache.get())
 {
+    const QPaintEngine *engine = painter->paintEngine();
+    m_shapedDevice = engine && (engine->type() == QPaintEngine::Pdf ||
+                                engine->type() == QPaintEngine::Raster);
+}
+
+CanvasTextCache::Face &CanvasTextCache::face(const CanvasFont &font, int dpiY)
+{
+    const QString key = font.name + QChar(0x1f) + QString::number(font.size) + QChar(0x1f) +
+                        QString::number(font.style) + QChar(0x1f) + QString::number(dpiY);
+    return m_faces[key];
 }
 
 QFont canvasQFont(const CanvasFont &font, int dpiY)
@@ -60,35 +76,62 @@ QFont PainterCanvas::qfont()
     return *m_qfont;
 }
 
-QString PainterCanvas::measureKey(const QString &text) const
+CanvasTextCache::Face &PainterCanvas::face()
 {
-    const CanvasFont &f = font();
-    return f.name + QChar(0x1f) + QString::number(f.size) + QChar(0x1f) +
-           QString::number(f.style) + QChar(0x1f) + text;
+    if (!m_face || !(m_faceFor == font())) {
+        m_faceFor = font();
+        m_face = &m_cache->face(font(), m_dpiY);
+    }
+    return *m_face;
 }
 
 qreal PainterCanvas::textWidth(const QString &text)
 {
-    const QString key = measureKey(text);
-    if (const auto it = m_widths.constFind(key); it != m_widths.constEnd())
+    QHash<QString, qreal> &widths = face().widths;
+    if (const auto it = widths.constFind(text); it != widths.constEnd())
         return *it;
     const qreal width = QFontMetricsF(qfont(), m_painter->device()).horizontalAdvance(text);
-    m_widths.insert(key, width);
+    widths.insert(text, width);
     return width;
 }
 
 QRectF PainterCanvas::glyphInk(const QString &glyph)
 {
-    const QString key = measureKey(glyph);
-    if (const auto it = m_inks.constFind(key); it != m_inks.constEnd())
+    QHash<QString, QRectF> &inks = face().inks;
+    if (const auto it = inks.constFind(glyph); it != inks.constEnd())
         return *it;
     const QRectF ink = canvasGlyphInk(font(), m_dpiY, glyph);
-    m_inks.insert(key, ink);
+    inks.insert(glyph, ink);
     return ink;
 }
 
+const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
+{
+    QHash<QString, QList<QGlyphRun>> &glyphs = face().glyphs;
+    if (const auto it = glyphs.constFind(text); it != glyphs.constEnd())
+        return *it;
+    // Shaped as drawText shapes it, font fallback included.
+    QTextLayout layout(text, qfont(), m_painter->device());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    QList<QGlyphRun> runs = layout.glyphRuns();
+    for (QGlyphRun &run : runs) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF &p : positions)
+            p.ry() -= line.ascent();
+        run.setPositions(positions);
+    }
+    return *glyphs.insert(text, runs);
+}
+
 // Draws text with its left end of the baseline at `at`, condensed to the
-// canvas font's stretch.
+// canvas font's stretch, through the painter's own text drawing.
 static void drawStretched(QPainter *p, QPointF at, const QString &text, int stretch)
 {
     if (stretch == 100) {
@@ -100,6 +143,17 @@ static void drawStretched(QPainter *p, QPointF at, const QString &text, int stre
     p->scale(stretch / 100.0, 1.0);
     p->drawText(QPointF(0, 0), text);
     p->restore();
+}
+
+// Whether text is drawn from glyphs shaped once per job: on the PDF and
+// image devices, which draw them exactly as their text. A font that draws
+// lines of its own (underline, strike-out) is drawn by the painter's text
+// drawing, since shaped runs place the lines of a moved or condensed run
+// wrongly (Qt 6.4); so is text on a device that records the characters
+// themselves (a test spooler's page).
+bool PainterCanvas::drawsShapedGlyphs() const
+{
+    return m_shapedDevice && !(font().style & (StyleUnderline | StyleStrikeOut));
 }
 
 void PainterCanvas::prepareText()
@@ -116,6 +170,17 @@ void PainterCanvas::finishText()
     m_painter->restore();
 }
 
+// Draws shaped text with its left end of the baseline at `baseline`,
+// condensed to the canvas font's stretch; leaves the painter moved there.
+void PainterCanvas::drawGlyphs(QPointF baseline, const QList<QGlyphRun> &runs)
+{
+    m_painter->translate(baseline);
+    if (font().stretch != 100)
+        m_painter->scale(font().stretch / 100.0, 1.0);
+    for (const QGlyphRun &run : runs)
+        m_painter->drawGlyphRun(QPointF(0, 0), run);
+}
+
 void PainterCanvas::drawText(QPoint topLeft, const QString &text)
 {
     if (text.isEmpty())
@@ -124,7 +189,11 @@ void PainterCanvas::drawText(QPoint topLeft, const QString &text)
     // Plain text needs no background on the white page; painted, it would
     // cut the descenders of the line above.
     m_painter->setBackgroundMode(Qt::TransparentMode);
-    drawStretched(m_painter, QPoint(topLeft.x(), topLeft.y() + m_ascent), text, font().stretch);
+    const QPointF baseline(topLeft.x(), topLeft.y() + m_ascent);
+    if (drawsShapedGlyphs())
+        drawGlyphs(baseline, glyphsOf(text));
+    else
+        drawStretched(m_painter, baseline, text, font().stretch);
     finishText();
 }
 
@@ -145,16 +214,55 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
         m_painter->fillRect(QRect(topLeft.x(), topLeft.y(), total, metrics.height()), brushColor());
     m_painter->setBackgroundMode(Qt::TransparentMode);
     const int baseline = topLeft.y() + m_ascent;
+    const int stretch = font().stretch;
+    // Each character at its own pen position. Shaped, the glyphs of one
+    // face go out as one run (one text object on the page); an underline or
+    // strike-out is drawn per character, under the character's own advance.
+    const bool shaped = drawsShapedGlyphs();
+    struct Run
+    {
+        QRawFont font;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    std::vector<Run> runs;
     int x = topLeft.x();
     for (qsizetype i = 0; i < text.size(); ++i) {
         // A surrogate pair is one glyph; both units' advances are spent on it.
         const qsizetype units = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString glyph = text.mid(i, units);
-        if (glyph != QLatin1String(" "))
-            drawStretched(m_painter, QPoint(x, baseline), glyph, font().stretch);
+        if (glyph != QLatin1String(" ")) {
+            if (!shaped) {
+                drawStretched(m_painter, QPoint(x, baseline), glyph, stretch);
+            } else {
+                // Offsets along the run are in the run's condensed units.
+                const qreal offset = (x - topLeft.x()) * 100.0 / stretch;
+                for (const QGlyphRun &g : glyphsOf(glyph)) {
+                    const QRawFont face = g.rawFont();
+                    auto run = std::find_if(runs.begin(), runs.end(),
+                                            [&face](const Run &r) { return r.font == face; });
+                    if (run == runs.end())
+                        run = runs.insert(runs.end(), Run{face, {}, {}});
+                    run->glyphs += g.glyphIndexes();
+                    for (const QPointF &p : g.positions())
+                        run->positions.append(QPointF(p.x() + offset, p.y()));
+                }
+            }
+        }
         for (qsizetype k = 0; k < units; ++k)
             x += static_cast<size_t>(i + k) < advances.size() ? advances[i + k] : 0;
         i += units - 1;
+    }
+    if (!runs.empty()) {
+        QList<QGlyphRun> merged;
+        for (const Run &r : runs) {
+            QGlyphRun run;
+            run.setRawFont(r.font);
+            run.setGlyphIndexes(r.glyphs);
+            run.setPositions(r.positions);
+            merged.append(run);
+        }
+        drawGlyphs(QPointF(topLeft.x(), baseline), merged);
     }
     finishText();
 }

@@ -4,8 +4,11 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QHash>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 
 class QPainter;
 
@@ -17,11 +20,31 @@ namespace printing {
 // Spaced text with TextOpaque (the fixed-pitch cells) is drawn on the brush
 // colour, plain text without a background; text is placed by the top of its
 // character cell (baseline = top + ascent).
+// Widths, glyph inks and shaped glyphs of the texts a job draws, per font
+// face, size and style and device resolution: every copy of a job draws the
+// same texts again, and each is measured and shaped once per job.
+class CanvasTextCache
+{
+public:
+    struct Face
+    {
+        QHash<QString, qreal> widths;
+        QHash<QString, QRectF> inks;
+        QHash<QString, QList<QGlyphRun>> glyphs;
+    };
+    Face &face(const CanvasFont &font, int dpiY);
+
+private:
+    std::unordered_map<QString, Face> m_faces;
+};
+
 class PainterCanvas : public Canvas
 {
 public:
-    // dpiY 0 takes the painter device's logical resolution.
-    explicit PainterCanvas(QPainter *painter, int dpiY = 0);
+    // dpiY 0 takes the painter device's logical resolution. Measurements are
+    // kept in `cache` when given (shared by the canvases of one job; it must
+    // outlive them), else in one of the canvas's own.
+    explicit PainterCanvas(QPainter *painter, int dpiY = 0, CanvasTextCache *cache = nullptr);
 
     QPainter *painter() const { return m_painter; }
     // The Qt font that the current canvas font maps to.
@@ -38,6 +61,11 @@ protected:
 private:
     void prepareText();
     void finishText();
+    CanvasTextCache::Face &face();
+    bool drawsShapedGlyphs() const;
+    // The glyphs `text` is drawn with, positions relative to the pen on the baseline.
+    const QList<QGlyphRun> &glyphsOf(const QString &text);
+    void drawGlyphs(QPointF baseline, const QList<QGlyphRun> &runs);
 
     QPainter *m_painter;
     int m_dpiY;
@@ -45,12 +73,12 @@ private:
     CanvasFont m_cachedFor;
     std::optional<QFont> m_qfont;
     int m_ascent = 0;
-    // Every copy of a job measures the same texts again: each width and
-    // glyph ink is measured once per canvas (one job or one preview page),
-    // keyed by the font's face, size and style and the text.
-    QString measureKey(const QString &text) const;
-    QHash<QString, qreal> m_widths;
-    QHash<QString, QRectF> m_inks;
+    bool m_shapedDevice = false;
+    std::unique_ptr<CanvasTextCache> m_ownCache;
+    CanvasTextCache *m_cache;
+    // The cache's face for the canvas font m_faceFor.
+    CanvasFont m_faceFor;
+    CanvasTextCache::Face *m_face = nullptr;
 };
 
 // Pixel height of a font of `points` at `dpiY`: points x dpiY / 72 rounded half up.

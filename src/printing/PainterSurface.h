@@ -11,8 +11,9 @@ namespace printing {
 class PainterSurface : public PrintSurface
 {
 public:
-    PainterSurface(QPainter *painter, std::function<void()> newPage, int dpiY = 0)
-        : m_canvas(painter, dpiY), m_newPage(std::move(newPage))
+    PainterSurface(QPainter *painter, std::function<void()> newPage, int dpiY = 0,
+                   CanvasTextCache *cache = nullptr)
+        : m_canvas(painter, dpiY, cache), m_newPage(std::move(newPage))
     {
     }
     Canvas &canvas() override { return m_canvas; }

@@ -92,6 +92,8 @@ void runPrintJob(TVoPrinter &printer, const QString &title, int copies, int font
                  const std::function<void(PrintSurface &)> &drawCopy)
 {
     printer.BeginDoc(title);
+    // The copies draw the same texts: measured and shaped once for the job.
+    CanvasTextCache texts;
     try {
         drawCopies(
             copies,
@@ -99,7 +101,7 @@ void runPrintJob(TVoPrinter &printer, const QString &title, int copies, int font
                 // The canvas is taken afresh for every copy: a page feed may
                 // hand out another painter.
                 PainterSurface surface(
-                    printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY);
+                    printer.Canvas(), [&printer] { printer.Newpage(); }, fontDpiY, &texts);
                 drawCopy(surface);
             },
             [&printer] { printer.Newpage(); });

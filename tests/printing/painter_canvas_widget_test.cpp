@@ -147,3 +147,89 @@ TEST(PainterCanvas, KeptMeasuresFollowTheFont)
     c.setFontSize(20);
     EXPECT_GT(c.textWidth(text), 2 * small);
 }
+
+// Text goes out as glyphs shaped once per job: on the page it must look
+// exactly as each character drawn by the painter's own text drawing, font
+// fallback, underline, strike-out and condensing included.
+TEST(PainterCanvas, ShapedGlyphsDrawAsThePaintersText)
+{
+    registerPrinterFontsForTest();
+    struct Row
+    {
+        const char *name;
+        QString font;
+        int size;
+        int style;
+        int stretch;
+        QString text;
+    };
+    const Row rows[] = {
+        {"mincho", QStringLiteral("ＭＳ 明朝"), 11, StyleRegular, 100, QStringLiteral("納品書　兼　請求書")},
+        {"latin and digits", TahomaFont, 9, StyleRegular, 100, QStringLiteral("TEL 03-0000-0000")},
+        {"bold", GothicFont, 9, StyleBold, 100, QStringLiteral("合計 ¥526,229")},
+        {"underlined", GothicFont, 8, StyleUnderline, 100, QStringLiteral("備考 お買い上げ")},
+        {"struck out", GothicFont, 8, StyleStrikeOut, 100, QStringLiteral("取消 1,800")},
+        {"condensed", GothicFont, 9, StyleRegular, 70, QStringLiteral("株式会社 見本商事")},
+        {"condensed and underlined", GothicFont, 9, StyleUnderline, 80, QStringLiteral("ab 甘露")},
+        {"fallback faces", TahomaFont, 9, StyleRegular, 100, QStringLiteral("A①甘㈱Ω")},
+        {"surrogate pair", GothicFont, 9, StyleRegular, 100, QStringLiteral("𠮷野家 𩸽")},
+    };
+    CanvasTextCache shared;
+    for (const Row &r : rows) {
+        CanvasFont font;
+        font.name = r.font;
+        font.size = r.size;
+        font.style = r.style;
+        font.stretch = r.stretch;
+        const QFont qf = canvasQFont(font, 160);
+        std::vector<int> advances;
+        for (qsizetype i = 0; i < r.text.size(); ++i)
+            advances.push_back(i % 3 == 0 ? 31 : 23);
+
+        // What the painter draws: the plain text at once, the spaced text
+        // character by character (a surrogate pair as one) at its pen position.
+        Page expected;
+        {
+            QPainter p(&expected.image);
+            p.setFont(qf);
+            p.setPen(Qt::black);
+            const int ascent = QFontMetrics(qf, &expected.image).ascent();
+            auto draw = [&](QPointF at, const QString &s) {
+                p.save();
+                p.translate(at);
+                p.scale(r.stretch / 100.0, 1.0);
+                p.drawText(QPointF(0, 0), s);
+                p.restore();
+            };
+            draw(QPointF(20, 20 + ascent), r.text);
+            int x = 20;
+            for (qsizetype i = 0; i < r.text.size(); ++i) {
+                const qsizetype units = r.text.at(i).isHighSurrogate() ? 2 : 1;
+                const QString glyph = r.text.mid(i, units);
+                if (glyph != QLatin1String(" "))
+                    draw(QPointF(x, 150 + ascent), glyph);
+                for (qsizetype k = 0; k < units; ++k)
+                    x += advances[static_cast<size_t>(i + k)];
+                i += units - 1;
+            }
+        }
+        // The canvas, twice: its own measures, and a cache shared with the
+        // rows before (and drawn from it the second time).
+        for (int pass = 0; pass < 3; ++pass) {
+            Page page;
+            {
+                QPainter p(&page.image);
+                PainterCanvas c(&p, 160, pass == 0 ? nullptr : &shared);
+                c.setFont(font);
+                c.textOut(20, 20, r.text);
+                c.extTextOut(20, 150, 0, r.text, advances);
+            }
+            ASSERT_FALSE(page.ink().isEmpty()) << r.name;
+            int differing = 0;
+            for (int y = 0; y < page.image.height(); ++y)
+                for (int x = 0; x < page.image.width(); ++x)
+                    differing += page.image.pixel(x, y) != expected.image.pixel(x, y);
+            EXPECT_EQ(differing, 0) << r.name << " pass " << pass;
+        }
+    }
+}
