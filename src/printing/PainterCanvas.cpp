@@ -156,18 +156,28 @@ bool PainterCanvas::drawsShapedGlyphs() const
     return m_shapedDevice && !(font().style & (StyleUnderline | StyleStrikeOut));
 }
 
+// Text sets the painter's font, pen and background mode (and moves it) and
+// puts each back afterwards, one by one: a full save and restore would make
+// a PDF page write its whole graphics state again around every text.
 void PainterCanvas::prepareText()
 {
-    m_painter->save();
+    m_saved = {m_painter->font(), m_painter->pen(), m_painter->worldTransform(),
+               m_painter->backgroundMode()};
     m_painter->setFont(qfont());
     m_painter->setPen(font().color);
-    m_painter->setBackground(brushColor());
-    m_painter->setBackgroundMode(Qt::OpaqueMode);
+    // Text needs no background on the white page: painted, it would cut the
+    // descenders of the line above (a cell's background is filled apart).
+    m_painter->setBackgroundMode(Qt::TransparentMode);
 }
 
 void PainterCanvas::finishText()
 {
-    m_painter->restore();
+    if (m_painter->worldTransform() != m_saved.transform)
+        m_painter->setWorldTransform(m_saved.transform);
+    m_painter->setPen(m_saved.pen);
+    m_painter->setBackgroundMode(m_saved.mode);
+    if (!(m_painter->font() == m_saved.font))
+        m_painter->setFont(m_saved.font);
 }
 
 // Draws shaped text with its left end of the baseline at `baseline`,
@@ -186,9 +196,6 @@ void PainterCanvas::drawText(QPoint topLeft, const QString &text)
     if (text.isEmpty())
         return;
     prepareText();
-    // Plain text needs no background on the white page; painted, it would
-    // cut the descenders of the line above.
-    m_painter->setBackgroundMode(Qt::TransparentMode);
     const QPointF baseline(topLeft.x(), topLeft.y() + m_ascent);
     if (drawsShapedGlyphs())
         drawGlyphs(baseline, glyphsOf(text));
@@ -209,10 +216,10 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
     int total = 0;
     for (qsizetype i = 0; i < text.size(); ++i)
         total += static_cast<size_t>(i) < advances.size() ? advances[i] : 0;
-    const QFontMetrics metrics(m_painter->font(), m_painter->device());
-    if (options & TextOpaque)
+    if (options & TextOpaque) {
+        const QFontMetrics metrics(m_painter->font(), m_painter->device());
         m_painter->fillRect(QRect(topLeft.x(), topLeft.y(), total, metrics.height()), brushColor());
-    m_painter->setBackgroundMode(Qt::TransparentMode);
+    }
     const int baseline = topLeft.y() + m_ascent;
     const int stretch = font().stretch;
     // Each character at its own pen position. Shaped, the glyphs of one

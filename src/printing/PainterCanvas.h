@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QHash>
+#include <QPen>
+#include <QTransform>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -74,6 +76,14 @@ private:
     std::optional<QFont> m_qfont;
     int m_ascent = 0;
     bool m_shapedDevice = false;
+    struct PainterState
+    {
+        QFont font;
+        QPen pen;
+        QTransform transform;
+        Qt::BGMode mode = Qt::TransparentMode;
+    };
+    PainterState m_saved; // what prepareText changed, for finishText
     std::unique_ptr<CanvasTextCache> m_ownCache;
     CanvasTextCache *m_cache;
     // The cache's face for the canvas font m_faceFor.
