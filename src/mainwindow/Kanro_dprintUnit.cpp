@@ -41,6 +41,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
@@ -235,16 +236,34 @@ void TForm_Main::buildWindow()
     SpeedButton_F[10]->setToolTip(QStringLiteral("印刷される納品書を画面で確かめます"));
     SpeedButton_F[10]->setAccessibleName(QStringLiteral("プレビュー (F10)"));
     {
-        // The longest caption of the bar: a smaller font keeps it whole.
+        // The longest caption of the bar: a smaller font keeps it whole, up
+        // to eight steps smaller. Each size measured loads a font, so the
+        // width at full size gives the first guess, and the steps go from there.
         QFont f = SpeedButton_F[10]->font();
         const int room = SpeedButton_F[10]->width() - 10;
-        for (int k = 0; k < 8 && QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")) > room;
-             ++k) {
-            if (f.pixelSize() > 0)
-                f.setPixelSize(f.pixelSize() - 1);
+        const bool pixels = f.pixelSize() > 0;
+        const qreal full = pixels ? f.pixelSize() : f.pointSizeF();
+        const qreal step = pixels ? 1 : 0.5;
+        auto widthAt = [&f, pixels](qreal size) {
+            QFont g = f;
+            if (pixels)
+                g.setPixelSize(static_cast<int>(size));
             else
-                f.setPointSizeF(f.pointSizeF() - 0.5);
+                g.setPointSizeF(size);
+            return QFontMetrics(g).horizontalAdvance(QStringLiteral("プレビュー"));
+        };
+        int steps = 0;
+        if (const int wide = widthAt(full); wide > room) {
+            steps = std::clamp(static_cast<int>(std::ceil((full - full * room / wide) / step)), 1, 8);
+            while (steps < 8 && widthAt(full - steps * step) > room)
+                ++steps;
+            while (steps > 1 && widthAt(full - (steps - 1) * step) <= room)
+                --steps;
         }
+        if (pixels)
+            f.setPixelSize(static_cast<int>(full - steps * step));
+        else
+            f.setPointSizeF(full - steps * step);
         SpeedButton_F[10]->setFont(f);
     }
     y += kFncHeight;
