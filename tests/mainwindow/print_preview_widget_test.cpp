@@ -127,6 +127,15 @@ TEST_F(Preview, F10GoesWithF11AcrossTabs)
         EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(), i == 2 || i == 8 || i == 9 || i == 10 || i == 11) << "F" << i;
     EXPECT_EQ(w->SpeedButton_F[10]->text(), QStringLiteral("プレビュー"));
     EXPECT_EQ(w->SpeedButton_F[10]->accessibleName(), QStringLiteral("プレビュー (F10)"));
+    {
+        // The caption fits its key in the largest font that lets it.
+        const int room = w->SpeedButton_F[10]->width() - 10;
+        QFont f = w->SpeedButton_F[10]->font();
+        EXPECT_LE(QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")), room);
+        EXPECT_LT(f.pixelSize(), w->font().pixelSize());
+        f.setPixelSize(f.pixelSize() + 1);
+        EXPECT_GT(QFontMetrics(f).horizontalAdvance(QStringLiteral("プレビュー")), room);
+    }
     struct Row
     {
         const char *name;
