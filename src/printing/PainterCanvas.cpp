@@ -130,6 +130,24 @@ const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
     return *glyphs.insert(text, runs);
 }
 
+const QTextLayout &PainterCanvas::layoutOf(const QString &text)
+{
+    auto &layouts = face().layouts;
+    if (const auto it = layouts.constFind(text); it != layouts.constEnd())
+        return **it;
+    auto layout = std::make_shared<QTextLayout>(text, qfont(), m_painter->device());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    line.setPosition(QPointF(0, 0));
+    layout->endLayout();
+    return **layouts.insert(text, layout);
+}
+
 // Draws text with its left end of the baseline at `at`, condensed to the
 // canvas font's stretch, through the painter's own text drawing.
 static void drawStretched(QPainter *p, QPointF at, const QString &text, int stretch)
@@ -145,15 +163,29 @@ static void drawStretched(QPainter *p, QPointF at, const QString &text, int stre
     p->restore();
 }
 
-// Whether text is drawn from glyphs shaped once per job: on the PDF and
-// image devices, which draw them exactly as their text. A font that draws
-// lines of its own (underline, strike-out) is drawn by the painter's text
-// drawing, since shaped runs place the lines of a moved or condensed run
-// wrongly (Qt 6.4); so is text on a device that records the characters
-// themselves (a test spooler's page).
-bool PainterCanvas::drawsShapedGlyphs() const
+// How text is drawn. On the PDF and image devices it is shaped once per
+// job: plain text as glyph runs, which those devices draw exactly as their
+// text; text whose font draws lines (underline, strike-out) at its natural
+// width as kept text layouts, which draw the lines as the painter's text
+// drawing does (glyph runs place the lines of a moved run wrongly, Qt 6.4).
+// Condensed text with lines, and text on a device that records the
+// characters themselves (a test spooler's page), get the painter's text
+// drawing, shaped anew each time.
+PainterCanvas::TextPath PainterCanvas::textPath() const
 {
-    return m_shapedDevice && !(font().style & (StyleUnderline | StyleStrikeOut));
+    if (!m_shapedDevice)
+        return TextPath::Painter;
+    if (!(font().style & (StyleUnderline | StyleStrikeOut)))
+        return TextPath::Glyphs;
+    return font().stretch == 100 ? TextPath::Layout : TextPath::Painter;
+}
+
+// Draws text of natural width with its left end of the baseline at `at`,
+// from its kept layout.
+void PainterCanvas::drawLayout(QPointF at, const QString &text)
+{
+    const QTextLayout &layout = layoutOf(text);
+    layout.draw(m_painter, at - QPointF(0, layout.lineAt(0).ascent()));
 }
 
 // Text sets the painter's font, pen and background mode (and moves it) and
@@ -197,10 +229,17 @@ void PainterCanvas::drawText(QPoint topLeft, const QString &text)
         return;
     prepareText();
     const QPointF baseline(topLeft.x(), topLeft.y() + m_ascent);
-    if (drawsShapedGlyphs())
+    switch (textPath()) {
+    case TextPath::Glyphs:
         drawGlyphs(baseline, glyphsOf(text));
-    else
+        break;
+    case TextPath::Layout:
+        drawLayout(baseline, text);
+        break;
+    case TextPath::Painter:
         drawStretched(m_painter, baseline, text, font().stretch);
+        break;
+    }
     finishText();
 }
 
@@ -225,7 +264,7 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
     // Each character at its own pen position. Shaped, the glyphs of one
     // face go out as one run (one text object on the page); an underline or
     // strike-out is drawn per character, under the character's own advance.
-    const bool shaped = drawsShapedGlyphs();
+    const TextPath path = textPath();
     struct Run
     {
         QRawFont font;
@@ -239,8 +278,10 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
         const qsizetype units = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
         const QString glyph = text.mid(i, units);
         if (glyph != QLatin1String(" ")) {
-            if (!shaped) {
+            if (path == TextPath::Painter) {
                 drawStretched(m_painter, QPoint(x, baseline), glyph, stretch);
+            } else if (path == TextPath::Layout) {
+                drawLayout(QPoint(x, baseline), glyph);
             } else {
                 // Offsets along the run are in the run's condensed units.
                 const qreal offset = (x - topLeft.x()) * 100.0 / stretch;

@@ -7,6 +7,7 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QPen>
+#include <QTextLayout>
 #include <QTransform>
 #include <memory>
 #include <optional>
@@ -33,6 +34,7 @@ public:
         QHash<QString, qreal> widths;
         QHash<QString, QRectF> inks;
         QHash<QString, QList<QGlyphRun>> glyphs;
+        QHash<QString, std::shared_ptr<QTextLayout>> layouts;
     };
     Face &face(const CanvasFont &font, int dpiY);
 
@@ -64,7 +66,10 @@ private:
     void prepareText();
     void finishText();
     CanvasTextCache::Face &face();
-    bool drawsShapedGlyphs() const;
+    enum class TextPath { Glyphs, Layout, Painter };
+    TextPath textPath() const;
+    const QTextLayout &layoutOf(const QString &text);
+    void drawLayout(QPointF at, const QString &text);
     // The glyphs `text` is drawn with, positions relative to the pen on the baseline.
     const QList<QGlyphRun> &glyphsOf(const QString &text);
     void drawGlyphs(QPointF baseline, const QList<QGlyphRun> &runs);
