@@ -105,13 +105,9 @@ QRectF PainterCanvas::glyphInk(const QString &glyph)
     return ink;
 }
 
-const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
+// Lays text out as drawText does: one line, left to right, its top at 0.
+static QTextLine layOutOneLine(QTextLayout &layout)
 {
-    QHash<QString, QList<QGlyphRun>> &glyphs = face().glyphs;
-    if (const auto it = glyphs.constFind(text); it != glyphs.constEnd())
-        return *it;
-    // Shaped as drawText shapes it, font fallback included.
-    QTextLayout layout(text, qfont(), m_painter->device());
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTextDirection(Qt::LeftToRight);
@@ -120,6 +116,17 @@ const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
     QTextLine line = layout.createLine();
     line.setPosition(QPointF(0, 0));
     layout.endLayout();
+    return line;
+}
+
+const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
+{
+    QHash<QString, QList<QGlyphRun>> &glyphs = face().glyphs;
+    if (const auto it = glyphs.constFind(text); it != glyphs.constEnd())
+        return *it;
+    // Shaped as drawText shapes it, font fallback included.
+    QTextLayout layout(text, qfont(), m_painter->device());
+    const QTextLine line = layOutOneLine(layout);
     QList<QGlyphRun> runs = layout.glyphRuns();
     for (QGlyphRun &run : runs) {
         QList<QPointF> positions = run.positions();
@@ -136,15 +143,8 @@ const QTextLayout &PainterCanvas::layoutOf(const QString &text)
     if (const auto it = layouts.constFind(text); it != layouts.constEnd())
         return **it;
     auto layout = std::make_shared<QTextLayout>(text, qfont(), m_painter->device());
-    QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
-    option.setTextDirection(Qt::LeftToRight);
-    layout->setTextOption(option);
-    layout->setCacheEnabled(true);
-    layout->beginLayout();
-    QTextLine line = layout->createLine();
-    line.setPosition(QPointF(0, 0));
-    layout->endLayout();
+    layout->setCacheEnabled(true); // keeps the shaped glyphs for every draw
+    layOutOneLine(*layout);
     return **layouts.insert(text, layout);
 }
 
