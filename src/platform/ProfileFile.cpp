@@ -691,6 +691,10 @@ void ProfileFile::commit()
     const QByteArray bytes = serialize();
     const QString target = writeTarget();
     const QByteArray targetName = QFile::encodeName(target);
+    // A file the user may not write stays as it is, as with the platform's
+    // own profile writer, even where the folder would let it be replaced.
+    if (QFileInfo::exists(target) && ::access(targetName.constData(), W_OK) != 0)
+        throw ProfileWriteError(fullPath());
 
     QString temporary;
     const int fd = createTemporary(target, &temporary);

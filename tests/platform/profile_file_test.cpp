@@ -758,6 +758,13 @@ TEST(ProfileFile, FailedWritesThrowAndKeepThePreviousFile)
              return d.file();
          },
          QString(200 * 1024, QLatin1Char('z')), true, false},
+        {"read-only file in a writable directory",
+         [&](const Dir &d) {
+             writeBytes(d.file(), previous);
+             chmod(d.file().toLocal8Bit().constData(), 0444);
+             return d.file();
+         },
+         QStringLiteral("v"), false, true},
         {"read-only file in a read-only directory",
          [&](const Dir &d) {
              QDir().mkpath(d.file(QStringLiteral("ro")));
