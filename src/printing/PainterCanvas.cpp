@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <QTextLayout>
 #include <algorithm>
+#include <cmath>
 
 namespace printing {
 
@@ -137,17 +138,6 @@ const QList<QGlyphRun> &PainterCanvas::glyphsOf(const QString &text)
     return *glyphs.insert(text, runs);
 }
 
-const QTextLayout &PainterCanvas::layoutOf(const QString &text)
-{
-    auto &layouts = face().layouts;
-    if (const auto it = layouts.constFind(text); it != layouts.constEnd())
-        return **it;
-    auto layout = std::make_shared<QTextLayout>(text, qfont(), m_painter->device());
-    layout->setCacheEnabled(true); // keeps the shaped glyphs for every draw
-    layOutOneLine(*layout);
-    return **layouts.insert(text, layout);
-}
-
 // Draws text with its left end of the baseline at `at`, condensed to the
 // canvas font's stretch, through the painter's own text drawing.
 static void drawStretched(QPainter *p, QPointF at, const QString &text, int stretch)
@@ -164,28 +154,64 @@ static void drawStretched(QPainter *p, QPointF at, const QString &text, int stre
 }
 
 // How text is drawn. On the PDF and image devices it is shaped once per
-// job: plain text as glyph runs, which those devices draw exactly as their
-// text; text whose font draws lines (underline, strike-out) at its natural
-// width as kept text layouts, which draw the lines as the painter's text
-// drawing does (glyph runs place the lines of a moved run wrongly, Qt 6.4).
-// Condensed text with lines, and text on a device that records the
-// characters themselves (a test spooler's page), get the painter's text
-// drawing, shaped anew each time.
+// job and goes out as glyph runs, which those devices draw exactly as their
+// text. The lines of a font that draws them (underline, strike-out) are
+// drawn apart, where the painter's text drawing puts them (glyph runs place
+// the lines of a moved run wrongly, Qt 6.4), on an unscaled page; on a
+// scaled one (the preview's zoom) a thin line's pixels depend on rounding
+// that only the painter's own text drawing keeps the same wherever the
+// note is moved. That text, condensed text with lines, and text on a
+// device that records the characters themselves (a test spooler's page)
+// get the painter's text drawing, shaped anew each time.
 PainterCanvas::TextPath PainterCanvas::textPath() const
 {
     if (!m_shapedDevice)
         return TextPath::Painter;
     if (!(font().style & (StyleUnderline | StyleStrikeOut)))
         return TextPath::Glyphs;
-    return font().stretch == 100 ? TextPath::Layout : TextPath::Painter;
+    const bool unscaled = m_painter->worldTransform().type() <= QTransform::TxTranslate;
+    return font().stretch == 100 && unscaled ? TextPath::LinedGlyphs : TextPath::Painter;
 }
 
-// Draws text of natural width with its left end of the baseline at `at`,
-// from its kept layout.
-void PainterCanvas::drawLayout(QPointF at, const QString &text)
+// Where the painter's text drawing puts the lines of the canvas font,
+// relative to the baseline: the underline below it by the face's underline
+// position rounded up, plus half a pixel, but within the descent; the
+// strike-out a third of the ascent above it; both as thick as the face says.
+const CanvasTextCache::Lines &PainterCanvas::lines()
 {
-    const QTextLayout &layout = layoutOf(text);
-    layout.draw(m_painter, at - QPointF(0, layout.lineAt(0).ascent()));
+    CanvasTextCache::Face &f = face();
+    if (!f.lines) {
+        const QRawFont raw = QRawFont::fromFont(qfont());
+        const qreal position = raw.underlinePosition();
+        qreal underline = std::ceil(position) + 0.5;
+        if (position <= raw.descent())
+            underline = std::min(underline, raw.descent() - 0.5);
+        f.lines = CanvasTextCache::Lines{raw.lineThickness(), underline, -raw.ascent() / 3.0};
+    }
+    return *f.lines;
+}
+
+// The lines of the canvas font for text from x, `width` wide, on the
+// baseline: from x and its end each rounded down, as the painter draws them.
+void PainterCanvas::addLines(qreal x, qreal width, qreal baseline, std::vector<QLineF> &out)
+{
+    const QLineF at(std::floor(x), baseline, std::floor(x + width), baseline);
+    if (font().style & StyleUnderline)
+        out.push_back(at.translated(0, lines().underline));
+    if (font().style & StyleStrikeOut)
+        out.push_back(at.translated(0, lines().strikeOut));
+}
+
+void PainterCanvas::drawLines(const std::vector<QLineF> &lines)
+{
+    if (lines.empty())
+        return;
+    QPen pen = m_painter->pen();
+    pen.setStyle(Qt::SolidLine);
+    pen.setWidthF(this->lines().thickness);
+    pen.setCapStyle(Qt::FlatCap);
+    m_painter->setPen(pen);
+    m_painter->drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 // Text sets the painter's font, pen and background mode (and moves it) and
@@ -213,14 +239,21 @@ void PainterCanvas::finishText()
 }
 
 // Draws shaped text with its left end of the baseline at `baseline`,
-// condensed to the canvas font's stretch; leaves the painter moved there.
+// condensed to the canvas font's stretch. Text at its natural width leaves
+// the painter's transform alone: a change of it makes a PDF page write its
+// graphics state again.
 void PainterCanvas::drawGlyphs(QPointF baseline, const QList<QGlyphRun> &runs)
 {
+    if (font().stretch == 100) {
+        for (const QGlyphRun &run : runs)
+            m_painter->drawGlyphRun(baseline, run);
+        return;
+    }
     m_painter->translate(baseline);
-    if (font().stretch != 100)
-        m_painter->scale(font().stretch / 100.0, 1.0);
+    m_painter->scale(font().stretch / 100.0, 1.0);
     for (const QGlyphRun &run : runs)
         m_painter->drawGlyphRun(QPointF(0, 0), run);
+    m_painter->setWorldTransform(m_saved.transform);
 }
 
 void PainterCanvas::drawText(QPoint topLeft, const QString &text)
@@ -233,9 +266,13 @@ void PainterCanvas::drawText(QPoint topLeft, const QString &text)
     case TextPath::Glyphs:
         drawGlyphs(baseline, glyphsOf(text));
         break;
-    case TextPath::Layout:
-        drawLayout(baseline, text);
+    case TextPath::LinedGlyphs: {
+        drawGlyphs(baseline, glyphsOf(text));
+        std::vector<QLineF> lines;
+        addLines(baseline.x(), textWidth(text), baseline.y(), lines);
+        drawLines(lines);
         break;
+    }
     case TextPath::Painter:
         drawStretched(m_painter, baseline, text, font().stretch);
         break;
@@ -265,6 +302,9 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
     // face go out as one run (one text object on the page); an underline or
     // strike-out is drawn per character, under the character's own advance.
     const TextPath path = textPath();
+    // The lines of a font that draws them go under each character's own
+    // advance, after the glyphs.
+    std::vector<QLineF> lines;
     struct Run
     {
         QRawFont font;
@@ -280,9 +320,9 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
         if (glyph != QLatin1String(" ")) {
             if (path == TextPath::Painter) {
                 drawStretched(m_painter, QPoint(x, baseline), glyph, stretch);
-            } else if (path == TextPath::Layout) {
-                drawLayout(QPoint(x, baseline), glyph);
             } else {
+                if (path == TextPath::LinedGlyphs)
+                    addLines(x, textWidth(glyph), baseline, lines);
                 // Offsets along the run are in the run's condensed units.
                 const qreal offset = (x - topLeft.x()) * 100.0 / stretch;
                 for (const QGlyphRun &g : glyphsOf(glyph)) {
@@ -312,6 +352,7 @@ void PainterCanvas::drawSpacedText(QPoint topLeft, int options, const QString &t
         }
         drawGlyphs(QPointF(topLeft.x(), baseline), merged);
     }
+    drawLines(lines);
     finishText();
 }
 

@@ -7,7 +7,6 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QPen>
-#include <QTextLayout>
 #include <QTransform>
 #include <memory>
 #include <optional>
@@ -29,12 +28,18 @@ namespace printing {
 class CanvasTextCache
 {
 public:
+    struct Lines
+    {
+        qreal thickness;
+        qreal underline; // below the baseline
+        qreal strikeOut; // above it (negative)
+    };
     struct Face
     {
+        std::optional<Lines> lines;
         QHash<QString, qreal> widths;
         QHash<QString, QRectF> inks;
         QHash<QString, QList<QGlyphRun>> glyphs;
-        QHash<QString, std::shared_ptr<QTextLayout>> layouts;
     };
     Face &face(const CanvasFont &font, int dpiY);
 
@@ -66,10 +71,11 @@ private:
     void prepareText();
     void finishText();
     CanvasTextCache::Face &face();
-    enum class TextPath { Glyphs, Layout, Painter };
+    enum class TextPath { Glyphs, LinedGlyphs, Painter };
     TextPath textPath() const;
-    const QTextLayout &layoutOf(const QString &text);
-    void drawLayout(QPointF at, const QString &text);
+    const CanvasTextCache::Lines &lines();
+    void addLines(qreal x, qreal width, qreal baseline, std::vector<QLineF> &out);
+    void drawLines(const std::vector<QLineF> &lines);
     // The glyphs `text` is drawn with, positions relative to the pen on the baseline.
     const QList<QGlyphRun> &glyphsOf(const QString &text);
     void drawGlyphs(QPointF baseline, const QList<QGlyphRun> &runs);
