@@ -16,18 +16,13 @@ class QPainter;
 
 namespace printing {
 
-// Draws on a QPainter of a print job (or a preview image). Font sizes are
-// points of the device's vertical resolution: the character height in
-// pixels is size x dpiY / 72, rounded, as a printer device context counts it.
-// Spaced text with TextOpaque (the fixed-pitch cells) is drawn on the brush
-// colour, plain text without a background; text is placed by the top of its
-// character cell (baseline = top + ascent).
 // Widths, glyph inks and shaped glyphs of the texts a job draws, per font
 // face, size and style and device resolution: every copy of a job draws the
 // same texts again, and each is measured and shaped once per job.
 class CanvasTextCache
 {
 public:
+    // Where the underline and strike-out of a face go, from the baseline.
     struct Lines
     {
         qreal thickness;
@@ -47,6 +42,12 @@ private:
     std::unordered_map<QString, Face> m_faces;
 };
 
+// Draws on a QPainter of a print job (or a preview image). Font sizes are
+// points of the device's vertical resolution: the character height in
+// pixels is size x dpiY / 72, rounded, as a printer device context counts it.
+// Spaced text with TextOpaque (the fixed-pitch cells) is drawn on the brush
+// colour, plain text without a background; text is placed by the top of its
+// character cell (baseline = top + ascent).
 class PainterCanvas : public Canvas
 {
 public:

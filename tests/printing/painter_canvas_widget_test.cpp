@@ -110,7 +110,7 @@ TEST(PainterCanvas, LinesUseThePainterPen)
     EXPECT_EQ(page.ink(), QRect(20, 50, 481, 1));
 }
 
-// Measures are kept per canvas for the copies of a job: a font switched back
+// Measures are kept per font for the copies of a job: a font switched back
 // and forth still gets its own widths and inks, as a fresh measure gives.
 TEST(PainterCanvas, KeptMeasuresFollowTheFont)
 {
