@@ -10,6 +10,7 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "platform/Fonts.h"
 #include "platform/HalfWidth.h"
 #include "platform/ImeMode.h"
 #include "printer/VoPrinters.h"
@@ -175,9 +176,7 @@ TForm_Main::TForm_Main(const QString &workingDir, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form_Main"));
     setWindowTitle(kAppTitle);
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-    f.setPixelSize(16);
-    setFont(f);
+    setFont(screenFont(kFontPGothic, 16));
     setFixedSize(kClientWidth, kClientHeight);
     buildWindow();
     bindHandlers();
@@ -511,9 +510,8 @@ void TForm_Main::buildFirstTab()
     // Tab leaves the memo as in any one-line field; pasted text keeps its tabs.
     Memo1->setTabChangesFocus(true);
     {
-        QFont mf(TransferPanel::kMemoFontFamily);
-        mf.setPixelSize(TransferPanel::kMemoFontPixelSize);
-        Memo1->setFont(mf);
+        Memo1->setFont(screenFont(TransferPanel::kMemoFontFamily,
+                                  TransferPanel::kMemoFontPixelSize));
     }
     Memo1->setToolTip(TransferPanel::kMemoHint);
     Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}),

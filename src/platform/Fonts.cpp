@@ -77,6 +77,13 @@ QString substituteFamily(const QString &family)
     return family;
 }
 
+QFont screenFont(const QString &family, int pixelSize)
+{
+    QFont font(substituteFamily(family));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 void preloadPrinterFonts()
 {
     QImage image(64, 64, QImage::Format_RGB32);

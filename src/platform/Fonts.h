@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 // The program names the fonts of the Japanese desktop it was designed for
@@ -18,6 +19,15 @@ void startFontConfigurationLoad();
 // The family that a name given by the program resolves to after
 // registerFontSubstitutions(); for diagnostics and tests.
 QString substituteFamily(const QString &family);
+
+// A font for the window's controls, in pixels: one of the program's names
+// given as the installed stand-in itself. Asked for by the original name,
+// Qt first looks for that absent family and for its fallbacks in every
+// script of the text (a fontconfig sort over all installed fonts each
+// time) before it takes the substitute; named directly, the substitute is
+// found at once and fallbacks are looked up only for a character it lacks.
+// Draws the same glyphs.
+QFont screenFont(const QString &family, int pixelSize);
 
 // Opens the fonts that printing uses (the two Japanese fonts, Verdana and
 // Tahoma) and draws a few glyphs with each, so that the first print or
