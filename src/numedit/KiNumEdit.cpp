@@ -98,7 +98,6 @@ TKiNumEdit::TKiNumEdit(QWidget *parent) : QWidget(parent)
 
     measureFont();
     adjustHeight();
-    buildPopup();
     nowInit_ = false;
 }
 
@@ -636,11 +635,12 @@ void TKiNumEdit::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TKiNumEdit::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!popupMenu_) {
+    QMenu *menu = PopupMenu();
+    if (!menu) {
         event->ignore();
         return;
     }
-    popupMenu_->popup(event->globalPos());
+    menu->popup(event->globalPos());
     event->accept();
 }
 
@@ -701,17 +701,26 @@ bool TKiNumEdit::event(QEvent *event)
 
 QMenu *TKiNumEdit::PopupMenu() const
 {
-    return popupMenu_;
+    return ownPopup_ ? EditPopup() : popupMenu_.data();
 }
 
 void TKiNumEdit::setPopupMenu(QMenu *menu)
 {
-    popupMenu_ = menu;
+    ownPopup_ = menu && menu == editPopup_;
+    popupMenu_ = ownPopup_ ? nullptr : menu;
 }
 
-void TKiNumEdit::buildPopup()
+QMenu *TKiNumEdit::EditPopup() const
 {
-    editPopup_ = new QMenu(this);
+    if (!editPopup_)
+        buildPopup();
+    return editPopup_;
+}
+
+void TKiNumEdit::buildPopup() const
+{
+    auto *self = const_cast<TKiNumEdit *>(this);
+    editPopup_ = new QMenu(self);
     const QString captions[] = {
         QStringLiteral("元に戻す(&U)"),
         QString(),
@@ -728,10 +737,8 @@ void TKiNumEdit::buildPopup()
             caption.isEmpty() ? editPopup_->addSeparator() : editPopup_->addAction(caption);
         action->setData(tag++);
     }
-    connect(editPopup_, &QMenu::aboutToShow, this, &TKiNumEdit::enablePopupItems);
-    connect(editPopup_, &QMenu::triggered, this, &TKiNumEdit::popupClicked);
-    if (!popupMenu_)
-        popupMenu_ = editPopup_;
+    connect(editPopup_, &QMenu::aboutToShow, self, &TKiNumEdit::enablePopupItems);
+    connect(editPopup_, &QMenu::triggered, self, &TKiNumEdit::popupClicked);
 }
 
 void TKiNumEdit::enablePopupItems()

@@ -130,10 +130,12 @@ public:
     void PasteFromClipboard();
 
     // The popup menu a right click opens: the built-in EditPopup unless
-    // another menu was assigned.
+    // another menu was assigned. The built-in menu is made when it is first
+    // asked for: a window holds dozens of these controls, and few of their
+    // menus are ever opened.
     QMenu *PopupMenu() const;
     void setPopupMenu(QMenu *menu);
-    QMenu *EditPopup() const { return editPopup_; }
+    QMenu *EditPopup() const;
 
     // Owner's key handlers, run before the control's own work. OnKeyDown may
     // set the key to 0 to skip the control's key-down handling (the typed
@@ -191,7 +193,7 @@ private:
     bool handleKeyDown(int key, Qt::KeyboardModifiers modifiers);
     bool handleChar(QChar c); // false: the character was left alone
     void moveFocus(bool next);
-    void buildPopup();
+    void buildPopup() const;
     void enablePopupItems();
     void popupClicked(QAction *action);
 
@@ -222,6 +224,7 @@ private:
     bool caretVisible_ = false; // blink phase
     int caretTimer_ = 0;
     QString preedit_; // input-method composition not yet committed
-    QMenu *editPopup_ = nullptr;
+    mutable QMenu *editPopup_ = nullptr;
     QPointer<QMenu> popupMenu_;
+    bool ownPopup_ = true; // PopupMenu is EditPopup
 };

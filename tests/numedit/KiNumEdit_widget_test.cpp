@@ -371,6 +371,39 @@ TEST_F(KiNumEditTest, PasteWithoutTextDoesNothing)
     EXPECT_FALSE(a->CanUndo());
 }
 
+// The right-click menu: the field's own until another is assigned, none
+// when none is, and the own again when it is assigned back; the own menu
+// is made only when first asked for.
+TEST_F(KiNumEditTest, PopupMenuAssignment)
+{
+    auto other = std::make_unique<QMenu>();
+    struct Row
+    {
+        const char *name;
+        std::function<void(TKiNumEdit *)> assign;
+        bool expectOwn;
+        bool expectOther;
+    };
+    const std::vector<Row> rows = {
+        {"fresh field", [](TKiNumEdit *) {}, true, false},
+        {"another menu", [&](TKiNumEdit *e) { e->setPopupMenu(other.get()); }, false, true},
+        {"no menu", [](TKiNumEdit *e) { e->setPopupMenu(nullptr); }, false, false},
+        {"the own menu back", [](TKiNumEdit *e) { e->setPopupMenu(e->EditPopup()); }, true, false},
+    };
+    for (const Row &r : rows) {
+        TKiNumEdit field;
+        EXPECT_TRUE(field.findChildren<QMenu *>().isEmpty()) << r.name;
+        r.assign(&field);
+        QMenu *expected = r.expectOwn ? field.EditPopup() : r.expectOther ? other.get() : nullptr;
+        EXPECT_EQ(field.PopupMenu(), expected) << r.name;
+    }
+    // An assigned menu that is destroyed leaves the field without one.
+    TKiNumEdit field;
+    field.setPopupMenu(other.get());
+    other.reset();
+    EXPECT_EQ(field.PopupMenu(), nullptr);
+}
+
 TEST_F(KiNumEditTest, PopupMenuItemsAndEnabling)
 {
     QMenu *menu = a->EditPopup();
