@@ -1,15 +1,21 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <map>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // Keeps one running instance per user and window title. The first instance
 // listens on a local socket whose name is derived from the title and the
 // user id (only that user may connect), in the user's runtime folder; a
-// later start connects, asks the
-// first to restore and raise its window, and then ends without a window.
+// later start connects, asks the first to restore and raise its window, and
+// then ends without a window.
+//
+// Plain Unix-domain sockets watched by the event loop: the program needs
+// nothing else of a network library, and loading one (with its security
+// libraries) cost start-up time.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -23,8 +29,8 @@ public:
     bool claim();
 
     // The socket used for a title (stable per user): a full path in
-    // XDG_RUNTIME_DIR when that names a folder, else a name that Qt puts in
-    // the temporary folder.
+    // XDG_RUNTIME_DIR when that names a folder, else a plain name, which
+    // is placed in the temporary folder.
     static QString serverName(const QString &title);
 
 signals:
@@ -33,8 +39,19 @@ signals:
 
 private:
     bool askRunningInstance();
-    void acceptConnection();
+    bool listen();
+    void acceptConnections();
+    void readRequest(int fd);
+    void dropConnection(int fd);
 
     QString m_name;
-    QLocalServer *m_server = nullptr;
+    QByteArray m_path; // the socket file while this instance listens
+    int m_listener = -1;
+    QSocketNotifier *m_acceptor = nullptr;
+    struct Connection
+    {
+        QSocketNotifier *notifier;
+        QByteArray received;
+    };
+    std::map<int, Connection> m_connections;
 };
