@@ -41,6 +41,8 @@ int main(int argc, char **argv)
 {
     startFontConfigurationLoad(); // overlaps with connecting to the display
     QApplication app(argc, argv);
+    // Overlaps with listing the printers; gone before the application object.
+    FontDatabaseLoad fontDatabaseLoad;
     // A Japanese shop's program: dates, calendars and digit grouping are
     // Japanese even on a desktop set to another language.
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
@@ -61,11 +63,11 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(kAppTitle);
     // The installed menu entry: desktops find its icon and name through it.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
-    registerFontSubstitutions();
 
     // The one printer object lives from before the first window to the end.
     createVoPrinter(createSystemSpooler(QDir::currentPath()));
     prefetchPrinters();
+    registerFontSubstitutions(); // before the first font is used
     struct PrinterRelease
     {
         ~PrinterRelease() { destroyVoPrinter(); }

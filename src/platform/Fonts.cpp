@@ -21,6 +21,34 @@ std::future<void> &fontConfigurationLoad()
     static std::future<void> load;
     return load;
 }
+
+// The database load's result: the family Wine's Tahoma registered as, or
+// empty when it is not installed.
+std::future<QString> &fontDatabaseLoad()
+{
+    static std::future<QString> load;
+    return load;
+}
+
+void waitForFontConfiguration()
+{
+    // Qt would otherwise load the configuration a second time alongside.
+    if (fontConfigurationLoad().valid())
+        fontConfigurationLoad().wait();
+}
+
+// Adds Wine's Tahoma as an application font. Before the database is first
+// read: an application font added later makes Qt read it all again.
+QString addTahoma()
+{
+    if (!QFile::exists(QString::fromLatin1(kTahomaFile)))
+        return {};
+    const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kTahomaFile));
+    if (id < 0)
+        return {};
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? QString() : families.first();
+}
 } // namespace
 
 void startFontConfigurationLoad()
@@ -32,15 +60,36 @@ void startFontConfigurationLoad()
         load = std::async(std::launch::async, [] { FcInit(); });
 }
 
+FontDatabaseLoad::FontDatabaseLoad()
+{
+    // Qt's font functions may be called from any thread once the
+    // application object exists.
+    std::future<QString> &load = fontDatabaseLoad();
+    if (!load.valid()) {
+        load = std::async(std::launch::async, [] {
+            waitForFontConfiguration();
+            QString tahoma = addTahoma();
+            QFontDatabase::families(); // reads the installed fonts
+            return tahoma;
+        });
+    }
+}
+
+FontDatabaseLoad::~FontDatabaseLoad()
+{
+    if (fontDatabaseLoad().valid())
+        fontDatabaseLoad().wait();
+}
+
 void registerFontSubstitutions()
 {
     static bool done = false;
     if (done)
         return;
     done = true;
-    // Qt would otherwise load the configuration a second time alongside.
-    if (fontConfigurationLoad().valid())
-        fontConfigurationLoad().wait();
+    waitForFontConfiguration();
+    const QString tahoma =
+        fontDatabaseLoad().valid() ? fontDatabaseLoad().get() : addTahoma();
 
     QFont::insertSubstitutions(kFontPGothic,
                                {QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")});
@@ -48,15 +97,6 @@ void registerFontSubstitutions()
                                {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝")});
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
 
-    QString tahoma;
-    if (QFile::exists(QString::fromLatin1(kTahomaFile))) {
-        const int id = QFontDatabase::addApplicationFont(QString::fromLatin1(kTahomaFile));
-        if (id >= 0) {
-            const QStringList families = QFontDatabase::applicationFontFamilies(id);
-            if (!families.isEmpty())
-                tahoma = families.first();
-        }
-    }
     // Wine's font is itself called "Tahoma", so it needs no substitution;
     // without it, fall back to DejaVu Sans.
     if (tahoma.isEmpty())

@@ -16,6 +16,21 @@ void registerFontSubstitutions();
 // it. Without this call everything loads on first use as before.
 void startFontConfigurationLoad();
 
+// Reads the installed fonts into Qt's font database on a worker thread,
+// Wine's Tahoma (when installed) added first, while the main thread lists
+// the printers: a tenth of the work before the first window. Made right
+// after the QApplication, so that it is gone (its destructor waits) before
+// the QApplication goes; registerFontSubstitutions() waits for the load.
+// Without it everything loads on first use as before.
+class FontDatabaseLoad
+{
+public:
+    FontDatabaseLoad();
+    ~FontDatabaseLoad();
+    FontDatabaseLoad(const FontDatabaseLoad &) = delete;
+    FontDatabaseLoad &operator=(const FontDatabaseLoad &) = delete;
+};
+
 // The family that a name given by the program resolves to after
 // registerFontSubstitutions(); for diagnostics and tests.
 QString substituteFamily(const QString &family);

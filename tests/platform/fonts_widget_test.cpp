@@ -8,8 +8,11 @@
 
 namespace {
 
+// As the program starts: the font database is read on a worker thread,
+// Wine's Tahoma added there, and the substitutions wait for it.
 TEST(Fonts, WindowsNamesResolveToTheirStandIns)
 {
+    const FontDatabaseLoad load;
     registerFontSubstitutions();
     struct Row
     {
@@ -28,6 +31,11 @@ TEST(Fonts, WindowsNamesResolveToTheirStandIns)
         f.setPixelSize(20);
         EXPECT_EQ(QFontInfo(f).family(), r.drawnWith) << r.name;
         EXPECT_EQ(substituteFamily(r.requested), r.drawnWith) << r.name;
+        // The window's controls name the stand-in itself, and draw with it.
+        const QFont screen = screenFont(r.requested, 20);
+        EXPECT_EQ(screen.family(), r.drawnWith) << r.name;
+        EXPECT_EQ(screen.pixelSize(), 20) << r.name;
+        EXPECT_EQ(QFontInfo(screen).family(), r.drawnWith) << r.name;
     }
 }
 
