@@ -1,5 +1,6 @@
 // Program entry: single instance, creates the windows, runs the loop.
 #include "mainwindow/Kanro_dprintUnit.h"
+#include "platform/FirstPaint.h"
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
-#include <QTimer>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -95,8 +95,9 @@ int main(int argc, char **argv)
         Form_VODE97ZPrn = nullptr;
         return 0;
     }
-    // Once the window is up: the first print or preview then finds its fonts open.
-    QTimer::singleShot(0, &Form_Main, [] { preloadPrinterFonts(); });
+    // Once the window's first picture is on the screen: the first print or
+    // preview then finds its fonts open.
+    runAfterFirstPaint(&Form_Main, [] { preloadPrinterFonts(); });
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;
