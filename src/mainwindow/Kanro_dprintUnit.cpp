@@ -1,6 +1,7 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 
 #include "platform/ImeMode.h"
+#include "mainwindow/ButtonPictures.h"
 #include "mainwindow/HelpMessages.h"
 #include "mainwindow/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
@@ -37,7 +38,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
@@ -280,24 +280,8 @@ void TForm_Main::buildWindow()
 void TForm_Main::buildFirstTab()
 {
     QWidget *t = TabSheet11;
-    // The buttons' pictures come from the style, which looks each one up in
-    // the desktop's icon theme first: a search of the theme's folders that
-    // was a fifth of the work before the window could be mapped. They are
-    // set in the first turn of the event loop, which runs before the mapped
-    // window's first paint; the two clear buttons share one look-up.
-    auto pictures = std::make_shared<std::vector<std::pair<QPushButton *, QStyle::StandardPixmap>>>();
-    auto setIconLater = [&pictures](QPushButton *b, QStyle::StandardPixmap which) {
-        pictures->emplace_back(b, which);
-    };
-    QTimer::singleShot(0, this, [this, pictures] {
-        QHash<int, QIcon> icons;
-        for (const auto &[button, which] : *pictures) {
-            auto it = icons.find(which);
-            if (it == icons.end())
-                it = icons.insert(which, style()->standardIcon(which));
-            button->setIcon(*it);
-        }
-    });
+    // The two clear buttons share one picture.
+    const QIcon clearPicture = buttonPicture(ButtonPicture::Clear);
 
     // Destination fields are created first: creation order is the tab order.
     auto *dest = named(new QFrame(t), QStringLiteral("Panel_Dest"));
@@ -330,7 +314,7 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_CLS = named(new QPushButton(dest), QStringLiteral("BitBtn_CLS"));
     BitBtn_CLS->setGeometry(708, 4, 22, 22);
-    setIconLater(BitBtn_CLS, QStyle::SP_DialogResetButton);
+    BitBtn_CLS->setIcon(clearPicture);
     BitBtn_CLS->setFocusPolicy(Qt::NoFocus);
     BitBtn_CLS->setToolTip(QStringLiteral("お届け先と品名をクリアします"));
     {
@@ -523,12 +507,12 @@ void TForm_Main::buildFirstTab()
     }
     BitBtn_1 = named(new QPushButton(tp), QStringLiteral("BitBtn_1"));
     BitBtn_1->setGeometry(568, 2, 48, 58);
-    setIconLater(BitBtn_1, QStyle::SP_ArrowDown);
+    BitBtn_1->setIcon(buttonPicture(ButtonPicture::Transfer));
     BitBtn_1->setIconSize(QSize(32, 32));
     BitBtn_1->setToolTip(TransferPanel::kTransferHint);
     BitBtn_MemoCLS = named(new QPushButton(tp), QStringLiteral("BitBtn_MemoCLS"));
     BitBtn_MemoCLS->setGeometry(622, 2, 26, 26);
-    setIconLater(BitBtn_MemoCLS, QStyle::SP_DialogResetButton);
+    BitBtn_MemoCLS->setIcon(clearPicture);
     BitBtn_MemoCLS->setToolTip(TransferPanel::kClearHint);
     Label12 = named(plainLabel(tp, TransferPanel::kClearCaption, {652, 2, 100, 26}),
                     QStringLiteral("Label12"));
@@ -536,10 +520,10 @@ void TForm_Main::buildFirstTab()
                             QStringLiteral("BitBtn_SendMail"));
     BitBtn_SendMail->setToolTip(SupportLinks::kSupportMailAddress);
     BitBtn_SendMail->setGeometry(622, 34, 80, 26);
-    setIconLater(BitBtn_SendMail, QStyle::SP_FileDialogContentsView);
+    BitBtn_SendMail->setIcon(buttonPicture(ButtonPicture::Mail));
     BitBtn_WebHelp = named(new QPushButton(tp), QStringLiteral("BitBtn_WebHelp"));
     BitBtn_WebHelp->setGeometry(708, 34, 26, 26);
-    setIconLater(BitBtn_WebHelp, QStyle::SP_DirHomeIcon);
+    BitBtn_WebHelp->setIcon(buttonPicture(ButtonPicture::Home));
     BitBtn_WebHelp->setFocusPolicy(Qt::NoFocus);
     BitBtn_WebHelp->setToolTip(SupportLinks::productWebHost());
     // Paste memo starts empty and therefore grey.

@@ -1,11 +1,13 @@
-// What start-up leaves for the first turn of the event loop, and the row
-// cells bound by one walk over the window.
+// The picture buttons' pictures, and the row cells bound by one walk over
+// the window.
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,22 +15,44 @@
 
 namespace {
 
-TEST(Startup, ButtonPicturesArriveInTheFirstLoopTurnBeforeTheFirstPaint)
+// The picture buttons have their pictures from the start, drawn by the
+// program at the size each asks for, also disabled.
+TEST(Startup, PictureButtonsHaveTheirPicturesFromTheStart)
 {
     Dialogs::setTestMode(true);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     TForm_Main w(dir.path());
-    QPushButton *pictured[] = {w.BitBtn_1, w.BitBtn_MemoCLS, w.BitBtn_CLS, w.BitBtn_SendMail,
-                               w.BitBtn_WebHelp};
-    for (QPushButton *b : pictured)
-        EXPECT_TRUE(b->icon().isNull()) << b->objectName().toStdString() << " before the loop";
-    w.show();
-    QCoreApplication::processEvents(); // one turn, before any paint is waited for
-    for (QPushButton *b : pictured)
-        EXPECT_FALSE(b->icon().isNull()) << b->objectName().toStdString();
+    struct Row
+    {
+        QPushButton *button;
+        QSize size; // the picture's size on the button
+    };
+    const Row rows[] = {{w.BitBtn_1, {32, 32}},       {w.BitBtn_MemoCLS, {16, 16}},
+                        {w.BitBtn_CLS, {16, 16}},     {w.BitBtn_SendMail, {16, 16}},
+                        {w.BitBtn_WebHelp, {16, 16}}};
+    for (const Row &r : rows) {
+        const std::string name = r.button->objectName().toStdString();
+        ASSERT_FALSE(r.button->icon().isNull()) << name;
+        EXPECT_EQ(r.button->iconSize(), r.size) << name;
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+            const QImage picture = r.button->icon().pixmap(r.size, 2.0, mode).toImage();
+            EXPECT_EQ(picture.size(), r.size * 2) << name << " at twice the resolution";
+            // Something is drawn, and not everywhere.
+            int inked = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x)
+                    inked += qAlpha(picture.pixel(x, y)) > 0;
+            EXPECT_GT(inked, picture.width() * picture.height() / 10) << name << " mode " << mode;
+            EXPECT_LT(inked, picture.width() * picture.height()) << name << " mode " << mode;
+        }
+    }
     EXPECT_EQ(w.BitBtn_CLS->icon().cacheKey(), w.BitBtn_MemoCLS->icon().cacheKey())
         << "the two clear buttons share one picture";
+    // A disabled picture is not the normal one.
+    const QIcon transfer = w.BitBtn_1->icon();
+    EXPECT_NE(transfer.pixmap(QSize(32, 32), 1.0, QIcon::Normal).toImage(),
+              transfer.pixmap(QSize(32, 32), 1.0, QIcon::Disabled).toImage());
     Dialogs::resetForTest();
 }
 
