@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Start-up time as a new user meets it: from starting the program to the
-# first map of its window on a virtual X server, against a bare Qt window of
-# the same size. Builds both (Release) in build/bench, then runs them in turn
-# RUNS times (default 12) on one private Xvfb, each program in a fresh empty
-# working directory, and prints both medians and their ratio.
+# first map of its window on a virtual X server, and to the window's first
+# picture (its first paint), against a bare Qt window of the same size.
+# Builds both (Release) in build/bench, then runs them in turn RUNS times
+# (default 12) on one private Xvfb, each program in a fresh empty working
+# directory, and prints the medians and their ratios.
 #   bench/startup.sh           no CUPS scheduler reachable
 #   bench/startup.sh --cups    a private scheduler holding three printers
 #                              (the test scheduler of tests/cups/)
@@ -63,12 +64,13 @@ else
     export CUPS_SERVER=$tmp/no-cupsd.sock
 fi
 
-# time_one <program>: seconds from start to the first map, in a fresh
-# working directory with its own socket folder (single instance per user).
+# time_one <program>: seconds from start to the first map and to the first
+# paint, in a fresh working directory with its own socket folder (single
+# instance per user).
 time_one() {
     local run
     run=$(mktemp -d "$tmp/run.XXXXXX")
-    (cd "$run" && TMPDIR=$run XDG_RUNTIME_DIR=$run "$build/bench/map_timer" 30 "$1")
+    (cd "$run" && TMPDIR=$run XDG_RUNTIME_DIR=$run "$build/bench/map_timer" -p 30 "$1")
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -83,13 +85,20 @@ for i in $(seq "$runs"); do
     time_one "$build/Kanro_VEY_1" >>"$tmp/program"
     [ -n "${BASELINE:-}" ] && time_one "$BASELINE" >>"$tmp/baseline"
 done
-bare=$(median <"$tmp/bare")
-program=$(median <"$tmp/program")
-echo "bare Qt window: median $bare s of $runs ($(sort -g "$tmp/bare" | tr '\n' ' '))"
-echo "Kanro_VEY_1:    median $program s of $runs ($(sort -g "$tmp/program" | tr '\n' ' '))"
-awk -v a="$program" -v b="$bare" 'BEGIN { printf "ratio %.2f\n", a / b }'
-if [ -n "${BASELINE:-}" ]; then
-    baseline=$(median <"$tmp/baseline")
-    echo "baseline:       median $baseline s of $runs ($(sort -g "$tmp/baseline" | tr '\n' ' '))"
-    awk -v a="$baseline" -v b="$bare" 'BEGIN { printf "baseline ratio %.2f\n", a / b }'
-fi
+# report <label> <file> [<bare file>]: medians of map and paint, and the
+# ratios to the bare window's.
+report() {
+    local map paint
+    map=$(cut -d' ' -f1 "$2" | median)
+    paint=$(cut -d' ' -f2 "$2" | median)
+    printf '%-16s map median %s s, first paint median %s s of %s (maps: %s)\n' "$1" "$map" "$paint" "$runs" \
+        "$(cut -d' ' -f1 "$2" | sort -g | tr '\n' ' ')"
+    if [ -n "${3:-}" ]; then
+        awk -v a="$map" -v b="$(cut -d' ' -f1 "$3" | median)" -v c="$paint" -v d="$(cut -d' ' -f2 "$3" | median)" \
+            'BEGIN { printf "%-16s ratio %.2f (map), %.2f (first paint)\n", "", a / b, c / d }'
+    fi
+}
+report "bare Qt window:" "$tmp/bare"
+report "Kanro_VEY_1:" "$tmp/program" "$tmp/bare"
+[ -n "${BASELINE:-}" ] && report "baseline:" "$tmp/baseline" "$tmp/bare"
+exit 0
