@@ -734,9 +734,42 @@ struct CupsSpooler::InfoCache
         }
     }
 
+    // What was read of a printer, when the current action may reuse it (a
+    // read under way is waited for); nothing is asked of the scheduler.
+    std::optional<PrinterInfo> reusable(const QString &device)
+    {
+        std::unique_lock lock(mutex);
+        const auto it = entries.find(device);
+        if (it == entries.end())
+            return std::nullopt;
+        Entry &e = it->second;
+        ready.wait(lock, [&e] { return !e.reading; });
+        if (reusing > 0 && e.info && std::chrono::steady_clock::now() - e.readAt < reuse)
+            return e.info;
+        return std::nullopt;
+    }
+
+    // The default printer's name, kept as the other reads are.
+    std::optional<QString> reusableDefault()
+    {
+        std::lock_guard lock(mutex);
+        if (reusing > 0 && defaultName &&
+            std::chrono::steady_clock::now() - defaultReadAt < reuse)
+            return defaultName;
+        return std::nullopt;
+    }
+    void keepDefault(const QString &name)
+    {
+        std::lock_guard lock(mutex);
+        defaultName = name;
+        defaultReadAt = std::chrono::steady_clock::now();
+    }
+
     std::mutex mutex;
     std::condition_variable ready;
     std::map<QString, Entry> entries;
+    std::optional<QString> defaultName; // under mutex
+    std::chrono::steady_clock::time_point defaultReadAt;
     bool stopping = false; // under mutex: the prefetch ends before its next printer
     int reusing = 0;       // under mutex: open reuseReads(true) calls
 };
@@ -1004,6 +1037,8 @@ QString CupsSpooler::defaultPrinter()
         if (!name.isEmpty() && name != QLatin1String("lp"))
             return name.section(QLatin1Char('/'), 0, 0);
     }
+    if (const std::optional<QString> kept = cache_->reusableDefault())
+        return *kept;
     Http http(timeoutMs_, *health_);
     ipp_t *request = ippNewRequest(IPP_OP_CUPS_GET_DEFAULT);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
@@ -1019,19 +1054,29 @@ QString CupsSpooler::defaultPrinter()
     if (ipp_attribute_t *attr = ippFindAttribute(response, "printer-name", IPP_TAG_NAME))
         name = QString::fromUtf8(ippGetString(attr, 0, nullptr));
     ippDelete(response);
+    cache_->keepDefault(name);
     return name;
 }
 
+// The printer's make and its device, from the action's reads when it may
+// reuse them (the selection of a printer asks for both).
 QString CupsSpooler::driverName(const QString &device)
 {
-    Http http(timeoutMs_, *health_);
-    Dest dest(http, device);
-    const QString make = dest.option("printer-make-and-model");
+    QString make;
+    if (const std::optional<PrinterInfo> info = cache_->reusable(device)) {
+        make = info->make;
+    } else {
+        Http http(timeoutMs_, *health_);
+        Dest dest(http, device);
+        make = dest.option("printer-make-and-model");
+    }
     return make.isEmpty() ? QStringLiteral("CUPS") : make;
 }
 
 QString CupsSpooler::portName(const QString &device)
 {
+    if (const std::optional<PrinterInfo> info = cache_->reusable(device))
+        return withoutUserInfo(info->deviceUri);
     Http http(timeoutMs_, *health_);
     Dest dest(http, device);
     return withoutUserInfo(dest.option("device-uri"));

@@ -21,7 +21,8 @@
 // - A job is drawn into a PDF at the block's resolution and page, and
 //   submitted with the job title as job name and the block as options.
 // - While reads are reused (Spooler::reuseReads), a printer's capabilities,
-//   once read, serve its settings, capability and metric reads for up to
+//   once read, serve its settings, capability, metric, make and device
+//   reads (and the default printer's name) for up to
 //   InfoCache::reuse: one selection of a printer makes several of them in a
 //   row. Otherwise, and for a job always, they are read afresh (a job must
 //   see a printer that stopped accepting). prefetch() reads them on a

@@ -401,6 +401,7 @@ TEST_F(Cups, CapabilityReadsAreReusedWithinOneActionOnly)
         const SpoolerReadReuse action(&cups);
         const std::size_t first = papers();
         ASSERT_GT(first, 0u);
+        const QString defaultName = cups.defaultPrinter();
         // A job reads afresh even inside the action: it sees the rejection.
         ASSERT_EQ(cupsd->run("cupsreject", {"KanroE"}), 0);
         EXPECT_EQ(failure([&] { cups.startJob("KanroE", {}, cups.defaultSettings("KanroE"), "t"); }),
@@ -411,6 +412,10 @@ TEST_F(Cups, CapabilityReadsAreReusedWithinOneActionOnly)
         QElapsedTimer t;
         t.start();
         EXPECT_EQ(papers(), first);
+        // The selection's other reads too: the make, the device, the default.
+        EXPECT_EQ(cups.driverName("KanroE"), "Kanro Test Printer");
+        EXPECT_EQ(cups.portName("KanroE"), "file://" + cupsd->outputPath("KanroE.pdf"));
+        EXPECT_EQ(cups.defaultPrinter(), defaultName);
         EXPECT_LT(t.elapsed(), 100) << "reused, not asked";
     }
     // The next action asks and finds the scheduler silent, within the timeout.
@@ -419,6 +424,9 @@ TEST_F(Cups, CapabilityReadsAreReusedWithinOneActionOnly)
     EXPECT_EQ(failure([&] { papers(); }),
               "The CUPS scheduler at " + cupsd->server().toStdString() + " does not answer");
     EXPECT_LT(t.elapsed(), 2000);
+    // Outside an action the make is asked for: a silent scheduler fails it.
+    EXPECT_EQ(failure([&] { cups.driverName("KanroE"); }),
+              "The CUPS scheduler at " + cupsd->server().toStdString() + " does not answer");
     cupsd->resume();
     EXPECT_EQ(cupsd->run("lpadmin", {"-x", "KanroE"}), 0);
 }
