@@ -493,10 +493,7 @@ void TForm_Main::buildFirstTab()
     Memo1->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     // Tab leaves the memo as in any one-line field; pasted text keeps its tabs.
     Memo1->setTabChangesFocus(true);
-    {
-        Memo1->setFont(screenFont(TransferPanel::kMemoFontFamily,
-                                  TransferPanel::kMemoFontPixelSize));
-    }
+    Memo1->setFont(screenFont(TransferPanel::kMemoFontFamily, TransferPanel::kMemoFontPixelSize));
     Memo1->setToolTip(TransferPanel::kMemoHint);
     Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}),
                    QStringLiteral("Label8"));

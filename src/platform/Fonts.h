@@ -32,7 +32,7 @@ public:
 };
 
 // The family that a name given by the program resolves to after
-// registerFontSubstitutions(); for diagnostics and tests.
+// registerFontSubstitutions(): the installed family itself.
 QString substituteFamily(const QString &family);
 
 // A font for the window's controls, in pixels: one of the program's names
