@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Start-up time as a new user meets it: from starting the program to the
 # first map of its window on a virtual X server, and to the window's first
-# picture (its first paint), against a bare Qt window of the same size.
+# picture (its first paint), against a bare Qt window of the same size, and
+# against the same window holding one label and one line edit in the
+# window's font (what showing any text costs).
 # Builds both (Release) in build/bench, then runs them in turn RUNS times
 # (default 12) on one private Xvfb, each program in a fresh empty working
 # directory, and prints the medians and their ratios.
@@ -64,24 +66,26 @@ else
     export CUPS_SERVER=$tmp/no-cupsd.sock
 fi
 
-# time_one <program>: seconds from start to the first map and to the first
+# time_one <program> [args]: seconds from start to the first map and to the first
 # paint, in a fresh working directory with its own socket folder (single
 # instance per user).
 time_one() {
     local run
     run=$(mktemp -d "$tmp/run.XXXXXX")
-    (cd "$run" && TMPDIR=$run XDG_RUNTIME_DIR=$run "$build/bench/map_timer" -p 30 "$1")
+    (cd "$run" && TMPDIR=$run XDG_RUNTIME_DIR=$run "$build/bench/map_timer" -p 30 "$@")
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 : >"$tmp/bare"
+: >"$tmp/text"
 : >"$tmp/program"
 : >"$tmp/baseline"
 time_one "$build/bench/bare_window" >/dev/null # warm the caches once
 time_one "$build/Kanro_VEY_1" >/dev/null
 for i in $(seq "$runs"); do
     time_one "$build/bench/bare_window" >>"$tmp/bare"
+    time_one "$build/bench/bare_window" --text >>"$tmp/text"
     time_one "$build/Kanro_VEY_1" >>"$tmp/program"
     [ -n "${BASELINE:-}" ] && time_one "$BASELINE" >>"$tmp/baseline"
 done
@@ -99,6 +103,8 @@ report() {
     fi
 }
 report "bare Qt window:" "$tmp/bare"
+report "bare with text:" "$tmp/text" "$tmp/bare"
 report "Kanro_VEY_1:" "$tmp/program" "$tmp/bare"
+report "" "$tmp/program" "$tmp/text" | tail -n 1 | sed 's/ratio/ratio to the window with text/'
 [ -n "${BASELINE:-}" ] && report "baseline:" "$tmp/baseline" "$tmp/bare"
 exit 0
