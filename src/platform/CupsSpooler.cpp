@@ -706,12 +706,18 @@ struct CupsSpooler::InfoCache
         bool reading = false;
     };
 
+    // Whether the current action may reuse what was read at readAt. Under mutex.
+    bool fresh(std::chrono::steady_clock::time_point readAt) const
+    {
+        return reusing > 0 && std::chrono::steady_clock::now() - readAt < reuse;
+    }
+
     PrinterInfo get(int timeoutMs, CupsSpooler::Health &health, const QString &device)
     {
         std::unique_lock lock(mutex);
         Entry &e = entries[device];
         ready.wait(lock, [&e] { return !e.reading; });
-        if (reusing > 0 && e.info && std::chrono::steady_clock::now() - e.readAt < reuse)
+        if (e.info && fresh(e.readAt))
             return *e.info;
         e.reading = true;
         lock.unlock();
@@ -744,7 +750,7 @@ struct CupsSpooler::InfoCache
             return std::nullopt;
         Entry &e = it->second;
         ready.wait(lock, [&e] { return !e.reading; });
-        if (reusing > 0 && e.info && std::chrono::steady_clock::now() - e.readAt < reuse)
+        if (e.info && fresh(e.readAt))
             return e.info;
         return std::nullopt;
     }
@@ -753,8 +759,7 @@ struct CupsSpooler::InfoCache
     std::optional<QString> reusableDefault()
     {
         std::lock_guard lock(mutex);
-        if (reusing > 0 && defaultName &&
-            std::chrono::steady_clock::now() - defaultReadAt < reuse)
+        if (defaultName && fresh(defaultReadAt))
             return defaultName;
         return std::nullopt;
     }

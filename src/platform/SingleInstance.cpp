@@ -163,7 +163,7 @@ bool SingleInstance::askRunningInstance()
 bool SingleInstance::listen()
 {
     const QByteArray path = socketPath(m_name);
-    sockaddr_un address;
+    sockaddr_un address; // later starts connect to this path: it must fit
     if (!fillAddress(address, path))
         return false;
     // The socket is bound in a private folder beside its place, made the
