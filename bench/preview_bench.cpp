@@ -7,9 +7,9 @@
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "platform/Fonts.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintPreviewWindow.h"
 

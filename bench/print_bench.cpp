@@ -1,7 +1,7 @@
 // Time to print delivery notes with layout 1 into a PDF file, the way a print
 // job does: a PDF writer at the printer's resolution, one page per copy.
 #include "TestFonts.h"
-#include "platform/PdfSpooler.h"
+#include "spooler/PdfSpooler.h"
 #include "printer/VoPrinters.h"
 #include "printing/PainterSurface.h"
 #include "printing/PrintCommand.h"

@@ -1,6 +1,6 @@
 #include "ledger/NoteLedger.h"
 
-#include "printing/PrintNoteJson.h"
+#include "note/PrintNoteJson.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,7 +9,7 @@
 // with what it did and, on failure, why, so that printing is never stopped
 // by it and the window can give a notice.
 
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 
 #include <QDate>
 #include <QDateTime>

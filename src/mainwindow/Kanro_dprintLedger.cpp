@@ -7,8 +7,8 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
-#include "platform/PdfSpooler.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/PdfSpooler.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
 

@@ -1,9 +1,9 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "mainwindow/NoteArithmetic.h"
+#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
-#include "mainwindow/RegistrationNumber.h"
+#include "note/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"

@@ -1,7 +1,7 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "mainwindow/NoteArithmetic.h"
+#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"

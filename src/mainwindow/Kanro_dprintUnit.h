@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 #include "printing/PrinterRegistration.h"
 
 #include <QDate>

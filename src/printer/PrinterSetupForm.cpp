@@ -1,6 +1,6 @@
 #include "printer/PrinterSetupForm.h"
 
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

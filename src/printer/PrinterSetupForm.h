@@ -6,7 +6,7 @@
 // keeps no reference to the framework printer it opened on, because a
 // change of the installed printers while the dialog is open replaces it.
 
-#include "platform/FrameworkPrinter.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <QDialog>
 

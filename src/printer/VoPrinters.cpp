@@ -1,6 +1,6 @@
 #include "printer/VoPrinters.h"
 
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <QCoreApplication>
 #include <QObject>

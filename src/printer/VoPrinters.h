@@ -13,8 +13,8 @@
 // Canvas()->drawText(QPoint(600, 600), ...) sets text one inch from the
 // sheet's top and left edges.
 
-#include "platform/FrameworkPrinter.h"
-#include "platform/Spooler.h"
+#include "spooler/FrameworkPrinter.h"
+#include "spooler/Spooler.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FixedDecimal.h"
+#include "note/FixedDecimal.h"
 #include "printing/Canvas.h"
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 
 #include <QDate>
 #include <QString>

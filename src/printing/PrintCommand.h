@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 #include "printing/Vo_A51_DotUnit.h"
 #include "printing/Vo_A52_DotUnit.h"
 #include "printing/Vo_A53_DotUnit.h"

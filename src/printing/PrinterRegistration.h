@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Spooler.h"
+#include "spooler/Spooler.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,7 +5,7 @@
 // watch), and every result equals the reference, out-of-range included.
 #include "FuzzSupport.h"
 
-#include "platform/FixedDecimal.h"
+#include "note/FixedDecimal.h"
 
 #include <limits>
 #include <optional>

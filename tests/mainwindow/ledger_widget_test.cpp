@@ -8,7 +8,7 @@
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
 
 #include <QApplication>

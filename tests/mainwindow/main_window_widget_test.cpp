@@ -7,7 +7,7 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/Beep.h"
 #include "platform/Dialogs.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "platform/ProfileFile.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrinterRegistration.h"

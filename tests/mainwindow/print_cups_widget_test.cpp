@@ -1,13 +1,13 @@
 // The print command through a private CUPS scheduler: a note printed on a
 // file: queue registered for the continuous-forms feed with offsets.
-#include "../cups/PrivateCupsd.h"
+#include "PrivateCupsd.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
-#include "platform/CupsSpooler.h"
+#include "spooler/CupsSpooler.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrinterRegistration.h"
 

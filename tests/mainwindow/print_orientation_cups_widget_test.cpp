@@ -1,16 +1,16 @@
 // Each layout on the page it is drawn for, whatever the set-up dialog last
 // chose, and a question before a note goes on paper smaller than A5: the
 // print command against a private CUPS scheduler, pages read with pdfinfo.
-#include "../cups/DriverlessPrinter.h"
-#include "../cups/PrivateCupsd.h"
+#include "DriverlessPrinter.h"
+#include "PrivateCupsd.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
-#include "platform/CupsSpooler.h"
-#include "platform/DevMode.h"
+#include "spooler/CupsSpooler.h"
+#include "spooler/DevMode.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
 #include "printing/PrinterRegistration.h"

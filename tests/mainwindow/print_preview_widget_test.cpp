@@ -2,13 +2,13 @@
 // key and button, the shared preparation, the pages and their drawing
 // against the print job's, the registered offsets on screen, and the way
 // out by Escape, "閉じる" and F11.
-#include "../printing/CanvasOpText.h"
+#include "CanvasOpText.h"
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "mainwindow/NoteArithmetic.h"
+#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "platform/Fonts.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"

@@ -4,7 +4,7 @@
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "platform/ProfileFile.h"
 #include "printer/PrinterSetupForm.h"
 #include "printer/VoPrinters.h"

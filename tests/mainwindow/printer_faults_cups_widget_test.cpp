@@ -5,16 +5,16 @@
 // printer, a device that cannot be written). Each row measures how long the
 // window was held, reads the notice the operator saw and checks that the
 // built-in PDF printer wrote nothing.
-#include "../cups/PrivateCupsd.h"
+#include "PrivateCupsd.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
-#include "platform/CupsSpooler.h"
+#include "spooler/CupsSpooler.h"
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
-#include "platform/PdfSpooler.h"
+#include "spooler/PdfSpooler.h"
 #include "platform/ProfileFile.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrinterRegistration.h"
 

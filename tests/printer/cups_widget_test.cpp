@@ -1,9 +1,9 @@
 // The printer layer against a private CUPS scheduler started from
 // tests/cups: listing, capabilities, jobs, failures and list changes.
-#include "../cups/PrivateCupsd.h"
-#include "platform/CupsSpooler.h"
-#include "platform/DevMode.h"
-#include "platform/SpoolerWithPdf.h"
+#include "PrivateCupsd.h"
+#include "spooler/CupsSpooler.h"
+#include "spooler/DevMode.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // Printing through the printer object to the built-in PDF printer, on a
 // machine whose system spooler has no printers.
-#include "platform/DevMode.h"
-#include "platform/FakeSpooler.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/DevMode.h"
+#include "FakeSpooler.h"
+#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 
 #include <QFile>

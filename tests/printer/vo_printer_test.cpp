@@ -1,7 +1,7 @@
 // TVoPrinter over the scripted spooler: selection, settings copy, lists,
 // extents, messages and the reaction to a changed printer list.
-#include "platform/DevMode.h"
-#include "platform/FakeSpooler.h"
+#include "spooler/DevMode.h"
+#include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
 
 #include <functional>

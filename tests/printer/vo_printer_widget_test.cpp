@@ -1,7 +1,7 @@
 // The printer object with painting and an event loop: jobs over the
 // scripted spooler, the set-up dialog, the poll and the global object.
-#include "platform/DevMode.h"
-#include "platform/FakeSpooler.h"
+#include "spooler/DevMode.h"
+#include "FakeSpooler.h"
 #include "printer/PrinterSetupForm.h"
 #include "printer/VoPrinters.h"
 

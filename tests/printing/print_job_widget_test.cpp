@@ -1,5 +1,5 @@
 #include "TestFonts.h"
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
 #include "printing/Conversion.h"
 #include "printing/PrintCommand.h"

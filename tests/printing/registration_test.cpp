@@ -1,4 +1,4 @@
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 #include "platform/ProfileFile.h"
 #include "printer/VoPrinters.h"
 #include "printing/Conversion.h"

@@ -1,4 +1,4 @@
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <algorithm>
 #include <cstring>

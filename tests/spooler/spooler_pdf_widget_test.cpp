@@ -1,7 +1,7 @@
 // The built-in PDF printer's files: pages, page size, origin of the
 // drawing, names that never overwrite, and an unusable folder.
-#include "platform/DevMode.h"
-#include "platform/PdfSpooler.h"
+#include "spooler/DevMode.h"
+#include "spooler/PdfSpooler.h"
 
 #include <QFile>
 #include <QPainter>

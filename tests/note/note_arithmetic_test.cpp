@@ -1,5 +1,5 @@
-#include "mainwindow/NoteArithmetic.h"
-#include "mainwindow/NoteRange.h"
+#include "note/NoteArithmetic.h"
+#include "note/NoteRange.h"
 
 #include <gtest/gtest.h>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "mainwindow/RegistrationNumber.h"
+#include "note/RegistrationNumber.h"
 
 #include "platform/HalfWidth.h"
 

@@ -1,4 +1,4 @@
-#include "platform/FixedDecimal.h"
+#include "note/FixedDecimal.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/NoteArithmetic.h"
+#include "note/NoteArithmetic.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // The printing note as JSON: every field back as it was, and older or
 // foreign texts read without harm.
-#include "printing/PrintNoteJson.h"
+#include "note/PrintNoteJson.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>

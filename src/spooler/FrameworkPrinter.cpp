@@ -1,4 +1,4 @@
-#include "platform/FrameworkPrinter.h"
+#include "spooler/FrameworkPrinter.h"
 
 char *SettingsHandle::lock()
 {

@@ -1,6 +1,6 @@
-#include "platform/PdfSpooler.h"
+#include "spooler/PdfSpooler.h"
 
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <QDir>
 #include <QFile>

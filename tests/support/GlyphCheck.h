@@ -7,7 +7,7 @@
 // PainterCanvas places them (own advances for plain text, the given
 // advances for spaced text, both condensed by the font's stretch).
 
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 #include "printing/RecordingCanvas.h"
 
 #include <QRectF>

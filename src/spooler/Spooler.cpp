@@ -1,6 +1,6 @@
-#include "platform/Spooler.h"
+#include "spooler/Spooler.h"
 
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <cmath>
 #include <utility>

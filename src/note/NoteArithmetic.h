@@ -4,7 +4,7 @@
 // of the tax rate. It works on the texts of the cells, exactly as the window
 // holds them, and needs no widgets; the window copies its cells in and out.
 
-#include "platform/FixedDecimal.h"
+#include "note/FixedDecimal.h"
 
 #include <QDate>
 #include <QString>

@@ -3,7 +3,7 @@
 // capability lists, default settings and device measures, ports, failures
 // on demand, and a record of every job with its pages and drawing.
 
-#include "platform/Spooler.h"
+#include "spooler/Spooler.h"
 
 #include <QFont>
 #include <QLineF>

@@ -28,7 +28,7 @@
 //   see a printer that stopped accepting). prefetch() reads them on a
 //   worker thread ahead of the first selection.
 
-#include "platform/Spooler.h"
+#include "spooler/Spooler.h"
 
 #include <QByteArray>
 #include <QString>

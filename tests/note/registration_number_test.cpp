@@ -1,4 +1,4 @@
-#include "mainwindow/RegistrationNumber.h"
+#include "note/RegistrationNumber.h"
 
 #include <gtest/gtest.h>
 

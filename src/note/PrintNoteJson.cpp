@@ -1,4 +1,4 @@
-#include "printing/PrintNoteJson.h"
+#include "note/PrintNoteJson.h"
 
 #include <QJsonArray>
 #include <QJsonValue>

@@ -1,6 +1,6 @@
-#include "platform/FakeSpooler.h"
+#include "FakeSpooler.h"
 
-#include "platform/DevMode.h"
+#include "spooler/DevMode.h"
 
 #include <QPaintDevice>
 #include <QPaintEngine>

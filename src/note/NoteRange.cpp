@@ -1,4 +1,4 @@
-#include "mainwindow/NoteRange.h"
+#include "note/NoteRange.h"
 
 namespace {
 const QString kTooLarge = QStringLiteral("が大きすぎるため印刷できません");

@@ -10,7 +10,7 @@
 // the text does not carry, so a note recorded before a field existed still
 // reads.
 
-#include "printing/PrintNote.h"
+#include "note/PrintNote.h"
 
 #include <QJsonObject>
 #include <type_traits>

@@ -15,8 +15,8 @@
 // alone); once it has listed printers, a failed listing is reported, so a
 // restarting scheduler does not make its printers vanish for a moment.
 
-#include "platform/PdfSpooler.h"
-#include "platform/Spooler.h"
+#include "spooler/PdfSpooler.h"
+#include "spooler/Spooler.h"
 
 #include <memory>
 #include <mutex>

@@ -5,7 +5,7 @@
 // printing it would show an empty amount or a total of 0 without a word.
 // The print command asks first and stops with the notice.
 
-#include "mainwindow/NoteArithmetic.h"
+#include "note/NoteArithmetic.h"
 
 #include <QString>
 

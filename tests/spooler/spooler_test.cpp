@@ -1,11 +1,11 @@
 // Spooler pieces without painting: device measures, the settings block,
 // the CUPS mappings, the framework printer and the PDF printer's place in
 // the printer list.
-#include "platform/CupsSpooler.h"
-#include "platform/DevMode.h"
-#include "platform/FakeSpooler.h"
-#include "platform/FrameworkPrinter.h"
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/CupsSpooler.h"
+#include "spooler/DevMode.h"
+#include "FakeSpooler.h"
+#include "spooler/FrameworkPrinter.h"
+#include "spooler/SpoolerWithPdf.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
-#include "platform/SpoolerWithPdf.h"
+#include "spooler/SpoolerWithPdf.h"
 
-#include "platform/CupsSpooler.h"
+#include "spooler/CupsSpooler.h"
 
 SpoolerWithPdf::SpoolerWithPdf(std::unique_ptr<Spooler> system, const QString &workingDirectory)
     : system_(std::move(system)), pdf_(workingDirectory)

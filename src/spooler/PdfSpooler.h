@@ -7,7 +7,7 @@
 // Papers A5, A4, JIS B5, Letter and Hagaki; one automatic bin; 600 dpi;
 // no unprintable margin.
 
-#include "platform/Spooler.h"
+#include "spooler/Spooler.h"
 
 #include <QBuffer>
 #include <QPainter>

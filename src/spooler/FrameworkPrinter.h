@@ -4,8 +4,8 @@
 // and port names, the current settings block in a movable block with a lock
 // count, and the print job with its page canvas.
 
-#include "platform/DevMode.h"
-#include "platform/Spooler.h"
+#include "spooler/DevMode.h"
+#include "spooler/Spooler.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "platform/CupsSpooler.h"
+#include "spooler/CupsSpooler.h"
 
-#include "platform/DevMode.h"
-#include "platform/PdfSpooler.h"
+#include "spooler/DevMode.h"
+#include "spooler/PdfSpooler.h"
 
 #include <QElapsedTimer>
 #include <QUrl>
