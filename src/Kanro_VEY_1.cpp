@@ -4,7 +4,7 @@
 #include "platform/Fonts.h"
 #include "platform/SessionEnd.h"
 #include "platform/SingleInstance.h"
-#include "spooler/SpoolerWithPdf.h"
+#include "spooler/Spooler.h"
 #include "printer/VoPrinters.h"
 #include "printing/VODE97ZPrnUnit.h"
 

@@ -7,9 +7,8 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
-#include "spooler/PdfSpooler.h"
-#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "spooler/FrameworkPrinter.h"
 #include "printing/PrintCommand.h"
 
 #include <QCheckBox>
@@ -69,19 +68,6 @@ private:
     QToolButton *m_f9;
 };
 
-// The file the built-in PDF printer wrote for the job just ended; empty
-// for any other printer.
-QString writtenPdfFile(TVoPrinter &printer, const QString &device)
-{
-    if (device != PdfSpooler::printerName())
-        return {};
-    if (auto *s = dynamic_cast<SpoolerWithPdf *>(&printer.spooler()))
-        return s->pdf().lastWrittenFile();
-    if (auto *s = dynamic_cast<PdfSpooler *>(&printer.spooler()))
-        return s->lastWrittenFile();
-    return {};
-}
-
 bool rowHasContent(const QStringList &cells)
 {
     // itemNo, item, unit, qty, price, sales; an empty number field shows 0.
@@ -99,7 +85,7 @@ void recordNote(QWidget *parent, TVoPrinter &printer, const QString &ledgerFile,
 {
     try {
         issued.printer = printer.Framework().printer().device;
-        issued.pdfFile = writtenPdfFile(printer, issued.printer);
+        issued.pdfFile = printer.spooler().writtenFile(issued.printer);
     } catch (const std::exception &) {
         // The printer's name is only for the record.
     }

@@ -1,6 +1,7 @@
 #include "printer/VoPrinters.h"
 
 #include "spooler/DevMode.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -13,7 +13,6 @@
 // Canvas()->drawText(QPoint(600, 600), ...) sets text one inch from the
 // sheet's top and left edges.
 
-#include "spooler/FrameworkPrinter.h"
 #include "spooler/Spooler.h"
 
 #include <QString>
@@ -27,6 +26,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+class FrameworkPrinter;
+struct DEVMODEW;
 
 class QDialog;
 class QPainter;
@@ -375,7 +377,7 @@ private:
 // program end. createVoPrinter keeps the spooler for the object's lifetime.
 // The program creates it once its QApplication exists:
 //     createVoPrinter(createSystemSpooler(QDir::currentPath()));
-// (createSystemSpooler in platform/SpoolerWithPdf.h), tells the PDF printer
+// (createSystemSpooler in spooler/Spooler.h), tells the PDF printer
 // the recorded working directory with
 //     VoPrinter->spooler().setWorkingDirectory(dir);
 // and calls destroyVoPrinter() after the event loop has ended.

@@ -315,7 +315,7 @@ std::unique_ptr<SpoolerJob> PdfSpooler::startJob(const QString &device, const QS
     });
 }
 
-QString PdfSpooler::lastWrittenFile() const
+QString PdfSpooler::writtenFile(const QString &)
 {
     const std::lock_guard lock(mutex_);
     return lastFile_;

@@ -57,8 +57,6 @@ public:
     static QString fileNameFor(const QString &folder, const QString &title);
 
     QString outputFolder() const;
-    // The file the last job wrote; empty while a job runs or when it failed.
-    QString lastWrittenFile() const;
 
     std::vector<PrinterRecord> enumPrinters() override;
     QStringList enumPorts() override;
@@ -72,6 +70,8 @@ public:
     std::unique_ptr<SpoolerJob> startJob(const QString &device, const QString &port,
                                          const QByteArray &block, const QString &title) override;
     void setWorkingDirectory(const QString &dir) override;
+    // The file the last job wrote; empty while a job runs or when it failed.
+    QString writtenFile(const QString &device) override;
 
 private:
     mutable std::mutex mutex_;

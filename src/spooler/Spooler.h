@@ -2,9 +2,10 @@
 // The print spooler as this program sees it: the printer list, ports, a
 // driver's capability lists and default settings, validation of a changed
 // settings block, device measures for a block, and print jobs drawn with a
-// QPainter. Backends: CupsSpooler (the system's CUPS scheduler), PdfSpooler
-// (the built-in PDF printer), SystemSpooler (the two together) and
-// FakeSpooler (scripted, for tests).
+// QPainter. Backends (private to this folder; createSystemSpooler() below is
+// the one way in): CupsSpooler (the system's CUPS scheduler), PdfSpooler (the
+// built-in PDF printer) and SpoolerWithPdf (the two together). The tests'
+// scripted FakeSpooler lives in tests/support/.
 //
 // Threading: enumPrinters(), enumPorts() and jobStatus() may be called from
 // the printer poll's worker thread while the user-interface thread uses the
@@ -229,7 +230,19 @@ public:
     // filling its lists, then sees one state of the printer and asks once.
     // Off, every read asks the printer.
     virtual void reuseReads(bool on) { (void)on; }
+
+    // The file the last job finished on this printer was written to, for
+    // printers that write files (the built-in PDF printer); empty otherwise.
+    virtual QString writtenFile(const QString &device)
+    {
+        (void)device;
+        return {};
+    }
 };
+
+// The program's spooler: the CUPS scheduler (CUPS_SERVER respected) and
+// the built-in PDF printer writing under workingDirectory.
+std::unique_ptr<Spooler> createSystemSpooler(const QString &workingDirectory);
 
 // Reuses capability reads for the lifetime of this object (see reuseReads).
 class SpoolerReadReuse

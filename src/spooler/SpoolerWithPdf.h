@@ -44,6 +44,7 @@ public:
     void prefetch(const QStringList &devices) override;
     void reuseReads(bool on) override { system_->reuseReads(on); }
     JobStatus jobStatus(const QString &device, int jobId) override;
+    QString writtenFile(const QString &device) override { return target(device).writtenFile(device); }
     // The outcome of the last listing of the system spooler.
     SpoolerStatus systemStatus() override;
 
@@ -56,7 +57,3 @@ private:
     bool systemListedPrinters_ = false;
     SpoolerStatus status_;
 };
-
-// The program's spooler: the CUPS scheduler (CUPS_SERVER respected) and
-// the built-in PDF printer writing under workingDirectory.
-std::unique_ptr<Spooler> createSystemSpooler(const QString &workingDirectory);

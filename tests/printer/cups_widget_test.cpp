@@ -5,6 +5,7 @@
 #include "spooler/DevMode.h"
 #include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,6 +4,7 @@
 #include "FakeSpooler.h"
 #include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <QFile>
 #include <QPainter>

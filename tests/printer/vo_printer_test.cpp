@@ -3,6 +3,7 @@
 #include "spooler/DevMode.h"
 #include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <functional>
 #include <gtest/gtest.h>
