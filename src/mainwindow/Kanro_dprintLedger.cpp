@@ -8,8 +8,8 @@
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
 #include "printer/VoPrinters.h"
-#include "spooler/FrameworkPrinter.h"
 #include "printing/PrintCommand.h"
+#include "spooler/FrameworkPrinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +17,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QToolButton>
+#include <memory>
 
 using namespace printing;
 
@@ -66,6 +67,28 @@ private:
     }
     QToolButton *m_f11;
     QToolButton *m_f9;
+};
+
+// A recorded note printed with the window's printer settings of the moment:
+// its resolution, the feed's offsets and the page-feed choice.
+class RecordedNote : public PrintNoteSource
+{
+public:
+    RecordedNote(const TForm_Main &w, PrintNote note) : w(w), note(std::move(note)) {}
+    PrintNote printNote() const override
+    {
+        PrintNote n = note;
+        n.dpiX = w.Label_dpix->text();
+        n.dpiY = w.Label_dpiy->text();
+        n.top = w.Label_Prn_Top->text();
+        n.left = w.Label_Prn_Left->text();
+        n.newPage = w.CheckBox_NewPage->isChecked();
+        return n;
+    }
+
+private:
+    const TForm_Main &w;
+    PrintNote note;
 };
 
 bool rowHasContent(const QStringList &cells)
@@ -173,31 +196,19 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
         }
         if (!Dialogs::askYesNo(this, ConfirmReprintMessage))
             return;
-        if (!VoPrinter)
-            throw EVoPrinterNoPrinter(QStringLiteral("TVoPrinter.CheckNoPrinter: No Printer"));
-        TVoPrinter &printer = *VoPrinter;
         // The note as recorded, on today's printer with today's offsets.
-        const TSize dpi = printer.DPI();
-        const std::uint16_t scale = printer.Scale();
-        Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
-        Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
-        ledger::IssuedNote again = *recorded;
-        PrintNote &n = again.note;
-        n.dpiX = Label_dpix->text();
-        n.dpiY = Label_dpiy->text();
-        n.top = Label_Prn_Top->text();
-        n.left = Label_Prn_Left->text();
-        n.newPage = CheckBox_NewPage->isChecked();
-        again.copies = copiesFromText(KiNumEdit_BUSUU->Text());
-        again.jobTitle = jobTitle(again.layout, jobTitleMiddle(n.issueDate), n.slipNo);
-        again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
-        static const NoteLayouts layouts;
-        const FixedNoteSource source(n);
-        const int layout = again.layout;
-        runPrintJob(printer, again.jobTitle, again.copies, dpi.cy,
-                    [&](PrintSurface &surface) { layouts.drawCopy(layout, source, surface); });
+        const auto source = std::make_shared<RecordedNote>(*this, recorded->note);
+        bool started = false;
+        const std::optional<PrintPlan> plan = printOnPrinter(recorded->layout, source, started);
+        if (!plan)
+            return;
         printed = true;
-        recordNote(this, printer, ledgerPath(), std::move(again));
+        ledger::IssuedNote again = *recorded;
+        again.note = source->printNote();
+        again.copies = plan->copies;
+        again.jobTitle = plan->title;
+        again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
+        recordNote(this, *VoPrinter, ledgerPath(), std::move(again));
     });
     return printed;
 }

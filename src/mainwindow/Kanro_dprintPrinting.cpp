@@ -1,8 +1,8 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "note/NoteArithmetic.h"
 #include "note/RegistrationNumber.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <limits>
+#include <memory>
 
 using namespace printing;
 
@@ -169,8 +170,8 @@ bool TForm_Main::notifyPrinterProblem(const EVoPrinter &e)
 
 bool TForm_Main::printCommand()
 {
-    bool confirmed = false;
-    runGuarded(this, [this, &confirmed] {
+    bool started = false;
+    runGuarded(this, [this, &started] {
         if (!preparePrint())
             return;
         if (!Dialogs::askYesNo(this, ConfirmPrintMessage)) {
@@ -178,40 +179,53 @@ bool TForm_Main::printCommand()
                 Memo1->setFocus(Qt::OtherFocusReason);
             return;
         }
-        TVoPrinter &printer = printerObject();
-        if (!registeredPrinterReady(printer))
-            return;
-        QPointer<TForm_Main> window(this);
-        printer.SetOnJobTrouble([window](const QString &device, JobTrouble trouble) {
-            if (window)
-                Dialogs::notify(window, jobTroubleNotice(device, trouble));
-        });
-        // Each layout gets the page it is drawn for, for this job only.
-        struct JobOrientation
-        {
-            TVoPrinter &printer;
-            ~JobOrientation() { printer.SetJobOrientation(std::nullopt); }
-        } jobOrientation{printer};
-        try {
-            const TSize dpi = printer.DPI();
-            const TSize sheet = printer.PaperExtent();
-            if (sheetSmallerThanA5(sheet.cx, sheet.cy, dpi.cx, dpi.cy) &&
-                !Dialogs::askYesNo(this, SmallPaperQuestion))
-                return;
-            const PrintPlan plan = printPlan();
-            printer.SetJobOrientation(
-                layoutIsLandscape(ComboBox_Paper->currentIndex()) ? voOrLandScape : voOrPortrait);
-            confirmed = true;
-            runPrintJob(printer, plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
-            // Only a job that ended well reaches the ledger.
-            recordPrintedNote(WindowNote(*this).printNote(), plan.title, plan.copies);
-        } catch (const EVoPrinter &e) {
-            // A printer that cannot be reached is told in plain words.
-            if (!notifyPrinterProblem(e))
-                throw;
-        }
+        const auto source = std::make_shared<WindowNote>(*this);
+        const std::optional<PrintPlan> plan =
+            printOnPrinter(ComboBox_Paper->currentIndex(), source, started);
+        // Only a job that ended well reaches the ledger.
+        if (plan)
+            recordPrintedNote(source->printNote(), plan->title, plan->copies);
     });
-    return confirmed;
+    return started;
+}
+
+// The one way a note reaches the printer, for F11, the preview's print and
+// the history's reprint: the registered printer's check, the layout's own
+// page orientation for this job only, the question when the paper is
+// smaller than A5, then the plan's copies. A printer that cannot be reached
+// is told in plain words. `started` is set once the job is about to open.
+std::optional<PrintPlan>
+TForm_Main::printOnPrinter(int layout, std::shared_ptr<const PrintNoteSource> source, bool &started)
+{
+    TVoPrinter &printer = printerObject();
+    if (!registeredPrinterReady(printer))
+        return std::nullopt;
+    QPointer<TForm_Main> window(this);
+    printer.SetOnJobTrouble([window](const QString &device, JobTrouble trouble) {
+        if (window)
+            Dialogs::notify(window, jobTroubleNotice(device, trouble));
+    });
+    struct JobOrientation
+    {
+        TVoPrinter &printer;
+        ~JobOrientation() { printer.SetJobOrientation(std::nullopt); }
+    } jobOrientation{printer};
+    try {
+        const TSize dpi = printer.DPI();
+        const TSize sheet = printer.PaperExtent();
+        if (sheetSmallerThanA5(sheet.cx, sheet.cy, dpi.cx, dpi.cy) &&
+            !Dialogs::askYesNo(this, SmallPaperQuestion))
+            return std::nullopt;
+        PrintPlan plan = printPlan(layout, std::move(source));
+        printer.SetJobOrientation(layoutIsLandscape(layout) ? voOrLandScape : voOrPortrait);
+        started = true;
+        runPrintJob(printer, plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
+        return plan;
+    } catch (const EVoPrinter &e) {
+        if (!notifyPrinterProblem(e))
+            throw;
+        return std::nullopt;
+    }
 }
 
 bool TForm_Main::preparePrint()
@@ -241,19 +255,24 @@ bool TForm_Main::preparePrint()
 
 PrintPlan TForm_Main::printPlan()
 {
+    return printPlan(ComboBox_Paper->currentIndex(), std::make_shared<WindowNote>(*this));
+}
+
+PrintPlan TForm_Main::printPlan(int layout, std::shared_ptr<const PrintNoteSource> source)
+{
     TVoPrinter &printer = printerObject();
     const TSize dpi = printer.DPI();
     const std::uint16_t scale = printer.Scale();
     Label_dpix->setText(QString::number(effectiveDpi(dpi.cx, scale)));
     Label_dpiy->setText(QString::number(effectiveDpi(dpi.cy, scale)));
+    const PrintNote note = source->printNote();
     PrintPlan plan;
     plan.copies = copiesFromText(KiNumEdit_BUSUU->Text());
-    plan.title = jobTitle(ComboBox_Paper->currentIndex(), jobTitleMiddle(DateTimePicker_1->date()),
-                          KiNumEdit_Slipno->Text());
+    plan.title = jobTitle(layout, jobTitleMiddle(note.issueDate), note.slipNo);
     plan.fontDpiY = dpi.cy;
-    plan.drawCopy = [this](PrintSurface &surface) {
+    plan.drawCopy = [layout, source](PrintSurface &surface) {
         static const NoteLayouts layouts;
-        layouts.drawCopy(ComboBox_Paper->currentIndex(), WindowNote(*this), surface);
+        layouts.drawCopy(layout, *source, surface);
     };
     return plan;
 }
@@ -274,10 +293,10 @@ void TForm_Main::SpeedButton_F10Click()
         try {
             const PrintPlan plan = printPlan();
             // The job turns the page to the layout's orientation; so does the preview.
-            doc = buildPreview(
-                sheetInOrientation(measureSheet(printer),
-                                   layoutIsLandscape(ComboBox_Paper->currentIndex())),
-                plan);
+            doc =
+                buildPreview(sheetInOrientation(measureSheet(printer),
+                                                layoutIsLandscape(ComboBox_Paper->currentIndex())),
+                             plan);
         } catch (const EVoPrinter &e) {
             if (!notifyPrinterProblem(e))
                 throw;

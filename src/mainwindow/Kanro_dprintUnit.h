@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -31,7 +32,7 @@ class EVoPrinter;
 namespace printing {
 struct PrintNote;
 struct PrintPlan;
-}
+} // namespace printing
 
 // The main window: the delivery note being prepared, every on-screen
 // setting, the start-up sequence (settings read once when first shown) and
@@ -138,9 +139,18 @@ public:
     bool preparePrint();
     bool registeredPrinterReady(TVoPrinter &printer);
     bool notifyPrinterProblem(const EVoPrinter &e);
-    // The job as the print command would run it now; writes the effective
-    // resolution into Label_dpix and Label_dpiy.
+    // The job that would print `source` in `layout` now (no arguments: the
+    // window's note in the chosen layout); writes the effective resolution
+    // into Label_dpix and Label_dpiy. Its drawCopy reads `source`.
     printing::PrintPlan printPlan();
+    printing::PrintPlan printPlan(int layout,
+                                  std::shared_ptr<const printing::PrintNoteSource> source);
+    // The print path of F11, the preview's print and the reprint: checks,
+    // the job's orientation, the small-paper question and the job; the
+    // plan it ran, or nothing when a check or the operator stopped it.
+    std::optional<printing::PrintPlan>
+    printOnPrinter(int layout, std::shared_ptr<const printing::PrintNoteSource> source,
+                   bool &started);
     // The print command; true once the operator has confirmed the print.
     bool printCommand();
     void SpeedButton_PRNSETClick();

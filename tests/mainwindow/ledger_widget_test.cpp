@@ -1,6 +1,7 @@
 // The ledger on the main window: F11 records, F9 finds, 再印刷 prints the
 // same drawing again, 画面に読込 restores the window; a failing ledger never
 // stops printing.
+#include "FakeSpooler.h"
 #include "FileSizeLimit.h"
 #include "ledger/NoteLedger.h"
 #include "mainwindow/HistoryDialog.h"
@@ -8,11 +9,13 @@
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
+#include "printing/PrinterRegistration.h"
+#include "spooler/DevMode.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
@@ -197,6 +200,45 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
     EXPECT_EQ(w->dITEM_Ary[2]->text(), "みかん");
     EXPECT_EQ(w->KiNumEdit_sttl->Text(), "4378");
     EXPECT_FALSE(w->holdsUnsavedRows());
+}
+
+// A reprint takes the print command's way: the landscape layout reprints on
+// a landscape sheet of the same paper, and a registered printer that is gone
+// stops it with F11's notice.
+TEST_F(LedgerWindow, ReprintTakesThePrintCommandsWay)
+{
+    printing::writeRegistration(printing::registrationFilePath(dir.path()),
+                                w->ComboBox_SEL->currentText(), QStringLiteral("Fake"),
+                                {"0", "0", "0"});
+    w->ComboBox_SELChange();
+    w->ComboBox_Paper->setCurrentIndex(2);
+    fillNote();
+    pressF11();
+    ASSERT_EQ(recorded().size(), 1u);
+    Dialogs::pushAnswer(true);
+    ASSERT_TRUE(w->reprintIssuedNote(recorded()[0].id));
+    const std::vector<RecordedJob> jobs = spooler->jobs();
+    ASSERT_EQ(jobs.size(), 2u);
+    expectSameDrawing(jobs[0], jobs[1]);
+    const auto sheet = [](const RecordedJob &j) {
+        const auto *dm = reinterpret_cast<const DEVMODEW *>(j.settings.constData());
+        return std::pair{int(dm->dmOrientation), int(dm->dmPaperSize)};
+    };
+    EXPECT_EQ(sheet(jobs[0]), (std::pair{int(devmode::DMORIENT_LANDSCAPE), devmode::DMPAPER_A5}));
+    EXPECT_EQ(sheet(jobs[1]), sheet(jobs[0]));
+
+    spooler->setPrinters({FakePrinter::standard(QStringLiteral("Other"))});
+    VoPrinter->MainWindowHook(WM_WININICHANGE);
+    const QString gone =
+        QStringLiteral("プリンタ「Fake」が見つかりません（削除されたか、名前が変わりました）。"
+                       "印刷を中止しました。");
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    pressF11();
+    Dialogs::pushAnswer(true);
+    EXPECT_FALSE(w->reprintIssuedNote(recorded()[0].id));
+    EXPECT_EQ(Dialogs::shownTexts(), (QStringList{"印刷しますか?", gone, "再印刷しますか?", gone}));
+    EXPECT_EQ(spooler->jobs().size(), 2u);
 }
 
 TEST_F(LedgerWindow, DecliningTheQuestionKeepsTheWindow)
