@@ -2,13 +2,13 @@
 // has a Japanese name from its caption; fields with a help message carry it
 // as their description. The walk is generic, so a control added later
 // without a name fails it.
+#include "WindowFixture.h"
 #include "mainwindow/HelpMessages.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/AccessibleNames.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "printer/VoPrinters.h"
 
 #include <QApplication>
@@ -35,35 +35,19 @@ std::string describe(const QList<QWidget *> &widgets)
 {
     std::string out;
     for (const QWidget *w : widgets)
-        out += std::string(w->metaObject()->className()) + " '" +
-               w->objectName().toStdString() + "' ";
+        out +=
+            std::string(w->metaObject()->className()) + " '" + w->objectName().toStdString() + "' ";
     return out;
 }
 
-class AccessibleNamesTest : public ::testing::Test
+class AccessibleNamesTest : public WindowFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        Dialogs::setTestMode(true);
-        auto spooler = std::make_unique<FakeSpooler>();
-        spooler->setPrinters({FakePrinter::standard("P0")});
-        createVoPrinter(std::move(spooler), std::chrono::milliseconds(0));
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
+        WindowFixture::SetUp();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     }
-
-    void TearDown() override
-    {
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TForm_Main> w;
 };
 
 TEST_F(AccessibleNamesTest, EveryOperableControlOfTheThreeTabsHasAName)
@@ -80,14 +64,12 @@ TEST_F(AccessibleNamesTest, EveryOperableControlOfTheThreeTabsHasAName)
     }
     // The walk reaches the rows inside the scroll box, the function buttons
     // (no focus, but they act) and the controls of every tab.
-    for (QWidget *c : {static_cast<QWidget *>(w->Edit_itemNo[10]),
-                       static_cast<QWidget *>(w->KiNumEdit_Price[7]),
-                       static_cast<QWidget *>(w->SpeedButton_F[11]),
-                       static_cast<QWidget *>(w->BitBtn_CLS),
-                       static_cast<QWidget *>(w->Edit_Remark[9]),
-                       static_cast<QWidget *>(w->ComboBox_SEL),
-                       static_cast<QWidget *>(w->KiNumEdit_TaxNew),
-                       static_cast<QWidget *>(w->DateTimePicker_TaxEnforDate)})
+    for (QWidget *c :
+         {static_cast<QWidget *>(w->Edit_itemNo[10]), static_cast<QWidget *>(w->KiNumEdit_Price[7]),
+          static_cast<QWidget *>(w->SpeedButton_F[11]), static_cast<QWidget *>(w->BitBtn_CLS),
+          static_cast<QWidget *>(w->Edit_Remark[9]), static_cast<QWidget *>(w->ComboBox_SEL),
+          static_cast<QWidget *>(w->KiNumEdit_TaxNew),
+          static_cast<QWidget *>(w->DateTimePicker_TaxEnforDate)})
         EXPECT_EQ(walked.count(c), 1u) << c->objectName().toStdString();
     // Hidden stored fields and the inner edit of a date picker are no
     // controls of their own.
@@ -143,8 +125,7 @@ TEST_F(AccessibleNamesTest, FunctionButtonsAreNamedAfterTheirCaptionAndKeyAndFol
     for (int i = 1; i <= 12; ++i) {
         const QString key = QStringLiteral("F%1").arg(i);
         const QString caption = w->SpeedButton_F[i]->text();
-        const QString expected =
-            caption == key ? key : QStringLiteral("%1 (%2)").arg(caption, key);
+        const QString expected = caption == key ? key : QStringLiteral("%1 (%2)").arg(caption, key);
         EXPECT_EQ(w->SpeedButton_F[i]->accessibleName(), expected) << key.toStdString();
     }
 }

@@ -1,18 +1,18 @@
 // The qualified invoice through the print command: a prepared settings file
 // printed on the built-in PDF printer and read back with pdftotext, and the
 // same file without the invoice keys drawn item for item as before.
+#include "WindowFixture.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "platform/Fonts.h"
-#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
 #include "printing/RecordingCanvas.h"
 #include "printing/Vo_A51_DotUnit.h"
 #include "printing/Vo_A52_DotUnit.h"
 #include "printing/Vo_A53_DotUnit.h"
+#include "spooler/SpoolerWithPdf.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,28 +58,12 @@ QByteArray withoutInvoiceKeys(const QByteArray &file)
     return out;
 }
 
-class InvoicePrint : public ::testing::Test
+class InvoicePrint : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        dir.setAutoRemove(!qEnvironmentVariableIsSet("KANRO_KEEP_PDF"));
-        registerFontSubstitutions();
-        Dialogs::setTestMode(true);
-        TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        createVoPrinter(
-            std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
-            std::chrono::milliseconds(0));
-    }
-
-    void TearDown() override
-    {
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-        TForm_Main::todayProvider = [] { return QDate::currentDate(); };
-    }
+    // The PDF printer alone; each test writes its settings, then starts.
+    void setUpPrinters() override { useFakeSpooler({}, {}, true); }
+    bool startsWindow() const override { return false; }
 
     void start(const QByteArray &settings)
     {
@@ -87,10 +71,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(settings);
         f.close();
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QApplication::processEvents();
+        startWindow();
     }
 
     // The one PDF of a layout (the job title names the layout: 0, 1, 2).
@@ -104,8 +85,6 @@ protected:
 
     const QByteArray prepared =
         readBytes(QStringLiteral(KANRO_TEST_DATA "/invoice_prepared_cp932.ini"));
-    QTemporaryDir dir;
-    std::unique_ptr<TForm_Main> w;
 };
 
 TEST_F(InvoicePrint, PreparedFilePrintsTheQualifiedInvoice)

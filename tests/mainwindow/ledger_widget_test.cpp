@@ -1,8 +1,8 @@
 // The ledger on the main window: F11 records, F9 finds, 再印刷 prints the
 // same drawing again, 画面に読込 restores the window; a failing ledger never
 // stops printing.
-#include "FakeSpooler.h"
 #include "FileSizeLimit.h"
+#include "WindowFixture.h"
 #include "ledger/NoteLedger.h"
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
@@ -35,49 +35,23 @@ namespace {
 
 const QString NotRecorded = QStringLiteral("印刷は済みましたが、発行履歴に記録できませんでした。");
 
-class LedgerWindow : public ::testing::Test
+class LedgerWindow : public WindowFixture
 {
 protected:
-    void SetUp() override
+    void setUpPrinters() override
     {
-        ASSERT_TRUE(dir.isValid());
-        Dialogs::setTestMode(true);
-        TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        auto s = std::make_unique<FakeSpooler>();
-        s->setPrinters({FakePrinter::standard(QStringLiteral("Fake"))});
-        s->setDefaultPrinter(QStringLiteral("Fake"));
-        spooler = s.get();
-        createVoPrinter(std::move(s), std::chrono::milliseconds(0));
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-        TForm_Main::todayProvider = [] { return QDate::currentDate(); };
+        useFakeSpooler({FakePrinter::standard(QStringLiteral("Fake"))}, QStringLiteral("Fake"));
     }
 
+    // The shared note with a destination and a unit.
     void fillNote()
     {
+        WindowFixture::fillNote();
         w->Edit_Zip->setText(QStringLiteral("100-0001"));
         w->Edit_Add1->setText(QStringLiteral("東京都千代田区"));
         w->Edit_Add3->setText(QStringLiteral("1-1"));
-        w->Edit_Custo1->setText(QStringLiteral("山田太郎"));
         w->Edit_tel->setText(QStringLiteral("03-1234-5678"));
-        w->KiNumEdit_Slipno->setText(QStringLiteral("123"));
-        w->dITEMNO_Ary[1]->setText(QStringLiteral("A001"));
-        w->dITEM_Ary[1]->setText(QStringLiteral("りんご"));
         w->dUNIT_Ary[1]->setText(QStringLiteral("箱"));
-        w->dQTY_Ary[1]->setText(QStringLiteral("2"));
-        w->dPRICE_Ary[1]->setText(QStringLiteral("1500"));
-        w->dITEM_Ary[2]->setText(QStringLiteral("みかん"));
-        w->dQTY_Ary[2]->setText(QStringLiteral("1"));
-        w->dPRICE_Ary[2]->setText(QStringLiteral("980"));
-        w->CheckBox_Recp->setChecked(true);
     }
 
     void pressF11()
@@ -92,10 +66,6 @@ protected:
         ledger::NoteLedger(w->ledgerPath()).search({}, -1, all);
         return all;
     }
-
-    QTemporaryDir dir;
-    FakeSpooler *spooler = nullptr;
-    std::unique_ptr<TForm_Main> w;
 };
 
 // Text by text and line by line, positions and fonts included.

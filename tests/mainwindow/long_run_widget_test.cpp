@@ -2,14 +2,14 @@
 // filled by a transfer of pasted order text, printed to the built-in PDF
 // printer and cleared. The heap stays flat after warm-up, and every PDF
 // written is complete.
+#include "WindowFixture.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "platform/Fonts.h"
-#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "spooler/SpoolerWithPdf.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,9 +20,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
-
 #include <gtest/gtest.h>
-
 #include <malloc.h>
 
 // Under AddressSanitizer malloc statistics are not kept; its allocator
@@ -71,31 +69,11 @@ int pageCount(const QString &pdf)
     return re.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
 }
 
-class LongRun : public ::testing::Test
+class LongRun : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        registerFontSubstitutions();
-        Dialogs::setTestMode(true);
-        TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        createVoPrinter(
-            std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
-            std::chrono::milliseconds(0));
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-        TForm_Main::todayProvider = [] { return QDate::currentDate(); };
-    }
+    // The PDF printer alone (the fake lists none).
+    void setUpPrinters() override { useFakeSpooler({}, {}, true); }
 
     // Keys typed into a field as the operator types them.
     static void type(QWidget *field, const QString &text)
@@ -157,8 +135,6 @@ protected:
         QApplication::processEvents();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TForm_Main> w;
     qint64 transferNs = 0, typingNs = 0, printNs = 0;
 };
 

@@ -1,13 +1,13 @@
 // The print command end to end: the main window, the printer object over the
 // built-in PDF printer, and the PDF it writes, read back with poppler.
+#include "WindowFixture.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "platform/Fonts.h"
-#include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "spooler/SpoolerWithPdf.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,48 +64,11 @@ int pageCount(const QString &pdf)
     return re.match(run(QStringLiteral("pdfinfo"), {pdf})).captured(1).toInt();
 }
 
-class PrintEndToEnd : public ::testing::Test
+class PrintEndToEnd : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        // KANRO_KEEP_PDF=1 keeps the printed files for a look.
-        dir.setAutoRemove(!qEnvironmentVariableIsSet("KANRO_KEEP_PDF"));
-        registerFontSubstitutions();
-        Dialogs::setTestMode(true);
-        TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        createVoPrinter(
-            std::make_unique<SpoolerWithPdf>(std::make_unique<FakeSpooler>(), dir.path()),
-            std::chrono::milliseconds(0));
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-        TForm_Main::todayProvider = [] { return QDate::currentDate(); };
-    }
-
-    // A note with two rows: 2 x 1,500 and 1 x 980.
-    void fillNote()
-    {
-        w->Edit_Custo1->setText(QStringLiteral("山田太郎"));
-        w->KiNumEdit_Slipno->setText(QStringLiteral("123"));
-        w->dITEMNO_Ary[1]->setText(QStringLiteral("A001"));
-        w->dITEM_Ary[1]->setText(QStringLiteral("りんご"));
-        w->dQTY_Ary[1]->setText(QStringLiteral("2"));
-        w->dPRICE_Ary[1]->setText(QStringLiteral("1500"));
-        w->dITEM_Ary[2]->setText(QStringLiteral("みかん"));
-        w->dQTY_Ary[2]->setText(QStringLiteral("1"));
-        w->dPRICE_Ary[2]->setText(QStringLiteral("980"));
-        w->CheckBox_Recp->setChecked(true);
-    }
+    // The PDF printer alone (the fake lists none).
+    void setUpPrinters() override { useFakeSpooler({}, {}, true); }
 
     QStringList pdfs() const
     {
@@ -116,9 +79,6 @@ protected:
     {
         return dir.filePath(QStringLiteral("納品書PDF/") + name);
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TForm_Main> w;
 };
 
 // The first word whose text starts with `prefix` (and lies below y0).

@@ -3,12 +3,12 @@
 // against the print job's, the registered offsets on screen, and the way
 // out by Escape, "閉じる" and F11.
 #include "CanvasOpText.h"
+#include "WindowFixture.h"
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
+#include "note/NoteArithmetic.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "platform/Fonts.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
@@ -31,52 +31,23 @@ using namespace printing;
 
 namespace {
 
-class Preview : public ::testing::Test
+class Preview : public WindowFixture
 {
 protected:
-    void SetUp() override
+    void setUpPrinters() override
     {
-        ASSERT_TRUE(dir.isValid());
-        registerFontSubstitutions();
-        Dialogs::setTestMode(true);
-        TForm_Main::todayProvider = [] { return QDate(2026, 12, 9); };
-        auto fake = std::make_unique<FakeSpooler>();
         // P1: a printer that cannot print within 5 mm of the left edge and
         // 4 mm of the top.
         FakePrinter margins = FakePrinter::standard("P1");
         margins.leftMm = 5;
         margins.topMm = 4;
-        fake->setPrinters({FakePrinter::standard("P0"), margins});
-        spooler = fake.get();
-        createVoPrinter(std::move(fake), std::chrono::milliseconds(0));
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QApplication::processEvents();
+        useFakeSpooler({FakePrinter::standard("P0"), margins});
     }
 
     void TearDown() override
     {
         PrintPreviewWindow::setExecHook(nullptr);
-        w.reset();
-        destroyVoPrinter();
-        Dialogs::resetForTest();
-        TForm_Main::todayProvider = [] { return QDate::currentDate(); };
-    }
-
-    // A note with two rows: 2 x 1,500 and 1 x 980.
-    void fillNote()
-    {
-        w->Edit_Custo1->setText(QStringLiteral("山田太郎"));
-        w->KiNumEdit_Slipno->setText(QStringLiteral("123"));
-        w->dITEMNO_Ary[1]->setText(QStringLiteral("A001"));
-        w->dITEM_Ary[1]->setText(QStringLiteral("りんご"));
-        w->dQTY_Ary[1]->setText(QStringLiteral("2"));
-        w->dPRICE_Ary[1]->setText(QStringLiteral("1500"));
-        w->dITEM_Ary[2]->setText(QStringLiteral("みかん"));
-        w->dQTY_Ary[2]->setText(QStringLiteral("1"));
-        w->dPRICE_Ary[2]->setText(QStringLiteral("980"));
-        w->CheckBox_Recp->setChecked(true);
+        WindowFixture::TearDown();
     }
 
     // Runs F10; `inWindow` sees the open preview (shown and active) and
@@ -113,10 +84,6 @@ protected:
         }));
         return pages;
     }
-
-    QTemporaryDir dir;
-    FakeSpooler *spooler = nullptr;
-    std::unique_ptr<TForm_Main> w;
 };
 
 } // namespace
@@ -124,7 +91,9 @@ protected:
 TEST_F(Preview, F10GoesWithF11AcrossTabs)
 {
     for (int i = 1; i <= 12; ++i)
-        EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(), i == 2 || i == 8 || i == 9 || i == 10 || i == 11) << "F" << i;
+        EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(),
+                  i == 2 || i == 8 || i == 9 || i == 10 || i == 11)
+            << "F" << i;
     EXPECT_EQ(w->SpeedButton_F[10]->text(), QStringLiteral("プレビュー"));
     EXPECT_EQ(w->SpeedButton_F[10]->accessibleName(), QStringLiteral("プレビュー (F10)"));
     {
@@ -204,13 +173,16 @@ TEST_F(Preview, RunsThePrintPreparationBeforeAnyWindow)
         QWidget *focus;
     };
     const Row rows[] = {
-        {"empty slip number", [&] { w->KiNumEdit_Slipno->setText(QString()); },
-         {MissingSlipNoMessage}, false, w->KiNumEdit_Slipno},
+        {"empty slip number",
+         [&] { w->KiNumEdit_Slipno->setText(QString()); },
+         {MissingSlipNoMessage},
+         false,
+         w->KiNumEdit_Slipno},
         {"price without quantity: the row pass's message, then the preview",
-         [&] {
-             w->dQTY_Ary[2]->setText(QString());
-         },
-         {missingQuantityMessage(2)}, true, w->Memo1},
+         [&] { w->dQTY_Ary[2]->setText(QString()); },
+         {missingQuantityMessage(2)},
+         true,
+         w->Memo1},
     };
     for (const Row &r : rows) {
         fillNote();
@@ -241,9 +213,13 @@ TEST_F(Preview, PagesForThreeCopiesWithAndWithoutPageFeed)
         QStringList labels;
     };
     const Row rows[] = {
-        {"three copies", false, {true, true, true},
+        {"three copies",
+         false,
+         {true, true, true},
          {"1 / 3 ページ", "2 / 3 ページ", "3 / 3 ページ"}},
-        {"three copies with 改ページ信号", true, {true, false, true, false, true, false},
+        {"three copies with 改ページ信号",
+         true,
+         {true, false, true, false, true, false},
          {"1 / 6 ページ", "2 / 6 ページ（白紙）", "3 / 6 ページ", "4 / 6 ページ（白紙）",
           "5 / 6 ページ", "6 / 6 ページ（白紙）"}},
     };
@@ -386,7 +362,9 @@ TEST_F(Preview, SheetAndPrintableAreaOfTheCurrentPrinter)
     // A5 at 600 dpi: 3496 x 4961 pixels; 5 mm = 118 and 4 mm = 94 pixels.
     const Row rows[] = {
         {"no margins", 0, {QSize(3496, 4961), QRect(0, 0, 3496, 4961), 600, 600}},
-        {"left and top margins", 1, {QSize(3496, 4961), QRect(118, 94, 3496 - 118, 4961 - 94), 600, 600}},
+        {"left and top margins",
+         1,
+         {QSize(3496, 4961), QRect(118, 94, 3496 - 118, 4961 - 94), 600, 600}},
     };
     for (const Row &r : rows) {
         fillNote();
@@ -405,7 +383,8 @@ TEST_F(Preview, EscapeAndCloseLeaveTheFocusWhereDecliningAPrintWould)
         std::function<void(PrintPreviewWindow &)> close;
     };
     const Row rows[] = {
-        {"Escape", [](PrintPreviewWindow &win) { QTest::keyClick(win.scrollArea(), Qt::Key_Escape); }},
+        {"Escape",
+         [](PrintPreviewWindow &win) { QTest::keyClick(win.scrollArea(), Qt::Key_Escape); }},
         {"閉じる", [](PrintPreviewWindow &win) { win.Button_Close->click(); }},
     };
     for (const Row &r : rows) {
@@ -473,7 +452,8 @@ TEST_F(Preview, PrinterThatCannotBeMeasuredGivesItsNoticeInsteadOfAWindow)
     const QList<Dialogs::ShownBox> boxes = Dialogs::shownBoxes();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].kind, Dialogs::BoxKind::Error);
-    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("device gone"))) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("device gone")))
+        << boxes[0].text.toStdString();
     // The same notice as the print command gives after its question.
     Dialogs::resetForTest();
     Dialogs::setTestMode(true);

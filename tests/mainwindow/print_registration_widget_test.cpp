@@ -1,10 +1,10 @@
 // Printer registration per paper feed, the printer set-up command and the
 // print-position dialog, on the main window over a scripted spooler.
+#include "WindowFixture.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
-#include "FakeSpooler.h"
 #include "platform/ProfileFile.h"
 #include "printer/PrinterSetupForm.h"
 #include "printer/VoPrinters.h"
@@ -27,32 +27,22 @@ namespace {
 const QString Manual = QStringLiteral("手差し");
 const QString Continuous = QStringLiteral("連続(４．５インチ)");
 
-class Registering : public ::testing::Test
+class Registering : public WindowFixture
 {
 protected:
-    void SetUp() override
+    void setUpPrinters() override
     {
-        ASSERT_TRUE(dir.isValid());
-        Dialogs::setTestMode(true);
-        auto spooler = std::make_unique<FakeSpooler>();
-        spooler->setPrinters({FakePrinter::standard("P0"), FakePrinter::standard("P1"),
-                              FakePrinter::standard("P2")});
-        spooler->setDefaultPrinter("P1");
-        createVoPrinter(std::move(spooler), std::chrono::milliseconds(0));
+        useFakeSpooler(
+            {FakePrinter::standard("P0"), FakePrinter::standard("P1"), FakePrinter::standard("P2")},
+            QStringLiteral("P1"));
     }
+    bool startsWindow() const override { return false; }
     void TearDown() override
     {
-        w.reset();
         setPrinterDialogExecHook(nullptr);
-        destroyVoPrinter();
-        Dialogs::resetForTest();
+        WindowFixture::TearDown();
     }
-    void start()
-    {
-        w = std::make_unique<TForm_Main>(dir.path());
-        w->show();
-        QApplication::processEvents();
-    }
+    void start() { startWindow(); }
     QString ini() const { return registrationFilePath(dir.path()); }
     // The set-up dialog picks printer `name` (empty: keeps it) and answers.
     void scriptSetupDialog(const QString &name, bool confirm)
@@ -69,9 +59,6 @@ protected:
         w->ComboBox_SEL->setCurrentText(feed);
         w->ComboBox_SELChange();
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TForm_Main> w;
 };
 
 } // namespace
