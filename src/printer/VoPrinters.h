@@ -333,7 +333,7 @@ public:
 
 private:
     struct DeviceLock;
-    class Poller;
+    class Poller; // PrinterPoll.h
 
     void CheckNoPrinter();
     void CheckSupport(TVoPrintCap c, const char *m);
