@@ -39,6 +39,14 @@ constexpr int kHelpHeight = 30;
 constexpr int kFncHeight = 28;
 constexpr int kStatusHeight = 22;
 constexpr int kRowHeight = 40;
+// The first tab from the note header down: the header's line, the two lines
+// of column captions over the grid, the grid and the totals under it.
+constexpr int kHeaderY = 166;
+constexpr int kGridX = 2 + 2; // scroll box frame
+constexpr int kCaptionY1 = kHeaderY + 24;
+constexpr int kCaptionY2 = kCaptionY1 + 18;
+constexpr int kGridY = kCaptionY2 + 18;
+constexpr int kTotalsY = kGridY + 6 * kRowHeight + 6;
 
 const QStringList kImeItems = {
     QStringLiteral("0:漢字未使用"),     QStringLiteral("1:漢字変換を閉じる"),
@@ -205,7 +213,23 @@ void TForm_Main::buildFirstTab()
     // The two clear buttons share one picture.
     const QIcon clearPicture = buttonPicture(ButtonPicture::Clear);
 
-    // Destination fields are created first: creation order is the tab order.
+    // Creation order is the tab order: the destination fields come first.
+    buildDestination(t, clearPicture);
+    buildNoteHeader(t);
+    buildItemGrid(t);
+    // The header's check boxes come after the rows in the tab order, so that
+    // Enter runs from the note date straight to the slip number.
+    buildHeaderCheckBoxes(t);
+    buildTotals(t);
+    // The transfer panel is created last, so that it comes last in the tab
+    // order.
+    buildTransferPanel(t, clearPicture);
+}
+
+// The destination: postal code, address, name, telephone, the address
+// warning and the clear button.
+void TForm_Main::buildDestination(QWidget *t, const QIcon &clearPicture)
+{
     auto *dest = named(new QFrame(t), QStringLiteral("Panel_Dest"));
     dest->setGeometry(2, 84, 761, 78);
     dest->setFrameShape(QFrame::StyledPanel);
@@ -252,11 +276,13 @@ void TForm_Main::buildFirstTab()
         applyImeMode(e, TImeMode::imHira);
     for (NoteLineEdit *e : {Edit_Zip, Edit_Add1, Edit_Add2, Edit_Add3, Edit_Custo1, Edit_tel})
         e->setCaretToEndOnEnter(true);
+}
 
-    // Note header.
-    const int hy = 166;
-    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {458, hy, 132, 22});
-    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {690, hy, 70, 22});
+// The note date and the slip number.
+void TForm_Main::buildNoteHeader(QWidget *t)
+{
+    DateTimePicker_1 = dateEdit(t, QStringLiteral("DateTimePicker_1"), {458, kHeaderY, 132, 22});
+    KiNumEdit_Slipno = numEdit(t, QStringLiteral("KiNumEdit_Slipno"), {690, kHeaderY, 70, 22});
     KiNumEdit_Slipno->setIntegerLength(10);
     KiNumEdit_Slipno->setDecimalLength(0);
     KiNumEdit_Slipno->setComma(false);
@@ -265,11 +291,14 @@ void TForm_Main::buildFirstTab()
     // The window consumes keys of its entry fields, so their refusals are
     // silent (the row cells below too).
     KiNumEdit_Slipno->setErrorBeep(false);
+}
 
+// The column captions and the scroll box with the ten detail rows.
+void TForm_Main::buildItemGrid(QWidget *t)
+{
     // Column captions over the grid: 品名 1 over the first line of a row,
     // the rest over the second.
-    const int cx = 2 + 2; // scroll box frame
-    const int c1 = hy + 24, c2 = c1 + 18;
+    const int cx = kGridX, c1 = kCaptionY1, c2 = kCaptionY2;
     captionPanel(t, QStringLiteral("No"), {cx, c1, 30, 36});
     captionPanel(t, QStringLiteral("品名 1"), {cx + 30, c1, 700, 18});
     captionPanel(t, QStringLiteral("品名 2"), {cx + 30, c2, 280, 18});
@@ -280,8 +309,7 @@ void TForm_Main::buildFirstTab()
 
     // Detail grid: ten rows of 40 pixels, one row per scroll step.
     ScrollBox1 = named(new QScrollArea(t), QStringLiteral("ScrollBox1"));
-    const int gy = c2 + 18;
-    ScrollBox1->setGeometry(2, gy, 761, 6 * kRowHeight + 4);
+    ScrollBox1->setGeometry(2, kGridY, 761, 6 * kRowHeight + 4);
     ScrollBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ScrollBox1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScrollBox1->verticalScrollBar()->setSingleStep(kRowHeight);
@@ -291,74 +319,80 @@ void TForm_Main::buildFirstTab()
     grid->setFixedSize(740, kRows * kRowHeight);
     QFont cellFont = font();
     cellFont.setPixelSize(13);
-    for (int i = 1; i <= kRows; ++i) {
-        const int ry = (i - 1) * kRowHeight;
-        Panel_dv[i] = named(captionPanel(grid, QString::number(i), {0, ry, 30, kRowHeight}),
-                            QStringLiteral("Panel_dv%1").arg(i));
-        Edit_itemNo[i] =
-            textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 646, 20}, 50);
-        Edit_item[i] =
-            textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 280, 20}, 50);
-        Edit_item[i]->setToolTip(QStringLiteral("半角50文字まで入力できます"));
-        KiNumEdit_QTY[i] =
-            numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {310, ry + 20, 110, 20});
-        Edit_unit[i] =
-            textEdit(grid, QStringLiteral("Edit_unit%1").arg(i), {420, ry + 20, 60, 20}, 6);
-        Edit_unit[i]->setToolTip(QStringLiteral("半角6文字まで入力できます"));
-        KiNumEdit_Price[i] =
-            numEdit(grid, QStringLiteral("KiNumEdit_Price%1").arg(i), {480, ry + 20, 110, 20});
-        KiNumEdit_Sales[i] =
-            numEdit(grid, QStringLiteral("KiNumEdit_Sales%1").arg(i), {590, ry + 20, 140, 20});
-        for (QWidget *w :
-             {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
-              static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
-              static_cast<QWidget *>(KiNumEdit_Price[i]),
-              static_cast<QWidget *>(KiNumEdit_Sales[i])})
-            w->setFont(cellFont);
-        for (NoteLineEdit *e : {Edit_itemNo[i], Edit_item[i], Edit_unit[i]})
-            e->setCaretToEndOnEnter(true);
-        // Quantity and price: whole numbers, separators, minus allowed; both
-        // cells are wide enough for "-999,999,999".
-        // Amounts take 15 integer digits: a product of two 9-digit values
-        // must not be cut.
-        for (TKiNumEdit *n : {KiNumEdit_QTY[i], KiNumEdit_Price[i], KiNumEdit_Sales[i]}) {
-            n->setIntegerLength(9);
-            n->setDecimalLength(0);
-            n->setComma(true);
-            n->setMinus(true);
-            n->setErrorBeep(false);
-            applyImeMode(n, TImeMode::imDisable);
-        }
-        KiNumEdit_Sales[i]->setIntegerLength(15);
-        KiNumEdit_Sales[i]->setReadOnly(true);
-        KiNumEdit_Sales[i]->setTabStop(false);
-        // The reduced-rate mark: clicked, or F8 in any cell of the row. It
-        // takes no focus, so Enter and Tab run through the cells as before.
-        CheckBox_Reduced[i] = named(new QCheckBox(QStringLiteral("軽減"), grid),
-                                    QStringLiteral("CheckBox_Reduced%1").arg(i));
-        CheckBox_Reduced[i]->setGeometry(678, ry, 52, 20);
-        CheckBox_Reduced[i]->setFont(cellFont);
-        CheckBox_Reduced[i]->setFocusPolicy(Qt::NoFocus);
-        CheckBox_Reduced[i]->setToolTip(help::Reduced);
-        CheckBox_Reduced[i]->setAccessibleName(QStringLiteral("%1行目 軽減税率").arg(i));
-        Panel_dv[i]->setAutoFillBackground(true);
-    }
+    for (int i = 1; i <= kRows; ++i)
+        buildItemRow(grid, i, cellFont);
     ScrollBox1->setWidget(grid);
+}
 
-    // The header's check boxes come after the rows in the tab order, so that
-    // Enter runs from the note date straight to the slip number.
+// Detail row i (1..10) on the grid: its number panel, cells and mark.
+void TForm_Main::buildItemRow(QWidget *grid, int i, const QFont &cellFont)
+{
+    const int ry = (i - 1) * kRowHeight;
+    Panel_dv[i] = named(captionPanel(grid, QString::number(i), {0, ry, 30, kRowHeight}),
+                        QStringLiteral("Panel_dv%1").arg(i));
+    Edit_itemNo[i] = textEdit(grid, QStringLiteral("Edit_itemNo%1").arg(i), {30, ry, 646, 20}, 50);
+    Edit_item[i] = textEdit(grid, QStringLiteral("Edit_item%1").arg(i), {30, ry + 20, 280, 20}, 50);
+    Edit_item[i]->setToolTip(QStringLiteral("半角50文字まで入力できます"));
+    KiNumEdit_QTY[i] =
+        numEdit(grid, QStringLiteral("KiNumEdit_QTY%1").arg(i), {310, ry + 20, 110, 20});
+    Edit_unit[i] = textEdit(grid, QStringLiteral("Edit_unit%1").arg(i), {420, ry + 20, 60, 20}, 6);
+    Edit_unit[i]->setToolTip(QStringLiteral("半角6文字まで入力できます"));
+    KiNumEdit_Price[i] =
+        numEdit(grid, QStringLiteral("KiNumEdit_Price%1").arg(i), {480, ry + 20, 110, 20});
+    KiNumEdit_Sales[i] =
+        numEdit(grid, QStringLiteral("KiNumEdit_Sales%1").arg(i), {590, ry + 20, 140, 20});
+    for (QWidget *w :
+         {static_cast<QWidget *>(Edit_itemNo[i]), static_cast<QWidget *>(Edit_item[i]),
+          static_cast<QWidget *>(KiNumEdit_QTY[i]), static_cast<QWidget *>(Edit_unit[i]),
+          static_cast<QWidget *>(KiNumEdit_Price[i]), static_cast<QWidget *>(KiNumEdit_Sales[i])})
+        w->setFont(cellFont);
+    for (NoteLineEdit *e : {Edit_itemNo[i], Edit_item[i], Edit_unit[i]})
+        e->setCaretToEndOnEnter(true);
+    // Quantity and price: whole numbers, separators, minus allowed; both
+    // cells are wide enough for "-999,999,999".
+    // Amounts take 15 integer digits: a product of two 9-digit values
+    // must not be cut.
+    for (TKiNumEdit *n : {KiNumEdit_QTY[i], KiNumEdit_Price[i], KiNumEdit_Sales[i]}) {
+        n->setIntegerLength(9);
+        n->setDecimalLength(0);
+        n->setComma(true);
+        n->setMinus(true);
+        n->setErrorBeep(false);
+        applyImeMode(n, TImeMode::imDisable);
+    }
+    KiNumEdit_Sales[i]->setIntegerLength(15);
+    KiNumEdit_Sales[i]->setReadOnly(true);
+    KiNumEdit_Sales[i]->setTabStop(false);
+    // The reduced-rate mark: clicked, or F8 in any cell of the row. It
+    // takes no focus, so Enter and Tab run through the cells as before.
+    CheckBox_Reduced[i] = named(new QCheckBox(QStringLiteral("軽減"), grid),
+                                QStringLiteral("CheckBox_Reduced%1").arg(i));
+    CheckBox_Reduced[i]->setGeometry(678, ry, 52, 20);
+    CheckBox_Reduced[i]->setFont(cellFont);
+    CheckBox_Reduced[i]->setFocusPolicy(Qt::NoFocus);
+    CheckBox_Reduced[i]->setToolTip(help::Reduced);
+    CheckBox_Reduced[i]->setAccessibleName(QStringLiteral("%1行目 軽減税率").arg(i));
+    Panel_dv[i]->setAutoFillBackground(true);
+}
+
+void TForm_Main::buildHeaderCheckBoxes(QWidget *t)
+{
     CheckBox_Date_1 =
         named(new QCheckBox(QStringLiteral("日付"), t), QStringLiteral("CheckBox_Date_1"));
-    CheckBox_Date_1->setGeometry(400, hy, 56, 22);
+    CheckBox_Date_1->setGeometry(400, kHeaderY, 56, 22);
     CheckBox2 = named(new QCheckBox(QStringLiteral("伝票番号"), t), QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(594, hy, 94, 22);
+    CheckBox2->setGeometry(594, kHeaderY, 94, 22);
     for (QCheckBox *c : {CheckBox_Date_1, CheckBox2}) {
         c->setChecked(true);
         c->setToolTip(QStringLiteral("チェックをはずすと日付を印字しません"));
     }
+}
 
-    // Totals.
-    const int ty = gy + 6 * kRowHeight + 6;
+// The totals, the receipt mark, the printer and paper in use and the
+// per-rate breakdown.
+void TForm_Main::buildTotals(QWidget *t)
+{
+    const int cx = kGridX, ty = kTotalsY;
     KiNumEdit_sqty = numEdit(t, QStringLiteral("KiNumEdit_sqty"), {cx + 310, ty, 110, 22});
     captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22});
     KiNumEdit_ssal = numEdit(t, QStringLiteral("KiNumEdit_ssal"), {cx + 590, ty, 140, 22});
@@ -398,8 +432,11 @@ void TForm_Main::buildFirstTab()
     }
     Label_TaxBreakdown->setAccessibleName(QStringLiteral("税率ごとの内訳"));
     Label_TaxBreakdown->hide();
+}
 
-    // Transfer panel (created last so that it comes last in the tab order).
+// The transfer panel: the paste memo, its buttons and the support links.
+void TForm_Main::buildTransferPanel(QWidget *t, const QIcon &clearPicture)
+{
     auto *tp = named(new QFrame(t), QStringLiteral("Panel_Transfer"));
     tp->setGeometry(2, 2, 761, 80);
     {

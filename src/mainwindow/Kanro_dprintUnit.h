@@ -15,8 +15,10 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFont;
 class QFrame;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -311,6 +313,14 @@ private:
 
     void buildWindow();
     void buildFirstTab();
+    // The first tab's blocks, in creation (and so tab) order.
+    void buildDestination(QWidget *t, const QIcon &clearPicture);
+    void buildNoteHeader(QWidget *t);
+    void buildItemGrid(QWidget *t);
+    void buildItemRow(QWidget *grid, int i, const QFont &cellFont);
+    void buildHeaderCheckBoxes(QWidget *t);
+    void buildTotals(QWidget *t);
+    void buildTransferPanel(QWidget *t, const QIcon &clearPicture);
     void buildSecondTab();
     void buildThirdTab();
     void buildHiddenControls();
