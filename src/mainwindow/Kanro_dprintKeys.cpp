@@ -351,134 +351,90 @@ bool TForm_Main::functionKey(int Key)
     }
 }
 
-bool TForm_Main::FormKeyDown(QWidget *, int Key)
+// The skeleton every field's key handler shares: the function keys first,
+// then Up, Down and Enter as the field's steps say. A key without a step
+// (and any other key) is left to the field; Enter and Return are one key.
+bool TForm_Main::keyStep(int Key, const KeySteps &steps)
 {
     if (functionKey(Key))
         return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        moveFocus(false);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            moveFocus(true);
-            return true;
-        }
+    const std::function<void()> *step = nullptr;
+    if (Key == Qt::Key_Up)
+        step = &steps.up;
+    else if (Key == Qt::Key_Down)
+        step = &steps.down;
+    else if (isEnterKey(Key))
+        step = &steps.enter;
+    if (step == nullptr || !*step)
         return false;
-    }
+    (*step)();
+    return true;
+}
+
+bool TForm_Main::FormKeyDown(QWidget *, int Key)
+{
+    return keyStep(Key, {.up = [this] { moveFocus(false); }, .enter = [this] { moveFocus(true); }});
 }
 
 bool TForm_Main::FormKeyDown2(QWidget *, int Key)
 {
-    if (functionKey(Key))
-        return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        moveFocus(false);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            // The last usable row's price ends the entry.
-            if (focusedRow() != wSLPMAX)
-                moveFocus(true);
-            return true;
-        }
-        return false;
-    }
+    return keyStep(Key, {.up = [this] { moveFocus(false); },
+                         .enter =
+                             [this] {
+                                 // The last usable row's price ends the entry.
+                                 if (focusedRow() != wSLPMAX)
+                                     moveFocus(true);
+                             }});
 }
 
+// Up in the postal code, the first field, is left to the field.
 bool TForm_Main::Edit_ZipKeyDown(QWidget *, int Key)
 {
-    if (functionKey(Key))
-        return true;
-    if (isEnterKey(Key)) {
-        moveFocus(true);
-        return true;
-    }
-    return false;
+    return keyStep(Key, {.enter = [this] { moveFocus(true); }});
 }
 
 bool TForm_Main::Edit_telKeyDown(QWidget *, int Key)
 {
-    if (functionKey(Key))
-        return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        moveFocus(false);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            focusCell(DateTimePicker_1);
-            return true;
-        }
-        return false;
-    }
+    return keyStep(Key, {.up = [this] { moveFocus(false); },
+                         .enter = [this] { focusCell(DateTimePicker_1); }});
 }
 
 bool TForm_Main::KiNumEdit_SlipnoKeyDown(QWidget *, int Key)
 {
-    if (functionKey(Key))
-        return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        moveFocus(false);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            focusCell(Edit_itemNo[1]);
-            return true;
-        }
-        return false;
-    }
+    return keyStep(
+        Key, {.up = [this] { moveFocus(false); }, .enter = [this] { focusCell(Edit_itemNo[1]); }});
 }
 
 bool TForm_Main::Edit_itemNoKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
-    if (functionKey(Key))
-        return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        if (r == 1)
-            focusCell(KiNumEdit_Slipno);
-        else if (r > 1 && r <= kRows)
-            focusCell(Edit_item[r - 1]);
-        return true;
-    case Qt::Key_Down:
-        if (r >= 1 && r <= kRows)
-            focusCell(Edit_item[r]);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            moveFocus(true);
-            return true;
-        }
-        return false;
-    }
+    return keyStep(Key, {.up =
+                             [this, r] {
+                                 if (r == 1)
+                                     focusCell(KiNumEdit_Slipno);
+                                 else if (r > 1 && r <= kRows)
+                                     focusCell(Edit_item[r - 1]);
+                             },
+                         .down =
+                             [this, r] {
+                                 if (r >= 1 && r <= kRows)
+                                     focusCell(Edit_item[r]);
+                             },
+                         .enter = [this] { moveFocus(true); }});
 }
 
 bool TForm_Main::Edit_itemKeyDown(QWidget *, int Key)
 {
     const int r = focusedRow();
-    if (functionKey(Key))
-        return true;
-    switch (Key) {
-    case Qt::Key_Up:
-        moveFocus(false);
-        return true;
-    case Qt::Key_Down:
-        // Into a disabled row (landscape layout) the focus cannot go; the
-        // key then does nothing.
-        if (r >= 1 && r < kRows)
-            focusCell(Edit_itemNo[r + 1]);
-        return true;
-    default:
-        if (isEnterKey(Key)) {
-            moveFocus(true);
-            return true;
-        }
-        return false;
-    }
+    return keyStep(Key, {.up = [this] { moveFocus(false); },
+                         .down =
+                             [this, r] {
+                                 // Into a disabled row (landscape layout) the focus
+                                 // cannot go; the key then does nothing.
+                                 if (r >= 1 && r < kRows)
+                                     focusCell(Edit_itemNo[r + 1]);
+                             },
+                         .enter = [this] { moveFocus(true); }});
 }
 
 // ---------------------------------------------------------------------------

@@ -33,7 +33,7 @@ class EVoPrinter;
 namespace printing {
 struct PrintNote;
 struct PrintPlan;
-}
+} // namespace printing
 
 // The main window: the delivery note being prepared, every on-screen
 // setting, the start-up sequence (settings read once when first shown) and
@@ -332,6 +332,16 @@ private:
     void setFunctionCaption(int i, const QString &caption);
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
+    // What a field's key handler does with Up, Down and Enter; an empty
+    // step leaves that key to the field.
+    struct KeySteps
+    {
+        std::function<void()> up = {};
+        std::function<void()> down = {};
+        std::function<void()> enter = {};
+    };
+    // The shared key handler: true when the key was handled.
+    bool keyStep(int Key, const KeySteps &steps);
     bool functionKey(int Key);
     void fieldEntered(QWidget *w);
     void fieldExited(QWidget *w);
