@@ -39,9 +39,15 @@ struct PrintPlan;
 // setting, the start-up sequence (settings read once when first shown) and
 // the shutdown sequence (settings written once when the window closes).
 //
-// Control names are member names and objectNames; other parts of the
-// program (transfer, printing, printer registration) read and write these
-// controls directly. Row cells are indexed 1 to 10 in the cell tables.
+// Control names are member names and objectNames. Only the window's own
+// files in mainwindow/ (Kanro_dprint*.cpp: building, keys, the note,
+// settings, transfer panel, printing, ledger, accessible names; and the
+// history dialog) read and write these controls. The layers beneath
+// (note/, transfer/, printing/, printer/) never see the window: they take
+// and return plain values, or ask through an interface the window's files
+// implement (the margin dialog's printing::MarginHost). The program's start
+// only creates, shows and closes the window.
+// Row cells are indexed 1 to 10 in the cell tables.
 class TForm_Main : public QWidget
 {
     Q_OBJECT
