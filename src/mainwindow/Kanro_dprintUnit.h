@@ -16,8 +16,10 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFont;
 class QFrame;
 class QGroupBox;
+class QIcon;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,9 +40,15 @@ struct PrintPlan;
 // setting, the start-up sequence (settings read once when first shown) and
 // the shutdown sequence (settings written once when the window closes).
 //
-// Control names are member names and objectNames; other parts of the
-// program (transfer, printing, printer registration) read and write these
-// controls directly. Row cells are indexed 1 to 10 in the cell tables.
+// Control names are member names and objectNames. Only the window's own
+// files in mainwindow/ (Kanro_dprint*.cpp: building, keys, the note,
+// settings, transfer panel, printing, ledger, accessible names; and the
+// history dialog) read and write these controls. The layers beneath
+// (note/, transfer/, printing/, printer/) never see the window: they take
+// and return plain values, or ask through an interface the window's files
+// implement (the margin dialog's printing::MarginHost). The program's start
+// only creates, shows and closes the window.
+// Row cells are indexed 1 to 10 in the cell tables.
 class TForm_Main : public QWidget
 {
     Q_OBJECT
@@ -321,6 +329,14 @@ private:
 
     void buildWindow();
     void buildFirstTab();
+    // The first tab's blocks, in creation (and so tab) order.
+    void buildDestination(QWidget *t, const QIcon &clearPicture);
+    void buildNoteHeader(QWidget *t);
+    void buildItemGrid(QWidget *t);
+    void buildItemRow(QWidget *grid, int i, const QFont &cellFont);
+    void buildHeaderCheckBoxes(QWidget *t);
+    void buildTotals(QWidget *t);
+    void buildTransferPanel(QWidget *t, const QIcon &clearPicture);
     void buildSecondTab();
     void buildThirdTab();
     void buildHiddenControls();
@@ -332,6 +348,16 @@ private:
     void setFunctionCaption(int i, const QString &caption);
     void setKeyHandler(QWidget *w, KeyHandler h);
     bool dispatchKey(QWidget *w, KeyHandler h, int key);
+    // What a field's key handler does with Up, Down and Enter; an empty
+    // step leaves that key to the field.
+    struct KeySteps
+    {
+        std::function<void()> up = {};
+        std::function<void()> down = {};
+        std::function<void()> enter = {};
+    };
+    // The shared key handler: true when the key was handled.
+    bool keyStep(int Key, const KeySteps &steps);
     bool functionKey(int Key);
     void fieldEntered(QWidget *w);
     void fieldExited(QWidget *w);

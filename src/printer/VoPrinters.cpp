@@ -1,17 +1,12 @@
 #include "printer/VoPrinters.h"
 
+#include "printer/PrinterPoll.h"
 #include "spooler/DevMode.h"
 #include "spooler/FrameworkPrinter.h"
 
-#include <QCoreApplication>
-#include <QObject>
-#include <QTimer>
 #include <algorithm>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 using namespace devmode;
 
@@ -153,202 +148,7 @@ struct TVoPrinter::DeviceLock
 };
 
 // ---------------------------------------------------------------------------
-// Poller: watches the spooler on a worker thread and runs the reaction on
-// the owner's thread when the printers or ports differ from the last look;
-// it also follows the jobs handed to a scheduler (every half second, for
-// JobWatchTime) and reports on the owner's thread the first trouble a job
-// meets. An interval of 0 lists nothing and only follows jobs.
-
-class TVoPrinter::Poller
-{
-public:
-    Poller(TVoPrinter &owner, std::chrono::milliseconds interval)
-        : owner_(owner), spooler_(owner.spooler_), interval_(interval),
-          lastPrinters_(owner.AllInfo().records()), receiver_(new QObject)
-    {
-        thread_ = std::thread([this] { run(); });
-    }
-
-    ~Poller()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-        delete receiver_;
-    }
-
-    bool lists() const { return interval_.count() > 0; }
-
-    void watch(const QString &device, int jobId)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            watches_.push_back(
-                Watch{device, jobId, std::chrono::steady_clock::now() + JobWatchTime});
-            woken_ = true;
-        }
-        wake_.notify_all();
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-    struct Watch
-    {
-        QString device;
-        int jobId = 0;
-        Clock::time_point until;
-    };
-    static constexpr std::chrono::milliseconds watchStep{500};
-
-    void run()
-    {
-        std::unique_lock lock(mutex_);
-        Clock::time_point nextList = Clock::now() + interval_;
-        while (!stop_) {
-            Clock::time_point until = lists() ? nextList : Clock::time_point::max();
-            if (!watches_.empty())
-                until = std::min(until, Clock::now() + watchStep);
-            const auto woken = [this] { return stop_ || woken_; };
-            if (until == Clock::time_point::max())
-                wake_.wait(lock, woken);
-            else
-                wake_.wait_until(lock, until, woken);
-            woken_ = false;
-            if (stop_)
-                break;
-            const std::vector<Watch> watches = watches_;
-            lock.unlock();
-            if (lists() && Clock::now() >= nextList) {
-                list();
-                nextList = Clock::now() + interval_;
-            }
-            std::vector<int> ended;
-            for (const Watch &w : watches) {
-                if (look(w) || Clock::now() >= w.until)
-                    ended.push_back(w.jobId);
-            }
-            lock.lock();
-            std::erase_if(watches_, [&ended](const Watch &w) {
-                return std::find(ended.begin(), ended.end(), w.jobId) != ended.end();
-            });
-        }
-    }
-
-    void list()
-    {
-        std::vector<PrinterRecord> printers;
-        QStringList ports;
-        try {
-            printers = spooler_.enumPrinters();
-            ports = spooler_.enumPorts();
-        } catch (const SpoolerError &) {
-            return; // a scheduler that does not answer now is asked again later
-        }
-        // Without an application object nothing can be delivered yet;
-        // the difference stays and is posted by a later poll.
-        if (!QCoreApplication::instance())
-            return;
-        const bool changed = printers != lastPrinters_ || (lastPorts_ && *lastPorts_ != ports);
-        lastPrinters_ = printers;
-        lastPorts_ = ports;
-        if (changed) {
-            TVoPrinter *owner = &owner_;
-            QObject *receiver = receiver_;
-            QMetaObject::invokeMethod(
-                receiver_,
-                [owner, receiver, printers, ports] { deliver(owner, receiver, printers, ports); },
-                Qt::QueuedConnection);
-        }
-    }
-
-    // One look at a job; true when watching it can end.
-    bool look(const Watch &w)
-    {
-        JobVerdict verdict;
-        try {
-            verdict = judgeJob(spooler_.jobStatus(w.device, w.jobId));
-        } catch (const SpoolerError &) {
-            return false; // asked again at the next step
-        }
-        if (verdict.trouble != JobTrouble::None && QCoreApplication::instance()) {
-            TVoPrinter *owner = &owner_;
-            const QString device = w.device;
-            const JobTrouble trouble = verdict.trouble;
-            QMetaObject::invokeMethod(
-                receiver_,
-                [owner, device, trouble] {
-                    if (owner->FOnJobTrouble) {
-                        try {
-                            owner->FOnJobTrouble(device, trouble);
-                        } catch (const std::exception &) {
-                            // a handler's error must not cross the event loop
-                        }
-                    }
-                },
-                Qt::QueuedConnection);
-        }
-        return verdict.done;
-    }
-
-    // Runs the reaction on the owner's thread; while a job is running the
-    // printer list is left as it is until the job has ended.
-    static void deliver(TVoPrinter *owner, QObject *receiver,
-                        const std::vector<PrinterRecord> &printers, const QStringList &ports)
-    {
-        if (owner->Printing()) {
-            QTimer::singleShot(200, receiver, [owner, receiver, printers, ports] {
-                deliver(owner, receiver, printers, ports);
-            });
-            return;
-        }
-        try {
-            owner->SystemChanged(TVoAllPrintersInfo(printers), ports);
-        } catch (const std::exception &) {
-            // The reaction raises nothing itself; a handler's error must
-            // not cross the event loop.
-        }
-    }
-
-    TVoPrinter &owner_;
-    Spooler &spooler_;
-    std::chrono::milliseconds interval_;
-    std::vector<PrinterRecord> lastPrinters_;
-    std::optional<QStringList> lastPorts_;
-    QObject *receiver_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stop_ = false;
-    bool woken_ = false;
-    std::vector<Watch> watches_;
-    std::thread thread_;
-};
-
-JobVerdict judgeJob(const JobStatus &status)
-{
-    switch (status.job) {
-    case JobState::Completed:
-        return {JobTrouble::None, true};
-    case JobState::Stopped:
-        return {JobTrouble::JobStopped, true};
-    case JobState::Canceled:
-        return {JobTrouble::JobCanceled, true};
-    case JobState::Aborted:
-        return {JobTrouble::JobAborted, true};
-    default:
-        break;
-    }
-    if (status.printerStopped)
-        return {JobTrouble::PrinterStopped, true};
-    if (!status.printerAccepting)
-        return {JobTrouble::NotAccepting, true};
-    return {JobTrouble::None, false};
-}
-
-// ---------------------------------------------------------------------------
-// TVoPrinter
+// TVoPrinter (the poll and the job watch are in PrinterPoll.cpp)
 
 TVoPrinter::TVoPrinter(Spooler &spooler)
     : spooler_(spooler), AllInfo_(std::make_unique<TVoAllPrintersInfo>(spooler))
@@ -366,25 +166,6 @@ FrameworkPrinter &TVoPrinter::Framework()
     if (!framework_)
         framework_ = std::make_unique<FrameworkPrinter>(spooler_, AllInfo_->records());
     return *framework_;
-}
-
-void TVoPrinter::StartPolling(std::chrono::milliseconds interval)
-{
-    poller_.reset();
-    if (interval.count() > 0)
-        poller_ = std::make_unique<Poller>(*this, interval);
-}
-
-void TVoPrinter::StopPolling()
-{
-    poller_.reset();
-}
-
-void TVoPrinter::WatchJob(const QString &device, int jobId)
-{
-    if (!poller_)
-        poller_ = std::make_unique<Poller>(*this, std::chrono::milliseconds(0));
-    poller_->watch(device, jobId);
 }
 
 void TVoPrinter::CheckNoPrinter()

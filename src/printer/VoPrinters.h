@@ -335,7 +335,7 @@ public:
 
 private:
     struct DeviceLock;
-    class Poller;
+    class Poller; // PrinterPoll.h
 
     void CheckNoPrinter();
     void CheckSupport(TVoPrintCap c, const char *m);
