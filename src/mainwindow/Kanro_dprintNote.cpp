@@ -199,9 +199,7 @@ void TForm_Main::DEN_SUM()
 {
     // Each rate's tax from its own sum; without a marked row the figures
     // are those of the single rate.
-    const InvoiceTotals it =
-        ::DEN_SUM(rowsOf(*this), marksOf(*this), Label_xTax->text(),
-                  rateFractionText(KiNumEdit_TaxReduced->Text()), Edit_TxDisp->text());
+    const InvoiceTotals &it = invoiceTotals();
     const NoteTotals &t = it.totals;
     KiNumEdit_sqty->setText(t.sqty);
     KiNumEdit_ssal->setText(t.ssal);
@@ -268,13 +266,27 @@ void TForm_Main::showTaxCaption()
     }
 }
 
+// The sums are computed once for each state of what they depend on (rows,
+// marks, both rates, the rounding mode) and read by the totals, the caption,
+// the preview and every printed copy.
+const InvoiceTotals &TForm_Main::invoiceTotals() const
+{
+    TotalsInputs in{rowsOf(*this), marksOf(*this), Label_xTax->text(),
+                    rateFractionText(KiNumEdit_TaxReduced->Text()), Edit_TxDisp->text()};
+    if (!m_totals || m_totals->first != in) {
+        const InvoiceTotals it =
+            ::DEN_SUM(in.rows, in.marks, in.standardFraction, in.reducedFraction, in.rounding);
+        m_totals.emplace(std::move(in), it);
+    }
+    return m_totals->second;
+}
+
 TForm_Main::InvoiceFigures TForm_Main::invoiceFigures() const
 {
     InvoiceFigures f;
-    f.standardFraction = Label_xTax->text();
-    f.reducedFraction = rateFractionText(KiNumEdit_TaxReduced->Text());
-    const InvoiceTotals it = ::DEN_SUM(rowsOf(*this), marksOf(*this), f.standardFraction,
-                                       f.reducedFraction, Edit_TxDisp->text());
+    const InvoiceTotals &it = invoiceTotals();
+    f.standardFraction = m_totals->first.standardFraction;
+    f.reducedFraction = m_totals->first.reducedFraction;
     f.standardInUse = it.standard.inUse;
     f.reducedInUse = it.reduced.inUse;
     f.standardSubtotal = it.standard.subtotal;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "note/NoteArithmetic.h"
 #include "note/PrintNote.h"
 #include "printing/PrinterRegistration.h"
 
@@ -124,6 +125,8 @@ public:
         QString standardSubtotal, standardTax, reducedSubtotal, reducedTax;
     };
     InvoiceFigures invoiceFigures() const;
+    // The note's totals and per-rate figures for the fields as they stand.
+    const InvoiceTotals &invoiceTotals() const;
     // Leaving the registration number: converts, checks, refuses.
     void Edit_TaxRegNoExit();
     void Edit_TaxRegNoChange();
@@ -384,6 +387,15 @@ private:
     QString m_rateBeforeEntry; // a rate field's text when it was entered
     bool m_shown = false;
     bool m_shutdownDone = false;
+    // What the note's sums were last computed from, and the sums.
+    struct TotalsInputs
+    {
+        DetailRows rows;
+        ReducedMarks marks;
+        QString standardFraction, reducedFraction, rounding;
+        friend bool operator==(const TotalsInputs &, const TotalsInputs &) = default;
+    };
+    mutable std::optional<std::pair<TotalsInputs, InvoiceTotals>> m_totals;
     QStringList m_issuedRows; // the rows as last printed or loaded
     bool m_startingUp = false;
     bool m_closePending = false;
