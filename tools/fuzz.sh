@@ -7,8 +7,10 @@
 #
 # Each target starts from its seed corpus in tests/fuzz/corpus/<name>/ and
 # keeps what it finds new in build/fuzz/corpus/<name>/; a finding is saved as
-# build/fuzz/findings/<name>/crash-* and ends that target's run. The script
-# exits non-zero when any target found something.
+# build/fuzz/findings/<name>/crash-* and ends that target's run; its bytes are
+# also printed in base64, so that a finding on another machine (CI) can be
+# recovered from the log (base64 -d > tests/fuzz/corpus/<name>/<case>). The
+# script exits non-zero when any target found something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -31,10 +33,16 @@ status=0
 for t in "${targets[@]}"; do
   mkdir -p "build/fuzz/corpus/$t" "build/fuzz/findings/$t"
   echo "== fuzz_$t for ${seconds}s"
+  touch "build/fuzz/findings/$t/.started"
   if ! nice -n 19 "build/fuzz/tests/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=8192 \
       -artifact_prefix="build/fuzz/findings/$t/" -print_final_stats=1 \
       "build/fuzz/corpus/$t" "tests/fuzz/corpus/$t"; then
     echo "fuzz_$t: finding saved in build/fuzz/findings/$t/"
+    find "build/fuzz/findings/$t" -type f -name '[a-z]*-*' -newer "build/fuzz/findings/$t/.started" |
+      while read -r f; do
+        echo "fuzz_$t finding $(basename "$f") ($(stat -c %s "$f") bytes), base64:"
+        base64 -w 76 "$f"
+      done
     status=1
   fi
 done

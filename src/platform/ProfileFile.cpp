@@ -682,12 +682,27 @@ QString ProfileFile::writeTarget() const
     return info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
 }
 
+// The encoding of a file without BOM is told from its bytes, so the bytes
+// written must tell the encoding they are in. Overwriting the lines that held
+// a CP932 file's only bytes not valid as UTF-8 leaves bytes that would read
+// as UTF-8, every other non-ASCII line decoded anew: such a file becomes
+// UTF-16LE, as when CP932 cannot hold a value. A UTF-8 file left with ASCII
+// only reads as CP932, which decodes ASCII alike: only the name changes.
+void ProfileFile::keepEncodingRecognisable()
+{
+    if (m_encoding == Encoding::Cp932 && isValidNonAsciiUtf8(serialize()))
+        switchToUtf16();
+    else if (m_encoding == Encoding::Utf8 && isAscii(serialize()))
+        m_encoding = Encoding::Cp932;
+}
+
 void ProfileFile::commit()
 {
     if (!m_changed)
         return;
     if (m_readFailed)
         throw ProfileWriteError(fullPath());
+    keepEncodingRecognisable();
     const QByteArray bytes = serialize();
     const QString target = writeTarget();
     const QByteArray targetName = QFile::encodeName(target);

@@ -47,6 +47,9 @@ private:
 // BOM so that nothing is lost. A line whose bytes were not valid in the old
 // encoding (ignored for reads) becomes a comment, ";" and its decoded text,
 // so that it stays ignored and no section or key appears or disappears.
+// A CP932 file whose bytes after a write would read as UTF-8 (its only bytes
+// that are not UTF-8 were overwritten) is converted to UTF-16LE the same way;
+// a UTF-8 file left with ASCII only is CP932 from then on (same bytes).
 //
 // Integers: decimal with an optional sign; a value of at least three
 // characters starting "0x"/"0X", or one starting "$", is hexadecimal; anything
@@ -117,6 +120,7 @@ private:
     Line makeLine(const QString &text);
     void encodeLine(Line &line);
     void switchToUtf16();
+    void keepEncodingRecognisable();
     QByteArray eolBytes() const;
     QByteArray serialize() const;
 

@@ -13,12 +13,17 @@ bool isBlank(QChar ch)
     return ch == QLatin1Char(' ') || ch == QChar(0x3000);
 }
 
-// The stretch in whole percent that brings `natural` pixels within `width`.
+// The stretch in whole percent that brings `natural` pixels within `width`;
+// 0 when there is no room (width 0 or below) or the width measured is not a
+// number, so that the result is always in [0, 100].
 int stretchFor(qreal natural, int width)
 {
     if (natural <= width)
         return NaturalStretch;
-    return static_cast<int>(std::floor(100.0 * width / natural));
+    const double percent = 100.0 * width / natural;
+    if (!(percent > 0))
+        return 0;
+    return static_cast<int>(std::floor(std::min(percent, double(NaturalStretch))));
 }
 
 // Positions after each whole character (grapheme cluster) of `text`.
@@ -43,6 +48,8 @@ qreal visibleWidth(Canvas &canvas, const QString &text)
 
 FittedText fitText(Canvas &canvas, const QString &text, int width, const QString &keep)
 {
+    // A negative room (a layout at a negative resolution) is no room.
+    width = std::max(width, 0);
     const QString whole = text + keep;
     const qreal natural = visibleWidth(canvas, whole);
     if (natural <= width)

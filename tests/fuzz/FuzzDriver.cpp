@@ -22,12 +22,11 @@
 #include <unistd.h>
 #include <vector>
 
-#if defined(__has_include)
-#if __has_include(<sanitizer/common_interface_defs.h>)
-#include <sanitizer/common_interface_defs.h>
-#define KANRO_HAVE_SANITIZER_CALLBACK 1
-#endif
-#endif
+// The sanitizer runtime's hook for dumping the input before a report ends
+// the process. Declared weak: in a build without sanitizers it is absent and
+// its address is null (the header may still be installed, so its presence
+// says nothing about the runtime being linked).
+extern "C" __attribute__((weak)) void __sanitizer_set_death_callback(void (*callback)(void));
 
 namespace {
 
@@ -160,9 +159,8 @@ int main(int argc, char **argv)
     const unsigned long long seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20261209ULL;
 
     std::signal(SIGABRT, onAbort);
-#ifdef KANRO_HAVE_SANITIZER_CALLBACK
-    __sanitizer_set_death_callback(dumpCurrent);
-#endif
+    if (__sanitizer_set_death_callback)
+        __sanitizer_set_death_callback(dumpCurrent);
     LLVMFuzzerInitialize(&argc, &argv);
 
     std::vector<std::string> corpus;

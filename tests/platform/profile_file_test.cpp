@@ -598,6 +598,41 @@ TEST(ProfileFile, EncodingsRoundTrip)
     }
 }
 
+// Found by fuzzing: a file without BOM is told by its bytes, and a write could
+// leave bytes that told another encoding than the one they were written in.
+TEST(ProfileFile, WrittenFileReadsInTheEncodingItWasWrittenIn)
+{
+    using E = ProfileFile::Encoding;
+    const struct
+    {
+        const char *name;
+        QByteArray before;
+        E expected;
+    } rows[] = {
+        // "あ" in CP932 is not UTF-8; "\xE6\x97\xA5" is CP932 and UTF-8 alike.
+        {"CP932 file whose only non-UTF-8 bytes are overwritten becomes UTF-16",
+         "[s]\r\nnew=\x82\xA0\r\nold=\xE6\x97\xA5\r\n", E::Utf16LeBom},
+        {"CP932 file keeping non-UTF-8 bytes stays CP932",
+         "[s]\r\nnew=\x82\xA0\r\nold=\x82\xA0\xE6\x97\xA5\r\n", E::Cp932},
+        {"UTF-8 file left with ASCII only is CP932", "[s]\r\nnew=\xE6\x97\xA5\r\nold=x\r\n",
+         E::Cp932},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Dir dir;
+        writeBytes(dir.file(), row.before);
+        const QString old = ProfileFile(dir.file()).readString(kSection, QStringLiteral("old"));
+        ProfileFile f(dir.file());
+        f.writeString(kSection, QStringLiteral("new"), QStringLiteral("x"));
+        f.commit();
+        EXPECT_EQ(f.encoding(), row.expected);
+        const ProfileFile again(dir.file());
+        EXPECT_EQ(again.encoding(), row.expected);
+        EXPECT_EQ(again.readString(kSection, QStringLiteral("new")), QStringLiteral("x"));
+        EXPECT_EQ(again.readString(kSection, QStringLiteral("old")), old);
+    }
+}
+
 // --- bad input ---------------------------------------------------------------
 
 TEST(ProfileFile, BadFilesGiveDefaults)

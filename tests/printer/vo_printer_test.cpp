@@ -83,7 +83,7 @@ TEST_F(NoPrinter, EveryCheckedOperationRaisesWhileNoVisiblePrinterExists)
                                    FakePrinter::standard("H2", PRINTER_ATTRIBUTE_HIDDEN)}}) {
         build(list);
         for (const auto &[name, call] : rows) {
-            EXPECT_EQ(raised<EVoPrinterNoPrinter>([&] { call(*printer); }),
+            EXPECT_EQ(raised<EVoPrinterNoPrinter>([&, &call = call] { call(*printer); }),
                       "TVoPrinter.CheckNoPrinter: No Printer")
                 << name << " with " << list.size() << " printers";
         }
@@ -269,7 +269,7 @@ TEST_F(Settings, UnsupportedSettingsRaiseTheirMessages)
         {"TVoPrinter.GetMaxCopies: Copies is not Supported", [](TVoPrinter &p) { p.MaxCopies(); }},
     };
     for (const auto &[message, call] : rows) {
-        EXPECT_EQ(raised([&] { call(*printer); }), message);
+        EXPECT_EQ(raised([&, &call = call] { call(*printer); }), message);
         EXPECT_EQ(locks(), 0) << message;
     }
     EXPECT_FALSE(printer->Modified());
@@ -309,7 +309,7 @@ TEST_F(Settings, MissingListsRaiseTheirMessages)
          [](TVoPrinter &p) { p.MaxCopies(); }},
     };
     for (const auto &[message, call] : rows)
-        EXPECT_EQ(raised<EVoPrinterNoInfo>([&] { call(*printer); }), message);
+        EXPECT_EQ(raised<EVoPrinterNoInfo>([&, &call = call] { call(*printer); }), message);
     EXPECT_TRUE(printer->AvailInfos().empty());
 }
 

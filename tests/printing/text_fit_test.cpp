@@ -56,6 +56,8 @@ TEST(TextFit, CondensedThenCut)
          {"あいうえおかきく", 62}},
         {"the kept suffix stays whole", "山田太郎山田太郎", " 様", 90, {"山田太郎山田 様", 60}},
         {"no room", "abc", "", 0, {"", 100}},
+        {"a negative room is no room", "abc", "", -5, {"", 100}},
+        {"nothing in a negative room", "", "", -5, {"", 100}},
     };
     for (const Row &r : rows) {
         RecordingCanvas c = canvas();
@@ -84,6 +86,7 @@ TEST(TextFit, AmountsAreCondensedNeverCut)
         {"fits", "1,234", 50, 100},
         {"condensed", "1,234,567", 72, 80},
         {"floor, even when still too wide", "123,456,789,012,345", 10, AmountStretchFloor},
+        {"floor in a negative room", "", -5, AmountStretchFloor},
     };
     for (const Row &r : rows) {
         RecordingCanvas c = canvas();
