@@ -279,11 +279,14 @@ PrintPlan TForm_Main::printPlan(int layout, std::shared_ptr<const PrintNoteSourc
 
 // The print preview (F10): the print command's preparation, then the pages
 // the print would feed, in a modal window from which F11 prints. Closed
-// without printing, the focus goes where a declined print puts it.
+// without printing, the focus goes back to the field that had it when the
+// window opened; that field was never left, so it is not entered again (an
+// empty slip number is not issued, no text is reselected).
 void TForm_Main::SpeedButton_F10Click()
 {
     bool closedWithoutPrint = false;
-    runGuarded(this, [this, &closedWithoutPrint] {
+    QPointer<QWidget> returnTo;
+    runGuarded(this, [this, &closedWithoutPrint, &returnTo] {
         if (!preparePrint())
             return;
         TVoPrinter &printer = printerObject();
@@ -302,13 +305,15 @@ void TForm_Main::SpeedButton_F10Click()
                 throw;
             return;
         }
+        returnTo = focusWidget();
         PrintPreviewWindow window(std::move(*doc), this);
         window.setPrintHandler([this] { return printCommand(); });
         window.run();
         closedWithoutPrint = !window.printed();
     });
-    if (closedWithoutPrint && Memo1->isVisible())
-        Memo1->setFocus(Qt::OtherFocusReason);
+    // The window regaining activation re-enters no field (see eventFilter).
+    if (closedWithoutPrint && returnTo && returnTo->isVisible() && returnTo->isEnabled())
+        returnTo->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 printing::PrintNote TForm_Main::printNote() const

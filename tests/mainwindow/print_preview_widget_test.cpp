@@ -182,7 +182,7 @@ TEST_F(Preview, RunsThePrintPreparationBeforeAnyWindow)
          [&] { w->dQTY_Ary[2]->setText(QString()); },
          {missingQuantityMessage(2)},
          true,
-         w->Memo1},
+         w->Edit_itemNo[1]},
     };
     for (const Row &r : rows) {
         fillNote();
@@ -375,7 +375,7 @@ TEST_F(Preview, SheetAndPrintableAreaOfTheCurrentPrinter)
     }
 }
 
-TEST_F(Preview, EscapeAndCloseLeaveTheFocusWhereDecliningAPrintWould)
+TEST_F(Preview, EscapeAndCloseReturnTheFocusToTheFieldItCameFrom)
 {
     struct Row
     {
@@ -398,7 +398,7 @@ TEST_F(Preview, EscapeAndCloseLeaveTheFocusWhereDecliningAPrintWould)
         });
         EXPECT_TRUE(closed) << r.name;
         EXPECT_TRUE(Dialogs::shownTexts().isEmpty()) << r.name;
-        EXPECT_EQ(w->focusWidget(), w->Memo1) << r.name;
+        EXPECT_EQ(w->focusWidget(), w->Edit_itemNo[2]) << r.name;
     }
     EXPECT_TRUE(spooler->jobs().empty());
 }
