@@ -3,6 +3,7 @@
 #include "ledger/HistoryQuery.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
+#include "platform/ImeMode.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -72,6 +73,10 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Edit_TotalMax = field(QStringLiteral("Edit_TotalMax"), QStringLiteral("合計金額 まで"), 100);
     Edit_Customer = field(QStringLiteral("Edit_Customer"), QStringLiteral("お客様名"), 220);
     Edit_SlipNo = field(QStringLiteral("Edit_SlipNo"), QStringLiteral("伝票番号"), 100);
+    // Dates, amounts and slip numbers are typed half width, the input
+    // method off; the customer's name keeps it.
+    for (QLineEdit *e : {Edit_DateFrom, Edit_DateTo, Edit_TotalMin, Edit_TotalMax, Edit_SlipNo})
+        applyImeMode(e, TImeMode::imDisable);
     Edit_DateFrom->setPlaceholderText(QStringLiteral("年-月-日"));
     Edit_DateTo->setPlaceholderText(QStringLiteral("年-月-日"));
     grid->addWidget(new QLabel(QStringLiteral("日付"), this), 0, 0);

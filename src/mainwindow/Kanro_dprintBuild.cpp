@@ -417,8 +417,9 @@ void TForm_Main::buildTotals(QWidget *t)
     Label_PrinterName2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The per-rate breakdown, shown while a printed row is at the reduced
     // rate; it covers the printer name's second line, which the usual
-    // "printer/paper/bin" text does not need.
-    Label_TaxBreakdown = named(plainLabel(t, QString(), {cx, ty + 46, 326, 22}),
+    // "printer/paper/bin" text does not need, and ends before the receipt
+    // box (cx + 310), which must stay visible while it is a tab stop.
+    Label_TaxBreakdown = named(plainLabel(t, QString(), {cx, ty + 46, 306, 22}),
                                QStringLiteral("Label_TaxBreakdown"));
     Label_TaxBreakdown->setFrameShape(QFrame::StyledPanel);
     Label_TaxBreakdown->setAutoFillBackground(true);
@@ -537,6 +538,7 @@ void TForm_Main::buildSecondTab()
     KiNumEdit_BUSUU->setIntegerLength(3);
     KiNumEdit_BUSUU->setDecimalLength(0);
     KiNumEdit_BUSUU->setText(QStringLiteral("1"));
+    applyImeMode(KiNumEdit_BUSUU, TImeMode::imDisable);
     CheckBox_NewPage = named(new QCheckBox(QStringLiteral("改ページ信号"), g1),
                              QStringLiteral("CheckBox_NewPage"));
     CheckBox_NewPage->setGeometry(160, 164, 200, 22);

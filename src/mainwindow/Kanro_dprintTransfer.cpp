@@ -8,7 +8,11 @@
 #include "transfer/TransferPanel.h"
 #include "transfer/WorkMemoWrapper.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QShortcut>
+#include <QTabWidget>
 
 namespace {
 void convertToHalfWidth(NoteLineEdit *field)
@@ -52,6 +56,23 @@ void TForm_Main::BitBtn_1Click()
         }
         Edit_Warning();
     });
+}
+
+// Ctrl+Shift+V anywhere on the first tab: the clipboard's text replaces the
+// memo's and is transferred at once, so a pasted order needs no mouse (the
+// memo itself is no tab stop). Fields take no Ctrl+Shift keys of their own.
+void TForm_Main::setUpPasteTransferKey()
+{
+    auto *key =
+        new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V), PageControl1->widget(0));
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(key, &QShortcut::activated, this, [this] { pasteAndTransfer(); });
+}
+
+void TForm_Main::pasteAndTransfer()
+{
+    Memo1->setPlainText(QGuiApplication::clipboard()->text());
+    BitBtn_1Click();
 }
 
 void TForm_Main::Memo1Change()

@@ -135,6 +135,8 @@ public:
     void Edit_ZipChange();
     void Edit_telChange();
     void BitBtn_1Click();
+    // Ctrl+Shift+V on the first tab: the clipboard into the memo, then BitBtn_1Click.
+    void pasteAndTransfer();
     void BitBtn_MemoCLSClick();
     void Memo1Change();
     void BitBtn_SendMailClick();
@@ -371,6 +373,7 @@ private:
     void readStartupSettings();
     void writeShutdownSettings();
     void setUpHistoryKey();
+    void setUpPasteTransferKey();
     QStringList rowTexts() const;
     void showReducedMark(int row);
     void showTaxCaption();

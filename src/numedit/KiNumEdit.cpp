@@ -1,7 +1,9 @@
 #include "numedit/KiNumEdit.h"
 
+#include "numedit/KiNumEditAccessible.h"
 #include "platform/Beep.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -76,6 +78,7 @@ bool clipboardHasText()
 
 TKiNumEdit::TKiNumEdit(QWidget *parent) : QWidget(parent)
 {
+    installKiNumEditAccessibility();
     nowInit_ = true;
     resize(kDefaultWidth, kDefaultHeight);
     setCursor(Qt::IBeamCursor);
@@ -196,6 +199,10 @@ void TKiNumEdit::refresh()
     drawRect_ = QRect(TextOrigin(), QSize(textWidth(model_.ValText()), fontHeight_));
     update();
     positionCaret();
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, model_.Text().toDouble());
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void TKiNumEdit::positionCaret()

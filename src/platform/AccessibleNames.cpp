@@ -1,5 +1,7 @@
 #include "platform/AccessibleNames.h"
 
+#include "platform/AccessibleComboBox.h"
+
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
@@ -46,6 +48,7 @@ bool isPartOfComposite(const QWidget *w, const QWidget *root)
 
 void nameControl(QWidget *control, const QString &name, const QString &description)
 {
+    installAccessibleComboBox(); // lists then read their names, not their entries
     control->setAccessibleName(name);
     const QString d = description.isEmpty() ? control->toolTip() : description;
     if (!d.isEmpty())

@@ -1,5 +1,6 @@
 #include "printer/PrinterSetupForm.h"
 
+#include "platform/AccessibleNames.h"
 #include "spooler/DevMode.h"
 
 #include <QComboBox>
@@ -39,11 +40,19 @@ PrinterSetupForm::PrinterSetupForm(FrameworkPrinter &framework, const QString &t
     form->addRow(QStringLiteral("プリンタ名(&N):"), printer_);
     form->addRow(QStringLiteral("用紙サイズ(&Z):"), paper_);
     form->addRow(QStringLiteral("給紙方法(&S):"), bin_);
+    // A screen reader reads each list by its label ("プリンタ名"), not by
+    // the entry it shows.
+    for (QComboBox *list : {printer_, paper_, bin_}) {
+        const QString label = captionText(form->labelForField(list));
+        nameControl(list, label.left(label.indexOf(QLatin1Char('('))));
+    }
     auto *orientation = new QGroupBox(QStringLiteral("印刷の向き"), this);
     auto *orientationLayout = new QHBoxLayout(orientation);
     orientationLayout->addWidget(portrait_);
     orientationLayout->addWidget(landscape_);
 
+    nameFromCaption(portrait_, nullptr, captionText(orientation) + QLatin1Char(' '));
+    nameFromCaption(landscape_, nullptr, captionText(orientation) + QLatin1Char(' '));
     auto *buttons = new QDialogButtonBox(this);
     ok_ = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok_->setObjectName("Button_OK");

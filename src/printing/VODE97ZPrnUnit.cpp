@@ -1,14 +1,17 @@
 #include "printing/VODE97ZPrnUnit.h"
 
 #include "numedit/KiNumEdit.h"
+#include "platform/AccessibleNames.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "platform/ImeMode.h"
 #include "printing/PrinterRegistration.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 TForm_VODE97ZPrn *Form_VODE97ZPrn = nullptr;
@@ -23,6 +26,7 @@ void setUpOffsetField(TKiNumEdit *edit, const QString &name)
     edit->setMinus(true);
     edit->setErrorBeep(false);
     edit->setFixedWidth(90); // room for nine digits and the sign
+    applyImeMode(edit, TImeMode::imDisable);
 }
 
 } // namespace
@@ -61,6 +65,17 @@ TForm_VODE97ZPrn::TForm_VODE97ZPrn(QWidget *parent) : QDialog(parent)
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(GroupBox1);
     layout->addWidget(BitBtn_MRGN);
+    // Each offset field is named, and read, by its label.
+    Label5->setBuddy(KiNumEdit_TOP);
+    Label6->setBuddy(KiNumEdit_LEFT);
+    nameFromCaption(KiNumEdit_TOP, Label5);
+    nameFromCaption(KiNumEdit_LEFT, Label6);
+    nameFromCaption(BitBtn_MRGN);
+    // Escape leaves without registering, from the fields too (they keep
+    // every printable key, not Escape).
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, &QDialog::reject);
     setTabOrder(KiNumEdit_TOP, KiNumEdit_LEFT);
     setTabOrder(KiNumEdit_LEFT, BitBtn_MRGN);
 
