@@ -24,7 +24,7 @@ if [ -n "$missing" ]; then
 fi
 
 home=$(mktemp -d /tmp/kanro-ime.XXXXXX)
-trap 'rm -rf "$home"' EXIT
+trap 'rm -rf "$home" 2>/dev/null || true' EXIT
 mkdir -p "$home/.config/fcitx5/conf"
 # Two input methods, mozc the one switched on; one input state shared by
 # every window, so the input method switched on in the name field is still
@@ -71,6 +71,10 @@ sleep 1
 ASAN_OPTIONS=detect_leaks=0 "$PROBE"
 rc=$?
 kill "$fcitx" "$xvfb" 2>/dev/null
+# mozc's converter leaves the session as a daemon: end the one of this home.
+for p in $(pgrep -u "$(id -u)" -x mozc_server); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "HOME=$HOME" && kill "$p"
+done
 exit $rc
 EOF
 chmod 755 "$home/session.sh"
@@ -80,5 +84,7 @@ if [ "$(id -u)" -eq 0 ]; then
     chown -R nobody:nogroup "$home"
     run_as="setpriv --reuid=nobody --regid=nogroup --clear-groups"
 fi
+rc=0
 $run_as env -i HOME="$home" PATH=/usr/bin:/bin PROBE="$probe" \
-    dbus-run-session -- "$home/session.sh"
+    dbus-run-session -- "$home/session.sh" || rc=$?
+exit $rc

@@ -46,7 +46,9 @@ void TForm_Main::nameControls()
     nameControl(PageControl1->tabBar(), QStringLiteral("画面の切り替え"));
 
     // Transfer panel.
-    nameControl(Memo1, QStringLiteral("テキスト貼り付けメモ"), TransferPanel::kMemoHelp);
+    nameControl(Memo1, QStringLiteral("テキスト貼り付けメモ"),
+                TransferPanel::kMemoHelp + QStringLiteral("　") +
+                    TransferPanel::kPasteTransferKeyHelp);
     nameControl(BitBtn_1, TransferPanel::kCaption);
     nameControl(BitBtn_MemoCLS, captionText(Label12));
     nameControl(BitBtn_SendMail, QStringLiteral("メールで問い合わせ (%1)").arg(captionText(BitBtn_SendMail)));

@@ -454,7 +454,8 @@ void TForm_Main::buildTransferPanel(QWidget *t, const QIcon &clearPicture)
     // Tab leaves the memo as in any one-line field; pasted text keeps its tabs.
     Memo1->setTabChangesFocus(true);
     Memo1->setFont(screenFont(TransferPanel::kMemoFontFamily, TransferPanel::kMemoFontPixelSize));
-    Memo1->setToolTip(TransferPanel::kMemoHint);
+    Memo1->setToolTip(TransferPanel::kMemoHint + QStringLiteral("\n") +
+                      TransferPanel::kPasteTransferKeyHelp);
     Label8 = named(plainLabel(tp, TransferPanel::kMemoInstruction, {2, 63, 560, 16}),
                    QStringLiteral("Label8"));
     {

@@ -11,9 +11,12 @@ inline const QString kCaption = QStringLiteral("テキスト転送"); // Label1
 inline const QString kMemoHint = QStringLiteral(
     "ここにお届け先の住所、お名前等のテキストを貼り付けると、お届け先欄に転送が可能です"
     "　(15行以内に収まるようにして下さい)"); // Memo1 tooltip
-inline const QString kMemoHelp = QStringLiteral(
-    "テキストを貼り付けることができます　７行以内に収めてください"
-    "　(Ctrl+Shift+V：クリップボードから貼り付けて転送)"); // help panel on entering Memo1
+inline const QString kMemoHelp =
+    QStringLiteral("テキストを貼り付けることができます　７行以内に収めてください"); // help panel on entering Memo1
+// The key that pastes the clipboard into the memo and transfers it; added to
+// the memo's hint and its description for screen readers.
+inline const QString kPasteTransferKeyHelp =
+    QStringLiteral("Ctrl+Shift+V：クリップボードから貼り付けて転送");
 inline const QString kMemoInstruction = QStringLiteral(
     "↑↑ここクリップボードから貼り付けが、可能です　(　15行以内に収めてください　)↑↑"); // Label8
 inline const QString kTransferHint =
