@@ -125,6 +125,8 @@ void TForm_Main::buildTransferChoice(QWidget *tab)
     ComboBox_TrMode->addItems(
         {QStringLiteral("語句による転記"), QStringLiteral("郵便番号辞書による転記")});
     ComboBox_TrMode->setCurrentIndex(1);
+    ComboBox_TrMode->setAccessibleName(QStringLiteral("転記の方式"));
+    ComboBox_TrMode->setToolTip(QStringLiteral("貼り付けた注文文を転記する規則を選びます"));
     // Only the operator's choice is stored (activated, not currentIndexChanged).
     connect(ComboBox_TrMode, &QComboBox::activated, this, [this] { ComboBox_TrModeChange(); });
 }

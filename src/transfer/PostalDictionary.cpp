@@ -185,9 +185,8 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
     const QByteArray raw = qUncompress(compressed);
     if (raw.isEmpty())
         return fail(QStringLiteral("the postal dictionary is not compressed data"));
-    const QString all = QString::fromUtf8(raw);
     auto dict = std::make_shared<PostalDictionary>();
-    dict->pool_.reserve(all.size() / 3);
+    dict->pool_.reserve(raw.size() / 4);
     QHash<QString, Span> interned; // towns repeat under codes with several entries
 
     auto add = [&](QStringView s) -> std::optional<Span> {
@@ -199,7 +198,14 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
     };
 
     qsizetype lineNo = 0;
-    for (QStringView line : QStringView(all).split(u'\n')) {
+    // Line by line, so that the whole text is never held twice.
+    for (qsizetype begin = 0; begin < raw.size();) {
+        qsizetype end = raw.indexOf('\n', begin);
+        if (end < 0)
+            end = raw.size();
+        const QString lineText = QString::fromUtf8(QByteArrayView(raw).sliced(begin, end - begin));
+        const QStringView line(lineText);
+        begin = end + 1;
         ++lineNo;
         if (lineNo == 1) {
             if (line != QLatin1String(kMagic))
