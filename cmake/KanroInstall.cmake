@@ -5,6 +5,7 @@
 #   bin/kanro-vey-1                      launcher: runs it in its data folder
 #   share/applications/<id>.desktop      menu entry (Exec through the launcher)
 #   share/metainfo/<id>.metainfo.xml     AppStream metadata
+#   share/kanro-vey-1/jpostal.dat        postal dictionary (and its NOTICE)
 #   share/icons/hicolor/{scalable,48x48,256x256}/apps/<id>.{svg,png}
 include(GNUInstallDirs)
 
@@ -19,6 +20,9 @@ install(FILES ${KANRO_DATA}/${KANRO_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${KANRO_DATA}/icons/scalable/${KANRO_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The postal dictionary of the order-text transfer and its notices.
+install(FILES ${KANRO_DATA}/postal/jpostal.dat ${KANRO_DATA}/postal/NOTICE
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kanro-vey-1)
 foreach(size 48x48 256x256)
   install(FILES ${KANRO_DATA}/icons/${size}/${KANRO_APP_ID}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}/apps)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libicu-dev
+  libicu-dev libphonenumber-dev
   libfontconfig-dev libxcb1-dev libxcb-damage0-dev
   libcups2-dev cups cups-client cups-filters cups-ipp-utils
   libqt6sql6-sqlite

@@ -604,6 +604,8 @@ void TForm_Main::buildSecondTab()
     KiNumEdit_KOSUU = numEdit(t, QStringLiteral("KiNumEdit_KOSUU"), {0, 0, 10, 10});
     KiNumEdit_KOSUU->setText(QStringLiteral("1"));
     KiNumEdit_KOSUU->hide();
+
+    buildTransferChoice(t);
 }
 
 void TForm_Main::buildThirdTab()

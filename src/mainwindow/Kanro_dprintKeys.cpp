@@ -518,6 +518,10 @@ void TForm_Main::fieldExited(QWidget *w)
         Edit_TaxRegNoExit();
         return;
     }
+    if (w == Edit_Zip) {
+        Edit_ZipExit();
+        return;
+    }
     if (w == KiNumEdit_TaxOld || w == KiNumEdit_TaxNew || w == KiNumEdit_TaxReduced) {
         rateFieldExited(static_cast<TKiNumEdit *>(w));
         return;

@@ -60,6 +60,7 @@ void TForm_Main::readStartupSettings()
     m_acceptedRegNo = s.TaxRegNo;
     KiNumEdit_TaxReduced->setText(s.TaxReduced);
     Edit_TxDisp->setText(s.TxDisp);
+    readTransferChoice();
 }
 
 void TForm_Main::writeShutdownSettings()

@@ -1,8 +1,11 @@
 // Handlers of the transfer panel and the destination's change events.
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
+#include "mainwindow/NoteSettings.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
+#include "transfer/DictionaryTransfer.h"
+#include "transfer/PostalDictionary.h"
 #include "transfer/SupportLinks.h"
 #include "transfer/Transfer.h"
 #include "transfer/TransferPanel.h"
@@ -10,8 +13,12 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabWidget>
 
 namespace {
@@ -37,6 +44,30 @@ void TForm_Main::Edit_telChange()
 void TForm_Main::BitBtn_1Click()
 {
     runGuarded(this, [this] {
+        if (ComboBox_TrMode->currentIndex() == 1) {
+            // The dictionary transfer: the memo keeps the pasted text.
+            QStringList shop;
+            for (int i = 1; i <= 5; ++i)
+                shop.append(Edit_021[i]->text());
+            const auto dict = PostalDictionaryLoader::get();
+            const DictionaryTransferResult r =
+                runDictionaryTransfer(Memo1->toPlainText(), shop, dict.get());
+            if (r.fields.nothingToTransfer) {
+                Dialogs::notify(this, TransferPanel::kNothingToTransfer);
+            } else {
+                Edit_Cls();
+                Edit_Zip->setText(r.fields.zip);
+                Edit_Add1->setText(r.fields.add1);
+                Edit_Add2->setText(r.fields.add2);
+                Edit_Custo1->setText(r.fields.custo1);
+                Edit_tel->setText(r.fields.tel);
+                Edit_Zip->setFocus(Qt::OtherFocusReason);
+                StatusBar1->showMessage(
+                    dict ? r.status() : r.status() + QStringLiteral("　郵便番号辞書を読めません"));
+            }
+            Edit_Warning();
+            return;
+        }
         static const LineWrapper wrap = workMemoWrapper();
         const TransferResult r = runTransferOnText(Memo1->toPlainText(), wrap);
         Memo2->setPlainText(memoTextOf(r.memoLines));
@@ -77,6 +108,10 @@ void TForm_Main::pasteAndTransfer()
 
 void TForm_Main::Memo1Change()
 {
+    // A paste is the first sign of a transfer: the dictionary starts loading
+    // in the background, after the window has long been painted.
+    if (m_shown && !Memo1->document()->isEmpty())
+        PostalDictionaryLoader::startLoading();
     QPalette p = Memo1->palette();
     p.setColor(QPalette::Base,
                TransferPanel::memoColor(Memo1->toPlainText(), palette().color(QPalette::Base)));
@@ -98,4 +133,61 @@ void TForm_Main::BitBtn_SendMailClick()
 void TForm_Main::BitBtn_WebHelpClick()
 {
     runGuarded(this, [] { SupportLinks::openProductWebPage(); });
+}
+
+void TForm_Main::buildTransferChoice(QWidget *tab)
+{
+    auto *g = new QGroupBox(QStringLiteral("転記の方式"), tab);
+    g->setObjectName(QStringLiteral("GroupBox_TrMode"));
+    g->setGeometry(4, 424, 372, 52);
+    ComboBox_TrMode = new QComboBox(g);
+    ComboBox_TrMode->setObjectName(QStringLiteral("ComboBox_TrMode"));
+    ComboBox_TrMode->setGeometry(10, 22, 352, 22);
+    ComboBox_TrMode->addItems(
+        {QStringLiteral("語句による転記"), QStringLiteral("郵便番号辞書による転記")});
+    ComboBox_TrMode->setCurrentIndex(1);
+    ComboBox_TrMode->setAccessibleName(QStringLiteral("転記の方式"));
+    ComboBox_TrMode->setToolTip(QStringLiteral("貼り付けた注文文を転記する規則を選びます"));
+    // Only the operator's choice is stored (activated, not currentIndexChanged).
+    connect(ComboBox_TrMode, &QComboBox::activated, this, [this] { ComboBox_TrModeChange(); });
+}
+
+void TForm_Main::readTransferChoice()
+{
+    ComboBox_TrMode->setCurrentIndex(readDictionaryTransfer(settingsFilePath()) ? 1 : 0);
+}
+
+void TForm_Main::ComboBox_TrModeChange()
+{
+    runGuarded(this, [this] {
+        writeDictionaryTransfer(settingsFilePath(), ComboBox_TrMode->currentIndex() == 1);
+    });
+}
+
+void TForm_Main::Edit_ZipExit()
+{
+    if (ComboBox_TrMode->currentIndex() != 1 || postalCodeDigits(Edit_Zip->text()).isEmpty())
+        return;
+    const auto dict = PostalDictionaryLoader::get();
+    if (!dict)
+        return;
+    const QString zip = Edit_Zip->text();
+    if (!Edit_Add1->text().isEmpty()) {
+        const QString warning = zipAddressMismatch(*dict, zip, Edit_Add1->text());
+        if (!warning.isEmpty())
+            StatusBar1->showMessage(warning);
+        return;
+    }
+    const QStringList choices = addressChoicesFor(*dict, zip);
+    if (choices.size() == 1) {
+        Edit_Add1->setText(choices.first());
+    } else if (choices.size() > 1) {
+        // Several towns share the code: a short list under the address line.
+        auto *menu = new QMenu(this);
+        menu->setObjectName(QStringLiteral("Menu_ZipTowns"));
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        for (const QString &c : choices)
+            menu->addAction(c, this, [this, c] { Edit_Add1->setText(c); });
+        menu->popup(Edit_Add1->mapToGlobal(QPoint(0, Edit_Add1->height())));
+    }
 }

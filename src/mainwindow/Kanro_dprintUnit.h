@@ -141,6 +141,12 @@ public:
     void Memo1Change();
     void BitBtn_SendMailClick();
     void BitBtn_WebHelpClick();
+    // The choice of transfer rules ("TrMode") on the settings tab, and the
+    // postal dictionary behind Edit_Zip (bodies in Kanro_dprintTransfer.cpp).
+    void buildTransferChoice(QWidget *tab);
+    void readTransferChoice();
+    void ComboBox_TrModeChange();
+    void Edit_ZipExit();
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
@@ -282,6 +288,7 @@ public:
     TKiNumEdit *KiNumEdit_BUSUU = nullptr;
     QCheckBox *CheckBox_NewPage = nullptr;
     QComboBox *ComboBox_Paper = nullptr;
+    QComboBox *ComboBox_TrMode = nullptr; // item 0: TrMode "0", item 1: TrMode "1"
     // second tab: entry settings
     QComboBox *ComboBox_ime_Itemno = nullptr;
     QComboBox *ComboBox_ime_Item = nullptr;

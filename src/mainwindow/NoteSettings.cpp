@@ -11,6 +11,7 @@ using Key = SettingKey<NoteSettings>;
 using DetailKey = SettingKey<DetailLines>;
 
 const QString kPrinterChoiceKey = QStringLiteral("Vey_12prnno");
+const QString kTransferModeKey = QStringLiteral("TrMode");
 constexpr qint64 kPrinterChoiceDefault = -1;
 const QString kSlipNumberKey = QStringLiteral("iSLIPNO");
 constexpr qint64 kSlipNumberDefault = 1;
@@ -284,6 +285,23 @@ void writePrinterChoice(const QString &iniPath, qint64 printerIndex)
 {
     ProfileFile file(iniPath);
     file.writeInteger(settingsSection(), kPrinterChoiceKey, printerIndex);
+    file.commit();
+}
+
+bool readDictionaryTransfer(const QString &iniPath)
+{
+    // KANRO_TRMODE_DEFAULT stands in for a missing key: the tests of the
+    // word-list transfer run the window with "0".
+    const QString missing = qEnvironmentVariable("KANRO_TRMODE_DEFAULT", QStringLiteral("1"));
+    return ProfileFile(iniPath).readString(settingsSection(), kTransferModeKey, missing) !=
+           QLatin1String("0");
+}
+
+void writeDictionaryTransfer(const QString &iniPath, bool dictionary)
+{
+    ProfileFile file(iniPath);
+    file.writeString(settingsSection(), kTransferModeKey,
+                     dictionary ? QStringLiteral("1") : QStringLiteral("0"));
     file.commit();
 }
 

@@ -112,6 +112,12 @@ void writeImeModes(const QString &iniPath, qint64 ime_Itemno, qint64 ime_Item, q
 // "Vey_12prnno": the printer chosen in the printer set-up dialog, -1 for the
 // system's default printer (also when nothing is stored).
 qint64 readPrinterChoice(const QString &iniPath);
+
+// "TrMode": the transfer's rules. "1" (also when missing or unknown) the
+// dictionary transfer, "0" the word-list transfer. Written only when the
+// operator changes it, so an older file stays as it was.
+bool readDictionaryTransfer(const QString &iniPath);
+void writeDictionaryTransfer(const QString &iniPath, bool dictionary);
 void writePrinterChoice(const QString &iniPath, qint64 printerIndex);
 
 // SpeedButton_slipnoClick's issue, called when the slip-number field is

@@ -1,9 +1,11 @@
 // Any text as the transfer memo, through the whole transfer with the
 // fixed-width wrapper and with the work memo's real font: the transfer ends
 // with a well-formed result, and transferring the memo it leaves behind ends
-// well too.
+// well too. The same text through the dictionary transfer, with the postal
+// dictionary and without it: fields are single lines and the postal code is
+// seven digits with a hyphen or nothing.
 #include "FuzzSupport.h"
-
+#include "transfer/DictionaryTransfer.h"
 #include "transfer/Transfer.h"
 #include "transfer/WorkMemoWrapper.h"
 
@@ -29,6 +31,25 @@ void checkWellFormed(const QString &memo, const TransferResult &r, const char *w
     FUZZ_CHECK(!zipTelConverted(r.tel).has_value(), where + " tel " + r.tel);
 }
 
+void checkDictionaryResult(const QString &memo, const DictionaryTransferResult &r)
+{
+    const QString where = QStringLiteral("dictionary: ") + memo.left(200);
+    const TransferResult &f = r.fields;
+    for (const QString &field : {f.zip, f.add1, f.add2, f.custo1, f.tel, r.status()})
+        FUZZ_CHECK(!field.contains(u'\n') && !field.contains(u'\r'), where + " field " + field);
+    FUZZ_CHECK(f.zip.isEmpty() || (f.zip.size() == 8 && f.zip.at(3) == u'-'),
+               where + " zip " + f.zip);
+    FUZZ_CHECK(f.memoLines.isEmpty(), where);
+    if (f.nothingToTransfer)
+        FUZZ_CHECK((f.zip + f.add1 + f.add2 + f.custo1 + f.tel).isEmpty(), where);
+}
+
+const PostalDictionary *fuzzDictionary()
+{
+    static const auto dict = PostalDictionary::load(postalDictionaryPath(), nullptr);
+    return dict.get();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -43,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const LineWrapper fixed = fixedWidthWrapper(kWorkMemoTextWidth, 6, 11);
     static const LineWrapper real = workMemoWrapper();
 
-    const QString memo = QString::fromUtf8(reinterpret_cast<const char *>(data),
-                                           static_cast<qsizetype>(size));
+    const QString memo =
+        QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const TransferResult a = runTransferOnText(memo, fixed);
     checkWellFormed(memo, a, "fixed");
     const TransferResult b = runTransferOnText(memo, real);
@@ -53,5 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString left = memoTextOf(b.memoLines);
         checkWellFormed(left, runTransferOnText(left, real), "again");
     }
+    const QStringList shop = {QStringLiteral("有限会社かんろ茶舗"),
+                              QStringLiteral("TEL 054-255-1234")};
+    checkDictionaryResult(memo, runDictionaryTransfer(memo, shop, fuzzDictionary()));
+    checkDictionaryResult(memo, runDictionaryTransfer(memo, shop, nullptr));
     return 0;
 }

@@ -1,0 +1,712 @@
+#include "transfer/DictionaryTransfer.h"
+
+#include "transfer/LineTests.h"
+
+#include <QRegularExpression>
+#include <phonenumbers/phonenumbermatch.h>
+#include <phonenumbers/phonenumbermatcher.h>
+#include <phonenumbers/phonenumberutil.h>
+
+namespace {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberMatch;
+using i18n::phonenumbers::PhoneNumberMatcher;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+constexpr qsizetype kLineLimit = 512; // characters read from one line
+constexpr int kLinesRead = 400;       // lines read from one text
+
+enum class Block { None, Orderer, Destination, Other };
+enum class Field { None, Name, Company, Zip, Address, Building, Tel, Fax, Ignore };
+
+// Full-width digits, Latin letters and dashes made ASCII; "ー" after a digit is
+// a dash. Kana and kanji stay as written.
+QString narrow(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        char16_t c = ch.unicode();
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = char16_t(c - 0xFEE0);
+        else if (c == 0x2010 || c == 0x2011 || c == 0x2012 || c == 0x2013 || c == 0x2212 ||
+                 c == 0xFF70 || (c == u'ー' && !out.isEmpty() && out.back().isDigit()))
+            c = u'-';
+        out += QChar(c);
+    }
+    return out;
+}
+
+QString trimmed(QStringView text)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && (text.at(b).isSpace() || text.at(b).unicode() < 0x20))
+        ++b;
+    while (e > b && (text.at(e - 1).isSpace() || text.at(e - 1).unicode() < 0x20))
+        --e;
+    return text.mid(b, e - b).toString();
+}
+
+// The text with every blank removed, for comparisons.
+QString compact(QStringView text)
+{
+    QString out;
+    for (const QChar c : narrow(text))
+        if (!c.isSpace())
+            out += c;
+    return out;
+}
+
+QString digitsOf(QStringView text)
+{
+    QString out;
+    for (const QChar c : narrow(text))
+        if (c.isDigit() && c.unicode() < 0x80)
+            out += c;
+    return out;
+}
+
+bool isDecoration(QChar c)
+{
+    static const QString marks =
+        QStringLiteral("【】[]［］■□◆◇●○◎▼▽▲△★☆<>＜＞〈〉《》『』「」|｜*＊=＝-―─━~〜・:：◯♪");
+    return marks.contains(c) || c.isSpace();
+}
+
+bool isLeadingMark(QChar c)
+{
+    return isDecoration(c) || c == u'(' || c == u'（';
+}
+
+bool isLeadingNumber(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x2460 && u <= 0x2473) || (u >= 0x2776 && u <= 0x277F); // ① .. ⑳, ❶ ..
+}
+
+// The line with decorations and list numbers ("①", "1.", "(1)") cut from its
+// start and decorations from its end.
+QString undecorated(const QString &line, bool *decorated)
+{
+    qsizetype b = 0, e = line.size();
+    while (b < e && (isLeadingMark(line.at(b)) || isLeadingNumber(line.at(b))))
+        ++b;
+    static const QRegularExpression listNumber(QStringLiteral("^[0-9０-９]{1,2}[.．)）]\\s*"));
+    const auto m = listNumber.match(QStringView(line).mid(b, e - b));
+    if (m.hasMatch())
+        b += m.capturedLength();
+    while (e > b && (isDecoration(line.at(e - 1)) && line.at(e - 1) != u'-'))
+        --e;
+    if (decorated)
+        *decorated = b > 0 || e < line.size();
+    return line.mid(b, e - b);
+}
+
+struct BlockWord
+{
+    const char16_t *word;
+    Block block;
+};
+
+// Names of blocks, longest first within a family.
+const BlockWord kBlockWords[] = {
+    {u"お届け先", Block::Destination}, {u"お届先", Block::Destination},
+    {u"届け先", Block::Destination},   {u"ご送付先", Block::Destination},
+    {u"送付先", Block::Destination},   {u"お送り先", Block::Destination},
+    {u"送り先", Block::Destination},   {u"配送先", Block::Destination},
+    {u"発送先", Block::Destination},   {u"お受取人", Block::Destination},
+    {u"受取人", Block::Destination},   {u"受け取り人", Block::Destination},
+    {u"納品先", Block::Destination},   {u"ご注文者", Block::Orderer},
+    {u"注文者", Block::Orderer},       {u"ご購入者", Block::Orderer},
+    {u"購入者", Block::Orderer},       {u"ご請求先", Block::Orderer},
+    {u"請求先", Block::Orderer},       {u"ご依頼主", Block::Orderer},
+    {u"依頼主", Block::Orderer},       {u"送り主", Block::Orderer},
+    {u"差出人", Block::Orderer},       {u"お客様情報", Block::Orderer},
+    {u"ご注文内容", Block::Other},     {u"注文内容", Block::Other},
+    {u"ご注文商品", Block::Other},     {u"注文商品", Block::Other},
+    {u"商品", Block::Other},           {u"お支払", Block::Other},
+    {u"支払", Block::Other},           {u"配送方法", Block::Other},
+    {u"備考", Block::Other},           {u"ご注文確認", Block::Other},
+    {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
+    {u"合計", Block::Other},           {u"配送希望", Block::Other},
+    {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
+};
+
+struct LabelWord
+{
+    const char16_t *word;
+    Field field;
+};
+
+// Field labels, longer forms before the shorter ones they start with.
+const LabelWord kLabels[] = {
+    {u"会社名・部署名・ご担当者名", Field::Name},
+    {u"会社名・部署名・ご担当者", Field::Name},
+    {u"会社名・部署名", Field::Company},
+    {u"お届け先住所", Field::Address},
+    {u"お届け先氏名", Field::Name},
+    {u"お届け先名", Field::Name},
+    {u"お届け先電話番号", Field::Tel},
+    {u"送付先住所", Field::Address},
+    {u"送付先氏名", Field::Name},
+    {u"受取人名", Field::Name},
+    {u"お名前(漢字)", Field::Name},
+    {u"お名前", Field::Name},
+    {u"御名前", Field::Name},
+    {u"おなまえ", Field::Name},
+    {u"名前", Field::Name},
+    {u"ご氏名", Field::Name},
+    {u"氏名", Field::Name},
+    {u"宛名", Field::Name},
+    {u"ご担当者名", Field::Name},
+    {u"ご担当者", Field::Name},
+    {u"担当者名", Field::Name},
+    {u"担当者", Field::Name},
+    {u"会社名", Field::Company},
+    {u"法人名", Field::Company},
+    {u"貴社名", Field::Company},
+    {u"御社名", Field::Company},
+    {u"部署名", Field::Company},
+    {u"部署", Field::Company},
+    {u"フリガナ", Field::Ignore},
+    {u"ふりがな", Field::Ignore},
+    {u"お名前(カナ)", Field::Ignore},
+    {u"お名前(フリガナ)", Field::Ignore},
+    {u"カナ", Field::Ignore},
+    {u"郵便番号", Field::Zip},
+    {u"〒", Field::Zip},
+    {u"ご住所", Field::Address},
+    {u"住所1", Field::Address},
+    {u"住所2", Field::Building},
+    {u"住所", Field::Address},
+    {u"所在地", Field::Address},
+    {u"おところ", Field::Address},
+    {u"建物名", Field::Building},
+    {u"マンション名", Field::Building},
+    {u"番地", Field::Address},
+    {u"FAX番号", Field::Fax},
+    {u"ファックス", Field::Fax},
+    {u"FAX", Field::Fax},
+    {u"Fax", Field::Fax},
+    {u"fax", Field::Fax},
+    {u"携帯電話番号", Field::Tel},
+    {u"携帯電話", Field::Tel},
+    {u"携帯番号", Field::Tel},
+    {u"携帯", Field::Tel},
+    {u"お電話番号", Field::Tel},
+    {u"電話番号", Field::Tel},
+    {u"お電話", Field::Tel},
+    {u"電話", Field::Tel},
+    {u"連絡先", Field::Tel},
+    {u"TEL", Field::Tel},
+    {u"Tel", Field::Tel},
+    {u"tel", Field::Tel},
+    {u"℡", Field::Tel},
+    {u"メールアドレス", Field::Ignore},
+    {u"メール", Field::Ignore},
+    {u"E-mail", Field::Ignore},
+    {u"Email", Field::Ignore},
+    {u"国", Field::Ignore},
+    {u"国名", Field::Ignore},
+    {u"日本", Field::Ignore},
+};
+
+struct Labelled
+{
+    Field field = Field::None;
+    QString value;
+};
+
+bool isSeparator(QChar c)
+{
+    return c == u':' || c == u'：' || c.isSpace() || c == u'】' || c == u']' || c == u'］' ||
+           c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
+}
+
+// A label at the start of the line (after decorations) and the value after
+// it. A label runs into no other word: "住所録" is no 住所.
+Labelled labelOf(const QString &line)
+{
+    const QString core = narrow(undecorated(line, nullptr));
+    for (const LabelWord &l : kLabels) {
+        const QString word = QString::fromUtf16(l.word);
+        if (!core.startsWith(word))
+            continue;
+        qsizetype at = word.size();
+        // "TEL(携帯)", "電話番号（自宅）"
+        if (at < core.size() && (core.at(at) == u'(' || core.at(at) == u'（')) {
+            const qsizetype close = core.indexOf(QRegularExpression(QStringLiteral("[)）]")), at);
+            if (close > 0 && close - at <= 8)
+                at = close + 1;
+        }
+        const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
+        if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
+            !(l.field == Field::Tel && (core.at(at).isDigit() || core.at(at) == u'.')))
+            continue;
+        while (at < core.size() &&
+               (isSeparator(core.at(at)) || core.at(at) == u'は' || core.at(at) == u'.'))
+            ++at;
+        QString value = trimmed(QStringView(core).mid(at));
+        if (freeText) {
+            static const QRegularExpression tail(
+                QStringLiteral("(です|になります|でお願いします)?[。．.!！]*$"));
+            value.remove(tail);
+        }
+        return {l.field, trimmed(value)};
+    }
+    return {};
+}
+
+// A header line: the block it opens, and what follows on the same line.
+std::optional<std::pair<Block, QString>> headerOf(const QString &line)
+{
+    bool decorated = false;
+    const QString core = undecorated(line, &decorated);
+    for (const BlockWord &b : kBlockWords) {
+        const QString word = QString::fromUtf16(b.word);
+        if (!core.startsWith(word))
+            continue;
+        QString rest = core.mid(word.size());
+        for (const char16_t *tail : {u"様情報", u"の情報", u"情報", u"様", u"の方", u"について"})
+            if (rest.startsWith(QString::fromUtf16(tail)))
+                rest = rest.mid(QString::fromUtf16(tail).size());
+        rest = trimmed(rest);
+        if (rest.isEmpty() && (decorated || b.block != Block::Other))
+            return std::make_pair(b.block, QString());
+        if (b.block == Block::Other)
+            return decorated ? std::optional(std::make_pair(b.block, QString())) : std::nullopt;
+        // "お届け先：山田太郎様", "[送付先] 山田 太郎 様", "お届け先住所：〒…"
+        qsizetype sep = 0;
+        while (sep < rest.size() &&
+               (rest.at(sep) == u'：' || rest.at(sep) == u':' || rest.at(sep) == u']' ||
+                rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep).isSpace()))
+            ++sep;
+        if (sep > 0)
+            return std::make_pair(b.block, trimmed(QStringView(rest).mid(sep)));
+        // "お届け先住所：" alone opens the block; with a value it is that field.
+        if (const Labelled l = labelOf(rest); l.field != Field::None)
+            return std::make_pair(b.block, l.value.isEmpty() ? QString() : rest);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+const PhoneNumberUtil &phoneUtil()
+{
+    return *PhoneNumberUtil::GetInstance();
+}
+
+QString nationalForm(const PhoneNumber &number)
+{
+    std::string out;
+    phoneUtil().Format(number, PhoneNumberUtil::NATIONAL, &out);
+    return QString::fromStdString(out);
+}
+
+// A postal code at the start of a text: its digits and what follows.
+std::optional<std::pair<QString, QString>> leadingZip(const QString &text)
+{
+    static const QRegularExpression zip(
+        QStringLiteral("^〒?\\s*([0-9]{3})\\s?-?\\s?([0-9]{4})(?![0-9-])\\s*"));
+    const QString n = narrow(text);
+    const auto m = zip.match(n);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return std::make_pair(m.captured(1) + m.captured(2),
+                          trimmed(QStringView(n).mid(m.capturedEnd())));
+}
+
+QString dashedZip(const QString &digits)
+{
+    return digits.size() == 7 ? digits.left(3) + u'-' + digits.mid(3) : digits;
+}
+
+bool isGreetingOrNotice(const QString &line)
+{
+    static const char16_t *const words[] = {
+        u"世話",     u"ありがと", u"いたします", u"致します",   u"ください",   u"下さい",
+        u"注文",     u"確認",     u"よろしく",   u"宜しく",     u"下記",       u"以下",
+        u"お知らせ", u"希望",     u"時間",       u"支払",       u"合計",       u"商品",
+        u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
+        u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
+        u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
+        u"株式会社", u"有限会社", u"様へ",       u"お客様",     u"拝啓",       u"敬具",
+        u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
+        u"領収書",
+    };
+    for (const char16_t *w : words)
+        if (line.contains(QString::fromUtf16(w)))
+            return true;
+    return false;
+}
+
+bool isHonorificName(const QString &line)
+{
+    return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
+           line.endsWith(u"さま");
+}
+
+// A line that can be a person's or company's name: short, no digits, no
+// sentence, no greeting.
+bool looksLikeName(const QString &line)
+{
+    const QString n = narrow(line);
+    if (n.size() < 2 || n.size() > 40 ||
+        n.contains(QRegularExpression(QStringLiteral("[0-9。、！？!?]"))))
+        return false;
+    if (isGreetingOrNotice(n) && !isHonorificName(n))
+        return false;
+    for (const QChar c : n)
+        if (c.unicode() >= 0x3040)
+            return true;
+    return false;
+}
+
+// The name without honorific and furigana: "山田 太郎（ヤマダ タロウ） 様" -> "山田 太郎".
+QString cleanName(QString name)
+{
+    static const QRegularExpression kana(QStringLiteral(
+        "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
+    name.remove(kana);
+    name = trimmed(name);
+    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま"}) {
+        const QString word = QString::fromUtf16(h);
+        if (name.endsWith(word)) {
+            name.chop(word.size());
+            name = trimmed(name);
+            break;
+        }
+    }
+    return name;
+}
+
+bool looksLikeBuilding(const QString &line)
+{
+    static const QRegularExpression building(QStringLiteral(
+        "[0-9０-９]|ビル|マンション|ハイツ|コーポ|アパート|レジデンス|タワー|荘|寮|号室|階|棟|"
+        "ハウス|メゾン|パレス|ヒルズ|コート|プラザ|センター"));
+    return line.contains(building) && !isHonorificName(line);
+}
+
+// The fields one block yields.
+struct Found
+{
+    QString zip, address, building, name, company, tel;
+    bool sameAsOrderer = false;
+    bool empty() const { return address.isEmpty() && name.isEmpty() && zip.isEmpty(); }
+};
+
+bool isAddressText(const QString &text, const PostalDictionary *dict)
+{
+    if (dict)
+        return dict->matchAddress(text).cityFound();
+    static const QRegularExpression pref(QStringLiteral("^(東京都|北海道|(京都|大阪)府|.{2,3}県)"));
+    return text.contains(pref);
+}
+
+QString firstTelephone(const QString &text)
+{
+    const QStringList numbers = telephoneNumbersIn(text);
+    return numbers.isEmpty() ? QString() : numbers.first();
+}
+
+// The telephone part of a line that may carry a FAX number after it.
+QString beforeFax(const QString &text)
+{
+    static const QRegularExpression fax(QStringLiteral("(FAX|Fax|fax|ファックス|ＦＡＸ)"));
+    const qsizetype at = text.indexOf(fax);
+    return at < 0 ? text : text.left(at);
+}
+
+Found readBlock(const QStringList &lines, const PostalDictionary *dict)
+{
+    Found f;
+    Field pending = Field::None; // a label on its own line: its value follows
+    Field last = Field::None;
+    QString unlabelledName, honorificName;
+    for (const QString &line : lines) {
+        Labelled l = labelOf(line);
+        if (l.field == Field::None && pending != Field::None) {
+            l = {pending, narrow(undecorated(line, nullptr))};
+            pending = Field::None;
+        } else if (l.field != Field::None && l.value.isEmpty()) {
+            // A label alone: its value is on the next line ("日本" stands alone).
+            pending = l.field == Field::Ignore ? Field::None : l.field;
+            last = l.field;
+            continue;
+        } else {
+            pending = Field::None;
+        }
+        if (line.contains(u"同じ") || line.contains(u"同上"))
+            f.sameAsOrderer = true;
+        QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
+        if (value.isEmpty())
+            continue;
+        Field field = l.field;
+        if (field == Field::None) {
+            // Unlabelled: the line's content decides.
+            if (leadingZip(value) &&
+                (value.contains(u'〒') || value.contains(u'-') ||
+                 !leadingZip(value)->second.isEmpty() ||
+                 (dict && !dict->lookupCode(leadingZip(value)->first).empty())))
+                field = Field::Zip;
+            else if (isAddressText(value, dict))
+                field = Field::Address;
+            else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
+                field =
+                    line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
+                        ? Field::Fax
+                        : Field::Tel;
+            else if (last == Field::Address && looksLikeBuilding(value))
+                field = Field::Building;
+            else if (looksLikeName(value)) {
+                if (isHonorificName(value) && honorificName.isEmpty())
+                    honorificName = value;
+                else if (unlabelledName.isEmpty())
+                    unlabelledName = value;
+                last = Field::Name;
+                continue;
+            } else {
+                last = Field::None;
+                continue;
+            }
+        }
+        last = field;
+        switch (field) {
+        case Field::Zip:
+            if (const auto z =
+                    leadingZip(value.startsWith(u'〒') ? value : QStringLiteral("〒") + value)) {
+                if (f.zip.isEmpty())
+                    f.zip = z->first;
+                if (!z->second.isEmpty() && f.address.isEmpty()) {
+                    f.address = z->second;
+                    last = Field::Address;
+                }
+            }
+            break;
+        case Field::Address:
+            if (const auto z = leadingZip(value)) { // "住所：〒150-0001 東京都…"
+                if (f.zip.isEmpty())
+                    f.zip = z->first;
+                value = z->second;
+            }
+            if (f.address.isEmpty())
+                f.address = value;
+            else if (f.building.isEmpty() && !isAddressText(value, dict))
+                f.building = value;
+            break;
+        case Field::Building:
+            f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
+            break;
+        case Field::Name:
+            if (f.name.isEmpty())
+                f.name = value;
+            break;
+        case Field::Company:
+            f.company = f.company.isEmpty() ? value : f.company + u' ' + value;
+            break;
+        case Field::Tel:
+            if (f.tel.isEmpty())
+                f.tel = firstTelephone(beforeFax(value));
+            break;
+        case Field::Fax:
+        case Field::Ignore:
+        case Field::None:
+            break;
+        }
+    }
+    if (f.name.isEmpty())
+        f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
+    f.name = cleanName(f.name);
+    if (!f.company.isEmpty() && !f.name.contains(f.company))
+        f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
+    return f;
+}
+
+// Whether a line repeats the shop's own name, address or telephone.
+struct ShopFilter
+{
+    QStringList texts;  // compacted lines and their parts, at least 5 characters
+    QStringList phones; // digits of its telephone and fax numbers
+
+    explicit ShopFilter(const QStringList &shopLines)
+    {
+        for (const QString &line : shopLines) {
+            for (const QString &part :
+                 line.split(QRegularExpression(QStringLiteral("[\\s　]+")), Qt::SkipEmptyParts)) {
+                const QString c = compact(part);
+                if (c.size() >= 5 && digitsOf(c).size() < 10)
+                    texts.append(c);
+            }
+            static const QRegularExpression digitRun(QStringLiteral("[0-9][0-9-()]{8,}[0-9]"));
+            auto it = digitRun.globalMatch(narrow(line));
+            while (it.hasNext()) {
+                const QString d = digitsOf(it.next().captured());
+                if (d.size() >= 10)
+                    phones.append(d);
+            }
+        }
+    }
+    bool matches(const QString &line) const
+    {
+        const QString c = compact(line);
+        for (const QString &t : texts)
+            if (c.contains(t))
+                return true;
+        const QString d = digitsOf(line);
+        for (const QString &p : phones)
+            if (d.contains(p))
+                return true;
+        return false;
+    }
+};
+
+// Full-width digits and dashes of 番地 made ASCII; the building keeps its
+// spelling otherwise.
+QString streetPart(const QString &text)
+{
+    return trimmed(narrow(text));
+}
+
+} // namespace
+
+QStringList telephoneNumbersIn(const QString &text)
+{
+    QStringList numbers;
+    const std::string utf8 = narrow(text).left(kLineLimit).toStdString();
+    PhoneNumberMatcher matcher(phoneUtil(), utf8, "JP", PhoneNumberMatcher::VALID, 20);
+    PhoneNumberMatch match;
+    while (matcher.HasNext() && matcher.Next(&match)) {
+        if (match.number().country_code() == 81)
+            numbers.append(nationalForm(match.number()));
+    }
+    return numbers;
+}
+
+QString DictionaryTransferResult::status() const
+{
+    QString s;
+    if (fields.nothingToTransfer)
+        return QString();
+    if (!missing.isEmpty())
+        s = QStringLiteral("転記できなかった欄：") + missing.join(u'、');
+    if (!warning.isEmpty())
+        s = s.isEmpty() ? warning : s + QStringLiteral("　") + warning;
+    return s;
+}
+
+DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
+                                               const QStringList &shopLines,
+                                               const PostalDictionary *dict)
+{
+    DictionaryTransferResult r;
+    const ShopFilter shop(shopLines);
+
+    // Lines by block; the shop's signature and mail or web lines are dropped.
+    struct Part
+    {
+        Block block;
+        QStringList lines;
+    };
+    std::vector<Part> parts{{Block::None, {}}};
+    int read = 0;
+    for (const QString &raw : memoLinesOf(memoText)) {
+        if (++read > kLinesRead)
+            break;
+        const QString line = trimmed(QStringView(raw).left(kLineLimit));
+        if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
+            continue;
+        if (const auto header = headerOf(line)) {
+            parts.push_back({header->first, {}});
+            if (!header->second.isEmpty())
+                parts.back().lines.append(header->second);
+            continue;
+        }
+        parts.back().lines.append(line);
+    }
+    if (read == 0 ||
+        std::all_of(parts.begin(), parts.end(), [](const Part &p) { return p.lines.isEmpty(); })) {
+        r.fields.nothingToTransfer = true;
+        return r;
+    }
+
+    auto gather = [&](Block b) {
+        QStringList lines;
+        for (const Part &p : parts)
+            if (p.block == b)
+                lines += p.lines;
+        return lines;
+    };
+    const Found orderer = readBlock(gather(Block::Orderer), dict);
+    Found found = readBlock(gather(Block::Destination), dict);
+    if (found.empty()) {
+        const bool hasOrderer = !orderer.empty();
+        found = hasOrderer ? orderer : readBlock(gather(Block::None) + gather(Block::Other), dict);
+    }
+    if (found.tel.isEmpty())
+        found.tel = orderer.tel;
+
+    // The postal code, checked; the address split at the town.
+    QString zip = found.zip;
+    TransferResult &out = r.fields;
+    if (!found.address.isEmpty()) {
+        const AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
+        if (m.cityFound()) {
+            out.add1 = m.prefecture + m.city + m.town;
+            out.add2 = streetPart(found.address.mid(m.consumed));
+            if (zip.isEmpty() && m.codes.size() == 1 && !m.town.isEmpty())
+                zip = m.codes.first();
+        } else {
+            out.add1 = streetPart(found.address);
+        }
+        if (!found.building.isEmpty())
+            out.add2 = out.add2.isEmpty() ? found.building : out.add2 + u' ' + found.building;
+    }
+    if (dict && !zip.isEmpty() && !out.add1.isEmpty())
+        r.warning = zipAddressMismatch(*dict, zip, out.add1);
+    out.zip = dashedZip(zip);
+    out.custo1 = found.name;
+    out.tel = found.tel;
+
+    if (out.zip.isEmpty())
+        r.missing.append(QString::fromUtf16(kFieldZip));
+    if (out.add1.isEmpty())
+        r.missing.append(QString::fromUtf16(kFieldAddress));
+    if (out.custo1.isEmpty())
+        r.missing.append(QString::fromUtf16(kFieldName));
+    if (out.tel.isEmpty())
+        r.missing.append(QString::fromUtf16(kFieldTel));
+    return r;
+}
+
+QStringList addressChoicesFor(const PostalDictionary &dict, const QString &zip)
+{
+    QStringList choices;
+    for (const PostalPlace &p : dict.lookupCode(zip)) {
+        const QString a = p.prefecture + p.city + p.town;
+        if (!choices.contains(a))
+            choices.append(a);
+    }
+    return choices;
+}
+
+QString zipAddressMismatch(const PostalDictionary &dict, const QString &zip, const QString &address)
+{
+    const std::vector<PostalPlace> places = dict.lookupCode(zip);
+    if (places.empty())
+        return postalCodeDigits(zip).isEmpty()
+                   ? QString()
+                   : QStringLiteral("郵便番号 %1 は辞書にありません").arg(zip);
+    const AddressMatch m = dict.matchAddress(address, zip);
+    if (!m.cityFound())
+        return QString();
+    const QString digits = postalCodeDigits(zip);
+    for (const PostalPlace &p : places) {
+        if (p.prefecture == m.prefecture && p.city == m.city &&
+            (m.town.isEmpty() || p.town.isEmpty() || p.town == m.town || m.codes.contains(digits) ||
+             !p.office.isEmpty()))
+            return QString();
+    }
+    return QStringLiteral("郵便番号 %1 と住所の町域が一致しません").arg(zip);
+}

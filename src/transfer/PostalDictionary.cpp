@@ -1,0 +1,492 @@
+#include "transfer/PostalDictionary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <algorithm>
+#include <future>
+#include <mutex>
+
+namespace {
+
+constexpr char kMagic[] = "KANRO-POSTAL 1";
+
+int kanjiDigit(char16_t c)
+{
+    switch (c) {
+    case u'〇':
+        return 0;
+    case u'一':
+        return 1;
+    case u'二':
+        return 2;
+    case u'三':
+        return 3;
+    case u'四':
+        return 4;
+    case u'五':
+        return 5;
+    case u'六':
+        return 6;
+    case u'七':
+        return 7;
+    case u'八':
+        return 8;
+    case u'九':
+        return 9;
+    default:
+        return -1;
+    }
+}
+
+int kanjiUnit(char16_t c)
+{
+    switch (c) {
+    case u'十':
+        return 10;
+    case u'百':
+        return 100;
+    case u'千':
+        return 1000;
+    default:
+        return 0;
+    }
+}
+
+// Old and variant kanji seen in place names, with the form Japan Post uses.
+char16_t newForm(char16_t c)
+{
+    static const QHash<char16_t, char16_t> forms = {
+        {u'澤', u'沢'}, {u'邊', u'辺'}, {u'邉', u'辺'}, {u'廣', u'広'}, {u'齋', u'斎'},
+        {u'齊', u'斉'}, {u'櫻', u'桜'}, {u'國', u'国'}, {u'嶋', u'島'}, {u'嶌', u'島'},
+        {u'龍', u'竜'}, {u'髙', u'高'}, {u'﨑', u'崎'}, {u'嵜', u'崎'}, {u'德', u'徳'},
+        {u'濱', u'浜'}, {u'檜', u'桧'}, {u'舘', u'館'}, {u'槇', u'槙'}, {u'瀨', u'瀬'},
+        {u'冨', u'富'}, {u'淺', u'浅'}, {u'關', u'関'}, {u'實', u'実'}, {u'惠', u'恵'},
+        {u'驛', u'駅'}, {u'縣', u'県'}, {u'瀧', u'滝'}, {u'栁', u'柳'}, {u'萬', u'万'},
+    };
+    return forms.value(c, c);
+}
+
+std::uint64_t nameHash(QStringView folded, std::size_t seed)
+{
+    return qHash(folded, seed);
+}
+
+} // namespace
+
+QString foldPlaceName(QStringView name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char16_t c = name.at(i).unicode();
+        if (kanjiDigit(c) >= 0 || kanjiUnit(c) > 0) {
+            int total = 0, current = 0;
+            qsizetype j = i;
+            for (; j < name.size(); ++j) {
+                const char16_t d = name.at(j).unicode();
+                if (const int digit = kanjiDigit(d); digit >= 0) {
+                    current = current * 10 + digit;
+                } else if (const int unit = kanjiUnit(d); unit > 0) {
+                    total += (current == 0 ? 1 : current) * unit;
+                    current = 0;
+                } else {
+                    break;
+                }
+                if (total + current > 99999)
+                    break;
+            }
+            out += QString::number(total + current);
+            i = j - 1;
+            continue;
+        }
+        if (c >= 0xFF01 && c <= 0xFF5E)
+            c = char16_t(c - 0xFEE0); // full-width ASCII
+        switch (c) {
+        case u' ':
+        case u'\t':
+        case 0x3000:
+            continue;
+        case u'ヶ':
+        case u'ヵ':
+        case u'が':
+        case u'ガ':
+            c = u'ケ';
+            break;
+        case u'ノ':
+        case u'之':
+            c = u'の';
+            break;
+        case 0x2010:
+        case 0x2011:
+        case 0x2012:
+        case 0x2013:
+        case 0x2014:
+        case 0x2015:
+        case 0x2212:
+        case 0xFF70:
+            c = u'-';
+            break;
+        case u'ー':
+            if (!out.isEmpty() && out.back().isDigit())
+                c = u'-';
+            break;
+        default:
+            c = newForm(c);
+        }
+        out += QChar(c);
+    }
+    return out;
+}
+
+QString postalCodeDigits(QStringView text)
+{
+    QString digits;
+    int dashes = 0;
+    qsizetype dashAt = -1;
+    for (const QChar ch : text) {
+        char16_t c = ch.unicode();
+        if (c >= 0xFF10 && c <= 0xFF19)
+            c = char16_t(c - 0xFEE0);
+        if (c >= u'0' && c <= u'9') {
+            digits += QChar(c);
+        } else if (c == u'-' || c == u'－' || c == u'ー' || c == u'‐' || c == u'−' || c == u'ｰ') {
+            ++dashes;
+            dashAt = digits.size();
+        } else if (c != u'〒' && c != u' ' && c != 0x3000) {
+            return QString();
+        }
+    }
+    if (digits.size() != 7 || dashes > 1 || (dashes == 1 && dashAt != 3))
+        return QString();
+    return digits;
+}
+
+std::shared_ptr<const PostalDictionary> PostalDictionary::load(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return nullptr;
+    }
+    return fromData(file.readAll(), error);
+}
+
+std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteArray &compressed,
+                                                                   QString *error)
+{
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    const QByteArray raw = qUncompress(compressed);
+    if (raw.isEmpty())
+        return fail(QStringLiteral("the postal dictionary is not compressed data"));
+    auto dict = std::make_shared<PostalDictionary>();
+    dict->pool_.reserve(raw.size() / 4);
+    QHash<QString, Span> interned; // towns repeat under codes with several entries
+
+    auto add = [&](QStringView s) -> std::optional<Span> {
+        if (s.size() > 0xFFFF || dict->pool_.size() + s.size() > 0xFFFFFFFFLL)
+            return std::nullopt;
+        Span span{std::uint32_t(dict->pool_.size()), std::uint16_t(s.size())};
+        dict->pool_ += s;
+        return span;
+    };
+
+    qsizetype lineNo = 0;
+    // Line by line, so that the whole text is never held twice.
+    for (qsizetype begin = 0; begin < raw.size();) {
+        qsizetype end = raw.indexOf('\n', begin);
+        if (end < 0)
+            end = raw.size();
+        const QString lineText = QString::fromUtf8(QByteArrayView(raw).sliced(begin, end - begin));
+        const QStringView line(lineText);
+        begin = end + 1;
+        ++lineNo;
+        if (lineNo == 1) {
+            if (line != QLatin1String(kMagic))
+                return fail(QStringLiteral("the postal dictionary has an unknown format"));
+            continue;
+        }
+        if (line.isEmpty())
+            continue;
+        const auto bad = [&] {
+            return fail(QStringLiteral("the postal dictionary is damaged at line %1").arg(lineNo));
+        };
+        if (line.startsWith(u"P ")) {
+            if (dict->prefectures_.size() >= 255)
+                return bad();
+            dict->prefectures_.append(line.mid(2).toString());
+        } else if (line.startsWith(u"C ")) {
+            const qsizetype blank = line.indexOf(u' ', 2);
+            bool ok = false;
+            const int pref = blank < 0 ? -1 : line.mid(2, blank - 2).toInt(&ok);
+            if (!ok || pref < 0 || pref >= dict->prefectures_.size() ||
+                dict->cities_.size() >= 0xFFFF)
+                return bad();
+            dict->cities_.push_back({std::uint8_t(pref), line.mid(blank + 1).toString()});
+        } else {
+            const QList<QStringView> f = line.split(u'\t');
+            bool ok = false;
+            const uint code = f.size() >= 3 && f[0].size() == 7 ? f[0].toUInt(&ok) : 0;
+            const uint city = ok ? f[1].toUInt(&ok) : 0;
+            if (!ok || city >= dict->cities_.size() || (f.size() != 3 && f.size() != 5))
+                return bad();
+            Entry e{code, std::uint16_t(city), {}, {}, {}};
+            auto town = interned.constFind(f[2].toString());
+            if (town == interned.cend()) {
+                const auto span = add(f[2]);
+                if (!span)
+                    return bad();
+                town = interned.insert(f[2].toString(), *span);
+            }
+            e.town = *town;
+            if (f.size() == 5) {
+                const auto street = add(f[3]), office = add(f[4]);
+                if (!street || !office)
+                    return bad();
+                e.street = *street;
+                e.office = *office;
+            }
+            if (!dict->entries_.empty() && dict->entries_.back().code > code)
+                return bad();
+            dict->entries_.push_back(e);
+        }
+    }
+    if (dict->entries_.empty())
+        return fail(QStringLiteral("the postal dictionary is empty"));
+    dict->pool_.squeeze();
+    dict->entries_.shrink_to_fit();
+
+    for (std::uint32_t i = 0; i < dict->entries_.size(); ++i) {
+        const Entry &e = dict->entries_[i];
+        if (e.office.length == 0)
+            dict->townIndex_.push_back({nameHash(foldPlaceName(dict->text(e.town)), e.city), i});
+    }
+    std::sort(dict->townIndex_.begin(), dict->townIndex_.end());
+    for (std::uint16_t c = 0; c < dict->cities_.size(); ++c)
+        dict->cityIndex_.push_back({nameHash(foldPlaceName(dict->cities_[c].name), 0), c});
+    std::sort(dict->cityIndex_.begin(), dict->cityIndex_.end());
+    return dict;
+}
+
+PostalPlace PostalDictionary::placeOf(const Entry &e) const
+{
+    const City &c = cities_[e.city];
+    return {QStringLiteral("%1").arg(e.code, 7, 10, QLatin1Char('0')),
+            prefectures_.at(c.prefecture),
+            c.name,
+            text(e.town).toString(),
+            text(e.street).toString(),
+            text(e.office).toString()};
+}
+
+std::vector<PostalPlace> PostalDictionary::lookupCode(QStringView code) const
+{
+    std::vector<PostalPlace> places;
+    const QString digits = postalCodeDigits(code);
+    if (digits.isEmpty())
+        return places;
+    const std::uint32_t key = digits.toUInt();
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), key,
+                               [](const Entry &e, std::uint32_t k) { return e.code < k; });
+    for (; it != entries_.end() && it->code == key; ++it)
+        places.push_back(placeOf(*it));
+    return places;
+}
+
+QStringList PostalDictionary::codesFor(QStringView prefecture, QStringView city,
+                                       QStringView town) const
+{
+    QStringList codes;
+    const QString foldedCity = foldPlaceName(city);
+    const QString foldedTown = foldPlaceName(town);
+    for (std::uint16_t c = 0; c < cities_.size(); ++c) {
+        if (foldPlaceName(cities_[c].name) != foldedCity ||
+            (!prefecture.isEmpty() && prefectures_.at(cities_[c].prefecture) != prefecture))
+            continue;
+        const std::uint64_t h = nameHash(foldedTown, c);
+        auto it = std::lower_bound(townIndex_.begin(), townIndex_.end(),
+                                   std::pair<std::uint64_t, std::uint32_t>{h, 0});
+        for (; it != townIndex_.end() && it->first == h; ++it) {
+            const Entry &e = entries_[it->second];
+            const QString code = placeOf(e).code;
+            if (e.city == c && foldPlaceName(text(e.town)) == foldedTown && !codes.contains(code))
+                codes.append(code);
+        }
+    }
+    return codes;
+}
+
+std::vector<int> PostalDictionary::citiesStartingAt(QStringView rest, int prefecture,
+                                                    qsizetype *length) const
+{
+    // Longest first: "札幌市北区" before "札幌市".
+    for (qsizetype len = std::min<qsizetype>(rest.size(), 14); len >= 2; --len) {
+        const std::uint64_t h = nameHash(foldPlaceName(rest.left(len)), 0);
+        std::vector<int> found;
+        auto it = std::lower_bound(cityIndex_.begin(), cityIndex_.end(),
+                                   std::pair<std::uint64_t, std::uint16_t>{h, 0});
+        for (; it != cityIndex_.end() && it->first == h; ++it) {
+            if (prefecture < 0 || cities_[it->second].prefecture == prefecture)
+                found.push_back(it->second);
+        }
+        if (!found.empty()) {
+            *length = len;
+            return found;
+        }
+    }
+    return {};
+}
+
+AddressMatch PostalDictionary::matchAddress(QStringView address, QStringView zipHint) const
+{
+    AddressMatch m;
+    qsizetype at = 0;
+    while (at < address.size() && (address.at(at).isSpace()))
+        ++at;
+    int pref = -1;
+    for (int p = 0; p < prefectures_.size(); ++p) {
+        if (address.mid(at).startsWith(prefectures_.at(p))) {
+            pref = p;
+            at += prefectures_.at(p).size();
+            break;
+        }
+    }
+    while (at < address.size() && address.at(at).isSpace())
+        ++at;
+    qsizetype cityLength = 0;
+    std::vector<int> cities = citiesStartingAt(address.mid(at), pref, &cityLength);
+    if (cities.size() > 1) {
+        // The same city name in several prefectures: the postal code decides.
+        const std::vector<PostalPlace> hinted = lookupCode(zipHint);
+        std::vector<int> chosen;
+        for (int c : cities) {
+            for (const PostalPlace &p : hinted) {
+                if (p.city == cities_[c].name &&
+                    p.prefecture == prefectures_.at(cities_[c].prefecture))
+                    chosen.push_back(c);
+            }
+        }
+        cities = chosen;
+    }
+    if (cities.size() != 1) {
+        if (pref >= 0) {
+            m.prefecture = prefectures_.at(pref);
+            m.consumed = at;
+        }
+        return m;
+    }
+    const int city = cities.front();
+    m.prefecture = prefectures_.at(cities_[city].prefecture);
+    m.city = cities_[city].name;
+    at += cityLength;
+    m.consumed = at;
+
+    const QStringView rest = address.mid(at);
+    for (qsizetype len = std::min<qsizetype>(rest.size(), 30); len >= 0; --len) {
+        const QString folded = foldPlaceName(rest.left(len));
+        if (len > 0 && folded.isEmpty())
+            continue;
+        const std::uint64_t h = nameHash(folded, std::size_t(city));
+        auto it = std::lower_bound(townIndex_.begin(), townIndex_.end(),
+                                   std::pair<std::uint64_t, std::uint32_t>{h, 0});
+        for (; it != townIndex_.end() && it->first == h; ++it) {
+            const Entry &e = entries_[it->second];
+            if (e.city != city || foldPlaceName(text(e.town)) != folded)
+                continue;
+            if (m.codes.isEmpty()) {
+                m.town = text(e.town).toString();
+                m.consumed = at + len;
+            }
+            const QString code = placeOf(e).code;
+            if (!m.codes.contains(code))
+                m.codes.append(code);
+        }
+        if (!m.codes.isEmpty())
+            break;
+    }
+    return m;
+}
+
+std::size_t PostalDictionary::memoryBytes() const
+{
+    std::size_t bytes = sizeof(*this) + std::size_t(pool_.capacity()) * 2 +
+                        entries_.capacity() * sizeof(Entry) +
+                        townIndex_.capacity() * sizeof(townIndex_[0]) +
+                        cityIndex_.capacity() * sizeof(cityIndex_[0]);
+    for (const City &c : cities_)
+        bytes += sizeof(City) + std::size_t(c.name.capacity()) * 2;
+    for (const QString &p : prefectures_)
+        bytes += sizeof(QString) + std::size_t(p.capacity()) * 2;
+    return bytes;
+}
+
+QString postalDictionaryPath()
+{
+    const QString fromEnv = qEnvironmentVariable("KANRO_POSTAL_DICT");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    if (QCoreApplication::instance()) {
+        const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                      .filePath(QStringLiteral("../share/kanro-vey-1/jpostal.dat"));
+        if (QFile::exists(installed))
+            return QDir::cleanPath(installed);
+    }
+    return QStringLiteral(KANRO_POSTAL_DICT_SOURCE);
+}
+
+namespace PostalDictionaryLoader {
+namespace {
+std::mutex mutex;
+std::shared_future<std::shared_ptr<const PostalDictionary>> pending;
+QString error;
+} // namespace
+
+void startLoading(const QString &path)
+{
+    std::lock_guard lock(mutex);
+    if (pending.valid())
+        return;
+    pending = std::async(std::launch::async, [path] {
+                  QString why;
+                  auto dict = PostalDictionary::load(path, &why);
+                  std::lock_guard inner(mutex);
+                  error = why;
+                  return dict;
+              }).share();
+}
+
+std::shared_ptr<const PostalDictionary> loaded()
+{
+    std::shared_future<std::shared_ptr<const PostalDictionary>> f;
+    {
+        std::lock_guard lock(mutex);
+        f = pending;
+    }
+    if (!f.valid() || f.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return nullptr;
+    return f.get();
+}
+
+std::shared_ptr<const PostalDictionary> get()
+{
+    startLoading();
+    std::shared_future<std::shared_ptr<const PostalDictionary>> f;
+    {
+        std::lock_guard lock(mutex);
+        f = pending;
+    }
+    return f.get();
+}
+
+QString loadError()
+{
+    std::lock_guard lock(mutex);
+    return error;
+}
+} // namespace PostalDictionaryLoader
