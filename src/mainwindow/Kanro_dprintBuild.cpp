@@ -18,6 +18,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -657,6 +659,33 @@ void TForm_Main::buildThirdTab()
         nf.setPixelSize(12);
         note->setFont(nf);
     }
+
+    // Below: the rate table's further rows, newest first; the two oldest
+    // rows are the fields above (old rate, new rate from its date, and the
+    // reduced rate).
+    plainLabel(TabSheet13, QStringLiteral("税率表（実施日以降の改定・新しい順）"),
+               {20, 140, 360, 24});
+    TableWidget_TaxRates =
+        named(new QTableWidget(0, 3, TabSheet13), QStringLiteral("TableWidget_TaxRates"));
+    TableWidget_TaxRates->setGeometry(20, 166, 460, 150);
+    TableWidget_TaxRates->setHorizontalHeaderLabels(
+        {QStringLiteral("適用開始日"), QStringLiteral("標準税率 %"), QStringLiteral("軽減税率 %")});
+    TableWidget_TaxRates->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    TableWidget_TaxRates->verticalHeader()->hide();
+    TableWidget_TaxRates->setAccessibleName(QStringLiteral("税率表"));
+    TableWidget_TaxRates->setToolTip(
+        QStringLiteral("適用開始日 (2027/04/01) と税率 (0〜100) を入力します"));
+    connect(TableWidget_TaxRates, &QTableWidget::cellChanged, this,
+            [this](int row, int) { TableWidget_TaxRatesChanged(row); });
+    Button_TaxRateAdd = named(new QPushButton(QStringLiteral("行を追加"), TabSheet13),
+                              QStringLiteral("Button_TaxRateAdd"));
+    Button_TaxRateAdd->setGeometry(490, 166, 100, 28);
+    connect(Button_TaxRateAdd, &QPushButton::clicked, this, [this] { Button_TaxRateAddClick(); });
+    Button_TaxRateDelete = named(new QPushButton(QStringLiteral("行を削除"), TabSheet13),
+                                 QStringLiteral("Button_TaxRateDelete"));
+    Button_TaxRateDelete->setGeometry(490, 200, 100, 28);
+    connect(Button_TaxRateDelete, &QPushButton::clicked, this,
+            [this] { Button_TaxRateDeleteClick(); });
 }
 
 void TForm_Main::buildHiddenControls()

@@ -1,9 +1,9 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "note/NoteArithmetic.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 
@@ -60,6 +60,8 @@ void TForm_Main::readStartupSettings()
     m_acceptedRegNo = s.TaxRegNo;
     KiNumEdit_TaxReduced->setText(s.TaxReduced);
     Edit_TxDisp->setText(s.TxDisp);
+    m_furtherRates = s.TaxRates;
+    showFurtherRates();
 }
 
 void TForm_Main::writeShutdownSettings()
@@ -93,6 +95,7 @@ void TForm_Main::writeShutdownSettings()
     s.TaxRegNo = Edit_TaxRegNo->text();
     s.TaxReduced = KiNumEdit_TaxReduced->Text();
     s.TxDisp = Edit_TxDisp->text();
+    s.TaxRates = m_furtherRates;
     ::writeShutdownSettings(settingsFilePath(), s);
 }
 

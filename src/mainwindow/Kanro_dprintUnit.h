@@ -27,6 +27,7 @@ class QPushButton;
 class QScrollArea;
 class QStatusBar;
 class QTabWidget;
+class QTableWidget;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
@@ -301,6 +302,12 @@ public:
     QFrame *Panel_Invoice = nullptr;
     NoteLineEdit *Edit_TaxRegNo = nullptr;
     TKiNumEdit *KiNumEdit_TaxReduced = nullptr;
+    // third tab: the rate table's further rows (valid from, standard, reduced)
+    QTableWidget *TableWidget_TaxRates = nullptr;
+    QPushButton *Button_TaxRateAdd = nullptr;
+    QPushButton *Button_TaxRateDelete = nullptr;
+    std::vector<TaxRateRow> m_furtherRates; // in the order of their keys
+    bool m_fillingRates = false;            // the table is being filled
 
     // hidden labels and controls that carry state
     QLabel *Label_CurrentDir = nullptr;
@@ -375,6 +382,18 @@ private:
     void showReducedMark(int row);
     void showTaxCaption();
     void rateFieldExited(TKiNumEdit *field);
+    // The rate table: the two oldest rows from the rate fields, the further
+    // rows from the tax tab's table; and the reduced rate in force on the
+    // note's date as the fraction the tax uses ("0.08").
+    std::vector<TaxRateRow> taxRateRows() const;
+    QString reducedFractionInForce() const;
+    // The further rows shown newest first; a cell edit is checked as a
+    // stored row is (refused: the row comes back); add and delete buttons.
+    void showFurtherRates();
+    void TableWidget_TaxRatesChanged(int row);
+    void Button_TaxRateAddClick();
+    void Button_TaxRateDeleteClick();
+    void furtherRatesChanged();
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last

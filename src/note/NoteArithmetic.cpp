@@ -1,5 +1,6 @@
 #include "note/NoteArithmetic.h"
 
+#include <QStringList>
 #include <cmath>
 
 namespace {
@@ -283,4 +284,49 @@ TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateTex
             .value_or(FixedDecimal());
     return TaxRateChoice{fraction.toText(),
                          QStringLiteral("消費税 ") + percent.toText() + QStringLiteral("%")};
+}
+
+std::vector<TaxRateRow> taxRateTable(const QString &oldRate, QDate enforDate,
+                                     const QString &newRate, const QString &reducedRate,
+                                     const std::vector<TaxRateRow> &furtherRows)
+{
+    std::vector<TaxRateRow> table = {{QDate(), oldRate, reducedRate},
+                                     {enforDate, newRate, reducedRate}};
+    table.insert(table.end(), furtherRows.begin(), furtherRows.end());
+    return table;
+}
+
+TaxRateRow taxRateRowInForce(const std::vector<TaxRateRow> &table, QDate noteDate)
+{
+    const TaxRateRow *best = nullptr;
+    for (const TaxRateRow &row : table) {
+        if (row.validFrom > noteDate)
+            continue;
+        if (!best || !(row.validFrom < best->validFrom))
+            best = &row;
+    }
+    return best ? *best : TaxRateRow{};
+}
+
+std::optional<TaxRateRow> parseTaxRateRow(const QString &stored)
+{
+    const QStringList parts = stored.split(u',');
+    if (parts.size() != 3)
+        return std::nullopt;
+    TaxRateRow row{QDate::fromString(parts[0].trimmed(), QStringLiteral("yyyy/MM/dd")),
+                   parts[1].trimmed(), parts[2].trimmed()};
+    if (!row.validFrom.isValid())
+        return std::nullopt;
+    for (const QString &rate : {row.standard, row.reduced}) {
+        const std::optional<FixedDecimal> v = FixedDecimal::parse(rate);
+        if (!v || v->raw() < 0 || v->raw() > 100 * FixedDecimal::kScale)
+            return std::nullopt;
+    }
+    return row;
+}
+
+QString taxRateRowText(const TaxRateRow &row)
+{
+    return row.validFrom.toString(QStringLiteral("yyyy/MM/dd")) + u',' + row.standard + u',' +
+           row.reduced;
 }

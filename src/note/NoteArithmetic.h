@@ -10,6 +10,8 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The three numeric cells of one detail row (quantity, unit price, amount),
 // as the plain numbers the numeric fields hold.
@@ -181,3 +183,35 @@ struct TaxRateChoice
 // date compares as earlier than every valid date.
 TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText, QDate enforDate,
                            QDate noteDate);
+
+// One row of the tax-rate table: the date it applies from and the standard
+// and reduced rates in percent (numeric texts, "10", "8", "0"). An invalid
+// date means "since always" (the oldest row).
+struct TaxRateRow
+{
+    QDate validFrom;
+    QString standard;
+    QString reduced;
+
+    friend bool operator==(const TaxRateRow &, const TaxRateRow &) = default;
+};
+
+// The table by date. Its two oldest rows are the old rate (since always) and
+// the new rate from its enforcement date, both with the reduced rate
+// reducedRate; further rows follow in any order.
+std::vector<TaxRateRow> taxRateTable(const QString &oldRate, QDate enforDate,
+                                     const QString &newRate, const QString &reducedRate,
+                                     const std::vector<TaxRateRow> &furtherRows);
+
+// The row in force on noteDate: of the rows not dated after the note, the
+// newest (a note dated on a row's date takes that row); of rows with the same
+// date the later one in the table. An invalid date compares as earlier than
+// every valid date, as TAX_RATE_CHK compares. With rows since always, 2019/10/01
+// (10 %, 8 %) and 2027/04/01 (10 %, 0 %): 2027/03/31 -> 8 %, 2027/04/01 -> 0 %.
+// An empty table gives an empty row (rates of 0).
+TaxRateRow taxRateRowInForce(const std::vector<TaxRateRow> &table, QDate noteDate);
+
+// A further row as stored: "2027/04/01,10,0" (date, standard %, reduced %).
+// nullopt unless the date is valid and both rates are numbers from 0 to 100.
+std::optional<TaxRateRow> parseTaxRateRow(const QString &stored);
+QString taxRateRowText(const TaxRateRow &row);

@@ -161,3 +161,66 @@ TEST(TaxGroups, WorkedExamples)
         EXPECT_EQ(c.reducedRate, t.reduced);
     }
 }
+
+TEST(TaxRateTable, RowInForceByDate)
+{
+    const std::vector<TaxRateRow> table =
+        taxRateTable("8", QDate(2019, 10, 1), "10", "8",
+                     {{QDate(2027, 4, 1), "10", "0"}, {QDate(2026, 1, 1), "10", "8"}});
+    const struct
+    {
+        const char *name;
+        QDate date;
+        const char *standard, *reduced;
+    } cases[] = {
+        {"before the enforcement date: the old rate, reduced equal", QDate(2019, 9, 30), "8", "8"},
+        {"on the enforcement date: the new rate", QDate(2019, 10, 1), "10", "8"},
+        {"a further row between, out of order in the table", QDate(2026, 6, 1), "10", "8"},
+        {"the day before the reduced rate falls to 0", QDate(2027, 3, 31), "10", "8"},
+        {"the day of the change", QDate(2027, 4, 1), "10", "0"},
+        {"an invalid note date takes the oldest row", QDate(), "8", "8"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const TaxRateRow row = taxRateRowInForce(table, c.date);
+        EXPECT_EQ(QString::fromLatin1(c.standard), row.standard);
+        EXPECT_EQ(QString::fromLatin1(c.reduced), row.reduced);
+    }
+    // The day of the change to 0 %: "0%対象 ¥1,080 消費税 ¥0" is still a line.
+    ReducedMarks marks;
+    const DetailRows rows = rowsOf({{"1100", false}, {"1080", true}}, marks);
+    for (const auto &[date, reducedTax] :
+         {std::pair{QDate(2027, 3, 31), "86"}, std::pair{QDate(2027, 4, 1), "0"}}) {
+        const TaxRateRow r = taxRateRowInForce(table, date);
+        const InvoiceTotals t =
+            DEN_SUM(rows, marks, rateFractionText(r.standard), rateFractionText(r.reduced), "0");
+        EXPECT_EQ(QString::fromLatin1(reducedTax), t.reduced.tax) << date.toString().toStdString();
+        EXPECT_TRUE(t.reduced.inUse);
+    }
+}
+
+TEST(TaxRateTable, StoredRowsAreReadDefensively)
+{
+    const struct
+    {
+        const char *name, *stored;
+        bool ok;
+    } cases[] = {
+        {"a row", "2027/04/01,10,0", true},
+        {"blanks around parts", " 2027/04/01 , 10 , 2.5 ", true},
+        {"invalid date", "2027/02/30,10,8", false},
+        {"rate above 100", "2027/04/01,101,8", false},
+        {"negative rate", "2027/04/01,10,-1", false},
+        {"not a number", "2027/04/01,ten,8", false},
+        {"missing part", "2027/04/01,10", false},
+        {"empty", "", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<TaxRateRow> row = parseTaxRateRow(QString::fromLatin1(c.stored));
+        ASSERT_EQ(c.ok, row.has_value());
+        if (row) {
+            EXPECT_EQ(row, parseTaxRateRow(taxRateRowText(*row)));
+        }
+    }
+}
