@@ -396,7 +396,8 @@ void TForm_Main::buildTotals(QWidget *t)
 {
     const int cx = kGridX, ty = kTotalsY;
     KiNumEdit_sqty = numEdit(t, QStringLiteral("KiNumEdit_sqty"), {cx + 310, ty, 110, 22});
-    captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22});
+    Label_ssalCaption = named(captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22}),
+                              QStringLiteral("Label_ssalCaption"));
     KiNumEdit_ssal = numEdit(t, QStringLiteral("KiNumEdit_ssal"), {cx + 590, ty, 140, 22});
     Label_stax = named(captionPanel(t, QStringLiteral("消費税"), {cx + 480, ty + 24, 110, 22}),
                        QStringLiteral("Label_stax"));
@@ -572,6 +573,14 @@ void TForm_Main::buildSecondTab()
     Edit_TxDisp->setText(QStringLiteral("0"));
     Edit_TxDisp->setToolTip(help::TxDisp);
     applyImeMode(Edit_TxDisp, TImeMode::imDisable);
+    // Beside the rounding mode: whether the note's prices include tax.
+    ComboBox_TaxIncl = comboBox(g2, QStringLiteral("ComboBox_TaxIncl"), {150, 98, 70, 22},
+                                {QStringLiteral("税抜"), QStringLiteral("税込")});
+    ComboBox_TaxIncl->setCurrentIndex(0);
+    ComboBox_TaxIncl->setToolTip(
+        QStringLiteral("税込: 単価・金額は消費税込みで、合計に含まれる消費税を計算します"));
+    ComboBox_TaxIncl->setAccessibleName(QStringLiteral("税込・税抜"));
+    connect(ComboBox_TaxIncl, &QComboBox::currentIndexChanged, this, [this] { DEN_SUM(); });
 
     auto *g3 =
         named(new QGroupBox(QStringLiteral("納品書印字"), t), QStringLiteral("GroupBox_Title"));

@@ -211,16 +211,21 @@ void TForm_Main::DEN_SUM()
     KiNumEdit_stax->setText(t.stax);
     KiNumEdit_sttl->setText(t.sttl);
 
-    if (it.reduced.inUse) {
-        const auto part = [](const QString &fraction, const RateTotals &r) {
+    // A tax-inclusive note always shows its rates: they name the rate the
+    // contained tax was taken at.
+    const bool included = m_totals->first.taxIncluded;
+    if (it.reduced.inUse || (included && it.standard.inUse)) {
+        const auto part = [included](const QString &fraction, const RateTotals &r) {
             return ratePercentText(fraction) + QStringLiteral("%対象 ") +
-                   printing::amountText(r.subtotal) + QStringLiteral("（税 ") +
+                   printing::amountText(r.subtotal) +
+                   (included ? QStringLiteral("（うち消費税 ") : QStringLiteral("（税 ")) +
                    printing::amountText(r.tax) + QStringLiteral("）");
         };
         QStringList parts;
         if (it.standard.inUse)
             parts << part(Label_xTax->text(), it.standard);
-        parts << part(m_totals->first.reducedFraction, it.reduced);
+        if (it.reduced.inUse)
+            parts << part(m_totals->first.reducedFraction, it.reduced);
         Label_TaxBreakdown->setText(parts.join(QStringLiteral("　")));
         Label_TaxBreakdown->setToolTip(Label_TaxBreakdown->text());
         Label_TaxBreakdown->show();
@@ -333,8 +338,13 @@ void TForm_Main::showTaxCaption()
         return;
     }
     const InvoiceFigures f = invoiceFigures();
-    const QString caption = taxLabelCaption(m_standardCaption, f.standardFraction,
-                                            f.reducedFraction, f.standardInUse, f.reducedInUse);
+    const bool included = taxIncluded();
+    Label_ssalCaption->setText(included ? printing::invoice::IncludedSubtotalCaption
+                                        : QStringLiteral("合　計"));
+    const QString caption =
+        included ? printing::invoice::IncludedTaxCaption
+                 : taxLabelCaption(m_standardCaption, f.standardFraction, f.reducedFraction,
+                                   f.standardInUse, f.reducedInUse);
     Label_stax->setText(caption);
     // Two rates make the caption longer than its panel: it is then set
     // smaller; otherwise the label takes the window's font as always.
@@ -351,11 +361,12 @@ void TForm_Main::showTaxCaption()
 // the preview and every printed copy.
 const InvoiceTotals &TForm_Main::invoiceTotals() const
 {
-    TotalsInputs in{rowsOf(*this), marksOf(*this), Label_xTax->text(), reducedFractionInForce(),
-                    Edit_TxDisp->text()};
+    TotalsInputs in{rowsOf(*this),       marksOf(*this),
+                    Label_xTax->text(),  reducedFractionInForce(),
+                    Edit_TxDisp->text(), taxIncluded()};
     if (!m_totals || m_totals->first != in) {
-        const InvoiceTotals it =
-            ::DEN_SUM(in.rows, in.marks, in.standardFraction, in.reducedFraction, in.rounding);
+        const InvoiceTotals it = ::DEN_SUM(in.rows, in.marks, in.standardFraction,
+                                           in.reducedFraction, in.rounding, in.taxIncluded);
         m_totals.emplace(std::move(in), it);
     }
     return m_totals->second;
@@ -374,6 +385,11 @@ TForm_Main::InvoiceFigures TForm_Main::invoiceFigures() const
     f.reducedSubtotal = it.reduced.subtotal;
     f.reducedTax = it.reduced.tax;
     return f;
+}
+
+bool TForm_Main::taxIncluded() const
+{
+    return ComboBox_TaxIncl->currentIndex() == 1;
 }
 
 bool TForm_Main::reducedMarked(int row) const

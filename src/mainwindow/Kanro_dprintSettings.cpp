@@ -60,6 +60,7 @@ void TForm_Main::readStartupSettings()
     m_acceptedRegNo = s.TaxRegNo;
     KiNumEdit_TaxReduced->setText(s.TaxReduced);
     Edit_TxDisp->setText(s.TxDisp);
+    ComboBox_TaxIncl->setCurrentIndex(s.TaxIncl ? 1 : 0);
     m_furtherRates = s.TaxRates;
     showFurtherRates();
 }
@@ -96,6 +97,7 @@ void TForm_Main::writeShutdownSettings()
     s.TaxReduced = KiNumEdit_TaxReduced->Text();
     s.TxDisp = Edit_TxDisp->text();
     s.TaxRates = m_furtherRates;
+    s.TaxIncl = taxIncluded();
     ::writeShutdownSettings(settingsFilePath(), s);
 }
 

@@ -265,6 +265,7 @@ public:
     TKiNumEdit *KiNumEdit_stax = nullptr;
     TKiNumEdit *KiNumEdit_sttl = nullptr;
     QLabel *Label_stax = nullptr;
+    QLabel *Label_ssalCaption = nullptr;  // "合　計", or "お買上額（税込）"
     QLabel *Label_TaxBreakdown = nullptr; // per-rate subtotals and taxes
     QLabel *Label_SelectPaper = nullptr;
     QLabel *Label_PrinterName2 = nullptr;
@@ -286,6 +287,9 @@ public:
     QComboBox *ComboBox_ime_Item = nullptr;
     QComboBox *ComboBox_ime_Unit = nullptr;
     NoteLineEdit *Edit_TxDisp = nullptr;
+    // the note's choice: 0 "税抜" (tax-exclusive), 1 "税込" (tax-inclusive)
+    QComboBox *ComboBox_TaxIncl = nullptr;
+    bool taxIncluded() const;
     // second tab: printed texts, index 0 .. 5 (0 is the note title)
     std::array<NoteLineEdit *, 6> Edit_021{};
     std::array<NoteLineEdit *, 10> Edit_Remark{}; // [1] .. [9]
@@ -412,6 +416,7 @@ private:
         DetailRows rows;
         ReducedMarks marks;
         QString standardFraction, reducedFraction, rounding;
+        bool taxIncluded = false;
         friend bool operator==(const TotalsInputs &, const TotalsInputs &) = default;
     };
     mutable std::optional<std::pair<TotalsInputs, InvoiceTotals>> m_totals;
