@@ -580,7 +580,12 @@ void TForm_Main::buildSecondTab()
     ComboBox_TaxIncl->setToolTip(
         QStringLiteral("税込: 単価・金額は消費税込みで、合計に含まれる消費税を計算します"));
     ComboBox_TaxIncl->setAccessibleName(QStringLiteral("税込・税抜"));
-    connect(ComboBox_TaxIncl, &QComboBox::currentIndexChanged, this, [this] { DEN_SUM(); });
+    // The totals follow at once; the start-up read sets it before the rows
+    // are bound, and the start-up's own sums follow then.
+    connect(ComboBox_TaxIncl, &QComboBox::currentIndexChanged, this, [this] {
+        if (dQTY_Ary[1])
+            DEN_SUM();
+    });
 
     auto *g3 =
         named(new QGroupBox(QStringLiteral("納品書印字"), t), QStringLiteral("GroupBox_Title"));

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
@@ -74,4 +75,38 @@ TEST_F(TaxWindowTest, FurtherRateRowsApplyByNoteDateAndAreEditedInTheTable)
     ASSERT_EQ(after.TaxRates.size(), 2u);
     EXPECT_EQ(after.TaxRates[0].reduced, QStringLiteral("5"));
     EXPECT_EQ(after.TaxRates[1].validFrom, QDate(2026, 12, 10));
+}
+
+TEST_F(TaxWindowTest, TaxInclusiveNoteFromEntryToPrintedNote)
+{
+    startWindow();
+    w->KiNumEdit_QTY[1]->setText(QStringLiteral("1"));
+    w->KiNumEdit_Price[1]->setText(QStringLiteral("980"));
+    w->KiNumEdit_QTY[2]->setText(QStringLiteral("1"));
+    w->KiNumEdit_Price[2]->setText(QStringLiteral("1080"));
+    w->SpeedButton1Click();
+    w->setReducedMark(2, true);
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("184")) << "98 + 86 on top";
+
+    w->ComboBox_TaxIncl->setCurrentIndex(1);
+    EXPECT_EQ(w->KiNumEdit_ssal->Text(), QStringLiteral("2060"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("169")) << "89 + 80 within";
+    EXPECT_EQ(w->KiNumEdit_sttl->Text(), QStringLiteral("2060"));
+    EXPECT_EQ(w->Label_ssalCaption->text(), QStringLiteral("お買上額（税込）"));
+    EXPECT_EQ(w->Label_stax->text(), QStringLiteral("うち消費税"));
+    EXPECT_EQ(w->Label_TaxBreakdown->text(),
+              QStringLiteral("10%対象 980（うち消費税 89）　8%対象 1,080（うち消費税 80）"));
+    const printing::PrintNote n = w->printNote();
+    EXPECT_TRUE(n.taxIncluded);
+    EXPECT_EQ(n.tax, QStringLiteral("169"));
+
+    // The choice survives a restart; back to 税抜 the captions return.
+    w->close();
+    EXPECT_TRUE(readStartupSettings(settingsPath(dir.path())).TaxIncl);
+    w.reset();
+    startWindow();
+    EXPECT_EQ(w->ComboBox_TaxIncl->currentIndex(), 1);
+    w->ComboBox_TaxIncl->setCurrentIndex(0);
+    EXPECT_EQ(w->Label_ssalCaption->text(), QStringLiteral("合　計"));
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("184"));
 }
