@@ -235,7 +235,9 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     c.textOut(g.x(TextX), g.y(214), QStringLiteral("商品名"));
     c.textOut(g.x(t.qtyHeadX), g.y(214), QStringLiteral("数量"));
     c.textOut(g.x(t.priceHeadX), g.y(214), QStringLiteral("単価"));
-    c.textOut(g.x(t.amountHeadX), g.y(214), QStringLiteral("金額(税抜き)"));
+    // A tax-inclusive note's amounts include tax; its heading says so.
+    c.textOut(g.x(t.amountHeadX), g.y(214),
+              note.taxIncluded ? QStringLiteral("金額(税込)") : QStringLiteral("金額(税抜き)"));
     rule(c, g.x(20), g.y(234), g.x(t.ruleEnd), g.y(234));
 
     // The running line position: every step is rounded on its own.

@@ -78,6 +78,8 @@ TEST(TaxIncluded, InvoiceInEveryLayoutIsLegible)
               QStringLiteral("10%対象 ¥980（うち消費税 ¥89）"),
               QStringLiteral("8%対象 ¥1,080（うち消費税 ¥80）"), QStringLiteral("※は軽減税率対象")})
             EXPECT_TRUE(texts.contains(expected)) << expected.toStdString();
+        EXPECT_TRUE(texts.contains(QStringLiteral("金額(税込)")));
+        EXPECT_FALSE(texts.contains(QStringLiteral("金額(税抜き)")));
         EXPECT_FALSE(texts.contains(QStringLiteral("税込合計")));
         EXPECT_EQ(glyphcheck::legibilityFaults(page, 600), QStringList());
 
