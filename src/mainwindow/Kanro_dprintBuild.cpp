@@ -694,10 +694,12 @@ void TForm_Main::buildThirdTab()
     Button_TaxRateAdd = named(new QPushButton(QStringLiteral("行を追加"), TabSheet13),
                               QStringLiteral("Button_TaxRateAdd"));
     Button_TaxRateAdd->setGeometry(490, 166, 100, 28);
+    Button_TaxRateAdd->setAccessibleName(QStringLiteral("税率表の行を追加"));
     connect(Button_TaxRateAdd, &QPushButton::clicked, this, [this] { Button_TaxRateAddClick(); });
     Button_TaxRateDelete = named(new QPushButton(QStringLiteral("行を削除"), TabSheet13),
                                  QStringLiteral("Button_TaxRateDelete"));
     Button_TaxRateDelete->setGeometry(490, 200, 100, 28);
+    Button_TaxRateDelete->setAccessibleName(QStringLiteral("税率表の行を削除"));
     connect(Button_TaxRateDelete, &QPushButton::clicked, this,
             [this] { Button_TaxRateDeleteClick(); });
 }
