@@ -18,6 +18,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
@@ -394,7 +396,8 @@ void TForm_Main::buildTotals(QWidget *t)
 {
     const int cx = kGridX, ty = kTotalsY;
     KiNumEdit_sqty = numEdit(t, QStringLiteral("KiNumEdit_sqty"), {cx + 310, ty, 110, 22});
-    captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22});
+    Label_ssalCaption = named(captionPanel(t, QStringLiteral("合　計"), {cx + 480, ty, 110, 22}),
+                              QStringLiteral("Label_ssalCaption"));
     KiNumEdit_ssal = numEdit(t, QStringLiteral("KiNumEdit_ssal"), {cx + 590, ty, 140, 22});
     Label_stax = named(captionPanel(t, QStringLiteral("消費税"), {cx + 480, ty + 24, 110, 22}),
                        QStringLiteral("Label_stax"));
@@ -573,6 +576,19 @@ void TForm_Main::buildSecondTab()
     Edit_TxDisp->setText(QStringLiteral("0"));
     Edit_TxDisp->setToolTip(help::TxDisp);
     applyImeMode(Edit_TxDisp, TImeMode::imDisable);
+    // Beside the rounding mode: whether the note's prices include tax.
+    ComboBox_TaxIncl = comboBox(g2, QStringLiteral("ComboBox_TaxIncl"), {150, 98, 70, 22},
+                                {QStringLiteral("税抜"), QStringLiteral("税込")});
+    ComboBox_TaxIncl->setCurrentIndex(0);
+    ComboBox_TaxIncl->setToolTip(
+        QStringLiteral("税込: 単価・金額は消費税込みで、合計に含まれる消費税を計算します"));
+    ComboBox_TaxIncl->setAccessibleName(QStringLiteral("税込・税抜"));
+    // The totals follow at once; the start-up read sets it before the rows
+    // are bound, and the start-up's own sums follow then.
+    connect(ComboBox_TaxIncl, &QComboBox::currentIndexChanged, this, [this] {
+        if (dQTY_Ary[1])
+            DEN_SUM();
+    });
 
     auto *g3 =
         named(new QGroupBox(QStringLiteral("納品書印字"), t), QStringLiteral("GroupBox_Title"));
@@ -662,6 +678,35 @@ void TForm_Main::buildThirdTab()
         nf.setPixelSize(12);
         note->setFont(nf);
     }
+
+    // Below: the rate table's further rows, newest first; the two oldest
+    // rows are the fields above (old rate, new rate from its date, and the
+    // reduced rate).
+    plainLabel(TabSheet13, QStringLiteral("税率表（実施日以降の改定・新しい順）"),
+               {20, 140, 360, 24});
+    TableWidget_TaxRates =
+        named(new QTableWidget(0, 3, TabSheet13), QStringLiteral("TableWidget_TaxRates"));
+    TableWidget_TaxRates->setGeometry(20, 166, 460, 150);
+    TableWidget_TaxRates->setHorizontalHeaderLabels(
+        {QStringLiteral("適用開始日"), QStringLiteral("標準税率 %"), QStringLiteral("軽減税率 %")});
+    TableWidget_TaxRates->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    TableWidget_TaxRates->verticalHeader()->hide();
+    TableWidget_TaxRates->setAccessibleName(QStringLiteral("税率表"));
+    TableWidget_TaxRates->setToolTip(
+        QStringLiteral("適用開始日 (2027/04/01) と税率 (0〜100) を入力します"));
+    connect(TableWidget_TaxRates, &QTableWidget::cellChanged, this,
+            [this](int row, int) { TableWidget_TaxRatesChanged(row); });
+    Button_TaxRateAdd = named(new QPushButton(QStringLiteral("行を追加"), TabSheet13),
+                              QStringLiteral("Button_TaxRateAdd"));
+    Button_TaxRateAdd->setGeometry(490, 166, 100, 28);
+    Button_TaxRateAdd->setAccessibleName(QStringLiteral("税率表の行を追加"));
+    connect(Button_TaxRateAdd, &QPushButton::clicked, this, [this] { Button_TaxRateAddClick(); });
+    Button_TaxRateDelete = named(new QPushButton(QStringLiteral("行を削除"), TabSheet13),
+                                 QStringLiteral("Button_TaxRateDelete"));
+    Button_TaxRateDelete->setGeometry(490, 200, 100, 28);
+    Button_TaxRateDelete->setAccessibleName(QStringLiteral("税率表の行を削除"));
+    connect(Button_TaxRateDelete, &QPushButton::clicked, this,
+            [this] { Button_TaxRateDeleteClick(); });
 }
 
 void TForm_Main::buildHiddenControls()

@@ -239,6 +239,7 @@ bool TForm_Main::loadIssuedNote(qint64 id)
     if (n.issueDate.isValid())
         DateTimePicker_1->setDate(n.issueDate);
     KiNumEdit_Slipno->setText(n.slipNo);
+    ComboBox_TaxIncl->setCurrentIndex(n.taxIncluded ? 1 : 0);
     for (int i = 1; i <= kRows; ++i) {
         const PrintRow &r = n.rows[std::size_t(i - 1)];
         dITEMNO_Ary[i]->setText(r.itemNo);

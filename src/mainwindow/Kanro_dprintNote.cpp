@@ -25,6 +25,8 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTableWidget>
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +36,9 @@ const QString kAddressWarning =
 // Notices of the qualified invoice.
 const QString kRegNoRefused =
     QStringLiteral("登録番号は T と13桁の数字で入力してください。入力前の番号に戻します");
+const QString kRateRowRefused =
+    QStringLiteral("適用開始日は 2027/04/01 の形で、税率は 0 から 100 "
+                   "までの数値で入力してください。入力前の行に戻します");
 const QString kRateRefused =
     QStringLiteral("税率は 0 から 100 までの数値で入力してください。入力前の税率に戻します");
 
@@ -206,16 +211,21 @@ void TForm_Main::DEN_SUM()
     KiNumEdit_stax->setText(t.stax);
     KiNumEdit_sttl->setText(t.sttl);
 
-    if (it.reduced.inUse) {
-        const auto part = [](const QString &fraction, const RateTotals &r) {
+    // A tax-inclusive note always shows its rates: they name the rate the
+    // contained tax was taken at.
+    const bool included = m_totals->first.taxIncluded;
+    if (it.reduced.inUse || (included && it.standard.inUse)) {
+        const auto part = [included](const QString &fraction, const RateTotals &r) {
             return ratePercentText(fraction) + QStringLiteral("%対象 ") +
-                   printing::amountText(r.subtotal) + QStringLiteral("（税 ") +
+                   printing::amountText(r.subtotal) +
+                   (included ? QStringLiteral("（うち消費税 ") : QStringLiteral("（税 ")) +
                    printing::amountText(r.tax) + QStringLiteral("）");
         };
         QStringList parts;
         if (it.standard.inUse)
             parts << part(Label_xTax->text(), it.standard);
-        parts << part(rateFractionText(KiNumEdit_TaxReduced->Text()), it.reduced);
+        if (it.reduced.inUse)
+            parts << part(m_totals->first.reducedFraction, it.reduced);
         Label_TaxBreakdown->setText(parts.join(QStringLiteral("　")));
         Label_TaxBreakdown->setToolTip(Label_TaxBreakdown->text());
         Label_TaxBreakdown->show();
@@ -233,12 +243,87 @@ QString TForm_Main::rangeNoticeOfNote() const
 
 void TForm_Main::TAX_RATE_CHK()
 {
-    const TaxRateChoice c =
-        ::TAX_RATE_CHK(KiNumEdit_TaxOld->Text(), KiNumEdit_TaxNew->Text(),
-                       DateTimePicker_TaxEnforDate->date(), DateTimePicker_1->date());
+    // The standard rate of the row in force; the reduced one is read live
+    // by the sums (reducedFractionInForce).
+    const TaxRateRow row = taxRateRowInForce(taxRateRows(), DateTimePicker_1->date());
+    const TaxRateChoice c = ::TAX_RATE_CHK(row.standard, row.standard, QDate(), QDate());
     Label_xTax->setText(c.xTax);
     m_standardCaption = c.staxCaption;
     showTaxCaption();
+}
+
+std::vector<TaxRateRow> TForm_Main::taxRateRows() const
+{
+    return taxRateTable(KiNumEdit_TaxOld->Text(), DateTimePicker_TaxEnforDate->date(),
+                        KiNumEdit_TaxNew->Text(), KiNumEdit_TaxReduced->Text(), m_furtherRates);
+}
+
+QString TForm_Main::reducedFractionInForce() const
+{
+    return rateFractionText(taxRateRowInForce(taxRateRows(), DateTimePicker_1->date()).reduced);
+}
+
+void TForm_Main::showFurtherRates()
+{
+    std::vector<TaxRateRow> rows = m_furtherRates;
+    std::stable_sort(rows.begin(), rows.end(), [](const TaxRateRow &a, const TaxRateRow &b) {
+        return a.validFrom > b.validFrom;
+    });
+    m_furtherRates = rows;
+    m_fillingRates = true;
+    TableWidget_TaxRates->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const QStringList cells = taxRateRowText(rows[static_cast<std::size_t>(r)]).split(u',');
+        for (int c = 0; c < 3; ++c)
+            TableWidget_TaxRates->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    m_fillingRates = false;
+}
+
+void TForm_Main::TableWidget_TaxRatesChanged(int row)
+{
+    if (m_fillingRates || row < 0 || row >= static_cast<int>(m_furtherRates.size()))
+        return;
+    QStringList cells;
+    for (int c = 0; c < 3; ++c) {
+        const QTableWidgetItem *item = TableWidget_TaxRates->item(row, c);
+        cells << toHalfWidth(item ? item->text() : QString()).trimmed();
+    }
+    if (const auto parsed = parseTaxRateRow(cells.join(u','))) {
+        m_furtherRates[static_cast<std::size_t>(row)] = *parsed;
+        furtherRatesChanged();
+        return;
+    }
+    // The cell edit is dropped after the signal returns.
+    QMetaObject::invokeMethod(
+        this, [this] { showFurtherRates(); }, Qt::QueuedConnection);
+    Dialogs::notify(this, kRateRowRefused);
+}
+
+void TForm_Main::Button_TaxRateAddClick()
+{
+    // A new row starts from the rates in force today, dated tomorrow.
+    const QDate today = todayProvider();
+    TaxRateRow row = taxRateRowInForce(taxRateRows(), today);
+    row.validFrom = today.addDays(1);
+    m_furtherRates.push_back(row);
+    furtherRatesChanged();
+}
+
+void TForm_Main::Button_TaxRateDeleteClick()
+{
+    const int r = TableWidget_TaxRates->currentRow();
+    if (r < 0 || r >= static_cast<int>(m_furtherRates.size()))
+        return;
+    m_furtherRates.erase(m_furtherRates.begin() + r);
+    furtherRatesChanged();
+}
+
+void TForm_Main::furtherRatesChanged()
+{
+    showFurtherRates();
+    TAX_RATE_CHK();
+    DEN_SUM();
 }
 
 void TForm_Main::showTaxCaption()
@@ -253,8 +338,13 @@ void TForm_Main::showTaxCaption()
         return;
     }
     const InvoiceFigures f = invoiceFigures();
-    const QString caption = taxLabelCaption(m_standardCaption, f.standardFraction,
-                                            f.reducedFraction, f.standardInUse, f.reducedInUse);
+    const bool included = taxIncluded();
+    Label_ssalCaption->setText(included ? printing::invoice::IncludedSubtotalCaption
+                                        : QStringLiteral("合　計"));
+    const QString caption =
+        included ? printing::invoice::IncludedTaxCaption
+                 : taxLabelCaption(m_standardCaption, f.standardFraction, f.reducedFraction,
+                                   f.standardInUse, f.reducedInUse);
     Label_stax->setText(caption);
     // Two rates make the caption longer than its panel: it is then set
     // smaller; otherwise the label takes the window's font as always.
@@ -271,11 +361,12 @@ void TForm_Main::showTaxCaption()
 // the preview and every printed copy.
 const InvoiceTotals &TForm_Main::invoiceTotals() const
 {
-    TotalsInputs in{rowsOf(*this), marksOf(*this), Label_xTax->text(),
-                    rateFractionText(KiNumEdit_TaxReduced->Text()), Edit_TxDisp->text()};
+    TotalsInputs in{rowsOf(*this),       marksOf(*this),
+                    Label_xTax->text(),  reducedFractionInForce(),
+                    Edit_TxDisp->text(), taxIncluded()};
     if (!m_totals || m_totals->first != in) {
-        const InvoiceTotals it =
-            ::DEN_SUM(in.rows, in.marks, in.standardFraction, in.reducedFraction, in.rounding);
+        const InvoiceTotals it = ::DEN_SUM(in.rows, in.marks, in.standardFraction,
+                                           in.reducedFraction, in.rounding, in.taxIncluded);
         m_totals.emplace(std::move(in), it);
     }
     return m_totals->second;
@@ -294,6 +385,11 @@ TForm_Main::InvoiceFigures TForm_Main::invoiceFigures() const
     f.reducedSubtotal = it.reduced.subtotal;
     f.reducedTax = it.reduced.tax;
     return f;
+}
+
+bool TForm_Main::taxIncluded() const
+{
+    return ComboBox_TaxIncl->currentIndex() == 1;
 }
 
 bool TForm_Main::reducedMarked(int row) const

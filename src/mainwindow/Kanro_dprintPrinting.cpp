@@ -352,6 +352,7 @@ printing::PrintNote TForm_Main::printNote() const
     // name each rate with its tax.
     if (f.standardInUse && f.reducedInUse)
         n.taxCaption = QStringLiteral("消費税");
+    n.taxIncluded = taxIncluded();
     if (isPrintableRegistrationNumber(Edit_TaxRegNo->text()))
         n.registrationNo = Edit_TaxRegNo->text();
     n.receipt = CheckBox_Recp->isChecked();

@@ -1,9 +1,9 @@
 // The window's side of the settings file: controls loaded from and stored
 // into the records of NoteSettings.
 #include "mainwindow/Kanro_dprintUnit.h"
-#include "note/NoteArithmetic.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "note/NoteArithmetic.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 
@@ -61,6 +61,9 @@ void TForm_Main::readStartupSettings()
     KiNumEdit_TaxReduced->setText(s.TaxReduced);
     Edit_TxDisp->setText(s.TxDisp);
     readTransferChoice();
+    ComboBox_TaxIncl->setCurrentIndex(s.TaxIncl ? 1 : 0);
+    m_furtherRates = s.TaxRates;
+    showFurtherRates();
 }
 
 void TForm_Main::writeShutdownSettings()
@@ -94,6 +97,8 @@ void TForm_Main::writeShutdownSettings()
     s.TaxRegNo = Edit_TaxRegNo->text();
     s.TaxReduced = KiNumEdit_TaxReduced->Text();
     s.TxDisp = Edit_TxDisp->text();
+    s.TaxRates = m_furtherRates;
+    s.TaxIncl = taxIncluded();
     ::writeShutdownSettings(settingsFilePath(), s);
 }
 

@@ -27,6 +27,7 @@ class QPushButton;
 class QScrollArea;
 class QStatusBar;
 class QTabWidget;
+class QTableWidget;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
@@ -272,6 +273,7 @@ public:
     TKiNumEdit *KiNumEdit_stax = nullptr;
     TKiNumEdit *KiNumEdit_sttl = nullptr;
     QLabel *Label_stax = nullptr;
+    QLabel *Label_ssalCaption = nullptr;  // "合　計", or "お買上額（税込）"
     QLabel *Label_TaxBreakdown = nullptr; // per-rate subtotals and taxes
     QLabel *Label_SelectPaper = nullptr;
     QLabel *Label_PrinterName2 = nullptr;
@@ -294,6 +296,9 @@ public:
     QComboBox *ComboBox_ime_Item = nullptr;
     QComboBox *ComboBox_ime_Unit = nullptr;
     NoteLineEdit *Edit_TxDisp = nullptr;
+    // the note's choice: 0 "税抜" (tax-exclusive), 1 "税込" (tax-inclusive)
+    QComboBox *ComboBox_TaxIncl = nullptr;
+    bool taxIncluded() const;
     // second tab: printed texts, index 0 .. 5 (0 is the note title)
     std::array<NoteLineEdit *, 6> Edit_021{};
     std::array<NoteLineEdit *, 10> Edit_Remark{}; // [1] .. [9]
@@ -310,6 +315,12 @@ public:
     QFrame *Panel_Invoice = nullptr;
     NoteLineEdit *Edit_TaxRegNo = nullptr;
     TKiNumEdit *KiNumEdit_TaxReduced = nullptr;
+    // third tab: the rate table's further rows (valid from, standard, reduced)
+    QTableWidget *TableWidget_TaxRates = nullptr;
+    QPushButton *Button_TaxRateAdd = nullptr;
+    QPushButton *Button_TaxRateDelete = nullptr;
+    std::vector<TaxRateRow> m_furtherRates; // in the order of their keys
+    bool m_fillingRates = false;            // the table is being filled
 
     // hidden labels and controls that carry state
     QLabel *Label_CurrentDir = nullptr;
@@ -385,6 +396,18 @@ private:
     void showReducedMark(int row);
     void showTaxCaption();
     void rateFieldExited(TKiNumEdit *field);
+    // The rate table: the two oldest rows from the rate fields, the further
+    // rows from the tax tab's table; and the reduced rate in force on the
+    // note's date as the fraction the tax uses ("0.08").
+    std::vector<TaxRateRow> taxRateRows() const;
+    QString reducedFractionInForce() const;
+    // The further rows shown newest first; a cell edit is checked as a
+    // stored row is (refused: the row comes back); add and delete buttons.
+    void showFurtherRates();
+    void TableWidget_TaxRatesChanged(int row);
+    void Button_TaxRateAddClick();
+    void Button_TaxRateDeleteClick();
+    void furtherRatesChanged();
 
     QString m_workingDir;
     QPointer<QWidget> m_enteredField; // the field whose entry ran last
@@ -403,6 +426,7 @@ private:
         DetailRows rows;
         ReducedMarks marks;
         QString standardFraction, reducedFraction, rounding;
+        bool taxIncluded = false;
         friend bool operator==(const TotalsInputs &, const TotalsInputs &) = default;
     };
     mutable std::optional<std::pair<TotalsInputs, InvoiceTotals>> m_totals;

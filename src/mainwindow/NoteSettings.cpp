@@ -13,6 +13,16 @@ using DetailKey = SettingKey<DetailLines>;
 const QString kPrinterChoiceKey = QStringLiteral("Vey_12prnno");
 const QString kTransferModeKey = QStringLiteral("TrMode");
 constexpr qint64 kPrinterChoiceDefault = -1;
+// The rate table's further rows: the table's rows 3 to 12, oldest first as
+// the first two are "TaxOld" and "TaxEnforDate"/"TaxNew".
+constexpr int kFirstFurtherRate = 3;
+constexpr int kLastFurtherRate = 12;
+QString furtherRateKey(int n)
+{
+    return QStringLiteral("TaxRate%1").arg(n);
+}
+const QString kTaxInclKey = QStringLiteral("TaxIncl");
+
 const QString kSlipNumberKey = QStringLiteral("iSLIPNO");
 constexpr qint64 kSlipNumberDefault = 1;
 // The slip-number field shows whole numbers of at most 10 digits without a
@@ -233,6 +243,12 @@ NoteSettings readStartupSettings(const QString &iniPath)
     NoteSettings settings;
     for (const Key &k : startupSettingKeys())
         readKey(file, k, settings);
+    const QString section = settingsSection();
+    for (int n = kFirstFurtherRate; n <= kLastFurtherRate; ++n) {
+        if (const auto row = parseTaxRateRow(file.readString(section, furtherRateKey(n))))
+            settings.TaxRates.push_back(*row);
+    }
+    settings.TaxIncl = file.readString(section, kTaxInclKey) == QLatin1String("1");
     return settings;
 }
 
@@ -242,6 +258,19 @@ void writeShutdownSettings(const QString &iniPath, const NoteSettings &settings)
     NoteSettings values = settings; // the accessors hand out writable fields
     for (const Key *k : shutdownSettingKeys())
         writeKey(file, *k, values);
+    // The keys beyond the table are written only where used or already
+    // present, so a file that never used them keeps its bytes.
+    const QString section = settingsSection();
+    for (int n = kFirstFurtherRate; n <= kLastFurtherRate; ++n) {
+        const std::size_t i = static_cast<std::size_t>(n - kFirstFurtherRate);
+        if (i < settings.TaxRates.size())
+            file.writeString(section, furtherRateKey(n), taxRateRowText(settings.TaxRates[i]));
+        else if (file.hasKey(section, furtherRateKey(n)))
+            file.writeString(section, furtherRateKey(n), QString());
+    }
+    if (settings.TaxIncl || file.hasKey(section, kTaxInclKey))
+        file.writeString(section, kTaxInclKey,
+                         settings.TaxIncl ? QStringLiteral("1") : QStringLiteral("0"));
     file.commit();
 }
 

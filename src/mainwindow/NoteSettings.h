@@ -1,5 +1,7 @@
 #pragma once
 
+#include "note/NoteArithmetic.h"
+
 #include <QDate>
 #include <QString>
 #include <array>
@@ -46,6 +48,13 @@ struct NoteSettings
     QString TaxRegNo;   // registration number "T" + 13 digits; empty: not registered
     QString TaxReduced; // numeric text, reduced tax rate in percent
     QString TxDisp;     // rounding mode of the tax: "0", "1" or "2"
+    // Beyond the key table, stored only when used (an older file is written
+    // back as it was): the rate table's further rows, keys "TaxRate3" ..
+    // "TaxRate12" ("2027/04/01,10,0"; a row that does not read is skipped),
+    // and the tax-inclusive choice, key "TaxIncl" ("1" tax-inclusive,
+    // anything else tax-exclusive).
+    std::vector<TaxRateRow> TaxRates;
+    bool TaxIncl = false;
 
     bool operator==(const NoteSettings &) const = default;
 };

@@ -1,5 +1,6 @@
 #include "note/NoteArithmetic.h"
 
+#include <QStringList>
 #include <cmath>
 
 namespace {
@@ -165,33 +166,64 @@ bool isReducedMarkText(const QString &storedValue)
     return storedValue == u"1";
 }
 
+std::optional<FixedDecimal> includedTax(FixedDecimal total, FixedDecimal factor,
+                                        const QString &txDisp)
+{
+    // In counts: x = total x factor / (kScale x (kScale + factor)) whole units.
+    const Int128 n = static_cast<Int128>(total.raw()) * factor.raw();
+    const Int128 d =
+        static_cast<Int128>(FixedDecimal::kScale) * (FixedDecimal::kScale + factor.raw());
+    if (d <= 0 || !(txDisp == u"0" || txDisp == u"1" || txDisp == u"2"))
+        return FixedDecimal();
+    Int128 units = n / d; // toward zero
+    const Int128 rest = n % d < 0 ? -(n % d) : n % d;
+    const bool up = txDisp == u"2" ? rest != 0 : txDisp == u"1" && 2 * rest >= d;
+    if (up)
+        units += n > 0 ? 1 : -1;
+    if (units > kWholeUnitLimit || units < -kWholeUnitLimit)
+        return std::nullopt;
+    return FixedDecimal::fromInteger(static_cast<qint64>(units));
+}
+
 InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const QString &xTaxText,
-                      const QString &reducedXTaxText, const QString &txDispText)
+                      const QString &reducedXTaxText, const QString &txDispText, bool taxIncluded)
 {
     InvoiceTotals out;
     const NoteTotals plain = DEN_SUM(rows, xTaxText, txDispText);
     out.totals.sqty = plain.sqty;
     out.totals.ssal = plain.ssal;
 
-    // Each rate's rows on their own; the other rate's amounts count as 0.
+    const FixedDecimal standardFactor = FixedDecimal::parseAmount(xTaxText);
+    const FixedDecimal reducedFactor = FixedDecimal::parseAmount(reducedXTaxText);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!FixedDecimal::parseAmount(rows[i].qty).isZero())
+            (marks[i] ? out.reduced : out.standard).inUse = true;
+    }
+    // Equal factors make one group: the reduced one when a printed row is
+    // marked, otherwise the standard one.
+    const bool oneGroup = standardFactor.raw() == reducedFactor.raw();
+    const bool allReduced = oneGroup && out.reduced.inUse;
+    if (oneGroup)
+        (allReduced ? out.standard : out.reduced).inUse = false;
+
+    // Each group's rows on their own; the other group's amounts count as 0.
     DetailRows standardRows;
     DetailRows reducedRows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        (marks[i] ? reducedRows : standardRows)[i] = rows[i];
-        RateTotals &rate = marks[i] ? out.reduced : out.standard;
-        if (!FixedDecimal::parseAmount(rows[i].qty).isZero())
-            rate.inUse = true;
+        const bool reduced = oneGroup ? allReduced : marks[i];
+        (reduced ? reducedRows : standardRows)[i] = rows[i];
     }
     const auto sales = [](const RowCells &r) -> const QString & { return r.sales; };
+    const auto taxOf = [&](const std::optional<FixedDecimal> &sum, FixedDecimal factor) {
+        if (!sum)
+            return std::optional<FixedDecimal>();
+        return taxIncluded ? includedTax(*sum, factor, txDispText)
+                           : consumptionTax(*sum, factor, txDispText);
+    };
     const std::optional<FixedDecimal> standardSum = sumColumn(standardRows, sales);
     const std::optional<FixedDecimal> reducedSum = sumColumn(reducedRows, sales);
-    std::optional<FixedDecimal> standardTax;
-    std::optional<FixedDecimal> reducedTax;
-    if (standardSum)
-        standardTax = consumptionTax(*standardSum, FixedDecimal::parseAmount(xTaxText), txDispText);
-    if (reducedSum)
-        reducedTax =
-            consumptionTax(*reducedSum, FixedDecimal::parseAmount(reducedXTaxText), txDispText);
+    const std::optional<FixedDecimal> standardTax = taxOf(standardSum, standardFactor);
+    const std::optional<FixedDecimal> reducedTax = taxOf(reducedSum, reducedFactor);
     out.standard.subtotal = textOf(standardSum);
     out.standard.tax = textOf(standardTax);
     out.reduced.subtotal = textOf(reducedSum);
@@ -206,7 +238,7 @@ InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const Q
     if (subtotal && standardTax && reducedTax) {
         tax = standardTax->add(*reducedTax);
         if (tax)
-            total = subtotal->add(*tax);
+            total = taxIncluded ? subtotal : subtotal->add(*tax);
     }
     out.totals.stax = subtotal ? textOf(tax) : QString();
     out.totals.sttl = subtotal ? textOf(total) : QString();
@@ -252,4 +284,49 @@ TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateTex
             .value_or(FixedDecimal());
     return TaxRateChoice{fraction.toText(),
                          QStringLiteral("消費税 ") + percent.toText() + QStringLiteral("%")};
+}
+
+std::vector<TaxRateRow> taxRateTable(const QString &oldRate, QDate enforDate,
+                                     const QString &newRate, const QString &reducedRate,
+                                     const std::vector<TaxRateRow> &furtherRows)
+{
+    std::vector<TaxRateRow> table = {{QDate(), oldRate, reducedRate},
+                                     {enforDate, newRate, reducedRate}};
+    table.insert(table.end(), furtherRows.begin(), furtherRows.end());
+    return table;
+}
+
+TaxRateRow taxRateRowInForce(const std::vector<TaxRateRow> &table, QDate noteDate)
+{
+    const TaxRateRow *best = nullptr;
+    for (const TaxRateRow &row : table) {
+        if (row.validFrom > noteDate)
+            continue;
+        if (!best || !(row.validFrom < best->validFrom))
+            best = &row;
+    }
+    return best ? *best : TaxRateRow{};
+}
+
+std::optional<TaxRateRow> parseTaxRateRow(const QString &stored)
+{
+    const QStringList parts = stored.split(u',');
+    if (parts.size() != 3)
+        return std::nullopt;
+    TaxRateRow row{QDate::fromString(parts[0].trimmed(), QStringLiteral("yyyy/MM/dd")),
+                   parts[1].trimmed(), parts[2].trimmed()};
+    if (!row.validFrom.isValid())
+        return std::nullopt;
+    for (const QString &rate : {row.standard, row.reduced}) {
+        const std::optional<FixedDecimal> v = FixedDecimal::parse(rate);
+        if (!v || v->raw() < 0 || v->raw() > 100 * FixedDecimal::kScale)
+            return std::nullopt;
+    }
+    return row;
+}
+
+QString taxRateRowText(const TaxRateRow &row)
+{
+    return row.validFrom.toString(QStringLiteral("yyyy/MM/dd")) + u',' + row.standard + u',' +
+           row.reduced;
 }

@@ -10,6 +10,8 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <optional>
+#include <vector>
 
 // The three numeric cells of one detail row (quantity, unit price, amount),
 // as the plain numbers the numeric fields hold.
@@ -126,8 +128,30 @@ struct InvoiceTotals
 // marked row every figure equals DEN_SUM's above. Out-of-range values empty
 // their fields as there; a rate's sum or tax out of range also empties the
 // note's tax and total.
+//
+// A rate is a group: when the two factors are equal every row belongs to
+// one group, summed and rounded once, whatever its mark. It is reported as
+// the reduced rate when a printed row is marked (so the one "8%対象" line and
+// the legend print), otherwise as the standard rate; the other group is then
+// not in use and reads 0. 13,940 unmarked and -5,728 marked at 8 % and 8 %,
+// mode "0": one group of 8,212, tax 656 (apart: 1,115 - 458 = 657).
+//
+// Tax-inclusive (taxIncluded): the amounts include tax. Each group's sum is
+// its tax-inclusive figure and the tax in it is sum x f / (1 + f), computed
+// exactly and rounded once by the mode; the subtotal and the total are both
+// the sum of the amounts (nothing is added) and the tax is the sum of the
+// groups' taxes. 980 at 10 % plus 1,080 at 8 %, mode "0": 89 + 80.
 InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const QString &xTaxText,
-                      const QString &reducedXTaxText, const QString &txDispText);
+                      const QString &reducedXTaxText, const QString &txDispText,
+                      bool taxIncluded = false);
+
+// The tax contained in a tax-inclusive total at factor f (0.1 for 10 %):
+// total x f / (1 + f), decided exactly and rounded as consumptionTax rounds
+// ("0" toward zero, "1" halves away from zero, "2" away from zero; any other
+// mode 0): 5,500 at 10 % -> 500, 980 at 10 % -> 89.09 -> 89 in mode "0".
+// nullopt when the tax lies outside the fixed-point range.
+std::optional<FixedDecimal> includedTax(FixedDecimal total, FixedDecimal factor,
+                                        const QString &txDisp);
 
 // A rate in percent as the fraction the tax uses: "8" -> "0.08", "2.125"
 // -> "0.0212" (rounded to the ten-thousandth); not a number counts as 0.
@@ -159,3 +183,35 @@ struct TaxRateChoice
 // date compares as earlier than every valid date.
 TaxRateChoice TAX_RATE_CHK(const QString &oldRateText, const QString &newRateText, QDate enforDate,
                            QDate noteDate);
+
+// One row of the tax-rate table: the date it applies from and the standard
+// and reduced rates in percent (numeric texts, "10", "8", "0"). An invalid
+// date means "since always" (the oldest row).
+struct TaxRateRow
+{
+    QDate validFrom;
+    QString standard;
+    QString reduced;
+
+    friend bool operator==(const TaxRateRow &, const TaxRateRow &) = default;
+};
+
+// The table by date. Its two oldest rows are the old rate (since always) and
+// the new rate from its enforcement date, both with the reduced rate
+// reducedRate; further rows follow in any order.
+std::vector<TaxRateRow> taxRateTable(const QString &oldRate, QDate enforDate,
+                                     const QString &newRate, const QString &reducedRate,
+                                     const std::vector<TaxRateRow> &furtherRows);
+
+// The row in force on noteDate: of the rows not dated after the note, the
+// newest (a note dated on a row's date takes that row); of rows with the same
+// date the later one in the table. An invalid date compares as earlier than
+// every valid date, as TAX_RATE_CHK compares. With rows since always, 2019/10/01
+// (10 %, 8 %) and 2027/04/01 (10 %, 0 %): 2027/03/31 -> 8 %, 2027/04/01 -> 0 %.
+// An empty table gives an empty row (rates of 0).
+TaxRateRow taxRateRowInForce(const std::vector<TaxRateRow> &table, QDate noteDate);
+
+// A further row as stored: "2027/04/01,10,0" (date, standard %, reduced %).
+// nullopt unless the date is valid and both rates are numbers from 0 to 100.
+std::optional<TaxRateRow> parseTaxRateRow(const QString &stored);
+QString taxRateRowText(const TaxRateRow &row);

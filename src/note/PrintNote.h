@@ -55,6 +55,11 @@ struct PrintNote
     QString registrationNo;
     PrintTaxRate standardRate; // unmarked rows, the rate chosen by date
     PrintTaxRate reducedRate;  // marked rows
+    // A tax-inclusive note (内税): amounts include tax, subtotal and total are
+    // the tax-inclusive sum and tax is the tax contained in it; the totals
+    // read "お買上額（税込）" and "うち消費税" and each rate in use prints its
+    // line "10%対象 ¥5,500（うち消費税 ¥500）". In the JSON only when set.
+    bool taxIncluded = false;
     bool receipt = false;
     std::array<QString, 9> remarks;
     bool newPage = false;

@@ -92,15 +92,21 @@ template <class T, std::size_t N> void fromJson(const QJsonValue &v, std::array<
 
 } // namespace
 
+const QLatin1String kTaxIncludedKey("taxIncluded");
+
 QJsonObject printNoteToJson(const PrintNote &note)
 {
-    return toJson(note).toObject();
+    QJsonObject json = toJson(note).toObject();
+    if (note.taxIncluded)
+        json.insert(kTaxIncludedKey, true);
+    return json;
 }
 
 PrintNote printNoteFromJson(const QJsonObject &json)
 {
     PrintNote note;
     fromJson(QJsonValue(json), note);
+    fromJson(json.value(kTaxIncludedKey), note.taxIncluded);
     return note;
 }
 

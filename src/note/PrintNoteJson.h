@@ -8,7 +8,8 @@
 // a `noteFields` overload for the struct, the writer and reader handle
 // arrays of anything they handle. Reading keeps the default of any field
 // the text does not carry, so a note recorded before a field existed still
-// reads.
+// reads. A field that a note uses only by choice ("taxIncluded") is written
+// only when set, so that a note without it keeps its JSON byte for byte.
 
 #include "note/PrintNote.h"
 

@@ -152,7 +152,8 @@ void captionCellOut(Canvas &c, const QString &caption, int x, int y, int width)
     const qreal spare = fitted.stretch == NaturalStretch ? std::max<qreal>(0, width - natural) : 0;
     const int before = c.font().stretch;
     c.setFontStretch(fitted.stretch);
-    c.extTextOut(x, y, options, fitted.text, naturalAdvances(c, fitted.text, fitted.stretch, spare));
+    c.extTextOut(x, y, options, fitted.text,
+                 naturalAdvances(c, fitted.text, fitted.stretch, spare));
     c.setFontStretch(before);
 }
 
@@ -234,7 +235,9 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     c.textOut(g.x(TextX), g.y(214), QStringLiteral("商品名"));
     c.textOut(g.x(t.qtyHeadX), g.y(214), QStringLiteral("数量"));
     c.textOut(g.x(t.priceHeadX), g.y(214), QStringLiteral("単価"));
-    c.textOut(g.x(t.amountHeadX), g.y(214), QStringLiteral("金額(税抜き)"));
+    // A tax-inclusive note's amounts include tax; its heading says so.
+    c.textOut(g.x(t.amountHeadX), g.y(214),
+              note.taxIncluded ? QStringLiteral("金額(税込)") : QStringLiteral("金額(税抜き)"));
     rule(c, g.x(20), g.y(234), g.x(t.ruleEnd), g.y(234));
 
     // The running line position: every step is rounded on its own.
@@ -266,14 +269,22 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
     // Totals, in the font the rows (or the headings) left.
     r -= d18;
     const int subtotalY = r;
+    // A tax-inclusive note: the sum with its caption, the tax contained in
+    // it, and no third figure (the total would repeat the sum); its line
+    // stays, so everything below keeps its place.
     const std::array<std::pair<QString, QString>, 3> totals = {{
-        {t.fixedPitch ? QStringLiteral("　小　計") : QStringLiteral("小計"), note.subtotal},
-        {note.taxCaption, note.tax},
+        {note.taxIncluded ? invoice::IncludedSubtotalCaption
+         : t.fixedPitch   ? QStringLiteral("　小　計")
+                          : QStringLiteral("小計"),
+         note.subtotal},
+        {note.taxIncluded ? invoice::IncludedTaxCaption : note.taxCaption, note.tax},
         {QStringLiteral("税込合計"), note.total},
     }};
     for (size_t k = 0; k < totals.size(); ++k) {
         if (k > 0)
             r += g.h(22);
+        if (k == 2 && note.taxIncluded)
+            break;
         const auto &[caption, value] = totals[k];
         if (t.fixedPitch) {
             captionCellOut(c, caption, g.x(t.captionX), r, g.w(t.captionCellW));
@@ -316,8 +327,12 @@ int rateLineWidth(const LayoutTable &t)
     return t.captionX - TotalsX - RightGap;
 }
 
-QString rateLine(const PrintTaxRate &rate)
+QString rateLine(const PrintTaxRate &rate, bool taxIncluded)
 {
+    if (taxIncluded)
+        return rate.percent + QStringLiteral("%対象 ") + YenSign + amountText(rate.subtotal) +
+               QStringLiteral("（うち消費税 ") + YenSign + amountText(rate.tax) +
+               QStringLiteral("）");
     return rate.percent + QStringLiteral("%対象 ") + YenSign + amountText(rate.subtotal) +
            QStringLiteral(" 消費税 ") + YenSign + amountText(rate.tax);
 }
@@ -348,7 +363,8 @@ void drawRegistration(Canvas &c, const Geometry &g, const LayoutTable &t, const 
 void drawRateLines(Canvas &c, const Geometry &g, const LayoutTable &t, const PrintNote &note,
                    int subtotalY, int taxY, int totalY)
 {
-    if (!hasReducedRow(note))
+    const bool reduced = hasReducedRow(note);
+    if (!reduced && !note.taxIncluded)
         return;
     const CanvasFont before = c.font();
     setFont(c, GothicFont, FontSize, StyleRegular);
@@ -360,10 +376,12 @@ void drawRateLines(Canvas &c, const Geometry &g, const LayoutTable &t, const Pri
             continue;
         // Figures are condensed as a whole, never cut, within the room
         // before the total captions.
-        fittedAmount(c, g.x(TotalsX), g.x(TotalsX + rateLineWidth(t)), y, rateLine(*rate));
+        fittedAmount(c, g.x(TotalsX), g.x(TotalsX + rateLineWidth(t)), y,
+                     rateLine(*rate, note.taxIncluded));
         y = taxY;
     }
-    fitted(c, g, TotalsX, t.receiptEnd(), totalY + g.h(LegendStep), Legend);
+    if (reduced)
+        fitted(c, g, TotalsX, t.receiptEnd(), totalY + g.h(LegendStep), Legend);
     c.setFont(before);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "note/FixedDecimal.h"
-#include "printing/Canvas.h"
 #include "note/PrintNote.h"
+#include "printing/Canvas.h"
 
 #include <QDate>
 #include <QString>
@@ -169,7 +169,7 @@ struct LayoutTable
 
 // Layout x of the texts the tables do not vary.
 inline constexpr int CustomerNameX = 20;
-inline constexpr int TextX = 30;      // title, captions, item names, receipt sentence
+inline constexpr int TextX = 30; // title, captions, item names, receipt sentence
 inline constexpr int SlipNoX = 110;
 inline constexpr int RemarkX = 76;
 
@@ -200,8 +200,12 @@ inline const QString Legend = QStringLiteral("※は軽減税率対象");
 
 // The width a per-rate line may take in a layout (layout units).
 int rateLineWidth(const LayoutTable &table);
-// "10%対象 ¥5,400 消費税 ¥540": the rate, its subtotal and its tax.
-QString rateLine(const PrintTaxRate &rate);
+// "10%対象 ¥5,400 消費税 ¥540": the rate, its subtotal and its tax; on a
+// tax-inclusive note "10%対象 ¥5,500（うち消費税 ¥500）".
+QString rateLine(const PrintTaxRate &rate, bool taxIncluded = false);
+// The captions of the subtotal and tax lines of a tax-inclusive note.
+inline const QString IncludedSubtotalCaption = QStringLiteral("お買上額（税込）");
+inline const QString IncludedTaxCaption = QStringLiteral("うち消費税");
 // Whether a printed row (quantity not 0) is reduced: the legend and the
 // per-rate lines print then.
 bool hasReducedRow(const PrintNote &note);
@@ -212,7 +216,9 @@ QString firstItemLine(const PrintRow &row);
 void drawRegistration(Canvas &canvas, const Geometry &g, const LayoutTable &table,
                       const PrintNote &note);
 // Draws the per-rate lines on the subtotal and tax lines (device y) and the
-// legend below the total line, when a printed row is reduced. The running
+// legend below the total line, when a printed row is reduced; a
+// tax-inclusive note prints the line of each rate in use always (it names
+// the rate its tax was taken at), the legend as before. The running
 // font is left as it was.
 void drawRateLines(Canvas &canvas, const Geometry &g, const LayoutTable &table,
                    const PrintNote &note, int subtotalY, int taxY, int totalY);

@@ -450,3 +450,25 @@ TEST_F(Settings, FailedWriteLeavesTheWholeOperationUnapplied)
 }
 
 } // namespace
+
+TEST_F(Settings, FurtherRatesAndTaxInclusiveAreStoredOnlyWhenUsed)
+{
+    NoteSettings s;
+    s.TaxRates = {{QDate(2027, 4, 1), QStringLiteral("10"), QStringLiteral("0")},
+                  {QDate(2028, 1, 1), QStringLiteral("12"), QStringLiteral("8")}};
+    s.TaxIncl = true;
+    writeShutdownSettings(ini, s);
+    EXPECT_EQ(readStartupSettings(ini), s);
+    const ProfileFile file(ini);
+    EXPECT_EQ(file.readString(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("TaxRate3")),
+              QStringLiteral("2027/04/01,10,0"));
+    EXPECT_FALSE(file.hasKey(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("TaxRate5")));
+
+    // Removing the rows and the choice empties the keys already present.
+    s.TaxRates.clear();
+    s.TaxIncl = false;
+    writeShutdownSettings(ini, s);
+    EXPECT_EQ(readStartupSettings(ini), s);
+    EXPECT_EQ(ProfileFile(ini).readString(QStringLiteral("Kn_Vey_1prn"), QStringLiteral("TaxIncl")),
+              QStringLiteral("0"));
+}

@@ -97,3 +97,20 @@ TEST(PrintNoteJsonTest, MissingOrForeignValuesKeepDefaults)
         EXPECT_TRUE(n.rows[9].item.isEmpty()) << r.name;
     }
 }
+
+TEST(PrintNoteJsonTest, TaxInclusiveKeyOnlyWhenSet)
+{
+    PrintNote note;
+    note.subtotal = QStringLiteral("2060");
+    const QByteArray exclusive = QJsonDocument(printNoteToJson(note)).toJson();
+    EXPECT_FALSE(exclusive.contains("taxIncluded")) << "a tax-exclusive note's JSON as before";
+    EXPECT_FALSE(printNoteFromJson(printNoteToJson(note)).taxIncluded);
+
+    note.taxIncluded = true;
+    const QJsonObject json = printNoteToJson(note);
+    EXPECT_EQ(json.value(QStringLiteral("taxIncluded")), QJsonValue(true));
+    EXPECT_TRUE(printNoteFromJson(json).taxIncluded);
+    QJsonObject foreign = json;
+    foreign.insert(QStringLiteral("taxIncluded"), QStringLiteral("yes"));
+    EXPECT_FALSE(printNoteFromJson(foreign).taxIncluded);
+}
