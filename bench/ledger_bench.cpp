@@ -3,8 +3,8 @@
 // over three years, totals from 100 to 1,000,000). Each search lists at
 // most what the window shows (1,001 rows asked, 1,000 shown) unless its
 // name says "all".
-#include "ledger/HistoryQuery.h"
-#include "ledger/NoteLedger.h"
+#include "store/HistoryQuery.h"
+#include "store/NoteLedger.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

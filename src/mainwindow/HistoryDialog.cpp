@@ -1,6 +1,6 @@
 #include "mainwindow/HistoryDialog.h"
 
-#include "ledger/HistoryQuery.h"
+#include "store/HistoryQuery.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
 

@@ -1,6 +1,6 @@
 // The issued-notes ledger on the main window: recording each printed note,
 // the history key F9, printing a recorded note again and loading it back.
-#include "ledger/NoteLedger.h"
+#include "store/NoteLedger.h"
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
