@@ -1,8 +1,8 @@
 #include "mainwindow/HistoryDialog.h"
 
-#include "store/HistoryQuery.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
+#include "store/HistoryQuery.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -51,7 +51,7 @@ QString groupedAmount(const QString &plain)
 } // namespace
 
 HistoryDialog::HistoryDialog(TForm_Main &main)
-    : QDialog(&main), m_main(main), m_ledger(main.ledgerPath())
+    : QDialog(&main), m_main(main), m_ledger(main.storeTarget())
 {
     setObjectName(QStringLiteral("HistoryDialog"));
     setWindowTitle(QStringLiteral("発行履歴"));

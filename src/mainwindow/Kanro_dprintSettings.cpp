@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 // A stored index outside the list leaves the list without a selection.
@@ -60,6 +61,7 @@ void TForm_Main::readStartupSettings()
     m_acceptedRegNo = s.TaxRegNo;
     KiNumEdit_TaxReduced->setText(s.TaxReduced);
     Edit_TxDisp->setText(s.TxDisp);
+    Edit_DbConnect->setText(readDbConnect(settingsFilePath()));
 }
 
 void TForm_Main::writeShutdownSettings()
