@@ -368,3 +368,49 @@ TEST(SqliteStoreTest, NetworkFileSystemsAreRefused)
     fileSystemTypeProvider = realType;
     EXPECT_EQ(QDir(dir.path()).entryList({"*.db"}, QDir::Files).size(), 1) << "only ext4 wrote";
 }
+
+// A ledger file as the program kept it before the shared store (schema 1):
+// every row stays, each gains a uid, and the file moves over once.
+TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
+{
+    QTemporaryDir dir;
+    const StoreTarget old = StoreTarget::sqlite(ledgerFilePath(dir.path()));
+    const QString columns = QStringLiteral(
+        "printed_at, issued_on, slip_no, customer, zip, address, tel, subtotal, tax, total,"
+        " tax_reg_no, layout, printer, copies, job_title, pdf_file, note_json");
+    for (const QString &sql :
+         {QStringLiteral(
+              "CREATE TABLE notes (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+              " printed_at TEXT NOT NULL, issued_on TEXT NOT NULL, slip_no TEXT NOT NULL,"
+              " customer TEXT NOT NULL, zip TEXT NOT NULL, address TEXT NOT NULL,"
+              " tel TEXT NOT NULL, subtotal TEXT NOT NULL, tax TEXT NOT NULL,"
+              " total TEXT NOT NULL, tax_reg_no TEXT NOT NULL, layout INTEGER NOT NULL,"
+              " printer TEXT NOT NULL, copies INTEGER NOT NULL, job_title TEXT NOT NULL,"
+              " pdf_file TEXT NOT NULL, note_json TEXT NOT NULL,"
+              " reprint_of INTEGER REFERENCES notes(id))"),
+          QStringLiteral("CREATE INDEX notes_issued_on ON notes(issued_on, customer, total)"),
+          QStringLiteral("CREATE INDEX notes_slip_no ON notes(slip_no)"),
+          QStringLiteral("CREATE INDEX notes_customer ON notes(customer)"),
+          QStringLiteral("CREATE INDEX notes_total ON notes(CAST(total AS REAL))"),
+          QStringLiteral("INSERT INTO notes (%1) VALUES ('2026-12-01T10:00:00+09:00', '2026-12-01',"
+                         " '7', '山田', '', '', '', '100', '0', '100', '', 0, 'P', 1, 't', '',"
+                         " '{\"note\":{}}')")
+              .arg(columns),
+          QStringLiteral("INSERT INTO notes (%1, reprint_of) SELECT %1, id FROM notes")
+              .arg(columns),
+          QStringLiteral("PRAGMA user_version = 1")})
+        rawValue(old, sql);
+    ASSERT_EQ(rawValue(old, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 2);
+
+    NoteLedger ledger(old);
+    std::vector<NoteSummary> all;
+    const LedgerStatus st = ledger.search({}, -1, all);
+    ASSERT_TRUE(st.ok()) << st.error.toStdString();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].reprintOf, all[1].id);
+    EXPECT_EQ(rawValue(old, QStringLiteral("SELECT count(DISTINCT note_uid) FROM notes")).toInt(),
+              2);
+    EXPECT_EQ(rawValue(old, QStringLiteral("SELECT group_concat(version) FROM schema_migrations"))
+                  .toString(),
+              "2");
+}
