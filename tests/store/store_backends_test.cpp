@@ -335,6 +335,29 @@ TEST(SharedStoreTest, ServerStoppedNotesWaitAndArriveOnce)
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 4);
 }
 
+// A server that takes the connection but never answers is given up within
+// the connect timeout.
+TEST(SharedStoreTest, SilentServerIsGivenUpInTime)
+{
+    ASSERT_TRUE(server().error().isEmpty()) << server().error().toStdString();
+    ASSERT_TRUE(server().createDatabase(QStringLiteral("silent")));
+    const StoreTarget store =
+        StoreTarget::postgres(server().connectString(QStringLiteral("silent")));
+    int none = 0;
+    ASSERT_TRUE(NoteLedger(store).waitingCount(none).ok()); // the schema
+    server().freeze(true);
+    QElapsedTimer timer;
+    timer.start();
+    IssuedNote n =
+        note(QStringLiteral("a"), QStringLiteral("1"), QDate(2026, 1, 1), QStringLiteral("1"));
+    const LedgerStatus st = NoteLedger(store).record(n);
+    const qint64 elapsed = timer.elapsed();
+    server().freeze(false);
+    EXPECT_FALSE(st.ok());
+    EXPECT_LT(elapsed, sharedStoreTimeoutMs + 500);
+    EXPECT_GE(elapsed, sharedStoreTimeoutMs - 1000) << "it was the timeout that ended it";
+}
+
 TEST(SqliteStoreTest, NetworkFileSystemsAreRefused)
 {
     struct Row

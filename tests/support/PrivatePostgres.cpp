@@ -131,13 +131,23 @@ bool PrivatePostgres::stop()
     return !m_running;
 }
 
-void PrivatePostgres::kill()
+pid_t PrivatePostgres::serverPid() const
 {
     QFile pidFile(m_data + QStringLiteral("/postmaster.pid"));
     if (!pidFile.open(QIODevice::ReadOnly))
-        return;
-    const pid_t pid = pid_t(pidFile.readLine().trimmed().toInt());
-    pidFile.close();
+        return 0;
+    return pid_t(pidFile.readLine().trimmed().toInt());
+}
+
+void PrivatePostgres::freeze(bool frozen)
+{
+    if (const pid_t pid = serverPid(); pid > 0)
+        ::kill(pid, frozen ? SIGSTOP : SIGCONT);
+}
+
+void PrivatePostgres::kill()
+{
+    const pid_t pid = serverPid();
     if (pid <= 0)
         return;
     // The server's children first, so that none holds its shared memory

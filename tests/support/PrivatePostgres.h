@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <QTemporaryDir>
+#include <sys/types.h>
 
 class PrivatePostgres
 {
@@ -33,8 +34,12 @@ public:
     bool stop();
     // SIGKILL to the server process and its children, as a crash.
     void kill();
+    // SIGSTOP (true) or SIGCONT (false) to the server process: a server that
+    // accepts connections at the network level but never answers.
+    void freeze(bool frozen);
 
 private:
+    pid_t serverPid() const;
     bool run(const QStringList &command, QString *output = nullptr);
     QStringList asServerUser(const QString &program, const QStringList &args) const;
 
