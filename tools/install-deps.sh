@@ -9,7 +9,7 @@ packages=(
   libicu-dev libphonenumber-dev
   libfontconfig-dev libxcb1-dev libxcb-damage0-dev
   libcups2-dev cups cups-client cups-filters cups-ipp-utils
-  libqt6sql6-sqlite
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core fonts-wine
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev

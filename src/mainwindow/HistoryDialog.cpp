@@ -1,9 +1,9 @@
 #include "mainwindow/HistoryDialog.h"
 
-#include "ledger/HistoryQuery.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/ImeMode.h"
+#include "store/HistoryQuery.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -52,7 +52,7 @@ QString groupedAmount(const QString &plain)
 } // namespace
 
 HistoryDialog::HistoryDialog(TForm_Main &main)
-    : QDialog(&main), m_main(main), m_ledger(main.ledgerPath())
+    : QDialog(&main), m_main(main), m_ledger(main.storeTarget())
 {
     setObjectName(QStringLiteral("HistoryDialog"));
     setWindowTitle(QStringLiteral("発行履歴"));

@@ -7,7 +7,7 @@
 // Keyboard: Enter in a search field searches, Down moves into the list,
 // arrows move in the list, Enter on a row loads it; Escape closes.
 
-#include "ledger/NoteLedger.h"
+#include "store/NoteLedger.h"
 
 #include <QDialog>
 #include <vector>

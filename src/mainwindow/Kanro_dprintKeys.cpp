@@ -108,6 +108,7 @@ void TForm_Main::bindHandlers()
     connect(SpeedButton_F[11], &QToolButton::clicked, this, [this] { SpeedButton_F11Click(); });
     setUpHistoryKey();
     setUpPasteTransferKey();
+    setUpSharedStore();
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
     connect(BitBtn_1, &QPushButton::clicked, this, [this] { BitBtn_1Click(); });
     connect(BitBtn_MemoCLS, &QPushButton::clicked, this, [this] { BitBtn_MemoCLSClick(); });

@@ -1,21 +1,29 @@
 // The issued-notes ledger on the main window: recording each printed note,
-// the history key F9, printing a recorded note again and loading it back.
-#include "ledger/NoteLedger.h"
+// the history key F9, printing a recorded note again and loading it back;
+// the shop's shared store with its field and buttons on the settings tab,
+// its slip-number counter and this terminal's outbox.
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
+#include "mainwindow/NoteSettings.h"
 #include "numedit/KiNumEdit.h"
+#include "platform/AccessibleNames.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
 #include "printer/VoPrinters.h"
 #include "printing/PrintCommand.h"
 #include "spooler/FrameworkPrinter.h"
+#include "store/NoteLedger.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 #include <memory>
 
@@ -102,9 +110,24 @@ bool rowHasContent(const QStringList &cells)
     return false;
 }
 
-// Records the note and shows why when that fails; never throws.
-void recordNote(QWidget *parent, TVoPrinter &printer, const QString &ledgerFile,
-                ledger::IssuedNote issued)
+const QString WaitingNotesMessage =
+    QStringLiteral("共有の記録先に送れていない伝票が %1 件あります (接続できしだい送ります)");
+const QString SlipNumberAwayMessage =
+    QStringLiteral("共有の記録先に接続できないため、伝票番号を発行できません。"
+                   "伝票番号を入力してください。\n%1");
+
+// The first line of a store's message, for the one-line answers.
+QString firstLine(const QString &text)
+{
+    return text.section(u'\n', 0, 0).trimmed();
+}
+
+// Records the note and shows why when that fails; never throws. With a
+// shared store, a note it does not take waits in this terminal's file, and
+// notes waiting there are sent once it answers again. Returns how many
+// notes wait (-1 when that is not known).
+int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &target,
+               const QString &ledgerFile, ledger::IssuedNote issued)
 {
     try {
         issued.printer = printer.Framework().printer().device;
@@ -112,12 +135,30 @@ void recordNote(QWidget *parent, TVoPrinter &printer, const QString &ledgerFile,
     } catch (const std::exception &) {
         // The printer's name is only for the record.
     }
-    ledger::NoteLedger ledger(ledgerFile);
-    const ledger::LedgerStatus status = ledger.record(issued);
+    ledger::NoteLedger store(target);
+    const ledger::LedgerStatus status = store.record(issued);
     if (!status.setAside.isEmpty())
         Dialogs::notify(parent, ledgerSetAsideMessage(status.setAside));
-    if (!status.ok())
-        Dialogs::notify(parent, ledgerNotRecordedMessage(status.error));
+    if (!target.shared()) {
+        if (!status.ok())
+            Dialogs::notify(parent, ledgerNotRecordedMessage(status.error));
+        return -1;
+    }
+    ledger::NoteLedger outbox(ledgerFile);
+    if (!status.ok()) {
+        const ledger::LedgerStatus kept = outbox.keepForSending(issued);
+        if (!kept.ok())
+            Dialogs::notify(parent, ledgerNotRecordedMessage(kept.error));
+    }
+    int waiting = -1;
+    if (!outbox.waitingCount(waiting).ok())
+        return -1;
+    if (status.ok() && waiting > 0) {
+        int sent = 0;
+        outbox.sendTo(store, false, sent);
+        waiting -= sent;
+    }
+    return waiting;
 }
 
 } // namespace
@@ -133,6 +174,111 @@ void TForm_Main::setUpHistoryKey()
 QString TForm_Main::ledgerPath() const
 {
     return ledger::ledgerFilePath(Label_CurrentDir->text());
+}
+
+ledger::StoreTarget TForm_Main::storeTarget() const
+{
+    const QString connect = Edit_DbConnect ? Edit_DbConnect->text().trimmed() : QString();
+    return connect.isEmpty() ? ledger::StoreTarget::sqlite(ledgerPath())
+                             : ledger::StoreTarget::postgres(connect);
+}
+
+std::optional<qint64> TForm_Main::issueSlipNumber()
+{
+    const ledger::StoreTarget target = storeTarget();
+    if (!target.shared())
+        return issueNextSlipNumber(settingsFilePath());
+    // The first terminal to ask starts the shop's counter after its own.
+    qint64 number = 0;
+    const ledger::LedgerStatus status = ledger::NoteLedger(target).nextNumber(
+        QStringLiteral("slip"), readSlipNumber(settingsFilePath()), number);
+    if (!status.ok()) {
+        Dialogs::notify(this, SlipNumberAwayMessage.arg(firstLine(status.error)));
+        return std::nullopt;
+    }
+    writeSlipNumber(settingsFilePath(), number);
+    return number;
+}
+
+void TForm_Main::setUpSharedStore()
+{
+    auto *box = new QGroupBox(QStringLiteral("共有の記録先 (PostgreSQL)"), TabSheet12);
+    box->setObjectName(QStringLiteral("GroupBox_DbConnect"));
+    box->setGeometry(4, 442, 758, 96);
+    auto *caption = new QLabel(QStringLiteral("DbConnect"), box);
+    caption->setGeometry(10, 22, 70, 22);
+    Edit_DbConnect = new QLineEdit(box);
+    Edit_DbConnect->setObjectName(QStringLiteral("Edit_DbConnect"));
+    Edit_DbConnect->setGeometry(84, 22, 420, 22);
+    Edit_DbConnect->setPlaceholderText(QStringLiteral("service=shop  (空欄: この PC の発行履歴)"));
+    Edit_DbConnect->setToolTip(
+        QStringLiteral("libpq の接続文字列 (host=… dbname=… user=…)。パスワードは ~/.pgpass に"));
+    caption->setBuddy(Edit_DbConnect);
+    BitBtn_DbTest = new QPushButton(QStringLiteral("接続テスト"), box);
+    BitBtn_DbTest->setObjectName(QStringLiteral("BitBtn_DbTest"));
+    BitBtn_DbTest->setGeometry(510, 20, 100, 26);
+    BitBtn_DbMove = new QPushButton(QStringLiteral("発行履歴を移す"), box);
+    BitBtn_DbMove->setObjectName(QStringLiteral("BitBtn_DbMove"));
+    BitBtn_DbMove->setToolTip(QStringLiteral(
+        "この PC の発行履歴の伝票を共有の記録先へ移します (何度押しても二重になりません)"));
+    BitBtn_DbMove->setGeometry(616, 20, 132, 26);
+    Label_DbTest = new QLabel(box);
+    Label_DbTest->setObjectName(QStringLiteral("Label_DbTest"));
+    Label_DbTest->setGeometry(10, 54, 738, 22);
+    nameFromCaption(Edit_DbConnect, box, QString(), Edit_DbConnect->toolTip());
+    nameFromCaption(BitBtn_DbTest);
+    nameFromCaption(BitBtn_DbMove);
+    connect(BitBtn_DbTest, &QPushButton::clicked, this, [this] { BitBtn_DbTestClick(); });
+    connect(BitBtn_DbMove, &QPushButton::clicked, this, [this] { BitBtn_DbMoveClick(); });
+    // Stored when the operator changes it, never otherwise.
+    connect(Edit_DbConnect, &QLineEdit::editingFinished, this, [this] {
+        runGuarded(this, [this] {
+            if (Edit_DbConnect->text().trimmed() != readDbConnect(settingsFilePath()))
+                writeDbConnect(settingsFilePath(), Edit_DbConnect->text());
+        });
+    });
+}
+
+void TForm_Main::BitBtn_DbTestClick()
+{
+    const ledger::StoreTarget target = storeTarget();
+    if (!target.shared()) {
+        Label_DbTest->setText(
+            QStringLiteral("共有の記録先は設定されていません (この PC の %1 に記録します)")
+                .arg(ledgerPath()));
+        return;
+    }
+    QString what;
+    const ledger::LedgerStatus status = ledger::NoteLedger(target).describe(what);
+    Label_DbTest->setText(status.ok()
+                              ? QStringLiteral("接続できました: %1").arg(what)
+                              : QStringLiteral("接続できません: %1").arg(firstLine(status.error)));
+}
+
+void TForm_Main::BitBtn_DbMoveClick()
+{
+    const ledger::StoreTarget target = storeTarget();
+    if (!target.shared()) {
+        Label_DbTest->setText(QStringLiteral("先に DbConnect に共有の記録先を設定してください"));
+        return;
+    }
+    ledger::NoteLedger shared(target);
+    int sent = 0;
+    const ledger::LedgerStatus status = ledger::NoteLedger(ledgerPath()).sendTo(shared, true, sent);
+    Label_DbTest->setText(
+        status.ok() ? QStringLiteral("この PC の発行履歴 %1 件を共有の記録先へ移しました").arg(sent)
+                    : QStringLiteral("%1 件を移したところで止まりました: %2")
+                          .arg(sent)
+                          .arg(firstLine(status.error)));
+}
+
+void TForm_Main::showWaitingNotes(int count)
+{
+    const QString prefix = WaitingNotesMessage.section(u'%', 0, 0);
+    if (count > 0)
+        StatusBar1->showMessage(WaitingNotesMessage.arg(count));
+    else if (count == 0 && StatusBar1->currentMessage().startsWith(prefix))
+        StatusBar1->showMessage(QStringLiteral("  "));
 }
 
 QStringList TForm_Main::rowTexts() const
@@ -177,7 +323,7 @@ void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, 
     issued.layout = ComboBox_Paper->currentIndex();
     issued.copies = copies;
     issued.jobTitle = title;
-    recordNote(this, *VoPrinter, ledgerPath(), std::move(issued));
+    showWaitingNotes(recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(issued)));
 }
 
 bool TForm_Main::reprintIssuedNote(qint64 id)
@@ -186,7 +332,7 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
     runGuarded(this, [&] {
         ledger::LedgerStatus status;
         std::optional<ledger::IssuedNote> recorded =
-            ledger::NoteLedger(ledgerPath()).load(id, status);
+            ledger::NoteLedger(storeTarget()).load(id, status);
         if (!status.setAside.isEmpty())
             Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
         if (!recorded) {
@@ -208,7 +354,8 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
         again.copies = plan->copies;
         again.jobTitle = plan->title;
         again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
-        recordNote(this, *VoPrinter, ledgerPath(), std::move(again));
+        showWaitingNotes(
+            recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(again)));
     });
     return printed;
 }
@@ -217,7 +364,7 @@ bool TForm_Main::loadIssuedNote(qint64 id)
 {
     ledger::LedgerStatus status;
     const std::optional<ledger::IssuedNote> recorded =
-        ledger::NoteLedger(ledgerPath()).load(id, status);
+        ledger::NoteLedger(storeTarget()).load(id, status);
     if (!status.setAside.isEmpty())
         Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
     if (!recorded) {

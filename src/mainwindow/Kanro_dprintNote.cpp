@@ -516,7 +516,8 @@ void TForm_Main::SpeedButton_slipnoClick()
     if (!KiNumEdit_Slipno->Text().isEmpty())
         return;
     runGuarded(this, [this] {
-        KiNumEdit_Slipno->setText(QString::number(issueNextSlipNumber(settingsFilePath())));
+        if (const std::optional<qint64> number = issueSlipNumber())
+            KiNumEdit_Slipno->setText(QString::number(*number));
     });
 }
 

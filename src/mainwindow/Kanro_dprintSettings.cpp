@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 // A stored index outside the list leaves the list without a selection.
@@ -64,6 +65,7 @@ void TForm_Main::readStartupSettings()
     ComboBox_TaxIncl->setCurrentIndex(s.TaxIncl ? 1 : 0);
     m_furtherRates = s.TaxRates;
     showFurtherRates();
+    Edit_DbConnect->setText(readDbConnect(settingsFilePath()));
 }
 
 void TForm_Main::writeShutdownSettings()

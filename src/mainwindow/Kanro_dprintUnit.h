@@ -3,6 +3,7 @@
 #include "note/NoteArithmetic.h"
 #include "note/PrintNote.h"
 #include "printing/PrinterRegistration.h"
+#include "store/NoteLedger.h"
 
 #include <QDate>
 #include <QPointer>
@@ -22,6 +23,7 @@ class QFrame;
 class QGroupBox;
 class QIcon;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
@@ -186,6 +188,19 @@ public:
     // The history window (F9).
     void SpeedButton_F9Click();
     QString ledgerPath() const;
+    // Where the notes are recorded and searched: the shared store when
+    // "DbConnect" names one, this PC's ledger file otherwise.
+    ledger::StoreTarget storeTarget() const;
+    // The next slip number: from the shared store's counter when there is
+    // one (nullopt, after a notice, while it cannot be reached), else from
+    // the settings file's counter.
+    std::optional<qint64> issueSlipNumber();
+    // The shared store's field and buttons on the settings tab.
+    void setUpSharedStore();
+    void BitBtn_DbTestClick();
+    void BitBtn_DbMoveClick();
+    // Shows how many notes wait to be sent to the shared store.
+    void showWaitingNotes(int count);
     // Records a note the print command has just printed, with the window's
     // destination; a ledger that fails gives a notice and nothing else.
     void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
@@ -221,6 +236,11 @@ public:
     QFrame *Panel_Fnc = nullptr;
     std::array<QToolButton *, 13> SpeedButton_F{}; // [1] .. [12]
     QStatusBar *StatusBar1 = nullptr;
+    // The shared store (settings tab).
+    QLineEdit *Edit_DbConnect = nullptr;
+    QPushButton *BitBtn_DbTest = nullptr;
+    QPushButton *BitBtn_DbMove = nullptr;
+    QLabel *Label_DbTest = nullptr;
 
     // transfer panel
     QPlainTextEdit *Memo1 = nullptr;

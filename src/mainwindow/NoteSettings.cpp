@@ -343,3 +343,31 @@ qint64 issueNextSlipNumber(const QString &iniPath)
     file.commit();
     return next;
 }
+
+namespace {
+const QString kDbConnectKey = QStringLiteral("DbConnect");
+} // namespace
+
+QString readDbConnect(const QString &iniPath)
+{
+    return ProfileFile(iniPath).readString(settingsSection(), kDbConnectKey).trimmed();
+}
+
+void writeDbConnect(const QString &iniPath, const QString &connect)
+{
+    ProfileFile file(iniPath);
+    file.writeString(settingsSection(), kDbConnectKey, connect.trimmed());
+    file.commit();
+}
+
+qint64 readSlipNumber(const QString &iniPath)
+{
+    return ProfileFile(iniPath).readInteger(settingsSection(), kSlipNumberKey, kSlipNumberDefault);
+}
+
+void writeSlipNumber(const QString &iniPath, qint64 number)
+{
+    ProfileFile file(iniPath);
+    file.writeInteger(settingsSection(), kSlipNumberKey, number);
+    file.commit();
+}

@@ -135,3 +135,16 @@ void writePrinterChoice(const QString &iniPath, qint64 printerIndex);
 // within what the field shows (1 to 9999999999): after the largest, or from
 // a negative counter, numbering starts again at 1.
 qint64 issueNextSlipNumber(const QString &iniPath);
+
+// "DbConnect": the shop's shared store, a libpq keyword connection string
+// ("service=shop", "host=… dbname=… user=…"); empty, also when missing: this
+// PC's own ledger file. Written only when the operator changes it, so that
+// a file without it stays as it was. Passwords never go here: libpq reads
+// ~/.pgpass and ~/.pg_service.conf itself.
+QString readDbConnect(const QString &iniPath);
+void writeDbConnect(const QString &iniPath, const QString &connect);
+
+// "iSLIPNO" as stored (default 1), and storing a number the shared store
+// issued, so that the file holds the last number as with its own counter.
+qint64 readSlipNumber(const QString &iniPath);
+void writeSlipNumber(const QString &iniPath, qint64 number);

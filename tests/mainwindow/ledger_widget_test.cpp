@@ -3,7 +3,7 @@
 // stops printing.
 #include "FileSizeLimit.h"
 #include "WindowFixture.h"
-#include "ledger/NoteLedger.h"
+#include "store/NoteLedger.h"
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"

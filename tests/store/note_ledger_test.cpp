@@ -1,8 +1,8 @@
 // The issued-notes ledger: recording, searching, loading, the schema and
 // every way the file can fail.
 #include "FileSizeLimit.h"
-#include "ledger/HistoryQuery.h"
-#include "ledger/NoteLedger.h"
+#include "store/HistoryQuery.h"
+#include "store/NoteLedger.h"
 
 #include <QCoreApplication>
 #include <QDir>

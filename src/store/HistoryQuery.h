@@ -1,7 +1,7 @@
 #pragma once
 // The history window's search fields read as a ledger query.
 
-#include "ledger/NoteLedger.h"
+#include "store/NoteLedger.h"
 
 #include <QString>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ledger/HistoryQuery.h"
+#include "store/HistoryQuery.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,8 @@
 #pragma once
 // The issued-notes ledger: every note the print command completed, kept in
-// the SQLite file "Kanro_ledger.db" of the working directory, searchable by
+// the SQLite file "Kanro_ledger.db" of the working directory or, for a shop
+// with several terminals, in a shared PostgreSQL database (the same schema
+// and the same migrations on both), searchable by
 // date, amount, customer and slip number, and complete enough to print the
 // note again exactly (the printing note as JSON) or to load it back into
 // the window (the destination beside it).
@@ -27,6 +29,9 @@ namespace ledger {
 struct IssuedNote
 {
     qint64 id = 0; // assigned by the ledger
+    // Made by the terminal when the note is first recorded and unique in the
+    // store, so that a note sent again is not recorded twice.
+    QString uid;
     QDateTime printedAt;
     printing::PrintNote note; // what the layouts read
     // The destination fields that no layout prints but the window holds.
@@ -93,17 +98,45 @@ struct LedgerStatus
 // The ledger file in a working directory.
 QString ledgerFilePath(const QString &workingDir);
 
+// Where the notes live: the terminal's SQLite file, or the shop's shared
+// PostgreSQL database named by a libpq keyword connection string
+// ("service=shop", "host=… dbname=… user=…"; passwords only in ~/.pgpass).
+struct StoreTarget
+{
+    enum class Kind { Sqlite, Postgres };
+    Kind kind = Kind::Sqlite;
+    QString location; // the file's path, or the connection string
+
+    static StoreTarget sqlite(QString path) { return {Kind::Sqlite, std::move(path)}; }
+    static StoreTarget postgres(QString connect) { return {Kind::Postgres, std::move(connect)}; }
+    bool shared() const { return kind == Kind::Postgres; }
+};
+
+// A shared store is given up after this long: the connect timeout and the
+// statement timeout (libpq's connect_timeout counts whole seconds).
+constexpr int sharedStoreTimeoutMs = 3000;
+
+// The name of the network file system (NFS, SMB/CIFS, FUSE) that holds
+// `folder`, or empty for a local one. SQLite's locking is unreliable there.
+QString networkFileSystem(const QString &folder);
+// The file-system type (statfs's f_type) of a folder; tests replace it.
+extern std::function<long(const QString &folder)> fileSystemTypeProvider;
+// Why a ledger file on a network file system is refused.
+QString networkLedgerMessage(const QString &path, const QString &fileSystem);
+
 class NoteLedger
 {
 public:
-    // The schema version this program writes (PRAGMA user_version).
-    static constexpr int schemaVersion = 1;
+    // The schema version this program writes (the schema_migrations table;
+    // a SQLite file also keeps it in PRAGMA user_version).
+    static constexpr int schemaVersion = 2;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;
 
     // Opens (and creates or upgrades) the ledger at `path` on first use.
     explicit NoteLedger(QString path);
+    explicit NoteLedger(StoreTarget target);
     ~NoteLedger();
     NoteLedger(const NoteLedger &) = delete;
     NoteLedger &operator=(const NoteLedger &) = delete;
@@ -111,7 +144,8 @@ public:
     // How long a write waits for another connection's lock (default 2 s).
     void setBusyTimeout(int milliseconds);
 
-    // Records a note; sets note.id and note.printedAt on success.
+    // Records a newly printed note; sets note.id, note.uid (a new one) and
+    // note.printedAt on success, note.uid also on failure.
     LedgerStatus record(IssuedNote &note);
     // Records several notes at once, all or none (an import, a benchmark).
     LedgerStatus record(std::span<IssuedNote> notes);
@@ -120,7 +154,30 @@ public:
     // The whole recorded note; nullopt with the reason when it cannot be read.
     std::optional<IssuedNote> load(qint64 id, LedgerStatus &status);
 
-    QString path() const { return m_path; }
+    // The next number of a counter row ("slip"), in one statement, so that
+    // no two terminals of a shared store ever get the same one. A counter
+    // not yet in the store starts after `seed`.
+    LedgerStatus nextNumber(const QString &counter, qint64 seed, qint64 &number);
+
+    // Records a note that could not reach the shared store, with the uid of
+    // that attempt, and marks it as waiting to be sent there (this
+    // terminal's outbox). A note the server did record before its answer
+    // was lost is thus not recorded there twice.
+    LedgerStatus keepForSending(IssuedNote &note);
+    // How many notes wait in the outbox.
+    LedgerStatus waitingCount(int &count);
+    // Sends the waiting notes (or, with `all`, every note of this ledger) to
+    // `target`; a note the target already holds (by its uid) is not
+    // recorded again, so sending twice is harmless. `sent` counts the notes
+    // handed over; the outbox keeps those that failed.
+    LedgerStatus sendTo(NoteLedger &target, bool all, int &sent);
+
+    // What the store is, in one line, after opening it ("PostgreSQL 15.18,
+    // database shop"); for the connection test.
+    LedgerStatus describe(QString &what);
+
+    QString path() const { return m_target.location; }
+    const StoreTarget &target() const { return m_target; }
 
     struct Failure; // why a step inside the ledger failed
 
@@ -131,9 +188,10 @@ private:
     // the operation run once more on it.
     LedgerStatus run(const std::function<std::optional<Failure>()> &op);
     std::optional<Failure> ensureOpen();
+    LedgerStatus recordNotes(std::span<IssuedNote> notes, bool queue);
     void close();
 
-    QString m_path;
+    StoreTarget m_target;
     int m_busyTimeout = 2000;
     std::unique_ptr<Connection> m_db;
 };
