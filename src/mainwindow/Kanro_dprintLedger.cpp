@@ -204,27 +204,33 @@ void TForm_Main::setUpSharedStore()
 {
     auto *box = new QGroupBox(QStringLiteral("共有の記録先 (PostgreSQL)"), TabSheet12);
     box->setObjectName(QStringLiteral("GroupBox_DbConnect"));
-    box->setGeometry(4, 442, 758, 96);
+    // Beside the transfer choice, below the printed notes' remarks.
+    box->setGeometry(380, 438, 382, 100);
     auto *caption = new QLabel(QStringLiteral("DbConnect"), box);
-    caption->setGeometry(10, 22, 70, 22);
+    caption->setGeometry(4, 20, 78, 22);
     Edit_DbConnect = new QLineEdit(box);
     Edit_DbConnect->setObjectName(QStringLiteral("Edit_DbConnect"));
-    Edit_DbConnect->setGeometry(84, 22, 420, 22);
+    Edit_DbConnect->setGeometry(84, 20, 288, 22);
     Edit_DbConnect->setPlaceholderText(QStringLiteral("service=shop  (空欄: この PC の発行履歴)"));
     Edit_DbConnect->setToolTip(
         QStringLiteral("libpq の接続文字列 (host=… dbname=… user=…)。パスワードは ~/.pgpass に"));
     caption->setBuddy(Edit_DbConnect);
     BitBtn_DbTest = new QPushButton(QStringLiteral("接続テスト"), box);
     BitBtn_DbTest->setObjectName(QStringLiteral("BitBtn_DbTest"));
-    BitBtn_DbTest->setGeometry(510, 20, 100, 26);
+    BitBtn_DbTest->setGeometry(84, 44, 100, 24);
     BitBtn_DbMove = new QPushButton(QStringLiteral("発行履歴を移す"), box);
     BitBtn_DbMove->setObjectName(QStringLiteral("BitBtn_DbMove"));
     BitBtn_DbMove->setToolTip(QStringLiteral(
         "この PC の発行履歴の伝票を共有の記録先へ移します (何度押しても二重になりません)"));
-    BitBtn_DbMove->setGeometry(616, 20, 132, 26);
+    BitBtn_DbMove->setGeometry(190, 44, 132, 24);
     Label_DbTest = new QLabel(box);
     Label_DbTest->setObjectName(QStringLiteral("Label_DbTest"));
-    Label_DbTest->setGeometry(10, 54, 738, 22);
+    // The answer takes up to two lines of a smaller font.
+    Label_DbTest->setGeometry(10, 70, 362, 28);
+    Label_DbTest->setWordWrap(true);
+    QFont answerFont = Label_DbTest->font();
+    answerFont.setPixelSize(11);
+    Label_DbTest->setFont(answerFont);
     nameFromCaption(Edit_DbConnect, box, QString(), Edit_DbConnect->toolTip());
     nameFromCaption(BitBtn_DbTest);
     nameFromCaption(BitBtn_DbMove);
