@@ -44,7 +44,8 @@ PrintNote stressNote(const QString &taxCaption, const QString &itemPiece)
     n.customerName = repeated(QStringLiteral("株式会社長い名前の商事"), 80);
     n.title = QStringLiteral("納品書　兼　請求書");
     for (int k = 0; k < 5; ++k)
-        n.shopLines[k] = repeated(QStringLiteral("東京都千代田区丸の内一丁目%1番地 TEL 03-1234-5678 ").arg(k + 1), 60);
+        n.shopLines[k] = repeated(
+            QStringLiteral("東京都千代田区丸の内一丁目%1番地 TEL 03-1234-5678 ").arg(k + 1), 60);
     n.slipNo = QStringLiteral("9999999999");
     n.issueDate = QDate(2026, 12, 31);
     for (int i = 0; i < 10; ++i) {
@@ -92,14 +93,18 @@ std::vector<Stress> stressNotes()
 {
     return {
         {"qualified invoice, longest figures",
-         withInvoiceExtras(stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵")),
-                           QStringLiteral("-922337203685477"), QStringLiteral("-92233720368547"))},
+         withInvoiceExtras(
+             stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵")),
+             QStringLiteral("-922337203685477"), QStringLiteral("-92233720368547"))},
         {"qualified invoice, ordinary figures",
          withInvoiceExtras(ordinaryNote(QStringLiteral("消費税 10%")), QStringLiteral("5400"),
                            QStringLiteral("540"))},
-        {"Japanese item names, 10 %", stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵"))},
-        {"Latin item names, 8.5 %", stressNote(QStringLiteral("消費税 8.5%"), QStringLiteral("WMW Item 9,800 "))},
-        {"digits as item names, 10 %", stressNote(QStringLiteral("消費税 10%"), QStringLiteral("-9,800"))},
+        {"Japanese item names, 10 %",
+         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("特選北海道産じゃがいも男爵"))},
+        {"Latin item names, 8.5 %",
+         stressNote(QStringLiteral("消費税 8.5%"), QStringLiteral("WMW Item 9,800 "))},
+        {"digits as item names, 10 %",
+         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("-9,800"))},
     };
 }
 
@@ -115,9 +120,9 @@ PrintNote ordinaryNote(const QString &taxCaption)
     n.slipNo = QStringLiteral("123");
     n.issueDate = QDate(2026, 12, 9);
     n.rows[0] = {QStringLiteral("A001"), QStringLiteral("りんご"), QStringLiteral("個"),
-                 QStringLiteral("2"), QStringLiteral("1500"), QStringLiteral("3000")};
-    n.rows[1] = {QString(), QStringLiteral("みかん"), QStringLiteral("箱"), QStringLiteral("1"),
-                 QStringLiteral("980"), QStringLiteral("980")};
+                 QStringLiteral("2"),    QStringLiteral("1500"),   QStringLiteral("3000")};
+    n.rows[1] = {QString(),           QStringLiteral("みかん"), QStringLiteral("箱"),
+                 QStringLiteral("1"), QStringLiteral("980"),    QStringLiteral("980")};
     n.subtotal = QStringLiteral("3980");
     n.tax = QStringLiteral("398");
     n.total = QStringLiteral("4378");
@@ -154,14 +159,14 @@ TEST(Legibility, StressNotesHaveNoCollisionsInAnyLayoutOrResolution)
                 // KANRO_LEGIBILITY_REPORT=1 also counts what the layouts did
                 // before texts were fitted.
                 if (qEnvironmentVariableIsSet("KANRO_LEGIBILITY_REPORT")) {
-                    std::cout << s.name << ", " << Layouts[paper] << ", " << res.name
-                              << ": unfitted "
-                              << glyphcheck::legibilityFaults(drawUnmeasured(n, paper), res.dpiY).size()
-                              << " faults, fitted " << faults.size() << "\n";
+                    std::cout
+                        << s.name << ", " << Layouts[paper] << ", " << res.name << ": unfitted "
+                        << glyphcheck::legibilityFaults(drawUnmeasured(n, paper), res.dpiY).size()
+                        << " faults, fitted " << faults.size() << "\n";
                 }
                 EXPECT_TRUE(faults.isEmpty())
-                    << s.name << ", " << Layouts[paper] << ", " << res.name << ": "
-                    << faults.size() << " faults, first: " << faults.value(0).toStdString();
+                    << s.name << ", " << Layouts[paper] << ", " << res.name << ": " << faults.size()
+                    << " faults, first: " << faults.value(0).toStdString();
             }
         }
     }
@@ -182,12 +187,15 @@ TEST(Legibility, CheckerFindsWhatTheUnfittedLayoutsDid)
          "of \"消費税 10%\""},
         {"tax caption 10 % squeezed in the landscape layout", 2,
          ordinaryNote(QStringLiteral("消費税 10%")), "of \"消費税 10%\""},
-        {"15-digit amounts pile up", 0, stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")),
+        {"15-digit amounts pile up", 0,
+         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")),
          "'8' of \"888,888,888,888,888\""},
         {"long item names painted out by the quantity cell", 0,
-         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")), "painted out by \"-999,999,999\""},
+         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")),
+         "painted out by \"-999,999,999\""},
         {"customer name over the shop block", 0,
-         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")), "of \"東京都千代田区丸の内一丁目1番地"},
+         stressNote(QStringLiteral("消費税 10%"), QStringLiteral("あ")),
+         "of \"東京都千代田区丸の内一丁目1番地"},
     };
     for (const Row &r : rows) {
         PrintNote n = r.note;
@@ -219,15 +227,16 @@ TEST(Legibility, OrdinaryNotesPrintAsBeforeExceptWhatCollided)
                 for (qsizetype k = 0; k < now.ops().size(); ++k) {
                     const CanvasOp &a = before.ops()[k];
                     const CanvasOp &b = now.ops()[k];
-                    const bool differs = a.text != b.text || a.at != b.at || !(a.font == b.font)
-                                         || a.advances != b.advances || a.kind != b.kind;
+                    const bool differs = a.text != b.text || a.at != b.at || !(a.font == b.font) ||
+                                         a.advances != b.advances || a.kind != b.kind;
                     if (!differs)
                         continue;
                     changed << b.text;
                     if (qEnvironmentVariableIsSet("KANRO_LEGIBILITY_REPORT"))
                         std::cout << where << ": \"" << b.text.toStdString() << "\" stretch "
                                   << b.font.stretch
-                                  << (a.advances == b.advances ? ", same advances\n" : ", own advances\n");
+                                  << (a.advances == b.advances ? ", same advances\n"
+                                                               : ", own advances\n");
                 }
                 // What changed collided before: the tax caption spread over
                 // its cell in layouts 1 and 3, a digit touching the thousands
@@ -303,23 +312,11 @@ TEST(Legibility, StressPdfsForALook)
     for (const Stress &s : notes) {
         ++index;
         for (int paper = 0; paper < 3; ++paper) {
-            QPdfWriter pdf(QStringLiteral("%1/stress%2-layout%3.pdf").arg(dir).arg(index).arg(paper + 1));
-            pdf.setResolution(600);
-            pdf.setPageSize(QPageSize(QPageSize::A5));
-            pdf.setPageOrientation(paper == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-            pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-            QPainter painter(&pdf);
-            PainterCanvas canvas(&painter, 600);
-            struct Surface : PrintSurface
-            {
-                Canvas &c;
-                explicit Surface(Canvas &canvas) : c(canvas) {}
-                Canvas &canvas() override { return c; }
-                void newPage() override {}
-            } surface(canvas);
             PrintNote n = s.note;
             setResolution(n, {"600 dpi", 600, 600});
-            NoteLayouts().drawCopy(paper, FixedNoteSource(n), surface);
+            glyphcheck::writeNotePdf(
+                QStringLiteral("%1/stress%2-layout%3.pdf").arg(dir).arg(index).arg(paper + 1), n,
+                paper);
         }
     }
 }

@@ -86,20 +86,7 @@ TEST(TaxIncluded, InvoiceInEveryLayoutIsLegible)
         if (dir.isEmpty())
             continue;
         QDir().mkpath(dir);
-        QPdfWriter pdf(QStringLiteral("%1/tax-included-layout%2.pdf").arg(dir).arg(paper + 1));
-        pdf.setResolution(600);
-        pdf.setPageSize(QPageSize(QPageSize::A5));
-        pdf.setPageOrientation(paper == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&pdf);
-        PainterCanvas canvas(&painter, 600);
-        struct Surface : PrintSurface
-        {
-            Canvas &c;
-            explicit Surface(Canvas &canvas) : c(canvas) {}
-            Canvas &canvas() override { return c; }
-            void newPage() override {}
-        } surface(canvas);
-        NoteLayouts().drawCopy(paper, FixedNoteSource(note), surface);
+        glyphcheck::writeNotePdf(
+            QStringLiteral("%1/tax-included-layout%2.pdf").arg(dir).arg(paper + 1), note, paper);
     }
 }

@@ -5,6 +5,8 @@
 #include "printing/TextFit.h"
 
 #include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
@@ -68,8 +70,8 @@ std::vector<GlyphBox> glyphBoxes(const RecordingCanvas &page, int dpiY)
             const QRectF ink = canvasGlyphInk(op.font, dpiY, glyph);
             if (ink.isEmpty())
                 continue;
-            out.push_back({QRectF(x + ink.left() * scale, baseline + ink.top(),
-                                  ink.width() * scale, ink.height()),
+            out.push_back({QRectF(x + ink.left() * scale, baseline + ink.top(), ink.width() * scale,
+                                  ink.height()),
                            glyph, k, isCjkGlyph(glyph)});
         }
     }
@@ -89,7 +91,9 @@ std::vector<std::pair<QRectF, qsizetype>> backgrounds(const RecordingCanvas &pag
             for (qsizetype i = 0; i < op.text.size(); ++i)
                 width += static_cast<size_t>(i) < op.advances.size() ? op.advances[i] : 0;
             // The PainterCanvas fills with the integer line height.
-            out.push_back({QRectF(op.at.x(), op.at.y(), width, QFontMetrics(canvasQFont(op.font, dpiY)).height()), k});
+            out.push_back({QRectF(op.at.x(), op.at.y(), width,
+                                  QFontMetrics(canvasQFont(op.font, dpiY)).height()),
+                           k});
         }
     }
     return out;
@@ -133,6 +137,25 @@ QStringList legibilityFaults(const RecordingCanvas &page, int dpiY)
 QStringList legibilityFaults(const PrintNote &note, int paper)
 {
     return legibilityFaults(drawMeasured(note, paper), note.dpiY.toInt());
+}
+
+void writeNotePdf(const QString &path, const printing::PrintNote &note, int paper)
+{
+    QPdfWriter pdf(path);
+    pdf.setResolution(600);
+    pdf.setPageSize(QPageSize(QPageSize::A5));
+    pdf.setPageOrientation(paper == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&pdf);
+    printing::PainterCanvas canvas(&painter, 600);
+    struct Surface : printing::PrintSurface
+    {
+        printing::Canvas &c;
+        explicit Surface(printing::Canvas &canvas) : c(canvas) {}
+        printing::Canvas &canvas() override { return c; }
+        void newPage() override {}
+    } surface(canvas);
+    printing::NoteLayouts().drawCopy(paper, printing::FixedNoteSource(note), surface);
 }
 
 } // namespace glyphcheck

@@ -46,4 +46,8 @@ QStringList legibilityFaults(const printing::RecordingCanvas &page, int dpiY);
 // Draws the note with the layout and checks it.
 QStringList legibilityFaults(const printing::PrintNote &note, int paper);
 
+// Writes the note in layout `paper` as a one-page A5 PDF at 600 dpi, turned
+// as the layout is, for a look with pdftoppm.
+void writeNotePdf(const QString &path, const printing::PrintNote &note, int paper);
+
 } // namespace glyphcheck
