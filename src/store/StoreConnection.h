@@ -1,0 +1,214 @@
+#pragma once
+// Inside the store: its one Qt SQL connection, the schema's migration steps
+// and the helpers that every part of the store (notes, and the records that
+// later concerns add) shares. Not for use outside src/store.
+
+#include "store/NoteLedger.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <atomic>
+#include <vector>
+
+namespace ledger {
+
+struct NoteLedger::Failure
+{
+    QString text;
+    int code = 0; // SQLite's primary result code, 0 when unknown
+};
+
+namespace schema {
+// One list of steps per back end: step k turns version k into k + 1.
+extern const std::vector<std::vector<const char *>> sqliteMigrations;
+extern const std::vector<std::vector<const char *>> postgresMigrations;
+// The listed columns, in the order of NoteSummary and of the CSV.
+extern const char *const summaryColumns;
+// The columns a note is recorded with, in the order of rowValues().
+extern const char *const recordColumns;
+constexpr int recordColumnCount = 19;
+} // namespace schema
+
+// PostgreSQL's error codes are SQLSTATE texts, never SQLite's numbers.
+inline NoteLedger::Failure failureOf(const QSqlError &e, bool sqlite = true)
+{
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    QString text = e.databaseText();
+    if (text.isEmpty())
+        text = e.text();
+    return {text.trimmed(), ok && sqlite ? (code & 0xff) : 0};
+}
+
+// Qt binds a null string as SQL NULL; the text columns hold "" instead.
+inline QString text(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
+// One Qt SQL connection of its own, removed with the object.
+struct NoteLedger::Connection
+{
+    QString name;
+    QSqlDatabase db;
+    bool sqlite = true;
+
+    Connection(const StoreTarget &target, int busyTimeout)
+    {
+        static std::atomic<int> serial{0};
+        name = QStringLiteral("kanro_store_%1").arg(serial++);
+        sqlite = !target.shared();
+        if (sqlite) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(target.location);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout));
+        } else {
+            // The driver hands these options to libpq as they stand; the
+            // timeouts come last, so that they win over the settings' own.
+            db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+            db.setConnectOptions(
+                QStringLiteral("%1 connect_timeout=%2 options='-c statement_timeout=%3'")
+                    .arg(target.location)
+                    .arg(sharedStoreTimeoutMs / 1000)
+                    .arg(sharedStoreTimeoutMs));
+        }
+    }
+    ~Connection()
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    NoteLedger::Failure failure(const QSqlError &e) const { return failureOf(e, sqlite); }
+
+    std::optional<NoteLedger::Failure> exec(const QString &sql, QVariant *firstValue = nullptr,
+                                const QVariantList &values = {})
+    {
+        QSqlQuery q(db);
+        if (values.isEmpty() ? !q.exec(sql) : !q.prepare(sql))
+            return failure(q.lastError());
+        if (!values.isEmpty()) {
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            if (!q.exec())
+                return failure(q.lastError());
+        }
+        if (firstValue && q.next())
+            *firstValue = q.value(0);
+        return std::nullopt;
+    }
+
+    std::optional<NoteLedger::Failure> rollback(NoteLedger::Failure f)
+    {
+        db.rollback();
+        return f;
+    }
+
+    // The schema version of the store: 0 for an empty one.
+    std::optional<NoteLedger::Failure> version(int &v)
+    {
+        QVariant value;
+        if (sqlite) {
+            if (auto f = exec(QStringLiteral("PRAGMA user_version"), &value))
+                return f;
+        } else {
+            if (auto f = exec(QStringLiteral("SELECT to_regclass('schema_migrations') IS NOT NULL"),
+                              &value))
+                return f;
+            if (value.toBool())
+                if (auto f =
+                        exec(QStringLiteral("SELECT max(version) FROM schema_migrations"), &value))
+                    return f;
+        }
+        v = value.toInt();
+        return std::nullopt;
+    }
+
+    // Creates the schema or brings it up to date; a newer one is left alone.
+    std::optional<NoteLedger::Failure> prepareSchema()
+    {
+        int v = 0;
+        if (auto f = version(v))
+            return f;
+        if (v > NoteLedger::schemaVersion)
+            return NoteLedger::Failure{QStringLiteral("a newer program's ledger (version %1)").arg(v), 0};
+        if (sqlite) {
+            // Readers never wait for the writer, and a crash or a power cut
+            // mid-write leaves the last committed notes intact.
+            if (auto f = exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+                return f;
+            if (auto f = exec(QStringLiteral("PRAGMA synchronous=FULL")))
+                return f;
+        }
+        if (v == NoteLedger::schemaVersion)
+            return std::nullopt;
+        if (!db.transaction())
+            return failure(db.lastError());
+        if (!sqlite) {
+            // Terminals starting at once migrate one after the other; the
+            // later ones find the work done.
+            if (auto f = exec(QStringLiteral("SELECT pg_advisory_xact_lock(20261226)")))
+                return rollback(*f);
+            if (auto f = version(v))
+                return rollback(*f);
+            if (v > NoteLedger::schemaVersion)
+                return rollback(
+                    NoteLedger::Failure{QStringLiteral("a newer program's ledger (version %1)").arg(v), 0});
+        }
+        if (auto f =
+                exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_migrations ("
+                                    " version INTEGER PRIMARY KEY, applied_at TEXT NOT NULL)")))
+            return rollback(*f);
+        const auto &steps = sqlite ? schema::sqliteMigrations : schema::postgresMigrations;
+        const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+        for (std::size_t step = std::size_t(v); step < steps.size(); ++step) {
+            for (const char *sql : steps[step])
+                if (auto f = exec(QString::fromLatin1(sql)))
+                    return rollback(*f);
+            if (auto f = exec(QStringLiteral("INSERT INTO schema_migrations (version, applied_at)"
+                                             " VALUES (?, ?)"),
+                              nullptr, {int(step + 1), now}))
+                return rollback(*f);
+        }
+        if (sqlite)
+            if (auto f =
+                    exec(QStringLiteral("PRAGMA user_version = %1").arg(NoteLedger::schemaVersion)))
+                return rollback(*f);
+        if (!db.commit())
+            return rollback(failure(db.lastError()));
+        return std::nullopt;
+    }
+
+    // Inserts one note's row unless the store holds its uid already; the
+    // note's id in the store either way.
+    std::optional<NoteLedger::Failure> insert(const QVariantList &row, qint64 &id)
+    {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO notes (%1) VALUES (%2) ON CONFLICT (note_uid) DO "
+                                 "NOTHING RETURNING id")
+                      .arg(QLatin1String(schema::recordColumns),
+                           QStringList(schema::recordColumnCount, QStringLiteral("?")).join(u',')));
+        for (int k = 0; k < row.size(); ++k)
+            q.bindValue(k, row.at(k));
+        if (!q.exec())
+            return failure(q.lastError());
+        if (q.next()) {
+            id = q.value(0).toLongLong();
+            return std::nullopt;
+        }
+        q.finish();
+        QVariant existing;
+        if (auto f = exec(QStringLiteral("SELECT id FROM notes WHERE note_uid = ?"), &existing,
+                          {row.last()}))
+            return f;
+        id = existing.toLongLong();
+        return std::nullopt;
+    }
+};
+
+} // namespace ledger
