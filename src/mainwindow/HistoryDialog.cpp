@@ -96,11 +96,11 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     grid->addWidget(Button_Search, 1, 6);
     grid->setColumnStretch(7, 1);
 
-    Table_Notes = named(new QTableWidget(0, 5, this), QStringLiteral("Table_Notes"),
+    Table_Notes = named(new QTableWidget(0, 6, this), QStringLiteral("Table_Notes"),
                         QStringLiteral("発行した伝票"));
     Table_Notes->setHorizontalHeaderLabels({QStringLiteral("日付"), QStringLiteral("伝票番号"),
                                             QStringLiteral("お客様名"), QStringLiteral("合計金額"),
-                                            QStringLiteral("プリンタ")});
+                                            QStringLiteral("税"), QStringLiteral("プリンタ")});
     Table_Notes->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table_Notes->setSelectionMode(QAbstractItemView::SingleSelection);
     Table_Notes->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -111,6 +111,7 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Table_Notes->setColumnWidth(1, 90);
     Table_Notes->setColumnWidth(2, 240);
     Table_Notes->setColumnWidth(3, 100);
+    Table_Notes->setColumnWidth(4, 44);
     Table_Notes->installEventFilter(this);
 
     Label_Status =
@@ -194,8 +195,13 @@ void HistoryDialog::search()
         QString customer = s.customer;
         if (s.reprintOf > 0)
             customer += QStringLiteral("（再印刷）");
-        const QString cells[] = {s.issuedOn, s.slipNo, customer, groupedAmount(s.total), s.printer};
-        for (int c = 0; c < 5; ++c) {
+        const QString cells[] = {s.issuedOn,
+                                 s.slipNo,
+                                 customer,
+                                 groupedAmount(s.total),
+                                 s.taxIncluded ? QStringLiteral("税込") : QStringLiteral("税抜"),
+                                 s.printer};
+        for (int c = 0; c < 6; ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (c == 3)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

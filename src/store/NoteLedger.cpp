@@ -64,6 +64,7 @@ NoteSummary summaryFrom(const QSqlQuery &q)
     s.jobTitle = q.value(c++).toString();
     s.pdfFile = q.value(c++).toString();
     s.reprintOf = q.value(c++).toLongLong();
+    s.taxIncluded = q.value(c++).toInt() != 0;
     return s;
 }
 
@@ -234,6 +235,7 @@ QVariantList rowValues(IssuedNote &note, const QString &printedAt, bool newNote)
         note.copies,
         text(note.jobTitle),
         text(note.pdfFile),
+        n.taxIncluded ? 1 : 0,
         noteJson(note),
         note.reprintOf > 0 ? QVariant(note.reprintOf) : QVariant(QMetaType(QMetaType::LongLong)),
         note.uid,
@@ -489,13 +491,13 @@ std::optional<IssuedNote> NoteLedger::load(qint64 id, LedgerStatus &status)
         const NoteSummary s = summaryFrom(q);
         QJsonParseError parseError{};
         const QJsonDocument doc =
-            QJsonDocument::fromJson(q.value(18).toString().toUtf8(), &parseError);
+            QJsonDocument::fromJson(q.value(schema::summaryColumnCount).toString().toUtf8(), &parseError);
         if (!doc.isObject())
             return Failure{QStringLiteral("note %1: %2").arg(id).arg(parseError.errorString()), 0};
         const QJsonObject o = doc.object();
         IssuedNote n;
         n.id = s.id;
-        n.uid = q.value(19).toString();
+        n.uid = q.value(schema::summaryColumnCount + 1).toString();
         n.printedAt = QDateTime::fromString(s.printedAt, Qt::ISODate);
         n.note = printing::printNoteFromJson(o.value(QStringLiteral("note")).toObject());
         const QJsonArray lines = o.value(QStringLiteral("addressLines")).toArray();
@@ -551,6 +553,7 @@ QByteArray notesCsv(const std::vector<NoteSummary> &notes)
             QString::number(s.layout),   csvField(s.printer, true),
             QString::number(s.copies),   csvField(s.jobTitle, true),
             csvField(s.pdfFile, true),   s.reprintOf > 0 ? QString::number(s.reprintOf) : QString(),
+            s.taxIncluded ? QStringLiteral("1") : QStringLiteral("0"),
         };
         out += fields.join(u',') + QStringLiteral("\r\n");
     }

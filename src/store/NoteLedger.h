@@ -83,6 +83,7 @@ struct NoteSummary
     QString jobTitle;
     QString pdfFile;
     qint64 reprintOf = 0;
+    bool taxIncluded = false; // the prices include tax (税込)
 };
 
 // What an operation did. `error` is empty on success and otherwise says why
@@ -129,7 +130,7 @@ class NoteLedger
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;

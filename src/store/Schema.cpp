@@ -52,6 +52,12 @@ const std::vector<std::vector<const char *>> sqliteMigrations = {
         // The notes that wait to be sent to the shared store.
         "CREATE TABLE outbox (note_id INTEGER PRIMARY KEY REFERENCES notes(id))",
     },
+    {
+        // Whether the note's prices include tax (税込), as a column beside
+        // the note's JSON, so that lists and the CSV show it.
+        "ALTER TABLE notes ADD COLUMN tax_included INTEGER NOT NULL DEFAULT 0",
+        "UPDATE notes SET tax_included = 1 WHERE instr(note_json, '\"taxIncluded\":true') > 0",
+    },
 };
 
 const std::vector<std::vector<const char *>> postgresMigrations = {
@@ -93,14 +99,19 @@ const std::vector<std::vector<const char *>> postgresMigrations = {
         "CREATE TABLE counters (name TEXT PRIMARY KEY, value BIGINT NOT NULL)",
         "CREATE TABLE outbox (note_id BIGINT PRIMARY KEY REFERENCES notes(id))",
     },
+    {
+        "ALTER TABLE notes ADD COLUMN tax_included INTEGER NOT NULL DEFAULT 0",
+        "UPDATE notes SET tax_included = 1 WHERE strpos(note_json, '\"taxIncluded\":true') > 0",
+    },
 };
 
 const char *const summaryColumns =
     "id, printed_at, issued_on, slip_no, customer, zip, address, tel, subtotal, tax, total,"
-    " tax_reg_no, layout, printer, copies, job_title, pdf_file, reprint_of";
+    " tax_reg_no, layout, printer, copies, job_title, pdf_file, reprint_of, tax_included";
 
 const char *const recordColumns =
     "printed_at, issued_on, slip_no, customer, zip, address, tel, subtotal, tax, total,"
-    " tax_reg_no, layout, printer, copies, job_title, pdf_file, note_json, reprint_of, note_uid";
+    " tax_reg_no, layout, printer, copies, job_title, pdf_file, tax_included, note_json, reprint_of,"
+    " note_uid";
 
 } // namespace ledger::schema

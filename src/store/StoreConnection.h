@@ -30,7 +30,8 @@ extern const std::vector<std::vector<const char *>> postgresMigrations;
 extern const char *const summaryColumns;
 // The columns a note is recorded with, in the order of rowValues().
 extern const char *const recordColumns;
-constexpr int recordColumnCount = 19;
+constexpr int recordColumnCount = 20;
+constexpr int summaryColumnCount = 19;
 } // namespace schema
 
 // PostgreSQL's error codes are SQLSTATE texts, never SQLite's numbers.

@@ -123,6 +123,7 @@ TEST_F(LedgerWindow, PrintFindReprintAndLoad)
         ASSERT_EQ(d->listed().size(), 1u);
         EXPECT_EQ(d->Table_Notes->item(0, 2)->text(), "山田太郎");
         EXPECT_EQ(d->Table_Notes->item(0, 3)->text(), "4,378");
+        EXPECT_EQ(d->Table_Notes->item(0, 4)->text(), "税抜");
         // KANRO_SCREENSHOT_DIR=<dir> keeps a picture of the window.
         if (qEnvironmentVariableIsSet("KANRO_SCREENSHOT_DIR"))
             d->grab().save(QDir(qEnvironmentVariable("KANRO_SCREENSHOT_DIR"))

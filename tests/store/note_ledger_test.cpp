@@ -438,12 +438,13 @@ TEST(NotesCsvTest, BomQuotingAndFormulas)
     s.layout = 2;
     s.copies = 1;
     s.reprintOf = 1;
+    s.taxIncluded = true;
     const QByteArray csv = notesCsv({s});
     ASSERT_TRUE(csv.startsWith("\xEF\xBB\xBF"));
     const QStringList lines = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 3); // header, one note, empty after the last CRLF
     EXPECT_EQ(lines[0], "id,printed_at,issued_on,slip_no,customer,zip,address,tel,subtotal,tax,"
-                        "total,tax_reg_no,layout,printer,copies,job_title,pdf_file,reprint_of");
+                        "total,tax_reg_no,layout,printer,copies,job_title,pdf_file,reprint_of,tax_included");
     EXPECT_EQ(lines[1], "3,2026-12-09T14:30:05+09:00,2026-12-09,12,\"'=HYPERLINK(\"\"x\"\")\",,"
-                        "\"東京都, 千代田区\",,,,-500,,2,,1,,,1");
+                        "\"東京都, 千代田区\",,,,-500,,2,,1,,,1,1");
 }

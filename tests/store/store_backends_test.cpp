@@ -122,6 +122,7 @@ TEST_P(StoreTest, SearchesAnswerAlikeOnEitherBackEnd)
         note(QStringLiteral("株式会社山田"), QStringLiteral("105"), QDate(2026, 12, 24),
              QStringLiteral("")),
     };
+    notes[2].note.taxIncluded = true;
     const LedgerStatus st = ledger.record(std::span(notes));
     ASSERT_TRUE(st.ok()) << st.error.toStdString();
     struct Row
@@ -144,8 +145,10 @@ TEST_P(StoreTest, SearchesAnswerAlikeOnEitherBackEnd)
         const LedgerStatus s = ledger.search(parseQuery(r.texts).query, -1, found);
         ASSERT_TRUE(s.ok()) << r.name << ": " << s.error.toStdString();
         QStringList slips;
-        for (const NoteSummary &n : found)
+        for (const NoteSummary &n : found) {
             slips << n.slipNo;
+            EXPECT_EQ(n.taxIncluded, n.slipNo == "104") << r.name;
+        }
         EXPECT_EQ(slips, r.slips) << r.name;
     }
     LedgerStatus loaded;
@@ -417,7 +420,7 @@ TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
           QStringLiteral("CREATE INDEX notes_total ON notes(CAST(total AS REAL))"),
           QStringLiteral("INSERT INTO notes (%1) VALUES ('2026-12-01T10:00:00+09:00', '2026-12-01',"
                          " '7', '山田', '', '', '', '100', '0', '100', '', 0, 'P', 1, 't', '',"
-                         " '{\"note\":{}}')")
+                         " '{\"note\":{\"taxIncluded\":true}}')")
               .arg(columns),
           QStringLiteral("INSERT INTO notes (%1, reprint_of) SELECT %1, id FROM notes")
               .arg(columns),
@@ -431,9 +434,10 @@ TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
     ASSERT_TRUE(st.ok()) << st.error.toStdString();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].reprintOf, all[1].id);
+    EXPECT_TRUE(all[0].taxIncluded) << "the tax mode column is filled from the note";
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT count(DISTINCT note_uid) FROM notes")).toInt(),
               2);
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT group_concat(version) FROM schema_migrations"))
                   .toString(),
-              "2");
+              "2,3");
 }
