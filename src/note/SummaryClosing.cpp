@@ -83,16 +83,14 @@ std::optional<Summary> summarize(FixedDecimal previous, std::span<const NoteEntr
             continue;
         for (const RateShare &share : n.rates) {
             RateTotal &t = totalFor(s.rates, share);
-            const bool ok =
-                n.taxIncluded
-                    ? accumulate(t.inclusiveAmount, share.amount, n.sign) &&
-                          accumulate(t.includedTax, share.tax, n.sign) &&
-                          accumulate(s.purchases, share.amount, n.sign) &&
-                          accumulate(s.includedTax, share.tax, n.sign)
-                    : accumulate(t.exclusiveAmount, share.amount, n.sign) &&
-                          accumulate(t.exclusiveTax, share.tax, n.sign) &&
-                          accumulate(s.purchases, share.amount, n.sign) &&
-                          accumulate(s.tax, share.tax, n.sign);
+            const bool ok = n.taxIncluded ? accumulate(t.inclusiveAmount, share.amount, n.sign) &&
+                                                accumulate(t.includedTax, share.tax, n.sign) &&
+                                                accumulate(s.purchases, share.amount, n.sign) &&
+                                                accumulate(s.includedTax, share.tax, n.sign)
+                                          : accumulate(t.exclusiveAmount, share.amount, n.sign) &&
+                                                accumulate(t.exclusiveTax, share.tax, n.sign) &&
+                                                accumulate(s.purchases, share.amount, n.sign) &&
+                                                accumulate(s.tax, share.tax, n.sign);
             if (!ok)
                 return std::nullopt;
         }

@@ -91,10 +91,10 @@ struct RateTotal
 
 struct Summary
 {
-    FixedDecimal previous; // 前回御請求額
-    FixedDecimal paid;     // 御入金額
-    FixedDecimal adjusted; // 調整額
-    FixedDecimal carried;  // 繰越金額 = previous - paid - adjusted
+    FixedDecimal previous;    // 前回御請求額
+    FixedDecimal paid;        // 御入金額
+    FixedDecimal adjusted;    // 調整額
+    FixedDecimal carried;     // 繰越金額 = previous - paid - adjusted
     FixedDecimal purchases;   // 今回御買上額 (tax-inclusive notes with their tax)
     FixedDecimal tax;         // 消費税額: the tax-exclusive notes' taxes
     FixedDecimal includedTax; // うち消費税: the tax inside the purchases
