@@ -37,7 +37,7 @@ bool isRule(QStringView n)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━");
     const char16_t u = c.unicode();
     return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -113,7 +113,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
 {
     QString s = o.mid(begin, end - begin);
     static const QRegularExpression listNumber(
-        QStringLiteral("^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（][0-9０-９]{1,2}[)）])"));
+        QStringLiteral("^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
+                       "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
@@ -204,6 +205,9 @@ const LabelWord kLabels[] = {
     {u"商品名", Label::Name},          {u"商品名称", Label::Name},
     {u"品名", Label::Name},            {u"商品", Label::Name},
     {u"品目", Label::Name},            {u"アイテム", Label::Name},
+    {u"作品名", Label::Name},          {u"作品代金", Label::Price},
+    {u"作品価格", Label::Price},       {u"ギフト包装", Label::NamedOption},
+    {u"ギフトラッピング", Label::NamedOption},
     {u"商品番号", Label::Code},        {u"商品コード", Label::Code},
     {u"品番", Label::Code},            {u"型番", Label::Code},
     {u"商品ID", Label::Code},          {u"SKU", Label::Code},
@@ -254,12 +258,35 @@ Section sectionOf(const QString &c)
     return Section::Other;
 }
 
+// A line that is a block's name by itself ("注文内容", "お届け先:"), with or
+// without marks around it.
+std::optional<Section> knownHeading(QString c)
+{
+    while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
+        c.chop(1);
+    static const char16_t *const itemWords[] = {
+        u"商品", u"注文内容", u"ご注文内容", u"注文商品", u"ご注文商品", u"明細", u"注文明細",
+        u"ご注文明細", u"購入商品", u"ご購入商品", u"注文品", u"ご注文品", u"発注内容", u"ご注文の品"};
+    static const char16_t *const otherWords[] = {
+        u"お届け先", u"お届け先住所", u"送付先", u"配送先", u"ご注文者", u"注文者", u"購入者",
+        u"ご購入者", u"ご依頼主", u"依頼主", u"請求先", u"ご請求先", u"納品先", u"お支払い",
+        u"お支払方法", u"お支払い方法", u"備考", u"お客様情報", u"配送方法", u"送り主"};
+    for (const char16_t *w : itemWords)
+        if (c == QString::fromUtf16(w))
+            return Section::Items;
+    for (const char16_t *w : otherWords)
+        if (c == QString::fromUtf16(w))
+            return Section::Other;
+    return std::nullopt;
+}
+
 struct Pending
 {
     QString name, code, unit, tags;
     QStringList options;
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
+    bool badQty = false; // a quantity that is no whole count ("250g")
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -283,7 +310,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             r.name.clear();
     };
     static const QRegularExpression times(
-        QStringLiteral("[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
+        QStringLiteral("(?:[\\s\\x{3000}]*\\([^)]{0,8}\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+                       "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
                        "(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
@@ -293,10 +321,42 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     static const QRegularExpression timesBefore(
         QStringLiteral("(?<![0-9A-Za-z.])[x×X*][\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
             .arg(kUnits));
+    // A bare count between two amounts: "¥1,620  2  ¥3,240".
+    static const QRegularExpression countBetween(
+        QStringLiteral("[\\s\\x{3000}]+(\\d{1,9})[\\s\\x{3000}]*(%1)?(?=[\\s\\x{3000}]|$)").arg(kUnits));
+    // Labels inside the line: "川根茶 100g　単価 1,296円　数量 2　金額 2,592円".
+    static const QRegularExpression inlineQty(
+        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?").arg(kUnits));
+    static const QRegularExpression inlineLabel(
+        QStringLiteral("(単価|価格|金額|小計)[\\s\\x{3000}:]*$"));
+    const bool anyMarked =
+        std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+    auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
+
+    if (const auto q = inlineQty.match(n); q.hasMatch()) {
+        ItemLine r;
+        qsizetype nameEnd = q.capturedStart();
+        for (const Money &m : money) {
+            const auto l = inlineLabel.match(n.left(m.begin));
+            if (!l.hasMatch() || !m.valid)
+                continue;
+            nameEnd = std::min(nameEnd, l.capturedStart());
+            if (l.captured(1) == u"単価" || l.captured(1) == u"価格")
+                r.price = m.value;
+            else
+                r.total = m.value;
+        }
+        if (r.price || r.total) {
+            r.qty = q.captured(1).toLongLong();
+            r.unit = unitOf(q.captured(2));
+            nameBefore(nameEnd, r);
+            return r;
+        }
+    }
 
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (!m.marked && !priceLabelled)
+        if (skip(m))
             continue;
         // price × quantity [= line total]
         const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
@@ -335,7 +395,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // "quantity unit"; or a price alone.
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (!m.marked && !priceLabelled)
+        if (skip(m))
             continue;
         ItemLine r;
         QRegularExpressionMatch q;
@@ -353,6 +413,19 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         }
         r.price = m.value;
         nameBefore(m.begin, r);
+        const auto count = countBetween.match(n, m.end, QRegularExpression::NormalMatch,
+                                              QRegularExpression::AnchorAtOffsetMatchOption);
+        if (count.hasMatch()) {
+            const auto total = std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
+                return t.begin >= count.capturedEnd() && !skip(t);
+            });
+            if (total != money.end()) {
+                r.qty = count.captured(1).toLongLong();
+                r.unit = unitOf(count.captured(2));
+                r.total = total->value;
+                return r;
+            }
+        }
         const auto after = qtyUnit.match(n, m.end);
         if (after.hasMatch() && (i + 1 >= money.size() || after.capturedStart() < money[i + 1].begin)) {
             r.qty = after.captured(1).toLongLong();
@@ -399,8 +472,15 @@ public:
         // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
-        if (rateShare.match(c).hasMatch())
+        if (const auto share = rateShare.match(c); share.hasMatch()) {
+            if (saysReduced(c))
+                for (const Money &m : moneyIn(c))
+                    if (m.marked && m.begin >= share.capturedEnd()) {
+                        reducedBase = m.value;
+                        break;
+                    }
             return;
+        }
         if (summary(o, n, b, c))
             return;
         if (notice(c))
@@ -425,6 +505,7 @@ private:
     Section section = Section::None;
     QString legendTags; // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
+    std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
     struct Tagged
     {
         qsizetype row;
@@ -440,6 +521,10 @@ private:
         if (!p.priced()) {
             if (p.qty && !p.name.isEmpty())
                 result.unread.append(p.name);
+            return;
+        }
+        if (p.badQty) {
+            result.unread.append(p.name.isEmpty() ? p.code : p.name);
             return;
         }
         if (p.name.isEmpty() && p.code.isEmpty()) {
@@ -480,8 +565,9 @@ private:
 
     void addFee(const QString &o, qsizetype b, qsizetype end, qint64 price)
     {
+        static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
         OrderRow r;
-        r.name1 = leftWhole(nameFrom(o, b, end, nullptr), kItemNameLength);
+        r.name1 = leftWhole(nameFrom(o, b, end, nullptr).remove(taxRemark), kItemNameLength);
         r.qty = 1;
         r.price = price;
         r.fee = true;
@@ -508,6 +594,8 @@ private:
             return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
         }
         const Money m = *first;
+        if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
+            return true;
         // A line total inside the entry being read ("小計：6,480円").
         if ((word == u"小計" || word == u"合計") && cur.price && !cur.total && m.valid &&
             (m.value == *cur.price * cur.qty.value_or(1) ||
@@ -533,9 +621,11 @@ private:
                 addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
             break;
         case Summary::Tax:
-            statedTax = std::abs(m.value);
-            if (saysReduced(n))
+            statedTax = statedTax.value_or(0) + std::abs(m.value);
+            if (saysReduced(n)) {
                 taxLineEight = true;
+                reducedTax = std::abs(m.value);
+            }
             break;
         case Summary::Total:
             result.total = m.value;
@@ -617,6 +707,11 @@ private:
                 section = Section::Items;
                 return true;
             }
+            if (const auto known = knownHeading(c)) {
+                commit();
+                section = *known;
+                return true;
+            }
             if (b > 0 && c.size() <= 12 && !digits.match(c).hasMatch() &&
                 labelOf(c) == Label::Other) {
                 commit();
@@ -629,6 +724,14 @@ private:
         const QString nv = n.mid(valueAt);
         const Label kind = labelOf(label);
         if (kind == Label::Other || kind == Label::None) {
+            if (const auto known = knownHeading(label)) {
+                commit();
+                section = *known;
+                return true;
+            }
+            // "【父の日ギフト】 八十八夜摘み…" among the items is a name.
+            if (bracketed && section == Section::Items && !blankTrim(value).isEmpty())
+                return false;
             if (bracketed || blankTrim(value).isEmpty()) {
                 commit();
                 section = sectionOf(label);
@@ -687,6 +790,10 @@ private:
                 cur.qty = m.captured(1).toLongLong();
                 if (!m.captured(2).isEmpty())
                     cur.unit = unitOf(m.captured(2));
+                else if (m.capturedEnd() < nv.size() && nv.at(m.capturedEnd()).isLetter())
+                    cur.badQty = true; // a weight or volume, not a count
+            } else if (!blankTrim(nv).isEmpty()) {
+                cur.badQty = true;
             }
             break;
         }
@@ -767,9 +874,48 @@ private:
         // at the reduced rate (fees stay at the standard rate).
         const bool anyMarked = std::any_of(result.rows.begin(), result.rows.end(),
                                            [](const OrderRow &r) { return r.reduced; });
-        if (taxLineEight && !mentionsTen && !anyMarked)
+        if (anyMarked)
+            return;
+        if (taxLineEight && !mentionsTen) {
             for (OrderRow &r : result.rows)
                 r.reduced = !r.fee;
+            return;
+        }
+        markByReducedFigures();
+    }
+
+    // The reduced rate's base ("8%対象 3,888円") or tax ("消費税（8%）696円")
+    // picks out the reduced items when exactly one set of items fits it.
+    void markByReducedFigures()
+    {
+        if (!reducedBase && !reducedTax)
+            return;
+        QList<qsizetype> items;
+        for (qsizetype i = 0; i < result.rows.size(); ++i)
+            if (!result.rows[i].fee)
+                items.append(i);
+        constexpr qsizetype kMostItems = 16; // 65,536 sets at most
+        if (items.isEmpty() || items.size() > kMostItems)
+            return;
+        int fits = 0;
+        quint32 found = 0;
+        for (quint32 set = 1; set < (quint32(1) << items.size()); ++set) {
+            qint64 sum = 0;
+            for (qsizetype k = 0; k < items.size(); ++k)
+                if (set & (quint32(1) << k))
+                    sum += result.rows[items[k]].qty * result.rows[items[k]].price;
+            const bool fit = reducedBase ? sum == *reducedBase
+                                         : (sum * 8 / 100 == *reducedTax ||
+                                            sum * 8 / 108 == *reducedTax);
+            if (fit) {
+                ++fits;
+                found = set;
+            }
+        }
+        if (fits != 1)
+            return;
+        for (qsizetype k = 0; k < items.size(); ++k)
+            result.rows[items[k]].reduced = (found & (quint32(1) << k)) != 0;
     }
 
     void decideTax()
