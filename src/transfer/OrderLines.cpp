@@ -3,6 +3,7 @@
 #include "transfer/DictionaryTransfer.h"
 #include "transfer/LineTests.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -978,4 +979,36 @@ OrderLines readOrderLines(const QString &mailText)
     }
     reader.finish();
     return reader.result;
+}
+
+namespace {
+QString yen(qint64 value)
+{
+    return QStringLiteral("¥") + QLocale(QLocale::Japanese, QLocale::Japan).toString(value);
+}
+} // namespace
+
+QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTotal)
+{
+    QStringList parts;
+    if (order.total && noteTotal && *noteTotal != *order.total)
+        parts.append(QStringLiteral("注文の合計 %1 と納品書の税込合計 %2 が %3 違います")
+                         .arg(yen(*order.total), yen(*noteTotal),
+                              yen(std::abs(*noteTotal - *order.total))));
+    else if (order.total && !noteTotal)
+        parts.append(QStringLiteral("納品書の合計を計算できません"));
+    if (!order.unread.isEmpty())
+        parts.append(QStringLiteral("読めなかった明細：") + order.unread.join(u'、'));
+    if (order.tax == OrderTaxMode::Unknown)
+        parts.append(QStringLiteral("税込・税抜は注文文から判らないため変えていません"));
+    return parts.join(QStringLiteral("　"));
+}
+
+QString rowsLeftOutNotice(qsizetype rows, qsizetype filled)
+{
+    return QStringLiteral("注文の明細は %1 行あります。納品書には %2 行まで転記し、残りの %3 行は"
+                          "転記していません")
+        .arg(rows)
+        .arg(filled)
+        .arg(rows - filled);
 }

@@ -54,3 +54,16 @@ struct OrderLines
 };
 
 OrderLines readOrderLines(const QString &mailText);
+
+// The status line after the rows were filled: the note's total against the
+// mail's ("注文の合計 ¥8,240 と納品書の税込合計 ¥8,239 が ¥1 違います"), the
+// item lines not read, and a tax mode the mail does not state. noteTotal is
+// empty when the note's total is out of range. Empty when all is well.
+QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTotal);
+
+// The notice when the mail lists more rows than the note holds.
+QString rowsLeftOutNotice(qsizetype rows, qsizetype filled);
+
+// The question before rows the operator has typed are replaced.
+inline constexpr const char16_t *kReplaceRowsQuestion =
+    u"明細に入力済みの行があります。注文の明細で置き換えますか?";
