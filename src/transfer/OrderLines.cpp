@@ -90,7 +90,10 @@ QList<Money> moneyIn(const QString &n)
         bool ok = false;
         const qint64 v = m.captured(3).remove(u',').toLongLong(&ok);
         money.valid = ok && v <= kOrderNumberLimit;
-        money.value = m.capturedLength(1) > 0 ? -v : v;
+        // Beyond nine digits the value stays out of range, so that no row
+        // takes it.
+        const qint64 kept = money.valid ? v : kOrderNumberLimit + 1;
+        money.value = m.capturedLength(1) > 0 ? -kept : kept;
         // A digit run glued to a letter or a decimal point is part of a
         // name ("2.5g", "KR-100"), not an amount.
         if (money.begin > 0 && !money.marked) {
@@ -552,7 +555,7 @@ private:
             }
             r.price = *p.total / r.qty;
         }
-        if (r.qty <= 0 || r.qty > kOrderNumberLimit) {
+        if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
             result.unread.append(r.name1);
             return;
         }
@@ -597,8 +600,10 @@ private:
         const Money m = *first;
         if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
             return true;
-        // A line total inside the entry being read ("小計：6,480円").
-        if ((word == u"小計" || word == u"合計") && cur.price && !cur.total && m.valid &&
+        // A line total inside the entry being read ("小計：6,480円"); taken for
+        // the order's subtotal it would change nothing either. "合計" is
+        // always the order's.
+        if (word == u"小計" && cur.price && !cur.total && m.valid &&
             (m.value == *cur.price * cur.qty.value_or(1) ||
              (!cur.qty && *cur.price != 0 && m.value % *cur.price == 0))) {
             cur.total = m.value;
