@@ -126,7 +126,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += s.at(b);
         ++b;
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠");
+    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
@@ -157,7 +157,7 @@ const SummaryWord kSummaryWords[] = {
     {u"商品代金", Summary::Subtotal},     {u"商品金額", Summary::Subtotal},
     {u"お買上小計", Summary::Subtotal},   {u"小計", Summary::Subtotal},
     {u"うち消費税", Summary::Tax},        {u"内消費税", Summary::Tax},
-    {u"消費税", Summary::Tax},            {u"合計金額", Summary::Total},
+    {u"消費税", Summary::Tax},            {u"税金", Summary::Tax},            {u"合計金額", Summary::Total},
     {u"総合計", Summary::Total},          {u"お支払い金額", Summary::Total},
     {u"お支払金額", Summary::Total},      {u"お支払い合計", Summary::Total},
     {u"お支払合計", Summary::Total},      {u"お支払総額", Summary::Total},
@@ -169,6 +169,7 @@ const SummaryWord kSummaryWords[] = {
     {u"お買い上げ金額", Summary::Total},  {u"税込合計", Summary::Total},
     {u"総額", Summary::Total},            {u"総計", Summary::Total},
     {u"合計", Summary::Total},            {u"配送料", Summary::Fee},
+    {u"配送", Summary::Fee},
     {u"送料", Summary::Fee},              {u"代金引換手数料", Summary::Fee},
     {u"代引き手数料", Summary::Fee},      {u"代引手数料", Summary::Fee},
     {u"代引料", Summary::Fee},            {u"代引", Summary::Fee},
@@ -270,7 +271,7 @@ std::optional<Section> knownHeading(QString c)
         c.chop(1);
     static const char16_t *const itemWords[] = {
         u"商品", u"注文内容", u"ご注文内容", u"注文商品", u"ご注文商品", u"明細", u"注文明細",
-        u"ご注文明細", u"購入商品", u"ご購入商品", u"注文品", u"ご注文品", u"発注内容", u"ご注文の品"};
+        u"ご注文明細", u"ご注文概要", u"注文概要", u"購入商品", u"ご購入商品", u"注文品", u"ご注文品", u"発注内容", u"ご注文の品"};
     static const char16_t *const otherWords[] = {
         u"お届け先", u"お届け先住所", u"送付先", u"配送先", u"ご注文者", u"注文者", u"購入者",
         u"ご購入者", u"ご依頼主", u"依頼主", u"請求先", u"ご請求先", u"納品先", u"お支払い",
@@ -291,6 +292,7 @@ struct Pending
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
     bool badQty = false; // a quantity that is no whole count ("250g")
+    bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -303,6 +305,37 @@ struct ItemLine
     std::optional<qint64> price, qty, total;
 };
 
+// A row of a table without currency marks, read by its arithmetic: the last
+// three numbers are count, price and line total, or price, count and line
+// total, and count × price = total ("客室用 湯呑み  30個  600  18,000").
+std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList<Money> &money)
+{
+    static const QRegularExpression unitAfter(
+        QStringLiteral("[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}]|$)").arg(kUnits));
+    static const QRegularExpression tail(QStringLiteral("[\\s\\x{3000}円)]*$"));
+    if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption)
+                                  .hasMatch())
+        return std::nullopt;
+    const Money &a = money[money.size() - 3], &b = money[money.size() - 2], &t = money.back();
+    // Each number stands apart from the name's words.
+    if (a.begin == 0 || !isBlank(n.at(a.begin - 1)) || !a.valid || !b.valid || !t.valid)
+        return std::nullopt;
+    ItemLine r;
+    for (const auto &[count, price] : {std::pair{a, b}, std::pair{b, a}}) {
+        if (count.value <= 0 || count.value * price.value != t.value)
+            continue;
+        r.qty = count.value;
+        r.price = price.value;
+        const auto u = unitAfter.match(n, count.end, QRegularExpression::NormalMatch,
+                                       QRegularExpression::AnchorAtOffsetMatchOption);
+        r.unit = u.hasMatch() ? unitOf(u.captured(1)) : QString();
+        r.name = nameFrom(o, 0, a.begin, &r.tags);
+        return r.name.isEmpty() ? std::nullopt : std::optional<ItemLine>(r);
+    }
+    return std::nullopt;
+}
+
 std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool priceLabelled)
 {
     const QList<Money> money = moneyIn(n);
@@ -314,7 +347,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             r.name.clear();
     };
     static const QRegularExpression times(
-        QStringLiteral("(?:[\\s\\x{3000}]*\\([^)]{0,8}\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+        QStringLiteral("(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
                        "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
                        "(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
@@ -431,15 +464,18 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             }
         }
         const auto after = qtyUnit.match(n, m.end);
-        if (after.hasMatch() && (i + 1 >= money.size() || after.capturedStart() < money[i + 1].begin)) {
+        const auto next = std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
+            return !skip(t) && (!after.hasMatch() || t.begin >= after.capturedEnd());
+        });
+        if (after.hasMatch() && (next == money.end() || after.capturedStart() < next->begin)) {
             r.qty = after.captured(1).toLongLong();
             r.unit = unitOf(after.captured(2));
-            if (i + 1 < money.size())
-                r.total = money[i + 1].value;
+            if (next != money.end())
+                r.total = next->value;
         }
         return r;
     }
-    return std::nullopt;
+    return tableRow(o, n, money);
 }
 
 // Tax words of the mail, and whether a line marks its item reduced or
@@ -470,6 +506,13 @@ public:
             return;
         }
         qsizetype b = 0;
+        static const QRegularExpression listNumber(
+            QStringLiteral("[\\s\\x{3000}]*(?:\\d{1,2}[.)](?!\\d)|\\(\\d{1,2}\\)|\\[\\d{1,2}\\])"));
+        if (const auto k = listNumber.match(n, 0, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+            k.hasMatch())
+            b = k.capturedEnd();
+        numbered = b > 0;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
         const QString c = compact(QStringView(n).mid(b));
@@ -507,6 +550,7 @@ public:
 private:
     Pending cur;
     Section section = Section::None;
+    bool numbered = false; // the line begins with a list number ("1.", "[2]")
     QString legendTags; // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
     std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
@@ -626,28 +670,44 @@ private:
                 !c.contains(u"予定") && !c.contains(u"残高"))
                 addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
             break;
-        case Summary::Tax:
-            statedTax = statedTax.value_or(0) + std::abs(m.value);
+        case Summary::Tax: {
+            // The tax is the line's last amount; one before it is the rate's
+            // base ("消費税 8%対象 30,000円  2,400").
+            qsizetype last = money.size() - 1;
+            while (last > 0 && (money[last].value < 0 || !money[last].valid ||
+                                n.mid(money[last].end, 1) == u"%"))
+                --last;
+            const qint64 tax = std::abs(money[last].value);
+            statedTax = statedTax.value_or(0) + tax;
             if (saysReduced(n)) {
                 taxLineEight = true;
-                reducedTax = std::abs(m.value);
+                reducedTax = tax;
+                if (last > 0 && money[last - 1].marked && money[last - 1].begin >= m.begin)
+                    reducedBase = money[last - 1].value;
             }
             break;
+        }
         case Summary::Total:
             result.total = m.value;
             break;
         default:
             break;
         }
-        // "送料600円込みで合計4,380円": a total later on the same line.
+        // "送料600円込みで合計4,380円", "代引手数料 330円 → お支払い 7,150円": a
+        // total later on the same line.
         if (kind != Summary::Total) {
-            const qsizetype t = n.indexOf(u"合計", m.end);
-            if (t >= 0)
-                for (const Money &later : money)
-                    if (later.begin > t && later.marked && later.valid) {
+            for (const Money &later : money) {
+                if (later.begin <= m.end || !later.marked || !later.valid)
+                    continue;
+                QString laterWord;
+                const QString before = compact(QStringView(n).mid(m.end, later.begin - m.end));
+                for (qsizetype k = 0; k < before.size(); ++k)
+                    if (summaryOf(before.mid(k), &laterWord) == Summary::Total ||
+                        before.mid(k).startsWith(u"お支払")) {
                         result.total = later.value;
                         break;
                     }
+            }
         }
         return true;
     }
@@ -718,7 +778,7 @@ private:
                 section = *known;
                 return true;
             }
-            if (b > 0 && c.size() <= 12 && !digits.match(c).hasMatch() &&
+            if (b > 0 && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
                 labelOf(c) == Label::Other) {
                 commit();
                 section = sectionOf(c);
@@ -838,6 +898,11 @@ private:
         }
         const auto item = readItemLine(o, n, false);
         if (item) {
+            if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
+                !item->qty && !item->total) {
+                cur.total = item->price;
+                return;
+            }
             if (item->name.isEmpty() && cur.name.isEmpty() && section != Section::Items) {
                 result.unread.append(blankTrim(o));
                 return;
@@ -860,9 +925,19 @@ private:
             }
             commit();
         }
-        if (cur.name.isEmpty())
-            cur.name = nameFrom(o, 0, o.size(), &cur.tags);
-        else
+        static const QRegularExpression countAtEnd(
+            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]*$")
+                .arg(kUnits));
+        if (cur.name.isEmpty()) {
+            const auto count = countAtEnd.match(n);
+            const bool counted = count.hasMatch() && count.capturedStart() > 0;
+            cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            if (counted) {
+                cur.qty = count.captured(1).toLongLong();
+                cur.unit = unitOf(count.captured(2));
+                cur.countOnName = true;
+            }
+        } else
             cur.options.append(nameFrom(o, 0, o.size(), nullptr));
     }
 
@@ -969,7 +1044,7 @@ OrderLines readOrderLines(const QString &mailText)
 {
     Reader reader;
     const QStringList lines = mailText.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    static const QRegularExpression incl(QStringLiteral("税込|内税|うち消費税|内消費税"));
+    static const QRegularExpression incl(QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
     static const QRegularExpression excl(QStringLiteral("税抜|税別|外税|本体価格"));
     int count = 0;
     for (const QString &line : lines) {
