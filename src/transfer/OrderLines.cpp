@@ -45,7 +45,7 @@ bool isLeadingMark(QChar c)
 }
 
 // Marks that tag an item for a legend ("※は軽減税率対象"); cut from names.
-const QString kTagMarks = QStringLiteral("※★☆◎*");
+const QString kTagMarks = QStringLiteral("※★☆◎*＊");
 
 QString compact(QStringView n)
 {
@@ -123,14 +123,14 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
         if (kTagMarks.contains(s.at(b)) && tags)
-            *tags += s.at(b);
+            *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
     static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
-            *tags += s.at(e - 1);
+            *tags += narrowOrderText(QStringView(s).mid(e - 1, 1));
         --e;
     }
     return s.mid(b, e - b);
@@ -168,6 +168,7 @@ const SummaryWord kSummaryWords[] = {
     {u"注文金額", Summary::Total},        {u"お買上金額", Summary::Total},
     {u"お買い上げ金額", Summary::Total},  {u"税込合計", Summary::Total},
     {u"総額", Summary::Total},            {u"総計", Summary::Total},
+    {u"計", Summary::Total},
     {u"合計", Summary::Total},            {u"配送料", Summary::Fee},
     {u"配送", Summary::Fee},
     {u"送料", Summary::Fee},              {u"代金引換手数料", Summary::Fee},
@@ -190,7 +191,11 @@ Summary summaryOf(const QString &c, QString *word)
 {
     for (const SummaryWord &w : kSummaryWords) {
         const QString s = QString::fromUtf16(w.word);
-        if (c.startsWith(s)) {
+        // A one-character word ("計") stands alone before its amount, never
+        // at the start of a longer word ("計量スプーン").
+        if (c.startsWith(s) &&
+            (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() || c.at(1) == u':' ||
+             c.at(1) == u'\u00A5')) {
             *word = s;
             return w.kind;
         }
@@ -230,6 +235,8 @@ const LabelWord kLabels[] = {
     {u"販売価格", Label::Price},       {u"税込価格", Label::Price},
     {u"税込単価", Label::Price},       {u"本体価格", Label::Price},
     {u"商品価格", Label::Price},       {u"値段", Label::Price},
+    {u"税抜価格", Label::Price},       {u"税抜単価", Label::Price},
+    {u"税別価格", Label::Price},       {u"税別単価", Label::Price},
     {u"数量", Label::Qty},             {u"個数", Label::Qty},
     {u"注文数", Label::Qty},           {u"注文数量", Label::Qty},
     {u"購入数", Label::Qty},           {u"小計", Label::LineTotal},
@@ -321,19 +328,24 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
     // Each number stands apart from the name's words.
     if (a.begin == 0 || !isBlank(n.at(a.begin - 1)) || !a.valid || !b.valid || !t.valid)
         return std::nullopt;
-    ItemLine r;
-    for (const auto &[count, price] : {std::pair{a, b}, std::pair{b, a}}) {
-        if (count.value <= 0 || count.value * price.value != t.value)
-            continue;
-        r.qty = count.value;
-        r.price = price.value;
-        const auto u = unitAfter.match(n, count.end, QRegularExpression::NormalMatch,
+    auto unitAt = [&](const Money &m) {
+        const auto u = unitAfter.match(n, m.end, QRegularExpression::NormalMatch,
                                        QRegularExpression::AnchorAtOffsetMatchOption);
-        r.unit = u.hasMatch() ? unitOf(u.captured(1)) : QString();
-        r.name = nameFrom(o, 0, a.begin, &r.tags);
-        return r.name.isEmpty() ? std::nullopt : std::optional<ItemLine>(r);
-    }
-    return std::nullopt;
+        return u.hasMatch() ? std::optional<QString>(unitOf(u.captured(1))) : std::nullopt;
+    };
+    // Which of the two is the count: the one without a currency mark, or
+    // with a unit; otherwise the first ("数量  単価  金額").
+    const bool bIsCount = (a.marked && !b.marked) || (!unitAt(a) && unitAt(b));
+    const Money &count = bIsCount ? b : a;
+    const Money &price = bIsCount ? a : b;
+    if (count.value <= 0 || count.marked || count.value * price.value != t.value)
+        return std::nullopt;
+    ItemLine r;
+    r.qty = count.value;
+    r.price = price.value;
+    r.unit = unitAt(count).value_or(QString());
+    r.name = nameFrom(o, 0, a.begin, &r.tags);
+    return r.name.isEmpty() ? std::nullopt : std::optional<ItemLine>(r);
 }
 
 std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool priceLabelled)
@@ -428,6 +440,9 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             return r;
         }
     }
+    // Count, price and line total that agree, with or without marks.
+    if (auto row = tableRow(o, n, money))
+        return row;
     // "× quantity" or "quantity unit", then the line total; or a price, then
     // "quantity unit"; or a price alone.
     for (qsizetype i = 0; i < money.size(); ++i) {
@@ -475,7 +490,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         }
         return r;
     }
-    return tableRow(o, n, money);
+    return std::nullopt;
 }
 
 // Tax words of the mail, and whether a line marks its item reduced or
@@ -519,10 +534,11 @@ public:
         // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
-        if (const auto share = rateShare.match(c); share.hasMatch()) {
-            if (saysReduced(c))
+        if (rateShare.match(c).hasMatch()) {
+            static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
+            if (const auto at = eight.match(c); at.hasMatch())
                 for (const Money &m : moneyIn(c))
-                    if (m.marked && m.begin >= share.capturedEnd()) {
+                    if (m.marked && m.begin >= at.capturedEnd()) {
                         reducedBase = m.value;
                         break;
                     }
