@@ -54,6 +54,9 @@ TEST_F(OrderRowsWindow, PasteFillsRowsTaxModeAndTotal)
     EXPECT_TRUE(w->StatusBar1->currentMessage().isEmpty())
         << w->StatusBar1->currentMessage().toStdString();
     EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+    // KANRO_SCREENSHOT_DIR set: a picture of the filled note to look at.
+    if (const QString out = qEnvironmentVariable("KANRO_SCREENSHOT_DIR"); !out.isEmpty())
+        w->grab().save(out + u"/order-rows.png"_qs);
 
     // Twelve items over typed rows: declined first, then accepted.
     QString twelve;
