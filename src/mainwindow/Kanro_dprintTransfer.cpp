@@ -16,9 +16,9 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QShortcut>
@@ -65,9 +65,8 @@ void TForm_Main::BitBtn_1Click()
                 // A paste of order lines alone leaves the destination as typed.
                 const bool destination =
                     !r.fields.nothingToTransfer &&
-                    (order.rows.isEmpty() || !r.fields.zip.isEmpty() ||
-                     !r.fields.add1.isEmpty() || !r.fields.custo1.isEmpty() ||
-                     !r.fields.tel.isEmpty());
+                    (order.rows.isEmpty() || !r.fields.zip.isEmpty() || !r.fields.add1.isEmpty() ||
+                     !r.fields.custo1.isEmpty() || !r.fields.tel.isEmpty());
                 if (destination) {
                     Edit_Cls();
                     Edit_Zip->setText(r.fields.zip);

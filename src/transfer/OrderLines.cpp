@@ -5,7 +5,6 @@
 
 #include <QLocale>
 #include <QRegularExpression>
-
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -116,9 +115,9 @@ QString unitOf(const QString &word)
 QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags)
 {
     QString s = o.mid(begin, end - begin);
-    static const QRegularExpression listNumber(
-        QStringLiteral("^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
-                       "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
+    static const QRegularExpression listNumber(QStringLiteral(
+        "^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
+        "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
@@ -149,42 +148,77 @@ struct SummaryWord
 // Words that open a summary line, longer forms before the shorter ones they
 // start with.
 const SummaryWord kSummaryWords[] = {
-    {u"合計数量", Summary::Ignore},       {u"合計点数", Summary::Ignore},
-    {u"数量合計", Summary::Ignore},       {u"商品点数", Summary::Ignore},
-    {u"獲得", Summary::Ignore},           {u"今回獲得", Summary::Ignore},
-    {u"付与", Summary::Ignore},           {u"保有", Summary::Ignore},
-    {u"商品合計", Summary::Subtotal},     {u"商品小計", Summary::Subtotal},
-    {u"商品代金", Summary::Subtotal},     {u"商品金額", Summary::Subtotal},
-    {u"お買上小計", Summary::Subtotal},   {u"小計", Summary::Subtotal},
-    {u"うち消費税", Summary::Tax},        {u"内消費税", Summary::Tax},
-    {u"消費税", Summary::Tax},            {u"税金", Summary::Tax},            {u"合計金額", Summary::Total},
-    {u"総合計", Summary::Total},          {u"お支払い金額", Summary::Total},
-    {u"お支払金額", Summary::Total},      {u"お支払い合計", Summary::Total},
-    {u"お支払合計", Summary::Total},      {u"お支払総額", Summary::Total},
-    {u"お支払い総額", Summary::Total},    {u"ご請求金額", Summary::Total},
-    {u"ご請求額", Summary::Total},        {u"請求金額", Summary::Total},
-    {u"請求額", Summary::Total},          {u"ご注文合計", Summary::Total},
-    {u"注文合計", Summary::Total},        {u"ご注文金額", Summary::Total},
-    {u"注文金額", Summary::Total},        {u"お買上金額", Summary::Total},
-    {u"お買い上げ金額", Summary::Total},  {u"税込合計", Summary::Total},
-    {u"総額", Summary::Total},            {u"総計", Summary::Total},
+    {u"合計数量", Summary::Ignore},
+    {u"合計点数", Summary::Ignore},
+    {u"数量合計", Summary::Ignore},
+    {u"商品点数", Summary::Ignore},
+    {u"獲得", Summary::Ignore},
+    {u"今回獲得", Summary::Ignore},
+    {u"付与", Summary::Ignore},
+    {u"保有", Summary::Ignore},
+    {u"商品合計", Summary::Subtotal},
+    {u"商品小計", Summary::Subtotal},
+    {u"商品代金", Summary::Subtotal},
+    {u"商品金額", Summary::Subtotal},
+    {u"お買上小計", Summary::Subtotal},
+    {u"小計", Summary::Subtotal},
+    {u"うち消費税", Summary::Tax},
+    {u"内消費税", Summary::Tax},
+    {u"消費税", Summary::Tax},
+    {u"税金", Summary::Tax},
+    {u"合計金額", Summary::Total},
+    {u"総合計", Summary::Total},
+    {u"お支払い金額", Summary::Total},
+    {u"お支払金額", Summary::Total},
+    {u"お支払い合計", Summary::Total},
+    {u"お支払合計", Summary::Total},
+    {u"お支払総額", Summary::Total},
+    {u"お支払い総額", Summary::Total},
+    {u"ご請求金額", Summary::Total},
+    {u"ご請求額", Summary::Total},
+    {u"請求金額", Summary::Total},
+    {u"請求額", Summary::Total},
+    {u"ご注文合計", Summary::Total},
+    {u"注文合計", Summary::Total},
+    {u"ご注文金額", Summary::Total},
+    {u"注文金額", Summary::Total},
+    {u"お買上金額", Summary::Total},
+    {u"お買い上げ金額", Summary::Total},
+    {u"税込合計", Summary::Total},
+    {u"総額", Summary::Total},
+    {u"総計", Summary::Total},
     {u"計", Summary::Total},
-    {u"合計", Summary::Total},            {u"配送料", Summary::Fee},
+    {u"合計", Summary::Total},
+    {u"配送料", Summary::Fee},
     {u"配送", Summary::Fee},
-    {u"送料", Summary::Fee},              {u"代金引換手数料", Summary::Fee},
-    {u"代引き手数料", Summary::Fee},      {u"代引手数料", Summary::Fee},
-    {u"代引料", Summary::Fee},            {u"代引", Summary::Fee},
-    {u"決済手数料", Summary::Fee},        {u"振込手数料", Summary::Fee},
-    {u"手数料", Summary::Fee},            {u"ギフトラッピング", Summary::Fee},
-    {u"ラッピング", Summary::Fee},        {u"ギフト包装", Summary::Fee},
-    {u"包装料", Summary::Fee},            {u"のし代", Summary::Fee},
-    {u"熨斗代", Summary::Fee},            {u"クール便", Summary::Fee},
-    {u"箱代", Summary::Fee},              {u"梱包料", Summary::Fee},
-    {u"クーポン", Summary::Discount},     {u"ご利用ポイント", Summary::Discount},
-    {u"利用ポイント", Summary::Discount}, {u"ポイント", Summary::Discount},
-    {u"値引", Summary::Discount},         {u"割引", Summary::Discount},
-    {u"ディスカウント", Summary::Discount}, {u"会員割引", Summary::Discount},
-    {u"まとめ買い割引", Summary::Discount}, {u"セール値引", Summary::Discount},
+    {u"送料", Summary::Fee},
+    {u"代金引換手数料", Summary::Fee},
+    {u"代引き手数料", Summary::Fee},
+    {u"代引手数料", Summary::Fee},
+    {u"代引料", Summary::Fee},
+    {u"代引", Summary::Fee},
+    {u"決済手数料", Summary::Fee},
+    {u"振込手数料", Summary::Fee},
+    {u"手数料", Summary::Fee},
+    {u"ギフトラッピング", Summary::Fee},
+    {u"ラッピング", Summary::Fee},
+    {u"ギフト包装", Summary::Fee},
+    {u"包装料", Summary::Fee},
+    {u"のし代", Summary::Fee},
+    {u"熨斗代", Summary::Fee},
+    {u"クール便", Summary::Fee},
+    {u"箱代", Summary::Fee},
+    {u"梱包料", Summary::Fee},
+    {u"クーポン", Summary::Discount},
+    {u"ご利用ポイント", Summary::Discount},
+    {u"利用ポイント", Summary::Discount},
+    {u"ポイント", Summary::Discount},
+    {u"値引", Summary::Discount},
+    {u"割引", Summary::Discount},
+    {u"ディスカウント", Summary::Discount},
+    {u"会員割引", Summary::Discount},
+    {u"まとめ買い割引", Summary::Discount},
+    {u"セール値引", Summary::Discount},
 };
 
 Summary summaryOf(const QString &c, QString *word)
@@ -193,9 +227,8 @@ Summary summaryOf(const QString &c, QString *word)
         const QString s = QString::fromUtf16(w.word);
         // A one-character word ("計") stands alone before its amount, never
         // at the start of a longer word ("計量スプーン").
-        if (c.startsWith(s) &&
-            (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() || c.at(1) == u':' ||
-             c.at(1) == u'\u00A5')) {
+        if (c.startsWith(s) && (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() ||
+                                c.at(1) == u':' || c.at(1) == u'\u00A5')) {
             *word = s;
             return w.kind;
         }
@@ -203,7 +236,19 @@ Summary summaryOf(const QString &c, QString *word)
     return Summary::None;
 }
 
-enum class Label { None, Name, Code, Option, NamedOption, Price, Qty, LineTotal, Unit, Rate, Other };
+enum class Label {
+    None,
+    Name,
+    Code,
+    Option,
+    NamedOption,
+    Price,
+    Qty,
+    LineTotal,
+    Unit,
+    Rate,
+    Other
+};
 
 struct LabelWord
 {
@@ -212,36 +257,65 @@ struct LabelWord
 };
 
 const LabelWord kLabels[] = {
-    {u"商品名", Label::Name},          {u"商品名称", Label::Name},
-    {u"品名", Label::Name},            {u"商品", Label::Name},
-    {u"品目", Label::Name},            {u"アイテム", Label::Name},
-    {u"作品名", Label::Name},          {u"作品代金", Label::Price},
-    {u"作品価格", Label::Price},       {u"ギフト包装", Label::NamedOption},
+    {u"商品名", Label::Name},
+    {u"商品名称", Label::Name},
+    {u"品名", Label::Name},
+    {u"商品", Label::Name},
+    {u"品目", Label::Name},
+    {u"アイテム", Label::Name},
+    {u"作品名", Label::Name},
+    {u"作品代金", Label::Price},
+    {u"作品価格", Label::Price},
+    {u"ギフト包装", Label::NamedOption},
     {u"ギフトラッピング", Label::NamedOption},
-    {u"商品番号", Label::Code},        {u"商品コード", Label::Code},
-    {u"品番", Label::Code},            {u"型番", Label::Code},
-    {u"商品ID", Label::Code},          {u"SKU", Label::Code},
-    {u"JANコード", Label::Code},       {u"管理番号", Label::Code},
-    {u"オプション", Label::Option},    {u"商品オプション", Label::Option},
-    {u"項目選択肢", Label::Option},    {u"選択肢", Label::Option},
-    {u"バリエーション", Label::Option}, {u"仕様", Label::Option},
-    {u"種類", Label::Option},          {u"のし", Label::NamedOption},
-    {u"熨斗", Label::NamedOption},     {u"名入れ", Label::NamedOption},
-    {u"サイズ", Label::NamedOption},   {u"カラー", Label::NamedOption},
-    {u"色", Label::NamedOption},       {u"容量", Label::NamedOption},
-    {u"内容量", Label::NamedOption},   {u"ラッピング", Label::NamedOption},
-    {u"包装", Label::NamedOption},     {u"味", Label::NamedOption},
-    {u"単価", Label::Price},           {u"価格", Label::Price},
-    {u"販売価格", Label::Price},       {u"税込価格", Label::Price},
-    {u"税込単価", Label::Price},       {u"本体価格", Label::Price},
-    {u"商品価格", Label::Price},       {u"値段", Label::Price},
-    {u"税抜価格", Label::Price},       {u"税抜単価", Label::Price},
-    {u"税別価格", Label::Price},       {u"税別単価", Label::Price},
-    {u"数量", Label::Qty},             {u"個数", Label::Qty},
-    {u"注文数", Label::Qty},           {u"注文数量", Label::Qty},
-    {u"購入数", Label::Qty},           {u"小計", Label::LineTotal},
-    {u"金額", Label::LineTotal},       {u"合計", Label::LineTotal},
-    {u"単位", Label::Unit},            {u"税率", Label::Rate},
+    {u"商品番号", Label::Code},
+    {u"商品コード", Label::Code},
+    {u"品番", Label::Code},
+    {u"型番", Label::Code},
+    {u"商品ID", Label::Code},
+    {u"SKU", Label::Code},
+    {u"JANコード", Label::Code},
+    {u"管理番号", Label::Code},
+    {u"オプション", Label::Option},
+    {u"商品オプション", Label::Option},
+    {u"項目選択肢", Label::Option},
+    {u"選択肢", Label::Option},
+    {u"バリエーション", Label::Option},
+    {u"仕様", Label::Option},
+    {u"種類", Label::Option},
+    {u"のし", Label::NamedOption},
+    {u"熨斗", Label::NamedOption},
+    {u"名入れ", Label::NamedOption},
+    {u"サイズ", Label::NamedOption},
+    {u"カラー", Label::NamedOption},
+    {u"色", Label::NamedOption},
+    {u"容量", Label::NamedOption},
+    {u"内容量", Label::NamedOption},
+    {u"ラッピング", Label::NamedOption},
+    {u"包装", Label::NamedOption},
+    {u"味", Label::NamedOption},
+    {u"単価", Label::Price},
+    {u"価格", Label::Price},
+    {u"販売価格", Label::Price},
+    {u"税込価格", Label::Price},
+    {u"税込単価", Label::Price},
+    {u"本体価格", Label::Price},
+    {u"商品価格", Label::Price},
+    {u"値段", Label::Price},
+    {u"税抜価格", Label::Price},
+    {u"税抜単価", Label::Price},
+    {u"税別価格", Label::Price},
+    {u"税別単価", Label::Price},
+    {u"数量", Label::Qty},
+    {u"個数", Label::Qty},
+    {u"注文数", Label::Qty},
+    {u"注文数量", Label::Qty},
+    {u"購入数", Label::Qty},
+    {u"小計", Label::LineTotal},
+    {u"金額", Label::LineTotal},
+    {u"合計", Label::LineTotal},
+    {u"単位", Label::Unit},
+    {u"税率", Label::Rate},
 };
 
 // A label's kind; a bracketed remark ("単価(税込)") does not change it.
@@ -261,9 +335,9 @@ enum class Section { None, Items, Other };
 // the destination, payment, remarks).
 Section sectionOf(const QString &c)
 {
-    static const char16_t *const itemWords[] = {u"商品", u"注文内容", u"明細", u"注文品",
-                                                u"購入品", u"品名", u"注文の品", u"お買い上げ",
-                                                u"お買上げ"};
+    static const char16_t *const itemWords[] = {u"商品",     u"注文内容",   u"明細",
+                                                u"注文品",   u"購入品",     u"品名",
+                                                u"注文の品", u"お買い上げ", u"お買上げ"};
     for (const char16_t *w : itemWords)
         if (c.contains(QString::fromUtf16(w)))
             return Section::Items;
@@ -277,12 +351,14 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品", u"注文内容", u"ご注文内容", u"注文商品", u"ご注文商品", u"明細", u"注文明細",
-        u"ご注文明細", u"ご注文概要", u"注文概要", u"購入商品", u"ご購入商品", u"注文品", u"ご注文品", u"発注内容", u"ご注文の品"};
+        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",  u"ご注文商品", u"明細",
+        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",  u"購入商品",   u"ご購入商品",
+        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品"};
     static const char16_t *const otherWords[] = {
-        u"お届け先", u"お届け先住所", u"送付先", u"配送先", u"ご注文者", u"注文者", u"購入者",
-        u"ご購入者", u"ご依頼主", u"依頼主", u"請求先", u"ご請求先", u"納品先", u"お支払い",
-        u"お支払方法", u"お支払い方法", u"備考", u"お客様情報", u"配送方法", u"送り主"};
+        u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
+        u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
+        u"請求先",       u"ご請求先",     u"納品先",     u"お支払い", u"お支払方法",
+        u"お支払い方法", u"備考",         u"お客様情報", u"配送方法", u"送り主"};
     for (const char16_t *w : itemWords)
         if (c == QString::fromUtf16(w))
             return Section::Items;
@@ -298,7 +374,7 @@ struct Pending
     QStringList options;
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
-    bool badQty = false; // a quantity that is no whole count ("250g")
+    bool badQty = false;      // a quantity that is no whole count ("250g")
     bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
@@ -322,7 +398,7 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
     static const QRegularExpression tail(QStringLiteral("[\\s\\x{3000}円)]*$"));
     if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption)
-                                  .hasMatch())
+                                 .hasMatch())
         return std::nullopt;
     const Money &a = money[money.size() - 3], &b = money[money.size() - 2], &t = money.back();
     // Each number stands apart from the name's words.
@@ -359,23 +435,28 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             r.name.clear();
     };
     static const QRegularExpression times(
-        QStringLiteral("(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
-                       "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
-                       "(?:\\((%1)\\)|(%1))?")
+        QStringLiteral(
+            "(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+            "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
+            "(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
     static const QRegularExpression qtyUnit(
-        QStringLiteral("(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥]|$)")
+        QStringLiteral(
+            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥]|$)")
             .arg(kUnits));
     static const QRegularExpression timesBefore(
-        QStringLiteral("(?<![0-9A-Za-z.])[x×X*][\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+        QStringLiteral(
+            "(?<![0-9A-Za-z.])[x×X*][\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
             .arg(kUnits));
     // A bare count between two amounts: "¥1,620  2  ¥3,240".
     static const QRegularExpression countBetween(
-        QStringLiteral("[\\s\\x{3000}]+(\\d{1,9})[\\s\\x{3000}]*(%1)?(?=[\\s\\x{3000}]|$)").arg(kUnits));
+        QStringLiteral("[\\s\\x{3000}]+(\\d{1,9})[\\s\\x{3000}]*(%1)?(?=[\\s\\x{3000}]|$)")
+            .arg(kUnits));
     // Labels inside the line: "川根茶 100g　単価 1,296円　数量 2　金額 2,592円".
     static const QRegularExpression inlineQty(
-        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?").arg(kUnits));
+        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+            .arg(kUnits));
     static const QRegularExpression inlineLabel(
         QStringLiteral("(単価|価格|金額|小計)[\\s\\x{3000}:]*$"));
     const bool anyMarked =
@@ -468,9 +549,10 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         const auto count = countBetween.match(n, m.end, QRegularExpression::NormalMatch,
                                               QRegularExpression::AnchorAtOffsetMatchOption);
         if (count.hasMatch()) {
-            const auto total = std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
-                return t.begin >= count.capturedEnd() && !skip(t);
-            });
+            const auto total =
+                std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
+                    return t.begin >= count.capturedEnd() && !skip(t);
+                });
             if (total != money.end()) {
                 r.qty = count.captured(1).toLongLong();
                 r.unit = unitOf(count.captured(2));
@@ -533,7 +615,8 @@ public:
         const QString c = compact(QStringView(n).mid(b));
         // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
-        static const QRegularExpression rateShare(QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+        static const QRegularExpression rateShare(
+            QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -567,7 +650,7 @@ private:
     Pending cur;
     Section section = Section::None;
     bool numbered = false; // the line begins with a list number ("1.", "[2]")
-    QString legendTags; // tag marks a legend explains as reduced
+    QString legendTags;    // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
     std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
     struct Tagged
@@ -603,9 +686,8 @@ private:
             r.price = *p.price;
             r.qty = p.qty.value_or(0);
             if (!p.qty)
-                r.qty = (p.total && *p.price != 0 && *p.total % *p.price == 0)
-                            ? *p.total / *p.price
-                            : 1;
+                r.qty = (p.total && *p.price != 0 && *p.total % *p.price == 0) ? *p.total / *p.price
+                                                                               : 1;
         } else {
             // Only a line total: its price per unit when it divides evenly.
             r.qty = p.qty.value_or(1);
@@ -647,7 +729,8 @@ private:
         if (kind == Summary::Ignore)
             return true;
         const QList<Money> money = moneyIn(n);
-        auto first = std::find_if(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+        auto first =
+            std::find_if(money.begin(), money.end(), [](const Money &m) { return m.marked; });
         if (first == money.end())
             first = std::find_if(money.begin(), money.end(), [&](const Money &m) {
                 return m.begin >= b; // the label's own digits ("10%対象") never come first here
@@ -760,9 +843,10 @@ private:
 
     bool labelled(const QString &o, const QString &n, qsizetype b, const QString &c)
     {
-        static const QRegularExpression bracket(
-            QStringLiteral("[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
-        static const QRegularExpression colon(QStringLiteral("([^:]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+        static const QRegularExpression bracket(QStringLiteral(
+            "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
+        static const QRegularExpression colon(
+            QStringLiteral("([^:]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
         QString label;
         qsizetype valueAt = -1;
         bool bracketed = false;
@@ -773,7 +857,7 @@ private:
             valueAt = m.capturedEnd();
             bracketed = true;
         } else if (const auto k = colon.match(n, b, QRegularExpression::NormalMatch,
-                                             QRegularExpression::AnchorAtOffsetMatchOption);
+                                              QRegularExpression::AnchorAtOffsetMatchOption);
                    k.hasMatch()) {
             label = compact(k.captured(1));
             valueAt = k.capturedEnd();
@@ -866,7 +950,8 @@ private:
         }
         case Label::Qty: {
             static const QRegularExpression q(
-                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?").arg(kUnits));
+                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+                    .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
                 cur.qty = m.captured(1).toLongLong();
@@ -942,7 +1027,8 @@ private:
             commit();
         }
         static const QRegularExpression countAtEnd(
-            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]*$")
+            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?["
+                           "\\s\\x{3000}]*$")
                 .arg(kUnits));
         if (cur.name.isEmpty()) {
             const auto count = countAtEnd.match(n);
@@ -1001,9 +1087,9 @@ private:
             for (qsizetype k = 0; k < items.size(); ++k)
                 if (set & (quint32(1) << k))
                     sum += result.rows[items[k]].qty * result.rows[items[k]].price;
-            const bool fit = reducedBase ? sum == *reducedBase
-                                         : (sum * 8 / 100 == *reducedTax ||
-                                            sum * 8 / 108 == *reducedTax);
+            const bool fit = reducedBase
+                                 ? sum == *reducedBase
+                                 : (sum * 8 / 100 == *reducedTax || sum * 8 / 108 == *reducedTax);
             if (fit) {
                 ++fits;
                 found = set;
@@ -1060,7 +1146,8 @@ OrderLines readOrderLines(const QString &mailText)
 {
     Reader reader;
     const QStringList lines = mailText.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    static const QRegularExpression incl(QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
+    static const QRegularExpression incl(
+        QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
     static const QRegularExpression excl(QStringLiteral("税抜|税別|外税|本体価格"));
     int count = 0;
     for (const QString &line : lines) {
@@ -1088,9 +1175,9 @@ QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTota
 {
     QStringList parts;
     if (order.total && noteTotal && *noteTotal != *order.total)
-        parts.append(QStringLiteral("注文の合計 %1 と納品書の税込合計 %2 が %3 違います")
-                         .arg(yen(*order.total), yen(*noteTotal),
-                              yen(std::abs(*noteTotal - *order.total))));
+        parts.append(
+            QStringLiteral("注文の合計 %1 と納品書の税込合計 %2 が %3 違います")
+                .arg(yen(*order.total), yen(*noteTotal), yen(std::abs(*noteTotal - *order.total))));
     else if (order.total && !noteTotal)
         parts.append(QStringLiteral("納品書の合計を計算できません"));
     if (!order.unread.isEmpty())

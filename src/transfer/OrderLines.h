@@ -31,11 +31,11 @@ inline constexpr qint64 kOrderNumberLimit = 999'999'999;
 
 struct OrderRow
 {
-    QString name1;  // the item's name; a product code only when it is all there is
-    QString name2;  // options: のし, size, colour …
-    qint64 qty = 0; // whole units
-    QString unit;   // as stated (個, 袋, kg …), empty when not stated
-    qint64 price = 0; // yen, per unit; negative for coupons and points
+    QString name1;        // the item's name; a product code only when it is all there is
+    QString name2;        // options: のし, size, colour …
+    qint64 qty = 0;       // whole units
+    QString unit;         // as stated (個, 袋, kg …), empty when not stated
+    qint64 price = 0;     // yen, per unit; negative for coupons and points
     bool reduced = false; // at the reduced rate (food); fees never are
     bool fee = false;     // shipping, fee, wrapping, discount: not an item
     friend bool operator==(const OrderRow &, const OrderRow &) = default;
@@ -45,10 +45,10 @@ enum class OrderTaxMode { Unknown, Included, Excluded };
 
 struct OrderLines
 {
-    QList<OrderRow> rows;          // in the mail's order
+    QList<OrderRow> rows; // in the mail's order
     OrderTaxMode tax = OrderTaxMode::Unknown;
-    std::optional<qint64> total;   // the order total the mail states
-    QStringList unread;            // item-like lines that could not be read
+    std::optional<qint64> total; // the order total the mail states
+    QStringList unread;          // item-like lines that could not be read
     // How many rows are items (not fees or discounts).
     qsizetype itemCount() const;
 };

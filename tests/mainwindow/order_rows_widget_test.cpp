@@ -24,9 +24,12 @@ class OrderRowsWindow : public WindowFixture
 protected:
     QStringList row(int i) const
     {
-        return {w->Edit_itemNo[i]->text(),  w->Edit_item[i]->text(),
-                w->KiNumEdit_QTY[i]->Text(), w->Edit_unit[i]->text(),
-                w->KiNumEdit_Price[i]->Text(), w->KiNumEdit_Sales[i]->Text(),
+        return {w->Edit_itemNo[i]->text(),
+                w->Edit_item[i]->text(),
+                w->KiNumEdit_QTY[i]->Text(),
+                w->Edit_unit[i]->text(),
+                w->KiNumEdit_Price[i]->Text(),
+                w->KiNumEdit_Sales[i]->Text(),
                 w->CheckBox_Reduced[i]->isChecked() ? u"軽"_qs : QString()};
     }
 };
@@ -44,7 +47,8 @@ TEST_F(OrderRowsWindow, PasteFillsRowsTaxModeAndTotal)
     EXPECT_EQ(w->Edit_Custo1->text(), u"山田 太郎"_qs);
     EXPECT_EQ(row(1), (QStringList{u"八女玉露 極 50g"_qs, u"のし：御中元"_qs, u"2"_qs, u"個"_qs,
                                    u"3240"_qs, u"6480"_qs, u"軽"_qs}));
-    EXPECT_EQ(row(2), (QStringList{u"有田焼 急須"_qs, {}, u"1"_qs, {}, u"4400"_qs, u"4400"_qs, {}}));
+    EXPECT_EQ(row(2),
+              (QStringList{u"有田焼 急須"_qs, {}, u"1"_qs, {}, u"4400"_qs, u"4400"_qs, {}}));
     EXPECT_EQ(row(3), (QStringList{u"送料"_qs, {}, u"1"_qs, {}, u"880"_qs, u"880"_qs, {}}));
     EXPECT_EQ(row(4),
               (QStringList{u"クーポン割引"_qs, {}, u"1"_qs, {}, u"-500"_qs, u"-500"_qs, {}}));
@@ -72,8 +76,9 @@ TEST_F(OrderRowsWindow, PasteFillsRowsTaxModeAndTotal)
 
     Dialogs::pushAnswer(true);
     w->BitBtn_1->click();
-    EXPECT_EQ(Dialogs::shownTexts().last(),
-              u"注文の明細は 12 行あります。納品書には 10 行まで転記し、残りの 2 行は転記していません"_qs);
+    EXPECT_EQ(
+        Dialogs::shownTexts().last(),
+        u"注文の明細は 12 行あります。納品書には 10 行まで転記し、残りの 2 行は転記していません"_qs);
     EXPECT_EQ(row(10), (QStringList{u"煎茶 10"_qs, {}, u"1"_qs, {}, u"1000"_qs, u"1000"_qs, {}}));
     EXPECT_EQ(w->KiNumEdit_sttl->Text(), u"10000"_qs);
     EXPECT_EQ(w->StatusBar1->currentMessage(),

@@ -6,12 +6,12 @@
 // so the operator need not edit anything. A mail with "unread=N" has N item
 // lines the note cannot hold: they must be reported, and the note's total
 // then differs from the mail's.
+#include "CorpusFile.h"
 #include "note/NoteArithmetic.h"
 #include "printers.h"
 #include "transfer/OrderLines.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,14 +23,18 @@ constexpr double kMinimumRightShare = 0.9;
 
 QString rowText(const OrderRow &r)
 {
-    return QStringList{r.name1, r.name2, QString::number(r.qty), r.unit, QString::number(r.price),
+    return QStringList{r.name1,
+                       r.name2,
+                       QString::number(r.qty),
+                       r.unit,
+                       QString::number(r.price),
                        r.reduced ? u"軽"_qs : QString()}
         .join(u'|');
 }
 
 QString taxText(OrderTaxMode m)
 {
-    return m == OrderTaxMode::Included ? u"incl"_qs
+    return m == OrderTaxMode::Included   ? u"incl"_qs
            : m == OrderTaxMode::Excluded ? u"excl"_qs
                                          : u"unknown"_qs;
 }
@@ -56,15 +60,12 @@ TEST(OrderLineCorpus, RowsTaxAndTotal)
     ASSERT_GE(files.size(), 30);
     int right = 0, noteTotalsRight = 0;
     for (const QString &name : files) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString all = QString::fromUtf8(file.readAll());
-        const qsizetype split = all.indexOf(QStringLiteral("\n=== expected\n"));
-        ASSERT_GT(split, 0) << name.toStdString();
+        const auto file = readCorpusFile(dir.filePath(name));
+        ASSERT_TRUE(file) << name.toStdString();
         QStringList rows;
         QString tax = u"unknown"_qs, total;
         qsizetype unread = 0;
-        for (const QString &line : all.mid(split + 14).split(u'\n', Qt::SkipEmptyParts)) {
+        for (const QString &line : file->expected) {
             if (line.startsWith(u"row="))
                 rows.append(line.mid(4));
             else if (line.startsWith(u"tax="))
@@ -74,7 +75,7 @@ TEST(OrderLineCorpus, RowsTaxAndTotal)
             else if (line.startsWith(u"unread="))
                 unread = line.mid(7).toInt();
         }
-        const OrderLines got = readOrderLines(all.left(split));
+        const OrderLines got = readOrderLines(file->text);
         QStringList gotRows;
         for (const OrderRow &r : got.rows)
             gotRows.append(rowText(r));
@@ -82,16 +83,15 @@ TEST(OrderLineCorpus, RowsTaxAndTotal)
         const bool fits = got.rows.size() <= kDetailRowCount;
         const QString sttl = noteTotal(got.rows, got.tax == OrderTaxMode::Included);
         const bool noteRight = !fits || total.isEmpty() || (sttl == total) == (unread == 0);
-        const bool ok =
-            gotRows == rows && taxText(got.tax) == tax && gotTotal == total && noteRight &&
-            got.unread.size() == unread;
+        const bool ok = gotRows == rows && taxText(got.tax) == tax && gotTotal == total &&
+                        noteRight && got.unread.size() == unread;
         right += ok ? 1 : 0;
         noteTotalsRight += noteRight ? 1 : 0;
         if (!ok) {
             std::cout << name.toStdString() << ": tax " << taxText(got.tax).toStdString()
-                      << " (expected " << tax.toStdString() << "), total "
-                      << gotTotal.toStdString() << " (expected " << total.toStdString()
-                      << "), note total " << sttl.toStdString() << "\n";
+                      << " (expected " << tax.toStdString() << "), total " << gotTotal.toStdString()
+                      << " (expected " << total.toStdString() << "), note total "
+                      << sttl.toStdString() << "\n";
             for (const QString &r : gotRows)
                 std::cout << (rows.contains(r) ? "    " : "  + ") << r.toStdString() << "\n";
             for (const QString &r : rows)
