@@ -224,12 +224,12 @@ const SummaryWord kSummaryWords[] = {
 Summary summaryOf(const QString &c, QString *word)
 {
     for (const SummaryWord &w : kSummaryWords) {
-        const QString s = QString::fromUtf16(w.word);
+        const QStringView s(w.word);
         // A one-character word ("計") stands alone before its amount, never
         // at the start of a longer word ("計量スプーン").
         if (c.startsWith(s) && (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() ||
                                 c.at(1) == u':' || c.at(1) == u'\u00A5')) {
-            *word = s;
+            *word = s.toString();
             return w.kind;
         }
     }
@@ -324,7 +324,7 @@ Label labelOf(QString c)
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
     for (const LabelWord &w : kLabels)
-        if (c == QString::fromUtf16(w.word))
+        if (c == QStringView(w.word))
             return w.label;
     return c.isEmpty() ? Label::None : Label::Other;
 }
@@ -339,7 +339,7 @@ Section sectionOf(const QString &c)
                                                 u"注文品",   u"購入品",     u"品名",
                                                 u"注文の品", u"お買い上げ", u"お買上げ"};
     for (const char16_t *w : itemWords)
-        if (c.contains(QString::fromUtf16(w)))
+        if (c.contains(QStringView(w)))
             return Section::Items;
     return Section::Other;
 }
@@ -360,10 +360,10 @@ std::optional<Section> knownHeading(QString c)
         u"請求先",       u"ご請求先",     u"納品先",     u"お支払い", u"お支払方法",
         u"お支払い方法", u"備考",         u"お客様情報", u"配送方法", u"送り主"};
     for (const char16_t *w : itemWords)
-        if (c == QString::fromUtf16(w))
+        if (c == QStringView(w))
             return Section::Items;
     for (const char16_t *w : otherWords)
-        if (c == QString::fromUtf16(w))
+        if (c == QStringView(w))
             return Section::Other;
     return std::nullopt;
 }
@@ -595,9 +595,9 @@ class Reader
 public:
     OrderLines result;
 
-    void line(const QString &o)
+    // o: the line as written; n: the same prepared (see prepared()).
+    void line(const QString &o, const QString &n)
     {
-        const QString n = prepared(o);
         if (isRule(n)) {
             commit();
             return;
@@ -867,7 +867,7 @@ private:
             static const QRegularExpression digits(QStringLiteral("\\d"));
             int columns = 0;
             for (const char16_t *w : {u"品名", u"商品名", u"数量", u"単価", u"金額", u"価格"})
-                columns += c.contains(QString::fromUtf16(w)) ? 1 : 0;
+                columns += c.contains(QStringView(w)) ? 1 : 0;
             if (columns >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
@@ -1155,10 +1155,12 @@ OrderLines readOrderLines(const QString &mailText)
             break;
         const QString o = leftWhole(line, kLineLimit);
         const QString n = prepared(o);
-        reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
-        reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
-        reader.mentionsTen = reader.mentionsTen || saysStandard(n);
-        reader.line(o);
+        if (n.contains(u'税')) {
+            reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
+            reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+        }
+        reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
+        reader.line(o, n);
     }
     reader.finish();
     return reader.result;
