@@ -1078,7 +1078,12 @@ private:
             if (!result.rows[i].fee)
                 items.append(i);
         constexpr qsizetype kMostItems = 16; // 65,536 sets at most
-        if (items.isEmpty() || items.size() > kMostItems)
+        // Amounts of up to twelve digits: no sum of sixteen overflows.
+        constexpr qint64 kLargestAmount = 999'999'999'999;
+        if (items.isEmpty() || items.size() > kMostItems ||
+            std::any_of(items.begin(), items.end(), [&](qsizetype i) {
+                return std::abs(result.rows[i].qty * result.rows[i].price) > kLargestAmount;
+            }))
             return;
         int fits = 0;
         quint32 found = 0;
@@ -1118,12 +1123,19 @@ private:
                 result.tax = OrderTaxMode::Included;
                 return;
             }
-            if (statedTax && sum + *statedTax == t) {
+            qint64 withTax = 0;
+            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t) {
                 result.tax = OrderTaxMode::Excluded;
                 return;
             }
-            const qint64 added = standard / 10 + reduced * 8 / 100;
-            if (std::abs(sum + added - t) <= 1) {
+            // The tax a tax-exclusive note adds (10 % and 8 %, rounded
+            // down), within a yen; reduced / 100 * 8 + the rest keeps the
+            // product in range.
+            const qint64 added = standard / 10 + reduced / 100 * 8 + reduced % 100 * 8 / 100;
+            qint64 note = 0;
+            qint64 off = 0;
+            if (!__builtin_add_overflow(sum, added, &note) &&
+                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1) {
                 result.tax = OrderTaxMode::Excluded;
                 return;
             }
