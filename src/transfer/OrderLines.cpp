@@ -749,6 +749,10 @@ private:
             legendTags += m.captured(1);
             return true;
         }
+        // "(軽)は軽減税率対象商品です" explains marks the item lines carry
+        // themselves; it marks no item of its own.
+        if (c.contains(u'は') || c.contains(u'印'))
+            return true;
         if (moneyIn(c).isEmpty() && c.size() <= 20) {
             if (!cur.empty())
                 cur.reduced = true;

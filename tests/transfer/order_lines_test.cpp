@@ -109,6 +109,11 @@ TEST(OrderLines, WrittenForms)
          {u"煎茶||1||1080|軽"_qs, u"湯呑み||1||1100|"_qs},
          Included,
          2180},
+        {"a legend of marks written on the lines marks no item of its own",
+         u"煎茶 (軽)　1,080円 × 1\n急須　3,300円 × 1\n(軽)は軽減税率対象商品です\n合計 4,380円"_qs,
+         {u"煎茶 (軽)||1||1080|軽"_qs, u"急須||1||3300|"_qs},
+         Included,
+         4380},
         {"the reduced rate's base picks out its items",
          u"商品名：玉露\n単価：1,944円\n数量：2\n\n商品名：グラス\n単価：2,200円\n数量：1\n\n"
          "合計：6,088円\n（8%対象 3,888円　内消費税 288円）"_qs,
