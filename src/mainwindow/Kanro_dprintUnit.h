@@ -35,6 +35,7 @@ class NoteLineEdit;
 class TKiNumEdit;
 class TVoPrinter;
 class EVoPrinter;
+struct OrderLines;
 namespace printing {
 struct PrintNote;
 struct PrintPlan;
@@ -138,6 +139,9 @@ public:
     void Edit_ZipChange();
     void Edit_telChange();
     void BitBtn_1Click();
+    // The order's rows into the detail rows (asks before replacing typed
+    // rows); returns the status line's part about them.
+    QString fillOrderRows(const OrderLines &order);
     // Ctrl+Shift+V on the first tab: the clipboard into the memo, then BitBtn_1Click.
     void pasteAndTransfer();
     void BitBtn_MemoCLSClick();
