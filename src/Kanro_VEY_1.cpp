@@ -24,17 +24,6 @@ void bringToFront(QWidget *w)
     w->raise();
     w->activateWindow();
 }
-
-// The printers' capabilities are read on the spooler's worker thread while
-// the window is built: the start-up selection then finds them read.
-void prefetchPrinters()
-{
-    try {
-        VoPrinter->spooler().prefetch(VoPrinter->PrinterNames());
-    } catch (const std::exception &) {
-        // No printer: start-up reports it where it selects one.
-    }
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -65,8 +54,11 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
 
     // The one printer object lives from before the first window to the end.
-    createVoPrinter(createSystemSpooler(QDir::currentPath()));
-    prefetchPrinters();
+    // The printers are listed on a worker thread while the window is built:
+    // a scheduler that does not answer must not keep the window from
+    // appearing; the window applies the registered printer once they are in.
+    createVoPrinter(createSystemSpooler(QDir::currentPath()), std::chrono::seconds(3),
+                    TVoPrinter::FirstListing::InBackground);
     registerFontSubstitutions(); // before the first font is used
     struct PrinterRelease
     {

@@ -160,6 +160,16 @@ public:
     // that stop it with a message. False when it stopped.
     bool preparePrint();
     bool registeredPrinterReady(TVoPrinter &printer);
+    // The printer list taken at start-up on a worker thread is still out:
+    // true while it is (one that has come back is taken in here first).
+    bool printerListPending();
+    // A command that needs the printer, asked for while the list is out,
+    // waits for it: the status line says so and the command runs once the
+    // list is in (the latest one asked for). False: run it now.
+    bool deferUntilPrintersListed(std::function<void()> command);
+    // The list came in after the window appeared: the registration applies
+    // and the status line says which printer prints, or why none can.
+    void printersListed();
     bool notifyPrinterProblem(const EVoPrinter &e);
     // The job that would print `source` in `layout` now (no arguments: the
     // window's note in the chosen layout); writes the effective resolution
@@ -453,6 +463,7 @@ private:
     QStringList m_issuedRows; // the rows as last printed or loaded
     bool m_startingUp = false;
     bool m_closePending = false;
+    std::function<void()> m_afterPrinterList; // deferUntilPrintersListed
     // What start-up has loaded; the shutdown writes only that.
     bool m_settingsRead = false;
     bool m_rowsRestored = false;
