@@ -174,6 +174,22 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::load(const QString &pa
     return fromData(file.readAll(), error);
 }
 
+namespace {
+// The decimal number a field holds (digits only, at most nine), or -1.
+qint64 decimal(QStringView field)
+{
+    if (field.isEmpty() || field.size() > 9)
+        return -1;
+    qint64 n = 0;
+    for (const QChar c : field) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    return n;
+}
+} // namespace
+
 std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteArray &compressed,
                                                                    QString *error)
 {
@@ -182,29 +198,27 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
             *error = why;
         return nullptr;
     };
-    const QByteArray raw = qUncompress(compressed);
-    if (raw.isEmpty())
-        return fail(QStringLiteral("the postal dictionary is not compressed data"));
     auto dict = std::make_shared<PostalDictionary>();
-    dict->pool_.reserve(raw.size() / 4);
-    QHash<QString, Span> interned; // towns repeat under codes with several entries
-
-    auto add = [&](QStringView s) -> std::optional<Span> {
-        if (s.size() > 0xFFFF || dict->pool_.size() + s.size() > 0xFFFFFFFFLL)
-            return std::nullopt;
-        Span span{std::uint32_t(dict->pool_.size()), std::uint16_t(s.size())};
-        dict->pool_ += s;
-        return span;
-    };
+    {
+        // Decoded once, as a whole: the entries' fields are read where they
+        // stand in this text, nothing is copied line by line.
+        const QByteArray raw = qUncompress(compressed);
+        if (raw.isEmpty())
+            return fail(QStringLiteral("the postal dictionary is not compressed data"));
+        dict->pool_ = QString::fromUtf8(raw);
+        dict->entries_.reserve(std::size_t(std::count(raw.cbegin(), raw.cend(), '\n')));
+    }
+    const QStringView all(dict->pool_);
+    if (all.size() > 0xFFFFFFFFLL)
+        return fail(QStringLiteral("the postal dictionary is too large"));
 
     qsizetype lineNo = 0;
-    // Line by line, so that the whole text is never held twice.
-    for (qsizetype begin = 0; begin < raw.size();) {
-        qsizetype end = raw.indexOf('\n', begin);
+    for (qsizetype begin = 0; begin < all.size();) {
+        qsizetype end = all.indexOf(u'\n', begin);
         if (end < 0)
-            end = raw.size();
-        const QString lineText = QString::fromUtf8(QByteArrayView(raw).sliced(begin, end - begin));
-        const QStringView line(lineText);
+            end = all.size();
+        const QStringView line = all.sliced(begin, end - begin);
+        const qsizetype lineAt = begin;
         begin = end + 1;
         ++lineNo;
         if (lineNo == 1) {
@@ -223,51 +237,54 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
             dict->prefectures_.append(line.mid(2).toString());
         } else if (line.startsWith(u"C ")) {
             const qsizetype blank = line.indexOf(u' ', 2);
-            bool ok = false;
-            const int pref = blank < 0 ? -1 : line.mid(2, blank - 2).toInt(&ok);
-            if (!ok || pref < 0 || pref >= dict->prefectures_.size() ||
-                dict->cities_.size() >= 0xFFFF)
+            const qint64 pref = blank < 0 ? -1 : decimal(line.mid(2, blank - 2));
+            if (pref < 0 || pref >= dict->prefectures_.size() || dict->cities_.size() >= 0xFFFF)
                 return bad();
             dict->cities_.push_back({std::uint8_t(pref), line.mid(blank + 1).toString()});
         } else {
-            const QList<QStringView> f = line.split(u'\t');
-            bool ok = false;
-            const uint code = f.size() >= 3 && f[0].size() == 7 ? f[0].toUInt(&ok) : 0;
-            const uint city = ok ? f[1].toUInt(&ok) : 0;
-            if (!ok || city >= dict->cities_.size() || (f.size() != 3 && f.size() != 5))
+            // code \t city \t town [\t street \t office]
+            qsizetype tabs[4];
+            int n = 0;
+            for (qsizetype i = line.indexOf(u'\t'); i >= 0; i = line.indexOf(u'\t', i + 1)) {
+                if (n == 4)
+                    return bad();
+                tabs[n++] = i;
+            }
+            if (n != 2 && n != 4)
                 return bad();
-            Entry e{code, std::uint16_t(city), {}, {}, {}};
-            auto town = interned.constFind(f[2].toString());
-            if (town == interned.cend()) {
-                const auto span = add(f[2]);
-                if (!span)
-                    return bad();
-                town = interned.insert(f[2].toString(), *span);
-            }
-            e.town = *town;
-            if (f.size() == 5) {
-                const auto street = add(f[3]), office = add(f[4]);
-                if (!street || !office)
-                    return bad();
-                e.street = *street;
-                e.office = *office;
-            }
-            if (!dict->entries_.empty() && dict->entries_.back().code > code)
+            const qint64 code = tabs[0] == 7 ? decimal(line.first(7)) : -1;
+            const qint64 city = decimal(line.sliced(tabs[0] + 1, tabs[1] - tabs[0] - 1));
+            if (code < 0 || city < 0 || city >= qint64(dict->cities_.size()))
+                return bad();
+            const qsizetype townEnd = n == 4 ? tabs[2] : line.size();
+            const qsizetype streetLength = n == 4 ? tabs[3] - tabs[2] - 1 : 0;
+            const qsizetype officeLength = n == 4 ? line.size() - tabs[3] - 1 : 0;
+            const qsizetype townLength = townEnd - tabs[1] - 1;
+            if (townLength > 0xFFFF || streetLength > 0xFFFF || officeLength > 0xFFFF)
+                return bad();
+            const Entry e{std::uint32_t(code),
+                          std::uint32_t(lineAt + tabs[1] + 1),
+                          std::uint16_t(city),
+                          std::uint16_t(townLength),
+                          std::uint16_t(streetLength),
+                          std::uint16_t(officeLength)};
+            if (!dict->entries_.empty() && dict->entries_.back().code > e.code)
                 return bad();
             dict->entries_.push_back(e);
         }
     }
     if (dict->entries_.empty())
         return fail(QStringLiteral("the postal dictionary is empty"));
-    dict->pool_.squeeze();
     dict->entries_.shrink_to_fit();
 
+    dict->townIndex_.reserve(dict->entries_.size());
     for (std::uint32_t i = 0; i < dict->entries_.size(); ++i) {
         const Entry &e = dict->entries_[i];
-        if (e.office.length == 0)
-            dict->townIndex_.push_back({nameHash(foldPlaceName(dict->text(e.town)), e.city), i});
+        if (e.officeLength == 0)
+            dict->townIndex_.push_back({nameHash(foldPlaceName(dict->town(e)), e.city), i});
     }
     std::sort(dict->townIndex_.begin(), dict->townIndex_.end());
+    dict->townIndex_.shrink_to_fit();
     for (std::uint16_t c = 0; c < dict->cities_.size(); ++c)
         dict->cityIndex_.push_back({nameHash(foldPlaceName(dict->cities_[c].name), 0), c});
     std::sort(dict->cityIndex_.begin(), dict->cityIndex_.end());
@@ -280,9 +297,9 @@ PostalPlace PostalDictionary::placeOf(const Entry &e) const
     return {QStringLiteral("%1").arg(e.code, 7, 10, QLatin1Char('0')),
             prefectures_.at(c.prefecture),
             c.name,
-            text(e.town).toString(),
-            text(e.street).toString(),
-            text(e.office).toString()};
+            town(e).toString(),
+            street(e).toString(),
+            office(e).toString()};
 }
 
 std::vector<PostalPlace> PostalDictionary::lookupCode(QStringView code) const
@@ -315,7 +332,7 @@ QStringList PostalDictionary::codesFor(QStringView prefecture, QStringView city,
         for (; it != townIndex_.end() && it->first == h; ++it) {
             const Entry &e = entries_[it->second];
             const QString code = placeOf(e).code;
-            if (e.city == c && foldPlaceName(text(e.town)) == foldedTown && !codes.contains(code))
+            if (e.city == c && foldPlaceName(this->town(e)) == foldedTown && !codes.contains(code))
                 codes.append(code);
         }
     }
@@ -397,10 +414,10 @@ AddressMatch PostalDictionary::matchAddress(QStringView address, QStringView zip
                                    std::pair<std::uint64_t, std::uint32_t>{h, 0});
         for (; it != townIndex_.end() && it->first == h; ++it) {
             const Entry &e = entries_[it->second];
-            if (e.city != city || foldPlaceName(text(e.town)) != folded)
+            if (e.city != city || foldPlaceName(town(e)) != folded)
                 continue;
             if (m.codes.isEmpty()) {
-                m.town = text(e.town).toString();
+                m.town = town(e).toString();
                 m.consumed = at + len;
             }
             const QString code = placeOf(e).code;
