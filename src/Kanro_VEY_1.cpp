@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QTimer>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -89,7 +90,12 @@ int main(int argc, char **argv)
     }
     // Once the window's first picture is on the screen: the first print or
     // preview then finds its fonts open.
-    runAfterFirstPaint(&Form_Main, [] { preloadPrinterFonts(); });
+    runAfterFirstPaint(&Form_Main, [&Form_Main] {
+        preloadPrinterFonts();
+        // The dictionary a second later: the window's start-up is through.
+        QTimer::singleShot(std::chrono::seconds(1), &Form_Main,
+                           [&Form_Main] { Form_Main.preloadDictionary(); });
+    });
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;

@@ -150,6 +150,11 @@ public:
     void readTransferChoice();
     void ComboBox_TrModeChange();
     void Edit_ZipExit();
+    // Starts loading the postal dictionary in the background when the
+    // dictionary transfer is chosen; the program calls it a moment after the
+    // window's first paint, so that the first transfer finds it loaded
+    // instead of waiting for it.
+    void preloadDictionary();
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
