@@ -351,8 +351,8 @@ public:
 
 private:
     struct DeviceLock;
-    class Poller;     // PrinterPoll.h
-    class Listing;    // PrinterPoll.h
+    class Poller;  // PrinterPoll.h
+    class Listing; // PrinterPoll.h
 
     void CheckNoPrinter();
     void CheckSupport(TVoPrintCap c, const char *m);

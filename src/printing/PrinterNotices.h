@@ -22,8 +22,7 @@ QString printerProblemNotice(const PrinterProblem &problem);
 QString printerListedStatus(const std::optional<PrinterProblem> &problem, const QString &printer,
                             const SpoolerStatus &scheduler);
 // While the list is still out.
-inline const QString PrinterListWaitingStatus =
-    QStringLiteral("プリンタの一覧を待っています…");
+inline const QString PrinterListWaitingStatus = QStringLiteral("プリンタの一覧を待っています…");
 
 // The problem an error of the printer layer stands for, when it is one the
 // operator can act on (the print server unreachable or silent, the printer

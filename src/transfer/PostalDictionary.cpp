@@ -55,17 +55,71 @@ int kanjiUnit(char16_t c)
 }
 
 // Old and variant kanji seen in place names, with the form Japan Post uses.
+// A switch, not a table object: the dictionary's loader may still be folding
+// on its worker thread while the program's static objects are destroyed.
 char16_t newForm(char16_t c)
 {
-    static const QHash<char16_t, char16_t> forms = {
-        {u'澤', u'沢'}, {u'邊', u'辺'}, {u'邉', u'辺'}, {u'廣', u'広'}, {u'齋', u'斎'},
-        {u'齊', u'斉'}, {u'櫻', u'桜'}, {u'國', u'国'}, {u'嶋', u'島'}, {u'嶌', u'島'},
-        {u'龍', u'竜'}, {u'髙', u'高'}, {u'﨑', u'崎'}, {u'嵜', u'崎'}, {u'德', u'徳'},
-        {u'濱', u'浜'}, {u'檜', u'桧'}, {u'舘', u'館'}, {u'槇', u'槙'}, {u'瀨', u'瀬'},
-        {u'冨', u'富'}, {u'淺', u'浅'}, {u'關', u'関'}, {u'實', u'実'}, {u'惠', u'恵'},
-        {u'驛', u'駅'}, {u'縣', u'県'}, {u'瀧', u'滝'}, {u'栁', u'柳'}, {u'萬', u'万'},
-    };
-    return forms.value(c, c);
+    switch (c) {
+    case u'澤':
+        return u'沢';
+    case u'邊':
+    case u'邉':
+        return u'辺';
+    case u'廣':
+        return u'広';
+    case u'齋':
+        return u'斎';
+    case u'齊':
+        return u'斉';
+    case u'櫻':
+        return u'桜';
+    case u'國':
+        return u'国';
+    case u'嶋':
+    case u'嶌':
+        return u'島';
+    case u'龍':
+        return u'竜';
+    case u'髙':
+        return u'高';
+    case u'﨑':
+    case u'嵜':
+        return u'崎';
+    case u'德':
+        return u'徳';
+    case u'濱':
+        return u'浜';
+    case u'檜':
+        return u'桧';
+    case u'舘':
+        return u'館';
+    case u'槇':
+        return u'槙';
+    case u'瀨':
+        return u'瀬';
+    case u'冨':
+        return u'富';
+    case u'淺':
+        return u'浅';
+    case u'關':
+        return u'関';
+    case u'實':
+        return u'実';
+    case u'惠':
+        return u'恵';
+    case u'驛':
+        return u'駅';
+    case u'縣':
+        return u'県';
+    case u'瀧':
+        return u'滝';
+    case u'栁':
+        return u'柳';
+    case u'萬':
+        return u'万';
+    default:
+        return c;
+    }
 }
 
 std::uint64_t nameHash(QStringView folded, std::size_t seed)
@@ -262,12 +316,9 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
             const qsizetype townLength = townEnd - tabs[1] - 1;
             if (townLength > 0xFFFF || streetLength > 0xFFFF || officeLength > 0xFFFF)
                 return bad();
-            const Entry e{std::uint32_t(code),
-                          std::uint32_t(lineAt + tabs[1] + 1),
-                          std::uint16_t(city),
-                          std::uint16_t(townLength),
-                          std::uint16_t(streetLength),
-                          std::uint16_t(officeLength)};
+            const Entry e{std::uint32_t(code),         std::uint32_t(lineAt + tabs[1] + 1),
+                          std::uint16_t(city),         std::uint16_t(townLength),
+                          std::uint16_t(streetLength), std::uint16_t(officeLength)};
             if (!dict->entries_.empty() && dict->entries_.back().code > e.code)
                 return bad();
             dict->entries_.push_back(e);
@@ -459,9 +510,11 @@ QString postalDictionaryPath()
 
 namespace PostalDictionaryLoader {
 namespace {
+// In this order: at the program's end the load still running is waited for
+// (pending goes first) before what it writes goes.
 std::mutex mutex;
-std::shared_future<std::shared_ptr<const PostalDictionary>> pending;
 QString error;
+std::shared_future<std::shared_ptr<const PostalDictionary>> pending;
 } // namespace
 
 void startLoading(const QString &path)

@@ -83,8 +83,7 @@ private:
     }
     QStringView office(const Entry &e) const
     {
-        return QStringView(pool_).mid(e.townAt + e.townLength + e.streetLength + 2,
-                                      e.officeLength);
+        return QStringView(pool_).mid(e.townAt + e.townLength + e.streetLength + 2, e.officeLength);
     }
     PostalPlace placeOf(const Entry &e) const;
     std::vector<int> citiesStartingAt(QStringView rest, int prefecture, qsizetype *length) const;

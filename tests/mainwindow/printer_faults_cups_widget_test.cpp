@@ -406,9 +406,10 @@ TEST(PrinterFaultsWindow, WindowAppearsAtOnceWhileTheListingIsOut)
         ASSERT_FALSE(VoPrinter->ListingPending());
         const QString status = w.window->StatusBar1->currentMessage();
         if (stopped) {
-            EXPECT_EQ(status, QStringLiteral("印刷サーバー（CUPS %1）が応答しません。プリンタ「KanroB」"
-                                             "に印刷できません。")
-                                  .arg(cupsd.server()));
+            EXPECT_EQ(status,
+                      QStringLiteral("印刷サーバー（CUPS %1）が応答しません。プリンタ「KanroB」"
+                                     "に印刷できません。")
+                          .arg(cupsd.server()));
             EXPECT_EQ(w.notices(2000), QStringList{Silent.arg(cupsd.server())})
                 << "the waiting F11 ran once the list was in";
             EXPECT_FALSE(w.pdfWritten()) << "the PDF printer stood in";
@@ -416,7 +417,8 @@ TEST(PrinterFaultsWindow, WindowAppearsAtOnceWhileTheListingIsOut)
             EXPECT_EQ(w.window->ComboBox1->currentText(), "KanroB");
             EXPECT_FALSE(w.window->PrinterProblem_.has_value());
             // Taken in by start-up (the status stays as it was) or after it.
-            EXPECT_TRUE(status == "  " || status == QStringLiteral("プリンタ「KanroB」で印刷します。"))
+            EXPECT_TRUE(status == "  " ||
+                        status == QStringLiteral("プリンタ「KanroB」で印刷します。"))
                 << status.toStdString();
         }
         Dialogs::resetForTest();

@@ -102,9 +102,9 @@ TEST(PostalDictionary, AddressToCodes)
 TEST(PostalDictionary, FieldsReadWhereTheLineHasThem)
 {
     const auto dict = PostalDictionary::fromData(
-        qCompress(u"KANRO-POSTAL 1\nP 東京都\nC 0 渋谷区\n1500002\t0\t渋谷\n"
-                  "1508798\t0\t宇田川町\t\t某社\n1508799\t0\t渋谷\t2丁目24-12\t渋谷郵便局"_qs
-                      .toUtf8()),
+        qCompress(
+            u"KANRO-POSTAL 1\nP 東京都\nC 0 渋谷区\n1500002\t0\t渋谷\n"
+            "1508798\t0\t宇田川町\t\t某社\n1508799\t0\t渋谷\t2丁目24-12\t渋谷郵便局"_qs.toUtf8()),
         nullptr);
     ASSERT_NE(dict, nullptr);
     const std::vector<PostalPlace> office = dict->lookupCode(u"1508799");
