@@ -37,7 +37,17 @@ void convertToHalfWidth(NoteLineEdit *field)
 
 void TForm_Main::Edit_ZipChange()
 {
+    // A code being typed is read against the dictionary when the field is
+    // left: the load runs meanwhile.
+    if (m_shown && ComboBox_TrMode->currentIndex() == 1 && !Edit_Zip->text().isEmpty())
+        PostalDictionaryLoader::startLoading();
     convertToHalfWidth(Edit_Zip);
+}
+
+void TForm_Main::preloadDictionary()
+{
+    if (ComboBox_TrMode->currentIndex() == 1)
+        PostalDictionaryLoader::startLoading();
 }
 
 void TForm_Main::Edit_telChange()

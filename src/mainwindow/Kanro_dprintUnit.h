@@ -154,6 +154,11 @@ public:
     void readTransferChoice();
     void ComboBox_TrModeChange();
     void Edit_ZipExit();
+    // Starts loading the postal dictionary in the background when the
+    // dictionary transfer is chosen; the program calls it a moment after the
+    // window's first paint, so that the first transfer finds it loaded
+    // instead of waiting for it.
+    void preloadDictionary();
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
@@ -164,6 +169,16 @@ public:
     // that stop it with a message. False when it stopped.
     bool preparePrint();
     bool registeredPrinterReady(TVoPrinter &printer);
+    // The printer list taken at start-up on a worker thread is still out:
+    // true while it is (one that has come back is taken in here first).
+    bool printerListPending();
+    // A command that needs the printer, asked for while the list is out,
+    // waits for it: the status line says so and the command runs once the
+    // list is in (the latest one asked for). False: run it now.
+    bool deferUntilPrintersListed(std::function<void()> command);
+    // The list came in after the window appeared: the registration applies
+    // and the status line says which printer prints, or why none can.
+    void printersListed();
     bool notifyPrinterProblem(const EVoPrinter &e);
     // The job that would print `source` in `layout` now (no arguments: the
     // window's note in the chosen layout); writes the effective resolution
@@ -457,6 +472,7 @@ private:
     QStringList m_issuedRows; // the rows as last printed or loaded
     bool m_startingUp = false;
     bool m_closePending = false;
+    std::function<void()> m_afterPrinterList; // deferUntilPrintersListed
     // What start-up has loaded; the shutdown writes only that.
     bool m_settingsRead = false;
     bool m_rowsRestored = false;

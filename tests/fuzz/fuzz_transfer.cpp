@@ -5,7 +5,10 @@
 // dictionary and without it: fields are single lines and the postal code is
 // seven digits with a hyphen or nothing. The same text through the
 // order-line reader: every row fits the note's cells (names and units within
-// their lengths, whole, one line; counts and prices within nine digits).
+// their lengths, whole, one line; counts and prices within nine digits). The
+// same bytes as the entry lines of a postal dictionary file: a damaged file
+// is refused, one that loads answers look-ups with places read from its own
+// text.
 #include "FuzzSupport.h"
 #include "transfer/DictionaryTransfer.h"
 #include "transfer/OrderLines.h"
@@ -71,6 +74,22 @@ const PostalDictionary *fuzzDictionary()
     return dict.get();
 }
 
+void fuzzDictionaryFile(const QByteArray &lines)
+{
+    const QByteArray text = "KANRO-POSTAL 1\nP 東京都\nC 0 渋谷区\n" + lines;
+    const auto dict = PostalDictionary::fromData(qCompress(text, 1), nullptr);
+    if (!dict)
+        return;
+    const QString where = QStringLiteral("dictionary file: ") + QString::fromUtf8(lines.left(200));
+    for (const QByteArray &line : lines.split('\n')) {
+        for (const PostalPlace &p : dict->lookupCode(QString::fromUtf8(line.left(7)))) {
+            FUZZ_CHECK(p.code.size() == 7 && p.city == QStringLiteral("渋谷区"), where);
+            FUZZ_CHECK(!(p.town + p.street + p.office).contains(u'\t'), where);
+        }
+    }
+    dict->matchAddress(QStringLiteral("東京都渋谷区") + QString::fromUtf8(lines.left(60)));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -100,5 +119,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkDictionaryResult(memo, runDictionaryTransfer(memo, shop, fuzzDictionary()));
     checkDictionaryResult(memo, runDictionaryTransfer(memo, shop, nullptr));
     checkOrderLines(memo, readOrderLines(memo));
+    fuzzDictionaryFile(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     return 0;
 }
