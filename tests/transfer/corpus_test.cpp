@@ -22,29 +22,35 @@ const QStringList kShop = {
 // regress before the test fails (45 of 47 still pass).
 constexpr double kMinimumPrintableShare = 0.95;
 
-TEST(OrderCorpus, DestinationFieldsByDictionary)
-{
-    QString error;
-    const auto dict = PostalDictionary::load(QStringLiteral(KANRO_POSTAL_DICT_FILE), &error);
-    ASSERT_TRUE(dict) << error.toStdString();
+// The order mails, graded blind before any rule was changed for them: see
+// DestinationFieldsOfOrderMails.
+constexpr double kMinimumOrderMailShare = 0.65;
 
-    const QDir dir(QStringLiteral(KANRO_ORDER_CORPUS));
+// Grades every *.txt of dir: its "zip=", "add1=", "add2=", "custo1=" and
+// "tel=" lines against the transfer, printing each field that differs.
+// Returns the share of texts with all five fields right.
+double printableShare(const PostalDictionary *dict, const QString &path)
+{
+    const QDir dir(path);
     const QStringList files = dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    ASSERT_GE(files.size(), 40);
+    EXPECT_GE(files.size(), 40);
+    if (files.isEmpty())
+        return 0;
     const char *const names[] = {"zip", "add1", "add2", "custo1", "tel"};
     int printable = 0;
     int fieldsRight[5] = {};
     for (const QString &name : files) {
         const auto file = readCorpusFile(dir.filePath(name));
-        ASSERT_TRUE(file) << name.toStdString();
+        EXPECT_TRUE(file) << name.toStdString();
+        if (!file)
+            continue;
         QStringList expected(5);
         for (const QString &line : file->expected) {
             for (int f = 0; f < 5; ++f)
                 if (line.startsWith(QLatin1String(names[f]) + u'='))
                     expected[f] = line.mid(qsizetype(strlen(names[f])) + 1);
         }
-        const DictionaryTransferResult r =
-            runDictionaryTransfer(file->text, kShop, dict.get());
+        const DictionaryTransferResult r = runDictionaryTransfer(file->text, kShop, dict);
         const QStringList got = {r.fields.zip, r.fields.add1, r.fields.add2, r.fields.custo1,
                                  r.fields.tel};
         bool allRight = true;
@@ -64,7 +70,34 @@ TEST(OrderCorpus, DestinationFieldsByDictionary)
     std::cout << "printable without editing: " << printable << " of " << total << "\n";
     for (int f = 0; f < 5; ++f)
         std::cout << "  " << names[f] << " right: " << fieldsRight[f] << " of " << total << "\n";
-    EXPECT_GE(double(printable) / double(total), kMinimumPrintableShare);
+    return double(printable) / double(total);
+}
+
+std::shared_ptr<const PostalDictionary> dictionary()
+{
+    QString error;
+    auto dict = PostalDictionary::load(QStringLiteral(KANRO_POSTAL_DICT_FILE), &error);
+    EXPECT_TRUE(dict) << error.toStdString();
+    return dict;
+}
+
+TEST(OrderCorpus, DestinationFieldsByDictionary)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    EXPECT_GE(printableShare(dict.get(), QStringLiteral(KANRO_ORDER_CORPUS)),
+              kMinimumPrintableShare);
+}
+
+// The order mails written for the item rows (tests/transfer/orders), their
+// destinations decided by reading each mail ("=== destination" block): a
+// sample the transfer's rules were not tuned on.
+TEST(OrderCorpus, DestinationFieldsOfOrderMails)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    EXPECT_GE(printableShare(dict.get(), QStringLiteral(KANRO_ORDER_LINES_CORPUS)),
+              kMinimumOrderMailShare);
 }
 
 } // namespace
