@@ -134,6 +134,7 @@ const BlockWord kBlockWords[] = {
     {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
     {u"合計", Block::Other},           {u"配送希望", Block::Other},
     {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
+    {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
 
 struct LabelWord
@@ -162,6 +163,8 @@ const LabelWord kLabels[] = {
     {u"ご氏名", Field::Name},
     {u"氏名", Field::Name},
     {u"宛名", Field::Name},
+    {u"お客様名", Field::Name},
+    {u"お客様", Field::Name},
     {u"ご担当者名", Field::Name},
     {u"ご担当者", Field::Name},
     {u"担当者名", Field::Name},
@@ -274,6 +277,15 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line)
         for (const char16_t *tail : {u"様情報", u"の情報", u"情報", u"様", u"の方", u"について"})
             if (rest.startsWith(QString::fromUtf16(tail)))
                 rest = rest.mid(QString::fromUtf16(tail).size());
+        if (b.block != Block::Other) {
+            // "お届け先①", "お届け先2": one of several destinations, numbered.
+            static const QRegularExpression index(
+                QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
+            rest.remove(index);
+            // "送り先はいつもの実家です。": the destination follows.
+            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上"))
+                return std::make_pair(b.block, QString());
+        }
         rest = trimmed(rest);
         if (rest.isEmpty() && (decorated || b.block != Block::Other))
             return std::make_pair(b.block, QString());
@@ -334,7 +346,7 @@ bool isGreetingOrNotice(const QString &line)
         u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
         u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
         u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
-        u"株式会社", u"有限会社", u"様へ",       u"お客様",     u"拝啓",       u"敬具",
+        u"様へ",       u"お客様",     u"拝啓",       u"敬具",
         u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
         u"領収書",
     };
@@ -342,6 +354,19 @@ bool isGreetingOrNotice(const QString &line)
         if (line.contains(QString::fromUtf16(w)))
             return true;
     return false;
+}
+
+// A company's or organisation's legal form, written before or after its name.
+const QRegularExpression &companyForm()
+{
+    static const QRegularExpression form(
+        QStringLiteral("株式会社|有限会社|合同会社|合資会社|合名会社|[(（][株有][)）]|㈱|㈲"));
+    return form;
+}
+
+bool hasCompanyForm(const QString &line)
+{
+    return line.contains(companyForm());
 }
 
 bool isHonorificName(const QString &line)
@@ -372,6 +397,9 @@ QString cleanName(QString name)
     static const QRegularExpression kana(QStringLiteral(
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
+    static const QRegularExpression note(
+        QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
+    name.replace(note, QStringLiteral("\\1"));
     name = trimmed(name);
     for (const char16_t *h : {u"御中", u"様", u"殿", u"さま"}) {
         const QString word = QString::fromUtf16(h);
@@ -422,12 +450,73 @@ QString beforeFax(const QString &text)
     return at < 0 ? text : text.left(at);
 }
 
+struct AddressTail
+{
+    QString address, name; // the address without the words, and the words
+};
+
+// An address line that goes on after its 番地 with the name and telephone
+// ("…与次郎1-9-1 松田 陽介 様 TEL 099-250-3333"): the telephone becomes the
+// block's, the name a candidate, and the address ends at the 番地. Words
+// after the 番地 alone, with neither honorific nor telephone, may be a
+// building as well as a name: they go to *tail and stay in the address.
+QString takeAddressTail(const QString &address, Found *f, QString *honorificName,
+                        AddressTail *tail)
+{
+    static const QRegularExpression word(QStringLiteral("[^\\s　]+"));
+    struct Span
+    {
+        qsizetype at, end;
+        QString text;
+    };
+    std::vector<Span> words;
+    for (auto it = word.globalMatch(address); it.hasNext();) {
+        const auto m = it.next();
+        words.push_back({m.capturedStart(), m.capturedEnd(), m.captured()});
+    }
+    // The 番地: the first word with a digit. Nothing after it: nothing to take.
+    size_t street = 0;
+    while (street < words.size() && digitsOf(words[street].text).isEmpty())
+        ++street;
+    if (street + 1 >= words.size())
+        return address;
+    size_t end = words.size();
+    QString tel;
+    static const QRegularExpression telLabel(
+        QStringLiteral("^(TEL|Tel|tel|電話番号|電話|℡)[:：]?$"));
+    if (digitsOf(words.back().text).size() >= 10) {
+        tel = firstTelephone(words.back().text);
+        if (tel.isEmpty())
+            return address;
+        --end;
+        if (end > street + 1 && words[end - 1].text.contains(telLabel))
+            --end;
+    }
+    if (end <= street + 1)
+        return address;
+    const QString words2 = address.mid(words[street + 1].at,
+                                       words[end - 1].end - words[street + 1].at);
+    if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
+        return address;
+    const QString kept = trimmed(address.left(words[street].end));
+    if (tel.isEmpty() && !isHonorificName(words2)) {
+        *tail = {kept, words2};
+        return address;
+    }
+    if (!tel.isEmpty() && f->tel.isEmpty())
+        f->tel = tel;
+    if (honorificName->isEmpty())
+        *honorificName = words2; // as sure as a name with 様
+    return kept;
+}
+
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
 {
     Found f;
     Field pending = Field::None; // a label on its own line: its value follows
     Field last = Field::None;
     QString unlabelledName, honorificName;
+    AddressTail tailName; // words after the 番地 that may be the name
     for (const QString &line : lines) {
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
@@ -461,6 +550,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
                         ? Field::Fax
                         : Field::Tel;
+            else if (hasCompanyForm(value) && looksLikeName(value))
+                field = Field::Company;
             else if (last == Field::Address && looksLikeBuilding(value))
                 field = Field::Building;
             else if (looksLikeName(value)) {
@@ -483,7 +574,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 if (f.zip.isEmpty())
                     f.zip = z->first;
                 if (!z->second.isEmpty() && f.address.isEmpty()) {
-                    f.address = z->second;
+                    f.address = takeAddressTail(z->second, &f, &honorificName, &tailName);
                     last = Field::Address;
                 }
             }
@@ -495,7 +586,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 value = z->second;
             }
             if (f.address.isEmpty())
-                f.address = value;
+                f.address = takeAddressTail(value, &f, &honorificName, &tailName);
             else if (f.building.isEmpty() && !isAddressText(value, dict))
                 f.building = value;
             break;
@@ -512,6 +603,12 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         case Field::Tel:
             if (f.tel.isEmpty())
                 f.tel = firstTelephone(beforeFax(value));
+            if (l.field == Field::None) {
+                const QString before = trimmed(value.left(value.indexOf(QRegularExpression(
+                    QStringLiteral("(TEL|Tel|tel|電話|℡)?[:：]?[\\s　]*[0-9(]")))));
+                if (looksLikeName(before))
+                    (isHonorificName(before) ? honorificName : unlabelledName) = before;
+            }
             break;
         case Field::Fax:
         case Field::Ignore:
@@ -521,6 +618,12 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     }
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
+    if (f.name.isEmpty() && f.company.isEmpty() && !tailName.name.isEmpty()) {
+        // "平井1702 ゆのか温泉 フロント" with no name elsewhere: the words
+        // after the 番地 are whom it goes to.
+        f.name = tailName.name;
+        f.address = tailName.address;
+    }
     f.name = cleanName(f.name);
     if (!f.company.isEmpty() && !f.name.contains(f.company))
         f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
@@ -541,6 +644,11 @@ struct ShopFilter
                 const QString c = compact(part);
                 if (c.size() >= 5 && digitsOf(c).size() < 10)
                     texts.append(c);
+                // "かんろ茶舗 御中" names the shop without its legal form.
+                QString bare = c;
+                bare.remove(companyForm());
+                if (bare != c && bare.size() >= 4 && digitsOf(bare).isEmpty())
+                    texts.append(bare);
             }
             static const QRegularExpression digitRun(QStringLiteral("[0-9][0-9-()]{8,}[0-9]"));
             auto it = digitRun.globalMatch(narrow(line));
@@ -570,6 +678,33 @@ struct ShopFilter
 QString streetPart(const QString &text)
 {
     return trimmed(narrow(text));
+}
+
+// Kyoto writes the streets before the town ("河原町通三条上る下丸屋町403"):
+// when the town is not found right after the city, it is looked for after the
+// last direction word. Returns the streets as written and updates *m to the
+// town and the characters they cover; empty when there are none.
+QString kyotoStreets(const PostalDictionary *dict, const QString &address, const QString &zip,
+                     AddressMatch *m)
+{
+    if (!dict || !m->cityFound() || !m->town.isEmpty())
+        return QString();
+    static const QRegularExpression way(QStringLiteral(
+        "(上る|下る|上ル|下ル|上がる|下がる|[東西]入る?|[東西]入ル)"));
+    const QString rest = address.mid(m->consumed);
+    qsizetype end = -1;
+    for (auto it = way.globalMatch(rest); it.hasNext();)
+        end = it.next().capturedEnd();
+    if (end <= 0)
+        return QString();
+    const QString head = m->prefecture + m->city;
+    const AddressMatch t = dict->matchAddress(head + rest.mid(end), zip);
+    if (t.town.isEmpty() || t.city != m->city || t.prefecture != m->prefecture)
+        return QString();
+    const qsizetype consumed = m->consumed + end + (t.consumed - head.size());
+    *m = t;
+    m->consumed = consumed;
+    return rest.left(end);
 }
 
 } // namespace
@@ -654,9 +789,10 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     QString zip = found.zip;
     TransferResult &out = r.fields;
     if (!found.address.isEmpty()) {
-        const AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
+        AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
+        QString streets = kyotoStreets(dict, found.address, zip, &m);
         if (m.cityFound()) {
-            out.add1 = m.prefecture + m.city + m.town;
+            out.add1 = m.prefecture + m.city + streets + m.town;
             out.add2 = streetPart(found.address.mid(m.consumed));
             if (zip.isEmpty() && m.codes.size() == 1 && !m.town.isEmpty())
                 zip = m.codes.first();

@@ -22,9 +22,9 @@ const QStringList kShop = {
 // regress before the test fails (45 of 47 still pass).
 constexpr double kMinimumPrintableShare = 0.95;
 
-// The order mails, graded blind before any rule was changed for them: see
-// DestinationFieldsOfOrderMails.
-constexpr double kMinimumOrderMailShare = 0.65;
+// The order mails: 31 of 46 when first graded, before any rule was changed
+// for them; 46 of 46 since. One mail in ten may regress before the test fails.
+constexpr double kMinimumOrderMailShare = 0.9;
 
 // Grades every *.txt of dir: its "zip=", "add1=", "add2=", "custo1=" and
 // "tel=" lines against the transfer, printing each field that differs.
