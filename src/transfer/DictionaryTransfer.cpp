@@ -492,19 +492,21 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
         if (end > street + 1 && words[end - 1].text.contains(telLabel))
             --end;
     }
+    if (!tel.isEmpty() && f->tel.isEmpty())
+        f->tel = tel;
+    // Without the telephone: "…2-11-8 サンハイツ305 090-…" keeps its building.
+    const QString withoutTel = trimmed(address.left(words[end - 1].end));
     if (end <= street + 1)
-        return address;
+        return withoutTel;
     const QString words2 = address.mid(words[street + 1].at,
                                        words[end - 1].end - words[street + 1].at);
     if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
-        return address;
+        return withoutTel;
     const QString kept = trimmed(address.left(words[street].end));
     if (tel.isEmpty() && !isHonorificName(words2)) {
         *tail = {kept, words2};
         return address;
     }
-    if (!tel.isEmpty() && f->tel.isEmpty())
-        f->tel = tel;
     if (honorificName->isEmpty())
         *honorificName = words2; // as sure as a name with 様
     return kept;

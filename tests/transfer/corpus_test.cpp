@@ -100,4 +100,31 @@ TEST(OrderCorpus, DestinationFieldsOfOrderMails)
               kMinimumOrderMailShare);
 }
 
+// What follows the 番地 on the address line, in the cases neither corpus has.
+TEST(OrderCorpus, WordsAfterTheStreetNumber)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    struct Row
+    {
+        const char *name, *text, *add2, *custo1, *tel;
+    } const rows[] = {
+        {"building and telephone",
+         "〒154-0024 東京都世田谷区三軒茶屋2-11-8 サンハイツ305 090-1111-2222\n山田 太郎",
+         "2-11-8 サンハイツ305", "山田 太郎", "090-1111-2222"},
+        {"building with the name on its own line",
+         "お名前：山田 太郎 様\n住所：東京都世田谷区三軒茶屋2-11-8 グリーンパーク\n"
+         "電話番号：090-1111-2222",
+         "2-11-8 グリーンパーク", "山田 太郎", "090-1111-2222"},
+    };
+    for (const Row &row : rows) {
+        const DictionaryTransferResult r =
+            runDictionaryTransfer(QString::fromUtf8(row.text), kShop, dict.get());
+        EXPECT_EQ(r.fields.add1, u"東京都世田谷区三軒茶屋"_qs) << row.name;
+        EXPECT_EQ(r.fields.add2, QString::fromUtf8(row.add2)) << row.name;
+        EXPECT_EQ(r.fields.custo1, QString::fromUtf8(row.custo1)) << row.name;
+        EXPECT_EQ(r.fields.tel, QString::fromUtf8(row.tel)) << row.name;
+    }
+}
+
 } // namespace
