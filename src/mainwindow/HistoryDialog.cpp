@@ -5,6 +5,7 @@
 #include "platform/ImeMode.h"
 #include "store/HistoryQuery.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
 #include <QGridLayout>
@@ -132,9 +133,12 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Close})
         buttons->addWidget(b);
 
+    auto *records = new QHBoxLayout;
+    setUpRecords(grid, records);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(Table_Notes, 1);
+    layout->addLayout(records);
     layout->addLayout(buttons);
 
     connect(Button_Search, &QPushButton::clicked, this, [this] { search(); });
@@ -153,7 +157,14 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     setTabOrder(Table_Notes, Button_Reprint);
     setTabOrder(Button_Reprint, Button_Load);
     setTabOrder(Button_Load, Button_Csv);
-    setTabOrder(Button_Csv, Button_Close);
+    setTabOrder(Button_Csv, Edit_Reason);
+    setTabOrder(Edit_Reason, Button_Cancel);
+    setTabOrder(Button_Cancel, Button_Correct);
+    setTabOrder(Button_Correct, Button_SavePdf);
+    setTabOrder(Button_SavePdf, Button_Verify);
+    setTabOrder(Button_Verify, Button_Export);
+    setTabOrder(Button_Export, Button_Backup);
+    setTabOrder(Button_Backup, Button_Close);
 
     search();
     Edit_Customer->setFocus(Qt::OtherFocusReason);
@@ -179,14 +190,16 @@ void HistoryDialog::search()
         Label_Status->setText(parsed.error);
         return;
     }
+    ledger::NoteQuery query = parsed.query;
+    query.withVoided = CheckBox_Voided->isChecked();
     std::vector<ledger::NoteSummary> found;
     // One more than shown tells whether the list is cut.
-    if (!checked(m_ledger.search(parsed.query, kListLimit + 1, found)))
+    if (!checked(m_ledger.search(query, kListLimit + 1, found)))
         found.clear();
     const bool cut = found.size() > std::size_t(kListLimit);
     if (cut)
         found.resize(kListLimit);
-    m_query = parsed.query;
+    m_query = query;
     m_listed = std::move(found);
 
     Table_Notes->setRowCount(int(m_listed.size()));
@@ -208,6 +221,7 @@ void HistoryDialog::search()
             Table_Notes->setItem(r, c, item);
         }
     }
+    showStates();
     if (!m_listed.empty())
         Table_Notes->selectRow(0);
     Label_Status->setText(cut ? QStringLiteral("新しい順に %1 件を表示しています").arg(kListLimit)

@@ -12,6 +12,9 @@
 #include <QDialog>
 #include <vector>
 
+class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -53,10 +56,32 @@ public:
     QPushButton *Button_Csv = nullptr;
     QPushButton *Button_Close = nullptr;
 
+    // ---- records kept as the law asks (HistoryRecords.cpp) ----
+    // 取消 with the reason typed in Edit_Reason; 訂正 loads the note for
+    // its correction; the PDF as sent saved again; the chain verified; the
+    // records of the date range written out for an inspection; a backup.
+    void cancelSelected();
+    void correctSelected();
+    void savePdfSelected();
+    void verifyRecords();
+    void exportRecords();
+    void backupStore();
+    QLineEdit *Edit_Reason = nullptr;
+    QCheckBox *CheckBox_Voided = nullptr; // 取消・訂正済も表示
+    QPushButton *Button_Cancel = nullptr;
+    QPushButton *Button_Correct = nullptr;
+    QPushButton *Button_SavePdf = nullptr;
+    QPushButton *Button_Verify = nullptr;
+    QPushButton *Button_Export = nullptr;
+    QPushButton *Button_Backup = nullptr;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setUpRecords(QGridLayout *grid, QHBoxLayout *buttons);
+    // The state column (状態) of the listed notes.
+    void showStates();
     // Shows a notice when the ledger had to be set aside.
     bool checked(const ledger::LedgerStatus &status);
 

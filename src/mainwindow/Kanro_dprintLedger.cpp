@@ -6,6 +6,7 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "mainwindow/PrintRecording.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/AccessibleNames.h"
 #include "platform/CommandGuard.h"
@@ -318,8 +319,12 @@ void TForm_Main::SpeedButton_F9Click()
 void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, int copies)
 {
     m_issuedRows = rowTexts();
-    if (!VoPrinter)
-        return;
+    recordAfterwards(issuedFromWindow(note, title, copies));
+}
+
+ledger::IssuedNote TForm_Main::issuedFromWindow(const PrintNote &note, const QString &title,
+                                                int copies) const
+{
     ledger::IssuedNote issued;
     issued.note = note;
     issued.zip = Edit_Zip->text();
@@ -329,7 +334,14 @@ void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, 
     issued.layout = ComboBox_Paper->currentIndex();
     issued.copies = copies;
     issued.jobTitle = title;
-    showWaitingNotes(recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(issued)));
+    return issued;
+}
+
+void TForm_Main::recordAfterwards(ledger::IssuedNote issued)
+{
+    if (VoPrinter)
+        showWaitingNotes(
+            recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(issued)));
 }
 
 bool TForm_Main::reprintIssuedNote(qint64 id)
@@ -348,20 +360,24 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
         }
         if (!Dialogs::askYesNo(this, ConfirmReprintMessage))
             return;
+        if (!reprintAllowed(*this, id))
+            return;
         // The note as recorded, on today's printer with today's offsets.
         const auto source = std::make_shared<RecordedNote>(*this, recorded->note);
         bool started = false;
-        const std::optional<PrintPlan> plan = printOnPrinter(recorded->layout, source, started);
-        if (!plan)
-            return;
-        printed = true;
-        ledger::IssuedNote again = *recorded;
-        again.note = source->printNote();
-        again.copies = plan->copies;
-        again.jobTitle = plan->title;
-        again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
-        showWaitingNotes(
-            recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(again)));
+        PrintRecording recording(*this);
+        const std::optional<PrintPlan> plan =
+            printOnPrinter(recorded->layout, source, started, [&](const PrintPlan &p) {
+                ledger::IssuedNote again = *recorded;
+                again.note = source->printNote();
+                again.copies = p.copies;
+                again.jobTitle = p.title;
+                again.pdfFile.clear();
+                again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
+                recording.begin(std::move(again));
+            });
+        recording.end(plan.has_value());
+        printed = plan.has_value();
     });
     return printed;
 }
@@ -403,9 +419,11 @@ bool TForm_Main::loadIssuedNote(qint64 id)
         dSALES_Ary[i]->setText(r.sales);
         setReducedMark(i, r.reduced);
     }
+    ComboBox_Paper->setCurrentIndex(recorded->layout);
     DEN_SALS();
     DEN_SUM();
     m_issuedRows = rowTexts();
+    m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}};
     Edit_Zip->setFocus(Qt::OtherFocusReason);
     return true;
 }

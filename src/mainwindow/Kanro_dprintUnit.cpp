@@ -149,6 +149,7 @@ void TForm_Main::FormShow()
     m_rowsRestored = true;
     Ary_DAT_SET();
     Tab_Change_CHK();
+    runGuarded(this, [this] { finishInterruptedPrints(); });
 
     Edit_Zip->setFocus(Qt::OtherFocusReason);
 }

@@ -53,6 +53,8 @@ struct PrintPlan;
 // implement (the margin dialog's printing::MarginHost). The program's start
 // only creates, shows and closes the window.
 // Row cells are indexed 1 to 10 in the cell tables.
+class QTextStream;
+
 class TForm_Main : public QWidget
 {
     Q_OBJECT
@@ -172,7 +174,8 @@ public:
     // plan it ran, or nothing when a check or the operator stopped it.
     std::optional<printing::PrintPlan>
     printOnPrinter(int layout, std::shared_ptr<const printing::PrintNoteSource> source,
-                   bool &started);
+                   bool &started,
+                   const std::function<void(const printing::PrintPlan &)> &beforeJob = {});
     // The print command; true once the operator has confirmed the print.
     bool printCommand();
     void SpeedButton_PRNSETClick();
@@ -212,6 +215,36 @@ public:
     bool loadIssuedNote(qint64 id);
     // Rows with content that differ from the rows last printed or loaded.
     bool holdsUnsavedRows() const;
+
+    // ---- records kept as the law asks (Kanro_dprintRecords.cpp) ----
+    // Records a note the store could not take before its job: the old way,
+    // after it (the shared store's outbox, or a notice).
+    void recordAfterwards(ledger::IssuedNote issued);
+    // The record of a note printed from the window's fields.
+    ledger::IssuedNote issuedFromWindow(const printing::PrintNote &note, const QString &title,
+                                        int copies) const;
+    // A recorded note loaded with "画面に読込" or "訂正": printing it again
+    // records a reprint (unchanged) or a correction of it (changed, or
+    // chosen with "訂正" and its reason).
+    struct LoadedRecord
+    {
+        qint64 id = 0;
+        QString slipNo;
+        QStringList rows;
+        bool correction = false;
+        QString reason;
+    };
+    std::optional<LoadedRecord> m_loadedRecord;
+    // Notes whose print the program did not live to end: a PDF found
+    // complete completes the record, anything else marks it failed.
+    void finishInterruptedPrints();
+    // 取消 of a recorded note, with its reason; false (after a notice) when refused.
+    bool cancelIssuedNote(qint64 id, const QString &reason);
+    // 訂正: loads the note; the next print records the correction.
+    bool startCorrection(qint64 id, const QString &reason);
+    // "--verify-records": verifies the store of the working directory's
+    // settings, prints the result; 0 when every record matches.
+    static int verifyRecordsCommand(const QString &workingDir, QTextStream &out);
 
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
@@ -451,6 +484,7 @@ private:
     };
     mutable std::optional<std::pair<TotalsInputs, InvoiceTotals>> m_totals;
     QStringList m_issuedRows; // the rows as last printed or loaded
+    friend class PrintRecording;
     bool m_startingUp = false;
     bool m_closePending = false;
     // What start-up has loaded; the shutdown writes only that.

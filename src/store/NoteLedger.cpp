@@ -15,6 +15,7 @@
 #include <QUuid>
 #include <QVariant>
 #include <atomic>
+#include <utility>
 #include <sys/vfs.h>
 
 namespace ledger {
@@ -171,10 +172,13 @@ std::optional<NoteLedger::Failure> NoteLedger::ensureOpen()
         if (!network.isEmpty())
             return Failure{networkLedgerMessage(m_target.location, network), 0};
     }
+    noticeVanishedStore();
     m_db = std::make_unique<Connection>(m_target, m_busyTimeout);
     if (!m_db->db.open())
         return m_db->failure(m_db->db.lastError());
-    return m_db->prepareSchema();
+    if (auto f = m_db->prepareSchema())
+        return f;
+    return settleOpenedStore();
 }
 
 LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
@@ -184,6 +188,7 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
         std::optional<Failure> f = ensureOpen();
         if (!f)
             f = op();
+        status.notice += std::exchange(m_notice, {});
         if (!f)
             return status;
         close();
@@ -193,6 +198,7 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
         }
         const QString &path = m_target.location;
         const QString aside = setAsidePath(path, nowProvider());
+        forgetStoreFile(path);
         if (!QFile::rename(path, aside)) {
             status.error = QStringLiteral("%1 (the damaged file could not be moved)").arg(f->text);
             return status;
@@ -259,7 +265,8 @@ LedgerStatus NoteLedger::keepForSending(IssuedNote &note)
     return recordNotes(std::span<IssuedNote>(&note, 1), true);
 }
 
-LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
+LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue,
+                                     const std::function<std::optional<Failure>(qint64)> &also)
 {
     const QDateTime now = nowProvider();
     const QString printedAt = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
@@ -267,9 +274,8 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
         ids.clear();
         Connection &c = *m_db;
-        // One note alone is one statement, itself a transaction.
-        const bool transaction = notes.size() > 1 || queue;
-        if (transaction && !c.db.transaction())
+        // A note and its place in the chain are written together.
+        if (!c.db.transaction())
             return c.failure(c.db.lastError());
         for (IssuedNote &note : notes) {
             qint64 id = 0;
@@ -278,11 +284,13 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
                 f = c.exec(QStringLiteral("INSERT INTO outbox (note_id) VALUES (?) ON CONFLICT "
                                           "DO NOTHING"),
                            nullptr, {id});
+            if (!f && also)
+                f = also(id);
             if (f)
-                return transaction ? c.rollback(*f) : f;
+                return c.rollback(*f);
             ids.push_back(id);
         }
-        if (transaction && !c.db.commit())
+        if (!c.db.commit())
             return c.rollback(c.failure(c.db.lastError()));
         return std::nullopt;
     });
@@ -374,7 +382,11 @@ LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
                         original.isValid() ? original : QVariant(QMetaType(QMetaType::LongLong));
                 }
                 qint64 id = 0;
-                return t.insert(p.row, id);
+                if (!t.db.transaction())
+                    return t.failure(t.db.lastError());
+                if (auto f = t.insert(p.row, id))
+                    return t.rollback(*f);
+                return t.db.commit() ? std::nullopt : t.rollback(t.failure(t.db.lastError()));
             });
             if (!st.ok()) {
                 failure = Failure{st.error, 0};
@@ -443,6 +455,9 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             where << QStringLiteral("slip_no = ?");
             values << query.slipNo.trimmed();
         }
+        if (!query.withVoided)
+            where << QStringLiteral("id NOT IN (SELECT note_id FROM note_events"
+                                    " WHERE kind IN ('cancelled', 'corrected'))");
         const QString filter =
             where.isEmpty() ? QString()
                             : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
@@ -518,8 +533,6 @@ std::optional<IssuedNote> NoteLedger::load(qint64 id, LedgerStatus &status)
     return status.ok() ? result : std::nullopt;
 }
 
-namespace {
-
 QString csvField(const QString &value, bool text)
 {
     QString v = value;
@@ -535,8 +548,6 @@ QString csvField(const QString &value, bool text)
     }
     return v;
 }
-
-} // namespace
 
 QByteArray notesCsv(const std::vector<NoteSummary> &notes)
 {

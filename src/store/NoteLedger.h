@@ -18,6 +18,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -60,6 +61,7 @@ struct NoteQuery
     std::optional<double> maxTotal;
     QString customer; // a part of the customer's name; empty: any
     QString slipNo;   // the whole slip number; empty: any
+    bool withVoided = true; // false: cancelled and corrected notes left out
 };
 
 // A listed note: the columns of the ledger without the note's JSON.
@@ -93,8 +95,44 @@ struct LedgerStatus
 {
     QString error;
     QString setAside;
+    QString notice; // something the operator must hear of (the store file vanished)
     bool ok() const { return error.isEmpty(); }
 };
+
+// ---- Records kept as the law asks (bodies in NoteRecords.cpp) ----
+
+// Where a recorded note stands. A note is recorded before its job is handed
+// to the printer (Printing) and gets its end (Issued or Failed) after it;
+// a cancellation (取消) or a correction (訂正, the red/black pair) is a
+// record of its own, never a change of the note.
+enum class NoteState { Issued, Printing, Failed, Cancelled, Corrected };
+
+struct NoteStatus
+{
+    NoteState state = NoteState::Issued;
+    qint64 corrects = 0;    // this note corrects that one
+    qint64 correctedBy = 0; // the note that corrects this one
+    QString reason;         // of the cancellation, correction or failure
+    QString who;            // OS user and terminal of the cancellation or correction
+    QString at;
+    QString pdfFile;   // the file the PDF printer wrote
+    QString pdfSha256; // of the PDF kept with the record; empty: none
+};
+
+// The state's word in the history and the export.
+QString noteStateText(const NoteStatus &s);
+
+// The result of walking the chain: how many records matched, and the
+// first one that does not, named ("記録 12 (伝票 id 7, 伝票番号 105): …").
+struct ChainCheck
+{
+    qint64 checked = 0;
+    QString firstMismatch;
+    bool ok() const { return firstMismatch.isEmpty(); }
+};
+
+// Who does it: the OS user name and the terminal ("yamada@shop-pc").
+QString operatorName();
 
 // The ledger file in a working directory.
 QString ledgerFilePath(const QString &workingDir);
@@ -130,7 +168,7 @@ class NoteLedger
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;
@@ -180,16 +218,63 @@ public:
     QString path() const { return m_target.location; }
     const StoreTarget &target() const { return m_target; }
 
-    struct Failure; // why a step inside the ledger failed
+    // ---- Records kept as the law asks (NoteRecords.cpp) ----
+    // Every note and every event is a record of an append-only chain: each
+    // record's SHA-256 covers its content and the record before it, so a
+    // change, an insertion or a deletion in the middle is found by
+    // verifyRecords. Notes and events are never updated or deleted.
+
+    // Records a note about to be handed to the printer ("印刷中"), durable
+    // before the job starts. With `corrects` it is the correction of that
+    // note, for `reason`; refused when that note was cancelled or corrected.
+    LedgerStatus beginPrint(IssuedNote &note, qint64 corrects = 0, const QString &reason = {});
+    // The job's end: printed (the PDF printer's file and its bytes kept with
+    // the record), or failed with why. A correction takes effect here.
+    LedgerStatus endPrint(qint64 noteId, bool printed, const QString &pdfFile,
+                          const QByteArray &pdf, const QString &why = {});
+    // Notes whose job was handed over but whose end was never recorded (a
+    // program killed mid-print), oldest first.
+    LedgerStatus unfinishedPrints(std::vector<NoteSummary> &out);
+    // Records the cancellation (取消) of an issued note; reason required.
+    LedgerStatus cancel(qint64 noteId, const QString &reason, const QString &who);
+    // Where each of these notes stands.
+    LedgerStatus statusOf(const std::vector<qint64> &ids, std::map<qint64, NoteStatus> &out);
+    // The PDF kept with a note: its very bytes and the file name it had.
+    LedgerStatus keptPdf(qint64 noteId, QByteArray &bytes, QString &fileName);
+    // Walks the chain; `check` says whether every record matches.
+    LedgerStatus verifyRecords(ChainCheck &check);
+    // Writes the records of notes issued in [from, to] into `folder`:
+    // notes.csv, events.csv, pdf/<id>.pdf and 説明.txt. `count` notes.
+    LedgerStatus exportRecords(const QDate &from, const QDate &to, const QString &folder,
+                               int &count);
+    // A consistent copy of the SQLite store into `file` (which must not
+    // exist), taken while the program runs.
+    LedgerStatus backupTo(const QString &file);
+    // Puts a backup in place of the SQLite store at `ledgerPath`; the file
+    // it replaces is kept beside it as `…-before-restore-<time>.db` (in
+    // `keptAs`). The backup must verify first.
+    static LedgerStatus restoreFrom(const QString &backup, const QString &ledgerPath,
+                                    QString &keptAs);
+
+    struct Failure;    // why a step inside the ledger failed
+    struct Connection; // the open store; its body is private to src/store
 
 private:
-    struct Connection;
     // Runs one operation on the open ledger (opened, created or upgraded
     // first). A ledger found damaged is set aside, a new one started and
     // the operation run once more on it.
     LedgerStatus run(const std::function<std::optional<Failure>()> &op);
     std::optional<Failure> ensureOpen();
-    LedgerStatus recordNotes(std::span<IssuedNote> notes, bool queue);
+    // `also` runs for each note recorded, inside the same transaction.
+    LedgerStatus recordNotes(std::span<IssuedNote> notes, bool queue,
+                             const std::function<std::optional<Failure>(qint64)> &also = {});
+    // After opening: notes recorded before the chain existed join it,
+    // oldest first; a SQLite file is remembered, so that its loss is said.
+    std::optional<Failure> settleOpenedStore();
+    // A SQLite store this program had open and that is gone now is said
+    // (in the status's notice), never silently started again empty.
+    void noticeVanishedStore();
+    QString m_notice;
     void close();
 
     StoreTarget m_target;

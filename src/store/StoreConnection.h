@@ -45,6 +45,14 @@ inline NoteLedger::Failure failureOf(const QSqlError &e, bool sqlite = true)
     return {text.trimmed(), ok && sqlite ? (code & 0xff) : 0};
 }
 
+// A CSV field: quoted where needed; a text that begins like a formula is
+// kept as text (NoteLedger.cpp).
+QString csvField(const QString &value, bool text);
+
+// The program moves a store file away itself (set aside, restored): its
+// absence is then no loss to tell (NoteRecords.cpp).
+void forgetStoreFile(const QString &path);
+
 // Qt binds a null string as SQL NULL; the text columns hold "" instead.
 inline QString text(const QString &s)
 {
@@ -86,6 +94,10 @@ struct NoteLedger::Connection
     }
 
     NoteLedger::Failure failure(const QSqlError &e) const { return failureOf(e, sqlite); }
+
+    // Appends a new note's or event's row to the hash chain; inside the
+    // caller's transaction (NoteRecords.cpp).
+    std::optional<NoteLedger::Failure> appendToChain(const char *kind, qint64 rowId);
 
     std::optional<NoteLedger::Failure> exec(const QString &sql, QVariant *firstValue = nullptr,
                                 const QVariantList &values = {})
@@ -200,7 +212,7 @@ struct NoteLedger::Connection
             return failure(q.lastError());
         if (q.next()) {
             id = q.value(0).toLongLong();
-            return std::nullopt;
+            return appendToChain("note", id);
         }
         q.finish();
         QVariant existing;

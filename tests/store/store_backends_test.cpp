@@ -439,5 +439,9 @@ TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
               2);
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT group_concat(version) FROM schema_migrations"))
                   .toString(),
-              "2,3");
+              "2,3,4");
+    ChainCheck check;
+    ASSERT_TRUE(ledger.verifyRecords(check).ok());
+    EXPECT_TRUE(check.ok()) << check.firstMismatch.toStdString();
+    EXPECT_EQ(check.checked, 2) << "the earlier notes joined the chain";
 }
