@@ -186,6 +186,8 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
     LedgerStatus status;
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Failure> f = ensureOpen();
+        if (!f && !status.setAside.isEmpty())
+            status.notice += recoverFrom(status.setAside);
         if (!f)
             f = op();
         status.notice += std::exchange(m_notice, {});

@@ -274,6 +274,9 @@ private:
     // A SQLite store this program had open and that is gone now is said
     // (in the status's notice), never silently started again empty.
     void noticeVanishedStore();
+    // Copies every note (with its events and PDF) that a damaged file set
+    // aside still gives into the new store; says what was kept and lost.
+    QString recoverFrom(const QString &damagedFile);
     QString m_notice;
     void close();
 

@@ -20,6 +20,7 @@
 #include <QMutex>
 #include <QSaveFile>
 #include <QSet>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <algorithm>
@@ -355,6 +356,108 @@ void NoteLedger::noticeVanishedStore()
                               " (消されたか移されました)。新しい発行履歴を始めます。"
                               "前の記録はバックアップから戻してください。")
                    .arg(path);
+}
+
+QString NoteLedger::recoverFrom(const QString &damagedFile)
+{
+    const QString name = QStringLiteral("kanro_recover_%1").arg(quintptr(this));
+    int kept = 0;
+    QStringList lost;
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        old.setDatabaseName(damagedFile);
+        old.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (old.open()) {
+            Connection &c = *m_db;
+            // The highest id any readable part of the file still names.
+            qint64 last = 0;
+            for (const char *sql : {"SELECT max(id) FROM notes", "SELECT id FROM notes",
+                                    "SELECT seq FROM sqlite_sequence WHERE name = 'notes'"}) {
+                QSqlQuery q(old);
+                q.setForwardOnly(true);
+                if (q.exec(QString::fromLatin1(sql)))
+                    while (q.next())
+                        last = std::max(last, q.value(0).toLongLong());
+            }
+            std::map<qint64, qint64> newId;
+            inTransaction(c, [&]() -> std::optional<Failure> {
+                for (qint64 id = 1; id <= last; ++id) {
+                    QSqlQuery q(old);
+                    q.setForwardOnly(true);
+                    q.prepare(QStringLiteral("SELECT %1 FROM notes WHERE id = ?")
+                                  .arg(QLatin1String(schema::recordColumns)));
+                    q.addBindValue(id);
+                    if (!q.exec()) {
+                        lost << QString::number(id);
+                        continue;
+                    }
+                    if (!q.next()) {
+                        if (q.lastError().isValid())
+                            lost << QString::number(id);
+                        continue;
+                    }
+                    QVariantList row;
+                    for (int k = 0; k < schema::recordColumnCount; ++k)
+                        row << q.value(k);
+                    // The reprint link follows its note to the new id.
+                    QVariant &reprint = row[schema::recordColumnCount - 2];
+                    if (!reprint.isNull())
+                        reprint = newId.count(reprint.toLongLong())
+                                      ? QVariant(newId[reprint.toLongLong()])
+                                      : QVariant(QMetaType(QMetaType::LongLong));
+                    qint64 inserted = 0;
+                    if (c.insert(row, inserted)) {
+                        lost << QString::number(id);
+                        continue;
+                    }
+                    newId[id] = inserted;
+                    ++kept;
+                }
+                // The events and PDFs the file still gives, for the notes kept.
+                QSqlQuery e(old);
+                e.setForwardOnly(true);
+                if (e.exec(QStringLiteral("SELECT e.note_id, e.kind, e.at, e.who, e.reason,"
+                                          " e.ref_id, e.pdf_file, e.pdf_sha256, p.bytes FROM"
+                                          " note_events e LEFT JOIN pdfs p ON p.sha256 ="
+                                          " e.pdf_sha256 ORDER BY e.id")))
+                    while (e.next()) {
+                        if (!newId.count(e.value(0).toLongLong()))
+                            continue;
+                        const QString sha = e.value(7).toString();
+                        if (!sha.isEmpty())
+                            c.exec(QStringLiteral("INSERT INTO pdfs (sha256, bytes) VALUES (?, ?)"
+                                                  " ON CONFLICT (sha256) DO NOTHING"),
+                                   nullptr, {sha, e.value(8).toByteArray()});
+                        const qint64 ref = e.value(5).toLongLong();
+                        QSqlQuery ins(c.db);
+                        ins.prepare(QStringLiteral(
+                            "INSERT INTO note_events (note_id, kind, at, who, reason, ref_id,"
+                            " pdf_file, pdf_sha256) VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
+                        for (const QVariant &v :
+                             {QVariant(newId[e.value(0).toLongLong()]), e.value(1), e.value(2),
+                              e.value(3), e.value(4),
+                              newId.count(ref) ? QVariant(newId[ref])
+                                               : QVariant(QMetaType(QMetaType::LongLong)),
+                              e.value(6), e.value(7)})
+                            ins.addBindValue(v);
+                        if (ins.exec() && ins.next()) {
+                            const qint64 eventId = ins.value(0).toLongLong();
+                            ins.finish();
+                            if (auto f = c.appendToChain("event", eventId))
+                                return f;
+                        }
+                    }
+                return std::nullopt;
+            });
+        }
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    QString said = QStringLiteral("壊れたファイルから読めた伝票 %1 件を新しい発行履歴に移しました。")
+                       .arg(kept);
+    if (!lost.isEmpty())
+        said += QStringLiteral("読めなかった伝票 (元の id): %1。").arg(lost.join(QStringLiteral(", ")));
+    return said;
 }
 
 void forgetStoreFile(const QString &path)

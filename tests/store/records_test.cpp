@@ -409,3 +409,50 @@ TEST(RecordsFileTest, StoreFileVanishedIsSaid)
     st = NoteLedger(path).record(n);
     EXPECT_TRUE(st.notice.isEmpty()) << "said once";
 }
+
+// A damaged page: the notes the file still gives are kept, the others listed.
+TEST(RecordsFileTest, DamagedFileKeepsEveryReadableNote)
+{
+    ensureApp();
+    QTemporaryDir dir;
+    const QString path = ledgerFilePath(dir.path());
+    {
+        NoteLedger ledger(path);
+        for (int k = 1; k <= 45; ++k) {
+            IssuedNote n = note(QStringLiteral("客%1").arg(k), QString::number(k), QStringLiteral("1"));
+            n.note.rows[0].item = QStringLiteral("MARK-%1-").arg(k) + QString(300, u'x');
+            ASSERT_TRUE(ledger.beginPrint(n).ok());
+            ASSERT_TRUE(ledger.endPrint(n.id, true, {}, {}).ok());
+        }
+    }
+    ASSERT_EQ(raw(StoreTarget::sqlite(path), {QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")}),
+              QString());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf("MARK-20-");
+    ASSERT_GT(at, 0);
+    const qsizetype page = at / 4096 * 4096;
+    file.seek(page);
+    file.write(QByteArray(4096, '\x5a'));
+    file.close();
+
+    NoteLedger ledger(path);
+    std::vector<NoteSummary> all;
+    const LedgerStatus st = ledger.search({}, -1, all);
+    ASSERT_TRUE(st.ok()) << st.error.toStdString();
+    ASSERT_FALSE(st.setAside.isEmpty());
+    EXPECT_TRUE(QFile::exists(st.setAside)) << "the damaged file is kept";
+    EXPECT_GE(all.size(), 35u) << st.notice.toStdString();
+    EXPECT_LT(all.size(), 45u);
+    EXPECT_TRUE(st.notice.contains(QStringLiteral("読めた伝票 %1 件").arg(all.size())))
+        << st.notice.toStdString();
+    EXPECT_TRUE(st.notice.contains(QStringLiteral("読めなかった伝票 (元の id): "))) << st.notice.toStdString();
+    EXPECT_TRUE(st.notice.contains(u"20")) << st.notice.toStdString();
+    std::map<qint64, NoteStatus> states;
+    ASSERT_TRUE(ledger.statusOf({all.front().id}, states).ok());
+    EXPECT_EQ(states[all.front().id].state, NoteState::Issued) << "events follow their note";
+    ChainCheck check;
+    ASSERT_TRUE(ledger.verifyRecords(check).ok());
+    EXPECT_TRUE(check.ok()) << check.firstMismatch.toStdString();
+}
