@@ -164,7 +164,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     setTabOrder(Button_SavePdf, Button_Verify);
     setTabOrder(Button_Verify, Button_Export);
     setTabOrder(Button_Export, Button_Backup);
-    setTabOrder(Button_Backup, Button_Close);
+    setTabOrder(Button_Backup, Button_Restore);
+    setTabOrder(Button_Restore, Button_Close);
 
     search();
     Edit_Customer->setFocus(Qt::OtherFocusReason);
@@ -174,6 +175,8 @@ bool HistoryDialog::checked(const ledger::LedgerStatus &status)
 {
     if (!status.setAside.isEmpty())
         Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
+    if (!status.notice.isEmpty())
+        Dialogs::notify(this, status.notice);
     if (!status.ok()) {
         Dialogs::notify(this, QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
         return false;

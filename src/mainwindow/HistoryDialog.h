@@ -66,6 +66,9 @@ public:
     void verifyRecords();
     void exportRecords();
     void backupStore();
+    // Puts the newest backup of the working directory in place of this
+    // PC's store, after a question; the replaced file is kept.
+    void restoreStore();
     QLineEdit *Edit_Reason = nullptr;
     QCheckBox *CheckBox_Voided = nullptr; // 取消・訂正済も表示
     QPushButton *Button_Cancel = nullptr;
@@ -74,6 +77,7 @@ public:
     QPushButton *Button_Verify = nullptr;
     QPushButton *Button_Export = nullptr;
     QPushButton *Button_Backup = nullptr;
+    QPushButton *Button_Restore = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

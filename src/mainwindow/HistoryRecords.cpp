@@ -63,10 +63,11 @@ void HistoryDialog::setUpRecords(QGridLayout *grid, QHBoxLayout *buttons)
         recordButton(this, QStringLiteral("調査用に書き出し"), QStringLiteral("Button_Export"));
     Button_Backup =
         recordButton(this, QStringLiteral("バックアップ"), QStringLiteral("Button_Backup"));
+    Button_Restore = recordButton(this, QStringLiteral("復元"), QStringLiteral("Button_Restore"));
     buttons->addWidget(caption);
     buttons->addWidget(Edit_Reason, 1);
     for (QPushButton *b : {Button_Cancel, Button_Correct, Button_SavePdf, Button_Verify,
-                           Button_Export, Button_Backup})
+                           Button_Export, Button_Backup, Button_Restore})
         buttons->addWidget(b);
     connect(Button_Cancel, &QPushButton::clicked, this, [this] { cancelSelected(); });
     connect(Button_Correct, &QPushButton::clicked, this, [this] { correctSelected(); });
@@ -74,6 +75,7 @@ void HistoryDialog::setUpRecords(QGridLayout *grid, QHBoxLayout *buttons)
     connect(Button_Verify, &QPushButton::clicked, this, [this] { verifyRecords(); });
     connect(Button_Export, &QPushButton::clicked, this, [this] { exportRecords(); });
     connect(Button_Backup, &QPushButton::clicked, this, [this] { backupStore(); });
+    connect(Button_Restore, &QPushButton::clicked, this, [this] { restoreStore(); });
 }
 
 void HistoryDialog::showStates()
@@ -173,4 +175,37 @@ void HistoryDialog::backupStore()
     if (!checked(m_ledger.backupTo(file)))
         return;
     Dialogs::notify(this, QStringLiteral("発行履歴を %1 にバックアップしました。").arg(file));
+}
+
+void HistoryDialog::restoreStore()
+{
+    if (m_main.storeTarget().shared()) {
+        Dialogs::notify(this, QStringLiteral("共有の記録先は pg_restore で戻してください。"));
+        return;
+    }
+    const QDir dir(m_main.Label_CurrentDir->text());
+    const QStringList backups = dir.entryList({QStringLiteral("Kanro_ledger-backup-*.db")},
+                                              QDir::Files, QDir::Name | QDir::Reversed);
+    if (backups.isEmpty()) {
+        Dialogs::notify(this, QStringLiteral("バックアップ (Kanro_ledger-backup-….db) がありません。"));
+        return;
+    }
+    const QString backup = dir.filePath(backups.front());
+    if (!Dialogs::askYesNo(this,
+                           QStringLiteral("発行履歴をバックアップ %1 の時点に戻しますか?\n"
+                                          "今の発行履歴は消さずに別の名前で残します。")
+                               .arg(backups.front()),
+                           false))
+        return;
+    m_ledger.release();
+    QString keptAs;
+    const ledger::LedgerStatus st =
+        ledger::NoteLedger::restoreFrom(backup, m_main.ledgerPath(), keptAs);
+    if (!st.ok()) {
+        Dialogs::notify(this, st.error);
+        return;
+    }
+    Dialogs::notify(this, QStringLiteral("発行履歴を %1 から戻しました。前の発行履歴は %2 にあります。")
+                              .arg(backups.front(), keptAs));
+    search();
 }

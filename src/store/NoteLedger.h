@@ -255,6 +255,8 @@ public:
     // `keptAs`). The backup must verify first.
     static LedgerStatus restoreFrom(const QString &backup, const QString &ledgerPath,
                                     QString &keptAs);
+    // Lets go of the open store (before its file is replaced).
+    void release() { close(); }
 
     struct Failure;    // why a step inside the ledger failed
     struct Connection; // the open store; its body is private to src/store

@@ -175,3 +175,22 @@ TEST_F(InterruptedStart, NextStartEndsPrintsLeftOpen)
     EXPECT_EQ(kept, pdf);
     EXPECT_TRUE(w->StatusBar1->currentMessage().contains(QStringLiteral("2 件")));
 }
+
+// バックアップ while the window runs, then 復元 after a question.
+TEST_F(RecordsWindow, BackupAndRestoreFromTheHistory)
+{
+    fillNote();
+    print();
+    inHistory([&](HistoryDialog &d) { d.Button_Backup->click(); });
+    w->KiNumEdit_Slipno->setText(QStringLiteral("124"));
+    print();
+    inHistory([&](HistoryDialog &d) {
+        ASSERT_EQ(d.listed().size(), 2u);
+        Dialogs::pushAnswer(true);
+        d.Button_Restore->click();
+        EXPECT_TRUE(Dialogs::shownTexts().last().startsWith(QStringLiteral("発行履歴を Kanro_ledger-backup-")))
+            << Dialogs::shownTexts().last().toStdString();
+        EXPECT_EQ(d.listed().size(), 1u);
+    });
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("Kanro_ledger-before-restore-*.db")}).size(), 1);
+}
