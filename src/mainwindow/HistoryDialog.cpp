@@ -173,10 +173,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
 
 bool HistoryDialog::checked(const ledger::LedgerStatus &status)
 {
-    if (!status.setAside.isEmpty())
-        Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
-    if (!status.notice.isEmpty())
-        Dialogs::notify(this, status.notice);
+    if (!status.setAside.isEmpty() || !status.notice.isEmpty())
+        Dialogs::notify(this, ledgerNoticeOf(status));
     if (!status.ok()) {
         Dialogs::notify(this, QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
         return false;

@@ -24,6 +24,9 @@ class TForm_Main;
 // The notices of the ledger: a damaged file set aside, a note not recorded.
 QString ledgerSetAsideMessage(const QString &file);
 QString ledgerNotRecordedMessage(const QString &why);
+// What the operator must hear of an operation: the file set aside and what
+// it still gave, or a store file that vanished.
+QString ledgerNoticeOf(const ledger::LedgerStatus &status);
 
 class HistoryDialog : public QDialog
 {

@@ -37,6 +37,35 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Notes this PC's ledger file could not take (read-only, locked) wait in
+// a file of their own beside it and are recorded once it takes them.
+QString heldNotesPath(const TForm_Main &w)
+{
+    return QDir(w.Label_CurrentDir->text()).filePath(QStringLiteral("Kanro_ledger-waiting.db"));
+}
+
+bool holdForLater(TForm_Main &w, ledger::IssuedNote issued)
+{
+    const ledger::LedgerStatus kept = ledger::NoteLedger(heldNotesPath(w)).keepForSending(issued);
+    if (!kept.ok())
+        return false;
+    Dialogs::notify(&w, ledgerNotRecordedMessage(
+                            QStringLiteral("記録を待つ伝票として %1 に置きました。"
+                                           "記録できるようになりしだい記録します。")
+                                .arg(heldNotesPath(w))));
+    return true;
+}
+
+void recordHeldNotes(TForm_Main &w, ledger::NoteLedger &store)
+{
+    if (!QFileInfo::exists(heldNotesPath(w)))
+        return;
+    ledger::NoteLedger held(heldNotesPath(w));
+    int waiting = 0, sent = 0;
+    if (held.waitingCount(waiting).ok() && waiting > 0)
+        held.sendTo(store, false, sent);
+}
+
 } // namespace
 
 PrintRecording::~PrintRecording()
@@ -79,10 +108,8 @@ void PrintRecording::begin(ledger::IssuedNote issued, qint64 corrects, const QSt
     ledger::NoteLedger store(w.storeTarget());
     ledger::IssuedNote attempt = m_issued;
     const ledger::LedgerStatus st = store.beginPrint(attempt, corrects, reason);
-    if (!st.setAside.isEmpty())
-        Dialogs::notify(&w, ledgerSetAsideMessage(st.setAside));
-    if (!st.notice.isEmpty())
-        Dialogs::notify(&w, st.notice);
+    if (!st.setAside.isEmpty() || !st.notice.isEmpty())
+        Dialogs::notify(&w, ledgerNoticeOf(st));
     m_recorded = st.ok();
     if (m_recorded)
         m_issued = attempt;
@@ -97,8 +124,9 @@ void PrintRecording::end(bool printed, const QString &why)
     }
     if (!m_begun)
         return;
+    const ledger::StoreTarget target = w.storeTarget();
     if (!m_recorded) {
-        if (printed)
+        if (printed && !(!target.shared() && holdForLater(w, m_issued)))
             w.recordAfterwards(m_issued);
         return;
     }
@@ -113,11 +141,12 @@ void PrintRecording::end(bool printed, const QString &why)
         if (!pdfFile.isEmpty())
             pdf = fileBytes(pdfFile);
     }
-    const ledger::StoreTarget target = w.storeTarget();
     ledger::NoteLedger store(target);
     const ledger::LedgerStatus st = store.endPrint(m_issued.id, printed, pdfFile, pdf, why);
     if (!st.ok())
         Dialogs::notify(&w, ledgerNotRecordedMessage(st.error));
+    if (!target.shared() && st.ok())
+        recordHeldNotes(w, store);
     // The shared store answers again: the notes waiting in this terminal's
     // outbox go there now.
     if (target.shared()) {
@@ -132,6 +161,14 @@ void PrintRecording::end(bool printed, const QString &why)
         }
         w.showWaitingNotes(waiting);
     }
+}
+
+QString ledgerNoticeOf(const ledger::LedgerStatus &status)
+{
+    if (status.setAside.isEmpty())
+        return status.notice;
+    const QString aside = ledgerSetAsideMessage(status.setAside);
+    return status.notice.isEmpty() ? aside : aside + u'\n' + status.notice;
 }
 
 bool reprintAllowed(TForm_Main &w, qint64 id)

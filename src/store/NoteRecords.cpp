@@ -231,14 +231,11 @@ void applyEvent(NoteStatus &s, const EventRow &e)
         s.state = NoteState::Failed;
         s.reason = e.reason;
         s.pdfFile = e.pdfFile;
-    } else if (e.kind == u"cancelled") {
-        s.state = NoteState::Cancelled;
-        s.reason = e.reason;
-        s.who = e.who;
-        s.at = e.at;
-    } else if (e.kind == u"corrected") {
-        s.state = NoteState::Corrected;
-        s.correctedBy = e.refId;
+    } else if (e.kind == u"cancelled" || e.kind == u"corrected") {
+        // The red half: the note no longer stands, for this reason.
+        const bool cancelled = e.kind == u"cancelled";
+        s.state = cancelled ? NoteState::Cancelled : NoteState::Corrected;
+        s.correctedBy = cancelled ? 0 : e.refId;
         s.reason = e.reason;
         s.who = e.who;
         s.at = e.at;

@@ -270,7 +270,8 @@ TEST_F(LedgerWindow, WhatIsRecordedAndWhenTheLedgerFails)
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(4096, 'x'));
          },
-         true, true, 1, "発行履歴のファイルが壊れていたため"},
+         // The new file also takes the two notes that waited (locked, folder).
+         true, true, 3, "発行履歴のファイルが壊れていたため"},
     };
     for (const Row &r : rows) {
         QDir(path).removeRecursively();

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -193,4 +195,33 @@ TEST_F(RecordsWindow, BackupAndRestoreFromTheHistory)
         EXPECT_EQ(d.listed().size(), 1u);
     });
     EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("Kanro_ledger-before-restore-*.db")}).size(), 1);
+}
+
+// A ledger that cannot be written (another program holds its lock): the
+// note waits beside it and is recorded with the next print that can be.
+TEST_F(RecordsWindow, NoteTheLedgerCannotTakeWaitsAndIsRecordedLater)
+{
+    fillNote();
+    print();
+    {
+        QSqlDatabase lock = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock"));
+        lock.setDatabaseName(w->ledgerPath());
+        ASSERT_TRUE(lock.open());
+        QSqlQuery(lock).exec(QStringLiteral("BEGIN IMMEDIATE"));
+        w->KiNumEdit_Slipno->setText(QStringLiteral("124"));
+        print();
+        EXPECT_TRUE(Dialogs::shownTexts().last().contains(QStringLiteral("記録を待つ伝票として")))
+            << Dialogs::shownTexts().last().toStdString();
+        lock.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("lock"));
+    w->KiNumEdit_Slipno->setText(QStringLiteral("125"));
+    print();
+    std::vector<ledger::NoteSummary> all;
+    ASSERT_TRUE(store().search({}, -1, all).ok());
+    QStringList slips;
+    for (const auto &n : all)
+        slips << n.slipNo;
+    slips.sort();
+    EXPECT_EQ(slips, QStringList({"123", "124", "125"}));
 }
