@@ -4,6 +4,7 @@
 // later concerns add) shares. Not for use outside src/store.
 
 #include "store/NoteLedger.h"
+#include "store/StoreWatchdog.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 namespace ledger {
@@ -57,6 +59,7 @@ struct NoteLedger::Connection
     QString name;
     QSqlDatabase db;
     bool sqlite = true;
+    std::unique_ptr<StoreWatchdog> watchdog; // a shared store's
 
     Connection(const StoreTarget &target, int busyTimeout)
     {
@@ -70,12 +73,17 @@ struct NoteLedger::Connection
         } else {
             // The driver hands these options to libpq as they stand; the
             // timeouts come last, so that they win over the settings' own.
+            // Keepalives and the TCP user timeout notice a network that has
+            // gone away; the watchdog bounds what they cannot see.
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
             db.setConnectOptions(
-                QStringLiteral("%1 connect_timeout=%2 options='-c statement_timeout=%3'")
+                QStringLiteral("%1 connect_timeout=%2 options='-c statement_timeout=%3'"
+                               " keepalives=1 keepalives_idle=2 keepalives_interval=1"
+                               " keepalives_count=2 tcp_user_timeout=%3")
                     .arg(target.location)
                     .arg(sharedStoreTimeoutMs / 1000)
                     .arg(sharedStoreTimeoutMs));
+            watchdog = std::make_unique<StoreWatchdog>();
         }
     }
     ~Connection()
