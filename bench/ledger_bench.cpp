@@ -5,7 +5,8 @@
 // window shows (1,001 rows asked, 1,000 shown) unless its name says "all":
 // those are what the CSV export reads.
 // The store is a SQLite file, or with KANRO_BENCH_STORE=postgres a private
-// local PostgreSQL server started for the run.
+// local PostgreSQL server started for the run, or the empty database that
+// KANRO_BENCH_CONNECT names (a libpq connection string).
 #include "PrivatePostgres.h"
 #include "store/HistoryQuery.h"
 #include "store/NoteLedger.h"
@@ -52,17 +53,17 @@ ledger::IssuedNote generatedNote(std::mt19937 &random, int i)
     return n;
 }
 
-// Runs one statement on the store past the ledger (filling it quickly).
-void rawExec(const ledger::StoreTarget &t, PrivatePostgres *server, const QString &sql)
+// Runs one statement on the store past the ledger (filling it quickly),
+// without the ledger's statement timeout.
+void rawExec(const ledger::StoreTarget &t, const QString &sql)
 {
-    if (t.shared()) {
-        if (!server->exec(QStringLiteral("bench"), sql))
-            qFatal("%s: %s", qPrintable(sql.left(60)), qPrintable(server->error()));
-        return;
-    }
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(t.location);
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            t.shared() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        if (t.shared())
+            db.setConnectOptions(t.location);
+        else
+            db.setDatabaseName(t.location);
         QSqlQuery q(db);
         if (!db.open() || !q.exec(sql))
             qFatal("%s: %s", qPrintable(sql.left(60)), qPrintable(q.lastError().text()));
@@ -117,7 +118,10 @@ ledger::StoreTarget filledStore()
     static std::unique_ptr<PrivatePostgres> server;
     static const ledger::StoreTarget target = [] {
         ledger::StoreTarget t = ledger::StoreTarget::sqlite(ledger::ledgerFilePath(dir.path()));
-        if (qgetenv("KANRO_BENCH_STORE") == "postgres") {
+        if (qEnvironmentVariableIsSet("KANRO_BENCH_CONNECT")) {
+            // An empty database of a server of one's own, kept after the run.
+            t = ledger::StoreTarget::postgres(qEnvironmentVariable("KANRO_BENCH_CONNECT"));
+        } else if (qgetenv("KANRO_BENCH_STORE") == "postgres") {
             server = std::make_unique<PrivatePostgres>();
             if (!server->error().isEmpty() || !server->createDatabase(QStringLiteral("bench")))
                 qFatal("no private PostgreSQL: %s", qPrintable(server->error()));
@@ -132,9 +136,8 @@ ledger::StoreTarget filledStore()
         if (!st.ok())
             qFatal("filling the store failed: %s", qPrintable(st.error));
         if (kNotes > kFillChunk)
-            rawExec(t, server.get(), fillStatement(t.shared()));
-        rawExec(t, server.get(),
-                t.shared() ? QStringLiteral("VACUUM ANALYZE notes") : QStringLiteral("ANALYZE"));
+            rawExec(t, fillStatement(t.shared()));
+        rawExec(t, t.shared() ? QStringLiteral("VACUUM ANALYZE notes") : QStringLiteral("ANALYZE"));
         return t;
     }();
     return target;

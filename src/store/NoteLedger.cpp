@@ -24,8 +24,6 @@ namespace {
 // SQLite's primary result codes that mean the file is not a sound database.
 constexpr int sqliteCorrupt = 11;
 constexpr int sqliteNotADatabase = 26;
-// How long after the statement timeout a silent server's connection is shut.
-constexpr int silentServerMarginMs = 200;
 
 // statfs's f_type of the network file systems.
 constexpr long nfsMagic = 0x6969;
@@ -188,12 +186,13 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
         if (!f) {
             // A shared store that falls silent while it is asked is given up
             // just after its own statement timeout would have answered.
-            const int socket = m_db->watchdog ? postgresSocket(m_db->db) : -1;
-            if (socket >= 0)
-                m_db->watchdog->arm(socket, sharedStoreTimeoutMs + silentServerMarginMs);
+            m_db->watchedSocket = m_db->watchdog ? postgresSocket(m_db->db) : -1;
+            m_db->watch();
             f = op();
-            if (socket >= 0)
+            if (m_db && m_db->watchedSocket >= 0) {
                 m_db->watchdog->disarm();
+                m_db->watchedSocket = -1;
+            }
         }
         if (!f)
             return status;
@@ -532,8 +531,12 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         switch (way) {
         case Way::Plain:
             // The slip number index finds the few notes at once; PostgreSQL's
-            // planner picks its index itself.
-            sql = QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut);
+            // planner picks its index itself, the listed ids first (from the
+            // listing index alone when it walks that), then their rows.
+            sql = sqlite || limit < 0
+                      ? QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut)
+                      : QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes%2%3%4)%3")
+                            .arg(columns, filter, order, cut);
             break;
         case Way::Names:
             sql = QStringLiteral("SELECT %1 FROM notes NOT INDEXED%2%3%4")
@@ -556,6 +559,7 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             return m_db->failure(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(v);
+        m_db->watch();
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())

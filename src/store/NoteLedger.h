@@ -116,6 +116,8 @@ struct StoreTarget
 // A shared store is given up after this long: the connect timeout and the
 // statement timeout (libpq's connect_timeout counts whole seconds).
 constexpr int sharedStoreTimeoutMs = 3000;
+// How long after the statement timeout a silent server's connection is shut.
+constexpr int silentServerMarginMs = 200;
 
 // The name of the network file system (NFS, SMB/CIFS, FUSE) that holds
 // `folder`, or empty for a local one. SQLite's locking is unreliable there.

@@ -60,6 +60,15 @@ struct NoteLedger::Connection
     QSqlDatabase db;
     bool sqlite = true;
     std::unique_ptr<StoreWatchdog> watchdog; // a shared store's
+    int watchedSocket = -1; // while an operation runs on a shared store
+
+    // Each statement gets the whole bound, so that a batch of notes may
+    // take longer than one statement may.
+    void watch()
+    {
+        if (watchedSocket >= 0)
+            watchdog->arm(watchedSocket, sharedStoreTimeoutMs + silentServerMarginMs);
+    }
 
     Connection(const StoreTarget &target, int busyTimeout)
     {
@@ -98,6 +107,7 @@ struct NoteLedger::Connection
     std::optional<NoteLedger::Failure> exec(const QString &sql, QVariant *firstValue = nullptr,
                                 const QVariantList &values = {})
     {
+        watch();
         QSqlQuery q(db);
         if (values.isEmpty() ? !q.exec(sql) : !q.prepare(sql))
             return failure(q.lastError());
@@ -163,6 +173,10 @@ struct NoteLedger::Connection
             // later ones find the work done.
             if (auto f = exec(QStringLiteral("SELECT pg_advisory_xact_lock(20261226)")))
                 return rollback(*f);
+            // A step over many notes (an index built) may take longer than
+            // one statement may; the others wait for the lock meanwhile.
+            if (auto f = exec(QStringLiteral("SET LOCAL statement_timeout = 0")))
+                return rollback(*f);
             if (auto f = version(v))
                 return rollback(*f);
             if (v > NoteLedger::schemaVersion)
@@ -197,6 +211,7 @@ struct NoteLedger::Connection
     // note's id in the store either way.
     std::optional<NoteLedger::Failure> insert(const QVariantList &row, qint64 &id)
     {
+        watch();
         QSqlQuery q(db);
         q.prepare(QStringLiteral("INSERT INTO notes (%1) VALUES (%2) ON CONFLICT (note_uid) DO "
                                  "NOTHING RETURNING id")
