@@ -1,7 +1,7 @@
 // The issued-notes ledger on the main window: recording each printed note,
 // the history key F9, printing a recorded note again and loading it back;
 // the shop's shared store with its field and buttons on the settings tab,
-// its slip-number counter and this terminal's outbox.
+// its slip-number counter and this terminal's outbox, sent again on a timer.
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
@@ -14,11 +14,13 @@
 #include "printing/PrintCommand.h"
 #include "spooler/FrameworkPrinter.h"
 #include "store/NoteLedger.h"
+#include "store/OutboxSender.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,9 +156,11 @@ int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &
     if (!outbox.waitingCount(waiting).ok())
         return -1;
     if (status.ok() && waiting > 0) {
+        // The timer's try may be sending the same notes: counted again.
         int sent = 0;
         outbox.sendTo(store, false, sent);
-        waiting -= sent;
+        if (!outbox.waitingCount(waiting).ok())
+            return -1;
     }
     return waiting;
 }
@@ -234,6 +238,12 @@ void TForm_Main::setUpSharedStore()
     nameFromCaption(Edit_DbConnect, box, QString(), Edit_DbConnect->toolTip());
     nameFromCaption(BitBtn_DbTest);
     nameFromCaption(BitBtn_DbMove);
+    // Notes left waiting are sent again on a timer, and the status line
+    // follows what each try leaves.
+    m_outboxSender = new ledger::OutboxSender(this);
+    m_outboxSender->setObjectName(QStringLiteral("OutboxSender"));
+    connect(m_outboxSender, &ledger::OutboxSender::waitingChanged, this,
+            [this](int count) { showWaitingNotes(count); });
     connect(BitBtn_DbTest, &QPushButton::clicked, this, [this] { BitBtn_DbTestClick(); });
     connect(BitBtn_DbMove, &QPushButton::clicked, this, [this] { BitBtn_DbMoveClick(); });
     // Stored when the operator changes it, never otherwise.
@@ -278,8 +288,18 @@ void TForm_Main::BitBtn_DbMoveClick()
                           .arg(firstLine(status.error)));
 }
 
+void TForm_Main::showWaitingOutbox()
+{
+    int count = 0;
+    if (storeTarget().shared() && QFileInfo::exists(ledgerPath()) &&
+        ledger::NoteLedger(ledgerPath()).waitingCount(count).ok())
+        showWaitingNotes(count);
+}
+
 void TForm_Main::showWaitingNotes(int count)
 {
+    if (m_outboxSender && count >= 0)
+        m_outboxSender->setWaiting(count, ledgerPath(), storeTarget());
     const QString prefix = WaitingNotesMessage.section(u'%', 0, 0);
     if (count > 0)
         StatusBar1->showMessage(WaitingNotesMessage.arg(count));

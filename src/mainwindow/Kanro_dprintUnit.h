@@ -15,6 +15,10 @@
 #include <memory>
 #include <optional>
 
+namespace ledger {
+class OutboxSender;
+}
+
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -218,8 +222,11 @@ public:
     void setUpSharedStore();
     void BitBtn_DbTestClick();
     void BitBtn_DbMoveClick();
-    // Shows how many notes wait to be sent to the shared store.
+    // Shows how many notes wait to be sent to the shared store; while any
+    // wait, they are sent again on a timer.
     void showWaitingNotes(int count);
+    // The same for the notes a previous session left waiting.
+    void showWaitingOutbox();
     // Records a note the print command has just printed, with the window's
     // destination; a ledger that fails gives a notice and nothing else.
     void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
@@ -260,6 +267,7 @@ public:
     QPushButton *BitBtn_DbTest = nullptr;
     QPushButton *BitBtn_DbMove = nullptr;
     QLabel *Label_DbTest = nullptr;
+    ledger::OutboxSender *m_outboxSender = nullptr;
 
     // transfer panel
     QPlainTextEdit *Memo1 = nullptr;

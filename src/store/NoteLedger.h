@@ -116,6 +116,8 @@ struct StoreTarget
 // A shared store is given up after this long: the connect timeout and the
 // statement timeout (libpq's connect_timeout counts whole seconds).
 constexpr int sharedStoreTimeoutMs = 3000;
+// How long after the statement timeout a silent server's connection is shut.
+constexpr int silentServerMarginMs = 200;
 
 // The name of the network file system (NFS, SMB/CIFS, FUSE) that holds
 // `folder`, or empty for a local one. SQLite's locking is unreliable there.
@@ -130,7 +132,7 @@ class NoteLedger
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 3;
+    static constexpr int schemaVersion = 4;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;
