@@ -331,7 +331,7 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
                            .arg(QLatin1String(customerColumns), where,
                                 limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString())))
             return m_db->failure(q.lastError());
-        q.addBindValue(value);
+        q.addBindValue(text(value));
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())

@@ -267,4 +267,15 @@ bool itemsFromCsv(const QString &text, std::vector<Item> &out, QString &error)
     return true;
 }
 
+bool csvRecords(const QString &text, std::vector<QStringList> &out, QString &error)
+{
+    out.clear();
+    std::vector<Record> records;
+    if (!parseCsv(text, records, error))
+        return false;
+    for (Record &r : records)
+        out.push_back(std::move(r.fields));
+    return true;
+}
+
 } // namespace ledger

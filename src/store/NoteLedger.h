@@ -294,5 +294,7 @@ QString itemsCsv(const std::vector<Item> &items);
 // and `error` names the line and why.
 bool customersFromCsv(const QString &text, std::vector<Customer> &out, QString &error);
 bool itemsFromCsv(const QString &text, std::vector<Item> &out, QString &error);
+// The records of such a text, fields as they stand (the header included).
+bool csvRecords(const QString &text, std::vector<QStringList> &out, QString &error);
 
 } // namespace ledger
