@@ -25,14 +25,6 @@ const QStringList flagColumns = {QStringLiteral("非表示"), QStringLiteral("�
                                  QStringLiteral("税込")};
 const QString LastUsedColumn = QStringLiteral("最終利用");
 
-// A table cell as a CSV field: quoted where it holds a comma or a quote.
-QString csvQuoted(const QString &v)
-{
-    if (!v.contains(u',') && !v.contains(u'"'))
-        return v;
-    return u'"' + QString(v).replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
-}
-
 } // namespace
 
 CustomerListDialog::CustomerListDialog(TForm_Main &main, Kind kind)
@@ -189,10 +181,7 @@ void CustomerListDialog::show(const QString &csv, const QStringList &lastUsed)
                 cell->setCheckState(rows[r].value(k) == u"1" ? Qt::Checked : Qt::Unchecked);
             } else {
                 // The export's guard against spreadsheet formulas is for files only.
-                QString v = rows[r].value(k);
-                if (v.size() >= 2 && v.front() == u'\'' && QStringLiteral("=+-@").contains(v.at(1)))
-                    v.remove(0, 1);
-                cell->setText(v);
+                cell->setText(ledger::unguardedCsvText(rows[r].value(k)));
             }
             Table_List->setItem(int(r) - 1, int(k), cell);
         }
@@ -216,7 +205,7 @@ QString CustomerListDialog::tableCsv() const
                 fields << (cell && cell->checkState() == Qt::Checked ? QStringLiteral("1")
                                                                      : QStringLiteral("0"));
             else
-                fields << csvQuoted(cell ? cell->text() : QString());
+                fields << ledger::csvTextField(cell ? cell->text() : QString());
         }
         csv += fields.join(u',') + QStringLiteral("\r\n");
     }

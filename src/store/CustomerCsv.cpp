@@ -27,6 +27,16 @@ QString flag(bool on)
     return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+// Whether the text is apostrophes followed by what begins a formula.
+bool apostrophesBeforeFormula(const QString &v)
+{
+    qsizetype k = 0;
+    while (k < v.size() && v.at(k) == u'\'')
+        ++k;
+    return k > 0 && k < v.size() && QStringLiteral("=+-@").contains(v.at(k));
+}
+
+
 QString line(const QStringList &fields)
 {
     return fields.join(u',') + QStringLiteral("\r\n");
@@ -118,11 +128,7 @@ public:
         for (const QChar ch : v)
             if (ch.unicode() < 0x20)
                 return fail(column, QStringLiteral("改行や制御文字があります"));
-        // The export's guard against spreadsheet formulas comes off again.
-        if (v.size() >= 2 && v.front() == u'\'' &&
-            QStringLiteral("=+-@").contains(v.at(1)))
-            v.remove(0, 1);
-        return v;
+        return unguardedCsvText(v);
     }
     bool flag(const QString &column)
     {
@@ -177,16 +183,26 @@ bool readHeader(const std::vector<Record> &records, const QStringList &required,
 
 } // namespace
 
+QString csvTextField(const QString &v)
+{
+    return csvField(apostrophesBeforeFormula(v) ? u'\'' + v : v, true);
+}
+
+QString unguardedCsvText(const QString &field)
+{
+    return apostrophesBeforeFormula(field) ? field.mid(1) : field;
+}
+
 QString customersCsv(const std::vector<Customer> &customers)
 {
     QString out = line(customerHeader);
     for (const Customer &c : customers)
-        out += line({csvField(c.code, true), csvField(c.name, true),
-                     csvField(c.honorific, true), csvField(c.zip, true),
-                     csvField(c.addressLines[0], true), csvField(c.addressLines[1], true),
-                     csvField(c.addressLines[2], true), csvField(c.tel, true),
+        out += line({csvTextField(c.code), csvTextField(c.name),
+                     csvTextField(c.honorific), csvTextField(c.zip),
+                     csvTextField(c.addressLines[0]), csvTextField(c.addressLines[1]),
+                     csvTextField(c.addressLines[2]), csvTextField(c.tel),
                      c.closingDay > 0 ? QString::number(c.closingDay) : QString(),
-                     csvField(c.paymentTerms, true), flag(c.hidden)});
+                     csvTextField(c.paymentTerms), flag(c.hidden)});
     return out;
 }
 
@@ -194,8 +210,8 @@ QString itemsCsv(const std::vector<Item> &items)
 {
     QString out = line(itemHeader);
     for (const Item &i : items)
-        out += line({csvField(i.code, true), csvField(i.itemNo, true), csvField(i.item, true),
-                     csvField(i.unit, true), csvField(i.price, false), flag(i.reduced),
+        out += line({csvTextField(i.code), csvTextField(i.itemNo), csvTextField(i.item),
+                     csvTextField(i.unit), csvField(i.price, false), flag(i.reduced),
                      flag(i.taxIncluded), flag(i.hidden)});
     return out;
 }

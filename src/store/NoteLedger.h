@@ -294,6 +294,13 @@ QString itemsCsv(const std::vector<Item> &items);
 // and `error` names the line and why.
 bool customersFromCsv(const QString &text, std::vector<Customer> &out, QString &error);
 bool itemsFromCsv(const QString &text, std::vector<Item> &out, QString &error);
+// A text field of such a file: quoted where needed, and a text that a
+// spreadsheet would run as a formula ("=x", also "'=x") kept as text by
+// one more apostrophe in front.
+QString csvTextField(const QString &value);
+// A text field as written, without the apostrophe the writer puts before
+// what a spreadsheet would run as a formula ("'=x" reads "=x", "''=x" "'=x").
+QString unguardedCsvText(const QString &field);
 // The records of such a text, fields as they stand (the header included).
 bool csvRecords(const QString &text, std::vector<QStringList> &out, QString &error);
 
