@@ -8,7 +8,7 @@
 // (telephone, postal code). While it is open, Up and Down walk it, Enter
 // chooses and Escape closes it; with no list open every key keeps its
 // meaning in the field.
-#include "mainwindow/CustomerRecall.h"
+#include "store/CustomerRecall.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"

@@ -1,4 +1,4 @@
-#include "mainwindow/CustomerRecall.h"
+#include "store/CustomerRecall.h"
 
 #include <QThread>
 #include <memory>
