@@ -375,33 +375,44 @@ LedgerStatus NoteLedger::saveItem(Item &item)
     return importItems(std::span<Item>(&item, 1));
 }
 
+namespace {
+
+// Stores entries by id or code, all in one transaction: a known code
+// updates its entry, an unknown or empty one adds one. An edit or an import
+// without a last use keeps the one stored.
+template <class Entry>
+std::optional<Failure> storeEntries(auto &c, const char *table, const QString &columns,
+                                    QVariantList (*values)(const Entry &),
+                                    std::vector<Entry> &entries)
+{
+    return inTransaction(c, [&]() -> std::optional<Failure> {
+        for (Entry &x : entries) {
+            if (x.id == 0 && !x.code.trimmed().isEmpty())
+                if (auto f = firstId(c,
+                                     QStringLiteral("SELECT id FROM %1 WHERE code = ?")
+                                         .arg(QLatin1String(table)),
+                                     {x.code.trimmed()}, x.id))
+                    return f;
+            QVariantList row = values(x);
+            const bool keepUse = x.id != 0 && x.lastUsed.isEmpty(); // last_used is last
+            if (keepUse)
+                row.removeLast();
+            if (auto f = storeEntry(c, table, keepUse ? columns.section(u',', 0, -2) : columns,
+                                    row, x.code, x.id))
+                return f;
+        }
+        return std::nullopt;
+    });
+}
+
+} // namespace
+
 LedgerStatus NoteLedger::importCustomers(std::span<Customer> customers)
 {
-    std::vector<Customer> result(customers.begin(), customers.end());
+    std::vector<Customer> result;
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
-        Connection &c = *m_db;
         result.assign(customers.begin(), customers.end());
-        return inTransaction(c, [&]() -> std::optional<Failure> {
-            for (std::size_t k = 0; k < result.size(); ++k) {
-                Customer &x = result[k];
-                if (x.id == 0 && !x.code.trimmed().isEmpty())
-                    if (auto f = firstId(c, QStringLiteral("SELECT id FROM customers WHERE code = ?"),
-                                         {x.code.trimmed()}, x.id))
-                        return f;
-                QVariantList values = customerValues(x);
-                if (x.id != 0 && x.lastUsed.isEmpty()) {
-                    // An edit or an import keeps when the customer was last used.
-                    values.removeLast();
-                    if (auto f = storeEntry(c, "customers",
-                                            customerSetColumns.section(u',', 0, -2), values, x.code,
-                                            x.id))
-                        return f;
-                } else if (auto f = storeEntry(c, "customers", customerSetColumns, values, x.code,
-                                               x.id))
-                    return f;
-            }
-            return std::nullopt;
-        });
+        return storeEntries(*m_db, "customers", customerSetColumns, &customerValues, result);
     });
     if (status.ok())
         std::copy(result.begin(), result.end(), customers.begin());
@@ -410,29 +421,10 @@ LedgerStatus NoteLedger::importCustomers(std::span<Customer> customers)
 
 LedgerStatus NoteLedger::importItems(std::span<Item> items)
 {
-    std::vector<Item> result(items.begin(), items.end());
+    std::vector<Item> result;
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
-        Connection &c = *m_db;
         result.assign(items.begin(), items.end());
-        return inTransaction(c, [&]() -> std::optional<Failure> {
-            for (std::size_t k = 0; k < result.size(); ++k) {
-                Item &x = result[k];
-                if (x.id == 0 && !x.code.trimmed().isEmpty())
-                    if (auto f = firstId(c, QStringLiteral("SELECT id FROM items WHERE code = ?"),
-                                         {x.code.trimmed()}, x.id))
-                        return f;
-                QVariantList values = itemValues(x);
-                if (x.id != 0 && x.lastUsed.isEmpty()) {
-                    values.removeLast();
-                    if (auto f = storeEntry(c, "items", itemSetColumns.section(u',', 0, -2),
-                                            values, x.code, x.id))
-                        return f;
-                } else if (auto f =
-                               storeEntry(c, "items", itemSetColumns, values, x.code, x.id))
-                    return f;
-            }
-            return std::nullopt;
-        });
+        return storeEntries(*m_db, "items", itemSetColumns, &itemValues, result);
     });
     if (status.ok())
         std::copy(result.begin(), result.end(), items.begin());
