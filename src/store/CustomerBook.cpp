@@ -192,6 +192,22 @@ std::optional<Failure> inTransaction(auto &c, const std::function<std::optional<
     return std::nullopt;
 }
 
+// A recall: the matching rows, newest first, at most `limit` (< 0: all).
+// On SQLite the ids come from the named index alone, walked newest first,
+// then their rows; PostgreSQL's planner picks its way itself.
+QString recallSql(bool sqlite, const char *columns, const char *table, const char *index,
+                  const QString &where, int limit)
+{
+    const QString order = QStringLiteral(" ORDER BY last_used DESC, id DESC");
+    const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
+    if (!sqlite)
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3%4%5")
+            .arg(QLatin1String(columns), QLatin1String(table), where, order, cut);
+    return QStringLiteral("SELECT %1 FROM %2 WHERE id IN (SELECT id FROM %2 INDEXED BY %3"
+                          " WHERE %4%5%6)%5")
+        .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(index), where, order, cut);
+}
+
 } // namespace
 
 QString digitsOf(const QString &number)
@@ -317,21 +333,24 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
                            : QStringLiteral("strpos(tel_digits, ?) > 0");
             break;
         case CustomerQuery::By::Zip:
-            // Digits only, so the pattern holds no wildcard of its own.
-            value = digitsOf(query.text) + u'%';
-            where = QStringLiteral("zip_digits LIKE ?");
+            // The codes that start with the digits: from the digits up to
+            // the digits followed by ':', the character after '9'.
+            value = digitsOf(query.text);
+            where = QStringLiteral("zip_digits >= ? AND zip_digits < ?");
             break;
         }
         if (!query.withHidden)
             where += QStringLiteral(" AND hidden = 0");
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("SELECT %1 FROM customers WHERE %2 ORDER BY last_used DESC,"
-                                      " id DESC%3")
-                           .arg(QLatin1String(customerColumns), where,
-                                limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString())))
+        if (!q.prepare(recallSql(sqlite, customerColumns, "customers",
+                                 query.by == CustomerQuery::By::Zip ? "customers_zip"
+                                                                    : "customers_recall",
+                                 where, limit)))
             return m_db->failure(q.lastError());
         q.addBindValue(text(value));
+        if (query.by == CustomerQuery::By::Zip)
+            q.addBindValue(value + u':');
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())
@@ -351,10 +370,7 @@ LedgerStatus NoteLedger::findItems(const QString &itemNoPart, int limit, bool wi
             where += QStringLiteral(" AND hidden = 0");
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("SELECT %1 FROM items WHERE %2 ORDER BY last_used DESC,"
-                                      " id DESC%3")
-                           .arg(QLatin1String(itemColumns), where,
-                                limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString())))
+        if (!q.prepare(recallSql(m_db->sqlite, itemColumns, "items", "items_recall", where, limit)))
             return m_db->failure(q.lastError());
         q.addBindValue(text(itemNoPart.trimmed()));
         if (!q.exec())

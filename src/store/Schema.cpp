@@ -81,7 +81,9 @@ const std::vector<std::vector<const char *>> sqliteMigrations = {
         " merged_into INTEGER,"
         " last_used TEXT NOT NULL,"
         " last_note_id INTEGER)",
-        "CREATE INDEX customers_last_used ON customers(last_used, id)",
+        // Recall walks this index newest first and reads nothing else until
+        // it has its few rows, also when nothing matches (a new customer).
+        "CREATE INDEX customers_recall ON customers(last_used, id, hidden, name, tel_digits)",
         "CREATE INDEX customers_name_zip ON customers(name, zip_digits)",
         "CREATE INDEX customers_tel ON customers(tel_digits)",
         "CREATE INDEX customers_zip ON customers(zip_digits)",
@@ -97,7 +99,7 @@ const std::vector<std::vector<const char *>> sqliteMigrations = {
         " hidden INTEGER NOT NULL DEFAULT 0,"
         " merged_into INTEGER,"
         " last_used TEXT NOT NULL)",
-        "CREATE INDEX items_last_used ON items(last_used, id)",
+        "CREATE INDEX items_recall ON items(last_used, id, hidden, item_no)",
         "CREATE INDEX items_names ON items(item_no, item)",
     },
 };
@@ -164,7 +166,7 @@ const std::vector<std::vector<const char *>> postgresMigrations = {
         " merged_into BIGINT,"
         " last_used TEXT NOT NULL,"
         " last_note_id BIGINT)",
-        "CREATE INDEX customers_last_used ON customers(last_used, id)",
+        "CREATE INDEX customers_recall ON customers(last_used, id, hidden, name, tel_digits)",
         "CREATE INDEX customers_name_zip ON customers(name, zip_digits)",
         "CREATE INDEX customers_tel ON customers(tel_digits)",
         "CREATE INDEX customers_zip ON customers(zip_digits)",
@@ -180,7 +182,7 @@ const std::vector<std::vector<const char *>> postgresMigrations = {
         " hidden INTEGER NOT NULL DEFAULT 0,"
         " merged_into BIGINT,"
         " last_used TEXT NOT NULL)",
-        "CREATE INDEX items_last_used ON items(last_used, id)",
+        "CREATE INDEX items_recall ON items(last_used, id, hidden, item_no)",
         "CREATE INDEX items_names ON items(item_no, item)",
     },
 };
