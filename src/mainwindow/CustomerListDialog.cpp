@@ -76,6 +76,9 @@ CustomerListDialog::CustomerListDialog(TForm_Main &main, Kind kind)
         QStringLiteral("二つの行を選び、カーソルの行にもう一方を統合します (もう一方は非表示に)"));
     Button_Export = button(QStringLiteral("CSV書出(&E)"), QStringLiteral("Button_Export"));
     Button_Import = button(QStringLiteral("CSV読込(&I)"), QStringLiteral("Button_Import"));
+    Button_History = button(QStringLiteral("履歴から取込(&R)"), QStringLiteral("Button_History"));
+    Button_History->setToolTip(
+        QStringLiteral("発行履歴のすべての伝票から得意先と商品を登録・更新します"));
     CheckBox_Cp932 = new QCheckBox(QStringLiteral("Shift_JIS (CP932) で書き出す"), this);
     CheckBox_Cp932->setObjectName(QStringLiteral("CheckBox_Cp932"));
     Button_Close = button(QStringLiteral("閉じる"), QStringLiteral("Button_Close"));
@@ -86,7 +89,8 @@ CustomerListDialog::CustomerListDialog(TForm_Main &main, Kind kind)
     auto *buttons = new QHBoxLayout;
     for (QWidget *b : {static_cast<QWidget *>(Button_Add), static_cast<QWidget *>(Button_Save),
                        static_cast<QWidget *>(Button_Merge), static_cast<QWidget *>(Button_Export),
-                       static_cast<QWidget *>(Button_Import), static_cast<QWidget *>(CheckBox_Cp932)})
+                       static_cast<QWidget *>(Button_Import), static_cast<QWidget *>(Button_History),
+                       static_cast<QWidget *>(CheckBox_Cp932)})
         buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(Button_Close);
@@ -103,6 +107,7 @@ CustomerListDialog::CustomerListDialog(TForm_Main &main, Kind kind)
     connect(Button_Merge, &QPushButton::clicked, this, [this] { mergeSelected(); });
     connect(Button_Export, &QPushButton::clicked, this, [this] { exportCsv(); });
     connect(Button_Import, &QPushButton::clicked, this, [this] { importCsv(); });
+    connect(Button_History, &QPushButton::clicked, this, [this] { takeFromHistory(); });
     connect(Button_Close, &QPushButton::clicked, this, &QDialog::reject);
     setTabOrder(Edit_Search, CheckBox_ShowHidden);
     setTabOrder(CheckBox_ShowHidden, Table_List);
@@ -366,6 +371,15 @@ void CustomerListDialog::importCsv()
         return;
     search();
     Label_Status->setText(QStringLiteral("%1 件を読み込みました").arg(count));
+}
+
+void CustomerListDialog::takeFromHistory()
+{
+    int notes = 0;
+    if (!checked(m_ledger.rememberRecordedNotes(notes)))
+        return;
+    search();
+    Label_Status->setText(QStringLiteral("発行履歴の伝票 %1 件から取り込みました").arg(notes));
 }
 
 void TForm_Main::SpeedButton_F3Click()

@@ -39,6 +39,8 @@ public:
     void mergeSelected();
     void exportCsv();
     void importCsv();
+    // Takes the customers and items of every recorded note into the lists.
+    void takeFromHistory();
     QString csvPath() const;
 
     QLineEdit *Edit_Search = nullptr;
@@ -49,6 +51,7 @@ public:
     QPushButton *Button_Merge = nullptr;
     QPushButton *Button_Export = nullptr;
     QPushButton *Button_Import = nullptr;
+    QPushButton *Button_History = nullptr;
     QCheckBox *CheckBox_Cp932 = nullptr;
     QPushButton *Button_Close = nullptr;
     QLabel *Label_Status = nullptr;

@@ -193,19 +193,19 @@ std::optional<Failure> inTransaction(auto &c, const std::function<std::optional<
 }
 
 // A recall: the matching rows, newest first, at most `limit` (< 0: all).
-// On SQLite the ids come from the named index alone, walked newest first,
-// then their rows; PostgreSQL's planner picks its way itself.
+// The ids come from the named index alone, walked newest first (an
+// index-only scan on PostgreSQL, whose planner is left to pick it), then
+// their rows: a text nobody has is a walk through the index, never through
+// every row.
 QString recallSql(bool sqlite, const char *columns, const char *table, const char *index,
                   const QString &where, int limit)
 {
     const QString order = QStringLiteral(" ORDER BY last_used DESC, id DESC");
     const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
-    if (!sqlite)
-        return QStringLiteral("SELECT %1 FROM %2 WHERE %3%4%5")
-            .arg(QLatin1String(columns), QLatin1String(table), where, order, cut);
-    return QStringLiteral("SELECT %1 FROM %2 WHERE id IN (SELECT id FROM %2 INDEXED BY %3"
-                          " WHERE %4%5%6)%5")
-        .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(index), where, order, cut);
+    const QString hint =
+        sqlite ? QStringLiteral(" INDEXED BY %1").arg(QLatin1String(index)) : QString();
+    return QStringLiteral("SELECT %1 FROM %2 WHERE id IN (SELECT id FROM %2%3 WHERE %4%5%6)%5")
+        .arg(QLatin1String(columns), QLatin1String(table), hint, where, order, cut);
 }
 
 } // namespace
@@ -499,6 +499,46 @@ LedgerStatus NoteLedger::mergeCustomers(qint64 kept, qint64 gone)
 LedgerStatus NoteLedger::mergeItems(qint64 kept, qint64 gone)
 {
     return run([&] { return merge(*m_db, "items", kept, gone); });
+}
+
+LedgerStatus NoteLedger::rememberRecordedNotes(int &notes)
+{
+    notes = 0;
+    // In steps, so that a large ledger is never held in memory at once.
+    constexpr int step = 500;
+    qint64 after = 0;
+    for (;;) {
+        std::vector<qint64> ids;
+        LedgerStatus status = run([&]() -> std::optional<Failure> {
+            QSqlQuery q(m_db->db);
+            q.setForwardOnly(true);
+            q.prepare(QStringLiteral("SELECT id FROM notes WHERE id > ? ORDER BY id LIMIT %1")
+                          .arg(step));
+            q.addBindValue(after);
+            if (!q.exec())
+                return m_db->failure(q.lastError());
+            while (q.next())
+                ids.push_back(q.value(0).toLongLong());
+            return std::nullopt;
+        });
+        if (!status.ok() || ids.empty())
+            return status;
+        for (const qint64 id : ids) {
+            const std::optional<IssuedNote> note = load(id, status);
+            if (!note)
+                return status;
+            status = run([&]() -> std::optional<Failure> {
+                return inTransaction(*m_db, [&] {
+                    return rememberCustomerAndItems(*note, id,
+                                                    note->printedAt.toString(Qt::ISODate));
+                });
+            });
+            if (!status.ok())
+                return status;
+            ++notes;
+        }
+        after = ids.back();
+    }
 }
 
 LedgerStatus NoteLedger::lastNoteOf(const QString &name, const QString &zip, const QString &tel,

@@ -250,6 +250,11 @@ public:
     // that match it refresh `kept`. Nothing is deleted.
     LedgerStatus mergeCustomers(qint64 kept, qint64 gone);
     LedgerStatus mergeItems(qint64 kept, qint64 gone);
+    // Adds or refreshes the customers and items of every recorded note,
+    // oldest first (notes recorded before the lists existed, or sent from
+    // a terminal's outbox); running it again changes nothing. `notes`
+    // counts the notes read.
+    LedgerStatus rememberRecordedNotes(int &notes);
     // The last note recorded for the customer the destination matches
     // (as a note matches it); 0 when there is none.
     LedgerStatus lastNoteOf(const QString &name, const QString &zip, const QString &tel,

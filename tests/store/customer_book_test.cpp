@@ -4,6 +4,8 @@
 #include "store/NoteLedger.h"
 
 #include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -274,4 +276,45 @@ TEST_P(CustomerBookTest, CsvRoundTripChangesOneField)
     EXPECT_FALSE(itemsFromCsv(QStringLiteral("コード,品名1,単価\r\n1,a,1,5\r\n1,b,x\r\n"), items,
                               error));
     EXPECT_EQ(error, QStringLiteral("3 行目の 単価: 数ではありません"));
+}
+
+// Notes recorded before the lists existed come into them on request, and
+// asking again changes nothing.
+TEST_P(CustomerBookTest, RecordedNotesFillTheLists)
+{
+    IssuedNote n = noteFor(QStringLiteral("古い客"), QStringLiteral("100-0001"), QString(), QString());
+    n.note.rows[0].itemNo = QStringLiteral("古い品");
+    record(n);
+    record(noteFor(QStringLiteral("古い客"), QStringLiteral("100-0001"), QString(),
+                   QStringLiteral("新しい住所")));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            store.shared() ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        if (store.shared())
+            db.setConnectOptions(store.location);
+        else
+            db.setDatabaseName(store.location);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM customers")));
+        ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM items")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    ASSERT_TRUE(names(CustomerQuery::By::Name, QStringLiteral("古い")).isEmpty());
+
+    for (int round = 0; round < 2; ++round) {
+        int notes = 0;
+        const LedgerStatus st = ledger->rememberRecordedNotes(notes);
+        ASSERT_TRUE(st.ok()) << st.error.toStdString();
+        EXPECT_EQ(notes, 2) << round;
+        std::vector<Customer> found;
+        ASSERT_TRUE(ledger->findCustomers({CustomerQuery::By::Name, QStringLiteral("古い")}, 5, found).ok());
+        ASSERT_EQ(found.size(), 1u) << round;
+        EXPECT_EQ(found[0].addressLines[0], QStringLiteral("新しい住所")) << "the newest note last";
+        EXPECT_EQ(found[0].lastNoteId, lastNote);
+        std::vector<Item> items;
+        ASSERT_TRUE(ledger->findItems(QStringLiteral("古い"), 5, false, items).ok());
+        EXPECT_EQ(items.size(), 1u) << round;
+    }
 }
