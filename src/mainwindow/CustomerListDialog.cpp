@@ -159,11 +159,11 @@ void CustomerListDialog::search()
         }
         csv = ledger::itemsCsv(found);
     }
-    show(csv, lastUsed);
+    showList(csv, lastUsed);
     Label_Status->setText(QStringLiteral("%1 件").arg(m_ids.size()));
 }
 
-void CustomerListDialog::show(const QString &csv, const QStringList &lastUsed)
+void CustomerListDialog::showList(const QString &csv, const QStringList &lastUsed)
 {
     std::vector<QStringList> rows;
     QString error;

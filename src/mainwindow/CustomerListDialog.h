@@ -59,7 +59,7 @@ public:
 private:
     bool checked(const ledger::LedgerStatus &status);
     QString tableCsv() const;
-    void show(const QString &csv, const QStringList &lastUsed);
+    void showList(const QString &csv, const QStringList &lastUsed);
 
     TForm_Main &m_main;
     Kind m_kind;
