@@ -3,6 +3,8 @@
 #include "store/NoteLedger.h"
 #include "store/StoreConnection.h"
 
+#include <QUuid>
+
 namespace ledger {
 namespace {
 
@@ -96,8 +98,9 @@ std::optional<Failure> insertWithCode(auto &c, const char *table,
                                       QString &code, qint64 &id)
 {
     const bool given = !code.trimmed().isEmpty();
-    const QString stored = given ? code.trimmed() : QStringLiteral("~") + QString::number(qint64(
-                                                              QDateTime::currentMSecsSinceEpoch()));
+    // Until the id is known the row holds a code no other terminal can hold.
+    const QString stored =
+        given ? code.trimmed() : u'~' + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QVariantList all = values;
     all.prepend(stored);
     QStringList marks(all.size(), QStringLiteral("?"));
