@@ -413,18 +413,8 @@ bool TForm_Main::loadIssuedNote(qint64 id)
         DateTimePicker_1->setDate(n.issueDate);
     KiNumEdit_Slipno->setText(n.slipNo);
     ComboBox_TaxIncl->setCurrentIndex(n.taxIncluded ? 1 : 0);
-    for (int i = 1; i <= kRows; ++i) {
-        const PrintRow &r = n.rows[std::size_t(i - 1)];
-        dITEMNO_Ary[i]->setText(r.itemNo);
-        dITEM_Ary[i]->setText(r.item);
-        dUNIT_Ary[i]->setText(r.unit);
-        dQTY_Ary[i]->setText(r.qty);
-        dPRICE_Ary[i]->setText(r.price);
-        dSALES_Ary[i]->setText(r.sales);
-        setReducedMark(i, r.reduced);
-    }
-    DEN_SALS();
-    DEN_SUM();
+    setHonorific(n.honorific);
+    showRows(n);
     m_issuedRows = rowTexts();
     Edit_Zip->setFocus(Qt::OtherFocusReason);
     return true;

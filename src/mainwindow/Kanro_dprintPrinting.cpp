@@ -364,6 +364,7 @@ printing::PrintNote TForm_Main::printNote() const
 {
     PrintNote n;
     n.customerName = Edit_Custo1->text();
+    n.honorific = honorific();
     n.title = Edit_021[0]->text();
     for (int k = 0; k < 5; ++k)
         n.shopLines[k] = Edit_021[k + 1]->text();

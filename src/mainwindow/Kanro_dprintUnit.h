@@ -21,6 +21,7 @@ class OutboxSender;
 
 class QCheckBox;
 class QComboBox;
+class QCompleter;
 class QDateEdit;
 class QFont;
 class QFrame;
@@ -239,6 +240,23 @@ public:
     // Rows with content that differ from the rows last printed or loaded.
     bool holdsUnsavedRows() const;
 
+    // ---- customers and items (bodies in Kanro_dprintCustomers.cpp) ----
+    // The honorific printed after the name, beside the name field.
+    QComboBox *ComboBox_Honorific = nullptr;
+    QString honorific() const;
+    void setHonorific(const QString &honorific);
+    // F3 and F4: the customer and item windows; F5: the rows of the
+    // customer's last note ("前回と同じ内容").
+    void SpeedButton_F3Click();
+    void SpeedButton_F4Click();
+    void SpeedButton_F5Click();
+    // The recall lists: one for the destination's fields, one for the
+    // 品名 1 cells (attached to the cell being typed in).
+    QCompleter *customerRecallList() const;
+    QCompleter *itemRecallList() const;
+    // The rows of a note into the grid, with their marks and amounts.
+    void showRows(const printing::PrintNote &note);
+
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
     bool FormKeyDown2(QWidget *Sender, int Key);
@@ -438,6 +456,13 @@ private:
     void readStartupSettings();
     void writeShutdownSettings();
     void setUpHistoryKey();
+    void setUpCustomerRecall();
+    void showCustomerKeys();
+    bool customerKey(int Key);
+    void destinationEdited(NoteLineEdit *field);
+    void itemNoEdited(int row);
+    void chooseCustomer(int index);
+    void chooseItem(int index);
     void setUpPasteTransferKey();
     QStringList rowTexts() const;
     void showReducedMark(int row);
@@ -484,4 +509,11 @@ private:
     // What start-up has loaded; the shutdown writes only that.
     bool m_settingsRead = false;
     bool m_rowsRestored = false;
+    // Recall while typing (Kanro_dprintCustomers.cpp).
+    class CustomerRecall *m_recall = nullptr;
+    QCompleter *m_customerList = nullptr;
+    QCompleter *m_itemList = nullptr;
+    std::vector<ledger::Customer> m_offeredCustomers;
+    std::vector<ledger::Item> m_offeredItems;
+    int m_itemRow = 0; // the row whose 品名 1 the item list serves
 };

@@ -277,13 +277,15 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
         ids.clear();
         Connection &c = *m_db;
-        // One note alone is one statement, itself a transaction.
-        const bool transaction = notes.size() > 1 || queue;
+        // The note, its customer and its items go in together.
+        const bool transaction = true;
         if (transaction && !c.db.transaction())
             return c.failure(c.db.lastError());
         for (IssuedNote &note : notes) {
             qint64 id = 0;
             std::optional<Failure> f = c.insert(rowValues(note, printedAt, !queue), id);
+            if (!f)
+                f = rememberCustomerAndItems(note, id, printedAt);
             if (!f && queue)
                 f = c.exec(QStringLiteral("INSERT INTO outbox (note_id) VALUES (?) ON CONFLICT "
                                           "DO NOTHING"),
@@ -612,8 +614,6 @@ std::optional<IssuedNote> NoteLedger::load(qint64 id, LedgerStatus &status)
     return status.ok() ? result : std::nullopt;
 }
 
-namespace {
-
 QString csvField(const QString &value, bool text)
 {
     QString v = value;
@@ -629,8 +629,6 @@ QString csvField(const QString &value, bool text)
     }
     return v;
 }
-
-} // namespace
 
 QByteArray notesCsv(const std::vector<NoteSummary> &notes)
 {

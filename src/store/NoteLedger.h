@@ -127,12 +127,62 @@ extern std::function<long(const QString &folder)> fileSystemTypeProvider;
 // Why a ledger file on a network file system is refused.
 QString networkLedgerMessage(const QString &path, const QString &fileSystem);
 
+// ---- customers and items (CustomerBook.cpp) ----
+
+// A customer (得意先) as the lists keep it. An empty code is given one when
+// it is stored (the id, zero-padded to six digits).
+struct Customer
+{
+    qint64 id = 0;
+    QString code;
+    QString name;
+    QString honorific; // "様" or "御中"; empty stores "様"
+    QString zip;
+    std::array<QString, 3> addressLines;
+    QString tel;
+    int closingDay = 0; // 締日: 1 to 28, 31 the month's end, 0 none
+    QString paymentTerms;
+    bool hidden = false; // left out of recall and of the window's list
+    QString lastUsed;    // when a note last named it
+    qint64 lastNoteId = 0;
+};
+
+// An item (商品): its two names, unit, the unit price last invoiced, the
+// reduced-rate mark and whether that price included tax.
+struct Item
+{
+    qint64 id = 0;
+    QString code;
+    QString itemNo; // 品名 1
+    QString item;   // 品名 2
+    QString unit;
+    QString price;
+    bool reduced = false;
+    bool taxIncluded = false;
+    bool hidden = false;
+    QString lastUsed;
+};
+
+// A recall of customers: a part of the name, of the telephone's digits, or
+// the start of the postal code's digits (other characters are ignored there).
+struct CustomerQuery
+{
+    enum class By { Name, Tel, Zip };
+    By by = By::Name;
+    QString text;
+    bool withHidden = false;
+};
+
+// The digits of a telephone number or postal code, full-width ones as ASCII:
+// "０３-1234 (5678)" gives "0312345678".
+QString digitsOf(const QString &text);
+
 class NoteLedger
 {
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 4;
+    static constexpr int schemaVersion = 5;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;
@@ -179,6 +229,39 @@ public:
     // database shop"); for the connection test.
     LedgerStatus describe(QString &what);
 
+    // ---- customers and items (CustomerBook.cpp) ----
+    // Every recorded note adds its destination as a customer or refreshes
+    // the one it matches (the same name and postal code, or else the same
+    // telephone digits), and so each of its named rows as an item (the same
+    // 品名 1 and 品名 2), in the note's own transaction. The lists are copies:
+    // changing them never changes a recorded note.
+
+    // Matching customers, the most recently used first; at most `limit`.
+    LedgerStatus findCustomers(const CustomerQuery &query, int limit, std::vector<Customer> &out);
+    // Items whose 品名 1 holds `itemNoPart` (empty: all), most recent first.
+    LedgerStatus findItems(const QString &itemNoPart, int limit, bool withHidden,
+                           std::vector<Item> &out);
+    // Stores one entry: id 0 adds it (and sets id and code), else updates it.
+    LedgerStatus saveCustomer(Customer &customer);
+    LedgerStatus saveItem(Item &item);
+    // Takes entries in by code, all or none: a known code updates its entry,
+    // an unknown or empty one adds a new entry (an import, a benchmark).
+    LedgerStatus importCustomers(std::span<Customer> customers);
+    LedgerStatus importItems(std::span<Item> items);
+    // Merges `gone` into `kept`: `gone` is hidden and from then on notes
+    // that match it refresh `kept`. Nothing is deleted.
+    LedgerStatus mergeCustomers(qint64 kept, qint64 gone);
+    LedgerStatus mergeItems(qint64 kept, qint64 gone);
+    // Adds or refreshes the customers and items of every recorded note,
+    // oldest first (notes recorded before the lists existed, or sent from
+    // a terminal's outbox); running it again changes nothing. `notes`
+    // counts the notes read.
+    LedgerStatus rememberRecordedNotes(int &notes);
+    // The last note recorded for the customer the destination matches
+    // (as a note matches it); 0 when there is none.
+    LedgerStatus lastNoteOf(const QString &name, const QString &zip, const QString &tel,
+                            qint64 &noteId);
+
     QString path() const { return m_target.location; }
     const StoreTarget &target() const { return m_target; }
 
@@ -192,6 +275,9 @@ private:
     LedgerStatus run(const std::function<std::optional<Failure>()> &op);
     std::optional<Failure> ensureOpen();
     LedgerStatus recordNotes(std::span<IssuedNote> notes, bool queue);
+    // Adds or refreshes the note's customer and items (CustomerBook.cpp).
+    std::optional<Failure> rememberCustomerAndItems(const IssuedNote &note, qint64 noteId,
+                                                    const QString &usedAt);
     void close();
 
     StoreTarget m_target;
@@ -203,5 +289,26 @@ private:
 // line per note with the ledger's columns (without the note's JSON), fields
 // quoted where they hold a comma, quote or line break; lines end in CRLF.
 QByteArray notesCsv(const std::vector<NoteSummary> &notes);
+
+// The customer and item lists as CSV text (CustomerCsv.cpp): a header line
+// of Japanese column names as a shop's spreadsheet shows them, CRLF line
+// ends, fields quoted where needed. The caller encodes the text (UTF-8 with
+// a byte-order mark, or CP932).
+QString customersCsv(const std::vector<Customer> &customers);
+QString itemsCsv(const std::vector<Item> &items);
+// Reads such a text back; columns are found by their header names, in any
+// order, and unknown columns are ignored. On a fault nothing is returned
+// and `error` names the line and why.
+bool customersFromCsv(const QString &text, std::vector<Customer> &out, QString &error);
+bool itemsFromCsv(const QString &text, std::vector<Item> &out, QString &error);
+// A text field of such a file: quoted where needed, and a text that a
+// spreadsheet would run as a formula ("=x", also "'=x") kept as text by
+// one more apostrophe in front.
+QString csvTextField(const QString &value);
+// A text field as written, without the apostrophe the writer puts before
+// what a spreadsheet would run as a formula ("'=x" reads "=x", "''=x" "'=x").
+QString unguardedCsvText(const QString &field);
+// The records of such a text, fields as they stand (the header included).
+bool csvRecords(const QString &text, std::vector<QStringList> &out, QString &error);
 
 } // namespace ledger

@@ -53,6 +53,10 @@ inline QString text(const QString &s)
     return s.isNull() ? QStringLiteral("") : s;
 }
 
+// A CSV field: quoted where it holds a comma, quote or line break; a text
+// field that begins like a spreadsheet formula is kept as text ("'=…").
+QString csvField(const QString &value, bool text);
+
 // One Qt SQL connection of its own, removed with the object.
 struct NoteLedger::Connection
 {
