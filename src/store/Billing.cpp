@@ -679,4 +679,45 @@ LedgerStatus NoteLedger::customerLedger(qint64 customerId, std::vector<LedgerLin
     });
 }
 
+namespace {
+
+QByteArray csvText(const QStringList &header, const std::vector<QStringList> &rows)
+{
+    QString out = header.join(u',') + QStringLiteral("\r\n");
+    for (const QStringList &r : rows)
+        out += r.join(u',') + QStringLiteral("\r\n");
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+} // namespace
+
+QByteArray balancesCsv(const std::vector<Balance> &balances)
+{
+    std::vector<QStringList> rows;
+    for (const Balance &b : balances)
+        rows.push_back({csvField(b.code, true), csvField(b.name, true), isoDate(b.closingDate),
+                        b.previous.toText(), b.paid.toText(), b.purchases.toText(), b.tax.toText(),
+                        b.billed.toText(), isoDate(b.dueDate)});
+    return csvText(
+        {QStringLiteral("得意先コード"), QStringLiteral("得意先名"), QStringLiteral("締日"),
+         QStringLiteral("前回御請求額"), QStringLiteral("御入金額"), QStringLiteral("今回御買上額"),
+         QStringLiteral("消費税額"), QStringLiteral("今回御請求額"), QStringLiteral("支払期限")},
+        rows);
+}
+
+QByteArray customerLedgerCsv(const std::vector<LedgerLine> &lines)
+{
+    std::vector<QStringList> rows;
+    for (const LedgerLine &l : lines) {
+        static const QString kinds[] = {QStringLiteral("納品"), QStringLiteral("入金"),
+                                        QStringLiteral("調整"), QStringLiteral("請求")};
+        rows.push_back({isoDate(l.date), kinds[int(l.kind)], csvField(l.reference, true),
+                        l.amount.toText(), l.balance.toText()});
+    }
+    return csvText({QStringLiteral("日付"), QStringLiteral("区分"),
+                    QStringLiteral("伝票番号・摘要"), QStringLiteral("金額"),
+                    QStringLiteral("残高")},
+                   rows);
+}
+
 } // namespace ledger

@@ -245,6 +245,10 @@ struct LedgerLine
 QJsonObject summaryInvoiceToJson(const printing::SummaryInvoice &invoice);
 printing::SummaryInvoice summaryInvoiceFromJson(const QJsonObject &json);
 
+// 売掛残高一覧 and 売掛元帳 as CSV text (UTF-8 with a byte-order mark, CRLF).
+QByteArray balancesCsv(const std::vector<Balance> &balances);
+QByteArray customerLedgerCsv(const std::vector<LedgerLine> &lines);
+
 // "翌月末", "翌月10日", "当月25日", "翌々月末", "2ヶ月後10日": the months after
 // the closing's month and the day (closing::kEndOfMonth for 末); a text
 // that says neither is the usual 翌月末.
