@@ -358,12 +358,14 @@ LedgerStatus NoteLedger::closePeriod(const ClosingRequest &request,
                      amountOf(q.value(8))});
             }
         }
+        // One run is one transaction: all its summaries or none, and one
+        // write to the disk instead of one per customer.
+        if (!c.db.transaction())
+            return c.failure(c.db.lastError());
         int done = 0;
         for (const Due &d : due) {
             if (progress)
                 progress(done++, int(due.size()));
-            if (!c.db.transaction())
-                return c.failure(c.db.lastError());
             std::optional<ClosingRecord> record;
             if (auto f = closeOne(
                     c, request, d.id,
@@ -382,12 +384,16 @@ LedgerStatus NoteLedger::closePeriod(const ClosingRequest &request,
                         inv.honorific =
                             d.honorific.isEmpty() ? printing::defaultHonorific() : d.honorific;
                     },
-                    d.opening, record))
+                    d.opening, record)) {
+                made.clear();
                 return c.rollback(*f);
-            if (!c.db.commit())
-                return c.rollback(c.failure(c.db.lastError()));
+            }
             if (record)
                 made.push_back(std::move(*record));
+        }
+        if (!c.db.commit()) {
+            made.clear();
+            return c.rollback(c.failure(c.db.lastError()));
         }
         if (progress)
             progress(done, int(due.size()));

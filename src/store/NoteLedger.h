@@ -352,6 +352,7 @@ public:
     // closing, payments, cancellations), records its summary invoice; the
     // notes and payments it covers are closed with it. A customer already
     // closed on that date is left as it is. `made` holds the new summaries.
+    // A run is one transaction: all its summaries are recorded, or none.
     LedgerStatus closePeriod(const ClosingRequest &request, std::vector<ClosingRecord> &made,
                              const std::function<void(int done, int of)> &progress = {});
     // Recorded summaries, newest first: those of one customer (0: all) in a
