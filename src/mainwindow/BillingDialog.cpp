@@ -18,6 +18,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,7 +121,7 @@ BillingDialog::BillingDialog(TForm_Main &main)
                            QStringLiteral("請求書"));
     Table_Closings->setHorizontalHeaderLabels(
         {QStringLiteral("締日"), QStringLiteral("請求No"), QStringLiteral("得意先"),
-         QStringLiteral("今回御請求額"), QStringLiteral("うち今回御買上額"),
+         QStringLiteral("今回御請求額"), QStringLiteral("今回御買上額"),
          QStringLiteral("支払期限")});
     Table_Closings->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table_Closings->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -408,8 +409,55 @@ std::optional<ledger::Payment> askPayment(QWidget *parent, ledger::NoteLedger &s
             for (const ledger::Customer &c : found)
                 customers->addItem(QStringLiteral("%1 %2").arg(c.code, c.name), c.id);
     };
+    // The chosen customer's payments; a wrong one is cancelled, never changed.
+    auto *history = named(new QTableWidget(0, 4, &d), QStringLiteral("Table_Payments"),
+                          QStringLiteral("この得意先の入金"));
+    history->setHorizontalHeaderLabels({QStringLiteral("入金日"), QStringLiteral("区分"),
+                                        QStringLiteral("金額"), QStringLiteral("摘要")});
+    history->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    history->setSelectionBehavior(QAbstractItemView::SelectRows);
+    history->verticalHeader()->setVisible(false);
+    auto *cancel =
+        named(new QPushButton(QStringLiteral("選んだ入金を取消"), &d),
+              QStringLiteral("Button_CancelPayment"), QStringLiteral("選んだ入金を取消"));
+    cancel->setAutoDefault(false);
+    form->insertRow(form->rowCount() - 1, QStringLiteral("この得意先の入金"), history);
+    form->insertRow(form->rowCount() - 1, QString(), cancel);
+    std::vector<ledger::Payment> shown;
+    auto relist = [&] {
+        shown.clear();
+        if (customers->currentIndex() >= 0)
+            store.paymentsOf(customers->currentData().toLongLong(), shown);
+        history->setRowCount(int(shown.size()));
+        for (int r = 0; r < int(shown.size()); ++r) {
+            const ledger::Payment &p = shown[std::size_t(r)];
+            const QString cells[] = {printing::shortDateText(p.paidOn),
+                                     p.method +
+                                         (p.cancelled ? QStringLiteral("（取消）") : QString()),
+                                     yenText(p.amount), p.memo};
+            for (int c = 0; c < 4; ++c)
+                history->setItem(r, c, new QTableWidgetItem(cells[c]));
+        }
+    };
+    QObject::connect(cancel, &QPushButton::clicked, &d, [&] {
+        const int row = history->currentRow();
+        if (row < 0 || row >= int(shown.size()) || shown[std::size_t(row)].cancelled)
+            return;
+        bool ok = false;
+        const QString reason =
+            QInputDialog::getText(&d, QStringLiteral("入金の取消"), QStringLiteral("取消の理由"),
+                                  QLineEdit::Normal, QString(), &ok);
+        if (!ok)
+            return;
+        const ledger::LedgerStatus st = store.cancelPayment(shown[std::size_t(row)].id, reason);
+        if (!st.ok())
+            Dialogs::notify(&d, st.error);
+        relist();
+    });
+    QObject::connect(customers, &QComboBox::currentIndexChanged, &d, relist);
     QObject::connect(find, &QLineEdit::textChanged, &d, refill);
     refill();
+    relist();
     QObject::connect(box, &QDialogButtonBox::rejected, &d, &QDialog::reject);
     std::optional<ledger::Payment> result;
     QObject::connect(box, &QDialogButtonBox::accepted, &d, [&] {

@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "printing/PrintPreviewWindow.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -66,6 +67,13 @@ TEST_F(BillingWindowTest, ClosingPreviewAndPrintOfASummary)
     EXPECT_EQ(d.Table_Closings->item(0, 2)->text(), "山田太郎");
     EXPECT_EQ(d.Table_Closings->item(0, 3)->text(), "3,378");
     EXPECT_EQ(d.listed()[0].invoice.bankAccount, "甘露銀行 本店 普通 1234567");
+    // KANRO_SCREENSHOT_DIR=<dir> keeps a picture of the window.
+    if (qEnvironmentVariableIsSet("KANRO_SCREENSHOT_DIR")) {
+        d.show();
+        QApplication::processEvents();
+        d.grab().save(QDir(qEnvironmentVariable("KANRO_SCREENSHOT_DIR"))
+                          .filePath(QStringLiteral("billing.png")));
+    }
 
     int pages = 0;
     printing::PrintPreviewWindow::setExecHook([&](printing::PrintPreviewWindow &p) {
