@@ -123,7 +123,7 @@ void BM_StoredSummaryPreview1000Notes(benchmark::State &state)
     std::size_t pages = 0;
     for (auto _ : state) {
         std::vector<ledger::ClosingRecord> found;
-        store->findClosings(0, std::nullopt, std::nullopt, found);
+        store->findClosings(0, {}, found);
         pages = printing::summaryPreview(found.at(0).invoice).pages.size();
     }
     state.counters["pages"] = double(pages);

@@ -10,6 +10,7 @@
 #include "printing/PrintPreviewWindow.h"
 #include "printing/SummaryInvoicePrint.h"
 #include "spooler/Spooler.h"
+#include "store/HistoryQuery.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -117,6 +118,34 @@ BillingDialog::BillingDialog(TForm_Main &main)
     top->addWidget(bankLabel);
     top->addWidget(Edit_BankAccount, 1);
 
+    auto *search = new QHBoxLayout;
+    auto field = [&](QLineEdit *&edit, const QString &name, const QString &label, int width,
+                     bool imeOff) {
+        edit = named(new QLineEdit(this), name, label);
+        edit->setMaximumWidth(width);
+        if (imeOff)
+            applyImeMode(edit, TImeMode::imDisable);
+        auto *caption = new QLabel(label, this);
+        caption->setBuddy(edit);
+        search->addWidget(caption);
+        search->addWidget(edit);
+    };
+    field(Edit_From, QStringLiteral("Edit_From"), QStringLiteral("締日"), 96, true);
+    field(Edit_To, QStringLiteral("Edit_To"), QStringLiteral("～"), 96, true);
+    field(Edit_BilledMin, QStringLiteral("Edit_BilledMin"), QStringLiteral("請求額"), 90, true);
+    field(Edit_BilledMax, QStringLiteral("Edit_BilledMax"), QStringLiteral("～"), 90, true);
+    field(Edit_Customer, QStringLiteral("Edit_Customer"), QStringLiteral("得意先"), 160, false);
+    field(Edit_InvoiceNo, QStringLiteral("Edit_InvoiceNo"), QStringLiteral("請求No"), 70, true);
+    Button_Search = named(new QPushButton(QStringLiteral("検索"), this),
+                          QStringLiteral("Button_Search"), QStringLiteral("検索"));
+    Button_Search->setAutoDefault(false);
+    search->addWidget(Button_Search);
+    search->addStretch(1);
+    for (QLineEdit *e :
+         {Edit_From, Edit_To, Edit_BilledMin, Edit_BilledMax, Edit_Customer, Edit_InvoiceNo})
+        connect(e, &QLineEdit::returnPressed, this, [this] { listClosings(); });
+    connect(Button_Search, &QPushButton::clicked, this, [this] { listClosings(); });
+
     Table_Closings = named(new QTableWidget(0, 6, this), QStringLiteral("Table_Closings"),
                            QStringLiteral("請求書"));
     Table_Closings->setHorizontalHeaderLabels(
@@ -169,6 +198,7 @@ BillingDialog::BillingDialog(TForm_Main &main)
         buttons->addWidget(b);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addLayout(search);
     layout->addWidget(Table_Closings, 1);
     layout->addLayout(printRow);
     layout->addLayout(buttons);
@@ -231,7 +261,14 @@ void BillingDialog::runClosing()
 
 void BillingDialog::listClosings()
 {
-    if (!checked(m_ledger.findClosings(0, std::nullopt, std::nullopt, m_listed)))
+    const ledger::ParsedQuery parsed =
+        ledger::parseQuery({Edit_From->text(), Edit_To->text(), Edit_BilledMin->text(),
+                            Edit_BilledMax->text(), Edit_Customer->text(), Edit_InvoiceNo->text()});
+    if (!parsed.error.isEmpty()) {
+        Dialogs::notify(this, parsed.error);
+        return;
+    }
+    if (!checked(m_ledger.findClosings(0, parsed.query, m_listed)))
         m_listed.clear();
     Table_Closings->setRowCount(int(m_listed.size()));
     for (int r = 0; r < int(m_listed.size()); ++r) {

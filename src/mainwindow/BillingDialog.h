@@ -38,6 +38,14 @@ public:
     QDateEdit *Edit_ClosingDate = nullptr;
     QLineEdit *Edit_BankAccount = nullptr;
     QPushButton *Button_Closing = nullptr;
+    // The search of recorded summaries, read as the history reads its fields.
+    QLineEdit *Edit_From = nullptr;
+    QLineEdit *Edit_To = nullptr;
+    QLineEdit *Edit_BilledMin = nullptr;
+    QLineEdit *Edit_BilledMax = nullptr;
+    QLineEdit *Edit_Customer = nullptr;
+    QLineEdit *Edit_InvoiceNo = nullptr;
+    QPushButton *Button_Search = nullptr;
     QTableWidget *Table_Closings = nullptr;
     QComboBox *ComboBox_Printer = nullptr;
     QPushButton *Button_Preview = nullptr;

@@ -541,24 +541,44 @@ std::optional<Failure> NoteLedger::closeOne(
     return std::nullopt;
 }
 
-LedgerStatus NoteLedger::findClosings(qint64 customerId, std::optional<QDate> from,
-                                      std::optional<QDate> to, std::vector<ClosingRecord> &out)
+LedgerStatus NoteLedger::findClosings(qint64 customerId, const NoteQuery &query,
+                                      std::vector<ClosingRecord> &out)
 {
     out.clear();
     return run([&]() -> std::optional<Failure> {
+        const bool sqlite = m_db->sqlite;
+        const QString amount = sqlite ? QStringLiteral("CAST(billed AS REAL)")
+                                      : QStringLiteral("kanro_amount(billed)");
         QStringList where;
         QVariantList values;
         if (customerId > 0) {
             where << QStringLiteral("customer_id IN ") + QLatin1String(customerIds);
             values << customerId << customerId;
         }
-        if (from) {
+        if (query.from) {
             where << QStringLiteral("closing_date >= ?");
-            values << isoDate(*from);
+            values << isoDate(*query.from);
         }
-        if (to) {
+        if (query.to) {
             where << QStringLiteral("closing_date <= ?");
-            values << isoDate(*to);
+            values << isoDate(*query.to);
+        }
+        if (query.minTotal) {
+            where << amount + QStringLiteral(" >= ?");
+            values << *query.minTotal;
+        }
+        if (query.maxTotal) {
+            where << amount + QStringLiteral(" <= ?");
+            values << *query.maxTotal;
+        }
+        if (!query.customer.isEmpty()) {
+            where << (sqlite ? QStringLiteral("instr(customer_name, ?) > 0")
+                             : QStringLiteral("strpos(customer_name, ?) > 0"));
+            values << query.customer;
+        }
+        if (!query.slipNo.trimmed().isEmpty()) {
+            where << QStringLiteral("invoice_no = ?");
+            values << query.slipNo.trimmed();
         }
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);

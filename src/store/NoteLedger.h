@@ -355,10 +355,12 @@ public:
     // A run is one transaction: all its summaries are recorded, or none.
     LedgerStatus closePeriod(const ClosingRequest &request, std::vector<ClosingRecord> &made,
                              const std::function<void(int done, int of)> &progress = {});
-    // Recorded summaries, newest first: those of one customer (0: all) in a
-    // closing-date range.
-    LedgerStatus findClosings(qint64 customerId, std::optional<QDate> from,
-                              std::optional<QDate> to, std::vector<ClosingRecord> &out);
+    // Recorded summaries, newest first: those of one customer (0: all)
+    // matching the query as the history reads it: the closing date in the
+    // date range, 今回御請求額 in the amount range, a part of the customer's
+    // name, the 請求No as the slip number.
+    LedgerStatus findClosings(qint64 customerId, const NoteQuery &query,
+                              std::vector<ClosingRecord> &out);
     LedgerStatus balances(std::vector<Balance> &out);
     LedgerStatus customerLedger(qint64 customerId, std::vector<LedgerLine> &out);
 

@@ -134,8 +134,15 @@ TEST_P(BillingTest, AClosingCountsWhatIsOpenAndLocksIt)
     EXPECT_EQ(made[0].invoice.period.from, QDate(2026, 12, 21));
 
     std::vector<ClosingRecord> found;
-    ASSERT_TRUE(l.findClosings(id, std::nullopt, std::nullopt, found).ok());
+    ASSERT_TRUE(l.findClosings(id, {}, found).ok());
     ASSERT_EQ(found.size(), 2u);
+    std::vector<ClosingRecord> byAmount;
+    NoteQuery above;
+    above.minTotal = 10000;
+    above.customer = QStringLiteral("山田");
+    ASSERT_TRUE(l.findClosings(0, above, byAmount).ok());
+    ASSERT_EQ(byAmount.size(), 1u) << "searched by amount and customer";
+    EXPECT_EQ(byAmount[0].closingDate, QDate(2027, 1, 20));
     EXPECT_EQ(summaryInvoiceToJson(found[0].invoice), summaryInvoiceToJson(made[0].invoice))
         << "a reprint prints what was recorded";
     std::vector<Balance> balances;
