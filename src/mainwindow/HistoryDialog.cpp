@@ -1,5 +1,6 @@
 #include "mainwindow/HistoryDialog.h"
 
+#include "mainwindow/BillingDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/ImeMode.h"
@@ -126,10 +127,11 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Button_Reprint = button(QStringLiteral("再印刷"), QStringLiteral("Button_Reprint"));
     Button_Load = button(QStringLiteral("画面に読込"), QStringLiteral("Button_Load"));
     Button_Csv = button(QStringLiteral("CSV出力"), QStringLiteral("Button_Csv"));
+    Button_Billing = button(QStringLiteral("請求・入金"), QStringLiteral("Button_Billing"));
     Button_Close = button(QStringLiteral("閉じる"), QStringLiteral("Button_Close"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Label_Status, 1);
-    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Close})
+    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Billing, Button_Close})
         buttons->addWidget(b);
 
     auto *layout = new QVBoxLayout(this);
@@ -141,6 +143,10 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     connect(Button_Reprint, &QPushButton::clicked, this, [this] { reprintSelected(); });
     connect(Button_Load, &QPushButton::clicked, this, [this] { loadSelected(); });
     connect(Button_Csv, &QPushButton::clicked, this, [this] { exportCsv(); });
+    connect(Button_Billing, &QPushButton::clicked, this, [this] {
+        BillingDialog billing(m_main);
+        billing.exec();
+    });
     connect(Button_Close, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(Edit_DateFrom, Edit_DateTo);
@@ -153,7 +159,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     setTabOrder(Table_Notes, Button_Reprint);
     setTabOrder(Button_Reprint, Button_Load);
     setTabOrder(Button_Load, Button_Csv);
-    setTabOrder(Button_Csv, Button_Close);
+    setTabOrder(Button_Csv, Button_Billing);
+    setTabOrder(Button_Billing, Button_Close);
 
     search();
     Edit_Customer->setFocus(Qt::OtherFocusReason);

@@ -276,6 +276,11 @@ NoteLedger::rememberCustomerAndItems(const IssuedNote &note, qint64 noteId, cons
                      text(x.tel), tel, usedAt, noteId, id}))
                 return f;
         }
+        // The note belongs to this customer (its summary invoices count it).
+        if (auto f = c.exec(QStringLiteral("INSERT INTO note_customers (note_id, customer_id)"
+                                           " VALUES (?, ?) ON CONFLICT DO NOTHING"),
+                            nullptr, {noteId, id}))
+            return f;
     }
     for (const printing::PrintRow &r : n.rows) {
         const QString itemNo = r.itemNo.trimmed();

@@ -12,9 +12,11 @@
 // by it and the window can give a notice.
 
 #include "note/PrintNote.h"
+#include "note/SummaryInvoice.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <array>
 #include <functional>
@@ -177,6 +179,83 @@ struct CustomerQuery
 // "０３-1234 (5678)" gives "0312345678".
 QString digitsOf(const QString &text);
 
+// ---- payments and summary invoices (Billing.cpp) ----
+
+// A customer's payment (入金) or adjustment (調整, e.g. a bank fee the
+// customer deducted). Recorded once and never changed: a mistake is
+// cancelled (a record of its own) and entered again.
+struct Payment
+{
+    qint64 id = 0;
+    QString uid; // made when first recorded; a retry is not recorded twice
+    qint64 customerId = 0;
+    QDate paidOn;
+    closing::PaymentKind kind = closing::PaymentKind::Payment;
+    QString method; // 振込, 現金, 手形, 相殺, その他
+    FixedDecimal amount;
+    QString memo;
+    bool cancelled = false;
+};
+
+// What a closing run needs besides the store: the closing date, the day the
+// summaries are issued and the issuer as it prints on them.
+struct ClosingRequest
+{
+    QDate closingDate;
+    QDate issueDate;
+    std::array<QString, 5> shopLines;
+    QString registrationNo;
+    QString bankAccount;
+};
+
+// A recorded summary invoice: its figures as columns (for lists and
+// searches) and the whole invoice, so that a reprint gives the same pages.
+struct ClosingRecord
+{
+    qint64 id = 0;
+    qint64 customerId = 0;
+    QString customerName;
+    QDate closingDate;
+    QDate dueDate;
+    QString invoiceNo;
+    printing::SummaryInvoice invoice;
+};
+
+// One customer's balance (売掛残高): its last summary's figures.
+struct Balance
+{
+    qint64 customerId = 0;
+    QString code;
+    QString name;
+    QDate closingDate; // invalid: never closed
+    FixedDecimal previous, paid, purchases, tax, billed;
+    QDate dueDate;
+};
+
+// One line of a customer's ledger (売掛元帳), in date order.
+struct LedgerLine
+{
+    enum class Kind { Note, Payment, Adjustment, Summary };
+    Kind kind = Kind::Note;
+    QDate date;
+    QString reference; // slip number, payment method, invoice number
+    FixedDecimal amount; // a note's total; a payment or adjustment as paid
+    FixedDecimal balance; // the running balance after this line
+};
+
+// The summary invoice as JSON and back (its recorded form).
+QJsonObject summaryInvoiceToJson(const printing::SummaryInvoice &invoice);
+printing::SummaryInvoice summaryInvoiceFromJson(const QJsonObject &json);
+
+// 売掛残高一覧 and 売掛元帳 as CSV text (UTF-8 with a byte-order mark, CRLF).
+QByteArray balancesCsv(const std::vector<Balance> &balances);
+QByteArray customerLedgerCsv(const std::vector<LedgerLine> &lines);
+
+// "翌月末", "翌月10日", "当月25日", "翌々月末", "2ヶ月後10日": the months after
+// the closing's month and the day (closing::kEndOfMonth for 末); a text
+// that says neither is the usual 翌月末.
+std::pair<int, int> paymentTermsOf(const QString &terms);
+
 class NoteLedger
 {
 public:
@@ -267,6 +346,31 @@ public:
 
     struct Failure; // why a step inside the ledger failed
 
+    // ---- payments and summary invoices (Billing.cpp) ----
+    LedgerStatus recordPayment(Payment &payment);
+    // Cancels a payment (reason required); a payment already closed comes
+    // back, negative, in the next summary.
+    LedgerStatus cancelPayment(qint64 paymentId, const QString &reason);
+    LedgerStatus paymentsOf(qint64 customerId, std::vector<Payment> &out);
+    // A customer's balance before any summary (its opening balance).
+    LedgerStatus setOpeningBalance(qint64 customerId, FixedDecimal amount);
+    // 請求締め: for every customer whose closing day falls on the request's
+    // date and who has activity not yet closed (notes dated up to the
+    // closing, payments, cancellations), records its summary invoice; the
+    // notes and payments it covers are closed with it. A customer already
+    // closed on that date is left as it is. `made` holds the new summaries.
+    // A run is one transaction: all its summaries are recorded, or none.
+    LedgerStatus closePeriod(const ClosingRequest &request, std::vector<ClosingRecord> &made,
+                             const std::function<void(int done, int of)> &progress = {});
+    // Recorded summaries, newest first: those of one customer (0: all)
+    // matching the query as the history reads it: the closing date in the
+    // date range, 今回御請求額 in the amount range, a part of the customer's
+    // name, the 請求No as the slip number.
+    LedgerStatus findClosings(qint64 customerId, const NoteQuery &query,
+                              std::vector<ClosingRecord> &out);
+    LedgerStatus balances(std::vector<Balance> &out);
+    LedgerStatus customerLedger(qint64 customerId, std::vector<LedgerLine> &out);
+
 private:
     struct Connection;
     // Runs one operation on the open ledger (opened, created or upgraded
@@ -279,6 +383,12 @@ private:
     std::optional<Failure> rememberCustomerAndItems(const IssuedNote &note, qint64 noteId,
                                                     const QString &usedAt);
     void close();
+    // One customer's summary inside the caller's transaction (Billing.cpp):
+    // nothing when it has no activity to close or is closed already.
+    std::optional<Failure>
+    closeOne(Connection &c, const ClosingRequest &request, qint64 customerId,
+             const std::function<void(printing::SummaryInvoice &, std::optional<QDate>)> &fill,
+             FixedDecimal opening, std::optional<ClosingRecord> &record);
 
     StoreTarget m_target;
     int m_busyTimeout = 2000;
