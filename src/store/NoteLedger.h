@@ -261,7 +261,7 @@ class NoteLedger
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 5;
+    static constexpr int schemaVersion = 6;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;

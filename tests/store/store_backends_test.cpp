@@ -473,5 +473,5 @@ TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
               2);
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT group_concat(version) FROM schema_migrations"))
                   .toString(),
-              "2,3,4,5");
+              "2,3,4,5,6");
 }
