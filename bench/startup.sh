@@ -10,6 +10,9 @@
 #   bench/startup.sh           no CUPS scheduler reachable
 #   bench/startup.sh --cups    a private scheduler holding three printers
 #                              (the test scheduler of tests/cups/)
+#   bench/startup.sh --cups-stopped   the same scheduler stopped (SIGSTOP)
+#                              before the runs: it takes connections and
+#                              answers nothing
 #   BASELINE=<binary>          also times another build of the program in the
 #                              same rounds (before/after a change)
 set -euo pipefail
@@ -17,7 +20,9 @@ cd "$(dirname "$0")/.."
 src=$PWD
 runs=${RUNS:-12}
 with_cups=0
+stopped=0
 [ "${1:-}" = "--cups" ] && with_cups=1
+[ "${1:-}" = "--cups-stopped" ] && with_cups=1 && stopped=1
 
 build=$src/build/bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKANRO_BENCH=ON -DBUILD_TESTING=OFF \
@@ -28,7 +33,7 @@ tmp=$(mktemp -d)
 xvfb_pid=
 cupsd_pid=
 cleanup() {
-    [ -n "$cupsd_pid" ] && kill "$cupsd_pid" 2>/dev/null || true
+    [ -n "$cupsd_pid" ] && kill -CONT "$cupsd_pid" 2>/dev/null && kill "$cupsd_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$tmp"
@@ -56,11 +61,16 @@ if [ "$with_cups" = 1 ]; then
     cupsd -f -c "$root/etc/cupsd.conf" -s "$root/etc/cups-files.conf" >"$tmp/cupsd.log" 2>&1 &
     cupsd_pid=$!
     export CUPS_SERVER=localhost:$port
-    for _ in $(seq 200); do lpstat -r >/dev/null 2>&1 && break; sleep 0.05; done
+    # lpstat -r succeeds also when it finds no scheduler: its text tells.
+    for _ in $(seq 200); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.05; done
     for p in Kanro_A Kanro_B Kanro_C; do
         lpadmin -p "$p" -E -v "file://$root/out/$p.pdf" -P tests/cups/kanro-test.ppd
     done
     echo "scheduler $CUPS_SERVER with $(lpstat -e | wc -l) printers"
+    if [ "$stopped" = 1 ]; then
+        kill -STOP "$cupsd_pid"
+        echo "scheduler stopped"
+    fi
 else
     # Nothing listens here: the program finds no scheduler at once.
     export CUPS_SERVER=$tmp/no-cupsd.sock

@@ -1,6 +1,7 @@
 // transfer_bench: the postal dictionary (load time, memory, look-ups both
 // ways) and the dictionary transfer of a 100-line order mail.
 #include "transfer/DictionaryTransfer.h"
+#include "transfer/OrderLines.h"
 #include "transfer/PostalDictionary.h"
 
 #include <QFile>
@@ -96,6 +97,18 @@ void BM_Transfer100Lines(benchmark::State &state)
         state.SkipWithError("the mail was not read as expected");
 }
 BENCHMARK(BM_Transfer100Lines)->Unit(benchmark::kMicrosecond);
+
+// The same paste read for its order lines (the button runs both).
+void BM_OrderLines100Lines(benchmark::State &state)
+{
+    const QString mail = hundredLineMail();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readOrderLines(mail));
+    const OrderLines o = readOrderLines(mail);
+    if (o.rows.size() != 87 || o.rows.front().price != 1080 || o.rows.front().qty != 2)
+        state.SkipWithError("the order lines were not read as expected");
+}
+BENCHMARK(BM_OrderLines100Lines)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QLocale>
 #include <QTextStream>
+#include <QTimer>
+
 #include <string_view>
 
 namespace {
@@ -25,17 +27,6 @@ void bringToFront(QWidget *w)
     w->show();
     w->raise();
     w->activateWindow();
-}
-
-// The printers' capabilities are read on the spooler's worker thread while
-// the window is built: the start-up selection then finds them read.
-void prefetchPrinters()
-{
-    try {
-        VoPrinter->spooler().prefetch(VoPrinter->PrinterNames());
-    } catch (const std::exception &) {
-        // No printer: start-up reports it where it selects one.
-    }
 }
 } // namespace
 
@@ -76,8 +67,11 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kanro.Kanro_VEY_1"));
 
     // The one printer object lives from before the first window to the end.
-    createVoPrinter(createSystemSpooler(QDir::currentPath()));
-    prefetchPrinters();
+    // The printers are listed on a worker thread while the window is built:
+    // a scheduler that does not answer must not keep the window from
+    // appearing; the window applies the registered printer once they are in.
+    createVoPrinter(createSystemSpooler(QDir::currentPath()), std::chrono::seconds(3),
+                    TVoPrinter::FirstListing::InBackground);
     registerFontSubstitutions(); // before the first font is used
     struct PrinterRelease
     {
@@ -108,7 +102,12 @@ int main(int argc, char **argv)
     }
     // Once the window's first picture is on the screen: the first print or
     // preview then finds its fonts open.
-    runAfterFirstPaint(&Form_Main, [] { preloadPrinterFonts(); });
+    runAfterFirstPaint(&Form_Main, [&Form_Main] {
+        preloadPrinterFonts();
+        // The dictionary a second later: the window's start-up is through.
+        QTimer::singleShot(std::chrono::seconds(1), &Form_Main,
+                           [&Form_Main] { Form_Main.preloadDictionary(); });
+    });
     const int rc = app.exec();
     Form_VODE97ZPrn = nullptr; // freed with its parent window
     return rc;

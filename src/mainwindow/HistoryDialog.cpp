@@ -1,5 +1,6 @@
 #include "mainwindow/HistoryDialog.h"
 
+#include "mainwindow/BillingDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/ImeMode.h"
@@ -127,10 +128,11 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Button_Reprint = button(QStringLiteral("再印刷"), QStringLiteral("Button_Reprint"));
     Button_Load = button(QStringLiteral("画面に読込"), QStringLiteral("Button_Load"));
     Button_Csv = button(QStringLiteral("CSV出力"), QStringLiteral("Button_Csv"));
+    Button_Billing = button(QStringLiteral("請求・入金"), QStringLiteral("Button_Billing"));
     Button_Close = button(QStringLiteral("閉じる"), QStringLiteral("Button_Close"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Label_Status, 1);
-    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Close})
+    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Billing, Button_Close})
         buttons->addWidget(b);
 
     auto *records = new QHBoxLayout;
@@ -145,6 +147,10 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     connect(Button_Reprint, &QPushButton::clicked, this, [this] { reprintSelected(); });
     connect(Button_Load, &QPushButton::clicked, this, [this] { loadSelected(); });
     connect(Button_Csv, &QPushButton::clicked, this, [this] { exportCsv(); });
+    connect(Button_Billing, &QPushButton::clicked, this, [this] {
+        BillingDialog billing(m_main);
+        billing.exec();
+    });
     connect(Button_Close, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(Edit_DateFrom, Edit_DateTo);
@@ -157,7 +163,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     setTabOrder(Table_Notes, Button_Reprint);
     setTabOrder(Button_Reprint, Button_Load);
     setTabOrder(Button_Load, Button_Csv);
-    setTabOrder(Button_Csv, Edit_Reason);
+    setTabOrder(Button_Csv, Button_Billing);
+    setTabOrder(Button_Billing, Edit_Reason);
     setTabOrder(Edit_Reason, Button_Cancel);
     setTabOrder(Button_Cancel, Button_Correct);
     setTabOrder(Button_Correct, Button_SavePdf);

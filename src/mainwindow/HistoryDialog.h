@@ -57,6 +57,7 @@ public:
     QPushButton *Button_Reprint = nullptr;
     QPushButton *Button_Load = nullptr;
     QPushButton *Button_Csv = nullptr;
+    QPushButton *Button_Billing = nullptr; // the window "請求・入金"
     QPushButton *Button_Close = nullptr;
 
     // ---- records kept as the law asks (HistoryRecords.cpp) ----

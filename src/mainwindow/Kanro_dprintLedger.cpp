@@ -1,7 +1,7 @@
 // The issued-notes ledger on the main window: recording each printed note,
 // the history key F9, printing a recorded note again and loading it back;
 // the shop's shared store with its field and buttons on the settings tab,
-// its slip-number counter and this terminal's outbox.
+// its slip-number counter and this terminal's outbox, sent again on a timer.
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
@@ -15,11 +15,13 @@
 #include "printing/PrintCommand.h"
 #include "spooler/FrameworkPrinter.h"
 #include "store/NoteLedger.h"
+#include "store/OutboxSender.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -155,9 +157,11 @@ int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &
     if (!outbox.waitingCount(waiting).ok())
         return -1;
     if (status.ok() && waiting > 0) {
+        // The timer's try may be sending the same notes: counted again.
         int sent = 0;
         outbox.sendTo(store, false, sent);
-        waiting -= sent;
+        if (!outbox.waitingCount(waiting).ok())
+            return -1;
     }
     return waiting;
 }
@@ -235,6 +239,12 @@ void TForm_Main::setUpSharedStore()
     nameFromCaption(Edit_DbConnect, box, QString(), Edit_DbConnect->toolTip());
     nameFromCaption(BitBtn_DbTest);
     nameFromCaption(BitBtn_DbMove);
+    // Notes left waiting are sent again on a timer, and the status line
+    // follows what each try leaves.
+    m_outboxSender = new ledger::OutboxSender(this);
+    m_outboxSender->setObjectName(QStringLiteral("OutboxSender"));
+    connect(m_outboxSender, &ledger::OutboxSender::waitingChanged, this,
+            [this](int count) { showWaitingNotes(count); });
     connect(BitBtn_DbTest, &QPushButton::clicked, this, [this] { BitBtn_DbTestClick(); });
     connect(BitBtn_DbMove, &QPushButton::clicked, this, [this] { BitBtn_DbMoveClick(); });
     // Stored when the operator changes it, never otherwise.
@@ -279,8 +289,18 @@ void TForm_Main::BitBtn_DbMoveClick()
                           .arg(firstLine(status.error)));
 }
 
+void TForm_Main::showWaitingOutbox()
+{
+    int count = 0;
+    if (storeTarget().shared() && QFileInfo::exists(ledgerPath()) &&
+        ledger::NoteLedger(ledgerPath()).waitingCount(count).ok())
+        showWaitingNotes(count);
+}
+
 void TForm_Main::showWaitingNotes(int count)
 {
+    if (m_outboxSender && count >= 0)
+        m_outboxSender->setWaiting(count, ledgerPath(), storeTarget());
     const QString prefix = WaitingNotesMessage.section(u'%', 0, 0);
     if (count > 0)
         StatusBar1->showMessage(WaitingNotesMessage.arg(count));
@@ -409,19 +429,9 @@ bool TForm_Main::loadIssuedNote(qint64 id)
         DateTimePicker_1->setDate(n.issueDate);
     KiNumEdit_Slipno->setText(n.slipNo);
     ComboBox_TaxIncl->setCurrentIndex(n.taxIncluded ? 1 : 0);
-    for (int i = 1; i <= kRows; ++i) {
-        const PrintRow &r = n.rows[std::size_t(i - 1)];
-        dITEMNO_Ary[i]->setText(r.itemNo);
-        dITEM_Ary[i]->setText(r.item);
-        dUNIT_Ary[i]->setText(r.unit);
-        dQTY_Ary[i]->setText(r.qty);
-        dPRICE_Ary[i]->setText(r.price);
-        dSALES_Ary[i]->setText(r.sales);
-        setReducedMark(i, r.reduced);
-    }
+    setHonorific(n.honorific);
     ComboBox_Paper->setCurrentIndex(recorded->layout);
-    DEN_SALS();
-    DEN_SUM();
+    showRows(n);
     m_issuedRows = rowTexts();
     m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}};
     Edit_Zip->setFocus(Qt::OtherFocusReason);

@@ -23,8 +23,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <limits>
 #include <memory>
+#include <utility>
 
 using namespace printing;
 
@@ -120,6 +122,8 @@ void readFeedRegistration(TForm_Main &w)
 // running program, remembered in "Vey_12prnno"; no paper feed is registered.
 void TForm_Main::SpeedButton_F7Click()
 {
+    if (deferUntilPrintersListed([this] { SpeedButton_F7Click(); }))
+        return;
     runGuarded(this, [this] {
         TVoPrinter &printer = printerObject();
         const qint64 stored = readPrinterChoice(settingsFilePath());
@@ -140,7 +144,40 @@ void TForm_Main::SpeedButton_F7Click()
 // with one copy per requested copy in the chosen layout.
 void TForm_Main::SpeedButton_F11Click()
 {
+    if (deferUntilPrintersListed([this] { SpeedButton_F11Click(); }))
+        return;
     printCommand();
+}
+
+bool TForm_Main::printerListPending()
+{
+    if (!VoPrinter || !VoPrinter->ListingPending())
+        return false;
+    if (!VoPrinter->TakeListing())
+        return true;
+    printersListed();
+    return false;
+}
+
+bool TForm_Main::deferUntilPrintersListed(std::function<void()> command)
+{
+    m_afterPrinterList = nullptr; // the latest command asked for replaces an earlier one
+    if (!printerListPending())
+        return false;
+    m_afterPrinterList = std::move(command);
+    StatusBar1->showMessage(PrinterListWaitingStatus +
+                            QStringLiteral("一覧が届きしだい続けます。"));
+    return true;
+}
+
+void TForm_Main::printersListed()
+{
+    Tab_Change_CHK();
+    StatusBar1->showMessage(printerListedStatus(PrinterProblem_, ComboBox1->currentText(),
+                                                VoPrinter->spooler().systemStatus()));
+    // After this handler: a command may open its own boxes.
+    if (std::function<void()> command = std::exchange(m_afterPrinterList, nullptr))
+        QTimer::singleShot(0, this, command);
 }
 
 // The registered printer is looked for again when it was missing (its
@@ -149,6 +186,11 @@ void TForm_Main::SpeedButton_F11Click()
 // printed anywhere else.
 bool TForm_Main::registeredPrinterReady(TVoPrinter &printer)
 {
+    // Never the wrong printer: nothing prints before the list is in.
+    if (printerListPending()) {
+        StatusBar1->showMessage(PrinterListWaitingStatus);
+        return false;
+    }
     if (PrinterProblem_ || PrinterListGeneration_ != printer.ListGeneration())
         SpeedButton_PrnIdGetClick();
     if (PrinterProblem_) {
@@ -291,6 +333,8 @@ PrintPlan TForm_Main::printPlan(int layout, std::shared_ptr<const PrintNoteSourc
 // empty slip number is not issued, no text is reselected).
 void TForm_Main::SpeedButton_F10Click()
 {
+    if (deferUntilPrintersListed([this] { SpeedButton_F10Click(); }))
+        return;
     bool closedWithoutPrint = false;
     QPointer<QWidget> returnTo;
     runGuarded(this, [this, &closedWithoutPrint, &returnTo] {
@@ -327,6 +371,7 @@ printing::PrintNote TForm_Main::printNote() const
 {
     PrintNote n;
     n.customerName = Edit_Custo1->text();
+    n.honorific = honorific();
     n.title = Edit_021[0]->text();
     for (int k = 0; k < 5; ++k)
         n.shopLines[k] = Edit_021[k + 1]->text();
@@ -425,6 +470,8 @@ void TForm_Main::ComboBox_SELChange()
 // Registers a printer for the selected feed, keeping the feed's offsets.
 void TForm_Main::BitBtn_PrnSetClick()
 {
+    if (deferUntilPrintersListed([this] { BitBtn_PrnSetClick(); }))
+        return;
     runGuarded(this, [this] {
         readFeedRegistration(*this);
         SpeedButton_PRNSETClick();

@@ -2,19 +2,23 @@
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "note/FixedDecimal.h"
+#include "numedit/KiNumEdit.h"
 #include "platform/CommandGuard.h"
 #include "platform/Dialogs.h"
 #include "transfer/DictionaryTransfer.h"
+#include "transfer/OrderLines.h"
 #include "transfer/PostalDictionary.h"
 #include "transfer/SupportLinks.h"
 #include "transfer/Transfer.h"
 #include "transfer/TransferPanel.h"
 #include "transfer/WorkMemoWrapper.h"
 
+#include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QShortcut>
@@ -33,7 +37,17 @@ void convertToHalfWidth(NoteLineEdit *field)
 
 void TForm_Main::Edit_ZipChange()
 {
+    // A code being typed is read against the dictionary when the field is
+    // left: the load runs meanwhile.
+    if (m_shown && ComboBox_TrMode->currentIndex() == 1 && !Edit_Zip->text().isEmpty())
+        PostalDictionaryLoader::startLoading();
     convertToHalfWidth(Edit_Zip);
+}
+
+void TForm_Main::preloadDictionary()
+{
+    if (ComboBox_TrMode->currentIndex() == 1)
+        PostalDictionaryLoader::startLoading();
 }
 
 void TForm_Main::Edit_telChange()
@@ -52,18 +66,32 @@ void TForm_Main::BitBtn_1Click()
             const auto dict = PostalDictionaryLoader::get();
             const DictionaryTransferResult r =
                 runDictionaryTransfer(Memo1->toPlainText(), shop, dict.get());
-            if (r.fields.nothingToTransfer) {
+            // The same paste's order lines fill the detail rows.
+            const OrderLines order = readOrderLines(Memo1->toPlainText());
+            if (r.fields.nothingToTransfer && order.rows.isEmpty()) {
                 Dialogs::notify(this, TransferPanel::kNothingToTransfer);
             } else {
-                Edit_Cls();
-                Edit_Zip->setText(r.fields.zip);
-                Edit_Add1->setText(r.fields.add1);
-                Edit_Add2->setText(r.fields.add2);
-                Edit_Custo1->setText(r.fields.custo1);
-                Edit_tel->setText(r.fields.tel);
-                Edit_Zip->setFocus(Qt::OtherFocusReason);
-                StatusBar1->showMessage(
-                    dict ? r.status() : r.status() + QStringLiteral("　郵便番号辞書を読めません"));
+                QStringList status;
+                // A paste of order lines alone leaves the destination as typed.
+                const bool destination =
+                    !r.fields.nothingToTransfer &&
+                    (order.rows.isEmpty() || !r.fields.zip.isEmpty() || !r.fields.add1.isEmpty() ||
+                     !r.fields.custo1.isEmpty() || !r.fields.tel.isEmpty());
+                if (destination) {
+                    Edit_Cls();
+                    Edit_Zip->setText(r.fields.zip);
+                    Edit_Add1->setText(r.fields.add1);
+                    Edit_Add2->setText(r.fields.add2);
+                    Edit_Custo1->setText(r.fields.custo1);
+                    Edit_tel->setText(r.fields.tel);
+                    Edit_Zip->setFocus(Qt::OtherFocusReason);
+                    status.append(r.status());
+                    if (!dict)
+                        status.append(QStringLiteral("郵便番号辞書を読めません"));
+                }
+                status.append(fillOrderRows(order));
+                status.removeAll(QString());
+                StatusBar1->showMessage(status.join(QStringLiteral("　")));
             }
             Edit_Warning();
             return;
@@ -87,6 +115,59 @@ void TForm_Main::BitBtn_1Click()
         }
         Edit_Warning();
     });
+}
+
+namespace {
+bool rowIsEmpty(const NoteLineEdit *name1, const NoteLineEdit *name2, const NoteLineEdit *unit,
+                const std::array<const TKiNumEdit *, 3> &numbers)
+{
+    for (const NoteLineEdit *e : {name1, name2, unit})
+        if (!e->text().isEmpty())
+            return false;
+    for (const TKiNumEdit *n : numbers)
+        if (!FixedDecimal::parseAmount(n->Text()).isZero())
+            return false;
+    return true;
+}
+} // namespace
+
+QString TForm_Main::fillOrderRows(const OrderLines &order)
+{
+    if (order.rows.isEmpty())
+        return {};
+    bool typed = false;
+    for (int i = 1; i <= kRows; ++i)
+        typed = typed || reducedMarked(i) ||
+                !rowIsEmpty(Edit_itemNo[i], Edit_item[i], Edit_unit[i],
+                            {KiNumEdit_QTY[i], KiNumEdit_Price[i], KiNumEdit_Sales[i]});
+    if (typed && !Dialogs::askYesNo(this, QString::fromUtf16(kReplaceRowsQuestion), false))
+        return QStringLiteral("明細は転記していません");
+
+    // The rows the layout prints: ten, six in landscape.
+    const auto filled = std::min<qsizetype>(order.rows.size(), wSLPMAX);
+    if (order.rows.size() > filled)
+        Dialogs::notify(this, rowsLeftOutNotice(order.rows.size(), filled));
+    Edit_CLS2();
+    if (order.tax != OrderTaxMode::Unknown)
+        ComboBox_TaxIncl->setCurrentIndex(order.tax == OrderTaxMode::Included ? 1 : 0);
+    for (int i = 1; i <= filled; ++i) {
+        const OrderRow &r = order.rows[i - 1];
+        Edit_itemNo[i]->setText(r.name1);
+        Edit_item[i]->setText(r.name2);
+        Edit_unit[i]->setText(r.unit);
+        KiNumEdit_QTY[i]->setText(QString::number(r.qty));
+        KiNumEdit_Price[i]->setText(QString::number(r.price));
+        CheckBox_Reduced[i]->setChecked(r.reduced);
+        showReducedMark(i);
+    }
+    // Amounts and totals follow as after a typed price.
+    KiNumEdit_PriceChange(KiNumEdit_Price[1]);
+
+    // The total is whole yen: every row is a whole count at a whole price.
+    std::optional<qint64> noteTotal;
+    if (const auto t = FixedDecimal::parse(KiNumEdit_sttl->Text()))
+        noteTotal = t->wholeUnits();
+    return orderLinesStatus(order, noteTotal);
 }
 
 // Ctrl+Shift+V anywhere on the first tab: the clipboard's text replaces the

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "printer/VoPrinters.h"
+#include "printing/PrinterNotices.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -133,11 +135,23 @@ void TForm_Main::FormShow()
     SpeedButton_F[11]->setEnabled(true);
     setFunctionCaption(10, QStringLiteral("プレビュー"));
     SpeedButton_F[10]->setEnabled(true);
+    showCustomerKeys();
 
     // A registration that cannot be applied (a damaged printer index) is
     // reported, and start-up goes on: the stored rows must still come back,
-    // or the next shutdown would overwrite them with empty ones.
-    runGuarded(this, [this] { ComboBox_SELChange(); });
+    // or the next shutdown would overwrite them with empty ones. A printer
+    // list still out (its scheduler silent) is applied when it comes in.
+    const bool listPending = VoPrinter && VoPrinter->ListingPending() && !VoPrinter->TakeListing();
+    if (listPending) {
+        QPointer<TForm_Main> window(this);
+        VoPrinter->SetOnListed([window](TVoPrinter *) {
+            if (window)
+                window->printersListed();
+        });
+        StatusBar1->showMessage(printing::PrinterListWaitingStatus);
+    } else {
+        runGuarded(this, [this] { ComboBox_SELChange(); });
+    }
     if (ComboBox_SEL->currentIndex() < 0)
         ComboBox_SEL->setCurrentIndex(0);
 
@@ -205,12 +219,14 @@ void TForm_Main::Tab_Change_CHK()
 {
     // A failing printer selection is reported; labels and usable rows are
     // brought in line all the same. Its three steps read the printer once.
-    runGuarded(this, [this] {
-        const SpoolerReadReuse oneRead(VoPrinter ? &VoPrinter->spooler() : nullptr);
-        ComboBox_SELChange();
-        SpeedButton_PRNSETClick();
-        SpeedButton_PrnIdGetClick();
-    });
+    // While the printer list is out, no printer can be selected yet.
+    if (!VoPrinter || !VoPrinter->ListingPending())
+        runGuarded(this, [this] {
+            const SpoolerReadReuse oneRead(VoPrinter ? &VoPrinter->spooler() : nullptr);
+            ComboBox_SELChange();
+            SpeedButton_PRNSETClick();
+            SpeedButton_PrnIdGetClick();
+        });
     Label_SelectPaper->setText(ComboBox_Paper->currentText());
     Label_PrinterName2->setText(ComboBox1->currentText() + QLatin1Char('/') +
                                 ComboBox2->currentText() + QLatin1Char('/') +

@@ -15,8 +15,13 @@
 #include <memory>
 #include <optional>
 
+namespace ledger {
+class OutboxSender;
+}
+
 class QCheckBox;
 class QComboBox;
+class QCompleter;
 class QDateEdit;
 class QFont;
 class QFrame;
@@ -35,6 +40,7 @@ class NoteLineEdit;
 class TKiNumEdit;
 class TVoPrinter;
 class EVoPrinter;
+struct OrderLines;
 namespace printing {
 struct PrintNote;
 struct PrintPlan;
@@ -140,6 +146,9 @@ public:
     void Edit_ZipChange();
     void Edit_telChange();
     void BitBtn_1Click();
+    // The order's rows into the detail rows (asks before replacing typed
+    // rows); returns the status line's part about them.
+    QString fillOrderRows(const OrderLines &order);
     // Ctrl+Shift+V on the first tab: the clipboard into the memo, then BitBtn_1Click.
     void pasteAndTransfer();
     void BitBtn_MemoCLSClick();
@@ -152,6 +161,11 @@ public:
     void readTransferChoice();
     void ComboBox_TrModeChange();
     void Edit_ZipExit();
+    // Starts loading the postal dictionary in the background when the
+    // dictionary transfer is chosen; the program calls it a moment after the
+    // window's first paint, so that the first transfer finds it loaded
+    // instead of waiting for it.
+    void preloadDictionary();
 
     // ---- printing tab (bodies in Kanro_dprintPrinting.cpp) ----
     void SpeedButton_F7Click();
@@ -162,6 +176,16 @@ public:
     // that stop it with a message. False when it stopped.
     bool preparePrint();
     bool registeredPrinterReady(TVoPrinter &printer);
+    // The printer list taken at start-up on a worker thread is still out:
+    // true while it is (one that has come back is taken in here first).
+    bool printerListPending();
+    // A command that needs the printer, asked for while the list is out,
+    // waits for it: the status line says so and the command runs once the
+    // list is in (the latest one asked for). False: run it now.
+    bool deferUntilPrintersListed(std::function<void()> command);
+    // The list came in after the window appeared: the registration applies
+    // and the status line says which printer prints, or why none can.
+    void printersListed();
     bool notifyPrinterProblem(const EVoPrinter &e);
     // The job that would print `source` in `layout` now (no arguments: the
     // window's note in the chosen layout); writes the effective resolution
@@ -202,8 +226,11 @@ public:
     void setUpSharedStore();
     void BitBtn_DbTestClick();
     void BitBtn_DbMoveClick();
-    // Shows how many notes wait to be sent to the shared store.
+    // Shows how many notes wait to be sent to the shared store; while any
+    // wait, they are sent again on a timer.
     void showWaitingNotes(int count);
+    // The same for the notes a previous session left waiting.
+    void showWaitingOutbox();
     // Records a note the print command has just printed, with the window's
     // destination; a ledger that fails gives a notice and nothing else.
     void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
@@ -246,6 +273,23 @@ public:
     // settings, prints the result; 0 when every record matches.
     static int verifyRecordsCommand(const QString &workingDir, QTextStream &out);
 
+    // ---- customers and items (bodies in Kanro_dprintCustomers.cpp) ----
+    // The honorific printed after the name, beside the name field.
+    QComboBox *ComboBox_Honorific = nullptr;
+    QString honorific() const;
+    void setHonorific(const QString &honorific);
+    // F3 and F4: the customer and item windows; F5: the rows of the
+    // customer's last note ("前回と同じ内容").
+    void SpeedButton_F3Click();
+    void SpeedButton_F4Click();
+    void SpeedButton_F5Click();
+    // The recall lists: one for the destination's fields, one for the
+    // 品名 1 cells (attached to the cell being typed in).
+    QCompleter *customerRecallList() const;
+    QCompleter *itemRecallList() const;
+    // The rows of a note into the grid, with their marks and amounts.
+    void showRows(const printing::PrintNote &note);
+
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
     bool FormKeyDown2(QWidget *Sender, int Key);
@@ -274,6 +318,7 @@ public:
     QPushButton *BitBtn_DbTest = nullptr;
     QPushButton *BitBtn_DbMove = nullptr;
     QLabel *Label_DbTest = nullptr;
+    ledger::OutboxSender *m_outboxSender = nullptr;
 
     // transfer panel
     QPlainTextEdit *Memo1 = nullptr;
@@ -444,6 +489,13 @@ private:
     void readStartupSettings();
     void writeShutdownSettings();
     void setUpHistoryKey();
+    void setUpCustomerRecall();
+    void showCustomerKeys();
+    bool customerKey(int Key);
+    void destinationEdited(NoteLineEdit *field);
+    void itemNoEdited(int row);
+    void chooseCustomer(int index);
+    void chooseItem(int index);
     void setUpPasteTransferKey();
     QStringList rowTexts() const;
     void showReducedMark(int row);
@@ -487,7 +539,15 @@ private:
     friend class PrintRecording;
     bool m_startingUp = false;
     bool m_closePending = false;
+    std::function<void()> m_afterPrinterList; // deferUntilPrintersListed
     // What start-up has loaded; the shutdown writes only that.
     bool m_settingsRead = false;
     bool m_rowsRestored = false;
+    // Recall while typing (Kanro_dprintCustomers.cpp).
+    class CustomerRecall *m_recall = nullptr;
+    QCompleter *m_customerList = nullptr;
+    QCompleter *m_itemList = nullptr;
+    std::vector<ledger::Customer> m_offeredCustomers;
+    std::vector<ledger::Item> m_offeredItems;
+    int m_itemRow = 0; // the row whose 品名 1 the item list serves
 };

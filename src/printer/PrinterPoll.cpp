@@ -163,6 +163,75 @@ JobVerdict judgeJob(const JobStatus &status)
 }
 
 // ---------------------------------------------------------------------------
+// The first listing in the background
+
+TVoPrinter::Listing::Listing(TVoPrinter &owner) : receiver_(new QObject)
+{
+    thread_ = std::thread([this, &owner] {
+        Spooler &spooler = owner.spooler_;
+        std::vector<PrinterRecord> printers;
+        try {
+            printers = spooler.enumPrinters();
+        } catch (const SpoolerError &) {
+            // no printer until the poll finds one
+        }
+        QStringList visible;
+        for (const PrinterRecord &r : printers) {
+            if (!(r.attributes & PRINTER_ATTRIBUTE_HIDDEN))
+                visible.append(r.name);
+        }
+        // The registered printer's first selection then finds it read.
+        spooler.prefetch(visible);
+        {
+            std::lock_guard lock(mutex_);
+            records_ = std::move(printers);
+        }
+        done_.notify_all();
+        if (QCoreApplication::instance()) {
+            TVoPrinter *target = &owner;
+            QMetaObject::invokeMethod(
+                receiver_, [target] { target->ListingArrived(); }, Qt::QueuedConnection);
+        }
+    });
+}
+
+TVoPrinter::Listing::~Listing()
+{
+    thread_.join();
+    delete receiver_;
+}
+
+std::optional<std::vector<PrinterRecord>>
+TVoPrinter::Listing::result(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(mutex_);
+    done_.wait_for(lock, wait, [this] { return records_.has_value(); });
+    return records_;
+}
+
+bool TVoPrinter::TakeListing(std::chrono::milliseconds wait)
+{
+    if (!FListingPending)
+        return false;
+    std::optional<std::vector<PrinterRecord>> printers = listing_->result(wait);
+    if (!printers)
+        return false;
+    AdoptListing(std::move(*printers));
+    return true;
+}
+
+void TVoPrinter::ListingArrived()
+{
+    if (!TakeListing() || !FOnListed)
+        return;
+    try {
+        FOnListed(this);
+    } catch (const std::exception &) {
+        // a handler's error must not cross the event loop
+    }
+}
+
+// ---------------------------------------------------------------------------
 // The printer object's side: starting and stopping the poll, following a job
 
 void TVoPrinter::StartPolling(std::chrono::milliseconds interval)

@@ -17,6 +17,28 @@
 
 class QObject;
 
+// The first listing of the installed printers, taken on a worker thread
+// (see TVoPrinter::FirstListing): the worker lists the printers, starts
+// reading the visible ones' capabilities (Spooler::prefetch) and posts its
+// arrival to the owner's thread. A listing that fails leaves no printer
+// (the poll lists again later). The destructor waits for the worker, at
+// most one listing's timeout.
+class TVoPrinter::Listing
+{
+public:
+    explicit Listing(TVoPrinter &owner);
+    ~Listing();
+    // The printers once the worker is through, waiting up to `wait`.
+    std::optional<std::vector<PrinterRecord>> result(std::chrono::milliseconds wait);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::optional<std::vector<PrinterRecord>> records_;
+    QObject *receiver_;
+    std::thread thread_;
+};
+
 class TVoPrinter::Poller
 {
 public:

@@ -150,14 +150,22 @@ struct TVoPrinter::DeviceLock
 // ---------------------------------------------------------------------------
 // TVoPrinter (the poll and the job watch are in PrinterPoll.cpp)
 
-TVoPrinter::TVoPrinter(Spooler &spooler)
-    : spooler_(spooler), AllInfo_(std::make_unique<TVoAllPrintersInfo>(spooler))
+TVoPrinter::TVoPrinter(Spooler &spooler, FirstListing first)
+    : spooler_(spooler),
+      AllInfo_(first == FirstListing::Now
+                   ? std::make_unique<TVoAllPrintersInfo>(spooler)
+                   : std::make_unique<TVoAllPrintersInfo>(std::vector<PrinterRecord>{}))
 {
+    if (first == FirstListing::InBackground) {
+        FListingPending = true;
+        listing_ = std::make_unique<Listing>(*this);
+    }
 }
 
 TVoPrinter::~TVoPrinter()
 {
     poller_.reset();
+    listing_.reset();
     DiscardModification();
 }
 
@@ -985,8 +993,25 @@ void TVoPrinter::SystemChanged(TVoAllPrintersInfo fresh, const QStringList &port
     React(std::move(fresh), [&ports] { return ports; });
 }
 
+void TVoPrinter::AdoptListing(std::vector<PrinterRecord> records)
+{
+    FListingPending = false;
+    ++FListGeneration;
+    framework_.reset();
+    AllInfo_ = std::make_unique<TVoAllPrintersInfo>(std::move(records));
+    FIndex = -1;
+    DiscardModification();
+}
+
 void TVoPrinter::React(TVoAllPrintersInfo fresh, const std::function<QStringList()> &readPorts)
 {
+    // A list taken while the first one is still out is the newer of the two.
+    if (FListingPending) {
+        AdoptListing(fresh.records());
+        if (FOnListed)
+            FOnListed(this);
+        return;
+    }
     if (!AllInfo_->Compare(fresh)) {
         ++FListGeneration;
         framework_.reset();
@@ -1021,11 +1046,12 @@ std::unique_ptr<Spooler> &globalSpooler()
 }
 } // namespace
 
-void createVoPrinter(std::unique_ptr<Spooler> spooler, std::chrono::milliseconds pollInterval)
+void createVoPrinter(std::unique_ptr<Spooler> spooler, std::chrono::milliseconds pollInterval,
+                     TVoPrinter::FirstListing first)
 {
     destroyVoPrinter();
     globalSpooler() = std::move(spooler);
-    VoPrinter = new TVoPrinter(*globalSpooler());
+    VoPrinter = new TVoPrinter(*globalSpooler(), first);
     if (pollInterval.count() > 0)
         VoPrinter->StartPolling(pollInterval);
 }

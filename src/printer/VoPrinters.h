@@ -215,7 +215,13 @@ inline constexpr unsigned WM_WININICHANGE = 0x001A;
 class TVoPrinter
 {
 public:
-    explicit TVoPrinter(Spooler &spooler);
+    // When the installed printers are first listed: at once on the calling
+    // thread (a scheduler that takes the connection and does not answer
+    // then holds the caller for its whole timeout), or on a worker thread
+    // while the object holds no printer yet (ListingPending()), so that the
+    // program's window need not wait for the scheduler.
+    enum class FirstListing { Now, InBackground };
+    explicit TVoPrinter(Spooler &spooler, FirstListing first = FirstListing::Now);
     ~TVoPrinter();
     TVoPrinter(const TVoPrinter &) = delete;
     TVoPrinter &operator=(const TVoPrinter &) = delete;
@@ -300,6 +306,16 @@ public:
     TSize DPI();
     int ColorBitCount();
 
+    // True while the first listing taken in the background has not been
+    // taken in: no printer can be selected meanwhile (EVoPrinterNoPrinter).
+    bool ListingPending() const { return FListingPending; }
+    // Takes the background listing in once it has come back, waiting up to
+    // `wait` for it; true when this call took it in (the printers then
+    // count as changed). The worker also posts its arrival to this object's
+    // thread, which takes it in there and runs OnListed.
+    bool TakeListing(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+    void SetOnListed(TNotifyEvent handler) { FOnListed = std::move(handler); }
+
     // Counts the changes of the installed printers this object took in
     // (each one dropped the selection for the system's default printer).
     int ListGeneration() const { return FListGeneration; }
@@ -335,7 +351,8 @@ public:
 
 private:
     struct DeviceLock;
-    class Poller; // PrinterPoll.h
+    class Poller;  // PrinterPoll.h
+    class Listing; // PrinterPoll.h
 
     void CheckNoPrinter();
     void CheckSupport(TVoPrintCap c, const char *m);
@@ -349,6 +366,8 @@ private:
     void ListCheck(TVoPrintCap c, const char *supportMessage, TVoAvailInfo info,
                    const char *noListMessage);
     void React(TVoAllPrintersInfo fresh, const std::function<QStringList()> &readPorts);
+    void AdoptListing(std::vector<PrinterRecord> records);
+    void ListingArrived();
 
     Spooler &spooler_;
     std::unique_ptr<TVoAllPrintersInfo> AllInfo_;
@@ -370,6 +389,9 @@ private:
     bool FModified = false;
     std::unique_ptr<QByteArray> pSettings;
     QString PortName;
+    bool FListingPending = false;
+    TNotifyEvent FOnListed;
+    std::unique_ptr<Listing> listing_;
     std::unique_ptr<Poller> poller_;
 };
 
@@ -384,7 +406,8 @@ private:
 extern TVoPrinter *VoPrinter;
 // pollInterval 0 leaves the printer list unwatched (tests).
 void createVoPrinter(std::unique_ptr<Spooler> spooler,
-                     std::chrono::milliseconds pollInterval = std::chrono::seconds(3));
+                     std::chrono::milliseconds pollInterval = std::chrono::seconds(3),
+                     TVoPrinter::FirstListing first = TVoPrinter::FirstListing::Now);
 void destroyVoPrinter();
 
 // The print dialog and the printer set-up dialog. Execute shows the dialog

@@ -2,30 +2,49 @@
 
 namespace printing {
 
-QString printerProblemNotice(const PrinterProblem &problem)
+namespace {
+// What keeps a print from its printer, without what became of the print.
+QString problemText(const PrinterProblem &problem)
 {
     const QString onPrinter =
         problem.printer.isEmpty()
             ? QString()
             : QStringLiteral("プリンタ「%1」に印刷できません。").arg(problem.printer);
-    const QString stopped = QStringLiteral("印刷を中止しました。");
     switch (problem.issue) {
     case PrinterIssue::SchedulerUnreachable:
         return QStringLiteral("印刷サーバー（CUPS %1）に接続できません。").arg(problem.server) +
-               onPrinter + stopped;
+               onPrinter;
     case PrinterIssue::SchedulerSilent:
         return QStringLiteral("印刷サーバー（CUPS %1）が応答しません。").arg(problem.server) +
-               onPrinter + stopped;
+               onPrinter;
     case PrinterIssue::PrinterMissing:
         return QStringLiteral(
                    "プリンタ「%1」が見つかりません（削除されたか、名前が変わりました）。")
-                   .arg(problem.printer) +
-               stopped;
+            .arg(problem.printer);
     case PrinterIssue::NotAccepting:
-        return QStringLiteral("プリンタ「%1」はジョブを受け付けていません。").arg(problem.printer) +
-               stopped;
+        return QStringLiteral("プリンタ「%1」はジョブを受け付けていません。").arg(problem.printer);
     }
-    return stopped;
+    return QString();
+}
+} // namespace
+
+QString printerProblemNotice(const PrinterProblem &problem)
+{
+    return problemText(problem) + QStringLiteral("印刷を中止しました。");
+}
+
+QString printerListedStatus(const std::optional<PrinterProblem> &problem, const QString &printer,
+                            const SpoolerStatus &scheduler)
+{
+    if (problem)
+        return problemText(*problem);
+    const QString prints = QStringLiteral("プリンタ「%1」で印刷します。").arg(printer);
+    if (scheduler.reachable())
+        return prints;
+    const QString server = scheduler.fault == SpoolerFault::NotAnswering
+                               ? QStringLiteral("印刷サーバー（CUPS %1）が応答しません。")
+                               : QStringLiteral("印刷サーバー（CUPS %1）に接続できません。");
+    return server.arg(scheduler.server) + prints;
 }
 
 std::optional<PrinterProblem> printerProblemOf(const EVoPrinter &error, const QString &printer)

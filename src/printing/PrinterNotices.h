@@ -15,6 +15,15 @@ namespace printing {
 // without a printer name leaves the printer out.
 QString printerProblemNotice(const PrinterProblem &problem);
 
+// The status line once the printer list taken at start-up has come in:
+// the printer the selected feed prints on ("プリンタ「KanroB」で印刷します。"),
+// after the scheduler's silence when it did not answer and another printer
+// stands in, or the problem that keeps the registered printer from printing.
+QString printerListedStatus(const std::optional<PrinterProblem> &problem, const QString &printer,
+                            const SpoolerStatus &scheduler);
+// While the list is still out.
+inline const QString PrinterListWaitingStatus = QStringLiteral("プリンタの一覧を待っています…");
+
 // The problem an error of the printer layer stands for, when it is one the
 // operator can act on (the print server unreachable or silent, the printer
 // gone or rejecting jobs); nullopt for any other error, which goes to the

@@ -9,8 +9,9 @@
 //
 // Threading: enumPrinters(), enumPorts() and jobStatus() may be called from
 // the printer poll's worker thread while the user-interface thread uses the
-// other operations; every backend allows that. All other operations belong
-// to the user-interface thread.
+// other operations, and enumPrinters() and prefetch() from the worker that
+// takes the first listing; every backend allows that. All other operations
+// belong to the user-interface thread.
 
 #include <QByteArray>
 #include <QString>

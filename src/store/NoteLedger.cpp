@@ -15,6 +15,7 @@
 #include <QUuid>
 #include <QVariant>
 #include <atomic>
+#include <cmath>
 #include <utility>
 #include <sys/vfs.h>
 
@@ -188,8 +189,17 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
         std::optional<Failure> f = ensureOpen();
         if (!f && !status.setAside.isEmpty())
             status.notice += recoverFrom(status.setAside);
-        if (!f)
+        if (!f) {
+            // A shared store that falls silent while it is asked is given up
+            // just after its own statement timeout would have answered.
+            m_db->watchedSocket = m_db->watchdog ? postgresSocket(m_db->db) : -1;
+            m_db->watch();
             f = op();
+            if (m_db && m_db->watchedSocket >= 0) {
+                m_db->watchdog->disarm();
+                m_db->watchedSocket = -1;
+            }
+        }
         status.notice += std::exchange(m_notice, {});
         if (!f)
             return status;
@@ -276,12 +286,15 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue,
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
         ids.clear();
         Connection &c = *m_db;
-        // A note and its place in the chain are written together.
+        // A note, its place in the chain, its customer and its items go in
+        // together.
         if (!c.db.transaction())
             return c.failure(c.db.lastError());
         for (IssuedNote &note : notes) {
             qint64 id = 0;
             std::optional<Failure> f = c.insert(rowValues(note, printedAt, !queue), id);
+            if (!f)
+                f = rememberCustomerAndItems(note, id, printedAt);
             if (!f && queue)
                 f = c.exec(QStringLiteral("INSERT INTO outbox (note_id) VALUES (?) ON CONFLICT "
                                           "DO NOTHING"),
@@ -423,6 +436,28 @@ LedgerStatus NoteLedger::describe(QString &what)
     });
 }
 
+namespace {
+
+// A part of a name this long or longer is looked up in the trigram index;
+// a shorter one is compared with every name in date order.
+constexpr int indexedNameLength = 3;
+// Where a condition matches fewer notes than this, its own index finds them
+// and they are sorted by date; where every condition matches more, the
+// notes are walked newest first by the date index until the list is full
+// (one note in 200 or more matches, so that walk ends soon).
+constexpr int fewNotes = 5000;
+
+// FTS5 reads a text in double quotes as one phrase: with the trigram
+// tokenizer, exactly the names that hold it.
+QString ftsPhrase(const QString &part)
+{
+    QString quoted = part;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
 LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<NoteSummary> &out)
 {
     out.clear();
@@ -430,6 +465,8 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         const bool sqlite = m_db->sqlite;
         const QString amount =
             sqlite ? QStringLiteral("CAST(total AS REAL)") : QStringLiteral("kanro_amount(total)");
+        const QString slipNo = query.slipNo.trimmed();
+        const bool indexedName = query.customer.toUcs4().size() >= indexedNameLength;
         QStringList where;
         QVariantList values;
         if (query.from) {
@@ -452,10 +489,54 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             where << (sqlite ? QStringLiteral("instr(customer, ?) > 0")
                              : QStringLiteral("strpos(customer, ?) > 0"));
             values << query.customer;
+            if (!sqlite && indexedName) {
+                // The trigram index's way in; the name itself decides.
+                where << QStringLiteral("customer_grams LIKE '%' || kanro_grams(?) || '%'");
+                values << query.customer;
+            }
         }
-        if (!query.slipNo.trimmed().isEmpty()) {
+        if (!slipNo.isEmpty()) {
             where << QStringLiteral("slip_no = ?");
-            values << query.slipNo.trimmed();
+            values << slipNo;
+        }
+
+        // SQLite: the index of the condition that matches fewest notes.
+        enum class Way { DateIndex, Plain, Names, Amounts } way = Way::Plain;
+        if (sqlite && slipNo.isEmpty()) {
+            way = Way::DateIndex;
+            int fewest = fewNotes;
+            const auto count = [&](const QString &sql, const QVariantList &bound,
+                                   Way candidate) -> std::optional<Failure> {
+                QVariant n;
+                if (auto f = m_db->exec(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)")
+                                            .arg(sql)
+                                            .arg(fewNotes),
+                                        &n, bound))
+                    return f;
+                if (n.toInt() < fewest) {
+                    fewest = n.toInt();
+                    way = candidate;
+                }
+                return std::nullopt;
+            };
+            if (indexedName)
+                if (auto f = count(QStringLiteral("SELECT rowid FROM notes_customer_grams"
+                                                  " WHERE notes_customer_grams MATCH ?"),
+                                   {ftsPhrase(query.customer)}, Way::Names))
+                    return f;
+            if (query.minTotal || query.maxTotal)
+                if (auto f = count(QStringLiteral("SELECT 1 FROM notes INDEXED BY notes_total"
+                                                  " WHERE %1 BETWEEN ? AND ?")
+                                       .arg(amount),
+                                   {query.minTotal.value_or(-HUGE_VAL),
+                                    query.maxTotal.value_or(HUGE_VAL)},
+                                   Way::Amounts))
+                    return f;
+        }
+        if (way == Way::Names) {
+            where << QStringLiteral("id IN (SELECT rowid FROM notes_customer_grams"
+                                    " WHERE notes_customer_grams MATCH ?)");
+            values << ftsPhrase(query.customer);
         }
         if (!query.withVoided)
             where << QStringLiteral("id NOT IN (SELECT note_id FROM note_events"
@@ -467,15 +548,30 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
         const QString columns = QLatin1String(schema::summaryColumns);
         QString sql;
-        if (!sqlite || !query.slipNo.trimmed().isEmpty()) {
+        switch (way) {
+        case Way::Plain:
             // The slip number index finds the few notes at once; PostgreSQL's
-            // planner picks its index itself.
-            sql = QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut);
-        } else {
+            // planner picks its index itself, the listed ids first (from the
+            // listing index alone when it walks that), then their rows.
+            sql = sqlite || limit < 0
+                      ? QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut)
+                      : QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes%2%3%4)%3")
+                            .arg(columns, filter, order, cut);
+            break;
+        case Way::Names:
+            sql = QStringLiteral("SELECT %1 FROM notes NOT INDEXED%2%3%4")
+                      .arg(columns, filter, order, cut);
+            break;
+        case Way::Amounts:
+            sql = QStringLiteral("SELECT %1 FROM notes INDEXED BY notes_total%2%3%4")
+                      .arg(columns, filter, order, cut);
+            break;
+        case Way::DateIndex:
             // The matching ids from the date index alone, then their rows.
             sql = QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes INDEXED BY"
                                  " notes_issued_on%2%3%4)%3")
                       .arg(columns, filter, order, cut);
+            break;
         }
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
@@ -483,6 +579,7 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             return m_db->failure(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(v);
+        m_db->watch();
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())

@@ -7,22 +7,7 @@
 #include <phonenumbers/phonenumbermatcher.h>
 #include <phonenumbers/phonenumberutil.h>
 
-namespace {
-
-using i18n::phonenumbers::PhoneNumber;
-using i18n::phonenumbers::PhoneNumberMatch;
-using i18n::phonenumbers::PhoneNumberMatcher;
-using i18n::phonenumbers::PhoneNumberUtil;
-
-constexpr qsizetype kLineLimit = 512; // characters read from one line
-constexpr int kLinesRead = 400;       // lines read from one text
-
-enum class Block { None, Orderer, Destination, Other };
-enum class Field { None, Name, Company, Zip, Address, Building, Tel, Fax, Ignore };
-
-// Full-width digits, Latin letters and dashes made ASCII; "ー" after a digit is
-// a dash. Kana and kanji stay as written.
-QString narrow(QStringView text)
+QString narrowOrderText(QStringView text)
 {
     QString out;
     out.reserve(text.size());
@@ -36,6 +21,24 @@ QString narrow(QStringView text)
         out += QChar(c);
     }
     return out;
+}
+
+namespace {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberMatch;
+using i18n::phonenumbers::PhoneNumberMatcher;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+constexpr qsizetype kLineLimit = 512; // characters read from one line
+constexpr int kLinesRead = 400;       // lines read from one text
+
+enum class Block { None, Orderer, Destination, Other };
+enum class Field { None, Name, Company, Zip, Address, Building, Tel, Fax, Ignore };
+
+QString narrow(QStringView text)
+{
+    return narrowOrderText(text);
 }
 
 QString trimmed(QStringView text)

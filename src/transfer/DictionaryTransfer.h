@@ -43,6 +43,10 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
                                                const QStringList &shopLines,
                                                const PostalDictionary *dict);
 
+// Full-width digits, Latin letters and dashes made ASCII, one character for
+// one (positions stay); "ー" after a digit is a dash. Kana and kanji stay.
+QString narrowOrderText(QStringView text);
+
 // Japanese telephone numbers found in a text by libphonenumber, each in its
 // national form ("03-1234-5678", "090-1234-5678").
 QStringList telephoneNumbersIn(const QString &text);

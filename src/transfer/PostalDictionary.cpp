@@ -55,17 +55,71 @@ int kanjiUnit(char16_t c)
 }
 
 // Old and variant kanji seen in place names, with the form Japan Post uses.
+// A switch, not a table object: the dictionary's loader may still be folding
+// on its worker thread while the program's static objects are destroyed.
 char16_t newForm(char16_t c)
 {
-    static const QHash<char16_t, char16_t> forms = {
-        {u'澤', u'沢'}, {u'邊', u'辺'}, {u'邉', u'辺'}, {u'廣', u'広'}, {u'齋', u'斎'},
-        {u'齊', u'斉'}, {u'櫻', u'桜'}, {u'國', u'国'}, {u'嶋', u'島'}, {u'嶌', u'島'},
-        {u'龍', u'竜'}, {u'髙', u'高'}, {u'﨑', u'崎'}, {u'嵜', u'崎'}, {u'德', u'徳'},
-        {u'濱', u'浜'}, {u'檜', u'桧'}, {u'舘', u'館'}, {u'槇', u'槙'}, {u'瀨', u'瀬'},
-        {u'冨', u'富'}, {u'淺', u'浅'}, {u'關', u'関'}, {u'實', u'実'}, {u'惠', u'恵'},
-        {u'驛', u'駅'}, {u'縣', u'県'}, {u'瀧', u'滝'}, {u'栁', u'柳'}, {u'萬', u'万'},
-    };
-    return forms.value(c, c);
+    switch (c) {
+    case u'澤':
+        return u'沢';
+    case u'邊':
+    case u'邉':
+        return u'辺';
+    case u'廣':
+        return u'広';
+    case u'齋':
+        return u'斎';
+    case u'齊':
+        return u'斉';
+    case u'櫻':
+        return u'桜';
+    case u'國':
+        return u'国';
+    case u'嶋':
+    case u'嶌':
+        return u'島';
+    case u'龍':
+        return u'竜';
+    case u'髙':
+        return u'高';
+    case u'﨑':
+    case u'嵜':
+        return u'崎';
+    case u'德':
+        return u'徳';
+    case u'濱':
+        return u'浜';
+    case u'檜':
+        return u'桧';
+    case u'舘':
+        return u'館';
+    case u'槇':
+        return u'槙';
+    case u'瀨':
+        return u'瀬';
+    case u'冨':
+        return u'富';
+    case u'淺':
+        return u'浅';
+    case u'關':
+        return u'関';
+    case u'實':
+        return u'実';
+    case u'惠':
+        return u'恵';
+    case u'驛':
+        return u'駅';
+    case u'縣':
+        return u'県';
+    case u'瀧':
+        return u'滝';
+    case u'栁':
+        return u'柳';
+    case u'萬':
+        return u'万';
+    default:
+        return c;
+    }
 }
 
 std::uint64_t nameHash(QStringView folded, std::size_t seed)
@@ -174,6 +228,22 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::load(const QString &pa
     return fromData(file.readAll(), error);
 }
 
+namespace {
+// The decimal number a field holds (digits only, at most nine), or -1.
+qint64 decimal(QStringView field)
+{
+    if (field.isEmpty() || field.size() > 9)
+        return -1;
+    qint64 n = 0;
+    for (const QChar c : field) {
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c.unicode() - u'0');
+    }
+    return n;
+}
+} // namespace
+
 std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteArray &compressed,
                                                                    QString *error)
 {
@@ -182,29 +252,27 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
             *error = why;
         return nullptr;
     };
-    const QByteArray raw = qUncompress(compressed);
-    if (raw.isEmpty())
-        return fail(QStringLiteral("the postal dictionary is not compressed data"));
     auto dict = std::make_shared<PostalDictionary>();
-    dict->pool_.reserve(raw.size() / 4);
-    QHash<QString, Span> interned; // towns repeat under codes with several entries
-
-    auto add = [&](QStringView s) -> std::optional<Span> {
-        if (s.size() > 0xFFFF || dict->pool_.size() + s.size() > 0xFFFFFFFFLL)
-            return std::nullopt;
-        Span span{std::uint32_t(dict->pool_.size()), std::uint16_t(s.size())};
-        dict->pool_ += s;
-        return span;
-    };
+    {
+        // Decoded once, as a whole: the entries' fields are read where they
+        // stand in this text, nothing is copied line by line.
+        const QByteArray raw = qUncompress(compressed);
+        if (raw.isEmpty())
+            return fail(QStringLiteral("the postal dictionary is not compressed data"));
+        dict->pool_ = QString::fromUtf8(raw);
+        dict->entries_.reserve(std::size_t(std::count(raw.cbegin(), raw.cend(), '\n')));
+    }
+    const QStringView all(dict->pool_);
+    if (all.size() > 0xFFFFFFFFLL)
+        return fail(QStringLiteral("the postal dictionary is too large"));
 
     qsizetype lineNo = 0;
-    // Line by line, so that the whole text is never held twice.
-    for (qsizetype begin = 0; begin < raw.size();) {
-        qsizetype end = raw.indexOf('\n', begin);
+    for (qsizetype begin = 0; begin < all.size();) {
+        qsizetype end = all.indexOf(u'\n', begin);
         if (end < 0)
-            end = raw.size();
-        const QString lineText = QString::fromUtf8(QByteArrayView(raw).sliced(begin, end - begin));
-        const QStringView line(lineText);
+            end = all.size();
+        const QStringView line = all.sliced(begin, end - begin);
+        const qsizetype lineAt = begin;
         begin = end + 1;
         ++lineNo;
         if (lineNo == 1) {
@@ -223,51 +291,51 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
             dict->prefectures_.append(line.mid(2).toString());
         } else if (line.startsWith(u"C ")) {
             const qsizetype blank = line.indexOf(u' ', 2);
-            bool ok = false;
-            const int pref = blank < 0 ? -1 : line.mid(2, blank - 2).toInt(&ok);
-            if (!ok || pref < 0 || pref >= dict->prefectures_.size() ||
-                dict->cities_.size() >= 0xFFFF)
+            const qint64 pref = blank < 0 ? -1 : decimal(line.mid(2, blank - 2));
+            if (pref < 0 || pref >= dict->prefectures_.size() || dict->cities_.size() >= 0xFFFF)
                 return bad();
             dict->cities_.push_back({std::uint8_t(pref), line.mid(blank + 1).toString()});
         } else {
-            const QList<QStringView> f = line.split(u'\t');
-            bool ok = false;
-            const uint code = f.size() >= 3 && f[0].size() == 7 ? f[0].toUInt(&ok) : 0;
-            const uint city = ok ? f[1].toUInt(&ok) : 0;
-            if (!ok || city >= dict->cities_.size() || (f.size() != 3 && f.size() != 5))
+            // code \t city \t town [\t street \t office]
+            qsizetype tabs[4];
+            int n = 0;
+            for (qsizetype i = line.indexOf(u'\t'); i >= 0; i = line.indexOf(u'\t', i + 1)) {
+                if (n == 4)
+                    return bad();
+                tabs[n++] = i;
+            }
+            if (n != 2 && n != 4)
                 return bad();
-            Entry e{code, std::uint16_t(city), {}, {}, {}};
-            auto town = interned.constFind(f[2].toString());
-            if (town == interned.cend()) {
-                const auto span = add(f[2]);
-                if (!span)
-                    return bad();
-                town = interned.insert(f[2].toString(), *span);
-            }
-            e.town = *town;
-            if (f.size() == 5) {
-                const auto street = add(f[3]), office = add(f[4]);
-                if (!street || !office)
-                    return bad();
-                e.street = *street;
-                e.office = *office;
-            }
-            if (!dict->entries_.empty() && dict->entries_.back().code > code)
+            const qint64 code = tabs[0] == 7 ? decimal(line.first(7)) : -1;
+            const qint64 city = decimal(line.sliced(tabs[0] + 1, tabs[1] - tabs[0] - 1));
+            if (code < 0 || city < 0 || city >= qint64(dict->cities_.size()))
+                return bad();
+            const qsizetype townEnd = n == 4 ? tabs[2] : line.size();
+            const qsizetype streetLength = n == 4 ? tabs[3] - tabs[2] - 1 : 0;
+            const qsizetype officeLength = n == 4 ? line.size() - tabs[3] - 1 : 0;
+            const qsizetype townLength = townEnd - tabs[1] - 1;
+            if (townLength > 0xFFFF || streetLength > 0xFFFF || officeLength > 0xFFFF)
+                return bad();
+            const Entry e{std::uint32_t(code),         std::uint32_t(lineAt + tabs[1] + 1),
+                          std::uint16_t(city),         std::uint16_t(townLength),
+                          std::uint16_t(streetLength), std::uint16_t(officeLength)};
+            if (!dict->entries_.empty() && dict->entries_.back().code > e.code)
                 return bad();
             dict->entries_.push_back(e);
         }
     }
     if (dict->entries_.empty())
         return fail(QStringLiteral("the postal dictionary is empty"));
-    dict->pool_.squeeze();
     dict->entries_.shrink_to_fit();
 
+    dict->townIndex_.reserve(dict->entries_.size());
     for (std::uint32_t i = 0; i < dict->entries_.size(); ++i) {
         const Entry &e = dict->entries_[i];
-        if (e.office.length == 0)
-            dict->townIndex_.push_back({nameHash(foldPlaceName(dict->text(e.town)), e.city), i});
+        if (e.officeLength == 0)
+            dict->townIndex_.push_back({nameHash(foldPlaceName(dict->town(e)), e.city), i});
     }
     std::sort(dict->townIndex_.begin(), dict->townIndex_.end());
+    dict->townIndex_.shrink_to_fit();
     for (std::uint16_t c = 0; c < dict->cities_.size(); ++c)
         dict->cityIndex_.push_back({nameHash(foldPlaceName(dict->cities_[c].name), 0), c});
     std::sort(dict->cityIndex_.begin(), dict->cityIndex_.end());
@@ -280,9 +348,9 @@ PostalPlace PostalDictionary::placeOf(const Entry &e) const
     return {QStringLiteral("%1").arg(e.code, 7, 10, QLatin1Char('0')),
             prefectures_.at(c.prefecture),
             c.name,
-            text(e.town).toString(),
-            text(e.street).toString(),
-            text(e.office).toString()};
+            town(e).toString(),
+            street(e).toString(),
+            office(e).toString()};
 }
 
 std::vector<PostalPlace> PostalDictionary::lookupCode(QStringView code) const
@@ -315,7 +383,7 @@ QStringList PostalDictionary::codesFor(QStringView prefecture, QStringView city,
         for (; it != townIndex_.end() && it->first == h; ++it) {
             const Entry &e = entries_[it->second];
             const QString code = placeOf(e).code;
-            if (e.city == c && foldPlaceName(text(e.town)) == foldedTown && !codes.contains(code))
+            if (e.city == c && foldPlaceName(this->town(e)) == foldedTown && !codes.contains(code))
                 codes.append(code);
         }
     }
@@ -397,10 +465,10 @@ AddressMatch PostalDictionary::matchAddress(QStringView address, QStringView zip
                                    std::pair<std::uint64_t, std::uint32_t>{h, 0});
         for (; it != townIndex_.end() && it->first == h; ++it) {
             const Entry &e = entries_[it->second];
-            if (e.city != city || foldPlaceName(text(e.town)) != folded)
+            if (e.city != city || foldPlaceName(town(e)) != folded)
                 continue;
             if (m.codes.isEmpty()) {
-                m.town = text(e.town).toString();
+                m.town = town(e).toString();
                 m.consumed = at + len;
             }
             const QString code = placeOf(e).code;
@@ -442,9 +510,11 @@ QString postalDictionaryPath()
 
 namespace PostalDictionaryLoader {
 namespace {
+// In this order: at the program's end the load still running is waited for
+// (pending goes first) before what it writes goes.
 std::mutex mutex;
-std::shared_future<std::shared_ptr<const PostalDictionary>> pending;
 QString error;
+std::shared_future<std::shared_ptr<const PostalDictionary>> pending;
 } // namespace
 
 void startLoading(const QString &path)

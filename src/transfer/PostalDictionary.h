@@ -58,16 +58,14 @@ public:
     std::size_t memoryBytes() const;
 
 private:
-    struct Span
-    {
-        std::uint32_t offset = 0;
-        std::uint16_t length = 0;
-    };
+    // One line of the file: its fields stand in pool_ as the file has them,
+    // "town", then "street" and "office" each after a tab.
     struct Entry
     {
         std::uint32_t code;
+        std::uint32_t townAt; // in pool_
         std::uint16_t city;
-        Span town, street, office;
+        std::uint16_t townLength, streetLength, officeLength;
     };
     struct City
     {
@@ -75,14 +73,25 @@ private:
         QString name;
     };
 
-    QStringView text(Span s) const { return QStringView(pool_).mid(s.offset, s.length); }
+    QStringView town(const Entry &e) const
+    {
+        return QStringView(pool_).mid(e.townAt, e.townLength);
+    }
+    QStringView street(const Entry &e) const
+    {
+        return QStringView(pool_).mid(e.townAt + e.townLength + 1, e.streetLength);
+    }
+    QStringView office(const Entry &e) const
+    {
+        return QStringView(pool_).mid(e.townAt + e.townLength + e.streetLength + 2, e.officeLength);
+    }
     PostalPlace placeOf(const Entry &e) const;
     std::vector<int> citiesStartingAt(QStringView rest, int prefecture, qsizetype *length) const;
 
     QStringList prefectures_;
     std::vector<City> cities_;
     std::vector<Entry> entries_; // sorted by code
-    QString pool_;
+    QString pool_;               // the file's text, decoded once
     // (hash of city and folded town, entry) for address codes, sorted.
     std::vector<std::pair<std::uint64_t, std::uint32_t>> townIndex_;
     // (hash of folded city name, city), sorted.

@@ -16,6 +16,7 @@
 #include "platform/ProfileFile.h"
 #include "spooler/SpoolerWithPdf.h"
 #include "printer/VoPrinters.h"
+#include "printing/PrinterNotices.h"
 #include "printing/PrinterRegistration.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <cups/cups.h>
 #include <functional>
@@ -82,11 +84,11 @@ struct World
     QString ini() const { return registrationFilePath(dir.path()); }
     QString pdfFolder() const { return QDir(dir.path()).filePath(PdfSpooler::folderName()); }
     bool pdfWritten() const { return !QDir(pdfFolder()).entryList(QDir::Files).isEmpty(); }
-    void start()
+    void start(TVoPrinter::FirstListing first = TVoPrinter::FirstListing::Now)
     {
         createVoPrinter(
             std::make_unique<SpoolerWithPdf>(std::make_unique<CupsSpooler>(), dir.path()),
-            std::chrono::milliseconds(0));
+            std::chrono::milliseconds(0), first);
         window = std::make_unique<TForm_Main>(dir.path());
         window->show();
         QApplication::processEvents();
@@ -360,6 +362,67 @@ TEST(PrinterFaultsWindow, SchedulerDownAtStartUpStopsThePrintWithANotice)
         EXPECT_EQ(readRegistration(w.ini(), Manual).printerIndex, "1");
     }
     Dialogs::resetForTest();
+    ::unsetenv("CUPS_SERVER");
+    cupsSetServer(nullptr);
+}
+
+// The program lists the printers in the background: the window appears at
+// once while a stopped scheduler keeps the list out for its timeout; F11
+// pressed meanwhile waits, and once the listing has timed out the status
+// line names the silent scheduler and the print stops with its notice. A
+// scheduler that answers gets the registered printer applied as before.
+TEST(PrinterFaultsWindow, WindowAppearsAtOnceWhileTheListingIsOut)
+{
+    registerFontSubstitutions();
+    for (const bool stopped : {true, false}) {
+        SCOPED_TRACE(stopped ? "scheduler stopped" : "scheduler answering");
+        Dialogs::setTestMode(true);
+        PrivateCupsd cupsd;
+        ASSERT_TRUE(cupsd.running()) << cupsd.error().toStdString();
+        useServer(cupsd.server());
+        World w;
+        w.cupsd = &cupsd;
+        twoQueues(w);
+        if (stopped)
+            cupsd.pause();
+        QElapsedTimer t;
+        t.start();
+        w.start(TVoPrinter::FirstListing::InBackground);
+        const qint64 shown = t.elapsed();
+        std::cout << (stopped ? "stopped" : "answering") << " scheduler: window shown after "
+                  << shown << " ms\n";
+        if (stopped) {
+            EXPECT_LE(shown, 1500) << "well under the listing's 3 s timeout";
+            EXPECT_TRUE(VoPrinter->ListingPending());
+            EXPECT_EQ(w.window->StatusBar1->currentMessage(), PrinterListWaitingStatus);
+            Dialogs::pushAnswer(true);
+            w.window->SpeedButton_F11Click();
+            EXPECT_TRUE(Dialogs::shownTexts().isEmpty()) << "F11 waits for the list";
+        }
+        QElapsedTimer wait;
+        wait.start();
+        while (VoPrinter->ListingPending() && wait.elapsed() < BlockBoundMs)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        ASSERT_FALSE(VoPrinter->ListingPending());
+        const QString status = w.window->StatusBar1->currentMessage();
+        if (stopped) {
+            EXPECT_EQ(status,
+                      QStringLiteral("印刷サーバー（CUPS %1）が応答しません。プリンタ「KanroB」"
+                                     "に印刷できません。")
+                          .arg(cupsd.server()));
+            EXPECT_EQ(w.notices(2000), QStringList{Silent.arg(cupsd.server())})
+                << "the waiting F11 ran once the list was in";
+            EXPECT_FALSE(w.pdfWritten()) << "the PDF printer stood in";
+        } else {
+            EXPECT_EQ(w.window->ComboBox1->currentText(), "KanroB");
+            EXPECT_FALSE(w.window->PrinterProblem_.has_value());
+            // Taken in by start-up (the status stays as it was) or after it.
+            EXPECT_TRUE(status == "  " ||
+                        status == QStringLiteral("プリンタ「KanroB」で印刷します。"))
+                << status.toStdString();
+        }
+        Dialogs::resetForTest();
+    }
     ::unsetenv("CUPS_SERVER");
     cupsSetServer(nullptr);
 }

@@ -350,6 +350,36 @@ TEST_F(Poll, ARunningJobKeepsThePrinterListUntilItEnds)
     VoPrinter->StopPolling();
 }
 
+// The first listing on a worker thread: the object holds no printer until
+// the listing is taken in on this thread, which runs OnListed; a listing
+// that fails ends the wait all the same, with no printer.
+TEST(GlobalObject, FirstListingInTheBackground)
+{
+    for (const bool fails : {false, true}) {
+        auto fake = std::make_unique<FakeSpooler>();
+        fake->setPrinters({FakePrinter::standard("A"), FakePrinter::standard("B")});
+        if (fails)
+            fake->failOn(FakeSpooler::Operation::EnumPrinters, "down");
+        createVoPrinter(std::move(fake), std::chrono::milliseconds(0),
+                        TVoPrinter::FirstListing::InBackground);
+        int listed = 0;
+        VoPrinter->SetOnListed([&](TVoPrinter *) { ++listed; });
+        EXPECT_TRUE(VoPrinter->ListingPending()) << "taken in only on this thread";
+        EXPECT_THROW(VoPrinter->SetIndex(0), EVoPrinterNoPrinter);
+        QElapsedTimer t;
+        t.start();
+        while (listed == 0 && t.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_EQ(listed, 1) << fails;
+        EXPECT_FALSE(VoPrinter->ListingPending());
+        if (fails)
+            EXPECT_THROW(VoPrinter->PrinterNames(), EVoPrinterNoPrinter);
+        else
+            EXPECT_EQ(VoPrinter->PrinterNames(), QStringList({"A", "B"}));
+        destroyVoPrinter();
+    }
+}
+
 TEST(GlobalObject, CreatedAndFreed)
 {
     EXPECT_EQ(VoPrinter, nullptr);

@@ -2,11 +2,11 @@
 // "=== expected" and the destination fields) through the dictionary transfer,
 // graded field by field. A text counts as printable when all five fields come
 // out as expected, so the operator need not edit anything.
+#include "CorpusFile.h"
 #include "printers.h"
 #include "transfer/DictionaryTransfer.h"
 
 #include <QDir>
-#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,19 +35,16 @@ TEST(OrderCorpus, DestinationFieldsByDictionary)
     int printable = 0;
     int fieldsRight[5] = {};
     for (const QString &name : files) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const QString all = QString::fromUtf8(file.readAll());
-        const qsizetype split = all.indexOf(QStringLiteral("\n=== expected\n"));
-        ASSERT_GT(split, 0) << name.toStdString();
+        const auto file = readCorpusFile(dir.filePath(name));
+        ASSERT_TRUE(file) << name.toStdString();
         QStringList expected(5);
-        for (const QString &line : all.mid(split + 14).split(u'\n', Qt::SkipEmptyParts)) {
+        for (const QString &line : file->expected) {
             for (int f = 0; f < 5; ++f)
                 if (line.startsWith(QLatin1String(names[f]) + u'='))
                     expected[f] = line.mid(qsizetype(strlen(names[f])) + 1);
         }
         const DictionaryTransferResult r =
-            runDictionaryTransfer(all.left(split), kShop, dict.get());
+            runDictionaryTransfer(file->text, kShop, dict.get());
         const QStringList got = {r.fields.zip, r.fields.add1, r.fields.add2, r.fields.custo1,
                                  r.fields.tel};
         bool allRight = true;

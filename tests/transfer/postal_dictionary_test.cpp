@@ -99,6 +99,24 @@ TEST(PostalDictionary, AddressToCodes)
               QStringList{u"2020001"_qs});
 }
 
+TEST(PostalDictionary, FieldsReadWhereTheLineHasThem)
+{
+    const auto dict = PostalDictionary::fromData(
+        qCompress(
+            u"KANRO-POSTAL 1\nP 東京都\nC 0 渋谷区\n1500002\t0\t渋谷\n"
+            "1508798\t0\t宇田川町\t\t某社\n1508799\t0\t渋谷\t2丁目24-12\t渋谷郵便局"_qs.toUtf8()),
+        nullptr);
+    ASSERT_NE(dict, nullptr);
+    const std::vector<PostalPlace> office = dict->lookupCode(u"1508799");
+    ASSERT_EQ(office.size(), 1u);
+    EXPECT_EQ(office[0].town + u'|' + office[0].street + u'|' + office[0].office,
+              u"渋谷|2丁目24-12|渋谷郵便局"_qs);
+    const std::vector<PostalPlace> noStreet = dict->lookupCode(u"1508798");
+    ASSERT_EQ(noStreet.size(), 1u);
+    EXPECT_EQ(noStreet[0].town + u'|' + noStreet[0].street + u'|' + noStreet[0].office,
+              u"宇田川町||某社"_qs);
+}
+
 TEST(PostalDictionary, DamagedFilesAreRefused)
 {
     const struct
@@ -115,6 +133,9 @@ TEST(PostalDictionary, DamagedFilesAreRefused)
         {"codes out of order",
          qCompress(QByteArray("KANRO-POSTAL 1\nP a\nC 0 b\n2000000\t0\tt\n1000000\t0\tt\n"))},
         {"no entries", qCompress(QByteArray("KANRO-POSTAL 1\nP a\n"))},
+        {"street without office",
+         qCompress(QByteArray("KANRO-POSTAL 1\nP a\nC 0 b\n1234567\t0\tt\ts\n"))},
+        {"code with a sign", qCompress(QByteArray("KANRO-POSTAL 1\nP a\nC 0 b\n+123456\t0\tt\n"))},
     };
     for (const auto &row : rows) {
         QString error;

@@ -1,0 +1,1133 @@
+#include "transfer/OrderLines.h"
+
+#include "transfer/DictionaryTransfer.h"
+#include "transfer/LineTests.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+constexpr qsizetype kLineLimit = 512; // characters read from one line
+constexpr int kLinesRead = 400;       // lines read from one text
+
+// Counting words that may follow a quantity; "つ" counts but is no unit.
+const QString kUnits =
+    QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|セット|パック|ケース|kg|つ");
+
+bool isBlank(QChar c)
+{
+    return c.isSpace() || c.unicode() < 0x20 || c == u'\u3000';
+}
+
+// A line made only of rules and blanks ("────", "-----", "****") separates
+// entries.
+bool isRule(QStringView n)
+{
+    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…");
+    for (const QChar c : n)
+        if (!isBlank(c) && !rules.contains(c))
+            return false;
+    return true;
+}
+
+// Marks before a name or label: bullets, list numbers, boxes.
+bool isLeadingMark(QChar c)
+{
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━");
+    const char16_t u = c.unicode();
+    return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
+           (u >= 0x2776 && u <= 0x277F);
+}
+
+// Marks that tag an item for a legend ("※は軽減税率対象"); cut from names.
+const QString kTagMarks = QStringLiteral("※★☆◎*＊");
+
+QString compact(QStringView n)
+{
+    QString out;
+    for (const QChar c : n)
+        if (!isBlank(c))
+            out += c;
+    return out;
+}
+
+// The mail's line for reading numbers and words: narrowed (same length as
+// the original, so positions carry over) and every yen sign made "¥".
+QString prepared(QStringView line)
+{
+    QString n = narrowOrderText(line);
+    for (QChar &c : n)
+        if (c == u'\uFFE5' || c == u'\\')
+            c = u'\u00A5';
+    return n;
+}
+
+struct Money
+{
+    qsizetype begin = 0, end = 0;
+    qint64 value = 0;
+    bool marked = false; // "¥", "円", "@" or points: surely money
+    bool valid = true;   // within nine digits
+};
+
+QList<Money> moneyIn(const QString &n)
+{
+    static const QRegularExpression re(
+        QStringLiteral("([-▲△]\\s*)?([¥@]\\s*)?(\\d{1,3}(?:,\\d{3})+|\\d+)(?![\\d,.])"
+                       "(\\s*(?:円|\\(円\\)|pt|ポイント))?"));
+    QList<Money> out;
+    for (auto it = re.globalMatch(n); it.hasNext();) {
+        const auto m = it.next();
+        Money money;
+        money.begin = m.capturedStart();
+        money.end = m.capturedEnd();
+        money.marked = m.capturedLength(2) > 0 || m.capturedLength(4) > 0;
+        bool ok = false;
+        const qint64 v = m.captured(3).remove(u',').toLongLong(&ok);
+        money.valid = ok && v <= kOrderNumberLimit;
+        // Beyond nine digits the value stays out of range, so that no row
+        // takes it.
+        const qint64 kept = money.valid ? v : kOrderNumberLimit + 1;
+        money.value = m.capturedLength(1) > 0 ? -kept : kept;
+        // A digit run glued to a letter or a decimal point is part of a
+        // name ("2.5g", "KR-100"), not an amount.
+        if (money.begin > 0 && !money.marked) {
+            const QChar before = n.at(money.begin - 1);
+            if (before.isLetterOrNumber() || before == u'.')
+                continue;
+        }
+        out.append(money);
+    }
+    return out;
+}
+
+QString unitOf(const QString &word)
+{
+    return word == u"つ" ? QString() : word;
+}
+
+// The original text of [begin, end) as a name: leading bullets and list
+// numbers, trailing separators cut; tag marks noted and cut.
+QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags)
+{
+    QString s = o.mid(begin, end - begin);
+    static const QRegularExpression listNumber(QStringLiteral(
+        "^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
+        "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
+    s.remove(listNumber);
+    qsizetype b = 0, e = s.size();
+    while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
+        if (kTagMarks.contains(s.at(b)) && tags)
+            *tags += narrowOrderText(QStringView(s).mid(b, 1));
+        ++b;
+    }
+    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（");
+    while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
+                     kTagMarks.contains(s.at(e - 1)))) {
+        if (kTagMarks.contains(s.at(e - 1)) && tags)
+            *tags += narrowOrderText(QStringView(s).mid(e - 1, 1));
+        --e;
+    }
+    return s.mid(b, e - b);
+}
+
+// ---- words ----
+
+enum class Summary { None, Fee, Discount, Subtotal, Tax, Total, Ignore };
+
+struct SummaryWord
+{
+    const char16_t *word;
+    Summary kind;
+};
+
+// Words that open a summary line, longer forms before the shorter ones they
+// start with.
+// clang-format off
+const SummaryWord kSummaryWords[] = {
+    {u"合計数量", Summary::Ignore}, {u"合計点数", Summary::Ignore}, {u"数量合計", Summary::Ignore},
+    {u"商品点数", Summary::Ignore}, {u"獲得", Summary::Ignore}, {u"今回獲得", Summary::Ignore},
+    {u"付与", Summary::Ignore}, {u"保有", Summary::Ignore}, {u"商品合計", Summary::Subtotal},
+    {u"商品小計", Summary::Subtotal}, {u"商品代金", Summary::Subtotal}, {u"商品金額", Summary::Subtotal},
+    {u"お買上小計", Summary::Subtotal}, {u"小計", Summary::Subtotal}, {u"うち消費税", Summary::Tax},
+    {u"内消費税", Summary::Tax}, {u"消費税", Summary::Tax}, {u"税金", Summary::Tax},
+    {u"合計金額", Summary::Total}, {u"総合計", Summary::Total}, {u"お支払い金額", Summary::Total},
+    {u"お支払金額", Summary::Total}, {u"お支払い合計", Summary::Total}, {u"お支払合計", Summary::Total},
+    {u"お支払総額", Summary::Total}, {u"お支払い総額", Summary::Total}, {u"ご請求金額", Summary::Total},
+    {u"ご請求額", Summary::Total}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
+    {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
+    {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
+    {u"計", Summary::Total}, {u"合計", Summary::Total}, {u"配送料", Summary::Fee},
+    {u"配送", Summary::Fee}, {u"送料", Summary::Fee}, {u"代金引換手数料", Summary::Fee},
+    {u"代引き手数料", Summary::Fee}, {u"代引手数料", Summary::Fee}, {u"代引料", Summary::Fee},
+    {u"代引", Summary::Fee}, {u"決済手数料", Summary::Fee}, {u"振込手数料", Summary::Fee},
+    {u"手数料", Summary::Fee}, {u"ギフトラッピング", Summary::Fee}, {u"ラッピング", Summary::Fee},
+    {u"ギフト包装", Summary::Fee}, {u"包装料", Summary::Fee}, {u"のし代", Summary::Fee},
+    {u"熨斗代", Summary::Fee}, {u"クール便", Summary::Fee}, {u"箱代", Summary::Fee},
+    {u"梱包料", Summary::Fee}, {u"クーポン", Summary::Discount}, {u"ご利用ポイント", Summary::Discount},
+    {u"利用ポイント", Summary::Discount}, {u"ポイント", Summary::Discount}, {u"値引", Summary::Discount},
+    {u"割引", Summary::Discount}, {u"ディスカウント", Summary::Discount}, {u"会員割引", Summary::Discount},
+    {u"まとめ買い割引", Summary::Discount}, {u"セール値引", Summary::Discount},
+};
+// clang-format on
+
+Summary summaryOf(const QString &c, QString *word)
+{
+    for (const SummaryWord &w : kSummaryWords) {
+        const QStringView s(w.word);
+        // A one-character word ("計") stands alone before its amount, never
+        // at the start of a longer word ("計量スプーン").
+        if (c.startsWith(s) && (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() ||
+                                c.at(1) == u':' || c.at(1) == u'\u00A5')) {
+            *word = s.toString();
+            return w.kind;
+        }
+    }
+    return Summary::None;
+}
+
+enum class Label {
+    None,
+    Name,
+    Code,
+    Option,
+    NamedOption,
+    Price,
+    Qty,
+    LineTotal,
+    Unit,
+    Rate,
+    Other
+};
+
+struct LabelWord
+{
+    const char16_t *word;
+    Label label;
+};
+
+// clang-format off
+const LabelWord kLabels[] = {
+    {u"商品名", Label::Name}, {u"商品名称", Label::Name}, {u"品名", Label::Name},
+    {u"商品", Label::Name}, {u"品目", Label::Name}, {u"アイテム", Label::Name},
+    {u"作品名", Label::Name}, {u"作品代金", Label::Price}, {u"作品価格", Label::Price},
+    {u"ギフト包装", Label::NamedOption}, {u"ギフトラッピング", Label::NamedOption}, {u"商品番号", Label::Code},
+    {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
+    {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
+    {u"管理番号", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
+    {u"項目選択肢", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
+    {u"仕様", Label::Option}, {u"種類", Label::Option}, {u"のし", Label::NamedOption},
+    {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
+    {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption},
+    {u"内容量", Label::NamedOption}, {u"ラッピング", Label::NamedOption}, {u"包装", Label::NamedOption},
+    {u"味", Label::NamedOption}, {u"単価", Label::Price}, {u"価格", Label::Price},
+    {u"販売価格", Label::Price}, {u"税込価格", Label::Price}, {u"税込単価", Label::Price},
+    {u"本体価格", Label::Price}, {u"商品価格", Label::Price}, {u"値段", Label::Price},
+    {u"税抜価格", Label::Price}, {u"税抜単価", Label::Price}, {u"税別価格", Label::Price},
+    {u"税別単価", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
+    {u"注文数", Label::Qty}, {u"注文数量", Label::Qty}, {u"購入数", Label::Qty},
+    {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
+    {u"単位", Label::Unit}, {u"税率", Label::Rate},
+};
+// clang-format on
+
+// A label's kind; a bracketed remark ("単価(税込)") does not change it.
+Label labelOf(QString c)
+{
+    static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
+    c.remove(remark);
+    for (const LabelWord &w : kLabels)
+        if (c == QStringView(w.word))
+            return w.label;
+    return c.isEmpty() ? Label::None : Label::Other;
+}
+
+enum class Section { None, Items, Other };
+
+// A heading's section: the order's items, or another block (the orderer,
+// the destination, payment, remarks).
+Section sectionOf(const QString &c)
+{
+    static const char16_t *const itemWords[] = {u"商品",     u"注文内容",   u"明細",
+                                                u"注文品",   u"購入品",     u"品名",
+                                                u"注文の品", u"お買い上げ", u"お買上げ"};
+    for (const char16_t *w : itemWords)
+        if (c.contains(QStringView(w)))
+            return Section::Items;
+    return Section::Other;
+}
+
+// A line that is a block's name by itself ("注文内容", "お届け先:"), with or
+// without marks around it.
+std::optional<Section> knownHeading(QString c)
+{
+    while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
+        c.chop(1);
+    static const char16_t *const itemWords[] = {
+        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",  u"ご注文商品", u"明細",
+        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",  u"購入商品",   u"ご購入商品",
+        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品"};
+    static const char16_t *const otherWords[] = {
+        u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
+        u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
+        u"請求先",       u"ご請求先",     u"納品先",     u"お支払い", u"お支払方法",
+        u"お支払い方法", u"備考",         u"お客様情報", u"配送方法", u"送り主"};
+    for (const char16_t *w : itemWords)
+        if (c == QStringView(w))
+            return Section::Items;
+    for (const char16_t *w : otherWords)
+        if (c == QStringView(w))
+            return Section::Other;
+    return std::nullopt;
+}
+
+struct Pending
+{
+    QString name, code, unit, tags;
+    QStringList options;
+    std::optional<qint64> price, qty, total;
+    bool reduced = false, standard = false;
+    bool badQty = false;      // a quantity that is no whole count ("250g")
+    bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
+    bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
+    bool priced() const { return price.has_value() || total.has_value(); }
+};
+
+// What one line says about an item, read from a price with its quantity in
+// one of the written forms.
+struct ItemLine
+{
+    QString name, unit, tags;
+    std::optional<qint64> price, qty, total;
+};
+
+// A row of a table without currency marks, read by its arithmetic: the last
+// three numbers are count, price and line total, or price, count and line
+// total, and count × price = total ("客室用 湯呑み  30個  600  18,000").
+std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList<Money> &money)
+{
+    static const QRegularExpression unitAfter(
+        QStringLiteral("[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}]|$)").arg(kUnits));
+    static const QRegularExpression tail(QStringLiteral("[\\s\\x{3000}円)]*$"));
+    if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption)
+                                 .hasMatch())
+        return std::nullopt;
+    const Money &a = money[money.size() - 3], &b = money[money.size() - 2], &t = money.back();
+    // Each number stands apart from the name's words.
+    if (a.begin == 0 || !isBlank(n.at(a.begin - 1)) || !a.valid || !b.valid || !t.valid)
+        return std::nullopt;
+    auto unitAt = [&](const Money &m) {
+        const auto u = unitAfter.match(n, m.end, QRegularExpression::NormalMatch,
+                                       QRegularExpression::AnchorAtOffsetMatchOption);
+        return u.hasMatch() ? std::optional<QString>(unitOf(u.captured(1))) : std::nullopt;
+    };
+    // Which of the two is the count: the one without a currency mark, or
+    // with a unit; otherwise the first ("数量  単価  金額").
+    const bool bIsCount = (a.marked && !b.marked) || (!unitAt(a) && unitAt(b));
+    const Money &count = bIsCount ? b : a;
+    const Money &price = bIsCount ? a : b;
+    if (count.value <= 0 || count.marked || count.value * price.value != t.value)
+        return std::nullopt;
+    ItemLine r;
+    r.qty = count.value;
+    r.price = price.value;
+    r.unit = unitAt(count).value_or(QString());
+    r.name = nameFrom(o, 0, a.begin, &r.tags);
+    return r.name.isEmpty() ? std::nullopt : std::optional<ItemLine>(r);
+}
+
+std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool priceLabelled)
+{
+    const QList<Money> money = moneyIn(n);
+    auto nameBefore = [&](qsizetype end, ItemLine &r) {
+        r.name = nameFrom(o, 0, end, &r.tags);
+        // The price's own label is no name ("価格  1,188(円) x 1(個)").
+        const Label l = labelOf(compact(prepared(r.name)));
+        if (l == Label::Price || l == Label::LineTotal)
+            r.name.clear();
+    };
+    static const QRegularExpression times(
+        QStringLiteral(
+            "(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+            "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
+            "(?:\\((%1)\\)|(%1))?")
+            .arg(kUnits));
+    static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
+    static const QRegularExpression qtyUnit(
+        QStringLiteral(
+            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥]|$)")
+            .arg(kUnits));
+    static const QRegularExpression timesBefore(
+        QStringLiteral(
+            "(?<![0-9A-Za-z.])[x×X*][\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+            .arg(kUnits));
+    // A bare count between two amounts: "¥1,620  2  ¥3,240".
+    static const QRegularExpression countBetween(
+        QStringLiteral("[\\s\\x{3000}]+(\\d{1,9})[\\s\\x{3000}]*(%1)?(?=[\\s\\x{3000}]|$)")
+            .arg(kUnits));
+    // Labels inside the line: "川根茶 100g　単価 1,296円　数量 2　金額 2,592円".
+    static const QRegularExpression inlineQty(
+        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+            .arg(kUnits));
+    static const QRegularExpression inlineLabel(
+        QStringLiteral("(単価|価格|金額|小計)[\\s\\x{3000}:]*$"));
+    const bool anyMarked =
+        std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+    auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
+
+    if (const auto q = inlineQty.match(n); q.hasMatch()) {
+        ItemLine r;
+        qsizetype nameEnd = q.capturedStart();
+        for (const Money &m : money) {
+            const auto l = inlineLabel.match(n.left(m.begin));
+            if (!l.hasMatch() || !m.valid)
+                continue;
+            nameEnd = std::min(nameEnd, l.capturedStart());
+            if (l.captured(1) == u"単価" || l.captured(1) == u"価格")
+                r.price = m.value;
+            else
+                r.total = m.value;
+        }
+        if (r.price || r.total) {
+            r.qty = q.captured(1).toLongLong();
+            r.unit = unitOf(q.captured(2));
+            nameBefore(nameEnd, r);
+            return r;
+        }
+    }
+
+    for (qsizetype i = 0; i < money.size(); ++i) {
+        const Money &m = money[i];
+        if (skip(m))
+            continue;
+        // price × quantity [= line total]
+        const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
+                                   QRegularExpression::AnchorAtOffsetMatchOption);
+        if (t.hasMatch() && m.valid) {
+            ItemLine r;
+            nameBefore(m.begin, r);
+            r.price = m.value;
+            r.qty = t.captured(1).toLongLong();
+            r.unit = unitOf(t.captured(2).isEmpty() ? t.captured(3) : t.captured(2));
+            const qsizetype after = t.capturedEnd();
+            const auto eq = equals.match(n, after, QRegularExpression::NormalMatch,
+                                         QRegularExpression::AnchorAtOffsetMatchOption);
+            if (eq.hasMatch() && i + 1 < money.size() && money[i + 1].begin >= eq.capturedEnd())
+                r.total = money[i + 1].value;
+            return r;
+        }
+        // quantity and unit, then "@price" [line total]
+        if (n.at(m.begin) == u'@' || n.mid(m.begin, m.end - m.begin).contains(u'@')) {
+            ItemLine r;
+            r.price = m.value;
+            qsizetype nameEnd = m.begin;
+            for (auto it = qtyUnit.globalMatch(n.left(m.begin)); it.hasNext();) {
+                const auto q = it.next();
+                r.qty = q.captured(1).toLongLong();
+                r.unit = unitOf(q.captured(2));
+                nameEnd = q.capturedStart();
+            }
+            nameBefore(nameEnd, r);
+            if (i + 1 < money.size())
+                r.total = money[i + 1].value;
+            return r;
+        }
+    }
+    // Count, price and line total that agree, with or without marks.
+    if (auto row = tableRow(o, n, money))
+        return row;
+    // "× quantity" or "quantity unit", then the line total; or a price, then
+    // "quantity unit"; or a price alone.
+    for (qsizetype i = 0; i < money.size(); ++i) {
+        const Money &m = money[i];
+        if (skip(m))
+            continue;
+        ItemLine r;
+        QRegularExpressionMatch q;
+        for (auto it = timesBefore.globalMatch(n.left(m.begin)); it.hasNext();)
+            q = it.next();
+        if (!q.hasMatch())
+            for (auto it = qtyUnit.globalMatch(n.left(m.begin)); it.hasNext();)
+                q = it.next();
+        if (q.hasMatch()) {
+            r.qty = q.captured(1).toLongLong();
+            r.unit = unitOf(q.captured(2));
+            r.total = m.value;
+            nameBefore(q.capturedStart(), r);
+            return r;
+        }
+        r.price = m.value;
+        nameBefore(m.begin, r);
+        const auto count = countBetween.match(n, m.end, QRegularExpression::NormalMatch,
+                                              QRegularExpression::AnchorAtOffsetMatchOption);
+        if (count.hasMatch()) {
+            const auto total =
+                std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
+                    return t.begin >= count.capturedEnd() && !skip(t);
+                });
+            if (total != money.end()) {
+                r.qty = count.captured(1).toLongLong();
+                r.unit = unitOf(count.captured(2));
+                r.total = total->value;
+                return r;
+            }
+        }
+        const auto after = qtyUnit.match(n, m.end);
+        const auto next = std::find_if(money.begin() + i + 1, money.end(), [&](const Money &t) {
+            return !skip(t) && (!after.hasMatch() || t.begin >= after.capturedEnd());
+        });
+        if (after.hasMatch() && (next == money.end() || after.capturedStart() < next->begin)) {
+            r.qty = after.captured(1).toLongLong();
+            r.unit = unitOf(after.captured(2));
+            if (next != money.end())
+                r.total = next->value;
+        }
+        return r;
+    }
+    return std::nullopt;
+}
+
+// Tax words of the mail, and whether a line marks its item reduced or
+// standard ("8%", "軽減", "(軽)"; "10%").
+bool saysReduced(const QString &n)
+{
+    static const QRegularExpression re(
+        QStringLiteral("(?<![\\d.])8(?:\\.0)?%|軽減|[(\\[【]軽[)\\]】]"));
+    return re.match(n).hasMatch();
+}
+
+bool saysStandard(const QString &n)
+{
+    static const QRegularExpression re(QStringLiteral("(?<![\\d.])10(?:\\.0)?%"));
+    return re.match(n).hasMatch();
+}
+
+class Reader
+{
+public:
+    OrderLines result;
+
+    // o: the line as written; n: the same prepared (see prepared()).
+    void line(const QString &o, const QString &n)
+    {
+        if (isRule(n)) {
+            commit();
+            return;
+        }
+        qsizetype b = 0;
+        static const QRegularExpression listNumber(
+            QStringLiteral("[\\s\\x{3000}]*(?:\\d{1,2}[.)](?!\\d)|\\(\\d{1,2}\\)|\\[\\d{1,2}\\])"));
+        if (const auto k = listNumber.match(n, 0, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+            k.hasMatch())
+            b = k.capturedEnd();
+        numbered = b > 0;
+        while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
+            ++b;
+        const QString c = compact(QStringView(n).mid(b));
+        // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
+        // breakdown by rate, not a row.
+        static const QRegularExpression rateShare(
+            QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+        if (rateShare.match(c).hasMatch()) {
+            static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
+            if (const auto at = eight.match(c); at.hasMatch())
+                for (const Money &m : moneyIn(c))
+                    if (m.marked && m.begin >= at.capturedEnd()) {
+                        reducedBase = m.value;
+                        break;
+                    }
+            return;
+        }
+        if (summary(o, n, b, c))
+            return;
+        if (notice(c))
+            return;
+        if (labelled(o, n, b, c))
+            return;
+        unlabelled(o, n, c);
+    }
+
+    void finish()
+    {
+        commit();
+        applyMarks();
+        decideTax();
+    }
+
+    bool mentionsTen = false, taxLineEight = false, mentionsReduced = false;
+    int inclWords = 0, exclWords = 0;
+
+private:
+    Pending cur;
+    Section section = Section::None;
+    bool numbered = false; // the line begins with a list number ("1.", "[2]")
+    QString legendTags;    // tag marks a legend explains as reduced
+    std::optional<qint64> statedTax;
+    std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
+    struct Tagged
+    {
+        qsizetype row;
+        QString tags;
+    };
+    QList<Tagged> tagged;
+
+    void commit()
+    {
+        Pending p = std::exchange(cur, Pending{});
+        if (p.empty())
+            return;
+        if (!p.priced()) {
+            if (p.qty && !p.name.isEmpty())
+                result.unread.append(p.name);
+            return;
+        }
+        if (p.badQty) {
+            result.unread.append(p.name.isEmpty() ? p.code : p.name);
+            return;
+        }
+        if (p.name.isEmpty() && p.code.isEmpty()) {
+            result.unread.append(QString::number(p.price.value_or(*p.total)));
+            return;
+        }
+        OrderRow r;
+        r.name1 = leftWhole(p.name.isEmpty() ? p.code : p.name, kItemNameLength);
+        r.name2 = leftWhole(p.options.join(u' '), kItemNameLength);
+        r.unit = leftWhole(p.unit, kUnitLength);
+        if (p.price) {
+            r.price = *p.price;
+            r.qty = p.qty.value_or(0);
+            if (!p.qty)
+                r.qty = (p.total && *p.price != 0 && *p.total % *p.price == 0) ? *p.total / *p.price
+                                                                               : 1;
+        } else {
+            // Only a line total: its price per unit when it divides evenly.
+            r.qty = p.qty.value_or(1);
+            if (r.qty == 0 || *p.total % r.qty != 0) {
+                result.unread.append(r.name1);
+                return;
+            }
+            r.price = *p.total / r.qty;
+        }
+        if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
+            result.unread.append(r.name1);
+            return;
+        }
+        if (p.total && p.price && r.qty * r.price != *p.total)
+            result.unread.append(r.name1);
+        r.reduced = p.reduced && !p.standard;
+        if (!p.tags.isEmpty())
+            tagged.append({result.rows.size(), p.tags});
+        result.rows.append(r);
+    }
+
+    void addFee(const QString &o, qsizetype b, qsizetype end, qint64 price)
+    {
+        static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
+        OrderRow r;
+        r.name1 = leftWhole(nameFrom(o, b, end, nullptr).remove(taxRemark), kItemNameLength);
+        r.qty = 1;
+        r.price = price;
+        r.fee = true;
+        result.rows.append(r);
+    }
+
+    bool summary(const QString &o, const QString &n, qsizetype b, const QString &c)
+    {
+        QString word;
+        const Summary kind = summaryOf(c, &word);
+        if (kind == Summary::None)
+            return false;
+        if (kind == Summary::Ignore)
+            return true;
+        const QList<Money> money = moneyIn(n);
+        auto first =
+            std::find_if(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+        if (first == money.end())
+            first = std::find_if(money.begin(), money.end(), [&](const Money &m) {
+                return m.begin >= b; // the label's own digits ("10%対象") never come first here
+            });
+        if (first == money.end()) {
+            // "送料無料", "送料について": nothing to add; an item line that
+            // begins with such a word falls through to the item reader.
+            return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
+        }
+        const Money m = *first;
+        if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
+            return true;
+        // A line total inside the entry being read ("小計：6,480円"); taken for
+        // the order's subtotal it would change nothing either. "合計" is
+        // always the order's.
+        if (word == u"小計" && cur.price && !cur.total && m.valid &&
+            (m.value == *cur.price * cur.qty.value_or(1) ||
+             (!cur.qty && *cur.price != 0 && m.value % *cur.price == 0))) {
+            cur.total = m.value;
+            return true;
+        }
+        if (kind == Summary::Fee && n.contains(u'×') && section == Section::Items)
+            return false; // "【送料無料】煎茶 3,000円 × 1" is an item
+        commit();
+        if (!m.valid) {
+            result.unread.append(blankTrim(o));
+            return true;
+        }
+        switch (kind) {
+        case Summary::Fee:
+            if (m.value != 0)
+                addFee(o, b, labelEnd(n, b, m.begin), m.value);
+            break;
+        case Summary::Discount:
+            if (m.value != 0 && !c.contains(u"獲得") && !c.contains(u"付与") &&
+                !c.contains(u"予定") && !c.contains(u"残高"))
+                addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
+            break;
+        case Summary::Tax: {
+            // The tax is the line's last amount; one before it is the rate's
+            // base ("消費税 8%対象 30,000円  2,400").
+            qsizetype last = money.size() - 1;
+            while (last > 0 && (money[last].value < 0 || !money[last].valid ||
+                                n.mid(money[last].end, 1) == u"%"))
+                --last;
+            const qint64 tax = std::abs(money[last].value);
+            statedTax = statedTax.value_or(0) + tax;
+            if (saysReduced(n)) {
+                taxLineEight = true;
+                reducedTax = tax;
+                if (last > 0 && money[last - 1].marked && money[last - 1].begin >= m.begin)
+                    reducedBase = money[last - 1].value;
+            }
+            break;
+        }
+        case Summary::Total:
+            result.total = m.value;
+            break;
+        default:
+            break;
+        }
+        // "送料600円込みで合計4,380円", "代引手数料 330円 → お支払い 7,150円": a
+        // total later on the same line.
+        if (kind != Summary::Total) {
+            for (const Money &later : money) {
+                if (later.begin <= m.end || !later.marked || !later.valid)
+                    continue;
+                QString laterWord;
+                const QString before = compact(QStringView(n).mid(m.end, later.begin - m.end));
+                for (qsizetype k = 0; k < before.size(); ++k)
+                    if (summaryOf(before.mid(k), &laterWord) == Summary::Total ||
+                        before.mid(k).startsWith(u"お支払")) {
+                        result.total = later.value;
+                        break;
+                    }
+            }
+        }
+        return true;
+    }
+
+    static qsizetype labelEnd(const QString &n, qsizetype b, qsizetype moneyBegin)
+    {
+        const qsizetype colon = n.indexOf(u':', b);
+        return colon >= 0 && colon < moneyBegin ? colon : moneyBegin;
+    }
+
+    // "※は軽減税率対象商品です" names the mark of reduced items; "※軽減税率対象"
+    // under an item marks that item.
+    bool notice(const QString &c)
+    {
+        if (!c.contains(u"軽減") && !c.contains(u"8%対象"))
+            return false;
+        mentionsReduced = true;
+        static const QRegularExpression legend(
+            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付)"));
+        const auto m = legend.match(c);
+        if (m.hasMatch()) {
+            legendTags += m.captured(1);
+            return true;
+        }
+        // "(軽)は軽減税率対象商品です" explains marks the item lines carry
+        // themselves; it marks no item of its own.
+        if (c.contains(u'は') || c.contains(u'印'))
+            return true;
+        if (moneyIn(c).isEmpty() && c.size() <= 20) {
+            if (!cur.empty())
+                cur.reduced = true;
+            else if (!result.rows.isEmpty() && !result.rows.back().fee)
+                result.rows.back().reduced = true;
+            return true;
+        }
+        return false;
+    }
+
+    bool labelled(const QString &o, const QString &n, qsizetype b, const QString &c)
+    {
+        static const QRegularExpression bracket(QStringLiteral(
+            "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
+        static const QRegularExpression colon(
+            QStringLiteral("([^:]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+        QString label;
+        qsizetype valueAt = -1;
+        bool bracketed = false;
+        if (const auto m = bracket.match(n, b, QRegularExpression::NormalMatch,
+                                         QRegularExpression::AnchorAtOffsetMatchOption);
+            m.hasMatch()) {
+            label = compact(m.captured(1));
+            valueAt = m.capturedEnd();
+            bracketed = true;
+        } else if (const auto k = colon.match(n, b, QRegularExpression::NormalMatch,
+                                              QRegularExpression::AnchorAtOffsetMatchOption);
+                   k.hasMatch()) {
+            label = compact(k.captured(1));
+            valueAt = k.capturedEnd();
+        } else {
+            // A heading without brackets ("■ご注文商品", "お届け先"), or the head
+            // of a table ("品名  数量  単価  金額").
+            static const QRegularExpression digits(QStringLiteral("\\d"));
+            int columns = 0;
+            for (const char16_t *w : {u"品名", u"商品名", u"数量", u"単価", u"金額", u"価格"})
+                columns += c.contains(QStringView(w)) ? 1 : 0;
+            if (columns >= 2 && !digits.match(c).hasMatch()) {
+                commit();
+                section = Section::Items;
+                return true;
+            }
+            if (const auto known = knownHeading(c)) {
+                commit();
+                section = *known;
+                return true;
+            }
+            if (b > 0 && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
+                labelOf(c) == Label::Other) {
+                commit();
+                section = sectionOf(c);
+                return true;
+            }
+            return false;
+        }
+        const QString value = o.mid(valueAt);
+        const QString nv = n.mid(valueAt);
+        const Label kind = labelOf(label);
+        if (kind == Label::Other || kind == Label::None) {
+            if (const auto known = knownHeading(label)) {
+                commit();
+                section = *known;
+                return true;
+            }
+            // "【父の日ギフト】 八十八夜摘み…" among the items is a name.
+            if (bracketed && section == Section::Items && !blankTrim(value).isEmpty())
+                return false;
+            if (bracketed || blankTrim(value).isEmpty()) {
+                commit();
+                section = sectionOf(label);
+            }
+            return true;
+        }
+        if (saysReduced(nv))
+            cur.reduced = true;
+        if (saysStandard(nv))
+            cur.standard = true;
+        switch (kind) {
+        case Label::Name: {
+            if (!cur.name.isEmpty() || cur.priced())
+                commit();
+            if (blankTrim(value).isEmpty()) { // "品名" alone heads a block of items
+                section = Section::Items;
+                return true;
+            }
+            const auto item = readItemLine(value, nv, false);
+            if (item) {
+                merge(*item);
+            } else {
+                cur.name = nameFrom(value, 0, value.size(), &cur.tags);
+            }
+            break;
+        }
+        case Label::Code:
+            if (!cur.code.isEmpty() || (cur.priced() && !cur.name.isEmpty()))
+                commit();
+            cur.code = blankTrim(value);
+            break;
+        case Label::Option:
+            if (!blankTrim(value).isEmpty())
+                cur.options.append(blankTrim(value));
+            break;
+        case Label::NamedOption:
+            cur.options.append(blankTrim(o.mid(b)));
+            break;
+        case Label::Price:
+        case Label::LineTotal: {
+            const auto item = readItemLine(value, nv, true);
+            if (!item)
+                return true;
+            if (kind == Label::Price) {
+                merge(*item);
+            } else if (item->price) {
+                cur.total = item->price;
+            }
+            break;
+        }
+        case Label::Qty: {
+            static const QRegularExpression q(
+                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+                    .arg(kUnits));
+            const auto m = q.match(nv);
+            if (m.hasMatch()) {
+                cur.qty = m.captured(1).toLongLong();
+                if (!m.captured(2).isEmpty())
+                    cur.unit = unitOf(m.captured(2));
+                else if (m.capturedEnd() < nv.size() && nv.at(m.capturedEnd()).isLetter())
+                    cur.badQty = true; // a weight or volume, not a count
+            } else if (!blankTrim(nv).isEmpty()) {
+                cur.badQty = true;
+            }
+            break;
+        }
+        case Label::Unit:
+            cur.unit = blankTrim(value);
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+
+    void merge(const ItemLine &item)
+    {
+        if (!item.name.isEmpty()) {
+            if (cur.priced() || !cur.name.isEmpty())
+                commit();
+            cur.name = item.name;
+        }
+        cur.tags += item.tags;
+        if (item.price)
+            cur.price = item.price;
+        if (item.qty)
+            cur.qty = item.qty;
+        if (item.total)
+            cur.total = item.total;
+        if (!item.unit.isEmpty())
+            cur.unit = item.unit;
+    }
+
+    void unlabelled(const QString &o, const QString &n, const QString &c)
+    {
+        if (c.isEmpty()) {
+            commit();
+            return;
+        }
+        const auto item = readItemLine(o, n, false);
+        if (item) {
+            if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
+                !item->qty && !item->total) {
+                cur.total = item->price;
+                return;
+            }
+            if (item->name.isEmpty() && cur.name.isEmpty() && section != Section::Items) {
+                result.unread.append(blankTrim(o));
+                return;
+            }
+            merge(*item);
+            if (saysReduced(n))
+                cur.reduced = true;
+            if (saysStandard(n))
+                cur.standard = true;
+            return;
+        }
+        if (section == Section::Other)
+            return;
+        if (cur.priced()) {
+            // An indented line or one in brackets continues the entry
+            // ("　のし：御中元"); any other starts the next one.
+            if (isBlank(o.at(0)) || c.startsWith(u'(')) {
+                cur.options.append(blankTrim(o));
+                return;
+            }
+            commit();
+        }
+        static const QRegularExpression countAtEnd(
+            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?["
+                           "\\s\\x{3000}]*$")
+                .arg(kUnits));
+        if (cur.name.isEmpty()) {
+            const auto count = countAtEnd.match(n);
+            const bool counted = count.hasMatch() && count.capturedStart() > 0;
+            cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            if (counted) {
+                cur.qty = count.captured(1).toLongLong();
+                cur.unit = unitOf(count.captured(2));
+                cur.countOnName = true;
+            }
+        } else
+            cur.options.append(nameFrom(o, 0, o.size(), nullptr));
+    }
+
+    void applyMarks()
+    {
+        for (const Tagged &t : tagged) {
+            bool reduced = false;
+            for (const QChar ch : t.tags)
+                reduced = reduced || legendTags.contains(ch) ||
+                          (legendTags.isEmpty() && ch == u'※' && mentionsReduced);
+            if (reduced)
+                result.rows[t.row].reduced = true;
+        }
+        // A mail whose tax is at 8 % alone and names no 10 %: every item is
+        // at the reduced rate (fees stay at the standard rate).
+        const bool anyMarked = std::any_of(result.rows.begin(), result.rows.end(),
+                                           [](const OrderRow &r) { return r.reduced; });
+        if (anyMarked)
+            return;
+        if (taxLineEight && !mentionsTen) {
+            for (OrderRow &r : result.rows)
+                r.reduced = !r.fee;
+            return;
+        }
+        markByReducedFigures();
+    }
+
+    // The reduced rate's base ("8%対象 3,888円") or tax ("消費税（8%）696円")
+    // picks out the reduced items when exactly one set of items fits it.
+    void markByReducedFigures()
+    {
+        if (!reducedBase && !reducedTax)
+            return;
+        QList<qsizetype> items;
+        for (qsizetype i = 0; i < result.rows.size(); ++i)
+            if (!result.rows[i].fee)
+                items.append(i);
+        constexpr qsizetype kMostItems = 16; // 65,536 sets at most
+        // Amounts of up to twelve digits: no sum of sixteen overflows.
+        constexpr qint64 kLargestAmount = 999'999'999'999;
+        if (items.isEmpty() || items.size() > kMostItems ||
+            std::any_of(items.begin(), items.end(), [&](qsizetype i) {
+                return std::abs(result.rows[i].qty * result.rows[i].price) > kLargestAmount;
+            }))
+            return;
+        int fits = 0;
+        quint32 found = 0;
+        for (quint32 set = 1; set < (quint32(1) << items.size()); ++set) {
+            qint64 sum = 0;
+            for (qsizetype k = 0; k < items.size(); ++k)
+                if (set & (quint32(1) << k))
+                    sum += result.rows[items[k]].qty * result.rows[items[k]].price;
+            const bool fit = reducedBase
+                                 ? sum == *reducedBase
+                                 : (sum * 8 / 100 == *reducedTax || sum * 8 / 108 == *reducedTax);
+            if (fit) {
+                ++fits;
+                found = set;
+            }
+        }
+        if (fits != 1)
+            return;
+        for (qsizetype k = 0; k < items.size(); ++k)
+            result.rows[items[k]].reduced = (found & (quint32(1) << k)) != 0;
+    }
+
+    void decideTax()
+    {
+        qint64 sum = 0, standard = 0, reduced = 0;
+        bool overflow = false;
+        for (const OrderRow &r : result.rows) {
+            qint64 amount = 0;
+            overflow = overflow || __builtin_mul_overflow(r.qty, r.price, &amount) ||
+                       __builtin_add_overflow(sum, amount, &sum) ||
+                       __builtin_add_overflow(r.reduced ? reduced : standard, amount,
+                                              r.reduced ? &reduced : &standard);
+        }
+        if (result.total && !overflow && !result.rows.isEmpty()) {
+            const qint64 t = *result.total;
+            if (sum == t) {
+                result.tax = OrderTaxMode::Included;
+                return;
+            }
+            qint64 withTax = 0;
+            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t) {
+                result.tax = OrderTaxMode::Excluded;
+                return;
+            }
+            // The tax a tax-exclusive note adds (10 % and 8 %, rounded
+            // down), within a yen; reduced / 100 * 8 + the rest keeps the
+            // product in range.
+            const qint64 added = standard / 10 + reduced / 100 * 8 + reduced % 100 * 8 / 100;
+            qint64 note = 0;
+            qint64 off = 0;
+            if (!__builtin_add_overflow(sum, added, &note) &&
+                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1) {
+                result.tax = OrderTaxMode::Excluded;
+                return;
+            }
+        }
+        if (exclWords > 0 && inclWords == 0)
+            result.tax = OrderTaxMode::Excluded;
+        else if (inclWords > 0 && exclWords == 0)
+            result.tax = OrderTaxMode::Included;
+    }
+};
+
+} // namespace
+
+qsizetype OrderLines::itemCount() const
+{
+    return std::count_if(rows.begin(), rows.end(), [](const OrderRow &r) { return !r.fee; });
+}
+
+OrderLines readOrderLines(const QString &mailText)
+{
+    Reader reader;
+    const QStringList lines = mailText.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    static const QRegularExpression incl(
+        QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
+    static const QRegularExpression excl(QStringLiteral("税抜|税別|外税|本体価格"));
+    int count = 0;
+    for (const QString &line : lines) {
+        if (++count > kLinesRead)
+            break;
+        const QString o = leftWhole(line, kLineLimit);
+        const QString n = prepared(o);
+        if (n.contains(u'税')) {
+            reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
+            reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+        }
+        reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
+        reader.line(o, n);
+    }
+    reader.finish();
+    return reader.result;
+}
+
+namespace {
+QString yen(qint64 value)
+{
+    return QStringLiteral("¥") + QLocale(QLocale::Japanese, QLocale::Japan).toString(value);
+}
+} // namespace
+
+QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTotal)
+{
+    QStringList parts;
+    if (order.total && noteTotal && *noteTotal != *order.total)
+        parts.append(
+            QStringLiteral("注文の合計 %1 と納品書の税込合計 %2 が %3 違います")
+                .arg(yen(*order.total), yen(*noteTotal), yen(std::abs(*noteTotal - *order.total))));
+    else if (order.total && !noteTotal)
+        parts.append(QStringLiteral("納品書の合計を計算できません"));
+    if (!order.unread.isEmpty())
+        parts.append(QStringLiteral("読めなかった明細：") + order.unread.join(u'、'));
+    if (order.tax == OrderTaxMode::Unknown)
+        parts.append(QStringLiteral("税込・税抜は注文文から判らないため変えていません"));
+    return parts.join(QStringLiteral("　"));
+}
+
+QString rowsLeftOutNotice(qsizetype rows, qsizetype filled)
+{
+    return QStringLiteral("注文の明細は %1 行あります。納品書には %2 行まで転記し、残りの %3 行は"
+                          "転記していません")
+        .arg(rows)
+        .arg(filled)
+        .arg(rows - filled);
+}

@@ -1,0 +1,175 @@
+// The order-line reader, one row per written form of an item line, plus the
+// rules around it: names cut at the field's length, amounts beyond nine
+// digits, fees and discounts, how the tax mode is decided, the reduced mark.
+// Rows read as 品名1|品名2|数量|単位|単価|軽.
+#include "printers.h"
+#include "transfer/OrderLines.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList rowsOf(const OrderLines &o)
+{
+    QStringList out;
+    for (const OrderRow &r : o.rows)
+        out.append(QStringList{r.name1, r.name2, QString::number(r.qty), r.unit,
+                               QString::number(r.price), r.reduced ? u"軽"_qs : QString()}
+                       .join(u'|'));
+    return out;
+}
+
+struct Case
+{
+    const char *name;
+    QString text;
+    QStringList rows;
+    OrderTaxMode tax;
+    std::optional<qint64> total;
+    int unread = 0;
+};
+
+TEST(OrderLines, WrittenForms)
+{
+    using enum OrderTaxMode;
+    const Case cases[] = {
+        {"marketplace: name line, then price x count = total",
+         u"[商品]\n煎茶 100g\n価格  1,080(円) x 2(個) = 2,160(円)  (税込、送料別)\n"
+         "送料  600(円)\n請求金額  2,760(円)"_qs,
+         {u"煎茶 100g||2|個|1080|"_qs, u"送料||1||600|"_qs},
+         Included,
+         2760},
+        {"labelled fields with option, unit in the count, item subtotal",
+         u"【ご注文商品】\n商品名：玉露 50g\nオプション：のし：御中元\n単価：3,240円（税込）\n"
+         "数量：2個\n小計：6,480円\n\nお支払い金額：6,480円"_qs,
+         {u"玉露 50g|のし：御中元|2|個|3240|"_qs},
+         Included,
+         6480},
+        {"one line: name, price x count",
+         u"【ご注文内容】\n抹茶入り玄米茶　200g　1,080円 × 3\n合計　3,240円"_qs,
+         {u"抹茶入り玄米茶　200g||3||1080|"_qs},
+         Included,
+         3240},
+        {"yen sign first, count after the name line",
+         u"商品\n和紅茶 40g\n¥1,620 × 2\n合計 ¥3,240"_qs,
+         {u"和紅茶 40g||2||1620|"_qs},
+         Included,
+         3240},
+        {"fax table: count with unit, @price, line total; tax stated apart",
+         u"品名　　数量　単価　金額\n煎茶 1kg　3袋　@4,800　14,400\n小計 14,400円\n"
+         "消費税（8%） 1,152円\n合計 15,552円"_qs,
+         {u"煎茶 1kg||3|袋|4800|軽"_qs},
+         Excluded,
+         15552},
+        {"table with yen signs: price, bare count, line total",
+         u"商品名　単価　数量　小計\n煎茶 朝露 100g　￥1,620　 2　 ￥3,240\n総合計 ￥3,240"_qs,
+         {u"煎茶 朝露 100g||2||1620|"_qs},
+         Included,
+         3240},
+        {"inline labels on one line",
+         u"川根茶 100g　単価 1,296円　数量 2　金額 2,592円\nお支払い合計 2,592円"_qs,
+         {u"川根茶 100g||2||1296|"_qs},
+         Included,
+         2592},
+        {"count before the line total; a code is all the name there is",
+         u"KC-SEN-100 ×5 ¥5,400\n合計 ¥5,400"_qs,
+         {u"KC-SEN-100||5||1080|"_qs},
+         Included,
+         5400},
+        {"free text: price, then the count",
+         u"・深蒸し煎茶100g 1,080円を3つ\n送料600円込みで合計3,840円"_qs,
+         {u"深蒸し煎茶100g||3||1080|"_qs, u"送料||1||600|"_qs},
+         Included,
+         3840},
+        {"full-width digits",
+         u"ご注文品：\n　抹茶カステラ　１，５１２円×２本\n合計　３，０２４円"_qs,
+         {u"抹茶カステラ||2|本|1512|"_qs},
+         Included,
+         3024},
+        {"fees and discounts: zero and free fees left out, points negative, earned points ignored",
+         u"商品名：煎茶\n単価：1,000円\n数量：1\n\n送料：無料（5,000円以上）\n代引手数料：330円\n"
+         "手数料：0円\nクーポン割引：-100円\nポイント利用：50pt\n獲得ポイント：10pt\n合計：1,180円"_qs,
+         {u"煎茶||1||1000|"_qs, u"代引手数料||1||330|"_qs, u"クーポン割引||1||-100|"_qs,
+          u"ポイント利用||1||-50|"_qs},
+         Included,
+         1180},
+        {"tax-exclusive by the words alone",
+         u"商品名：急須\n単価（税抜）：3,800円\n数量：1\n"_qs,
+         {u"急須||1||3800|"_qs},
+         Excluded,
+         std::nullopt},
+        {"no word and no total: the tax mode is not guessed",
+         u"商品名：急須\n単価：3,800円\n数量：1\n"_qs,
+         {u"急須||1||3800|"_qs},
+         Unknown,
+         std::nullopt},
+        {"legend names the mark; the mark leaves the name",
+         u"商品名：※煎茶\n単価：1,080円\n数量：1\n\n商品名：湯呑み\n単価：1,100円\n数量：1\n\n"
+         "※は軽減税率対象商品です\n合計：2,180円"_qs,
+         {u"煎茶||1||1080|軽"_qs, u"湯呑み||1||1100|"_qs},
+         Included,
+         2180},
+        {"a legend of marks written on the lines marks no item of its own",
+         u"煎茶 (軽)　1,080円 × 1\n急須　3,300円 × 1\n(軽)は軽減税率対象商品です\n合計 4,380円"_qs,
+         {u"煎茶 (軽)||1||1080|軽"_qs, u"急須||1||3300|"_qs},
+         Included,
+         4380},
+        {"the reduced rate's base picks out its items",
+         u"商品名：玉露\n単価：1,944円\n数量：2\n\n商品名：グラス\n単価：2,200円\n数量：1\n\n"
+         "合計：6,088円\n（8%対象 3,888円　内消費税 288円）"_qs,
+         {u"玉露||2||1944|軽"_qs, u"グラス||1||2200|"_qs},
+         Included,
+         6088},
+        {"a weight is no count: reported, not filled",
+         u"商品名：番茶\n単価：324円\n数量：250g\n"_qs,
+         {},
+         Unknown,
+         std::nullopt,
+         1},
+        {"a price beyond nine digits is reported",
+         u"商品名：茶室\n単価：1,000,000,000円\n数量：1\n"_qs,
+         {},
+         Unknown,
+         std::nullopt,
+         1},
+        {"the destination's lines are no items",
+         u"【お届け先】\n山田 太郎 様\n〒150-0001 東京都渋谷区神宮前1-2-3\n090-1234-5678\n"_qs,
+         {},
+         Unknown,
+         std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const OrderLines o = readOrderLines(c.text);
+        EXPECT_EQ(rowsOf(o), c.rows);
+        EXPECT_EQ(o.tax, c.tax);
+        EXPECT_EQ(o.total, c.total);
+        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
+    }
+}
+
+TEST(OrderLines, NamesCutAtTheFieldNeverInsideAPair)
+{
+    // 49 characters, then 𠮷 (a surrogate pair) across the 50th.
+    const QString name = QString(49, u'茶') + u"𠮷"_qs + u"セット"_qs;
+    const OrderLines o = readOrderLines(u"商品名："_qs + name + u"\n単価：500円\n数量：1\n"_qs);
+    ASSERT_EQ(o.rows.size(), 1);
+    EXPECT_EQ(o.rows[0].name1, QString(49, u'茶'));
+}
+
+TEST(OrderLines, StatusAndNotices)
+{
+    OrderLines o;
+    o.total = 8240;
+    o.tax = OrderTaxMode::Included;
+    EXPECT_EQ(orderLinesStatus(o, 8240), QString());
+    EXPECT_EQ(orderLinesStatus(o, 8239),
+              u"注文の合計 ¥8,240 と納品書の税込合計 ¥8,239 が ¥1 違います"_qs);
+    o.unread = {u"番茶"_qs};
+    o.tax = OrderTaxMode::Unknown;
+    EXPECT_EQ(orderLinesStatus(o, std::nullopt),
+              u"納品書の合計を計算できません　読めなかった明細：番茶　"
+              "税込・税抜は注文文から判らないため変えていません"_qs);
+}
+
+} // namespace
