@@ -1,11 +1,16 @@
-// The monthly summary invoice of a customer with 1,000 notes in the period:
+// The monthly summary invoice: a customer with 1,000 notes in the period,
 // its figures summed and every page laid out with the printer fonts'
-// measures (what the preview draws), at 600 dpi.
+// measures (what the preview draws) at 600 dpi; the same read from the
+// store and previewed; and closing 1,000 customers with 20 notes each in a
+// SQLite store.
 #include "printing/PainterCanvas.h"
 #include "printing/RecordingCanvas.h"
 #include "printing/SummaryInvoiceLayout.h"
+#include "printing/SummaryInvoicePrint.h"
+#include "store/NoteLedger.h"
 
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 using namespace printing;
@@ -61,6 +66,69 @@ void BM_SummaryPreview1000Notes(benchmark::State &state)
     state.counters["pages"] = pages;
 }
 BENCHMARK(BM_SummaryPreview1000Notes)->Unit(benchmark::kMillisecond);
+
+// `customers` customers (closing at the month's end), `notes` notes each in
+// December, in a new SQLite store.
+std::unique_ptr<ledger::NoteLedger> storeWith(const QTemporaryDir &dir, int customers, int notes)
+{
+    auto store = std::make_unique<ledger::NoteLedger>(
+        ledger::StoreTarget::sqlite(ledger::ledgerFilePath(dir.path())));
+    std::vector<ledger::IssuedNote> all;
+    for (int c = 0; c < customers; ++c)
+        for (int k = 0; k < notes; ++k) {
+            ledger::IssuedNote n;
+            n.note.customerName = QStringLiteral("得意先%1").arg(c);
+            n.tel = QStringLiteral("03%1").arg(10000000 + c);
+            n.note.issueDate = QDate(2026, 12, 1 + k % 28);
+            n.note.slipNo = QString::number(c * notes + k);
+            n.note.standardRate = {QStringLiteral("10"), QStringLiteral("12000"),
+                                   QStringLiteral("1200"), true};
+            n.note.reducedRate = {QStringLiteral("8"), QStringLiteral("5400"),
+                                  QStringLiteral("432"), true};
+            n.note.total = QStringLiteral("19032");
+            all.push_back(std::move(n));
+        }
+    store->record(std::span(all));
+    std::vector<ledger::Customer> found;
+    store->findCustomers({ledger::CustomerQuery::By::Tel, QStringLiteral("03")}, -1, found);
+    for (ledger::Customer &c : found) {
+        c.closingDay = closing::kEndOfMonth;
+        store->saveCustomer(c);
+    }
+    return store;
+}
+
+void BM_Close1000CustomersOf20Notes(benchmark::State &state)
+{
+    std::size_t made = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir dir;
+        auto store = storeWith(dir, 1000, 20);
+        state.ResumeTiming();
+        std::vector<ledger::ClosingRecord> out;
+        store->closePeriod({QDate(2026, 12, 31), QDate(2027, 1, 1), {}, {}, {}}, out);
+        made = out.size();
+    }
+    state.counters["summaries"] = double(made);
+}
+BENCHMARK(BM_Close1000CustomersOf20Notes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_StoredSummaryPreview1000Notes(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    auto store = storeWith(dir, 1, 1000);
+    std::vector<ledger::ClosingRecord> out;
+    store->closePeriod({QDate(2026, 12, 31), QDate(2027, 1, 1), {}, {}, {}}, out);
+    std::size_t pages = 0;
+    for (auto _ : state) {
+        std::vector<ledger::ClosingRecord> found;
+        store->findClosings(0, {}, found);
+        pages = printing::summaryPreview(found.at(0).invoice).pages.size();
+    }
+    state.counters["pages"] = double(pages);
+}
+BENCHMARK(BM_StoredSummaryPreview1000Notes)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

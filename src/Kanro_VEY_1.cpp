@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
+#include <QTextStream>
 #include <QTimer>
+
+#include <string_view>
 
 namespace {
 const QString kAppTitle = QStringLiteral("◇Kanro_VEY_1");
@@ -29,6 +32,15 @@ void bringToFront(QWidget *w)
 
 int main(int argc, char **argv)
 {
+    // "--verify-records": walks the chain of the working directory's store,
+    // prints the result and exits 0 when every record matches, 1 otherwise.
+    for (int k = 1; k < argc; ++k)
+        if (std::string_view(argv[k]) == "--verify-records") {
+            QCoreApplication core(argc, argv);
+            QTextStream out(stdout);
+            return TForm_Main::verifyRecordsCommand(QDir::currentPath(), out);
+        }
+
     startFontConfigurationLoad(); // overlaps with connecting to the display
     QApplication app(argc, argv);
     // Overlaps with listing the printers; gone before the application object.

@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(profile fixed numvalue transfer layout); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(profile fixed numvalue transfer layout csv); fi
 
 ./tools/install-deps.sh
 launcher=()

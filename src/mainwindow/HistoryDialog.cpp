@@ -1,10 +1,12 @@
 #include "mainwindow/HistoryDialog.h"
 
+#include "mainwindow/BillingDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "platform/Dialogs.h"
 #include "platform/ImeMode.h"
 #include "store/HistoryQuery.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
 #include <QGridLayout>
@@ -126,21 +128,29 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     Button_Reprint = button(QStringLiteral("再印刷"), QStringLiteral("Button_Reprint"));
     Button_Load = button(QStringLiteral("画面に読込"), QStringLiteral("Button_Load"));
     Button_Csv = button(QStringLiteral("CSV出力"), QStringLiteral("Button_Csv"));
+    Button_Billing = button(QStringLiteral("請求・入金"), QStringLiteral("Button_Billing"));
     Button_Close = button(QStringLiteral("閉じる"), QStringLiteral("Button_Close"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(Label_Status, 1);
-    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Close})
+    for (QPushButton *b : {Button_Reprint, Button_Load, Button_Csv, Button_Billing, Button_Close})
         buttons->addWidget(b);
 
+    auto *records = new QHBoxLayout;
+    setUpRecords(grid, records);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(Table_Notes, 1);
+    layout->addLayout(records);
     layout->addLayout(buttons);
 
     connect(Button_Search, &QPushButton::clicked, this, [this] { search(); });
     connect(Button_Reprint, &QPushButton::clicked, this, [this] { reprintSelected(); });
     connect(Button_Load, &QPushButton::clicked, this, [this] { loadSelected(); });
     connect(Button_Csv, &QPushButton::clicked, this, [this] { exportCsv(); });
+    connect(Button_Billing, &QPushButton::clicked, this, [this] {
+        BillingDialog billing(m_main);
+        billing.exec();
+    });
     connect(Button_Close, &QPushButton::clicked, this, &QDialog::reject);
 
     setTabOrder(Edit_DateFrom, Edit_DateTo);
@@ -153,7 +163,16 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
     setTabOrder(Table_Notes, Button_Reprint);
     setTabOrder(Button_Reprint, Button_Load);
     setTabOrder(Button_Load, Button_Csv);
-    setTabOrder(Button_Csv, Button_Close);
+    setTabOrder(Button_Csv, Button_Billing);
+    setTabOrder(Button_Billing, Edit_Reason);
+    setTabOrder(Edit_Reason, Button_Cancel);
+    setTabOrder(Button_Cancel, Button_Correct);
+    setTabOrder(Button_Correct, Button_SavePdf);
+    setTabOrder(Button_SavePdf, Button_Verify);
+    setTabOrder(Button_Verify, Button_Export);
+    setTabOrder(Button_Export, Button_Backup);
+    setTabOrder(Button_Backup, Button_Restore);
+    setTabOrder(Button_Restore, Button_Close);
 
     search();
     Edit_Customer->setFocus(Qt::OtherFocusReason);
@@ -161,8 +180,8 @@ HistoryDialog::HistoryDialog(TForm_Main &main)
 
 bool HistoryDialog::checked(const ledger::LedgerStatus &status)
 {
-    if (!status.setAside.isEmpty())
-        Dialogs::notify(this, ledgerSetAsideMessage(status.setAside));
+    if (!status.setAside.isEmpty() || !status.notice.isEmpty())
+        Dialogs::notify(this, ledgerNoticeOf(status));
     if (!status.ok()) {
         Dialogs::notify(this, QStringLiteral("発行履歴を読めませんでした。\n%1").arg(status.error));
         return false;
@@ -179,14 +198,16 @@ void HistoryDialog::search()
         Label_Status->setText(parsed.error);
         return;
     }
+    ledger::NoteQuery query = parsed.query;
+    query.withVoided = CheckBox_Voided->isChecked();
     std::vector<ledger::NoteSummary> found;
     // One more than shown tells whether the list is cut.
-    if (!checked(m_ledger.search(parsed.query, kListLimit + 1, found)))
+    if (!checked(m_ledger.search(query, kListLimit + 1, found)))
         found.clear();
     const bool cut = found.size() > std::size_t(kListLimit);
     if (cut)
         found.resize(kListLimit);
-    m_query = parsed.query;
+    m_query = query;
     m_listed = std::move(found);
 
     Table_Notes->setRowCount(int(m_listed.size()));
@@ -208,6 +229,7 @@ void HistoryDialog::search()
             Table_Notes->setItem(r, c, item);
         }
     }
+    showStates();
     if (!m_listed.empty())
         Table_Notes->selectRow(0);
     Label_Status->setText(cut ? QStringLiteral("新しい順に %1 件を表示しています").arg(kListLimit)

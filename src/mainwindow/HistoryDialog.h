@@ -12,6 +12,9 @@
 #include <QDialog>
 #include <vector>
 
+class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +24,9 @@ class TForm_Main;
 // The notices of the ledger: a damaged file set aside, a note not recorded.
 QString ledgerSetAsideMessage(const QString &file);
 QString ledgerNotRecordedMessage(const QString &why);
+// What the operator must hear of an operation: the file set aside and what
+// it still gave, or a store file that vanished.
+QString ledgerNoticeOf(const ledger::LedgerStatus &status);
 
 class HistoryDialog : public QDialog
 {
@@ -51,12 +57,39 @@ public:
     QPushButton *Button_Reprint = nullptr;
     QPushButton *Button_Load = nullptr;
     QPushButton *Button_Csv = nullptr;
+    QPushButton *Button_Billing = nullptr; // the window "請求・入金"
     QPushButton *Button_Close = nullptr;
+
+    // ---- records kept as the law asks (HistoryRecords.cpp) ----
+    // 取消 with the reason typed in Edit_Reason; 訂正 loads the note for
+    // its correction; the PDF as sent saved again; the chain verified; the
+    // records of the date range written out for an inspection; a backup.
+    void cancelSelected();
+    void correctSelected();
+    void savePdfSelected();
+    void verifyRecords();
+    void exportRecords();
+    void backupStore();
+    // Puts the newest backup of the working directory in place of this
+    // PC's store, after a question; the replaced file is kept.
+    void restoreStore();
+    QLineEdit *Edit_Reason = nullptr;
+    QCheckBox *CheckBox_Voided = nullptr; // 取消・訂正済も表示
+    QPushButton *Button_Cancel = nullptr;
+    QPushButton *Button_Correct = nullptr;
+    QPushButton *Button_SavePdf = nullptr;
+    QPushButton *Button_Verify = nullptr;
+    QPushButton *Button_Export = nullptr;
+    QPushButton *Button_Backup = nullptr;
+    QPushButton *Button_Restore = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void setUpRecords(QGridLayout *grid, QHBoxLayout *buttons);
+    // The state column (状態) of the listed notes.
+    void showStates();
     // Shows a notice when the ledger had to be set aside.
     bool checked(const ledger::LedgerStatus &status);
 

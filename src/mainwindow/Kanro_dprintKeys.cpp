@@ -109,6 +109,7 @@ void TForm_Main::bindHandlers()
     setUpHistoryKey();
     setUpPasteTransferKey();
     setUpSharedStore();
+    setUpCustomerRecall();
     connect(BitBtn_CLS, &QPushButton::clicked, this, [this] { BitBtn_CLSClick(); });
     connect(BitBtn_1, &QPushButton::clicked, this, [this] { BitBtn_1Click(); });
     connect(BitBtn_MemoCLS, &QPushButton::clicked, this, [this] { BitBtn_MemoCLSClick(); });
@@ -349,7 +350,7 @@ bool TForm_Main::functionKey(int Key)
             SpeedButton_F9Click();
         return true;
     default:
-        return false;
+        return customerKey(Key);
     }
 }
 

@@ -1,11 +1,12 @@
 // The issued-notes ledger on the main window: recording each printed note,
 // the history key F9, printing a recorded note again and loading it back;
 // the shop's shared store with its field and buttons on the settings tab,
-// its slip-number counter and this terminal's outbox.
+// its slip-number counter and this terminal's outbox, sent again on a timer.
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
+#include "mainwindow/PrintRecording.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/AccessibleNames.h"
 #include "platform/CommandGuard.h"
@@ -14,11 +15,13 @@
 #include "printing/PrintCommand.h"
 #include "spooler/FrameworkPrinter.h"
 #include "store/NoteLedger.h"
+#include "store/OutboxSender.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -154,9 +157,11 @@ int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &
     if (!outbox.waitingCount(waiting).ok())
         return -1;
     if (status.ok() && waiting > 0) {
+        // The timer's try may be sending the same notes: counted again.
         int sent = 0;
         outbox.sendTo(store, false, sent);
-        waiting -= sent;
+        if (!outbox.waitingCount(waiting).ok())
+            return -1;
     }
     return waiting;
 }
@@ -234,6 +239,12 @@ void TForm_Main::setUpSharedStore()
     nameFromCaption(Edit_DbConnect, box, QString(), Edit_DbConnect->toolTip());
     nameFromCaption(BitBtn_DbTest);
     nameFromCaption(BitBtn_DbMove);
+    // Notes left waiting are sent again on a timer, and the status line
+    // follows what each try leaves.
+    m_outboxSender = new ledger::OutboxSender(this);
+    m_outboxSender->setObjectName(QStringLiteral("OutboxSender"));
+    connect(m_outboxSender, &ledger::OutboxSender::waitingChanged, this,
+            [this](int count) { showWaitingNotes(count); });
     connect(BitBtn_DbTest, &QPushButton::clicked, this, [this] { BitBtn_DbTestClick(); });
     connect(BitBtn_DbMove, &QPushButton::clicked, this, [this] { BitBtn_DbMoveClick(); });
     // Stored when the operator changes it, never otherwise.
@@ -278,8 +289,18 @@ void TForm_Main::BitBtn_DbMoveClick()
                           .arg(firstLine(status.error)));
 }
 
+void TForm_Main::showWaitingOutbox()
+{
+    int count = 0;
+    if (storeTarget().shared() && QFileInfo::exists(ledgerPath()) &&
+        ledger::NoteLedger(ledgerPath()).waitingCount(count).ok())
+        showWaitingNotes(count);
+}
+
 void TForm_Main::showWaitingNotes(int count)
 {
+    if (m_outboxSender && count >= 0)
+        m_outboxSender->setWaiting(count, ledgerPath(), storeTarget());
     const QString prefix = WaitingNotesMessage.section(u'%', 0, 0);
     if (count > 0)
         StatusBar1->showMessage(WaitingNotesMessage.arg(count));
@@ -318,8 +339,12 @@ void TForm_Main::SpeedButton_F9Click()
 void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, int copies)
 {
     m_issuedRows = rowTexts();
-    if (!VoPrinter)
-        return;
+    recordAfterwards(issuedFromWindow(note, title, copies));
+}
+
+ledger::IssuedNote TForm_Main::issuedFromWindow(const PrintNote &note, const QString &title,
+                                                int copies) const
+{
     ledger::IssuedNote issued;
     issued.note = note;
     issued.zip = Edit_Zip->text();
@@ -329,7 +354,14 @@ void TForm_Main::recordPrintedNote(const PrintNote &note, const QString &title, 
     issued.layout = ComboBox_Paper->currentIndex();
     issued.copies = copies;
     issued.jobTitle = title;
-    showWaitingNotes(recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(issued)));
+    return issued;
+}
+
+void TForm_Main::recordAfterwards(ledger::IssuedNote issued)
+{
+    if (VoPrinter)
+        showWaitingNotes(
+            recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(issued)));
 }
 
 bool TForm_Main::reprintIssuedNote(qint64 id)
@@ -348,20 +380,24 @@ bool TForm_Main::reprintIssuedNote(qint64 id)
         }
         if (!Dialogs::askYesNo(this, ConfirmReprintMessage))
             return;
+        if (!reprintAllowed(*this, id))
+            return;
         // The note as recorded, on today's printer with today's offsets.
         const auto source = std::make_shared<RecordedNote>(*this, recorded->note);
         bool started = false;
-        const std::optional<PrintPlan> plan = printOnPrinter(recorded->layout, source, started);
-        if (!plan)
-            return;
-        printed = true;
-        ledger::IssuedNote again = *recorded;
-        again.note = source->printNote();
-        again.copies = plan->copies;
-        again.jobTitle = plan->title;
-        again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
-        showWaitingNotes(
-            recordNote(this, *VoPrinter, storeTarget(), ledgerPath(), std::move(again)));
+        PrintRecording recording(*this);
+        const std::optional<PrintPlan> plan =
+            printOnPrinter(recorded->layout, source, started, [&](const PrintPlan &p) {
+                ledger::IssuedNote again = *recorded;
+                again.note = source->printNote();
+                again.copies = p.copies;
+                again.jobTitle = p.title;
+                again.pdfFile.clear();
+                again.reprintOf = recorded->reprintOf > 0 ? recorded->reprintOf : recorded->id;
+                recording.begin(std::move(again));
+            });
+        recording.end(plan.has_value());
+        printed = plan.has_value();
     });
     return printed;
 }
@@ -393,19 +429,11 @@ bool TForm_Main::loadIssuedNote(qint64 id)
         DateTimePicker_1->setDate(n.issueDate);
     KiNumEdit_Slipno->setText(n.slipNo);
     ComboBox_TaxIncl->setCurrentIndex(n.taxIncluded ? 1 : 0);
-    for (int i = 1; i <= kRows; ++i) {
-        const PrintRow &r = n.rows[std::size_t(i - 1)];
-        dITEMNO_Ary[i]->setText(r.itemNo);
-        dITEM_Ary[i]->setText(r.item);
-        dUNIT_Ary[i]->setText(r.unit);
-        dQTY_Ary[i]->setText(r.qty);
-        dPRICE_Ary[i]->setText(r.price);
-        dSALES_Ary[i]->setText(r.sales);
-        setReducedMark(i, r.reduced);
-    }
-    DEN_SALS();
-    DEN_SUM();
+    setHonorific(n.honorific);
+    ComboBox_Paper->setCurrentIndex(recorded->layout);
+    showRows(n);
     m_issuedRows = rowTexts();
+    m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}};
     Edit_Zip->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -142,6 +142,7 @@ void TForm_Main::Edit_Cls()
         l->clear();
     for (NoteLineEdit *e : {Edit_Zip, Edit_Add1, Edit_Add2, Edit_Add3, Edit_Custo1, Edit_tel})
         e->clear();
+    setHonorific(QString());
 }
 
 void TForm_Main::Edit_Warning()

@@ -1,5 +1,6 @@
 // Handlers of the printing tab and the print and printer set-up commands.
 #include "mainwindow/Kanro_dprintUnit.h"
+#include "mainwindow/PrintRecording.h"
 #include "mainwindow/NoteLineEdit.h"
 #include "mainwindow/NoteSettings.h"
 #include "note/NoteArithmetic.h"
@@ -222,11 +223,13 @@ bool TForm_Main::printCommand()
             return;
         }
         const auto source = std::make_shared<WindowNote>(*this);
+        PrintRecording recording(*this);
         const std::optional<PrintPlan> plan =
-            printOnPrinter(ComboBox_Paper->currentIndex(), source, started);
-        // Only a job that ended well reaches the ledger.
-        if (plan)
-            recordPrintedNote(source->printNote(), plan->title, plan->copies);
+            printOnPrinter(ComboBox_Paper->currentIndex(), source, started,
+                           [&](const PrintPlan &p) {
+                               recording.beginWindowNote(source->printNote(), p.title, p.copies);
+                           });
+        recording.end(plan.has_value());
     });
     return started;
 }
@@ -237,7 +240,8 @@ bool TForm_Main::printCommand()
 // smaller than A5, then the plan's copies. A printer that cannot be reached
 // is told in plain words. `started` is set once the job is about to open.
 std::optional<PrintPlan>
-TForm_Main::printOnPrinter(int layout, std::shared_ptr<const PrintNoteSource> source, bool &started)
+TForm_Main::printOnPrinter(int layout, std::shared_ptr<const PrintNoteSource> source, bool &started,
+                           const std::function<void(const PrintPlan &)> &beforeJob)
 {
     TVoPrinter &printer = printerObject();
     if (!registeredPrinterReady(printer))
@@ -261,6 +265,9 @@ TForm_Main::printOnPrinter(int layout, std::shared_ptr<const PrintNoteSource> so
         PrintPlan plan = printPlan(layout, std::move(source));
         printer.SetJobOrientation(layoutIsLandscape(layout) ? voOrLandScape : voOrPortrait);
         started = true;
+        // The record is made durable before the job is handed over.
+        if (beforeJob)
+            beforeJob(plan);
         runPrintJob(printer, plan.title, plan.copies, plan.fontDpiY, plan.drawCopy);
         return plan;
     } catch (const EVoPrinter &e) {
@@ -364,6 +371,7 @@ printing::PrintNote TForm_Main::printNote() const
 {
     PrintNote n;
     n.customerName = Edit_Custo1->text();
+    n.honorific = honorific();
     n.title = Edit_021[0]->text();
     for (int k = 0; k < 5; ++k)
         n.shopLines[k] = Edit_021[k + 1]->text();

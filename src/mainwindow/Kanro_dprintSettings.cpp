@@ -66,6 +66,7 @@ void TForm_Main::readStartupSettings()
     m_furtherRates = s.TaxRates;
     showFurtherRates();
     Edit_DbConnect->setText(readDbConnect(settingsFilePath()));
+    showWaitingOutbox();
 }
 
 void TForm_Main::writeShutdownSettings()

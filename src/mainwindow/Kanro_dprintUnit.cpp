@@ -135,6 +135,7 @@ void TForm_Main::FormShow()
     SpeedButton_F[11]->setEnabled(true);
     setFunctionCaption(10, QStringLiteral("プレビュー"));
     SpeedButton_F[10]->setEnabled(true);
+    showCustomerKeys();
 
     // A registration that cannot be applied (a damaged printer index) is
     // reported, and start-up goes on: the stored rows must still come back,
@@ -162,6 +163,7 @@ void TForm_Main::FormShow()
     m_rowsRestored = true;
     Ary_DAT_SET();
     Tab_Change_CHK();
+    runGuarded(this, [this] { finishInterruptedPrints(); });
 
     Edit_Zip->setFocus(Qt::OtherFocusReason);
 }

@@ -15,8 +15,13 @@
 #include <memory>
 #include <optional>
 
+namespace ledger {
+class OutboxSender;
+}
+
 class QCheckBox;
 class QComboBox;
+class QCompleter;
 class QDateEdit;
 class QFont;
 class QFrame;
@@ -54,6 +59,8 @@ struct PrintPlan;
 // implement (the margin dialog's printing::MarginHost). The program's start
 // only creates, shows and closes the window.
 // Row cells are indexed 1 to 10 in the cell tables.
+class QTextStream;
+
 class TForm_Main : public QWidget
 {
     Q_OBJECT
@@ -191,7 +198,8 @@ public:
     // plan it ran, or nothing when a check or the operator stopped it.
     std::optional<printing::PrintPlan>
     printOnPrinter(int layout, std::shared_ptr<const printing::PrintNoteSource> source,
-                   bool &started);
+                   bool &started,
+                   const std::function<void(const printing::PrintPlan &)> &beforeJob = {});
     // The print command; true once the operator has confirmed the print.
     bool printCommand();
     void SpeedButton_PRNSETClick();
@@ -218,8 +226,11 @@ public:
     void setUpSharedStore();
     void BitBtn_DbTestClick();
     void BitBtn_DbMoveClick();
-    // Shows how many notes wait to be sent to the shared store.
+    // Shows how many notes wait to be sent to the shared store; while any
+    // wait, they are sent again on a timer.
     void showWaitingNotes(int count);
+    // The same for the notes a previous session left waiting.
+    void showWaitingOutbox();
     // Records a note the print command has just printed, with the window's
     // destination; a ledger that fails gives a notice and nothing else.
     void recordPrintedNote(const printing::PrintNote &note, const QString &title, int copies);
@@ -231,6 +242,53 @@ public:
     bool loadIssuedNote(qint64 id);
     // Rows with content that differ from the rows last printed or loaded.
     bool holdsUnsavedRows() const;
+
+    // ---- records kept as the law asks (Kanro_dprintRecords.cpp) ----
+    // Records a note the store could not take before its job: the old way,
+    // after it (the shared store's outbox, or a notice).
+    void recordAfterwards(ledger::IssuedNote issued);
+    // The record of a note printed from the window's fields.
+    ledger::IssuedNote issuedFromWindow(const printing::PrintNote &note, const QString &title,
+                                        int copies) const;
+    // A recorded note loaded with "画面に読込" or "訂正": printing it again
+    // records a reprint (unchanged) or a correction of it (changed, or
+    // chosen with "訂正" and its reason).
+    struct LoadedRecord
+    {
+        qint64 id = 0;
+        QString slipNo;
+        QStringList rows;
+        bool correction = false;
+        QString reason;
+    };
+    std::optional<LoadedRecord> m_loadedRecord;
+    // Notes whose print the program did not live to end: a PDF found
+    // complete completes the record, anything else marks it failed.
+    void finishInterruptedPrints();
+    // 取消 of a recorded note, with its reason; false (after a notice) when refused.
+    bool cancelIssuedNote(qint64 id, const QString &reason);
+    // 訂正: loads the note; the next print records the correction.
+    bool startCorrection(qint64 id, const QString &reason);
+    // "--verify-records": verifies the store of the working directory's
+    // settings, prints the result; 0 when every record matches.
+    static int verifyRecordsCommand(const QString &workingDir, QTextStream &out);
+
+    // ---- customers and items (bodies in Kanro_dprintCustomers.cpp) ----
+    // The honorific printed after the name, beside the name field.
+    QComboBox *ComboBox_Honorific = nullptr;
+    QString honorific() const;
+    void setHonorific(const QString &honorific);
+    // F3 and F4: the customer and item windows; F5: the rows of the
+    // customer's last note ("前回と同じ内容").
+    void SpeedButton_F3Click();
+    void SpeedButton_F4Click();
+    void SpeedButton_F5Click();
+    // The recall lists: one for the destination's fields, one for the
+    // 品名 1 cells (attached to the cell being typed in).
+    QCompleter *customerRecallList() const;
+    QCompleter *itemRecallList() const;
+    // The rows of a note into the grid, with their marks and amounts.
+    void showRows(const printing::PrintNote &note);
 
     // ---- keys (true when the key was handled) ----
     bool FormKeyDown(QWidget *Sender, int Key);
@@ -260,6 +318,7 @@ public:
     QPushButton *BitBtn_DbTest = nullptr;
     QPushButton *BitBtn_DbMove = nullptr;
     QLabel *Label_DbTest = nullptr;
+    ledger::OutboxSender *m_outboxSender = nullptr;
 
     // transfer panel
     QPlainTextEdit *Memo1 = nullptr;
@@ -430,6 +489,13 @@ private:
     void readStartupSettings();
     void writeShutdownSettings();
     void setUpHistoryKey();
+    void setUpCustomerRecall();
+    void showCustomerKeys();
+    bool customerKey(int Key);
+    void destinationEdited(NoteLineEdit *field);
+    void itemNoEdited(int row);
+    void chooseCustomer(int index);
+    void chooseItem(int index);
     void setUpPasteTransferKey();
     QStringList rowTexts() const;
     void showReducedMark(int row);
@@ -470,10 +536,18 @@ private:
     };
     mutable std::optional<std::pair<TotalsInputs, InvoiceTotals>> m_totals;
     QStringList m_issuedRows; // the rows as last printed or loaded
+    friend class PrintRecording;
     bool m_startingUp = false;
     bool m_closePending = false;
     std::function<void()> m_afterPrinterList; // deferUntilPrintersListed
     // What start-up has loaded; the shutdown writes only that.
     bool m_settingsRead = false;
     bool m_rowsRestored = false;
+    // Recall while typing (Kanro_dprintCustomers.cpp).
+    class CustomerRecall *m_recall = nullptr;
+    QCompleter *m_customerList = nullptr;
+    QCompleter *m_itemList = nullptr;
+    std::vector<ledger::Customer> m_offeredCustomers;
+    std::vector<ledger::Item> m_offeredItems;
+    int m_itemRow = 0; // the row whose 品名 1 the item list serves
 };

@@ -76,6 +76,7 @@ void NoteLineEdit::keyPressEvent(QKeyEvent *event)
 
 void NoteLineEdit::inputMethodEvent(QInputMethodEvent *event)
 {
+    m_composing = !event->preeditString().isEmpty();
     limited([&] { QLineEdit::inputMethodEvent(event); });
 }
 

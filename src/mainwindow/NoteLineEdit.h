@@ -26,6 +26,9 @@ public:
     // (instead of selecting everything, as Qt does on Tab).
     void setCaretToEndOnEnter(bool on) { m_caretToEnd = on; }
 
+    // Whether the input method is composing (text not yet committed) here.
+    bool composing() const { return m_composing; }
+
     // Sets the text as oneLine() leaves it; never cut to the limit.
     void setText(const QString &text);
 
@@ -53,4 +56,5 @@ private:
 
     int m_limit = 0;
     bool m_caretToEnd = false;
+    bool m_composing = false;
 };

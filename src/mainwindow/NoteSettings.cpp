@@ -348,16 +348,26 @@ namespace {
 const QString kDbConnectKey = QStringLiteral("DbConnect");
 } // namespace
 
+QString readShopText(const QString &iniPath, const QString &key)
+{
+    return ProfileFile(iniPath).readString(settingsSection(), key).trimmed();
+}
+
+void writeShopText(const QString &iniPath, const QString &key, const QString &value)
+{
+    ProfileFile file(iniPath);
+    file.writeString(settingsSection(), key, value.trimmed());
+    file.commit();
+}
+
 QString readDbConnect(const QString &iniPath)
 {
-    return ProfileFile(iniPath).readString(settingsSection(), kDbConnectKey).trimmed();
+    return readShopText(iniPath, kDbConnectKey);
 }
 
 void writeDbConnect(const QString &iniPath, const QString &connect)
 {
-    ProfileFile file(iniPath);
-    file.writeString(settingsSection(), kDbConnectKey, connect.trimmed());
-    file.commit();
+    writeShopText(iniPath, kDbConnectKey, connect);
 }
 
 qint64 readSlipNumber(const QString &iniPath)

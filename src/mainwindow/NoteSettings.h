@@ -141,6 +141,10 @@ qint64 issueNextSlipNumber(const QString &iniPath);
 // PC's own ledger file. Written only when the operator changes it, so that
 // a file without it stays as it was. Passwords never go here: libpq reads
 // ~/.pgpass and ~/.pg_service.conf itself.
+// A shop text of "Kn_Vey_1prn" that only its own field writes (the bank
+// account of the summary invoices, "BankAccount"), trimmed.
+QString readShopText(const QString &iniPath, const QString &key);
+void writeShopText(const QString &iniPath, const QString &key, const QString &value);
 QString readDbConnect(const QString &iniPath);
 void writeDbConnect(const QString &iniPath, const QString &connect);
 

@@ -35,6 +35,9 @@ struct PrintTaxRate
 struct PrintNote
 {
     QString customerName;
+    // Printed after the name: "様" for a person, "御中" for a company or
+    // department. Empty reads as "様"; in the JSON only when it is another.
+    QString honorific;
     QString title;
     std::array<QString, 5> shopLines;
     QString slipNo;
@@ -68,6 +71,12 @@ struct PrintNote
     QString top; // registered offsets in printer pixels; empty counts as 0
     QString left;
 };
+
+// The honorific printed when a note names none.
+inline QString defaultHonorific()
+{
+    return QStringLiteral("様");
+}
 
 // The supplier of the note (the main window in the program, a fixed note in tests).
 class PrintNoteSource

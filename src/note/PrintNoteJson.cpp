@@ -93,12 +93,15 @@ template <class T, std::size_t N> void fromJson(const QJsonValue &v, std::array<
 } // namespace
 
 const QLatin1String kTaxIncludedKey("taxIncluded");
+const QLatin1String kHonorificKey("honorific");
 
 QJsonObject printNoteToJson(const PrintNote &note)
 {
     QJsonObject json = toJson(note).toObject();
     if (note.taxIncluded)
         json.insert(kTaxIncludedKey, true);
+    if (!note.honorific.isEmpty() && note.honorific != defaultHonorific())
+        json.insert(kHonorificKey, note.honorific);
     return json;
 }
 
@@ -107,6 +110,7 @@ PrintNote printNoteFromJson(const QJsonObject &json)
     PrintNote note;
     fromJson(QJsonValue(json), note);
     fromJson(json.value(kTaxIncludedKey), note.taxIncluded);
+    fromJson(json.value(kHonorificKey), note.honorific);
     return note;
 }
 

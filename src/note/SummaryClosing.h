@@ -16,8 +16,9 @@
 
 namespace closing {
 
-// A customer's closing day: 1 to 28, or the end of the month.
-constexpr int kEndOfMonth = 0;
+// A customer's closing day: 1 to 28, or the end of the month (31; any day
+// outside 1 to 28 closes at the month's end).
+constexpr int kEndOfMonth = 31;
 
 // The closing date in a month: the closing day, or the month's last day.
 QDate closingDate(int year, int month, int closingDay);

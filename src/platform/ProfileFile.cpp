@@ -761,3 +761,15 @@ void ProfileFile::removeStaleTemporaries() const
             dir.remove(name);
     }
 }
+
+QString decodeCp932(const QByteArray &bytes, bool *ok)
+{
+    Cp932 codec;
+    return codec.decode(bytes, ok);
+}
+
+bool encodeCp932(const QString &text, QByteArray *out)
+{
+    Cp932 codec;
+    return codec.encode(text, out);
+}

@@ -133,3 +133,10 @@ private:
     bool m_readFailed = false;
     bool m_changed = false;
 };
+
+// CP932 (Windows' Shift_JIS) through the same converter as the profile
+// files, for other files a shop's Windows programs exchange (CSV lists).
+// decodeCp932: ok is false when a byte did not map (it reads as U+FFFD);
+// encodeCp932: false when a character has no CP932 form.
+QString decodeCp932(const QByteArray &bytes, bool *ok);
+bool encodeCp932(const QString &text, QByteArray *out);

@@ -211,7 +211,7 @@ void drawNote(const LayoutTable &t, const PrintNote &note, PrintSurface &surface
 
     setFont(c, VerdanaFont, 11, StyleRegular);
     fitted(c, g, CustomerNameX, t.customerNameEnd(), g.y(20), note.customerName,
-           QStringLiteral(" 様"));
+           u' ' + (note.honorific.isEmpty() ? defaultHonorific() : note.honorific));
     rule(c, g.x(20), g.y(50), g.x(t.nameRuleEnd), g.y(50));
 
     setFont(c, GothicFont, 8, StyleRegular);

@@ -7,34 +7,15 @@
 // notes' own per-rate amounts and taxes and names them by date and slip
 // number.
 
-#include "note/SummaryClosing.h"
+#include "note/SummaryInvoice.h"
 #include "printing/Canvas.h"
 #include "printing/LayoutRules.h"
 
 #include <QDate>
 #include <QString>
-#include <array>
-#include <vector>
 
 namespace printing {
 
-struct SummaryInvoice
-{
-    QString invoiceNo; // 請求No
-    QDate issueDate;
-    QDate closingDate;
-    closing::Period period;
-    QDate dueDate;
-    std::array<QString, 5> shopLines; // the issuer: name, address, telephone …
-    QString registrationNo;           // "T" + 13 digits; empty: not printed
-    QString bankAccount;              // 振込先
-    QString customerZip;
-    std::array<QString, 3> customerAddress;
-    QString customerName;
-    QString honorific = QStringLiteral("様");
-    closing::Summary summary;
-    std::vector<closing::PaymentEntry> payments;
-};
 
 namespace summarylayout {
 // A4 in layout units (1/160 inch): 210 x 297 mm.

@@ -15,6 +15,8 @@
 #include <QUuid>
 #include <QVariant>
 #include <atomic>
+#include <cmath>
+#include <utility>
 #include <sys/vfs.h>
 
 namespace ledger {
@@ -171,10 +173,13 @@ std::optional<NoteLedger::Failure> NoteLedger::ensureOpen()
         if (!network.isEmpty())
             return Failure{networkLedgerMessage(m_target.location, network), 0};
     }
+    noticeVanishedStore();
     m_db = std::make_unique<Connection>(m_target, m_busyTimeout);
     if (!m_db->db.open())
         return m_db->failure(m_db->db.lastError());
-    return m_db->prepareSchema();
+    if (auto f = m_db->prepareSchema())
+        return f;
+    return settleOpenedStore();
 }
 
 LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
@@ -182,8 +187,20 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
     LedgerStatus status;
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::optional<Failure> f = ensureOpen();
-        if (!f)
+        if (!f && !status.setAside.isEmpty())
+            status.notice += recoverFrom(status.setAside);
+        if (!f) {
+            // A shared store that falls silent while it is asked is given up
+            // just after its own statement timeout would have answered.
+            m_db->watchedSocket = m_db->watchdog ? postgresSocket(m_db->db) : -1;
+            m_db->watch();
             f = op();
+            if (m_db && m_db->watchedSocket >= 0) {
+                m_db->watchdog->disarm();
+                m_db->watchedSocket = -1;
+            }
+        }
+        status.notice += std::exchange(m_notice, {});
         if (!f)
             return status;
         close();
@@ -193,6 +210,7 @@ LedgerStatus NoteLedger::run(const std::function<std::optional<Failure>()> &op)
         }
         const QString &path = m_target.location;
         const QString aside = setAsidePath(path, nowProvider());
+        forgetStoreFile(path);
         if (!QFile::rename(path, aside)) {
             status.error = QStringLiteral("%1 (the damaged file could not be moved)").arg(f->text);
             return status;
@@ -259,7 +277,8 @@ LedgerStatus NoteLedger::keepForSending(IssuedNote &note)
     return recordNotes(std::span<IssuedNote>(&note, 1), true);
 }
 
-LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
+LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue,
+                                     const std::function<std::optional<Failure>(qint64)> &also)
 {
     const QDateTime now = nowProvider();
     const QString printedAt = now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
@@ -267,22 +286,26 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue)
     const LedgerStatus status = run([&]() -> std::optional<Failure> {
         ids.clear();
         Connection &c = *m_db;
-        // One note alone is one statement, itself a transaction.
-        const bool transaction = notes.size() > 1 || queue;
-        if (transaction && !c.db.transaction())
+        // A note, its place in the chain, its customer and its items go in
+        // together.
+        if (!c.db.transaction())
             return c.failure(c.db.lastError());
         for (IssuedNote &note : notes) {
             qint64 id = 0;
             std::optional<Failure> f = c.insert(rowValues(note, printedAt, !queue), id);
+            if (!f)
+                f = rememberCustomerAndItems(note, id, printedAt);
             if (!f && queue)
                 f = c.exec(QStringLiteral("INSERT INTO outbox (note_id) VALUES (?) ON CONFLICT "
                                           "DO NOTHING"),
                            nullptr, {id});
+            if (!f && also)
+                f = also(id);
             if (f)
-                return transaction ? c.rollback(*f) : f;
+                return c.rollback(*f);
             ids.push_back(id);
         }
-        if (transaction && !c.db.commit())
+        if (!c.db.commit())
             return c.rollback(c.failure(c.db.lastError()));
         return std::nullopt;
     });
@@ -374,7 +397,11 @@ LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
                         original.isValid() ? original : QVariant(QMetaType(QMetaType::LongLong));
                 }
                 qint64 id = 0;
-                return t.insert(p.row, id);
+                if (!t.db.transaction())
+                    return t.failure(t.db.lastError());
+                if (auto f = t.insert(p.row, id))
+                    return t.rollback(*f);
+                return t.db.commit() ? std::nullopt : t.rollback(t.failure(t.db.lastError()));
             });
             if (!st.ok()) {
                 failure = Failure{st.error, 0};
@@ -409,6 +436,28 @@ LedgerStatus NoteLedger::describe(QString &what)
     });
 }
 
+namespace {
+
+// A part of a name this long or longer is looked up in the trigram index;
+// a shorter one is compared with every name in date order.
+constexpr int indexedNameLength = 3;
+// Where a condition matches fewer notes than this, its own index finds them
+// and they are sorted by date; where every condition matches more, the
+// notes are walked newest first by the date index until the list is full
+// (one note in 200 or more matches, so that walk ends soon).
+constexpr int fewNotes = 5000;
+
+// FTS5 reads a text in double quotes as one phrase: with the trigram
+// tokenizer, exactly the names that hold it.
+QString ftsPhrase(const QString &part)
+{
+    QString quoted = part;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
 LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<NoteSummary> &out)
 {
     out.clear();
@@ -416,6 +465,8 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         const bool sqlite = m_db->sqlite;
         const QString amount =
             sqlite ? QStringLiteral("CAST(total AS REAL)") : QStringLiteral("kanro_amount(total)");
+        const QString slipNo = query.slipNo.trimmed();
+        const bool indexedName = query.customer.toUcs4().size() >= indexedNameLength;
         QStringList where;
         QVariantList values;
         if (query.from) {
@@ -438,11 +489,58 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             where << (sqlite ? QStringLiteral("instr(customer, ?) > 0")
                              : QStringLiteral("strpos(customer, ?) > 0"));
             values << query.customer;
+            if (!sqlite && indexedName) {
+                // The trigram index's way in; the name itself decides.
+                where << QStringLiteral("customer_grams LIKE '%' || kanro_grams(?) || '%'");
+                values << query.customer;
+            }
         }
-        if (!query.slipNo.trimmed().isEmpty()) {
+        if (!slipNo.isEmpty()) {
             where << QStringLiteral("slip_no = ?");
-            values << query.slipNo.trimmed();
+            values << slipNo;
         }
+
+        // SQLite: the index of the condition that matches fewest notes.
+        enum class Way { DateIndex, Plain, Names, Amounts } way = Way::Plain;
+        if (sqlite && slipNo.isEmpty()) {
+            way = Way::DateIndex;
+            int fewest = fewNotes;
+            const auto count = [&](const QString &sql, const QVariantList &bound,
+                                   Way candidate) -> std::optional<Failure> {
+                QVariant n;
+                if (auto f = m_db->exec(QStringLiteral("SELECT count(*) FROM (%1 LIMIT %2)")
+                                            .arg(sql)
+                                            .arg(fewNotes),
+                                        &n, bound))
+                    return f;
+                if (n.toInt() < fewest) {
+                    fewest = n.toInt();
+                    way = candidate;
+                }
+                return std::nullopt;
+            };
+            if (indexedName)
+                if (auto f = count(QStringLiteral("SELECT rowid FROM notes_customer_grams"
+                                                  " WHERE notes_customer_grams MATCH ?"),
+                                   {ftsPhrase(query.customer)}, Way::Names))
+                    return f;
+            if (query.minTotal || query.maxTotal)
+                if (auto f = count(QStringLiteral("SELECT 1 FROM notes INDEXED BY notes_total"
+                                                  " WHERE %1 BETWEEN ? AND ?")
+                                       .arg(amount),
+                                   {query.minTotal.value_or(-HUGE_VAL),
+                                    query.maxTotal.value_or(HUGE_VAL)},
+                                   Way::Amounts))
+                    return f;
+        }
+        if (way == Way::Names) {
+            where << QStringLiteral("id IN (SELECT rowid FROM notes_customer_grams"
+                                    " WHERE notes_customer_grams MATCH ?)");
+            values << ftsPhrase(query.customer);
+        }
+        if (!query.withVoided)
+            where << QStringLiteral("id NOT IN (SELECT note_id FROM note_events"
+                                    " WHERE kind IN ('cancelled', 'corrected'))");
         const QString filter =
             where.isEmpty() ? QString()
                             : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
@@ -450,15 +548,30 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
         const QString columns = QLatin1String(schema::summaryColumns);
         QString sql;
-        if (!sqlite || !query.slipNo.trimmed().isEmpty()) {
+        switch (way) {
+        case Way::Plain:
             // The slip number index finds the few notes at once; PostgreSQL's
-            // planner picks its index itself.
-            sql = QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut);
-        } else {
+            // planner picks its index itself, the listed ids first (from the
+            // listing index alone when it walks that), then their rows.
+            sql = sqlite || limit < 0
+                      ? QStringLiteral("SELECT %1 FROM notes%2%3%4").arg(columns, filter, order, cut)
+                      : QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes%2%3%4)%3")
+                            .arg(columns, filter, order, cut);
+            break;
+        case Way::Names:
+            sql = QStringLiteral("SELECT %1 FROM notes NOT INDEXED%2%3%4")
+                      .arg(columns, filter, order, cut);
+            break;
+        case Way::Amounts:
+            sql = QStringLiteral("SELECT %1 FROM notes INDEXED BY notes_total%2%3%4")
+                      .arg(columns, filter, order, cut);
+            break;
+        case Way::DateIndex:
             // The matching ids from the date index alone, then their rows.
             sql = QStringLiteral("SELECT %1 FROM notes WHERE id IN (SELECT id FROM notes INDEXED BY"
                                  " notes_issued_on%2%3%4)%3")
                       .arg(columns, filter, order, cut);
+            break;
         }
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
@@ -466,6 +579,7 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             return m_db->failure(q.lastError());
         for (const QVariant &v : values)
             q.addBindValue(v);
+        m_db->watch();
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())
@@ -518,8 +632,6 @@ std::optional<IssuedNote> NoteLedger::load(qint64 id, LedgerStatus &status)
     return status.ok() ? result : std::nullopt;
 }
 
-namespace {
-
 QString csvField(const QString &value, bool text)
 {
     QString v = value;
@@ -535,8 +647,6 @@ QString csvField(const QString &value, bool text)
     }
     return v;
 }
-
-} // namespace
 
 QByteArray notesCsv(const std::vector<NoteSummary> &notes)
 {

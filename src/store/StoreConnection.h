@@ -4,6 +4,7 @@
 // later concerns add) shares. Not for use outside src/store.
 
 #include "store/NoteLedger.h"
+#include "store/StoreWatchdog.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 namespace ledger {
@@ -45,11 +47,19 @@ inline NoteLedger::Failure failureOf(const QSqlError &e, bool sqlite = true)
     return {text.trimmed(), ok && sqlite ? (code & 0xff) : 0};
 }
 
+// The program moves a store file away itself (set aside, restored): its
+// absence is then no loss to tell (NoteRecords.cpp).
+void forgetStoreFile(const QString &path);
+
 // Qt binds a null string as SQL NULL; the text columns hold "" instead.
 inline QString text(const QString &s)
 {
     return s.isNull() ? QStringLiteral("") : s;
 }
+
+// A CSV field: quoted where it holds a comma, quote or line break; a text
+// field that begins like a spreadsheet formula is kept as text ("'=…").
+QString csvField(const QString &value, bool text);
 
 // One Qt SQL connection of its own, removed with the object.
 struct NoteLedger::Connection
@@ -57,6 +67,16 @@ struct NoteLedger::Connection
     QString name;
     QSqlDatabase db;
     bool sqlite = true;
+    std::unique_ptr<StoreWatchdog> watchdog; // a shared store's
+    int watchedSocket = -1; // while an operation runs on a shared store
+
+    // Each statement gets the whole bound, so that a batch of notes may
+    // take longer than one statement may.
+    void watch()
+    {
+        if (watchedSocket >= 0)
+            watchdog->arm(watchedSocket, sharedStoreTimeoutMs + silentServerMarginMs);
+    }
 
     Connection(const StoreTarget &target, int busyTimeout)
     {
@@ -70,12 +90,17 @@ struct NoteLedger::Connection
         } else {
             // The driver hands these options to libpq as they stand; the
             // timeouts come last, so that they win over the settings' own.
+            // Keepalives and the TCP user timeout notice a network that has
+            // gone away; the watchdog bounds what they cannot see.
             db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
             db.setConnectOptions(
-                QStringLiteral("%1 connect_timeout=%2 options='-c statement_timeout=%3'")
+                QStringLiteral("%1 connect_timeout=%2 options='-c statement_timeout=%3'"
+                               " keepalives=1 keepalives_idle=2 keepalives_interval=1"
+                               " keepalives_count=2 tcp_user_timeout=%3")
                     .arg(target.location)
                     .arg(sharedStoreTimeoutMs / 1000)
                     .arg(sharedStoreTimeoutMs));
+            watchdog = std::make_unique<StoreWatchdog>();
         }
     }
     ~Connection()
@@ -87,9 +112,14 @@ struct NoteLedger::Connection
 
     NoteLedger::Failure failure(const QSqlError &e) const { return failureOf(e, sqlite); }
 
+    // Appends a new note's or event's row to the hash chain; inside the
+    // caller's transaction (NoteRecords.cpp).
+    std::optional<NoteLedger::Failure> appendToChain(const char *kind, qint64 rowId);
+
     std::optional<NoteLedger::Failure> exec(const QString &sql, QVariant *firstValue = nullptr,
                                 const QVariantList &values = {})
     {
+        watch();
         QSqlQuery q(db);
         if (values.isEmpty() ? !q.exec(sql) : !q.prepare(sql))
             return failure(q.lastError());
@@ -155,6 +185,10 @@ struct NoteLedger::Connection
             // later ones find the work done.
             if (auto f = exec(QStringLiteral("SELECT pg_advisory_xact_lock(20261226)")))
                 return rollback(*f);
+            // A step over many notes (an index built) may take longer than
+            // one statement may; the others wait for the lock meanwhile.
+            if (auto f = exec(QStringLiteral("SET LOCAL statement_timeout = 0")))
+                return rollback(*f);
             if (auto f = version(v))
                 return rollback(*f);
             if (v > NoteLedger::schemaVersion)
@@ -189,6 +223,7 @@ struct NoteLedger::Connection
     // note's id in the store either way.
     std::optional<NoteLedger::Failure> insert(const QVariantList &row, qint64 &id)
     {
+        watch();
         QSqlQuery q(db);
         q.prepare(QStringLiteral("INSERT INTO notes (%1) VALUES (%2) ON CONFLICT (note_uid) DO "
                                  "NOTHING RETURNING id")
@@ -200,7 +235,7 @@ struct NoteLedger::Connection
             return failure(q.lastError());
         if (q.next()) {
             id = q.value(0).toLongLong();
-            return std::nullopt;
+            return appendToChain("note", id);
         }
         q.finish();
         QVariant existing;

@@ -116,7 +116,8 @@ TEST_F(AccessibleNamesTest, FunctionButtonsAreNamedAfterTheirCaptionAndKeyAndFol
 {
     EXPECT_EQ(w->SpeedButton_F[11]->accessibleName(), QStringLiteral("印刷 (F11)"));
     EXPECT_EQ(w->SpeedButton_F[2]->accessibleName(), QStringLiteral("中止 (F2)"));
-    EXPECT_EQ(w->SpeedButton_F[5]->accessibleName(), QStringLiteral("F5"));
+    EXPECT_EQ(w->SpeedButton_F[5]->accessibleName(), QStringLiteral("前回 (F5)"));
+    EXPECT_EQ(w->SpeedButton_F[6]->accessibleName(), QStringLiteral("F6"));
     w->PageControl1->setCurrentIndex(1);
     EXPECT_EQ(w->SpeedButton_F[11]->accessibleName(), QStringLiteral("F11"));
     w->PageControl1->setCurrentIndex(0);

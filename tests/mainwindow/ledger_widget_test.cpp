@@ -243,11 +243,12 @@ TEST_F(LedgerWindow, WhatIsRecordedAndWhenTheLedgerFails)
     const QString path = ledger::ledgerFilePath(dir.path());
     const Row rows[] = {
         {"declined: nothing printed, nothing recorded", [] {}, false, false, 0, ""},
-        {"the job fails at its end: not recorded",
+        // Recorded before the job was handed over, then marked failed.
+        {"the job fails at its end: recorded as failed",
          [this] {
              spooler->failOn(FakeSpooler::Operation::Finish, QStringLiteral("paper jam"), 1);
          },
-         true, false, 0, "TVoPrinter.EndDoc"},
+         true, false, 1, "TVoPrinter.EndDoc"},
         {"another program holds the write lock",
          [&] {
              std::vector<ledger::NoteSummary> none;
@@ -269,7 +270,8 @@ TEST_F(LedgerWindow, WhatIsRecordedAndWhenTheLedgerFails)
              f.open(QIODevice::WriteOnly);
              f.write(QByteArray(4096, 'x'));
          },
-         true, true, 1, "発行履歴のファイルが壊れていたため"},
+         // The new file also takes the two notes that waited (locked, folder).
+         true, true, 3, "発行履歴のファイルが壊れていたため"},
     };
     for (const Row &r : rows) {
         QDir(path).removeRecursively();

@@ -146,7 +146,8 @@ TEST_F(MainWindowTest, FirstStartWithoutSettingsFileTakesTheDefaults)
     EXPECT_EQ(w->StatusBar1->currentMessage(), QStringLiteral("  "));
     EXPECT_EQ(w->Label_CurrentDir->text(), dir.path());
     for (int i = 1; i <= 12; ++i) {
-        const bool on = i == 2 || i == 8 || i == 9 || i == 10 || i == 11; // F8 "軽減"; F9 "履歴" and F10 follow F11
+        // F3 "得意先", F4 "商品", F5 "前回"; F8 "軽減"; F9 "履歴" and F10 follow F11
+        const bool on = (i >= 2 && i <= 5) || i == 8 || i == 9 || i == 10 || i == 11;
         EXPECT_EQ(w->SpeedButton_F[i]->isEnabled(), on) << "F" << i;
     }
     EXPECT_EQ(w->SpeedButton_F[2]->text(), QStringLiteral("中止"));

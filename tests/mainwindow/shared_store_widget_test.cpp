@@ -9,6 +9,7 @@
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
 #include "store/NoteLedger.h"
+#include "store/OutboxSender.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -122,4 +123,32 @@ TEST_F(SharedStoreWindow, MovesThisPcsLedgerOnce)
                   QStringLiteral("この PC の発行履歴 2 件を共有の記録先へ移しました"));
     }
     EXPECT_EQ(notesIn(shop), 2);
+}
+
+// Notes left waiting are sent on a timer once the server answers again,
+// without another print, and a try never holds up the window.
+TEST_F(SharedStoreWindow, WaitingNotesAreSentOnATimer)
+{
+    auto *sender = w->findChild<ledger::OutboxSender *>();
+    ASSERT_TRUE(sender);
+    sender->setInterval(300);
+    ASSERT_TRUE(server.stop());
+    printNote();
+    ASSERT_EQ(waiting(), 1);
+    EXPECT_TRUE(sender->active());
+
+    ASSERT_TRUE(server.start());
+    server.freeze(true);
+    QElapsedTimer timer;
+    timer.start();
+    sender->tryNow();
+    QTest::qWait(100);
+    EXPECT_LT(timer.elapsed(), 1000) << "the window answers while the server is silent";
+    server.freeze(false);
+
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w->StatusBar1->currentMessage().trimmed().isEmpty(); }, 20000));
+    EXPECT_EQ(waiting(), 0);
+    EXPECT_EQ(notesIn(shop), 1);
+    EXPECT_FALSE(sender->active());
 }

@@ -114,3 +114,22 @@ TEST(PrintNoteJsonTest, TaxInclusiveKeyOnlyWhenSet)
     foreign.insert(QStringLiteral("taxIncluded"), QStringLiteral("yes"));
     EXPECT_FALSE(printNoteFromJson(foreign).taxIncluded);
 }
+
+TEST(PrintNoteJsonTest, HonorificKeyOnlyWhenNotTheDefault)
+{
+    struct Row
+    {
+        const char *name;
+        QString honorific;
+        bool written;
+    } rows[] = {{"none", QString(), false},
+                {"様 is the default", QStringLiteral("様"), false},
+                {"御中", QStringLiteral("御中"), true}};
+    for (const Row &r : rows) {
+        PrintNote note;
+        note.honorific = r.honorific;
+        const QJsonObject json = printNoteToJson(note);
+        EXPECT_EQ(json.contains(QStringLiteral("honorific")), r.written) << r.name;
+        EXPECT_EQ(printNoteFromJson(json).honorific, r.written ? r.honorific : QString()) << r.name;
+    }
+}

@@ -465,3 +465,12 @@ TEST(AllLayouts, OffsetsMoveEveryItemWhateverTheResolution)
         }
     }
 }
+
+TEST(Layout1, CustomersOwnHonorificInPlaceOfTheDefault)
+{
+    PrintNote note = makeNote(10);
+    note.honorific = QStringLiteral("御中");
+    const RecordingCanvas c = draw<TVo_A51_Dot>(note);
+    EXPECT_EQ(where(c, "山田太郎 御中"), "20,20 Verdana 11");
+    EXPECT_EQ(where(c, "山田太郎 様"), "missing");
+}

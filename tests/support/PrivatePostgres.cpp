@@ -139,10 +139,27 @@ pid_t PrivatePostgres::serverPid() const
     return pid_t(pidFile.readLine().trimmed().toInt());
 }
 
+void PrivatePostgres::signalChildren(pid_t pid, int signal)
+{
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray s = stat.readAll();
+        const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toInt() == pid)
+            ::kill(pid_t(entry.toInt()), signal);
+    }
+}
+
 void PrivatePostgres::freeze(bool frozen)
 {
-    if (const pid_t pid = serverPid(); pid > 0)
+    // The sessions already open too, so that an open connection meets
+    // the same silence as a new one.
+    if (const pid_t pid = serverPid(); pid > 0) {
         ::kill(pid, frozen ? SIGSTOP : SIGCONT);
+        signalChildren(pid, frozen ? SIGSTOP : SIGCONT);
+    }
 }
 
 void PrivatePostgres::kill()
@@ -152,15 +169,7 @@ void PrivatePostgres::kill()
         return;
     // The server's children first, so that none holds its shared memory
     // when it starts again.
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray s = stat.readAll();
-        const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toInt() == pid)
-            ::kill(pid_t(entry.toInt()), SIGKILL);
-    }
+    signalChildren(pid, SIGKILL);
     ::kill(pid, SIGKILL);
     for (int i = 0; i < 100 && ::kill(pid, 0) == 0; ++i)
         QThread::msleep(20);

@@ -34,12 +34,13 @@ public:
     bool stop();
     // SIGKILL to the server process and its children, as a crash.
     void kill();
-    // SIGSTOP (true) or SIGCONT (false) to the server process: a server that
-    // accepts connections at the network level but never answers.
+    // SIGSTOP (true) or SIGCONT (false) to the server and its sessions: a
+    // server that accepts connections at the network level but never answers.
     void freeze(bool frozen);
 
 private:
     pid_t serverPid() const;
+    static void signalChildren(pid_t pid, int signal);
     bool run(const QStringList &command, QString *output = nullptr);
     QStringList asServerUser(const QString &program, const QStringList &args) const;
 
