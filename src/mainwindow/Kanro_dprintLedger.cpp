@@ -434,6 +434,22 @@ bool TForm_Main::loadIssuedNote(qint64 id)
     showRows(n);
     m_issuedRows = rowTexts();
     m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}};
+    // The rounding mode and the rate table are the shop's settings, not the
+    // note's: where today's give other figures than the record, the note
+    // cannot be printed again as it was, and printing it is its correction.
+    if (n.subtotal != KiNumEdit_ssal->Text() || n.tax != KiNumEdit_stax->Text() ||
+        n.total != KiNumEdit_sttl->Text()) {
+        m_loadedRecord->correction = true;
+        m_loadedRecord->reason = QStringLiteral("端数処理・税率の変更による再計算");
+        Dialogs::notify(
+            this, QStringLiteral("この伝票の金額は、今の端数処理・税率では記録と異なります。\n"
+                                 "記録: 小計 %1  消費税 %2  合計 %3\n"
+                                 "現在: 小計 %4  消費税 %5  合計 %6\n"
+                                 "印刷すると、この伝票の訂正として記録します。"
+                                 "記録どおりに出すには発行履歴の「再印刷」を使ってください。")
+                      .arg(n.subtotal, n.tax, n.total, KiNumEdit_ssal->Text(),
+                           KiNumEdit_stax->Text(), KiNumEdit_sttl->Text()));
+    }
     Edit_Zip->setFocus(Qt::OtherFocusReason);
     return true;
 }

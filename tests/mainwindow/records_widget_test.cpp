@@ -5,6 +5,7 @@
 #include "WindowFixture.h"
 #include "mainwindow/HistoryDialog.h"
 #include "mainwindow/Kanro_dprintUnit.h"
+#include "mainwindow/NoteLineEdit.h"
 #include "numedit/KiNumEdit.h"
 #include "platform/Dialogs.h"
 #include "store/NoteLedger.h"
@@ -139,6 +140,36 @@ TEST_F(RecordsWindow, LoadedNotePrintedAgainIsItsReprint)
     ASSERT_TRUE(store().search({}, -1, all).ok());
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].reprintOf, all[1].id);
+}
+
+// Today's rounding gives other figures than the record: loading says so,
+// and printing it again is its correction, not a reprint.
+TEST_F(RecordsWindow, LoadedNoteWithOtherFiguresTodayIsItsCorrection)
+{
+    fillNote();
+    w->dQTY_Ary[1]->setText(QStringLiteral("1"));
+    w->dPRICE_Ary[1]->setText(QStringLiteral("1505")); // tax of 2,485: 248.5
+    w->Edit_TxDisp->setText(QStringLiteral("0"));
+    print();
+    w->Edit_TxDisp->setText(QStringLiteral("1"));
+    std::vector<ledger::NoteSummary> all;
+    ASSERT_TRUE(store().search({}, -1, all).ok());
+    ASSERT_EQ(all.size(), 1u);
+    ASSERT_EQ(all[0].tax, QStringLiteral("248"));
+    Dialogs::resetForTest();
+    Dialogs::setTestMode(true);
+    ASSERT_TRUE(w->loadIssuedNote(all[0].id));
+    ASSERT_EQ(Dialogs::shownTexts().size(), 1);
+    const QString said = Dialogs::shownTexts()[0];
+    EXPECT_TRUE(said.contains(QStringLiteral("消費税 248")) && said.contains(QStringLiteral("消費税 249")))
+        << said.toStdString();
+    print();
+    const qint64 old = all[0].id;
+    ASSERT_TRUE(store().search({}, -1, all).ok());
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].reprintOf, 0);
+    EXPECT_EQ(all[0].tax, QStringLiteral("249"));
+    EXPECT_EQ(states({old})[old].state, ledger::NoteState::Corrected);
 }
 
 class InterruptedStart : public RecordsWindow
