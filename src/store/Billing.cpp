@@ -45,6 +45,20 @@ QString nowText()
 // merged into it.
 const char *const customerIds = "(SELECT id FROM customers WHERE id = ? OR merged_into = ?)";
 
+// A note n that reached its customer: printed, or recorded before prints
+// had states; not one whose print failed or is still running.
+const char *const handedOver =
+    "NOT EXISTS (SELECT 1 FROM note_events e WHERE e.note_id = n.id AND e.kind = 'failed')"
+    " AND (NOT EXISTS (SELECT 1 FROM note_events e WHERE e.note_id = n.id AND e.kind ="
+    " 'printing') OR EXISTS (SELECT 1 FROM note_events e WHERE e.note_id = n.id AND e.kind ="
+    " 'printed'))";
+// A note n cancelled (取消) or corrected (訂正): void from the event's date.
+const char *const voided = "EXISTS (SELECT 1 FROM note_events e WHERE e.note_id = n.id AND"
+                           " e.kind IN ('cancelled', 'corrected'))";
+// The date of the event that voided note n.
+const char *const voidedOn = "(SELECT min(substr(e.at, 1, 10)) FROM note_events e WHERE"
+                             " e.note_id = n.id AND e.kind IN ('cancelled', 'corrected'))";
+
 QJsonArray ratesToJson(const std::vector<closing::RateShare> &rates)
 {
     QJsonArray a;
@@ -272,7 +286,7 @@ LedgerStatus NoteLedger::recordPayment(Payment &p)
 LedgerStatus NoteLedger::cancelPayment(qint64 paymentId, const QString &reason)
 {
     if (reason.trimmed().isEmpty())
-        return {QStringLiteral("取消の理由を入力してください"), {}};
+        return {QStringLiteral("取消の理由を入力してください"), {}, {}};
     return run([&]() -> std::optional<Failure> {
         return m_db->exec(QStringLiteral("INSERT INTO payment_cancellations (payment_id, reason,"
                                          " recorded_at) VALUES (?, ?, ?) ON CONFLICT DO NOTHING"),
@@ -360,8 +374,8 @@ LedgerStatus NoteLedger::closePeriod(const ClosingRequest &request,
         }
         // One run is one transaction: all its summaries or none, and one
         // write to the disk instead of one per customer.
-        if (!c.db.transaction())
-            return c.failure(c.db.lastError());
+        if (auto f = c.begin())
+            return f;
         int done = 0;
         for (const Due &d : due) {
             if (progress)
@@ -432,24 +446,39 @@ std::optional<Failure> NoteLedger::closeOne(
     const QString ids = QLatin1String(customerIds);
     // The notes not yet closed, dated up to the closing (a note entered
     // late for an earlier period comes into this one); reprints are copies.
+    // A note voided before its period was closed is left out; one voided
+    // after that comes back as a red entry dated by its voiding.
     std::vector<closing::NoteEntry> notes;
     {
         QSqlQuery q(c.db);
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT n.id, n.issued_on, n.slip_no, n.note_json FROM notes n"
+        q.prepare(QStringLiteral("SELECT n.id, n.issued_on, n.slip_no, n.note_json, 'n' FROM notes n"
                                  " JOIN note_customers nc ON nc.note_id = n.id"
                                  " WHERE nc.customer_id IN %1 AND n.reprint_of IS NULL"
                                  " AND n.issued_on <= ? AND NOT EXISTS (SELECT 1 FROM"
                                  " closing_items ci WHERE ci.kind = 'n' AND ci.item_id = n.id)"
-                                 " ORDER BY n.issued_on, n.id")
-                      .arg(ids));
-        for (const QVariant &v : QVariantList{customerId, customerId, closingText})
+                                 " AND %2 AND NOT %3"
+                                 " UNION ALL"
+                                 " SELECT n.id, %4, n.slip_no, n.note_json, 'v' FROM notes n"
+                                 " JOIN note_customers nc ON nc.note_id = n.id"
+                                 " WHERE nc.customer_id IN %1 AND %4 <= ? AND EXISTS (SELECT 1"
+                                 " FROM closing_items ci WHERE ci.kind = 'n' AND ci.item_id ="
+                                 " n.id) AND NOT EXISTS (SELECT 1 FROM closing_items ci WHERE"
+                                 " ci.kind = 'v' AND ci.item_id = n.id)"
+                                 " ORDER BY 2, 1")
+                      .arg(ids, QLatin1String(handedOver), QLatin1String(voided),
+                           QLatin1String(voidedOn)));
+        for (const QVariant &v :
+             QVariantList{customerId, customerId, closingText, customerId, customerId, closingText})
             q.addBindValue(v);
         if (!q.exec())
             return c.failure(q.lastError());
-        while (q.next())
+        while (q.next()) {
             notes.push_back(noteEntry(q.value(0).toLongLong(), q.value(1).toString(),
                                       q.value(2).toString(), q.value(3).toString()));
+            if (q.value(4).toString() == QStringLiteral("v"))
+                notes.back().sign = -1;
+        }
     }
     // Payments not yet closed and not cancelled; and cancellations of
     // payments an earlier summary counted, which come back negative.
@@ -495,7 +524,7 @@ std::optional<Failure> NoteLedger::closeOne(
     if (!summary)
         return Failure{QStringLiteral("a summary beyond the amounts' range"), 0};
     for (const closing::NoteEntry &n : notes)
-        items.push_back({'n', n.id});
+        items.push_back({n.sign < 0 ? 'v' : 'n', n.id});
 
     ClosingRecord r;
     r.customerId = customerId;
@@ -654,20 +683,25 @@ LedgerStatus NoteLedger::customerLedger(qint64 customerId, std::vector<LedgerLin
             return f;
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
-        // Kind order within a day: notes, payments, cancelled payments, summaries.
+        // Kind order within a day: notes, voided notes, payments, cancelled
+        // payments, summaries.
         q.prepare(QStringLiteral(
                       "SELECT n.issued_on, 0, n.slip_no, n.total, n.id FROM notes n JOIN"
                       " note_customers nc ON nc.note_id = n.id WHERE nc.customer_id IN %1"
-                      " AND n.reprint_of IS NULL"
-                      " UNION ALL SELECT paid_on, 1 + kind, method, amount, id FROM payments"
+                      " AND n.reprint_of IS NULL AND %2"
+                      " UNION ALL SELECT %3, 1, n.slip_no, n.total, n.id FROM notes n JOIN"
+                      " note_customers nc ON nc.note_id = n.id WHERE nc.customer_id IN %1"
+                      " AND n.reprint_of IS NULL AND %4"
+                      " UNION ALL SELECT paid_on, 2 + kind, method, amount, id FROM payments"
                       " WHERE customer_id IN %1"
-                      " UNION ALL SELECT substr(pc.recorded_at, 1, 10), 3, p.method, p.amount, p.id"
+                      " UNION ALL SELECT substr(pc.recorded_at, 1, 10), 4, p.method, p.amount, p.id"
                       " FROM payments p JOIN payment_cancellations pc ON pc.payment_id = p.id"
                       " WHERE p.customer_id IN %1"
-                      " UNION ALL SELECT closing_date, 4, invoice_no, billed, id FROM closings"
+                      " UNION ALL SELECT closing_date, 5, invoice_no, billed, id FROM closings"
                       " WHERE customer_id IN %1 ORDER BY 1, 2, 5")
-                      .arg(QLatin1String(customerIds)));
-        for (int k = 0; k < 8; ++k)
+                      .arg(QLatin1String(customerIds), QLatin1String(handedOver),
+                           QLatin1String(voidedOn), QLatin1String(voided)));
+        for (int k = 0; k < 10; ++k)
             q.addBindValue(customerId);
         if (!q.exec())
             return m_db->failure(q.lastError());
@@ -682,13 +716,19 @@ LedgerStatus NoteLedger::customerLedger(qint64 customerId, std::vector<LedgerLin
                 l.kind = LedgerLine::Kind::Note;
                 balance = balance.add(l.amount).value_or(balance);
                 break;
-            case 1:
+            case 1: // a voided note is owed no more
+                l.kind = LedgerLine::Kind::Note;
+                l.reference = QStringLiteral("取消 ") + l.reference;
+                l.amount = negated(l.amount);
+                balance = balance.add(l.amount).value_or(balance);
+                break;
             case 2:
-                l.kind = q.value(1).toInt() == 1 ? LedgerLine::Kind::Payment
+            case 3:
+                l.kind = q.value(1).toInt() == 2 ? LedgerLine::Kind::Payment
                                                  : LedgerLine::Kind::Adjustment;
                 balance = balance.subtract(l.amount).value_or(balance);
                 break;
-            case 3: // a cancelled payment is owed again
+            case 4: // a cancelled payment is owed again
                 l.kind = LedgerLine::Kind::Payment;
                 l.reference = QStringLiteral("取消 ") + l.reference;
                 l.amount = negated(l.amount);

@@ -186,8 +186,8 @@ std::optional<Failure> storeEntry(auto &c, const char *table,
 // Runs `op` inside one transaction.
 std::optional<Failure> inTransaction(auto &c, const std::function<std::optional<Failure>()> &op)
 {
-    if (!c.db.transaction())
-        return c.failure(c.db.lastError());
+    if (auto f = c.begin())
+        return f;
     if (auto f = op())
         return c.rollback(*f);
     if (!c.db.commit())
@@ -332,13 +332,15 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         switch (query.by) {
         case CustomerQuery::By::Name:
             value = query.text.trimmed();
+            // PostgreSQL: the pairs' index finds the candidates, the text decides.
             where = sqlite ? QStringLiteral("instr(name, ?) > 0")
-                           : QStringLiteral("strpos(name, ?) > 0");
+                           : QStringLiteral("name_grams @> kanro_ngrams(?, 2) AND strpos(name, ?) > 0");
             break;
         case CustomerQuery::By::Tel:
             value = digitsOf(query.text);
             where = sqlite ? QStringLiteral("instr(tel_digits, ?) > 0")
-                           : QStringLiteral("strpos(tel_digits, ?) > 0");
+                           : QStringLiteral("tel_grams @> kanro_ngrams(?, 3) AND"
+                                            " strpos(tel_digits, ?) > 0");
             break;
         case CustomerQuery::By::Zip:
             // The codes that start with the digits: from the digits up to
@@ -359,6 +361,8 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         q.addBindValue(text(value));
         if (query.by == CustomerQuery::By::Zip)
             q.addBindValue(value + u':');
+        else if (!sqlite)
+            q.addBindValue(text(value));
         if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next())

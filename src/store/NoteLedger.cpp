@@ -288,8 +288,8 @@ LedgerStatus NoteLedger::recordNotes(std::span<IssuedNote> notes, bool queue,
         Connection &c = *m_db;
         // A note, its place in the chain, its customer and its items go in
         // together.
-        if (!c.db.transaction())
-            return c.failure(c.db.lastError());
+        if (auto f = c.begin())
+            return f;
         for (IssuedNote &note : notes) {
             qint64 id = 0;
             std::optional<Failure> f = c.insert(rowValues(note, printedAt, !queue), id);
@@ -349,6 +349,27 @@ LedgerStatus NoteLedger::waitingCount(int &count)
     });
 }
 
+namespace {
+
+// The printed note and the destination's lines kept in a note's JSON.
+void readNoteJson(IssuedNote &n, const QJsonObject &o)
+{
+    n.note = printing::printNoteFromJson(o.value(QStringLiteral("note")).toObject());
+    const QJsonArray lines = o.value(QStringLiteral("addressLines")).toArray();
+    for (int k = 0; k < 3 && k < lines.size(); ++k)
+        n.addressLines[std::size_t(k)] = lines.at(k).toString();
+}
+
+// A record's value by its column's name in schema::recordColumns.
+QVariant recordValue(const QVariantList &row, QLatin1String column)
+{
+    static const QStringList names =
+        QString::fromLatin1(schema::recordColumns).split(QStringLiteral(", "));
+    return row.value(names.indexOf(column));
+}
+
+} // namespace
+
 LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
 {
     sent = 0;
@@ -397,9 +418,20 @@ LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
                         original.isValid() ? original : QVariant(QMetaType(QMetaType::LongLong));
                 }
                 qint64 id = 0;
-                if (!t.db.transaction())
-                    return t.failure(t.db.lastError());
+                if (auto f = t.begin())
+                    return f;
                 if (auto f = t.insert(p.row, id))
+                    return t.rollback(*f);
+                // The note's customer and items, as if it had been recorded
+                // there at once (its summary invoices count it).
+                IssuedNote note;
+                readNoteJson(note, QJsonDocument::fromJson(
+                                       recordValue(p.row, QLatin1String("note_json")).toString().toUtf8())
+                                       .object());
+                note.zip = recordValue(p.row, QLatin1String("zip")).toString();
+                note.tel = recordValue(p.row, QLatin1String("tel")).toString();
+                if (auto f = target.rememberCustomerAndItems(
+                        note, id, recordValue(p.row, QLatin1String("printed_at")).toString()))
                     return t.rollback(*f);
                 return t.db.commit() ? std::nullopt : t.rollback(t.failure(t.db.lastError()));
             });
@@ -446,6 +478,9 @@ constexpr int indexedNameLength = 3;
 // notes are walked newest first by the date index until the list is full
 // (one note in 200 or more matches, so that walk ends soon).
 constexpr int fewNotes = 5000;
+// A shorter part held by this many names or fewer is looked for by the
+// customer index, name by name.
+constexpr int fewNames = 100;
 
 // FTS5 reads a text in double quotes as one phrase: with the trigram
 // tokenizer, exactly the names that hold it.
@@ -495,13 +530,39 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
                 values << query.customer;
             }
         }
+        // A part too short for the trigram index: first the names that hold
+        // it. None: no note can match; a few: their notes by the customer index.
+        QVariantList names;
+        if (!query.customer.isEmpty() && !indexedName) {
+            QSqlQuery q(m_db->db);
+            q.setForwardOnly(true);
+            q.prepare(QStringLiteral("SELECT name FROM customer_names WHERE %1 LIMIT %2")
+                          .arg(sqlite ? QStringLiteral("instr(name, ?) > 0")
+                                      : QStringLiteral("strpos(name, ?) > 0"))
+                          .arg(fewNames + 1));
+            q.addBindValue(query.customer);
+            if (!q.exec())
+                return m_db->failure(q.lastError());
+            while (q.next())
+                names << q.value(0);
+            if (names.isEmpty())
+                return std::nullopt;
+            if (names.size() > fewNames)
+                names.clear();
+        }
+        const QString namesIn =
+            QStringLiteral("customer IN (%1)").arg(QStringList(names.size(), QStringLiteral("?")).join(u','));
+        if (!names.isEmpty()) {
+            where << namesIn;
+            values << names;
+        }
         if (!slipNo.isEmpty()) {
             where << QStringLiteral("slip_no = ?");
             values << slipNo;
         }
 
         // SQLite: the index of the condition that matches fewest notes.
-        enum class Way { DateIndex, Plain, Names, Amounts } way = Way::Plain;
+        enum class Way { DateIndex, Plain, Names, Amounts, Customers } way = Way::Plain;
         if (sqlite && slipNo.isEmpty()) {
             way = Way::DateIndex;
             int fewest = fewNotes;
@@ -523,6 +584,12 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
                 if (auto f = count(QStringLiteral("SELECT rowid FROM notes_customer_grams"
                                                   " WHERE notes_customer_grams MATCH ?"),
                                    {ftsPhrase(query.customer)}, Way::Names))
+                    return f;
+            if (!names.isEmpty())
+                if (auto f = count(QStringLiteral("SELECT 1 FROM notes INDEXED BY notes_customer"
+                                                  " WHERE %1")
+                                       .arg(namesIn),
+                                   names, Way::Customers))
                     return f;
             if (query.minTotal || query.maxTotal)
                 if (auto f = count(QStringLiteral("SELECT 1 FROM notes INDEXED BY notes_total"
@@ -564,6 +631,10 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             break;
         case Way::Amounts:
             sql = QStringLiteral("SELECT %1 FROM notes INDEXED BY notes_total%2%3%4")
+                      .arg(columns, filter, order, cut);
+            break;
+        case Way::Customers:
+            sql = QStringLiteral("SELECT %1 FROM notes INDEXED BY notes_customer%2%3%4")
                       .arg(columns, filter, order, cut);
             break;
         case Way::DateIndex:
@@ -608,15 +679,11 @@ std::optional<IssuedNote> NoteLedger::load(qint64 id, LedgerStatus &status)
             QJsonDocument::fromJson(q.value(schema::summaryColumnCount).toString().toUtf8(), &parseError);
         if (!doc.isObject())
             return Failure{QStringLiteral("note %1: %2").arg(id).arg(parseError.errorString()), 0};
-        const QJsonObject o = doc.object();
         IssuedNote n;
         n.id = s.id;
         n.uid = q.value(schema::summaryColumnCount + 1).toString();
         n.printedAt = QDateTime::fromString(s.printedAt, Qt::ISODate);
-        n.note = printing::printNoteFromJson(o.value(QStringLiteral("note")).toObject());
-        const QJsonArray lines = o.value(QStringLiteral("addressLines")).toArray();
-        for (int k = 0; k < 3 && k < lines.size(); ++k)
-            n.addressLines[std::size_t(k)] = lines.at(k).toString();
+        readNoteJson(n, doc.object());
         n.zip = s.zip;
         n.tel = s.tel;
         n.taxRegNo = s.taxRegNo;

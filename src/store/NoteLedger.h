@@ -299,7 +299,7 @@ class NoteLedger
 public:
     // The schema version this program writes (the schema_migrations table;
     // a SQLite file also keeps it in PRAGMA user_version).
-    static constexpr int schemaVersion = 7;
+    static constexpr int schemaVersion = 8;
 
     // The clock for printed_at; tests replace it.
     static std::function<QDateTime()> nowProvider;

@@ -170,8 +170,8 @@ std::optional<Failure> addEvent(NoteLedger::Connection &c, qint64 noteId, const 
 std::optional<Failure> inTransaction(NoteLedger::Connection &c,
                                      const std::function<std::optional<Failure>()> &op)
 {
-    if (!c.db.transaction())
-        return c.failure(c.db.lastError());
+    if (auto f = c.begin())
+        return f;
     if (auto f = op())
         return c.rollback(*f);
     if (!c.db.commit())
@@ -316,10 +316,12 @@ std::optional<Failure> NoteLedger::settleOpenedStore()
     }
     Connection &c = *m_db;
     QVariant started;
-    if (auto f = c.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM chain)"), &started))
+    if (auto f = c.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM chain) OR NOT EXISTS"
+                                       " (SELECT 1 FROM notes)"),
+                        &started))
         return f;
     if (started.toBool())
-        return std::nullopt;
+        return std::nullopt; // joined already, or nothing to join (nothing written)
     return inTransaction(c, [&]() -> std::optional<Failure> {
         QSqlQuery q(c.db);
         q.setForwardOnly(true);

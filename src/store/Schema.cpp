@@ -187,6 +187,16 @@ const std::vector<std::vector<const char *>> sqliteMigrations = {
         "CREATE TRIGGER chain_kept_d BEFORE DELETE ON chain"
         " BEGIN SELECT RAISE(ABORT, 'recorded notes are kept as they are'); END",
     },
+    {
+        // Every customer text the notes hold, once: a part of a name too
+        // short for the trigram index is looked for among these few
+        // thousand names first, so that a part nobody has is answered
+        // without reading the notes, and a rare one by the customer index.
+        "CREATE TABLE customer_names (name TEXT PRIMARY KEY) WITHOUT ROWID",
+        "INSERT OR IGNORE INTO customer_names (name) SELECT DISTINCT customer FROM notes",
+        "CREATE TRIGGER customer_names_insert AFTER INSERT ON notes BEGIN"
+        " INSERT OR IGNORE INTO customer_names (name) VALUES (new.customer); END",
+    },
 };
 
 const std::vector<std::vector<const char *>> postgresMigrations = {
@@ -360,6 +370,29 @@ const std::vector<std::vector<const char *>> postgresMigrations = {
         " FOR EACH STATEMENT EXECUTE FUNCTION kanro_refuse_change()",
         "CREATE TRIGGER pdfs_kept BEFORE UPDATE OR DELETE ON pdfs"
         " FOR EACH ROW EXECUTE FUNCTION kanro_refuse_change()",
+    },
+    {
+        "CREATE TABLE customer_names (name TEXT PRIMARY KEY)",
+        "INSERT INTO customer_names (name) SELECT DISTINCT customer FROM notes"
+        " ON CONFLICT DO NOTHING",
+        "CREATE FUNCTION kanro_customer_name() RETURNS trigger LANGUAGE plpgsql AS $$"
+        " BEGIN INSERT INTO customer_names (name) VALUES (NEW.customer) ON CONFLICT DO NOTHING;"
+        " RETURN NULL; END $$",
+        "CREATE TRIGGER customer_names_insert AFTER INSERT ON notes"
+        " FOR EACH ROW EXECUTE FUNCTION kanro_customer_name()",
+        // Recall on a shared store: each name's pairs of characters and each
+        // telephone's runs of three digits in an array with a GIN index
+        // (built in, no extension), so that a part nobody has is answered
+        // from the index instead of a walk through every customer.
+        "CREATE FUNCTION kanro_ngrams(t TEXT, n INTEGER) RETURNS TEXT[] LANGUAGE sql IMMUTABLE"
+        " STRICT PARALLEL SAFE AS $$ SELECT coalesce(array_agg(DISTINCT substr(t, i, n)), '{}')"
+        " FROM generate_series(1, char_length(t) - n + 1) AS i $$",
+        "ALTER TABLE customers ADD COLUMN name_grams TEXT[]"
+        " GENERATED ALWAYS AS (kanro_ngrams(name, 2)) STORED",
+        "ALTER TABLE customers ADD COLUMN tel_grams TEXT[]"
+        " GENERATED ALWAYS AS (kanro_ngrams(tel_digits, 3)) STORED",
+        "CREATE INDEX customers_name_grams ON customers USING gin (name_grams)",
+        "CREATE INDEX customers_tel_grams ON customers USING gin (tel_grams)",
     },
 };
 

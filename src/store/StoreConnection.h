@@ -112,6 +112,17 @@ struct NoteLedger::Connection
 
     NoteLedger::Failure failure(const QSqlError &e) const { return failureOf(e, sqlite); }
 
+    // Begins a transaction that writes. SQLite takes the write lock at once,
+    // waiting for another writer as long as the busy timeout allows: begun
+    // as a reader, it could not wait, and another terminal's commit between
+    // would fail it with "database is locked".
+    std::optional<NoteLedger::Failure> begin()
+    {
+        if (!sqlite)
+            return db.transaction() ? std::nullopt : std::optional(failure(db.lastError()));
+        return exec(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+
     // Appends a new note's or event's row to the hash chain; inside the
     // caller's transaction (NoteRecords.cpp).
     std::optional<NoteLedger::Failure> appendToChain(const char *kind, qint64 rowId);
@@ -178,8 +189,8 @@ struct NoteLedger::Connection
         }
         if (v == NoteLedger::schemaVersion)
             return std::nullopt;
-        if (!db.transaction())
-            return failure(db.lastError());
+        if (auto f = begin())
+            return f;
         if (!sqlite) {
             // Terminals starting at once migrate one after the other; the
             // later ones find the work done.
@@ -189,11 +200,17 @@ struct NoteLedger::Connection
             // one statement may; the others wait for the lock meanwhile.
             if (auto f = exec(QStringLiteral("SET LOCAL statement_timeout = 0")))
                 return rollback(*f);
-            if (auto f = version(v))
-                return rollback(*f);
-            if (v > NoteLedger::schemaVersion)
-                return rollback(
-                    NoteLedger::Failure{QStringLiteral("a newer program's ledger (version %1)").arg(v), 0});
+        }
+        // Read again under the lock: another connection may have migrated
+        // the store meanwhile.
+        if (auto f = version(v))
+            return rollback(*f);
+        if (v > NoteLedger::schemaVersion)
+            return rollback(
+                NoteLedger::Failure{QStringLiteral("a newer program's ledger (version %1)").arg(v), 0});
+        if (v == NoteLedger::schemaVersion) {
+            db.commit();
+            return std::nullopt;
         }
         if (auto f =
                 exec(QStringLiteral("CREATE TABLE IF NOT EXISTS schema_migrations ("

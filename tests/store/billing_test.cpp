@@ -155,6 +155,55 @@ TEST_P(BillingTest, AClosingCountsWhatIsOpenAndLocksIt)
     EXPECT_EQ(lines.back().balance, yen(12893)) << "the running balance meets the summary";
 }
 
+// A failed or unfinished print is not billed; a note voided before its
+// closing is left out, one voided after it comes back red in the next.
+TEST_P(BillingTest, VoidedAndFailedNotes)
+{
+    NoteLedger l(store);
+    const QString tel = QStringLiteral("0322223333");
+    const auto at = [](QDate d) { return [=] { return QDateTime(d, QTime(10, 0)); }; };
+    IssuedNote printed = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 10), 1000, 0, false);
+    IssuedNote failed = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 11), 2000, 0, false);
+    IssuedNote cancelled = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 12), 3000, 0, false);
+    IssuedNote running = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 13), 4000, 0, false);
+    ASSERT_TRUE(l.beginPrint(printed).ok());
+    ASSERT_TRUE(l.endPrint(printed.id, true, {}, {}).ok());
+    ASSERT_TRUE(l.beginPrint(failed).ok());
+    ASSERT_TRUE(l.endPrint(failed.id, false, {}, {}, QStringLiteral("用紙切れ")).ok());
+    ASSERT_TRUE(l.record(cancelled).ok());
+    ASSERT_TRUE(l.cancel(cancelled.id, QStringLiteral("二重発行"), {}).ok());
+    ASSERT_TRUE(l.beginPrint(running).ok());
+    const qint64 id = customer(l, tel, 20);
+
+    std::vector<ClosingRecord> made = close(l, QDate(2026, 12, 20));
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_EQ(made[0].invoice.summary.purchases, yen(1000));
+    EXPECT_EQ(made[0].invoice.summary.notes.size(), 1u);
+
+    NoteLedger::nowProvider = at(QDate(2026, 12, 24));
+    ASSERT_TRUE(l.endPrint(running.id, true, {}, {}).ok());
+    ASSERT_TRUE(l.cancel(printed.id, QStringLiteral("返品"), {}).ok());
+    made = close(l, QDate(2027, 1, 20));
+    ASSERT_EQ(made.size(), 1u);
+    const closing::Summary &s = made[0].invoice.summary;
+    EXPECT_EQ(s.purchases, yen(-1000 + 4000)) << "red for the closed note, the finished print";
+    EXPECT_EQ(s.tax, yen(-100 + 400));
+    ASSERT_EQ(s.notes.size(), 2u);
+    EXPECT_EQ(s.notes[0].sign, 1) << "the note by its date first";
+    EXPECT_EQ(s.notes[1].sign, -1);
+    EXPECT_EQ(s.notes[1].date, QDate(2026, 12, 24)) << "dated by its cancellation";
+
+    NoteLedger::nowProvider = at(QDate(2027, 1, 21));
+    ASSERT_TRUE(l.cancel(running.id, QStringLiteral("返品"), {}).ok());
+    made = close(l, QDate(2027, 2, 20));
+    ASSERT_EQ(made.size(), 1u) << "a cancellation after January's closing comes in February";
+    EXPECT_EQ(made[0].invoice.summary.purchases, yen(-4000));
+    std::vector<LedgerLine> lines;
+    ASSERT_TRUE(l.customerLedger(id, lines).ok());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().balance, made[0].invoice.summary.billed);
+}
+
 TEST(PaymentTerms, CommonWordings)
 {
     const std::pair<const char *, std::pair<int, int>> rows[] = {

@@ -296,6 +296,7 @@ TEST_P(CustomerBookTest, RecordedNotesFillTheLists)
             db.setDatabaseName(store.location);
         ASSERT_TRUE(db.open());
         QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM note_customers")));
         ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM customers")));
         ASSERT_TRUE(q.exec(QStringLiteral("DELETE FROM items")));
         db.close();

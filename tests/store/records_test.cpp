@@ -201,9 +201,9 @@ TEST(RecordsFileTest, OneByteOfTheFileChangedIsFound)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
-    const qsizetype at = bytes.indexOf("ZZ-unique-item-QQ");
+    const qsizetype at = bytes.indexOf("\"item\":\"ZZ-unique-item-QQ"); // the note's, not the item list's
     ASSERT_GT(at, 0);
-    bytes[at + 3] = 'X';
+    bytes[at + 11] = 'X';
     file.seek(0);
     file.write(bytes);
     file.close();
@@ -430,7 +430,7 @@ TEST(RecordsFileTest, DamagedFileKeepsEveryReadableNote)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
-    const qsizetype at = bytes.indexOf("MARK-20-");
+    const qsizetype at = bytes.indexOf("\"item\":\"MARK-20-"); // a page of notes
     ASSERT_GT(at, 0);
     const qsizetype page = at / 4096 * 4096;
     file.seek(page);

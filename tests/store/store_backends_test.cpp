@@ -146,6 +146,7 @@ TEST_P(StoreTest, SearchesAnswerAlikeOnEitherBackEnd)
         {"LIKE's signs are text", {"", "", "", "", "0%_商", ""}, {"107"}},
         {"letter case counts", {"", "", "", "", "abc1", ""}, {}},
         {"absent", {"", "", "", "", "該当なし", ""}, {}},
+        {"two characters nobody has", {"", "", "", "", "該当", ""}, {}},
         {"slip number", {"", "", "", "", "", "103"}, {"103"}},
         {"combined", {"2026-11-01", "2026-11-30", "500", "", "田", "101"}, {"101"}},
     };
@@ -192,6 +193,8 @@ TEST_P(StoreTest, SendingAgainNeverRecordsTwice)
     ASSERT_TRUE(terminal.waitingCount(count).ok());
     EXPECT_EQ(count, 0);
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 2);
+    EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM note_customers")).toInt(), 2)
+        << "a note sent later belongs to its customer as one recorded at once";
 
     // The whole local ledger, with a reprint, moved twice.
     IssuedNote reprint = waiting;
@@ -259,10 +262,11 @@ TEST_P(StoreTest, FourTerminalsNeverShareANumber)
                 LedgerStatus st = ledger.nextNumber(QStringLiteral("slip"), 0, number);
                 IssuedNote n = note(QStringLiteral("端末%1").arg(t), QString::number(number),
                                     QDate(2026, 12, 10), QStringLiteral("1"));
+                const bool numbered = st.ok();
                 if (st.ok())
                     st = ledger.record(n);
                 if (!st.ok()) {
-                    fprintf(stderr, "terminal %d: %s\n", t, qPrintable(st.error));
+                    fprintf(stderr, "terminal %d (%s): %s\n", t, numbered ? "record" : "number", qPrintable(st.error));
                     _exit(1);
                 }
             }
@@ -469,11 +473,15 @@ TEST(SqliteStoreTest, LedgerOfSchemaOneKeepsEveryRow)
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].reprintOf, all[1].id);
     EXPECT_TRUE(all[0].taxIncluded) << "the tax mode column is filled from the note";
+    NoteQuery shortPart;
+    shortPart.customer = QStringLiteral("山");
+    ASSERT_TRUE(ledger.search(shortPart, -1, all).ok());
+    EXPECT_EQ(all.size(), 2u) << "the earlier notes' names are known to a short part";
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT count(DISTINCT note_uid) FROM notes")).toInt(),
               2);
     EXPECT_EQ(rawValue(old, QStringLiteral("SELECT group_concat(version) FROM schema_migrations"))
                   .toString(),
-              "2,3,4,5,6,7");
+              "2,3,4,5,6,7,8");
     ChainCheck check;
     ASSERT_TRUE(ledger.verifyRecords(check).ok());
     EXPECT_TRUE(check.ok()) << check.firstMismatch.toStdString();
