@@ -112,6 +112,11 @@ void BM_TelTwoDigits(benchmark::State &s)
 {
     recall(s, ledger::CustomerQuery::By::Tel, QStringLiteral("03"));
 }
+// Three digits many numbers hold: the most candidates the index gives.
+void BM_TelThreeDigits(benchmark::State &s)
+{
+    recall(s, ledger::CustomerQuery::By::Tel, QStringLiteral("012"));
+}
 void BM_TelAbsent(benchmark::State &s)
 {
     recall(s, ledger::CustomerQuery::By::Tel, QStringLiteral("99999999999"));
@@ -163,6 +168,7 @@ void BM_KeystrokeToAnswer(benchmark::State &state)
 BENCHMARK(BM_NameCommon)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NameAbsent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TelTwoDigits)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TelThreeDigits)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TelAbsent)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZipTwoDigits)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZipSevenDigits)->Unit(benchmark::kMillisecond);

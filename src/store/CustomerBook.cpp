@@ -200,15 +200,20 @@ std::optional<Failure> inTransaction(auto &c, const std::function<std::optional<
 // index-only scan on PostgreSQL, whose planner is left to pick it), then
 // their rows: a text nobody has is a walk through the index, never through
 // every row.
+// `candidates`, when given, is what the inner walk reads instead of the
+// whole table.
 QString recallSql(bool sqlite, const char *columns, const char *table, const char *index,
-                  const QString &where, int limit)
+                  const QString &where, int limit, const QString &candidates = {})
 {
     const QString order = QStringLiteral(" ORDER BY last_used DESC, id DESC");
     const QString cut = limit >= 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString();
-    const QString hint =
-        sqlite ? QStringLiteral(" INDEXED BY %1").arg(QLatin1String(index)) : QString();
-    return QStringLiteral("SELECT %1 FROM %2 WHERE id IN (SELECT id FROM %2%3 WHERE %4%5%6)%5")
-        .arg(QLatin1String(columns), QLatin1String(table), hint, where, order, cut);
+    const QString from =
+        !candidates.isEmpty()
+            ? candidates
+            : QLatin1String(table) +
+                  (sqlite ? QStringLiteral(" INDEXED BY %1").arg(QLatin1String(index)) : QString());
+    return QStringLiteral("SELECT %1 FROM %2 WHERE id IN (SELECT id FROM %3 WHERE %4%5%6)%5")
+        .arg(QLatin1String(columns), QLatin1String(table), from, where, order, cut);
 }
 
 } // namespace
@@ -329,6 +334,7 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         const bool sqlite = m_db->sqlite;
         QString where;
         QString value;
+        QString candidates;
         switch (query.by) {
         case CustomerQuery::By::Name:
             value = query.text.trimmed();
@@ -339,8 +345,15 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         case CustomerQuery::By::Tel:
             value = digitsOf(query.text);
             where = sqlite ? QStringLiteral("instr(tel_digits, ?) > 0")
-                           : QStringLiteral("tel_grams @> kanro_ngrams(?, 3) AND"
-                                            " strpos(tel_digits, ?) > 0");
+                           : QStringLiteral("strpos(tel_digits, ?) > 0");
+            // PostgreSQL: three digits or more, the customers whose numbers
+            // hold every run of three come from the index first (whatever
+            // the planner guesses of a number like 999…, which it takes
+            // for common), then the digits decide.
+            if (!sqlite && value.size() >= 3)
+                candidates = QStringLiteral(
+                    "(SELECT id, last_used, hidden, tel_digits FROM customers"
+                    " WHERE tel_grams @> kanro_ngrams(?, 3) OFFSET 0) AS c");
             break;
         case CustomerQuery::By::Zip:
             // The codes that start with the digits: from the digits up to
@@ -356,12 +369,14 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         if (!q.prepare(recallSql(sqlite, customerColumns, "customers",
                                  query.by == CustomerQuery::By::Zip ? "customers_zip"
                                                                     : "customers_recall",
-                                 where, limit)))
+                                 where, limit, candidates)))
             return m_db->failure(q.lastError());
+        if (!candidates.isEmpty())
+            q.addBindValue(text(value));
         q.addBindValue(text(value));
         if (query.by == CustomerQuery::By::Zip)
             q.addBindValue(value + u':');
-        else if (!sqlite)
+        else if (!sqlite && query.by == CustomerQuery::By::Name)
             q.addBindValue(text(value));
         if (!q.exec())
             return m_db->failure(q.lastError());
