@@ -183,17 +183,6 @@ std::optional<Failure> storeEntry(auto &c, const char *table,
                   nullptr, all);
 }
 
-// Runs `op` inside one transaction.
-std::optional<Failure> inTransaction(auto &c, const std::function<std::optional<Failure>()> &op)
-{
-    if (auto f = c.begin())
-        return f;
-    if (auto f = op())
-        return c.rollback(*f);
-    if (!c.db.commit())
-        return c.rollback(c.failure(c.db.lastError()));
-    return std::nullopt;
-}
 
 // A recall: the matching rows, newest first, at most `limit` (< 0: all).
 // The ids come from the named index alone, walked newest first (an

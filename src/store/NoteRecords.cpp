@@ -166,18 +166,6 @@ std::optional<Failure> addEvent(NoteLedger::Connection &c, qint64 noteId, const 
     return c.appendToChain("event", id);
 }
 
-// Runs `op` in a transaction of its own.
-std::optional<Failure> inTransaction(NoteLedger::Connection &c,
-                                     const std::function<std::optional<Failure>()> &op)
-{
-    if (auto f = c.begin())
-        return f;
-    if (auto f = op())
-        return c.rollback(*f);
-    if (!c.db.commit())
-        return c.rollback(c.failure(c.db.lastError()));
-    return std::nullopt;
-}
 
 // Every event of these notes, in the order recorded.
 struct EventRow

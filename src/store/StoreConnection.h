@@ -264,4 +264,17 @@ struct NoteLedger::Connection
     }
 };
 
+// Runs `op` in a transaction of its own: all it writes, or nothing.
+inline std::optional<NoteLedger::Failure>
+inTransaction(NoteLedger::Connection &c, const std::function<std::optional<NoteLedger::Failure>()> &op)
+{
+    if (auto f = c.begin())
+        return f;
+    if (auto f = op())
+        return c.rollback(*f);
+    if (!c.db.commit())
+        return c.rollback(c.failure(c.db.lastError()));
+    return std::nullopt;
+}
+
 } // namespace ledger
