@@ -452,22 +452,23 @@ std::optional<Failure> NoteLedger::closeOne(
     {
         QSqlQuery q(c.db);
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT n.id, n.issued_on, n.slip_no, n.note_json, 'n' FROM notes n"
-                                 " JOIN note_customers nc ON nc.note_id = n.id"
-                                 " WHERE nc.customer_id IN %1 AND n.reprint_of IS NULL"
-                                 " AND n.issued_on <= ? AND NOT EXISTS (SELECT 1 FROM"
-                                 " closing_items ci WHERE ci.kind = 'n' AND ci.item_id = n.id)"
-                                 " AND %2 AND NOT %3"
-                                 " UNION ALL"
-                                 " SELECT n.id, %4, n.slip_no, n.note_json, 'v' FROM notes n"
-                                 " JOIN note_customers nc ON nc.note_id = n.id"
-                                 " WHERE nc.customer_id IN %1 AND %4 <= ? AND EXISTS (SELECT 1"
-                                 " FROM closing_items ci WHERE ci.kind = 'n' AND ci.item_id ="
-                                 " n.id) AND NOT EXISTS (SELECT 1 FROM closing_items ci WHERE"
-                                 " ci.kind = 'v' AND ci.item_id = n.id)"
-                                 " ORDER BY 2, 1")
-                      .arg(ids, QLatin1String(handedOver), QLatin1String(voided),
-                           QLatin1String(voidedOn)));
+        q.prepare(
+            QStringLiteral("SELECT n.id, n.issued_on, n.slip_no, n.note_json, 'n' FROM notes n"
+                           " JOIN note_customers nc ON nc.note_id = n.id"
+                           " WHERE nc.customer_id IN %1 AND n.reprint_of IS NULL"
+                           " AND n.issued_on <= ? AND NOT EXISTS (SELECT 1 FROM"
+                           " closing_items ci WHERE ci.kind = 'n' AND ci.item_id = n.id)"
+                           " AND %2 AND NOT %3"
+                           " UNION ALL"
+                           " SELECT n.id, %4, n.slip_no, n.note_json, 'v' FROM notes n"
+                           " JOIN note_customers nc ON nc.note_id = n.id"
+                           " WHERE nc.customer_id IN %1 AND %4 <= ? AND EXISTS (SELECT 1"
+                           " FROM closing_items ci WHERE ci.kind = 'n' AND ci.item_id ="
+                           " n.id) AND NOT EXISTS (SELECT 1 FROM closing_items ci WHERE"
+                           " ci.kind = 'v' AND ci.item_id = n.id)"
+                           " ORDER BY 2, 1")
+                .arg(ids, QLatin1String(handedOver), QLatin1String(voided),
+                     QLatin1String(voidedOn)));
         for (const QVariant &v :
              QVariantList{customerId, customerId, closingText, customerId, customerId, closingText})
             q.addBindValue(v);

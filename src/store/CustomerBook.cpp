@@ -183,7 +183,6 @@ std::optional<Failure> storeEntry(auto &c, const char *table,
                   nullptr, all);
 }
 
-
 // A recall: the matching rows, newest first, at most `limit` (< 0: all).
 // The ids come from the named index alone, walked newest first (an
 // index-only scan on PostgreSQL, whose planner is left to pick it), then
@@ -328,8 +327,9 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
         case CustomerQuery::By::Name:
             value = query.text.trimmed();
             // PostgreSQL: the pairs' index finds the candidates, the text decides.
-            where = sqlite ? QStringLiteral("instr(name, ?) > 0")
-                           : QStringLiteral("name_grams @> kanro_ngrams(?, 2) AND strpos(name, ?) > 0");
+            where =
+                sqlite ? QStringLiteral("instr(name, ?) > 0")
+                       : QStringLiteral("name_grams @> kanro_ngrams(?, 2) AND strpos(name, ?) > 0");
             break;
         case CustomerQuery::By::Tel:
             value = digitsOf(query.text);
@@ -340,9 +340,9 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
             // the planner guesses of a number like 999…, which it takes
             // for common), then the digits decide.
             if (!sqlite && value.size() >= 3)
-                candidates = QStringLiteral(
-                    "(SELECT id, last_used, hidden, tel_digits FROM customers"
-                    " WHERE tel_grams @> kanro_ngrams(?, 3) OFFSET 0) AS c");
+                candidates =
+                    QStringLiteral("(SELECT id, last_used, hidden, tel_digits FROM customers"
+                                   " WHERE tel_grams @> kanro_ngrams(?, 3) OFFSET 0) AS c");
             break;
         case CustomerQuery::By::Zip:
             // The codes that start with the digits: from the digits up to
@@ -355,10 +355,10 @@ LedgerStatus NoteLedger::findCustomers(const CustomerQuery &query, int limit,
             where += QStringLiteral(" AND hidden = 0");
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
-        if (!q.prepare(recallSql(sqlite, customerColumns, "customers",
-                                 query.by == CustomerQuery::By::Zip ? "customers_zip"
-                                                                    : "customers_recall",
-                                 where, limit, candidates)))
+        if (!q.prepare(
+                recallSql(sqlite, customerColumns, "customers",
+                          query.by == CustomerQuery::By::Zip ? "customers_zip" : "customers_recall",
+                          where, limit, candidates)))
             return m_db->failure(q.lastError());
         if (!candidates.isEmpty())
             q.addBindValue(text(value));

@@ -425,9 +425,10 @@ LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
                 // The note's customer and items, as if it had been recorded
                 // there at once (its summary invoices count it).
                 IssuedNote note;
-                readNoteJson(note, QJsonDocument::fromJson(
-                                       recordValue(p.row, QLatin1String("note_json")).toString().toUtf8())
-                                       .object());
+                readNoteJson(note,
+                             QJsonDocument::fromJson(
+                                 recordValue(p.row, QLatin1String("note_json")).toString().toUtf8())
+                                 .object());
                 note.zip = recordValue(p.row, QLatin1String("zip")).toString();
                 note.tel = recordValue(p.row, QLatin1String("tel")).toString();
                 if (auto f = target.rememberCustomerAndItems(
@@ -550,8 +551,8 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
             if (names.size() > fewNames)
                 names.clear();
         }
-        const QString namesIn =
-            QStringLiteral("customer IN (%1)").arg(QStringList(names.size(), QStringLiteral("?")).join(u','));
+        const QString namesIn = QStringLiteral("customer IN (%1)")
+                                    .arg(QStringList(names.size(), QStringLiteral("?")).join(u','));
         if (!names.isEmpty()) {
             where << namesIn;
             values << names;

@@ -166,7 +166,6 @@ std::optional<Failure> addEvent(NoteLedger::Connection &c, qint64 noteId, const 
     return c.appendToChain("event", id);
 }
 
-
 // Every event of these notes, in the order recorded.
 struct EventRow
 {

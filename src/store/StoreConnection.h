@@ -206,8 +206,8 @@ struct NoteLedger::Connection
         if (auto f = version(v))
             return rollback(*f);
         if (v > NoteLedger::schemaVersion)
-            return rollback(
-                NoteLedger::Failure{QStringLiteral("a newer program's ledger (version %1)").arg(v), 0});
+            return rollback(NoteLedger::Failure{
+                QStringLiteral("a newer program's ledger (version %1)").arg(v), 0});
         if (v == NoteLedger::schemaVersion) {
             db.commit();
             return std::nullopt;
@@ -266,7 +266,8 @@ struct NoteLedger::Connection
 
 // Runs `op` in a transaction of its own: all it writes, or nothing.
 inline std::optional<NoteLedger::Failure>
-inTransaction(NoteLedger::Connection &c, const std::function<std::optional<NoteLedger::Failure>()> &op)
+inTransaction(NoteLedger::Connection &c,
+              const std::function<std::optional<NoteLedger::Failure>()> &op)
 {
     if (auto f = c.begin())
         return f;

@@ -149,7 +149,8 @@ TEST_F(LongRun, ThousandNotesKeepTheHeapFlatAndEveryPdfComplete)
     for (int n = 1; n <= notes; ++n) {
         oneNote(n);
         ASSERT_TRUE(Dialogs::shownTexts().size() == 2)
-            << "unexpected box: " << Dialogs::shownTexts().join(QStringLiteral(" / ")).toStdString();
+            << "unexpected box: "
+            << Dialogs::shownTexts().join(QStringLiteral(" / ")).toStdString();
         if (n == warmUp)
             afterWarmUp = liveHeapBytes();
         if (n > warmUp)

@@ -161,7 +161,8 @@ TEST_F(RecordsWindow, LoadedNoteWithOtherFiguresTodayIsItsCorrection)
     ASSERT_TRUE(w->loadIssuedNote(all[0].id));
     ASSERT_EQ(Dialogs::shownTexts().size(), 1);
     const QString said = Dialogs::shownTexts()[0];
-    EXPECT_TRUE(said.contains(QStringLiteral("消費税 248")) && said.contains(QStringLiteral("消費税 249")))
+    EXPECT_TRUE(said.contains(QStringLiteral("消費税 248")) &&
+                said.contains(QStringLiteral("消費税 249")))
         << said.toStdString();
     print();
     const qint64 old = all[0].id;

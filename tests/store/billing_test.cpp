@@ -164,7 +164,8 @@ TEST_P(BillingTest, VoidedAndFailedNotes)
     const auto at = [](QDate d) { return [=] { return QDateTime(d, QTime(10, 0)); }; };
     IssuedNote printed = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 10), 1000, 0, false);
     IssuedNote failed = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 11), 2000, 0, false);
-    IssuedNote cancelled = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 12), 3000, 0, false);
+    IssuedNote cancelled =
+        noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 12), 3000, 0, false);
     IssuedNote running = noteFor(QStringLiteral("鈴木"), tel, QDate(2026, 12, 13), 4000, 0, false);
     ASSERT_TRUE(l.beginPrint(printed).ok());
     ASSERT_TRUE(l.endPrint(printed.id, true, {}, {}).ok());

@@ -201,7 +201,8 @@ TEST(RecordsFileTest, OneByteOfTheFileChangedIsFound)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
-    const qsizetype at = bytes.indexOf("\"item\":\"ZZ-unique-item-QQ"); // the note's, not the item list's
+    const qsizetype at =
+        bytes.indexOf("\"item\":\"ZZ-unique-item-QQ"); // the note's, not the item list's
     ASSERT_GT(at, 0);
     bytes[at + 11] = 'X';
     file.seek(0);

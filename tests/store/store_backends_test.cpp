@@ -266,7 +266,8 @@ TEST_P(StoreTest, FourTerminalsNeverShareANumber)
                 if (st.ok())
                     st = ledger.record(n);
                 if (!st.ok()) {
-                    fprintf(stderr, "terminal %d (%s): %s\n", t, numbered ? "record" : "number", qPrintable(st.error));
+                    fprintf(stderr, "terminal %d (%s): %s\n", t, numbered ? "record" : "number",
+                            qPrintable(st.error));
                     _exit(1);
                 }
             }
