@@ -585,31 +585,8 @@ LedgerStatus NoteLedger::findClosings(qint64 customerId, const NoteQuery &query,
             where << QStringLiteral("customer_id IN ") + QLatin1String(customerIds);
             values << customerId << customerId;
         }
-        if (query.from) {
-            where << QStringLiteral("closing_date >= ?");
-            values << isoDate(*query.from);
-        }
-        if (query.to) {
-            where << QStringLiteral("closing_date <= ?");
-            values << isoDate(*query.to);
-        }
-        if (query.minTotal) {
-            where << amount + QStringLiteral(" >= ?");
-            values << *query.minTotal;
-        }
-        if (query.maxTotal) {
-            where << amount + QStringLiteral(" <= ?");
-            values << *query.maxTotal;
-        }
-        if (!query.customer.isEmpty()) {
-            where << (sqlite ? QStringLiteral("instr(customer_name, ?) > 0")
-                             : QStringLiteral("strpos(customer_name, ?) > 0"));
-            values << query.customer;
-        }
-        if (!query.slipNo.trimmed().isEmpty()) {
-            where << QStringLiteral("invoice_no = ?");
-            values << query.slipNo.trimmed();
-        }
+        appendQueryConditions(query, sqlite, "closing_date", amount, "customer_name", "invoice_no",
+                              where, values);
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT id, customer_id, customer_name, closing_date, due_date,"

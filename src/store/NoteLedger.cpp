@@ -505,31 +505,12 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         const bool indexedName = query.customer.toUcs4().size() >= indexedNameLength;
         QStringList where;
         QVariantList values;
-        if (query.from) {
-            where << QStringLiteral("issued_on >= ?");
-            values << query.from->toString(Qt::ISODate);
-        }
-        if (query.to) {
-            where << QStringLiteral("issued_on <= ?");
-            values << query.to->toString(Qt::ISODate);
-        }
-        if (query.minTotal) {
-            where << amount + QStringLiteral(" >= ?");
-            values << *query.minTotal;
-        }
-        if (query.maxTotal) {
-            where << amount + QStringLiteral(" <= ?");
-            values << *query.maxTotal;
-        }
-        if (!query.customer.isEmpty()) {
-            where << (sqlite ? QStringLiteral("instr(customer, ?) > 0")
-                             : QStringLiteral("strpos(customer, ?) > 0"));
+        appendQueryConditions(query, sqlite, "issued_on", amount, "customer", "slip_no", where,
+                              values);
+        if (!sqlite && indexedName) {
+            // The trigram index's way in; the name itself decides.
+            where << QStringLiteral("customer_grams LIKE '%' || kanro_grams(?) || '%'");
             values << query.customer;
-            if (!sqlite && indexedName) {
-                // The trigram index's way in; the name itself decides.
-                where << QStringLiteral("customer_grams LIKE '%' || kanro_grams(?) || '%'");
-                values << query.customer;
-            }
         }
         // A part too short for the trigram index: first the names that hold
         // it. None: no note can match; a few: their notes by the customer index.
@@ -556,10 +537,6 @@ LedgerStatus NoteLedger::search(const NoteQuery &query, int limit, std::vector<N
         if (!names.isEmpty()) {
             where << namesIn;
             values << names;
-        }
-        if (!slipNo.isEmpty()) {
-            where << QStringLiteral("slip_no = ?");
-            values << slipNo;
         }
 
         // SQLite: the index of the condition that matches fewest notes.

@@ -264,6 +264,40 @@ struct NoteLedger::Connection
     }
 };
 
+// A history query's conditions on a table: the date range on `date`, the
+// amount range on the expression `amount`, a part of `name` and the number
+// in `number`, each appended to `where` with its values.
+inline void appendQueryConditions(const NoteQuery &query, bool sqlite, const char *date,
+                                  const QString &amount, const char *name, const char *number,
+                                  QStringList &where, QVariantList &values)
+{
+    if (query.from) {
+        where << QStringLiteral("%1 >= ?").arg(QLatin1String(date));
+        values << query.from->toString(Qt::ISODate);
+    }
+    if (query.to) {
+        where << QStringLiteral("%1 <= ?").arg(QLatin1String(date));
+        values << query.to->toString(Qt::ISODate);
+    }
+    if (query.minTotal) {
+        where << amount + QStringLiteral(" >= ?");
+        values << *query.minTotal;
+    }
+    if (query.maxTotal) {
+        where << amount + QStringLiteral(" <= ?");
+        values << *query.maxTotal;
+    }
+    if (!query.customer.isEmpty()) {
+        where << QString::fromLatin1(sqlite ? "instr(%1, ?) > 0" : "strpos(%1, ?) > 0")
+                     .arg(QLatin1String(name));
+        values << query.customer;
+    }
+    if (!query.slipNo.trimmed().isEmpty()) {
+        where << QStringLiteral("%1 = ?").arg(QLatin1String(number));
+        values << query.slipNo.trimmed();
+    }
+}
+
 // Runs `op` in a transaction of its own: all it writes, or nothing.
 inline std::optional<NoteLedger::Failure>
 inTransaction(NoteLedger::Connection &c,
