@@ -139,6 +139,12 @@ void TForm_Main::bindHandlers()
         connect(CheckBox_Reduced[i], &QCheckBox::clicked, this,
                 [this, i](bool checked) { setReducedMark(i, checked); });
     }
+    // Another slip number is another note: a loaded note's own rates and
+    // rounding cease to apply (and apply again when its number comes back).
+    connect(KiNumEdit_Slipno, &TKiNumEdit::OnChange, this, [this] {
+        if (m_loadedRecord)
+            refreshFigures();
+    });
     for (int i = 1; i <= kRows; ++i) {
         connect(KiNumEdit_QTY[i], &TKiNumEdit::OnChange, this,
                 [this](TKiNumEdit *s) { KiNumEdit_QTYChange(s); });

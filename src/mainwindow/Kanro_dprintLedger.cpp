@@ -47,6 +47,16 @@ QString ledgerNotRecordedMessage(const QString &why)
 namespace {
 
 const QString ConfirmReprintMessage = QStringLiteral("再印刷しますか?");
+const QString RecordedFiguresMessage =
+    QStringLiteral("この伝票は記録時の税率 %1%・%2%、端数処理「%3」で計算しています"
+                   "（設定は変わりません）");
+
+QString roundingName(const QString &mode)
+{
+    return mode == u"1"   ? QStringLiteral("四捨五入")
+           : mode == u"2" ? QStringLiteral("切上げ")
+                          : QStringLiteral("切捨て");
+}
 const QString ReplaceRowsQuestion =
     QStringLiteral("画面の明細は印刷されていません。発行履歴の伝票で置き換えますか?");
 
@@ -138,10 +148,14 @@ int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &
     } catch (const std::exception &) {
         // The printer's name is only for the record.
     }
+    // The record ends with the print and the PDF as sent, wherever it went.
+    const QByteArray pdf = issued.pdfFile.isEmpty() ? QByteArray() : fileBytes(issued.pdfFile);
     ledger::NoteLedger store(target);
     const ledger::LedgerStatus status = store.record(issued);
     if (!status.setAside.isEmpty())
         Dialogs::notify(parent, ledgerSetAsideMessage(status.setAside));
+    if (status.ok())
+        store.endPrint(issued.id, true, issued.pdfFile, pdf);
     if (!target.shared()) {
         if (!status.ok())
             Dialogs::notify(parent, ledgerNotRecordedMessage(status.error));
@@ -152,6 +166,8 @@ int recordNote(QWidget *parent, TVoPrinter &printer, const ledger::StoreTarget &
         const ledger::LedgerStatus kept = outbox.keepForSending(issued);
         if (!kept.ok())
             Dialogs::notify(parent, ledgerNotRecordedMessage(kept.error));
+        else
+            outbox.endPrint(issued.id, true, issued.pdfFile, pdf);
     }
     int waiting = -1;
     if (!outbox.waitingCount(waiting).ok())
@@ -433,9 +449,36 @@ bool TForm_Main::loadIssuedNote(qint64 id)
     ComboBox_Paper->setCurrentIndex(recorded->layout);
     showRows(n);
     m_issuedRows = rowTexts();
-    m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}};
-    // The rounding mode and the rate table are the shop's settings, not the
-    // note's: where today's give other figures than the record, the note
+    m_loadedRecord = LoadedRecord{recorded->id, n.slipNo, m_issuedRows, false, {}, {}};
+    // The note is summed again with the rates it recorded and the rounding
+    // mode that gives its figures, not with today's settings (which stay as
+    // they are for every other note). Notes of older versions recorded no
+    // rates: today's for their date stand in.
+    DetailRows rows;
+    ReducedMarks marks{};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const printing::PrintRow &r = n.rows[i];
+        rows[i] = {r.qty, r.price, r.sales};
+        marks[i] = r.reduced;
+    }
+    const QString standard = n.standardRate.percent.isEmpty() ? ratePercentText(Label_xTax->text())
+                                                              : n.standardRate.percent;
+    const QString reduced = n.reducedRate.percent.isEmpty()
+                                ? ratePercentText(reducedFractionInForce())
+                                : n.reducedRate.percent;
+    m_loadedRecord->figures =
+        figuresOfRecord(rows, marks, standard, reduced, n.taxIncluded,
+                        {QString(), n.subtotal, n.tax, n.total}, Edit_TxDisp->text());
+    refreshFigures();
+    const TaxRateRow shop = taxRateRowInForce(taxRateRows(), DateTimePicker_1->date());
+    if (const RecordFigures *f = loadedFigures();
+        f && (f->rounding != Edit_TxDisp->text() ||
+              f->standardFraction != rateFractionText(shop.standard) ||
+              f->reducedFraction != rateFractionText(shop.reduced)))
+        StatusBar1->showMessage(RecordedFiguresMessage.arg(ratePercentText(f->standardFraction),
+                                                           ratePercentText(f->reducedFraction),
+                                                           roundingName(f->rounding)));
+    // No rates and rounding give the recorded figures again: the note
     // cannot be printed again as it was, and printing it is its correction.
     if (n.subtotal != KiNumEdit_ssal->Text() || n.tax != KiNumEdit_stax->Text() ||
         n.total != KiNumEdit_sttl->Text()) {

@@ -224,7 +224,7 @@ void TForm_Main::DEN_SUM()
         };
         QStringList parts;
         if (it.standard.inUse)
-            parts << part(Label_xTax->text(), it.standard);
+            parts << part(m_totals->first.standardFraction, it.standard);
         if (it.reduced.inUse)
             parts << part(m_totals->first.reducedFraction, it.reduced);
         Label_TaxBreakdown->setText(parts.join(QStringLiteral("　")));
@@ -246,8 +246,11 @@ void TForm_Main::TAX_RATE_CHK()
 {
     // The standard rate of the row in force; the reduced one is read live
     // by the sums (reducedFractionInForce).
-    const TaxRateRow row = taxRateRowInForce(taxRateRows(), DateTimePicker_1->date());
-    const TaxRateChoice c = ::TAX_RATE_CHK(row.standard, row.standard, QDate(), QDate());
+    const RecordFigures *loaded = loadedFigures();
+    const QString standard =
+        loaded ? ratePercentText(loaded->standardFraction)
+               : taxRateRowInForce(taxRateRows(), DateTimePicker_1->date()).standard;
+    const TaxRateChoice c = ::TAX_RATE_CHK(standard, standard, QDate(), QDate());
     Label_xTax->setText(c.xTax);
     m_standardCaption = c.staxCaption;
     showTaxCaption();
@@ -261,7 +264,23 @@ std::vector<TaxRateRow> TForm_Main::taxRateRows() const
 
 QString TForm_Main::reducedFractionInForce() const
 {
+    if (const RecordFigures *loaded = loadedFigures())
+        return loaded->reducedFraction;
     return rateFractionText(taxRateRowInForce(taxRateRows(), DateTimePicker_1->date()).reduced);
+}
+
+const RecordFigures *TForm_Main::loadedFigures() const
+{
+    if (!m_loadedRecord || !m_loadedRecord->figures ||
+        KiNumEdit_Slipno->Text().trimmed() != m_loadedRecord->slipNo.trimmed())
+        return nullptr;
+    return &*m_loadedRecord->figures;
+}
+
+void TForm_Main::refreshFigures()
+{
+    TAX_RATE_CHK();
+    DEN_SUM();
 }
 
 void TForm_Main::showFurtherRates()
@@ -362,9 +381,15 @@ void TForm_Main::showTaxCaption()
 // the preview and every printed copy.
 const InvoiceTotals &TForm_Main::invoiceTotals() const
 {
-    TotalsInputs in{rowsOf(*this),       marksOf(*this),
-                    Label_xTax->text(),  reducedFractionInForce(),
-                    Edit_TxDisp->text(), taxIncluded()};
+    // A loaded note is summed with its own rates and rounding (see
+    // loadedFigures), everything else with the shop's.
+    const RecordFigures *loaded = loadedFigures();
+    TotalsInputs in{rowsOf(*this),
+                    marksOf(*this),
+                    loaded ? loaded->standardFraction : Label_xTax->text(),
+                    reducedFractionInForce(),
+                    loaded ? loaded->rounding : Edit_TxDisp->text(),
+                    taxIncluded()};
     if (!m_totals || m_totals->first != in) {
         const InvoiceTotals it = ::DEN_SUM(in.rows, in.marks, in.standardFraction,
                                            in.reducedFraction, in.rounding, in.taxIncluded);

@@ -31,12 +31,6 @@ bool completePdf(const QByteArray &bytes)
     return bytes.startsWith("%PDF") && bytes.trimmed().endsWith("%%EOF");
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Notes this PC's ledger file could not take (read-only, locked) wait in
 // a file of their own beside it and are recorded once it takes them.
 QString heldNotesPath(const TForm_Main &w)
@@ -44,11 +38,13 @@ QString heldNotesPath(const TForm_Main &w)
     return QDir(w.Label_CurrentDir->text()).filePath(QStringLiteral("Kanro_ledger-waiting.db"));
 }
 
-bool holdForLater(TForm_Main &w, ledger::IssuedNote issued)
+bool holdForLater(TForm_Main &w, ledger::IssuedNote issued, const QByteArray &pdf)
 {
-    const ledger::LedgerStatus kept = ledger::NoteLedger(heldNotesPath(w)).keepForSending(issued);
-    if (!kept.ok())
+    ledger::NoteLedger held(heldNotesPath(w));
+    if (!held.keepForSending(issued).ok())
         return false;
+    // Its print ends there too, with the PDF, and goes with it when sent.
+    held.endPrint(issued.id, true, issued.pdfFile, pdf);
     Dialogs::notify(&w, ledgerNotRecordedMessage(
                             QStringLiteral("記録を待つ伝票として %1 に置きました。"
                                            "記録できるようになりしだい記録します。")
@@ -67,6 +63,12 @@ void recordHeldNotes(TForm_Main &w, ledger::NoteLedger &store)
 }
 
 } // namespace
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 PrintRecording::~PrintRecording()
 {
@@ -120,16 +122,14 @@ void PrintRecording::end(bool printed, const QString &why)
     m_ended = true;
     if (m_window && printed) {
         w.m_issuedRows = w.rowTexts();
+        const bool ownFigures = w.loadedFigures() != nullptr;
         w.m_loadedRecord.reset();
+        if (ownFigures)
+            w.refreshFigures();
     }
     if (!m_begun)
         return;
     const ledger::StoreTarget target = w.storeTarget();
-    if (!m_recorded) {
-        if (printed && !(!target.shared() && holdForLater(w, m_issued)))
-            w.recordAfterwards(m_issued);
-        return;
-    }
     QString pdfFile;
     QByteArray pdf;
     if (printed && VoPrinter) {
@@ -140,6 +140,12 @@ void PrintRecording::end(bool printed, const QString &why)
         }
         if (!pdfFile.isEmpty())
             pdf = fileBytes(pdfFile);
+    }
+    if (!m_recorded) {
+        m_issued.pdfFile = pdfFile;
+        if (printed && !(!target.shared() && holdForLater(w, m_issued, pdf)))
+            w.recordAfterwards(m_issued);
+        return;
     }
     ledger::NoteLedger store(target);
     const ledger::LedgerStatus st = store.endPrint(m_issued.id, printed, pdfFile, pdf, why);

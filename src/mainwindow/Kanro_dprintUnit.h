@@ -260,8 +260,17 @@ public:
         QStringList rows;
         bool correction = false;
         QString reason;
+        // The rates and rounding mode the note was made with, found from
+        // its recorded figures; nullopt when none gives them again.
+        std::optional<RecordFigures> figures;
     };
     std::optional<LoadedRecord> m_loadedRecord;
+    // The loaded note's own rates and rounding while the window still holds
+    // it (its slip number unchanged); null otherwise, when the shop's apply.
+    const RecordFigures *loadedFigures() const;
+    // The rate caption and the totals again after the loaded note's figures
+    // began or ceased to apply.
+    void refreshFigures();
     // Notes whose print the program did not live to end: a PDF found
     // complete completes the record, anything else marks it failed.
     void finishInterruptedPrints();

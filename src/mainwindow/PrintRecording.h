@@ -34,5 +34,8 @@ private:
     bool m_window = false;   // printed from the window's fields
 };
 
+// A file's bytes (a written PDF); empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+
 // A cancelled or corrected note is not printed again: false after a notice.
 bool reprintAllowed(TForm_Main &w, qint64 id);

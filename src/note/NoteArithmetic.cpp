@@ -245,6 +245,25 @@ InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const Q
     return out;
 }
 
+std::optional<RecordFigures> figuresOfRecord(const DetailRows &rows, const ReducedMarks &marks,
+                                             const QString &standardPercent,
+                                             const QString &reducedPercent, bool taxIncluded,
+                                             const NoteTotals &recorded,
+                                             const QString &preferredRounding)
+{
+    RecordFigures f{rateFractionText(standardPercent), rateFractionText(reducedPercent), {}};
+    for (const QString &mode :
+         {preferredRounding, QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}) {
+        const NoteTotals t =
+            DEN_SUM(rows, marks, f.standardFraction, f.reducedFraction, mode, taxIncluded).totals;
+        if (t.ssal == recorded.ssal && t.stax == recorded.stax && t.sttl == recorded.sttl) {
+            f.rounding = mode;
+            return f;
+        }
+    }
+    return std::nullopt;
+}
+
 QString rateFractionText(const QString &percentText)
 {
     // Dividing by 100 can only shrink the value, so it always succeeds.

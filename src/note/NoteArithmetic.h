@@ -145,6 +145,26 @@ InvoiceTotals DEN_SUM(const DetailRows &rows, const ReducedMarks &marks, const Q
                       const QString &reducedXTaxText, const QString &txDispText,
                       bool taxIncluded = false);
 
+// What a recorded note's figures were made with: its rates as fractions and
+// a rounding mode. figuresOfRecord tries the note's own rates (the percent
+// texts it recorded) with the preferred mode first, then "0", "1", "2", and
+// answers the first whose totals of the rows equal the recorded subtotal,
+// tax and total; nullopt when none does (the record came from other
+// arithmetic, and its figures cannot be given again).
+struct RecordFigures
+{
+    QString standardFraction;
+    QString reducedFraction;
+    QString rounding;
+
+    friend bool operator==(const RecordFigures &, const RecordFigures &) = default;
+};
+std::optional<RecordFigures> figuresOfRecord(const DetailRows &rows, const ReducedMarks &marks,
+                                             const QString &standardPercent,
+                                             const QString &reducedPercent, bool taxIncluded,
+                                             const NoteTotals &recorded,
+                                             const QString &preferredRounding);
+
 // The tax contained in a tax-inclusive total at factor f (0.1 for 10 %):
 // total x f / (1 + f), decided exactly and rounded as consumptionTax rounds
 // ("0" toward zero, "1" halves away from zero, "2" away from zero; any other

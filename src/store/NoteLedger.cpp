@@ -434,6 +434,8 @@ LedgerStatus NoteLedger::sendTo(NoteLedger &target, bool all, int &sent)
                 if (auto f = target.rememberCustomerAndItems(
                         note, id, recordValue(p.row, QLatin1String("printed_at")).toString()))
                     return t.rollback(*f);
+                if (auto f = carryPrintEnd(*m_db, p.id, t, id))
+                    return t.rollback(*f);
                 return t.db.commit() ? std::nullopt : t.rollback(t.failure(t.db.lastError()));
             });
             if (!st.ok()) {

@@ -146,14 +146,15 @@ QString nowText()
 // Appends one event and its place in the chain; inside a transaction.
 std::optional<Failure> addEvent(NoteLedger::Connection &c, qint64 noteId, const char *kind,
                                 const QString &who, const QString &reason, qint64 refId,
-                                const QString &pdfFile = {}, const QString &pdfSha = {})
+                                const QString &pdfFile = {}, const QString &pdfSha = {},
+                                const QString &at = {})
 {
     QSqlQuery q(c.db);
     q.prepare(QStringLiteral("INSERT INTO note_events (note_id, kind, at, who, reason, ref_id,"
                              " pdf_file, pdf_sha256) VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
     q.addBindValue(noteId);
     q.addBindValue(QString::fromLatin1(kind));
-    q.addBindValue(nowText());
+    q.addBindValue(at.isEmpty() ? nowText() : at);
     q.addBindValue(text(who));
     q.addBindValue(text(reason));
     q.addBindValue(refId > 0 ? QVariant(refId) : QVariant(QMetaType(QMetaType::LongLong)));
@@ -164,6 +165,19 @@ std::optional<Failure> addEvent(NoteLedger::Connection &c, qint64 noteId, const 
     const qint64 id = q.value(0).toLongLong();
     q.finish();
     return c.appendToChain("event", id);
+}
+
+// Keeps a PDF's bytes once, by their SHA-256 (answered in *sha); inside a
+// transaction.
+std::optional<Failure> keepPdf(NoteLedger::Connection &c, const QByteArray &pdf, QString *sha)
+{
+    *sha = sha256Hex(pdf);
+    QSqlQuery q(c.db);
+    q.prepare(QStringLiteral("INSERT INTO pdfs (sha256, bytes) VALUES (?, ?)"
+                             " ON CONFLICT (sha256) DO NOTHING"));
+    q.addBindValue(*sha);
+    q.addBindValue(pdf);
+    return q.exec() ? std::nullopt : std::optional<Failure>(c.failure(q.lastError()));
 }
 
 // Every event of these notes, in the order recorded.
@@ -483,16 +497,9 @@ LedgerStatus NoteLedger::endPrint(qint64 noteId, bool printed, const QString &pd
                 if (e.kind == u"printed" || e.kind == u"failed")
                     return std::nullopt; // ended already (the next start got there first)
             QString sha;
-            if (printed && !pdf.isEmpty()) {
-                sha = sha256Hex(pdf);
-                QSqlQuery q(c.db);
-                q.prepare(QStringLiteral("INSERT INTO pdfs (sha256, bytes) VALUES (?, ?)"
-                                         " ON CONFLICT (sha256) DO NOTHING"));
-                q.addBindValue(sha);
-                q.addBindValue(pdf);
-                if (!q.exec())
-                    return c.failure(q.lastError());
-            }
+            if (printed && !pdf.isEmpty())
+                if (auto f = keepPdf(c, pdf, &sha))
+                    return f;
             if (auto f = addEvent(c, noteId, printed ? "printed" : "failed", QString(), why, 0,
                                   pdfFile, sha))
                 return f;
@@ -504,6 +511,36 @@ LedgerStatus NoteLedger::endPrint(qint64 noteId, bool printed, const QString &pd
             return std::nullopt;
         });
     });
+}
+
+std::optional<Failure> carryPrintEnd(NoteLedger::Connection &from, qint64 fromId,
+                                     NoteLedger::Connection &to, qint64 toId)
+{
+    const QString ends = QStringLiteral("note_id = ? AND kind IN ('printed', 'failed')");
+    std::vector<EventRow> events;
+    // A note sent again (its answer lost) has its end there already.
+    if (auto f = eventsWhere(to, ends, {toId}, events))
+        return f;
+    if (!events.empty())
+        return std::nullopt;
+    if (auto f = eventsWhere(from, ends, {fromId}, events))
+        return f;
+    for (const EventRow &e : events) {
+        QString sha;
+        if (!e.pdfSha.isEmpty()) {
+            QVariant bytes;
+            if (auto f = from.exec(QStringLiteral("SELECT bytes FROM pdfs WHERE sha256 = ?"),
+                                   &bytes, {e.pdfSha}))
+                return f;
+            if (bytes.isValid())
+                if (auto f = keepPdf(to, bytes.toByteArray(), &sha))
+                    return f;
+        }
+        if (auto f = addEvent(to, toId, e.kind == u"printed" ? "printed" : "failed", e.who,
+                              e.reason, 0, e.pdfFile, sha, e.at))
+            return f;
+    }
+    return std::nullopt;
 }
 
 LedgerStatus NoteLedger::unfinishedPrints(std::vector<NoteSummary> &out)

@@ -299,6 +299,12 @@ inline void appendQueryConditions(const NoteQuery &query, bool sqlite, const cha
 }
 
 // Runs `op` in a transaction of its own: all it writes, or nothing.
+// The end of a note's print (printed with its PDF, or failed) as `from`
+// recorded it, recorded again in `to` for the note's copy there; inside a
+// transaction of `to`.
+std::optional<NoteLedger::Failure> carryPrintEnd(NoteLedger::Connection &from, qint64 fromId,
+                                                 NoteLedger::Connection &to, qint64 toId);
+
 inline std::optional<NoteLedger::Failure>
 inTransaction(NoteLedger::Connection &c,
               const std::function<std::optional<NoteLedger::Failure>()> &op)

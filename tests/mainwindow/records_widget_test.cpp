@@ -142,9 +142,11 @@ TEST_F(RecordsWindow, LoadedNotePrintedAgainIsItsReprint)
     EXPECT_EQ(all[0].reprintOf, all[1].id);
 }
 
-// Today's rounding gives other figures than the record: loading says so,
-// and printing it again is its correction, not a reprint.
-TEST_F(RecordsWindow, LoadedNoteWithOtherFiguresTodayIsItsCorrection)
+// The shop's rounding changed since a note was recorded: loading sums it
+// with its own rounding (the setting stays), printing it unchanged is its
+// reprint with the recorded figures, a changed row is summed the same way,
+// and another slip number is another note, summed with the shop's.
+TEST_F(RecordsWindow, LoadedNoteKeepsItsOwnRounding)
 {
     fillNote();
     w->dQTY_Ary[1]->setText(QStringLiteral("1"));
@@ -156,20 +158,37 @@ TEST_F(RecordsWindow, LoadedNoteWithOtherFiguresTodayIsItsCorrection)
     ASSERT_TRUE(store().search({}, -1, all).ok());
     ASSERT_EQ(all.size(), 1u);
     ASSERT_EQ(all[0].tax, QStringLiteral("248"));
+    const qint64 old = all[0].id;
     Dialogs::resetForTest();
     Dialogs::setTestMode(true);
-    ASSERT_TRUE(w->loadIssuedNote(all[0].id));
-    ASSERT_EQ(Dialogs::shownTexts().size(), 1);
-    const QString said = Dialogs::shownTexts()[0];
-    EXPECT_TRUE(said.contains(QStringLiteral("消費税 248")) &&
-                said.contains(QStringLiteral("消費税 249")))
-        << said.toStdString();
+    ASSERT_TRUE(w->loadIssuedNote(old));
+    EXPECT_TRUE(Dialogs::shownTexts().isEmpty());
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("248"));
+    EXPECT_TRUE(w->StatusBar1->currentMessage().contains(QStringLiteral("切捨て")));
+    EXPECT_EQ(w->Edit_TxDisp->text(), QStringLiteral("1"));
+    const QString slip = w->KiNumEdit_Slipno->Text();
+    w->KiNumEdit_Slipno->setText(QStringLiteral("999"));
+    emit w->KiNumEdit_Slipno->OnChange(w->KiNumEdit_Slipno);
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("249"));
+    w->KiNumEdit_Slipno->setText(slip);
+    emit w->KiNumEdit_Slipno->OnChange(w->KiNumEdit_Slipno);
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("248"));
     print();
-    const qint64 old = all[0].id;
     ASSERT_TRUE(store().search({}, -1, all).ok());
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0].reprintOf, 0);
-    EXPECT_EQ(all[0].tax, QStringLiteral("249"));
+    EXPECT_EQ(all[0].reprintOf, old);
+    EXPECT_EQ(all[0].tax, QStringLiteral("248"));
+    // Printed, the note is done: the window sums with the shop's rounding.
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("249"));
+
+    ASSERT_TRUE(w->loadIssuedNote(old));
+    w->dQTY_Ary[1]->setText(QStringLiteral("3")); // 5,495 at 10 %: 549.5
+    w->KiNumEdit_QTYChange(w->KiNumEdit_QTY[1]);
+    EXPECT_EQ(w->KiNumEdit_stax->Text(), QStringLiteral("549"));
+    print();
+    ASSERT_TRUE(store().search({}, -1, all).ok());
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].tax, QStringLiteral("549"));
     EXPECT_EQ(states({old})[old].state, ledger::NoteState::Corrected);
 }
 

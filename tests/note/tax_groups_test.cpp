@@ -199,6 +199,47 @@ TEST(TaxRateTable, RowInForceByDate)
     }
 }
 
+// The rates and rounding a recorded note's figures came from. Rows: 1,505
+// at the standard rate and 1,080 reduced (tax 150.5 + 86.4).
+TEST(RecordFigures, FoundFromTheRecordedTotals)
+{
+    ReducedMarks marks;
+    const DetailRows rows = rowsOf({{"1505", false}, {"1080", true}}, marks);
+    // Today's mode is "0"; rounding "" expects no figures found.
+    const struct
+    {
+        const char *name;
+        const char *standard, *reduced;
+        bool included;
+        const char *tax, *total, *rounding;
+    } cases[] = {
+        // clang-format off
+        {"today's mode gives the figures: kept",         "10", "8", false, "236", "2821", "0"},
+        {"recorded rounding half up, today's truncates", "10", "8", false, "237", "2822", "1"},
+        {"recorded rounding up",                         "10", "8", false, "238", "2823", "2"},
+        {"the rates the note recorded, not today's",     "8",  "8", false, "206", "2791", "0"},
+        {"tax-inclusive: the tax contained",             "10", "8", true,  "216", "2585", "0"},
+        {"no rates and rounding give them",              "10", "8", false, "240", "2825", ""},
+        // clang-format on
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString standard = QString::fromLatin1(c.standard);
+        const QString reduced = QString::fromLatin1(c.reduced);
+        const auto found =
+            figuresOfRecord(rows, marks, standard, reduced, c.included,
+                            {{}, "2585", QString::fromLatin1(c.tax), QString::fromLatin1(c.total)},
+                            QStringLiteral("0"));
+        if (!*c.rounding) {
+            EXPECT_FALSE(found);
+            continue;
+        }
+        ASSERT_TRUE(found);
+        EXPECT_EQ(*found, (RecordFigures{rateFractionText(standard), rateFractionText(reduced),
+                                         QString::fromLatin1(c.rounding)}));
+    }
+}
+
 TEST(TaxRateTable, StoredRowsAreReadDefensively)
 {
     const struct

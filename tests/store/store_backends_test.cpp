@@ -182,6 +182,8 @@ TEST_P(StoreTest, SendingAgainNeverRecordsTwice)
     IssuedNote waiting = note(QStringLiteral("佐藤"), QStringLiteral("2"), QDate(2026, 12, 2),
                               QStringLiteral("200"));
     ASSERT_TRUE(terminal.keepForSending(waiting).ok());
+    const QByteArray pdf = "%PDF-1.4 the note as sent %%EOF";
+    ASSERT_TRUE(terminal.endPrint(waiting.id, true, QStringLiteral("2.pdf"), pdf).ok());
     int count = -1;
     ASSERT_TRUE(terminal.waitingCount(count).ok());
     EXPECT_EQ(count, 2);
@@ -195,6 +197,12 @@ TEST_P(StoreTest, SendingAgainNeverRecordsTwice)
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 2);
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM note_customers")).toInt(), 2)
         << "a note sent later belongs to its customer as one recorded at once";
+    const qint64 sentId =
+        rawValue(store, QStringLiteral("SELECT id FROM notes WHERE slip_no = '2'")).toLongLong();
+    QByteArray kept;
+    QString keptName;
+    ASSERT_TRUE(shared.keptPdf(sentId, kept, keptName).ok());
+    EXPECT_EQ(kept, pdf) << "the PDF as sent goes with the note";
 
     // The whole local ledger, with a reprint, moved twice.
     IssuedNote reprint = waiting;
@@ -207,6 +215,10 @@ TEST_P(StoreTest, SendingAgainNeverRecordsTwice)
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM notes")).toInt(), 3);
     EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM notes r JOIN notes o ON"
                                              " o.id = r.reprint_of WHERE o.slip_no = '2'"))
+                  .toInt(),
+              1);
+    EXPECT_EQ(rawValue(store, QStringLiteral("SELECT count(*) FROM note_events WHERE kind ="
+                                             " 'printed'"))
                   .toInt(),
               1);
 }
