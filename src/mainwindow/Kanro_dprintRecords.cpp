@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QTextStream>
+#include <QThread>
 
 namespace {
 
@@ -189,19 +190,29 @@ bool reprintAllowed(TForm_Main &w, qint64 id)
     return false;
 }
 
-void TForm_Main::finishInterruptedPrints()
+namespace {
+
+struct EndedPrints
 {
-    const ledger::StoreTarget target = storeTarget();
-    // Start-up never creates a ledger, nor waits for a shared store.
-    if (target.shared() || !QFileInfo::exists(target.location))
-        return;
+    qsizetype open = 0;
+    int completed = 0;
+};
+
+// Ends the prints of `who` (every print when empty) that a killed program
+// left open in `target`: a PDF found whole in `pdfFolder` completes its
+// record, anything else marks it failed. Needs no window: it may run on a
+// thread of its own.
+EndedPrints endPrintsLeftOpen(const ledger::StoreTarget &target, const QString &pdfFolder,
+                              const QString &who)
+{
+    EndedPrints ended;
     ledger::NoteLedger store(target);
     std::vector<ledger::NoteSummary> open;
-    if (!store.unfinishedPrints(open).ok() || open.empty())
-        return;
-    const QDir folder(QDir(Label_CurrentDir->text()).filePath(PdfSpooler::folderName()));
+    if (!store.unfinishedPrints(open, who).ok() || open.empty())
+        return ended;
+    ended.open = qsizetype(open.size());
+    const QDir folder(pdfFolder);
     QSet<QString> taken;
-    int completed = 0;
     for (const ledger::NoteSummary &n : open) {
         // The PDF printer's file for this title: "<title>.pdf" or
         // "<title> (k).pdf", written after the note was recorded.
@@ -228,12 +239,42 @@ void TForm_Main::finishInterruptedPrints()
                                 : QStringLiteral("印刷の途中でプログラムが終了しました"))
                 .ok() &&
             done)
-            ++completed;
+            ++ended.completed;
     }
-    StatusBar1->showMessage(
-        QStringLiteral("前回印刷の途中で終わった伝票 %1 件の記録を締めました (PDF あり %2 件)")
-            .arg(open.size())
-            .arg(completed));
+    return ended;
+}
+
+} // namespace
+
+void TForm_Main::finishInterruptedPrints()
+{
+    const ledger::StoreTarget target = storeTarget();
+    const QString folder = QDir(Label_CurrentDir->text()).filePath(PdfSpooler::folderName());
+    const auto tell = [this](const EndedPrints &e) {
+        if (e.open > 0)
+            StatusBar1->showMessage(
+                QStringLiteral(
+                    "前回印刷の途中で終わった伝票 %1 件の記録を締めました (PDF あり %2 件)")
+                    .arg(e.open)
+                    .arg(e.completed));
+    };
+    if (!target.shared()) {
+        // Start-up never creates a ledger.
+        if (QFileInfo::exists(target.location))
+            tell(endPrintsLeftOpen(target, folder, QString()));
+        return;
+    }
+    // Start-up never waits for a shared store: it is asked on a thread of
+    // its own. Only this terminal's prints are ended there; another
+    // terminal's may be under way.
+    if (m_printsLeftOpen && m_printsLeftOpen->isRunning())
+        return;
+    auto ended = std::make_shared<EndedPrints>();
+    m_printsLeftOpen.reset(QThread::create([target, folder, ended] {
+        *ended = endPrintsLeftOpen(target, folder, ledger::operatorName());
+    }));
+    connect(m_printsLeftOpen.get(), &QThread::finished, this, [tell, ended] { tell(*ended); });
+    m_printsLeftOpen->start();
 }
 
 bool TForm_Main::cancelIssuedNote(qint64 id, const QString &reason)

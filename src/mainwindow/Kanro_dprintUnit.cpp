@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QToolButton>
 
 std::function<QDate()> TForm_Main::todayProvider = [] { return QDate::currentDate(); };
@@ -57,6 +58,8 @@ TForm_Main::~TForm_Main()
     // ends by another path) still stores the settings.
     if (m_shown && !m_shutdownDone)
         FormDestroy();
+    if (m_printsLeftOpen)
+        m_printsLeftOpen->wait();
 }
 
 // ---------------------------------------------------------------------------

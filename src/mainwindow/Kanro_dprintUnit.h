@@ -20,6 +20,7 @@ class OutboxSender;
 }
 
 class QCheckBox;
+class QThread;
 class QComboBox;
 class QCompleter;
 class QDateEdit;
@@ -274,6 +275,8 @@ public:
     // Notes whose print the program did not live to end: a PDF found
     // complete completes the record, anything else marks it failed.
     void finishInterruptedPrints();
+    // The shared store's check of them, under way (waited for at the end).
+    std::unique_ptr<QThread> m_printsLeftOpen;
     // 取消 of a recorded note, with its reason; false (after a notice) when refused.
     bool cancelIssuedNote(qint64 id, const QString &reason);
     // 訂正: loads the note; the next print records the correction.

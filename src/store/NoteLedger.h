@@ -397,8 +397,9 @@ public:
     LedgerStatus endPrint(qint64 noteId, bool printed, const QString &pdfFile,
                           const QByteArray &pdf, const QString &why = {});
     // Notes whose job was handed over but whose end was never recorded (a
-    // program killed mid-print), oldest first.
-    LedgerStatus unfinishedPrints(std::vector<NoteSummary> &out);
+    // program killed mid-print), oldest first; only those `who` began
+    // (operatorName) unless it is empty.
+    LedgerStatus unfinishedPrints(std::vector<NoteSummary> &out, const QString &who = {});
     // Records the cancellation (取消) of an issued note; reason required.
     LedgerStatus cancel(qint64 noteId, const QString &reason, const QString &who);
     // Where each of these notes stands.

@@ -543,16 +543,19 @@ std::optional<Failure> carryPrintEnd(NoteLedger::Connection &from, qint64 fromId
     return std::nullopt;
 }
 
-LedgerStatus NoteLedger::unfinishedPrints(std::vector<NoteSummary> &out)
+LedgerStatus NoteLedger::unfinishedPrints(std::vector<NoteSummary> &out, const QString &who)
 {
     out.clear();
     return run([&]() -> std::optional<Failure> {
         QSqlQuery q(m_db->db);
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral(
-                "SELECT id, job_title, printed_at, slip_no FROM notes WHERE id IN (SELECT note_id"
-                " FROM note_events WHERE kind = 'printing') AND id NOT IN (SELECT note_id FROM"
-                " note_events WHERE kind IN ('printed', 'failed')) ORDER BY id")))
+        q.prepare(QStringLiteral(
+            "SELECT id, job_title, printed_at, slip_no FROM notes WHERE id IN (SELECT note_id"
+            " FROM note_events WHERE kind = 'printing' AND (? = '' OR who = ?)) AND id NOT IN"
+            " (SELECT note_id FROM note_events WHERE kind IN ('printed', 'failed')) ORDER BY id"));
+        q.addBindValue(text(who));
+        q.addBindValue(text(who));
+        if (!q.exec())
             return m_db->failure(q.lastError());
         while (q.next()) {
             NoteSummary s;

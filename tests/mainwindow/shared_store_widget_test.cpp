@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -151,4 +152,31 @@ TEST_F(SharedStoreWindow, WaitingNotesAreSentOnATimer)
     EXPECT_EQ(waiting(), 0);
     EXPECT_EQ(notesIn(shop), 1);
     EXPECT_FALSE(sender->active());
+}
+
+// A print this terminal left open in the shared store is ended by the next
+// start off the window's thread: a server that is away costs start-up
+// nothing, one that answers gets the print marked failed (no PDF was
+// written).
+TEST_F(SharedStoreWindow, PrintLeftOpenIsEndedWithoutHoldingTheWindow)
+{
+    ledger::IssuedNote open;
+    open.jobTitle = QStringLiteral("納品書 41");
+    open.note.slipNo = QStringLiteral("41");
+    ASSERT_TRUE(ledger::NoteLedger(shop).beginPrint(open).ok());
+
+    ASSERT_TRUE(server.stop());
+    QElapsedTimer timer;
+    timer.start();
+    w->finishInterruptedPrints();
+    EXPECT_LT(timer.elapsed(), 500);
+    w->m_printsLeftOpen->wait();
+    ASSERT_TRUE(server.start());
+
+    w->finishInterruptedPrints();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w->StatusBar1->currentMessage().contains(QStringLiteral("1 件")); }, 20000));
+    std::map<qint64, ledger::NoteStatus> st;
+    ASSERT_TRUE(ledger::NoteLedger(shop).statusOf({open.id}, st).ok());
+    EXPECT_EQ(st[open.id].state, ledger::NoteState::Failed);
 }

@@ -299,6 +299,11 @@ TEST_P(RecordsTest, PdfKeptWithItsRecordAndUnfinishedPrintsListed)
     ASSERT_TRUE(ledger.unfinishedPrints(open).ok());
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0].id, killed.id);
+    // A terminal of a shared store ends only the prints it began.
+    ASSERT_TRUE(ledger.unfinishedPrints(open, operatorName()).ok());
+    EXPECT_EQ(open.size(), 1u);
+    ASSERT_TRUE(ledger.unfinishedPrints(open, QStringLiteral("someone@another-pc")).ok());
+    EXPECT_TRUE(open.empty());
     ASSERT_TRUE(ledger.endPrint(killed.id, false, {}, {}, QStringLiteral("中断")).ok());
     ASSERT_TRUE(ledger.unfinishedPrints(open).ok());
     EXPECT_TRUE(open.empty());
