@@ -123,7 +123,7 @@ void PrintRecording::end(bool printed, const QString &why)
     m_ended = true;
     if (m_window && printed) {
         w.m_issuedRows = w.rowTexts();
-        const bool ownFigures = w.loadedFigures() != nullptr;
+        const bool ownFigures = w.m_loadedRecord && w.m_loadedRecord->figures;
         w.m_loadedRecord.reset();
         if (ownFigures)
             w.refreshFigures();

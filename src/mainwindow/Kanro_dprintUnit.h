@@ -20,7 +20,6 @@ class OutboxSender;
 }
 
 class QCheckBox;
-class QThread;
 class QComboBox;
 class QCompleter;
 class QDateEdit;
@@ -36,6 +35,7 @@ class QScrollArea;
 class QStatusBar;
 class QTabWidget;
 class QTableWidget;
+class QThread;
 class QToolButton;
 class NoteLineEdit;
 class TKiNumEdit;
