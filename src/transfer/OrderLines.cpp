@@ -74,7 +74,9 @@ struct Money
     bool valid = true;   // within nine digits
 };
 
-QList<Money> moneyIn(const QString &n)
+// glued: digits right after a Japanese word count too ("送料660"), as on
+// a summary line; after a Latin letter they stay part of a code.
+QList<Money> moneyIn(const QString &n, bool glued = false)
 {
     static const QRegularExpression re(
         QStringLiteral("([-▲△]\\s*)?([¥@]\\s*)?(\\d{1,3}(?:,\\d{3})+|\\d+)(?![\\d,.])"
@@ -97,7 +99,17 @@ QList<Money> moneyIn(const QString &n)
         // name ("2.5g", "KR-100"), not an amount.
         if (money.begin > 0 && !money.marked) {
             const QChar before = n.at(money.begin - 1);
-            if (before.isLetterOrNumber() || before == u'.')
+            if ((before.isLetterOrNumber() && (!glued || before.unicode() < 0x80)) ||
+                before == u'.')
+                continue;
+        }
+        // Dates and times ("3/15", "12月20日", "14:00") are no amounts.
+        if (!money.marked && m.capturedLength(1) == 0) {
+            const QChar after = money.end < n.size() ? n.at(money.end) : QChar();
+            const QChar before = money.begin > 0 ? n.at(money.begin - 1) : QChar();
+            static const QString dateAfter = QStringLiteral("/月日時年:");
+            if ((!after.isNull() && dateAfter.contains(after)) || before == u'/' ||
+                (before == u':' && money.begin > 1 && n.at(money.begin - 2).isDigit()))
                 continue;
         }
         out.append(money);
@@ -117,8 +129,30 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     QString s = o.mid(begin, end - begin);
     static const QRegularExpression listNumber(QStringLiteral(
         "^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
+        "[一二三四五六七八九十]{1,2}[、.．]|"
         "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
+    // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
+    // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
+    static const QRegularExpression reducedWord(QStringLiteral(
+        "^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
+        "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
+    if (s.contains(u'軽')) {
+        const qsizetype before = s.size();
+        s.remove(reducedWord);
+        if (tags && s.size() != before)
+            *tags += u'軽';
+    }
+    static const QRegularExpression rateColumn(
+        QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
+    s.remove(rateColumn);
+    // A leading product code before the name ("GT-TB100  業務用 煎茶"): letters
+    // and digits with a hyphen or two letters, then a Japanese name.
+    static const QRegularExpression code(QStringLiteral(
+        "^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
+        "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}))[A-Za-z0-9][A-Za-z0-9_./#-]*)[\\s\\x{3000}]+"
+        "(?=.*[^\\x{0000}-\\x{00FF}])"));
+    s.remove(code);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
         if (kTagMarks.contains(s.at(b)) && tags)
@@ -131,6 +165,15 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         if (kTagMarks.contains(s.at(e - 1)) && tags)
             *tags += narrowOrderText(QStringView(s).mid(e - 1, 1));
         --e;
+    }
+    // A bracket left open by the price cut out of it ("煎茶（税込1,404円）を3袋"
+    // leaves "煎茶（税込").
+    const qsizetype open = std::max(s.lastIndexOf(u'（', e - 1), s.lastIndexOf(u'(', e - 1));
+    if (open > b && std::max(s.lastIndexOf(u'）', e - 1), s.lastIndexOf(u')', e - 1)) < open &&
+        e - open <= 8) {
+        e = open;
+        while (e > b && isBlank(s.at(e - 1)))
+            --e;
     }
     return s.mid(b, e - b);
 }
@@ -158,7 +201,8 @@ const SummaryWord kSummaryWords[] = {
     {u"合計金額", Summary::Total}, {u"総合計", Summary::Total}, {u"お支払い金額", Summary::Total},
     {u"お支払金額", Summary::Total}, {u"お支払い合計", Summary::Total}, {u"お支払合計", Summary::Total},
     {u"お支払総額", Summary::Total}, {u"お支払い総額", Summary::Total}, {u"ご請求金額", Summary::Total},
-    {u"ご請求額", Summary::Total}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"ご請求額", Summary::Total}, {u"決済金額", Summary::Total},
+    {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -219,9 +263,9 @@ const LabelWord kLabels[] = {
     {u"ギフト包装", Label::NamedOption}, {u"ギフトラッピング", Label::NamedOption}, {u"商品番号", Label::Code},
     {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
     {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
-    {u"管理番号", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
+    {u"管理番号", Label::Code}, {u"ASIN", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
     {u"項目選択肢", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
-    {u"仕様", Label::Option}, {u"種類", Label::Option}, {u"のし", Label::NamedOption},
+    {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
     {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption},
     {u"内容量", Label::NamedOption}, {u"ラッピング", Label::NamedOption}, {u"包装", Label::NamedOption},
@@ -255,7 +299,8 @@ Section sectionOf(const QString &c)
 {
     static const char16_t *const itemWords[] = {u"商品",     u"注文内容",   u"明細",
                                                 u"注文品",   u"購入品",     u"品名",
-                                                u"注文の品", u"お買い上げ", u"お買上げ"};
+                                                u"注文の品", u"お買い上げ", u"お買上げ",
+                                                u"作品",     u"お届け内容", u"発注内容"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -271,7 +316,8 @@ std::optional<Section> knownHeading(QString c)
     static const char16_t *const itemWords[] = {
         u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",  u"ご注文商品", u"明細",
         u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",  u"購入商品",   u"ご購入商品",
-        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品"};
+        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",
+        u"購入作品", u"ご購入作品", u"作品"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -294,6 +340,7 @@ struct Pending
     bool reduced = false, standard = false;
     bool badQty = false;      // a quantity that is no whole count ("250g")
     bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
+    qsizetype indent = 0;     // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -304,6 +351,7 @@ struct ItemLine
 {
     QString name, unit, tags;
     std::optional<qint64> price, qty, total;
+    bool priceLabel = false; // "単価 ¥756": the amount is surely the unit price
 };
 
 // A row of a table without currency marks, read by its arithmetic: the last
@@ -349,13 +397,15 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         r.name = nameFrom(o, 0, end, &r.tags);
         // The price's own label is no name ("価格  1,188(円) x 1(個)").
         const Label l = labelOf(compact(prepared(r.name)));
-        if (l == Label::Price || l == Label::LineTotal)
+        if (l == Label::Price || l == Label::LineTotal) {
+            r.priceLabel = l == Label::Price;
             r.name.clear();
+        }
     };
     static const QRegularExpression times(
         QStringLiteral(
-            "(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
-            "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
+            "(?:[\\s\\x{3000}]*\\([^)]{0,16}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+            "(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
             "(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
@@ -381,6 +431,25 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
     auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
 
+    // A count column first ("2   ほうじ茶 3g×30包   ￥864   ￥1,728"): the count
+    // times the price is the line total.
+    static const QRegularExpression leadingCount(
+        QStringLiteral("^[\\s\\x{3000}]*(\\d{1,4})[\\s\\x{3000}]+(?=[^\\s\\x{3000}\\d¥])"));
+    if (const auto c = leadingCount.match(n); c.hasMatch() && money.size() >= 3) {
+        const Money &p = money[money.size() - 2], &t = money.back();
+        const qint64 count = c.captured(1).toLongLong();
+        if (p.valid && t.valid && p.begin > c.capturedEnd() && count > 0 &&
+            count * p.value == t.value && (p.marked || !anyMarked)) {
+            ItemLine r;
+            r.qty = count;
+            r.price = p.value;
+            r.total = t.value;
+            r.name = nameFrom(o, c.capturedEnd(), p.begin, &r.tags);
+            if (!r.name.isEmpty())
+                return r;
+        }
+    }
+
     if (const auto q = inlineQty.match(n); q.hasMatch()) {
         ItemLine r;
         qsizetype nameEnd = q.capturedStart();
@@ -394,6 +463,14 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             else
                 r.total = m.value;
         }
+        // "価格: 4,860円  数量: 1" after the price's own label.
+        if (!r.price && !r.total && priceLabelled)
+            for (const Money &m : money)
+                if (m.valid && m.end <= q.capturedStart() && !skip(m)) {
+                    r.price = m.value;
+                    nameEnd = std::min(nameEnd, m.begin);
+                    break;
+                }
         if (r.price || r.total) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
@@ -433,6 +510,13 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 r.unit = unitOf(q.captured(2));
                 nameEnd = q.capturedStart();
             }
+            if (!r.qty) // "朝霧100g ×2　@1,620"
+                for (auto it = timesBefore.globalMatch(n.left(m.begin)); it.hasNext();) {
+                    const auto q = it.next();
+                    r.qty = q.captured(1).toLongLong();
+                    r.unit = unitOf(q.captured(2));
+                    nameEnd = q.capturedStart();
+                }
             nameBefore(nameEnd, r);
             if (i + 1 < money.size())
                 r.total = money[i + 1].value;
@@ -508,6 +592,21 @@ bool saysStandard(const QString &n)
     return re.match(n).hasMatch();
 }
 
+// A label short enough to be an item's attribute (柄, 色味, 茶葉の種類), and
+// none of the order's own fields (dates, addresses, numbers).
+bool attributeLabel(const QString &label)
+{
+    if (label.size() > 5 || std::all_of(label.begin(), label.end(),
+                                         [](QChar ch) { return ch.unicode() < 0x80; }))
+        return false;
+    for (const char16_t *w : {u"日", u"時", u"番号", u"先", u"者", u"方法", u"備考", u"届",
+                              u"支払", u"送", u"連絡", u"メール", u"電話", u"住所", u"名前",
+                              u"氏名", u"状態", u"期限", u"区分", u"様", u"TEL", u"〒"})
+        if (label.contains(QStringView(w)))
+            return false;
+    return true;
+}
+
 class Reader
 {
 public:
@@ -528,13 +627,48 @@ public:
             k.hasMatch())
             b = k.capturedEnd();
         numbered = b > 0;
+        indent = 0;
+        while (indent < o.size() && isBlank(o.at(indent)))
+            ++indent;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
         const QString c = compact(QStringView(n).mid(b));
-        // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
+        // A summary word alone on its line ("■送料"), its amount alone on the
+        // next ("¥660"): read as one line.
+        if (!heldSummary.isEmpty()) {
+            const QString label = std::exchange(heldSummary, QString());
+            static const QRegularExpression amountOnly(QStringLiteral(
+                "^[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?(?:\\(税[込抜別][^)]{0,8}\\))?$"));
+            if (amountOnly.match(c).hasMatch()) {
+                const QString joined = label + QStringLiteral("：") + o.mid(b);
+                line(joined, prepared(joined));
+                return;
+            }
+        }
+        {
+            QString word;
+            const Summary k = summaryOf(c, &word);
+            if (k != Summary::None && k != Summary::Ignore &&
+                (c == word || c == word + u':'))
+                heldSummary = word;
+        }
+        // "[送料]  660(円)", "【合計】 8,048円": a summary word in brackets, then
+        // its amount.
+        static const QRegularExpression bracketed(QStringLiteral(
+            "[\\[【〔<]([^\\]】〕>]{1,16})[\\]】〕>][\\s\\x{3000}:]*(?=[-▲¥\\d])"));
+        if (const auto k = bracketed.match(n, b, QRegularExpression::NormalMatch,
+                                           QRegularExpression::AnchorAtOffsetMatchOption);
+            k.hasMatch()) {
+            QString word;
+            const QString inner = compact(k.captured(1));
+            if (summaryOf(inner, &word) != Summary::None &&
+                summary(o, n, k.capturedStart(1), inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1))))
+                return;
+        }
+        // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
-            QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+            QStringLiteral("^(?:うち|内)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -557,6 +691,13 @@ public:
     void finish()
     {
         commit();
+        // A mail that prices nothing lists its items with counts alone; in a
+        // priced mail such a line is reported as not read.
+        if (result.itemCount() == 0 && !result.total)
+            result.rows.append(unpriced);
+        else
+            for (const OrderRow &r : std::as_const(unpriced))
+                result.unread.append(r.name1);
         applyMarks();
         decideTax();
     }
@@ -567,7 +708,10 @@ public:
 private:
     Pending cur;
     Section section = Section::None;
+    QString heldSummary; // a summary word on a line of its own, waiting for its amount
+    QList<OrderRow> unpriced; // items named with a count but no price
     bool numbered = false; // the line begins with a list number ("1.", "[2]")
+    qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
     std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
@@ -584,8 +728,21 @@ private:
         if (p.empty())
             return;
         if (!p.priced()) {
-            if (p.qty && !p.name.isEmpty())
-                result.unread.append(p.name);
+            // A count with a unit and no price ("棒ほうじ茶 100g　2袋"): a row
+            // only if the mail prices nothing (see finish()).
+            if (p.qty && !p.name.isEmpty()) {
+                OrderRow r;
+                r.name1 = leftWhole(p.name, kItemNameLength);
+                r.name2 = leftWhole(p.options.join(QStringLiteral(" / ")), kItemNameLength);
+                r.qty = *p.qty;
+                r.unit = leftWhole(p.unit, kUnitLength);
+                r.priced = false;
+                r.reduced = p.reduced && !p.standard;
+                if (r.qty > kOrderNumberLimit)
+                    result.unread.append(p.name);
+                else
+                    unpriced.append(r);
+            }
             return;
         }
         if (p.badQty) {
@@ -598,7 +755,7 @@ private:
         }
         OrderRow r;
         r.name1 = leftWhole(p.name.isEmpty() ? p.code : p.name, kItemNameLength);
-        r.name2 = leftWhole(p.options.join(u' '), kItemNameLength);
+        r.name2 = leftWhole(p.options.join(QStringLiteral(" / ")), kItemNameLength);
         r.unit = leftWhole(p.unit, kUnitLength);
         if (p.price) {
             r.price = *p.price;
@@ -631,24 +788,83 @@ private:
     {
         static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
         OrderRow r;
-        r.name1 = leftWhole(nameFrom(o, b, end, nullptr).remove(taxRemark), kItemNameLength);
+        QString name = nameFrom(o, b, end, nullptr).remove(taxRemark);
+        if (name.size() <= 6) // "送　料" spaced out to fill a column
+            name = compact(name);
+        r.name1 = leftWhole(name, kItemNameLength);
         r.qty = 1;
         r.price = price;
         r.fee = true;
         result.rows.append(r);
     }
 
+    // A label that ends in a summary word or a fee's word, its amount right
+    // after the colon: "今回のご請求額：3,206円", "PayPayポイント利用：-304円",
+    // "メッセージカード料金: 110円".
+    static Summary labelledSummary(const QString &n, qsizetype b, QString *word)
+    {
+        const qsizetype colon = n.indexOf(u':', b);
+        if (colon < 0)
+            return Summary::None;
+        static const QRegularExpression amountNext(
+            QStringLiteral("[\\s\\x{3000}]*[-▲]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
+        if (!amountNext
+                 .match(n, colon + 1, QRegularExpression::NormalMatch,
+                        QRegularExpression::AnchorAtOffsetMatchOption)
+                 .hasMatch())
+            return Summary::None;
+        QString label = compact(QStringView(n).mid(b, colon - b));
+        static const QRegularExpression remark(QStringLiteral("\\([^)]*\\)$"));
+        label.remove(remark);
+        if (label.isEmpty() || label.size() > 14 || labelOf(label) != Label::Other)
+            return Summary::None;
+        for (const char16_t *w : {u"獲得", u"付与", u"保有", u"残高", u"予定", u"可能"})
+            if (label.contains(QStringView(w)))
+                return Summary::Ignore;
+        for (qsizetype k = 1; k < label.size(); ++k) {
+            const Summary kind = summaryOf(label.mid(k), word);
+            if (kind != Summary::None && label.size() - k - word->size() <= 2) {
+                *word = label;
+                return kind;
+            }
+        }
+        for (const char16_t *w : {u"料金", u"料", u"代"})
+            if (label.endsWith(QStringView(w)) && label.size() > 1 && !label.contains(u"商品")) {
+                *word = label;
+                return Summary::Fee;
+            }
+        return Summary::None;
+    }
+
+    // Where the compact word of `count` characters from b ends in n.
+    static qsizetype afterCompact(const QString &n, qsizetype b, qsizetype count)
+    {
+        qsizetype k = b;
+        for (; k < n.size() && count > 0; ++k)
+            if (!isBlank(n.at(k)))
+                --count;
+        return k;
+    }
+
     bool summary(const QString &o, const QString &n, qsizetype b, const QString &c)
     {
         QString word;
-        const Summary kind = summaryOf(c, &word);
+        Summary kind = summaryOf(c, &word);
+        if (kind == Summary::None)
+            kind = labelledSummary(n, b, &word);
         if (kind == Summary::None)
             return false;
         if (kind == Summary::Ignore)
             return true;
-        const QList<Money> money = moneyIn(n);
+        // "送料込みで合計11,244円": the shipping is in the price, no row of its own.
+        if (kind == Summary::Fee && c.startsWith(word) && c.mid(word.size()).startsWith(u'込')) {
+            commit();
+            restOfLine(o, n, afterCompact(n, b, word.size()));
+            return true;
+        }
+        const QList<Money> money = moneyIn(n, true);
         auto first =
-            std::find_if(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+            std::find_if(money.begin(), money.end(), [&](const Money &m) { return m.marked && m.begin >= b; });
         if (first == money.end())
             first = std::find_if(money.begin(), money.end(), [&](const Money &m) {
                 return m.begin >= b; // the label's own digits ("10%対象") never come first here
@@ -678,13 +894,19 @@ private:
             return true;
         }
         switch (kind) {
-        case Summary::Fee:
-            if (m.value != 0)
+        case Summary::Fee: {
+            // "送料合計" sums the shipping rows already read.
+            const bool sumOfFees =
+                (word.contains(u"合計") || c.startsWith(word + QStringLiteral("合計"))) &&
+                std::any_of(result.rows.begin(), result.rows.end(),
+                            [](const OrderRow &r) { return r.fee && r.price > 0; });
+            if (m.value != 0 && !sumOfFees)
                 addFee(o, b, labelEnd(n, b, m.begin), m.value);
             break;
+        }
         case Summary::Discount:
             if (m.value != 0 && !c.contains(u"獲得") && !c.contains(u"付与") &&
-                !c.contains(u"予定") && !c.contains(u"残高"))
+                !c.contains(u"予定") && !c.contains(u"残高") && !c.contains(u"保有"))
                 addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
             break;
         case Summary::Tax: {
@@ -702,7 +924,8 @@ private:
                 if (last > 0 && money[last - 1].marked && money[last - 1].begin >= m.begin)
                     reducedBase = money[last - 1].value;
             }
-            break;
+            restOfLine(o, n, money[last].end);
+            return true;
         }
         case Summary::Total:
             result.total = m.value;
@@ -710,29 +933,53 @@ private:
         default:
             break;
         }
-        // "送料600円込みで合計4,380円", "代引手数料 330円 → お支払い 7,150円": a
-        // total later on the same line.
-        if (kind != Summary::Total) {
-            for (const Money &later : money) {
-                if (later.begin <= m.end || !later.marked || !later.valid)
-                    continue;
-                QString laterWord;
-                const QString before = compact(QStringView(n).mid(m.end, later.begin - m.end));
-                for (qsizetype k = 0; k < before.size(); ++k)
-                    if (summaryOf(before.mid(k), &laterWord) == Summary::Total ||
-                        before.mid(k).startsWith(u"お支払")) {
-                        result.total = later.value;
-                        break;
-                    }
-            }
-        }
+        restOfLine(o, n, m.end);
         return true;
+    }
+
+    // Further summaries on the same line: "小計 9,936円　送料 660円　合計
+    // 10,596円", "（送料660円）" after a total, "代引手数料 330円 → お支払い
+    // 7,150円". Each word counts only with its amount right after it.
+    void restOfLine(const QString &o, const QString &n, qsizetype from)
+    {
+        const QList<Money> money = moneyIn(n, true);
+        static const QRegularExpression between(
+            QStringLiteral("^(?:[:=]|\\(税[込抜別]\\)|い|は)*$"));
+        for (qsizetype k = from; k < n.size(); ++k) {
+            if (isBlank(n.at(k)) || n.at(k).isDigit())
+                continue;
+            const QString c = compact(QStringView(n).mid(k));
+            QString word;
+            Summary kind = summaryOf(c, &word);
+            if (kind == Summary::None && c.startsWith(u"お支払")) {
+                kind = Summary::Total;
+                word = QStringLiteral("お支払");
+            }
+            if (kind == Summary::None || kind == Summary::Ignore)
+                continue;
+            const qsizetype end = afterCompact(n, k, word.size());
+            const auto next = std::find_if(money.begin(), money.end(),
+                                           [&](const Money &m) { return m.begin >= end; });
+            if (next == money.end() || !next->valid)
+                return;
+            if (!between.match(compact(QStringView(n).mid(end, next->begin - end))).hasMatch())
+                continue;
+            if (kind == Summary::Total && word == u"お支払") {
+                result.total = next->value;
+                restOfLine(o, n, next->end);
+            } else {
+                summary(o, n, k, c);
+            }
+            return;
+        }
     }
 
     static qsizetype labelEnd(const QString &n, qsizetype b, qsizetype moneyBegin)
     {
-        const qsizetype colon = n.indexOf(u':', b);
-        return colon >= 0 && colon < moneyBegin ? colon : moneyBegin;
+        for (qsizetype k = b; k < moneyBegin; ++k)
+            if (QStringView(u":]】〕>").contains(n.at(k)))
+                return k;
+        return moneyBegin;
     }
 
     // "※は軽減税率対象商品です" names the mark of reduced items; "※軽減税率対象"
@@ -760,6 +1007,15 @@ private:
                 result.rows.back().reduced = true;
             return true;
         }
+        return false;
+    }
+
+    // A mark before the text ("■", "◆"), not blanks alone.
+    static bool marked(const QString &n, qsizetype b)
+    {
+        for (qsizetype k = 0; k < b; ++k)
+            if (!isBlank(n.at(k)))
+                return true;
         return false;
     }
 
@@ -800,7 +1056,7 @@ private:
                 section = *known;
                 return true;
             }
-            if (b > 0 && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
+            if (marked(n, b) && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
                 labelOf(c) == Label::Other) {
                 commit();
                 section = sectionOf(c);
@@ -820,6 +1076,16 @@ private:
             // "【父の日ギフト】 八十八夜摘み…" among the items is a name.
             if (bracketed && section == Section::Items && !blankTrim(value).isEmpty())
                 return false;
+            // A short attribute under an item's name ("柄：染付").
+            if (!bracketed && !cur.name.isEmpty() && section != Section::Other &&
+                attributeLabel(label) && !blankTrim(value).isEmpty()) {
+                const QList<Money> money = moneyIn(nv);
+                if (std::none_of(money.begin(), money.end(),
+                                 [](const Money &m) { return m.marked; })) {
+                    cur.options.append(blankTrim(o.mid(b)));
+                    return true;
+                }
+            }
             if (bracketed || blankTrim(value).isEmpty()) {
                 commit();
                 section = sectionOf(label);
@@ -843,6 +1109,7 @@ private:
                 merge(*item);
             } else {
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
+                cur.indent = indent;
             }
             break;
         }
@@ -855,9 +1122,14 @@ private:
             if (!blankTrim(value).isEmpty())
                 cur.options.append(blankTrim(value));
             break;
-        case Label::NamedOption:
-            cur.options.append(blankTrim(o.mid(b)));
+        case Label::NamedOption: {
+            // A pack size needs no label ("種類：12個入り" is "12個入り").
+            static const QRegularExpression packSize(
+                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$").arg(kUnits));
+            const bool pack = (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
+            cur.options.append(blankTrim(pack ? value : o.mid(b)));
             break;
+        }
         case Label::Price:
         case Label::LineTotal: {
             const auto item = readItemLine(value, nv, true);
@@ -901,6 +1173,7 @@ private:
             if (cur.priced() || !cur.name.isEmpty())
                 commit();
             cur.name = item.name;
+            cur.indent = indent;
         }
         cur.tags += item.tags;
         if (item.price)
@@ -919,11 +1192,20 @@ private:
             commit();
             return;
         }
+        // "木村 健太さんが ¥5,520 を支払い": a payment, not an item; "500円OFF
+        // クーポン" describes a discount read elsewhere.
+        static const QRegularExpression off(
+            QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
+        if (c.contains(u"支払") || off.match(c).hasMatch())
+            return;
         const auto item = readItemLine(o, n, false);
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
-                cur.total = item->price;
+                if (item->priceLabel) // "単価 ¥756" under "棒ほうじ茶 × 2"
+                    cur.price = item->price;
+                else
+                    cur.total = item->price;
                 return;
             }
             if (item->name.isEmpty() && cur.name.isEmpty() && section != Section::Items) {
@@ -942,23 +1224,30 @@ private:
         if (cur.priced()) {
             // An indented line or one in brackets continues the entry
             // ("　のし：御中元"); any other starts the next one.
-            if (isBlank(o.at(0)) || c.startsWith(u'(')) {
+            if (indent > cur.indent || c.startsWith(u'(')) {
                 cur.options.append(blankTrim(o));
                 return;
             }
             commit();
         }
+        // "煎茶 × 2", and without a price also "煎茶 100g　2袋", "玄米茶を2袋".
         static const QRegularExpression countAtEnd(
-            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?["
+            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?|"
+                           "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
+        const auto count = countAtEnd.match(n);
+        // Counted lines one under the other are entries of their own.
+        if (!cur.name.isEmpty() && cur.qty && count.hasMatch() && count.capturedStart() > 0)
+            commit();
         if (cur.name.isEmpty()) {
-            const auto count = countAtEnd.match(n);
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            cur.indent = indent;
             if (counted) {
-                cur.qty = count.captured(1).toLongLong();
-                cur.unit = unitOf(count.captured(2));
+                const bool times = count.capturedLength(1) > 0;
+                cur.qty = count.captured(times ? 1 : 3).toLongLong();
+                cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
             }
         } else
@@ -970,7 +1259,7 @@ private:
         for (const Tagged &t : tagged) {
             bool reduced = false;
             for (const QChar ch : t.tags)
-                reduced = reduced || legendTags.contains(ch) ||
+                reduced = reduced || ch == u'軽' || legendTags.contains(ch) ||
                           (legendTags.isEmpty() && ch == u'※' && mentionsReduced);
             if (reduced)
                 result.rows[t.row].reduced = true;
@@ -1076,10 +1365,49 @@ qsizetype OrderLines::itemCount() const
     return std::count_if(rows.begin(), rows.end(), [](const OrderRow &r) { return !r.fee; });
 }
 
-OrderLines readOrderLines(const QString &mailText)
+namespace {
+
+// HTML pasted as text: a table cell becomes a tab, a row or <br> a line end,
+// other tags go, and the common entities are written out.
+QString withoutHtml(const QString &text)
+{
+    static const QRegularExpression hint(
+        QStringLiteral("<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#165);"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!hint.match(text).hasMatch())
+        return text;
+    QString t = text;
+    static const QRegularExpression cell(QStringLiteral("</t[dh]>[ \\t]*(?=<t[dh][\\s>])"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression lineEnd(
+        QStringLiteral("<br\\s*/?>[ \\t]*(?:\\r?\\n)?|</(?:tr|p|div|li|table)>[ \\t]*(?:\\r?\\n)?"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]{0,200}>"));
+    t.replace(cell, QStringLiteral("\t"));
+    t.replace(lineEnd, QStringLiteral("\n"));
+    t.remove(tag);
+    static const std::pair<const char16_t *, const char16_t *> entities[] = {
+        {u"&yen;", u"¥"}, {u"&#165;", u"¥"}, {u"&nbsp;", u" "}, {u"&lt;", u"<"},
+        {u"&gt;", u">"},  {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
+    for (const auto &[from, to] : entities)
+        t.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
+    return t;
+}
+
+bool isQuoted(const QString &line)
+{
+    for (const QChar c : line) {
+        if (c == u'>' || c == u'＞')
+            return true;
+        if (!isBlank(c))
+            return false;
+    }
+    return false;
+}
+
+OrderLines readLines(const QStringList &lines, bool skipQuoted)
 {
     Reader reader;
-    const QStringList lines = mailText.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     static const QRegularExpression incl(
         QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
     static const QRegularExpression excl(QStringLiteral("税抜|税別|外税|本体価格"));
@@ -1087,6 +1415,8 @@ OrderLines readOrderLines(const QString &mailText)
     for (const QString &line : lines) {
         if (++count > kLinesRead)
             break;
+        if (skipQuoted && isQuoted(line))
+            continue;
         const QString o = leftWhole(line, kLineLimit);
         const QString n = prepared(o);
         if (n.contains(u'税')) {
@@ -1098,6 +1428,23 @@ OrderLines readOrderLines(const QString &mailText)
     }
     reader.finish();
     return reader.result;
+}
+
+} // namespace
+
+OrderLines readOrderLines(const QString &mailText)
+{
+    const QStringList lines =
+        withoutHtml(mailText).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A reply quotes earlier mails ("> "): their prices are a catalogue's or
+    // last order's. They are read only when the reply itself lists nothing.
+    const bool quotes = std::any_of(lines.begin(), lines.end(), isQuoted);
+    if (quotes) {
+        OrderLines own = readLines(lines, true);
+        if (own.itemCount() > 0)
+            return own;
+    }
+    return readLines(lines, false);
 }
 
 namespace {

@@ -27,7 +27,7 @@ QString rowText(const OrderRow &r)
                        r.name2,
                        QString::number(r.qty),
                        r.unit,
-                       QString::number(r.price),
+                       r.priced ? QString::number(r.price) : QString(),
                        r.reduced ? u"軽"_qs : QString()}
         .join(u'|');
 }

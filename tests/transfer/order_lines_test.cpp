@@ -14,7 +14,7 @@ QStringList rowsOf(const OrderLines &o)
     QStringList out;
     for (const OrderRow &r : o.rows)
         out.append(QStringList{r.name1, r.name2, QString::number(r.qty), r.unit,
-                               QString::number(r.price), r.reduced ? u"軽"_qs : QString()}
+                               r.priced ? QString::number(r.price) : QString(), r.reduced ? u"軽"_qs : QString()}
                        .join(u'|'));
     return out;
 }
@@ -137,6 +137,103 @@ TEST(OrderLines, WrittenForms)
          {},
          Unknown,
          std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const OrderLines o = readOrderLines(c.text);
+        EXPECT_EQ(rowsOf(o), c.rows);
+        EXPECT_EQ(o.tax, c.tax);
+        EXPECT_EQ(o.total, c.total);
+        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
+    }
+}
+
+// The ways marketplaces, carts, forms and letters lay out the same things:
+// summary labels, options, names with marks or codes around them, replies,
+// HTML, mails that name no price.
+TEST(OrderLines, LayoutsOfShopsAndForms)
+{
+    using enum OrderTaxMode;
+    const Case cases[] = {
+        {"bracketed summary labels; a heading with its amount on the next line",
+         u"[商品]\n煎茶\n価格 1,000(円) x 1(個)\n[送料]  500(円)\n[クーポン] 春の100円OFFクーポン\n"
+         "■合計\n¥1,500"_qs,
+         {u"煎茶||1|個|1000|"_qs, u"送料||1||500|"_qs},
+         Included,
+         1500},
+        {"labels ending in a total, a discount or a fee word",
+         u"商品名：急須\n単価：3,000円\n数量：1\nカード料金：110円\nd払いポイント利用：-100円\n"
+         "今回のご請求額：3,010円"_qs,
+         {u"急須||1||3000|"_qs, u"カード料金||1||110|"_qs, u"d払いポイント利用||1||-100|"_qs},
+         Included,
+         3010},
+        {"phone memo: count before @price, two fees on a line, a date no amount",
+         u"・番茶 ×2　@500\n送料600　代引330\n代引き。3/15(土)午前着"_qs,
+         {u"番茶||2||500|"_qs, u"送料||1||600|"_qs, u"代引||1||330|"_qs},
+         Unknown,
+         std::nullopt},
+        {"shipping included, then the total and the shipping on one line",
+         u"煎茶　1,000円　×1\n送料込みで合計1,600円（送料600円）"_qs,
+         {u"煎茶||1||1000|"_qs, u"送料||1||600|"_qs},
+         Included,
+         1600},
+        {"options on lines of their own, joined; a short attribute is one",
+         u"商品名：湯呑\nのし：御祝\n名入れ：田中\n柄：青\nお届け希望日：5月1日\n単価：2,000円\n"
+         "数量：1"_qs,
+         {u"湯呑|のし：御祝 / 名入れ：田中 / 柄：青|1||2000|"_qs},
+         Unknown,
+         std::nullopt},
+        {"a code column, a rate column, the reduced mark as a word",
+         u"品番\t品名\t数量\t単価\t金額\nAB-12\t番茶 1kg\t2\t1,000\t2,000\n"
+         "[軽] 玉露　1,000円 × 1 = 1,000円\n01  白折 50g      軽  800円 ×  1 =  800円\n"
+         "雑貨 10%　500円 × 1 = 500円"_qs,
+         {u"番茶 1kg||2||1000|"_qs, u"玉露||1||1000|軽"_qs, u"白折 50g||1||800|軽"_qs,
+          u"雑貨||1||500|"_qs},
+         Unknown,
+         std::nullopt},
+        {"the price in brackets inside a sentence",
+         u"番茶（税込1,080円）を2袋お願いします"_qs,
+         {u"番茶||2|袋|1080|"_qs},
+         Included,
+         std::nullopt},
+        {"a count column first: count times price is the line total",
+         u"数量  商品の詳細  単価  商品の合計\n2     ほうじ茶 3g×30包   ￥800   ￥1,600\n合計: ￥1,600"_qs,
+         {u"ほうじ茶 3g×30包||2||800|"_qs},
+         Included,
+         1600},
+        {"HTML table and entities",
+         u"<tr><td>★煎茶</td><td>&yen;1,000</td><td>2</td><td>&yen;2,000</td></tr>\n"
+         "★は軽減税率対象<br>\n合計：&yen;2,000<br>"_qs,
+         {u"煎茶||2||1000|軽"_qs},
+         Included,
+         2000},
+        {"a reply's own lines, not the quoted catalogue",
+         u"番茶　500円 ×2\n\n> ■番茶　500円（税込）\n> ■玉露　2,000円（税込）"_qs,
+         {u"番茶||2||500|"_qs},
+         Unknown,
+         std::nullopt},
+        {"indented entries at one depth, options deeper; the fees' sum",
+         u"［ご注文商品］\n　煎茶\n　　のし：内祝\n　　1,000円（税込・軽減税率対象） × 2 ＝ 2,000円\n"
+         "　化粧箱\n　　200円 × 2 ＝ 400円\n送料：800円\n送料合計：800円"_qs,
+         {u"煎茶|のし：内祝|2||1000|軽"_qs, u"化粧箱||2||200|"_qs, u"送料||1||800|"_qs},
+         Included,
+         std::nullopt},
+        {"a unit price under a counted name",
+         u"棒ほうじ茶 × 2\n100g\n単価 ¥756\n田中さんが ¥1,512 を支払いました"_qs,
+         {u"棒ほうじ茶|100g|2||756|"_qs},
+         Unknown,
+         std::nullopt},
+        {"no price anywhere: counted lines are rows without a price",
+         u"・番茶 100g　3袋\n・玄米茶　2袋\n"_qs,
+         {u"番茶 100g||3|袋||"_qs, u"玄米茶||2|袋||"_qs},
+         Unknown,
+         std::nullopt},
+        {"in a priced mail a line without a price is reported",
+         u"番茶 100g　3袋\n玉露　1,000円 × 1"_qs,
+         {u"玉露||1||1000|"_qs},
+         Unknown,
+         std::nullopt,
+         1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
