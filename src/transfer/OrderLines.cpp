@@ -450,6 +450,31 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         }
     }
 
+    // A sentence with the count before its price: "ほうじ茶を3袋お願いします。
+    // 1袋648円でしたよね", "あと玄米茶も2袋（540円）".
+    static const QRegularExpression sentence(
+        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また)?[、\\s\\x{3000}]*(.+?)(?:を|も)"
+                       "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
+            .arg(kUnits));
+    if (const auto sm = sentence.match(n); sm.hasMatch() && anyMarked) {
+        QList<Money> after;
+        bool before = false; // a price before the count is read by the forms below
+        for (const Money &m : money) {
+            if (m.marked && m.begin >= sm.capturedEnd())
+                after.append(m);
+            before = before || (m.marked && m.begin < sm.capturedEnd());
+        }
+        if (!before && after.size() == 1 && after.front().valid && after.front().value > 0) {
+            ItemLine r;
+            r.name = nameFrom(o, sm.capturedStart(1), sm.capturedEnd(1), &r.tags);
+            r.qty = sm.captured(2).toLongLong();
+            r.unit = unitOf(sm.captured(3));
+            r.price = after.front().value;
+            if (!r.name.isEmpty())
+                return r;
+        }
+    }
+
     if (const auto q = inlineQty.match(n); q.hasMatch()) {
         ItemLine r;
         qsizetype nameEnd = q.capturedStart();
@@ -665,6 +690,20 @@ public:
                 summary(o, n, k.capturedStart(1), inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1))))
                 return;
         }
+        // "【軽減税率（8%）対象商品】", "■10%対象": the items under it are at that
+        // rate, up to the next such heading.
+        static const QRegularExpression group(QStringLiteral(
+            "^[\\[【<〔]?(?:(軽減)税率|(標準)税率)?\\(?(?:(8)|(10))?(?:\\.0)?%?\\)?(?:税率)?対象(?:の)?"
+            "(?:商品|品目)?[\\]】>〕]?:?$"));
+        if (const auto g = group.match(c); g.hasMatch() && g.capturedLength(0) > 2) {
+            const bool reduced = g.capturedLength(1) > 0 || g.capturedLength(3) > 0;
+            if (reduced || g.capturedLength(2) > 0 || g.capturedLength(4) > 0) {
+                commit();
+                mentionsReduced = true;
+                rateGroup = reduced ? Rate::Reduced : Rate::Standard;
+                return;
+            }
+        }
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
@@ -693,13 +732,21 @@ public:
         commit();
         // A mail that prices nothing lists its items with counts alone; in a
         // priced mail such a line is reported as not read.
-        if (result.itemCount() == 0 && !result.total)
-            result.rows.append(unpriced);
-        else
-            for (const OrderRow &r : std::as_const(unpriced))
+        const bool pricesNothing = result.itemCount() == 0 && !result.total;
+        if (pricesNothing)
+            result.rows.append(unpriced.isEmpty() ? unpricedLoose : unpriced);
+        // An item listed twice, once without its price, is read once.
+        for (const OrderRow &r : pricesNothing ? QList<OrderRow>() : unpriced) {
+            const QString name = compact(r.name1);
+            if (std::none_of(result.rows.begin(), result.rows.end(), [&](const OrderRow &p) {
+                    const QString priced = compact(p.name1);
+                    return !p.fee && (priced.contains(name) || name.contains(priced));
+                }))
                 result.unread.append(r.name1);
+        }
         applyMarks();
-        decideTax();
+        if (!pricesNothing) // with no price the tax mode stays unknown
+            decideTax();
     }
 
     bool mentionsTen = false, taxLineEight = false, mentionsReduced = false;
@@ -709,7 +756,10 @@ private:
     Pending cur;
     Section section = Section::None;
     QString heldSummary; // a summary word on a line of its own, waiting for its amount
+    bool allReduced = false; // "全品軽減税率対象"
+    enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced; // items named with a count but no price
+    QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
     bool numbered = false; // the line begins with a list number ("1.", "[2]")
     qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
@@ -778,7 +828,7 @@ private:
         }
         if (p.total && p.price && r.qty * r.price != *p.total)
             result.unread.append(r.name1);
-        r.reduced = p.reduced && !p.standard;
+        r.reduced = (p.reduced || rateGroup == Rate::Reduced) && !p.standard;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
         result.rows.append(r);
@@ -989,6 +1039,12 @@ private:
         if (!c.contains(u"軽減") && !c.contains(u"8%対象"))
             return false;
         mentionsReduced = true;
+        // "※上記は全品 軽減税率（8%）対象です", "全商品8%": every item.
+        for (const char16_t *w : {u"全品", u"全商品", u"すべて", u"全て"})
+            if (c.contains(QStringView(w)) && !c.contains(u'円') && !c.contains(u'¥')) {
+                allReduced = true;
+                return true;
+            }
         static const QRegularExpression legend(
             QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付)"));
         const auto m = legend.match(c);
@@ -1219,8 +1275,40 @@ private:
                 cur.standard = true;
             return;
         }
-        if (section == Section::Other)
-            return;
+        // "本山茶100gを4袋と、玄米茶を2袋お願いします": counts in a sentence, for a
+        // mail that prices nothing.
+        static const QRegularExpression counted(
+            QStringLiteral("(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)(?:を|も)"
+                           "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
+                .arg(kUnits));
+        static const QRegularExpression countAtEnd(
+            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?|"
+                           "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
+                           "\\s\\x{3000}]*$")
+                .arg(kUnits));
+        const auto count = countAtEnd.match(n);
+        if (section == Section::Other || (!count.hasMatch() && cur.name.isEmpty())) {
+            // Outside the items only a count with its unit, kept for a mail
+            // that prices nothing and never reported.
+            auto loose = [&](qsizetype begin, qsizetype end, const QString &qty, const QString &unit) {
+                OrderRow r;
+                r.name1 = leftWhole(nameFrom(o, begin, end, nullptr), kItemNameLength);
+                r.qty = qty.toLongLong();
+                r.unit = unitOf(unit);
+                r.priced = false;
+                if (!r.name1.isEmpty() && r.qty > 0 && r.qty <= kOrderNumberLimit)
+                    unpricedLoose.append(r);
+            };
+            if (count.hasMatch() && count.capturedLength(3) > 0 && count.capturedStart() > 0)
+                loose(0, count.capturedStart(), count.captured(3), count.captured(4));
+            else
+                for (auto it = counted.globalMatch(n); it.hasNext();) {
+                    const auto m = it.next();
+                    loose(m.capturedStart(1), m.capturedEnd(1), m.captured(2), m.captured(3));
+                }
+            if (section == Section::Other)
+                return;
+        }
         if (cur.priced()) {
             // An indented line or one in brackets continues the entry
             // ("　のし：御中元"); any other starts the next one.
@@ -1230,13 +1318,6 @@ private:
             }
             commit();
         }
-        // "煎茶 × 2", and without a price also "煎茶 100g　2袋", "玄米茶を2袋".
-        static const QRegularExpression countAtEnd(
-            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?|"
-                           "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
-                           "\\s\\x{3000}]*$")
-                .arg(kUnits));
-        const auto count = countAtEnd.match(n);
         // Counted lines one under the other are entries of their own.
         if (!cur.name.isEmpty() && cur.qty && count.hasMatch() && count.capturedStart() > 0)
             commit();
@@ -1270,7 +1351,7 @@ private:
                                            [](const OrderRow &r) { return r.reduced; });
         if (anyMarked)
             return;
-        if (taxLineEight && !mentionsTen) {
+        if ((taxLineEight && !mentionsTen) || allReduced) {
             for (OrderRow &r : result.rows)
                 r.reduced = !r.fee;
             return;
@@ -1417,7 +1498,9 @@ OrderLines readLines(const QStringList &lines, bool skipQuoted)
             break;
         if (skipQuoted && isQuoted(line))
             continue;
-        const QString o = leftWhole(line, kLineLimit);
+        // A chat log's time and speaker ("20:50<TAB>山口 千夏<TAB>…").
+        static const QRegularExpression chat(QStringLiteral("^\\d{1,2}:\\d{2}\\t[^\\t]{1,24}\\t"));
+        const QString o = leftWhole(QString(line).remove(chat), kLineLimit);
         const QString n = prepared(o);
         if (n.contains(u'税')) {
             reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
