@@ -103,11 +103,12 @@ QList<Money> moneyIn(const QString &n, bool glued = false)
                 before == u'.')
                 continue;
         }
-        // Dates and times ("3/15", "12月20日", "14:00") are no amounts.
+        // Dates, times and rates ("3/15", "12月20日", "14:00", "8%") are no
+        // amounts.
         if (!money.marked && m.capturedLength(1) == 0) {
             const QChar after = money.end < n.size() ? n.at(money.end) : QChar();
             const QChar before = money.begin > 0 ? n.at(money.begin - 1) : QChar();
-            static const QString dateAfter = QStringLiteral("/月日時年:");
+            static const QString dateAfter = QStringLiteral("/月日時年:%");
             if ((!after.isNull() && dateAfter.contains(after)) || before == u'/' ||
                 (before == u':' && money.begin > 1 && n.at(money.begin - 2).isDigit()))
                 continue;
@@ -361,7 +362,9 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
 {
     static const QRegularExpression unitAfter(
         QStringLiteral("[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}]|$)").arg(kUnits));
-    static const QRegularExpression tail(QStringLiteral("[\\s\\x{3000}円)]*$"));
+    // A rate column may follow ("煎茶 100g  2  1,080  2,160  8%").
+    static const QRegularExpression tail(QStringLiteral(
+        "[\\s\\x{3000}円)]*(?:\\d{1,2}(?:\\.\\d)?%|軽)?[\\s\\x{3000}]*$"));
     if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption)
                                  .hasMatch())
@@ -1248,11 +1251,12 @@ private:
             commit();
             return;
         }
-        // "木村 健太さんが ¥5,520 を支払い": a payment, not an item; "500円OFF
-        // クーポン" describes a discount read elsewhere.
+        // "木村 健太さんが ¥5,520 を支払い", "昨年は合計12,000円": payments and sums,
+        // not items; "500円OFFクーポン" describes a discount read elsewhere.
         static const QRegularExpression off(
             QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
-        if (c.contains(u"支払") || off.match(c).hasMatch())
+        static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求"));
+        if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
         const auto item = readItemLine(o, n, false);
         if (item) {
@@ -1287,7 +1291,7 @@ private:
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
         const auto count = countAtEnd.match(n);
-        if (section == Section::Other || (!count.hasMatch() && cur.name.isEmpty())) {
+        if (section == Section::Other || !count.hasMatch()) {
             // Outside the items only a count with its unit, kept for a mail
             // that prices nothing and never reported.
             auto loose = [&](qsizetype begin, qsizetype end, const QString &qty, const QString &unit) {
@@ -1318,8 +1322,9 @@ private:
             }
             commit();
         }
-        // Counted lines one under the other are entries of their own.
-        if (!cur.name.isEmpty() && cur.qty && count.hasMatch() && count.capturedStart() > 0)
+        // A name with its count starts an entry of its own; a line above it
+        // without count or price was no item ("Shopify 注文 #2001").
+        if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0)
             commit();
         if (cur.name.isEmpty()) {
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
