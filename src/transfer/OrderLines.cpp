@@ -128,6 +128,15 @@ QString unitOf(const QString &word)
 QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags)
 {
     QString s = o.mid(begin, end - begin);
+    // Columns of a pasted table: a bare number column after the name (入数)
+    // goes, the name's own columns are joined by a space.
+    if (s.contains(u'\t')) {
+        static const QRegularExpression numberColumns(QStringLiteral("(?:\\t[\\s\\x{3000}]*[0-9０-９]+)+[\\s\\x{3000}]*$"));
+        s.remove(numberColumns);
+        static const QRegularExpression tabs(QStringLiteral("[ \\x{3000}]*\\t+[ \\x{3000}]*"));
+        s.replace(tabs, QStringLiteral(" "));
+        s = blankTrim(s);
+    }
     static const QRegularExpression listNumber(QStringLiteral(
         "^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
         "[一二三四五六七八九十]{1,2}[、.．]|"
@@ -341,6 +350,7 @@ struct Pending
     bool reduced = false, standard = false;
     bool badQty = false;      // a quantity that is no whole count ("250g")
     bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
+    bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;     // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
@@ -353,6 +363,7 @@ struct ItemLine
     QString name, unit, tags;
     std::optional<qint64> price, qty, total;
     bool priceLabel = false; // "単価 ¥756": the amount is surely the unit price
+    bool countedTotal = false; // "× 2  2,160円": the line total, or the price?
 };
 
 // A row of a table without currency marks, read by its arithmetic: the last
@@ -433,25 +444,6 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     const bool anyMarked =
         std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
     auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
-
-    // A count column first ("2   ほうじ茶 3g×30包   ￥864   ￥1,728"): the count
-    // times the price is the line total.
-    static const QRegularExpression leadingCount(
-        QStringLiteral("^[\\s\\x{3000}]*(\\d{1,4})[\\s\\x{3000}]+(?=[^\\s\\x{3000}\\d¥])"));
-    if (const auto c = leadingCount.match(n); c.hasMatch() && money.size() >= 3) {
-        const Money &p = money[money.size() - 2], &t = money.back();
-        const qint64 count = c.captured(1).toLongLong();
-        if (p.valid && t.valid && p.begin > c.capturedEnd() && count > 0 &&
-            count * p.value == t.value && (p.marked || !anyMarked)) {
-            ItemLine r;
-            r.qty = count;
-            r.price = p.value;
-            r.total = t.value;
-            r.name = nameFrom(o, c.capturedEnd(), p.begin, &r.tags);
-            if (!r.name.isEmpty())
-                return r;
-        }
-    }
 
     // A sentence with the count before its price: "ほうじ茶を3袋お願いします。
     // 1袋648円でしたよね", "あと玄米茶も2袋（540円）".
@@ -554,6 +546,25 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // Count, price and line total that agree, with or without marks.
     if (auto row = tableRow(o, n, money))
         return row;
+    // A count column first ("2   ほうじ茶 3g×30包   ￥864   ￥1,728"): the count
+    // times the price is the line total.
+    static const QRegularExpression leadingCount(
+        QStringLiteral("^[\\s\\x{3000}]*(\\d{1,4})[\\s\\x{3000}]+(?=[^\\s\\x{3000}\\d¥])"));
+    if (const auto c = leadingCount.match(n); c.hasMatch() && money.size() >= 3) {
+        const Money &p = money[money.size() - 2], &t = money.back();
+        const qint64 count = c.captured(1).toLongLong();
+        if (p.valid && t.valid && p.begin > c.capturedEnd() && count > 0 &&
+            count * p.value == t.value && (p.marked || !anyMarked)) {
+            ItemLine r;
+            r.qty = count;
+            r.price = p.value;
+            r.total = t.value;
+            r.name = nameFrom(o, c.capturedEnd(), p.begin, &r.tags);
+            if (!r.name.isEmpty())
+                return r;
+        }
+    }
+
     // "× quantity" or "quantity unit", then the line total; or a price, then
     // "quantity unit"; or a price alone.
     for (qsizetype i = 0; i < money.size(); ++i) {
@@ -571,6 +582,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
             r.total = m.value;
+            r.countedTotal = true;
             nameBefore(q.capturedStart(), r);
             return r;
         }
@@ -747,6 +759,16 @@ public:
                 }))
                 result.unread.append(r.name1);
         }
+        // "× 2  2,160円" is a line total in most shops and a unit price in
+        // some; when the total agrees only with the amounts read as prices,
+        // they were prices.
+        if (!countedTotals.isEmpty() && result.total && !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            for (const Amount &a : std::as_const(countedTotals))
+                result.rows[a.row].price = a.value;
+            if (!taxByTotal())
+                result.rows = before;
+        }
         applyMarks();
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
@@ -774,6 +796,12 @@ private:
         QString tags;
     };
     QList<Tagged> tagged;
+    struct Amount
+    {
+        qsizetype row;
+        qint64 value;
+    };
+    QList<Amount> countedTotals; // rows priced from "× 2  2,160円" as a line total
 
     void commit()
     {
@@ -824,6 +852,8 @@ private:
                 return;
             }
             r.price = *p.total / r.qty;
+            if (p.countedTotal && r.qty > 1)
+                countedTotals.append({result.rows.size(), *p.total});
         }
         if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
             result.unread.append(r.name1);
@@ -1177,10 +1207,12 @@ private:
                 commit();
             cur.code = blankTrim(value);
             break;
-        case Label::Option:
-            if (!blankTrim(value).isEmpty())
+        case Label::Option: {
+            static const QRegularExpression none(QStringLiteral("^(?:なし|無し|指定なし|-|ー)$"));
+            if (!blankTrim(value).isEmpty() && !none.match(blankTrim(value)).hasMatch())
                 cur.options.append(blankTrim(value));
             break;
+        }
         case Label::NamedOption: {
             // A pack size needs no label ("種類：12個入り" is "12個入り").
             static const QRegularExpression packSize(
@@ -1241,6 +1273,7 @@ private:
             cur.qty = item.qty;
         if (item.total)
             cur.total = item.total;
+        cur.countedTotal = item.countedTotal;
         if (!item.unit.isEmpty())
             cur.unit = item.unit;
     }
@@ -1255,17 +1288,19 @@ private:
         // not items; "500円OFFクーポン" describes a discount read elsewhere.
         static const QRegularExpression off(
             QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
-        static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求"));
+        static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求|獲得|付与"));
         if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
         const auto item = readItemLine(o, n, false);
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
-                if (item->priceLabel) // "単価 ¥756" under "棒ほうじ茶 × 2"
+                if (item->priceLabel) { // "単価 ¥756" under "棒ほうじ茶 × 2"
                     cur.price = item->price;
-                else
+                } else {
                     cur.total = item->price;
+                    cur.countedTotal = true;
+                }
                 return;
             }
             if (item->name.isEmpty() && cur.name.isEmpty() && section != Section::Items) {
@@ -1405,6 +1440,19 @@ private:
 
     void decideTax()
     {
+        if (const auto byTotal = taxByTotal()) {
+            result.tax = *byTotal;
+            return;
+        }
+        if (exclWords > 0 && inclWords == 0)
+            result.tax = OrderTaxMode::Excluded;
+        else if (inclWords > 0 && exclWords == 0)
+            result.tax = OrderTaxMode::Included;
+    }
+
+    // The tax mode under which the rows add up to the mail's total.
+    std::optional<OrderTaxMode> taxByTotal() const
+    {
         qint64 sum = 0, standard = 0, reduced = 0;
         bool overflow = false;
         for (const OrderRow &r : result.rows) {
@@ -1416,15 +1464,11 @@ private:
         }
         if (result.total && !overflow && !result.rows.isEmpty()) {
             const qint64 t = *result.total;
-            if (sum == t) {
-                result.tax = OrderTaxMode::Included;
-                return;
-            }
+            if (sum == t)
+                return OrderTaxMode::Included;
             qint64 withTax = 0;
-            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t) {
-                result.tax = OrderTaxMode::Excluded;
-                return;
-            }
+            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t)
+                return OrderTaxMode::Excluded;
             // The tax a tax-exclusive note adds (10 % and 8 %, rounded
             // down), within a yen; reduced / 100 * 8 + the rest keeps the
             // product in range.
@@ -1432,15 +1476,10 @@ private:
             qint64 note = 0;
             qint64 off = 0;
             if (!__builtin_add_overflow(sum, added, &note) &&
-                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1) {
-                result.tax = OrderTaxMode::Excluded;
-                return;
-            }
+                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1)
+                return OrderTaxMode::Excluded;
         }
-        if (exclWords > 0 && inclWords == 0)
-            result.tax = OrderTaxMode::Excluded;
-        else if (inclWords > 0 && exclWords == 0)
-            result.tax = OrderTaxMode::Included;
+        return std::nullopt;
     }
 };
 
