@@ -153,6 +153,11 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         if (tags && s.size() != before)
             *tags += u'軽';
     }
+    // A remark on the price, not the item ("煎茶 100g（税込）").
+    static const QRegularExpression taxRemark(QStringLiteral(
+        "[\\s\\x{3000}]*[(（](?:税込み?|税抜き?|税別|内税|外税|送料込み?|送料別|送料無料|[・、,/\\s])+[)）]"
+        "[\\s\\x{3000}]*$"));
+    s.remove(taxRemark);
     static const QRegularExpression rateColumn(
         QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
     s.remove(rateColumn);
@@ -295,6 +300,7 @@ Label labelOf(QString c)
 {
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
+    c.remove(u'・'); // "項目・選択肢"
     for (const LabelWord &w : kLabels)
         if (c == QStringView(w.word))
             return w.label;
@@ -425,7 +431,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
     static const QRegularExpression qtyUnit(
         QStringLiteral(
-            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥]|$)")
+            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥(]|$)")
             .arg(kUnits));
     static const QRegularExpression timesBefore(
         QStringLiteral(
@@ -573,16 +579,35 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             continue;
         ItemLine r;
         QRegularExpressionMatch q;
-        for (auto it = timesBefore.globalMatch(n.left(m.begin)); it.hasNext();)
-            q = it.next();
-        if (!q.hasMatch())
-            for (auto it = qtyUnit.globalMatch(n.left(m.begin)); it.hasNext();)
-                q = it.next();
+        // "2袋（1袋1,080円）": the amount is for one.
+        static const QRegularExpression perOne(
+            QStringLiteral("[(\\s\\x{3000}]*1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*$")
+                .arg(kUnits));
+        auto countIn = [&](const QString &left) {
+            QRegularExpressionMatch found;
+            for (auto it = timesBefore.globalMatch(left); it.hasNext();)
+                found = it.next();
+            if (!found.hasMatch())
+                for (auto it = qtyUnit.globalMatch(left); it.hasNext();)
+                    found = it.next();
+            return found;
+        };
+        auto one = perOne.match(n.left(m.begin));
+        if (one.hasMatch())
+            q = countIn(n.left(one.capturedStart()));
+        if (!q.hasMatch()) {
+            one = QRegularExpressionMatch();
+            q = countIn(n.left(m.begin));
+        }
         if (q.hasMatch()) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
-            r.total = m.value;
-            r.countedTotal = true;
+            if (one.hasMatch()) {
+                r.price = m.value;
+            } else {
+                r.total = m.value;
+                r.countedTotal = true;
+            }
             nameBefore(q.capturedStart(), r);
             return r;
         }
@@ -630,6 +655,50 @@ bool saysStandard(const QString &n)
 {
     static const QRegularExpression re(QStringLiteral("(?<![\\d.])10(?:\\.0)?%"));
     return re.match(n).hasMatch();
+}
+
+// The cells of a table line: split at tabs, rules (│ |) and runs of blanks.
+struct Cell
+{
+    qsizetype begin, end;
+};
+
+QList<Cell> cellsOf(const QString &n)
+{
+    static const QRegularExpression separator(
+        QStringLiteral("[\\t│┃|]+[\\s\\x{3000}]*|[ ]{2,}|\\x{3000}[\\s\\x{3000}]*"));
+    QList<Cell> cells;
+    qsizetype at = 0;
+    for (auto it = separator.globalMatch(n); it.hasNext();) {
+        const auto m = it.next();
+        if (m.capturedStart() > at)
+            cells.append({at, m.capturedStart()});
+        at = m.capturedEnd();
+    }
+    if (at < n.size())
+        cells.append({at, n.size()});
+    return cells;
+}
+
+enum class Column { Other, Name, Spec, Qty, Price, Total, Rate, Unit };
+
+// A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
+Column columnOf(QString c)
+{
+    static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
+    c.remove(remark);
+    static const std::pair<const char16_t *, Column> words[] = {
+        {u"品名", Column::Name},        {u"商品名", Column::Name},     {u"商品", Column::Name},
+        {u"品目", Column::Name},        {u"商品の詳細", Column::Name}, {u"数量", Column::Qty},
+        {u"個数", Column::Qty},         {u"注文数", Column::Qty},      {u"単価", Column::Price},
+        {u"価格", Column::Price},       {u"販売価格", Column::Price},  {u"金額", Column::Total},
+        {u"小計", Column::Total},       {u"商品の合計", Column::Total}, {u"合計", Column::Total},
+        {u"税率", Column::Rate},        {u"単位", Column::Unit},       {u"規格", Column::Spec},
+        {u"容量", Column::Spec},        {u"内容量", Column::Spec}};
+    for (const auto &[w, column] : words)
+        if (c == QStringView(w))
+            return column;
+    return Column::Other;
 }
 
 // A label short enough to be an item's attribute (柄, 色味, 茶葉の種類), and
@@ -733,6 +802,8 @@ public:
                     }
             return;
         }
+        if (tableLine(o, n))
+            return;
         if (summary(o, n, b, c))
             return;
         if (notice(c))
@@ -785,6 +856,72 @@ private:
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced; // items named with a count but no price
     QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
+    QList<Column> columns;          // the last table head's columns
+
+    // A row of the table under a head that names its columns ("品名  数量  単価"):
+    // as many cells as the head, a count and an amount where the head says.
+    bool tableLine(const QString &o, const QString &n)
+    {
+        if (columns.isEmpty())
+            return false;
+        const QList<Cell> cells = cellsOf(n);
+        if (cells.size() != columns.size())
+            return false;
+        static const QRegularExpression count(
+            QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
+        static const QRegularExpression amount(
+            QStringLiteral("^([-▲])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
+        Pending p;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
+            auto money = [&]() -> std::optional<qint64> {
+                const auto m = amount.match(cell);
+                if (!m.hasMatch())
+                    return std::nullopt;
+                const qint64 v = m.captured(2).remove(u',').toLongLong();
+                return m.capturedLength(1) > 0 ? -v : v;
+            };
+            switch (columns[i]) {
+            case Column::Name:
+            case Column::Spec: { // "規格" belongs to the name: "玄米茶 500g"
+                const QString part = nameFrom(o, cells[i].begin, cells[i].end, &p.tags);
+                p.name = p.name.isEmpty() || part.isEmpty() ? p.name + part : p.name + u' ' + part;
+                break;
+            }
+            case Column::Qty: {
+                const auto m = count.match(cell);
+                if (!m.hasMatch())
+                    return false;
+                p.qty = m.captured(1).toLongLong();
+                p.unit = unitOf(m.captured(2));
+                break;
+            }
+            case Column::Price:
+                if (!(p.price = money()))
+                    return false;
+                break;
+            case Column::Total:
+                if (!(p.total = money()))
+                    return false;
+                break;
+            case Column::Rate:
+                p.reduced = saysReduced(cell) || cell.contains(u'軽');
+                p.standard = saysStandard(cell);
+                break;
+            case Column::Unit:
+                p.unit = blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin));
+                break;
+            case Column::Other:
+                break;
+            }
+        }
+        if (p.name.isEmpty() || !p.qty || !p.priced())
+            return false;
+        commit();
+        cur = p;
+        cur.indent = indent;
+        return true;
+    }
     bool numbered = false; // the line begins with a list number ("1.", "[2]")
     qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
@@ -1132,12 +1269,15 @@ private:
             // A heading without brackets ("■ご注文商品", "お届け先"), or the head
             // of a table ("品名  数量  単価  金額").
             static const QRegularExpression digits(QStringLiteral("\\d"));
-            int columns = 0;
+            int heads = 0;
             for (const char16_t *w : {u"品名", u"商品名", u"数量", u"単価", u"金額", u"価格"})
-                columns += c.contains(QStringView(w)) ? 1 : 0;
-            if (columns >= 2 && !digits.match(c).hasMatch()) {
+                heads += c.contains(QStringView(w)) ? 1 : 0;
+            if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
+                columns.clear();
+                for (const Cell &cell : cellsOf(n))
+                    columns.append(columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
                 return true;
             }
             if (const auto known = knownHeading(c)) {
@@ -1308,6 +1448,11 @@ private:
                 return;
             }
             merge(*item);
+            // A mark at the line's end: "煎茶 ¥1,080 ×2 ★".
+            static const QRegularExpression tailTag(
+                QStringLiteral("[\\s\\x{3000}]([※★☆◎])[\\s\\x{3000}]*$"));
+            if (const auto t = tailTag.match(o); t.hasMatch())
+                cur.tags += t.captured(1);
             if (saysReduced(n))
                 cur.reduced = true;
             if (saysStandard(n))
