@@ -579,9 +579,9 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             continue;
         ItemLine r;
         QRegularExpressionMatch q;
-        // "2袋（1袋1,080円）": the amount is for one.
+        // "2袋（1袋1,080円）", "3袋 各540円": the amount is for one.
         static const QRegularExpression perOne(
-            QStringLiteral("[(\\s\\x{3000}]*1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*$")
+            QStringLiteral("[(\\s\\x{3000}]*(?:1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?|各)[\\s\\x{3000}]*$")
                 .arg(kUnits));
         auto countIn = [&](const QString &left) {
             QRegularExpressionMatch found;
@@ -770,8 +770,10 @@ public:
             k.hasMatch()) {
             QString word;
             const QString inner = compact(k.captured(1));
-            if (summaryOf(inner, &word) != Summary::None &&
-                summary(o, n, k.capturedStart(1), inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1))))
+            if ((summaryOf(inner, &word) != Summary::None ||
+                 labelSummary(inner, &word) != Summary::None) &&
+                summary(o, n, k.capturedStart(1),
+                        inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1)), inner))
                 return;
         }
         // "【軽減税率（8%）対象商品】", "■10%対象": the items under it are at that
@@ -1033,7 +1035,12 @@ private:
                         QRegularExpression::AnchorAtOffsetMatchOption)
                  .hasMatch())
             return Summary::None;
-        QString label = compact(QStringView(n).mid(b, colon - b));
+        return labelSummary(compact(QStringView(n).mid(b, colon - b)), word);
+    }
+
+    // The same for the label alone ("今回のご請求額", "楽天ポイント利用").
+    static Summary labelSummary(QString label, QString *word)
+    {
         static const QRegularExpression remark(QStringLiteral("\\([^)]*\\)$"));
         label.remove(remark);
         if (label.isEmpty() || label.size() > 14 || labelOf(label) != Label::Other)
@@ -1066,10 +1073,15 @@ private:
         return k;
     }
 
-    bool summary(const QString &o, const QString &n, qsizetype b, const QString &c)
+    // A summary line from b; `label`, when known (in brackets), may end in
+    // its word ("[楽天ポイント利用]").
+    bool summary(const QString &o, const QString &n, qsizetype b, const QString &c,
+                 const QString &label = QString())
     {
         QString word;
         Summary kind = summaryOf(c, &word);
+        if (kind == Summary::None && !label.isEmpty())
+            kind = labelSummary(label, &word);
         if (kind == Summary::None)
             kind = labelledSummary(n, b, &word);
         if (kind == Summary::None)

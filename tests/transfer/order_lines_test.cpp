@@ -161,6 +161,11 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          {u"煎茶||1|個|1000|"_qs, u"送料||1||500|"_qs},
          Included,
          1500},
+        {"a bracketed label ending in a discount word; a price for each",
+         u"玄米茶 3袋 各500円\n[楽天ポイント利用]  -100(円)\n[お支払い金額] 1,400(円)"_qs,
+         {u"玄米茶||3|袋|500|"_qs, u"楽天ポイント利用||1||-100|"_qs},
+         Included,
+         1400},
         {"labels ending in a total, a discount or a fee word",
          u"商品名：急須\n単価：3,000円\n数量：1\nカード料金：110円\nd払いポイント利用：-100円\n"
          "今回のご請求額：3,010円"_qs,
