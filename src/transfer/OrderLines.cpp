@@ -843,6 +843,20 @@ public:
                 result.rows = before;
         }
         applyMarks();
+        // A mail that lists its items twice (a confirmation, then a packing
+        // list): rows repeated exactly are read once when only that reaches
+        // the total.
+        if (result.total && !taxByTotal()) {
+            QList<OrderRow> once;
+            for (const OrderRow &r : std::as_const(result.rows))
+                if (!once.contains(r))
+                    once.append(r);
+            if (once.size() < result.rows.size()) {
+                std::swap(once, result.rows);
+                if (!taxByTotal())
+                    std::swap(once, result.rows);
+            }
+        }
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
     }
@@ -1026,8 +1040,16 @@ private:
     static Summary labelledSummary(const QString &n, qsizetype b, QString *word)
     {
         const qsizetype colon = n.indexOf(u':', b);
-        if (colon < 0)
-            return Summary::None;
+        if (colon < 0) {
+            // "お買い上げ合計　5,000円": the label, blanks, then the amount; a
+            // word that only ends like a fee ("…料") is an item's name here.
+            static const QRegularExpression spaced(QStringLiteral(
+                "([^\\d:]{1,14}?)[\\s\\x{3000}]+[-▲]?¥?[\\s\\x{3000}]*\\d"));
+            const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption);
+            return m.hasMatch() ? labelSummary(compact(m.captured(1)), word, false)
+                                : Summary::None;
+        }
         static const QRegularExpression amountNext(
             QStringLiteral("[\\s\\x{3000}]*[-▲]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
         if (!amountNext
@@ -1039,13 +1061,15 @@ private:
     }
 
     // The same for the label alone ("今回のご請求額", "楽天ポイント利用").
-    static Summary labelSummary(QString label, QString *word)
+    static Summary labelSummary(QString label, QString *word, bool feeWords = true)
     {
         static const QRegularExpression remark(QStringLiteral("\\([^)]*\\)$"));
         label.remove(remark);
         if (label.isEmpty() || label.size() > 14 || labelOf(label) != Label::Other)
             return Summary::None;
-        for (const char16_t *w : {u"獲得", u"付与", u"保有", u"残高", u"予定", u"可能"})
+        // Points earned or held, and last year's or last order's sums.
+        for (const char16_t *w : {u"獲得", u"付与", u"保有", u"残高", u"予定", u"可能", u"前回",
+                                  u"昨年", u"去年", u"前年", u"先月"})
             if (label.contains(QStringView(w)))
                 return Summary::Ignore;
         for (qsizetype k = 1; k < label.size(); ++k) {
@@ -1056,7 +1080,8 @@ private:
             }
         }
         for (const char16_t *w : {u"料金", u"料", u"代"})
-            if (label.endsWith(QStringView(w)) && label.size() > 1 && !label.contains(u"商品")) {
+            if (feeWords && label.endsWith(QStringView(w)) && label.size() > 1 &&
+                !label.contains(u"商品")) {
                 *word = label;
                 return Summary::Fee;
             }
@@ -1386,6 +1411,14 @@ private:
             break;
         }
         case Label::Qty: {
+            // "数量：2　単価：1,080円　小計：2,160円": the price on the same line.
+            if (const QList<Money> money = moneyIn(nv);
+                std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; }))
+                if (const auto item = readItemLine(o.mid(b), n.mid(b), false);
+                    item && item->qty && item->name.isEmpty()) {
+                    merge(*item);
+                    break;
+                }
             static const QRegularExpression q(
                 QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
                     .arg(kUnits));
