@@ -211,7 +211,8 @@ const SummaryWord kSummaryWords[] = {
     {u"商品点数", Summary::Ignore}, {u"獲得", Summary::Ignore}, {u"今回獲得", Summary::Ignore},
     {u"付与", Summary::Ignore}, {u"保有", Summary::Ignore}, {u"商品合計", Summary::Subtotal},
     {u"商品小計", Summary::Subtotal}, {u"商品代金", Summary::Subtotal}, {u"商品金額", Summary::Subtotal},
-    {u"お買上小計", Summary::Subtotal}, {u"小計", Summary::Subtotal}, {u"うち消費税", Summary::Tax},
+    {u"お買上小計", Summary::Subtotal}, {u"小計", Summary::Subtotal}, {u"税抜合計", Summary::Subtotal},
+    {u"税抜金額", Summary::Subtotal}, {u"本体合計", Summary::Subtotal}, {u"うち消費税", Summary::Tax},
     {u"内消費税", Summary::Tax}, {u"消費税", Summary::Tax}, {u"税金", Summary::Tax},
     {u"合計金額", Summary::Total}, {u"総合計", Summary::Total}, {u"お支払い金額", Summary::Total},
     {u"お支払金額", Summary::Total}, {u"お支払い合計", Summary::Total}, {u"お支払合計", Summary::Total},
@@ -1134,6 +1135,11 @@ private:
         const Money m = *first;
         if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
             return true;
+        // "ラッピング：あり（+220円）" under an item is its option; the fee
+        // comes on a line of its own.
+        static const QRegularExpression choice(QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要)"));
+        if (kind == Summary::Fee && c.startsWith(word) && choice.match(c.mid(word.size())).hasMatch())
+            return false;
         // A line total inside the entry being read ("小計：6,480円"); taken for
         // the order's subtotal it would change nothing either. "合計" is
         // always the order's.
@@ -1169,9 +1175,11 @@ private:
         case Summary::Tax: {
             // The tax is the line's last amount; one before it is the rate's
             // base ("消費税 8%対象 30,000円  2,400").
+            // Up to the next summary on the line ("消費税 2,520円、合計 …").
+            const qsizetype bound = nextSummary(n, m.end);
             qsizetype last = money.size() - 1;
             while (last > 0 && (money[last].value < 0 || !money[last].valid ||
-                                n.mid(money[last].end, 1) == u"%"))
+                                money[last].begin >= bound))
                 --last;
             const qint64 tax = std::abs(money[last].value);
             statedTax = statedTax.value_or(0) + tax;
@@ -1229,6 +1237,20 @@ private:
             }
             return;
         }
+    }
+
+    // Where the next summary word on the line begins, or its end.
+    static qsizetype nextSummary(const QString &n, qsizetype from)
+    {
+        for (qsizetype k = from; k < n.size(); ++k) {
+            if (isBlank(n.at(k)) || n.at(k).isDigit())
+                continue;
+            QString word;
+            const Summary kind = summaryOf(compact(QStringView(n).mid(k)), &word);
+            if (kind != Summary::None && kind != Summary::Ignore)
+                return k;
+        }
+        return n.size();
     }
 
     static qsizetype labelEnd(const QString &n, qsizetype b, qsizetype moneyBegin)

@@ -306,6 +306,12 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          {u"番茶||2||500|"_qs, u"玉露||1||1000|"_qs},
          Included,
          2000},
+        {"a fee word with a choice is the item's option; subtotal, tax and total in a sentence",
+         u"急須　3,000円 × 1\n　ラッピング：あり（+200円）\nラッピング料：200円\n"
+         "税抜合計 3,200円、消費税 320円、合計 3,520円 でお願いします。"_qs,
+         {u"急須|ラッピング：あり（+200円）|1||3000|"_qs, u"ラッピング料||1||200|"_qs},
+         Excluded,
+         3520},
         {"in a priced mail a line without a price is reported",
          u"番茶 100g　3袋\n玉露　1,000円 × 1"_qs,
          {u"玉露||1||1000|"_qs},
