@@ -506,13 +506,19 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         }
     }
 
+    // With no currency mark on the line, an amount of three digits or more
+    // standing apart ("煎茶 1,080 × 2", "× 5  5,400") still reads next to a count.
+    auto plain = [&](const Money &m) {
+        const QChar after = m.end < n.size() ? n.at(m.end) : QChar(u' ');
+        return !anyMarked && m.valid && m.value >= 100 && !after.isLetter();
+    };
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (skip(m))
-            continue;
         // price × quantity [= line total]
         const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
                                    QRegularExpression::AnchorAtOffsetMatchOption);
+        if (skip(m) && !(t.hasMatch() && plain(m)))
+            continue;
         if (t.hasMatch() && m.valid) {
             ItemLine r;
             nameBefore(m.begin, r);
@@ -576,7 +582,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // "quantity unit"; or a price alone.
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (skip(m))
+        if (skip(m) && !plain(m))
             continue;
         ItemLine r;
         QRegularExpressionMatch q;
@@ -600,6 +606,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             one = QRegularExpressionMatch();
             q = countIn(n.left(m.begin));
         }
+        if (!q.hasMatch() && skip(m))
+            continue; // a plain number counts only after a count
         if (q.hasMatch()) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
@@ -1773,8 +1781,16 @@ OrderLines readLines(const QStringList &lines, bool skipQuoted)
 
 OrderLines readOrderLines(const QString &mailText)
 {
-    const QStringList lines =
-        withoutHtml(mailText).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // No-break and typographic spaces from a browser's copy read as blanks;
+    // zero-width ones go.
+    QString text = withoutHtml(mailText);
+    for (QChar &c : text)
+        if (c == u'\u00A0' || (c >= u'\u2000' && c <= u'\u200A') || c == u'\u202F' ||
+            c == u'\u205F')
+            c = u' ';
+    static const QRegularExpression zeroWidth(QStringLiteral("[\\x{200B}\\x{FEFF}]"));
+    text.remove(zeroWidth);
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
     // last order's. They are read only when the reply itself lists nothing.
     const bool quotes = std::any_of(lines.begin(), lines.end(), isQuoted);
