@@ -756,9 +756,10 @@ public:
         if (!heldSummary.isEmpty()) {
             const QString label = std::exchange(heldSummary, QString());
             static const QRegularExpression amountOnly(QStringLiteral(
-                "^[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?(?:\\(税[込抜別][^)]{0,8}\\))?$"));
-            if (amountOnly.match(c).hasMatch()) {
-                const QString joined = label + QStringLiteral("：") + o.mid(b);
+                "^(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
+                "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
+            if (amountOnly.match(compact(n)).hasMatch()) {
+                const QString joined = label + QStringLiteral("：") + o;
                 line(joined, prepared(joined));
                 return;
             }
@@ -785,6 +786,12 @@ public:
                         inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1)), inner))
                 return;
         }
+        // A tax remark wrapped onto a line of its own ("（税込）") belongs to
+        // the line above; the entry goes on.
+        static const QRegularExpression remarkOnly(
+            QStringLiteral("^\\((?:税[込抜別]|内税|外税|送料[込別])[^()]{0,10}\\)$"));
+        if (remarkOnly.match(compact(n)).hasMatch())
+            return;
         // "【軽減税率（8%）対象商品】", "■10%対象": the items under it are at that
         // rate, up to the next such heading.
         static const QRegularExpression group(QStringLiteral(
