@@ -447,7 +447,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
             .arg(kUnits));
     static const QRegularExpression inlineLabel(
-        QStringLiteral("(単価|価格|金額|小計)[\\s\\x{3000}:]*$"));
+        QStringLiteral("((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
     const bool anyMarked =
         std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
     auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
@@ -485,7 +485,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             if (!l.hasMatch() || !m.valid)
                 continue;
             nameEnd = std::min(nameEnd, l.capturedStart());
-            if (l.captured(1) == u"単価" || l.captured(1) == u"価格")
+            if (l.captured(1).endsWith(u"単価") || l.captured(1).endsWith(u"価格"))
                 r.price = m.value;
             else
                 r.total = m.value;
@@ -1757,7 +1757,27 @@ bool isQuoted(const QString &line)
     return false;
 }
 
-OrderLines readLines(const QStringList &lines, bool skipQuoted)
+// Which lines quote an earlier mail: "> " lines, and all after a reply's
+// or forward's header ("-----Original Message-----", "… wrote:",
+// "2025年5月2日(金) 9:00 かんろ茶舗 <info@…>:").
+QList<bool> quotedLines(const QStringList &lines)
+{
+    static const QRegularExpression header(QStringLiteral(
+        "^[\\s\\x{3000}]*(?:-{2,}[\\s\\x{3000}]*(?:Original Message|Forwarded message|元のメッセージ|"
+        "転送されたメッセージ)[\\s\\x{3000}]*-{2,}|.*\\bwrote:|.*<[^<>@\\s]+@[^<>\\s]+>[^<>]*[:：])"
+        "[\\s\\x{3000}]*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QList<bool> quoted;
+    bool after = false;
+    for (const QString &line : lines) {
+        quoted.append(after || isQuoted(line));
+        after = after || (line.size() < 200 && header.match(line).hasMatch());
+    }
+    return quoted;
+}
+
+// skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
+OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool skipQuoted)
 {
     Reader reader;
     static const QRegularExpression incl(
@@ -1767,11 +1787,17 @@ OrderLines readLines(const QStringList &lines, bool skipQuoted)
     for (const QString &line : lines) {
         if (++count > kLinesRead)
             break;
-        if (skipQuoted && isQuoted(line))
+        if (skipQuoted && quoted[count - 1])
             continue;
         // A chat log's time and speaker ("20:50<TAB>山口 千夏<TAB>…").
         static const QRegularExpression chat(QStringLiteral("^\\d{1,2}:\\d{2}\\t[^\\t]{1,24}\\t"));
-        const QString o = leftWhole(QString(line).remove(chat), kLineLimit);
+        static const QRegularExpression quoteMarks(
+            QStringLiteral("^[ \\t\\x{3000}]*(?:[>＞][ \\x{3000}]?)+"));
+        QString text = line;
+        if (quoted[count - 1])
+            text.remove(quoteMarks);
+        text.remove(chat);
+        const QString o = leftWhole(text, kLineLimit);
         const QString n = prepared(o);
         if (n.contains(u'税')) {
             reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
@@ -1800,13 +1826,13 @@ OrderLines readOrderLines(const QString &mailText)
     const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
     // last order's. They are read only when the reply itself lists nothing.
-    const bool quotes = std::any_of(lines.begin(), lines.end(), isQuoted);
-    if (quotes) {
-        OrderLines own = readLines(lines, true);
+    const QList<bool> quoted = quotedLines(lines);
+    if (quoted.contains(true)) {
+        OrderLines own = readLines(lines, quoted, true);
         if (own.itemCount() > 0)
             return own;
     }
-    return readLines(lines, false);
+    return readLines(lines, quoted, false);
 }
 
 namespace {
