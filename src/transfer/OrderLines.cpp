@@ -1344,7 +1344,7 @@ private:
             // of a table ("品名  数量  単価  金額").
             static const QRegularExpression digits(QStringLiteral("\\d"));
             int heads = 0;
-            for (const char16_t *w : {u"品名", u"商品名", u"数量", u"単価", u"金額", u"価格"})
+            for (const char16_t *w : {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
                 heads += c.contains(QStringView(w)) ? 1 : 0;
             if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
@@ -1354,6 +1354,33 @@ private:
                     columns.append(columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
                 return true;
             }
+            // A label set off by blanks instead of a colon ("商品名　煎茶",
+            // "数量 2").
+            static const QRegularExpression spaced(
+                QStringLiteral("([^\\s\\x{3000}:\\d]{1,8})[\\s\\x{3000}]+(?=\\S)"));
+            if (const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+                m.hasMatch()) {
+                const Label l = labelOf(m.captured(1));
+                // A code so set off only when the code is all that follows.
+                static const QRegularExpression codeOnly(
+                    QStringLiteral("[A-Za-z0-9][A-Za-z0-9_./#-]*[\\s\\x{3000}]*$"));
+                const bool code =
+                    l == Label::Code &&
+                    codeOnly
+                        .match(n, m.capturedEnd(), QRegularExpression::NormalMatch,
+                               QRegularExpression::AnchorAtOffsetMatchOption)
+                        .hasMatch();
+                if (l != Label::Other && l != Label::None &&
+                    (l != Label::NamedOption || !cur.name.isEmpty()) &&
+                    (l != Label::Code || code)) {
+                    label = m.captured(1);
+                    valueAt = m.capturedEnd();
+                }
+            }
+        }
+        if (valueAt < 0) {
+            static const QRegularExpression digits(QStringLiteral("\\d"));
             if (const auto known = knownHeading(c)) {
                 commit();
                 section = *known;
