@@ -1178,8 +1178,22 @@ private:
                 (word.contains(u"合計") || c.startsWith(word + QStringLiteral("合計"))) &&
                 std::any_of(result.rows.begin(), result.rows.end(),
                             [](const OrderRow &r) { return r.fee && r.price > 0; });
-            if (m.value != 0 && !sumOfFees)
-                addFee(o, b, labelEnd(n, b, m.begin), m.value);
+            // "送料：880円 × 10件 = 8,800円": a fee is one row of its sum.
+            static const QRegularExpression times(QStringLiteral(
+                "[^=]{0,6}?[x×*][\\s\\x{3000}]*\\d{1,4}[^=\\d]{0,4}=[\\s\\x{3000}]*[¥]?"));
+            qint64 value = m.value;
+            if (const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
+                                           QRegularExpression::AnchorAtOffsetMatchOption);
+                t.hasMatch())
+                for (const Money &sum : money)
+                    if (sum.begin >= t.capturedEnd() - 1 && sum.valid) {
+                        value = sum.value;
+                        break;
+                    }
+            if (value != 0 && !sumOfFees)
+                addFee(o, b, labelEnd(n, b, m.begin), value);
+            if (value != m.value)
+                return true;
             break;
         }
         case Summary::Discount:
