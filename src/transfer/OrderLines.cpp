@@ -1196,11 +1196,18 @@ private:
                 return true;
             break;
         }
-        case Summary::Discount:
-            if (m.value != 0 && !c.contains(u"獲得") && !c.contains(u"付与") &&
+        case Summary::Discount: {
+            // Points alone ("今回のポイント 30pt") are earned, not spent, unless
+            // used, negative or in yen.
+            static const QRegularExpression used(QStringLiteral("利用|使用|値引|割引|充当"));
+            const QString amount = n.mid(m.begin, m.end - m.begin);
+            const bool points = word.endsWith(u"ポイント") && !used.match(c).hasMatch() &&
+                                m.value > 0 && !amount.contains(u'円') && !amount.contains(u'¥');
+            if (m.value != 0 && !points && !c.contains(u"獲得") && !c.contains(u"付与") &&
                 !c.contains(u"予定") && !c.contains(u"残高") && !c.contains(u"保有"))
                 addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
             break;
+        }
         case Summary::Tax: {
             // The tax is the line's last amount; one before it is the rate's
             // base ("消費税 8%対象 30,000円  2,400").
