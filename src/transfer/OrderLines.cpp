@@ -597,6 +597,12 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             if (!found.hasMatch())
                 for (auto it = qtyUnit.globalMatch(left); it.hasNext();)
                     found = it.next();
+            // "煎茶100g×3 3,240円": × glued to the name, a bare count right
+            // before the amount ("3g×30包" with its unit stays a pack size).
+            static const QRegularExpression gluedCount(
+                QStringLiteral("[x×X*](\\d{1,4})()[\\s\\x{3000}]+$"));
+            if (!found.hasMatch())
+                found = gluedCount.match(left);
             return found;
         };
         auto one = perOne.match(n.left(m.begin));
@@ -675,7 +681,7 @@ struct Cell
 QList<Cell> cellsOf(const QString &n)
 {
     static const QRegularExpression separator(
-        QStringLiteral("[\\t│┃|]+[\\s\\x{3000}]*|[ ]{2,}|\\x{3000}[\\s\\x{3000}]*"));
+        QStringLiteral("[\\s\\x{3000}]*[\\t│┃|/][\\s\\x{3000}]*|[ ]{2,}|\\x{3000}[\\s\\x{3000}]*"));
     QList<Cell> cells;
     qsizetype at = 0;
     for (auto it = separator.globalMatch(n); it.hasNext();) {
@@ -1592,8 +1598,8 @@ private:
         // "本山茶100gを4袋と、玄米茶を2袋お願いします": counts in a sentence, for a
         // mail that prices nothing.
         static const QRegularExpression counted(
-            QStringLiteral("(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)(?:を|も)"
-                           "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
+            QStringLiteral("(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)"
+                           "(?:(?:を|も)[\\s\\x{3000}]*|(?<=[^\\s\\x{3000}\\d]))(\\d{1,9})[\\s\\x{3000}]*(%1)")
                 .arg(kUnits));
         static const QRegularExpression countAtEnd(
             QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?|"
@@ -1824,6 +1830,24 @@ QList<bool> quotedLines(const QStringList &lines)
     return quoted;
 }
 
+// A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
+// split when two parts or more carry an amount and every part has words.
+QStringList memoParts(const QString &line)
+{
+    static const QRegularExpression separator(QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
+    if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
+        return {line};
+    const QStringList parts = line.split(separator, Qt::SkipEmptyParts);
+    static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
+    int priced = 0;
+    for (const QString &p : parts) {
+        if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
+            return {line};
+        priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
+    }
+    return parts.size() >= 2 && priced >= 2 ? parts : QStringList{line};
+}
+
 // skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
 OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool skipQuoted)
 {
@@ -1845,14 +1869,16 @@ OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool s
         if (quoted[count - 1])
             text.remove(quoteMarks);
         text.remove(chat);
-        const QString o = leftWhole(text, kLineLimit);
-        const QString n = prepared(o);
-        if (n.contains(u'税')) {
-            reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
-            reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+        for (const QString &part : memoParts(leftWhole(text, kLineLimit))) {
+            const QString o = part;
+            const QString n = prepared(o);
+            if (n.contains(u'税')) {
+                reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
+                reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+            }
+            reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
+            reader.line(o, n);
         }
-        reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
-        reader.line(o, n);
     }
     reader.finish();
     return reader.result;
