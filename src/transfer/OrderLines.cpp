@@ -174,7 +174,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（");
+    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
@@ -302,6 +302,8 @@ Label labelOf(QString c)
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
     c.remove(u'・'); // "項目・選択肢"
+    static const QRegularExpression number(QStringLiteral("[0-9０-９]{1,2}$"));
+    c.remove(number); // "商品1", "数量2" in a form of numbered fields
     for (const LabelWord &w : kLabels)
         if (c == QStringView(w.word))
             return w.label;
@@ -895,6 +897,7 @@ private:
     QList<OrderRow> unpriced; // items named with a count but no price
     QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
     QList<Column> columns;          // the last table head's columns
+    QStringList reducedNames;       // items a note names as reduced (compact)
 
     // A row of the table under a head that names its columns ("品名  数量  単価"):
     // as many cells as the head, a count and an amount where the head says.
@@ -1323,6 +1326,13 @@ private:
             legendTags += m.captured(1);
             return true;
         }
+        // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
+        if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
+            for (const QString &name : c.mid(colon + 1).split(QRegularExpression(QStringLiteral("[、,/]")),
+                                                              Qt::SkipEmptyParts))
+                reducedNames.append(name);
+            return true;
+        }
         // "(軽)は軽減税率対象商品です" explains marks the item lines carry
         // themselves; it marks no item of its own.
         if (c.contains(u'は') || c.contains(u'印'))
@@ -1658,6 +1668,9 @@ private:
 
     void applyMarks()
     {
+        for (OrderRow &r : result.rows)
+            if (!r.fee && reducedNames.contains(compact(prepared(r.name1))))
+                r.reduced = true;
         for (const Tagged &t : tagged) {
             bool reduced = false;
             for (const QChar ch : t.tags)

@@ -367,6 +367,12 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          {u"番茶||2|||"_qs, u"玄米茶||1|袋||"_qs},
          Unknown,
          std::nullopt},
+        {"a note names the reduced items; numbered form fields",
+         u"商品1：番茶 100g\n単価1：500円\n数量1：2\n商品2：湯呑\n単価2：1,000円\n数量2：1\n"
+         "※軽減税率対象商品：番茶 100g"_qs,
+         {u"番茶 100g||2||500|軽"_qs, u"湯呑||1||1000|"_qs},
+         Unknown,
+         std::nullopt},
         {"in a priced mail a line without a price is reported",
          u"番茶 100g　3袋\n玉露　1,000円 × 1"_qs,
          {u"玉露||1||1000|"_qs},
