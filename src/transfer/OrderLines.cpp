@@ -236,19 +236,41 @@ const SummaryWord kSummaryWords[] = {
 };
 // clang-format on
 
-Summary summaryOf(const QString &c, QString *word)
+Summary summaryOf(QStringView c, QString *word)
 {
-    for (const SummaryWord &w : kSummaryWords) {
-        const QStringView s(w.word);
+    // The words as strings once: the reader asks at every position of a line.
+    static const auto words = [] {
+        QList<std::pair<QString, Summary>> out;
+        for (const SummaryWord &w : kSummaryWords)
+            out.append({QString::fromUtf16(w.word), w.kind});
+        return out;
+    }();
+    if (c.isEmpty())
+        return Summary::None;
+    for (const auto &[s, kind] : words) {
         // A one-character word ("計") stands alone before its amount, never
         // at the start of a longer word ("計量スプーン").
         if (c.startsWith(s) && (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() ||
                                 c.at(1) == u':' || c.at(1) == u'\u00A5')) {
-            *word = s.toString();
-            return w.kind;
+            *word = s;
+            return kind;
         }
     }
     return Summary::None;
+}
+
+// Whether a summary word may begin with this character (a quick test before
+// the words are tried at every position of a line).
+bool mayStartSummary(QChar c)
+{
+    static const QString firsts = [] {
+        QString out = QStringLiteral("お");
+        for (const SummaryWord &w : kSummaryWords)
+            if (!out.contains(QChar(w.word[0])))
+                out += QChar(w.word[0]);
+        return out;
+    }();
+    return firsts.contains(c);
 }
 
 enum class Label {
@@ -304,9 +326,15 @@ Label labelOf(QString c)
     c.remove(u'・'); // "項目・選択肢"
     static const QRegularExpression number(QStringLiteral("[0-9０-９]{1,2}$"));
     c.remove(number); // "商品1", "数量2" in a form of numbered fields
-    for (const LabelWord &w : kLabels)
-        if (c == QStringView(w.word))
-            return w.label;
+    static const auto labels = [] {
+        QList<std::pair<QString, Label>> out;
+        for (const LabelWord &w : kLabels)
+            out.append({QString::fromUtf16(w.word), w.label});
+        return out;
+    }();
+    for (const auto &[w, label] : labels)
+        if (c == w)
+            return label;
     return c.isEmpty() ? Label::None : Label::Other;
 }
 
@@ -1098,7 +1126,9 @@ private:
             if (label.contains(QStringView(w)))
                 return Summary::Ignore;
         for (qsizetype k = 1; k < label.size(); ++k) {
-            const Summary kind = summaryOf(label.mid(k), word);
+            if (!mayStartSummary(label.at(k)))
+                continue;
+            const Summary kind = summaryOf(QStringView(label).mid(k), word);
             if (kind != Summary::None && label.size() - k - word->size() <= 2) {
                 *word = label;
                 return kind;
@@ -1256,7 +1286,7 @@ private:
         static const QRegularExpression between(
             QStringLiteral("^(?:[:=]|\\(税[込抜別]\\)|い|は)*$"));
         for (qsizetype k = from; k < n.size(); ++k) {
-            if (isBlank(n.at(k)) || n.at(k).isDigit())
+            if (!mayStartSummary(n.at(k)))
                 continue;
             const QString c = compact(QStringView(n).mid(k));
             QString word;
@@ -1288,7 +1318,7 @@ private:
     static qsizetype nextSummary(const QString &n, qsizetype from)
     {
         for (qsizetype k = from; k < n.size(); ++k) {
-            if (isBlank(n.at(k)) || n.at(k).isDigit())
+            if (!mayStartSummary(n.at(k)))
                 continue;
             QString word;
             const Summary kind = summaryOf(compact(QStringView(n).mid(k)), &word);
