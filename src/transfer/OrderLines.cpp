@@ -1821,7 +1821,7 @@ namespace {
 QString withoutHtml(const QString &text)
 {
     static const QRegularExpression hint(
-        QStringLiteral("<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#165);"),
+        QStringLiteral("<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#\\d+|#x[0-9a-f]+);"),
         QRegularExpression::CaseInsensitiveOption);
     if (!hint.match(text).hasMatch())
         return text;
@@ -1836,11 +1836,26 @@ QString withoutHtml(const QString &text)
     t.replace(lineEnd, QStringLiteral("\n"));
     t.remove(tag);
     static const std::pair<const char16_t *, const char16_t *> entities[] = {
-        {u"&yen;", u"¥"}, {u"&#165;", u"¥"}, {u"&nbsp;", u" "}, {u"&lt;", u"<"},
+        {u"&yen;", u"¥"}, {u"&nbsp;", u" "}, {u"&lt;", u"<"},
         {u"&gt;", u">"},  {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
+    // Numeric references ("&#65509;", "&#xFFE5;") first, "&amp;" last.
+    static const QRegularExpression numeric(QStringLiteral("&#(x[0-9A-Fa-f]{1,5}|[0-9]{1,6});"));
+    QString out;
+    qsizetype at = 0;
+    for (auto it = numeric.globalMatch(t); it.hasNext();) {
+        const auto m = it.next();
+        const QString code = m.captured(1);
+        bool ok = false;
+        const uint u = code.startsWith(u'x') ? code.mid(1).toUInt(&ok, 16) : code.toUInt(&ok, 10);
+        out += QStringView(t).mid(at, m.capturedStart() - at);
+        if (ok && u > 0 && u < 0x110000 && (u < 0xD800 || u > 0xDFFF))
+            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&u), 1);
+        at = m.capturedEnd();
+    }
+    out += QStringView(t).mid(at);
     for (const auto &[from, to] : entities)
-        t.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
-    return t;
+        out.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
+    return out;
 }
 
 bool isQuoted(const QString &line)
