@@ -142,6 +142,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         "[一二三四五六七八九十]{1,2}[、.．]|"
         "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
+    // A sentence's opening words before the name ("今回は煎茶…", "あと、玄米茶…").
+    static const QRegularExpression opener(QStringLiteral(
+        "^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:あと|また)[、,\\s\\x{3000}]+)"));
+    s.remove(opener);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
     static const QRegularExpression reducedWord(QStringLiteral(
@@ -485,7 +489,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // A sentence with the count before its price: "ほうじ茶を3袋お願いします。
     // 1袋648円でしたよね", "あと玄米茶も2袋（540円）".
     static const QRegularExpression sentence(
-        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また)?[、\\s\\x{3000}]*(.+?)(?:を|も)"
+        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また|今回は|今回も)?[、\\s\\x{3000}]*(.+?)(?:を|も)"
                        "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
             .arg(kUnits));
     if (const auto sm = sentence.match(n); sm.hasMatch() && anyMarked) {
@@ -1607,7 +1611,15 @@ private:
         static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求|獲得|付与"));
         if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
-        const auto item = readItemLine(o, n, false);
+        auto item = readItemLine(o, n, false);
+        // A sentence with an amount and no count ("先月は5,000円以上で送料無料
+        // でした") is no item: its "name" ends in a particle or the amount
+        // is a bound.
+        static const QRegularExpression prose(QStringLiteral("[はがでにへ]$|。"));
+        static const QRegularExpression bound(QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
+        if (item && !item->qty &&
+            (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
+            item.reset();
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
