@@ -131,7 +131,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // Columns of a pasted table: a bare number column after the name (入数)
     // goes, the name's own columns are joined by a space.
     if (s.contains(u'\t')) {
-        static const QRegularExpression numberColumns(QStringLiteral("(?:\\t[\\s\\x{3000}]*[0-9０-９]+)+[\\s\\x{3000}]*$"));
+        static const QRegularExpression numberColumns(
+            QStringLiteral("(?:\\t[\\s\\x{3000}]*[0-9０-９]+)+[\\s\\x{3000}]*$"));
         s.remove(numberColumns);
         static const QRegularExpression tabs(QStringLiteral("[ \\x{3000}]*\\t+[ \\x{3000}]*"));
         s.replace(tabs, QStringLiteral(" "));
@@ -143,14 +144,15 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
     // A sentence's opening words before the name ("今回は煎茶…", "あと、玄米茶…").
-    static const QRegularExpression opener(QStringLiteral(
-        "^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:あと|また)[、,\\s\\x{3000}]+)"));
+    static const QRegularExpression opener(
+        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
+                       "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
-    static const QRegularExpression reducedWord(QStringLiteral(
-        "^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
-        "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
+    static const QRegularExpression reducedWord(
+        QStringLiteral("^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
+                       "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
     if (s.contains(u'軽')) {
         const qsizetype before = s.size();
         s.remove(reducedWord);
@@ -158,9 +160,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += u'軽';
     }
     // A remark on the price, not the item ("煎茶 100g（税込）").
-    static const QRegularExpression taxRemark(QStringLiteral(
-        "[\\s\\x{3000}]*[(（](?:税込み?|税抜き?|税別|内税|外税|送料込み?|送料別|送料無料|[・、,/\\s])+[)）]"
-        "[\\s\\x{3000}]*$"));
+    static const QRegularExpression taxRemark(
+        QStringLiteral("[\\s\\x{3000}]*[(（](?:税込み?|税抜き?|税別|内税|外税|送料込み?|送料別|"
+                       "送料無料|[・、,/\\s])+[)）]"
+                       "[\\s\\x{3000}]*$"));
     s.remove(taxRemark);
     static const QRegularExpression rateColumn(
         QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
@@ -348,10 +351,9 @@ enum class Section { None, Items, Other };
 // the destination, payment, remarks).
 Section sectionOf(const QString &c)
 {
-    static const char16_t *const itemWords[] = {u"商品",     u"注文内容",   u"明細",
-                                                u"注文品",   u"購入品",     u"品名",
-                                                u"注文の品", u"お買い上げ", u"お買上げ",
-                                                u"作品",     u"お届け内容", u"発注内容"};
+    static const char16_t *const itemWords[] = {
+        u"商品",     u"注文内容",   u"明細",     u"注文品", u"購入品",     u"品名",
+        u"注文の品", u"お買い上げ", u"お買上げ", u"作品",   u"お届け内容", u"発注内容"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -365,10 +367,10 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",  u"ご注文商品", u"明細",
-        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",  u"購入商品",   u"ご購入商品",
-        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",
-        u"購入作品", u"ご購入作品", u"作品"};
+        u"商品",       u"注文内容",   u"ご注文内容", u"注文商品",   u"ご注文商品",
+        u"明細",       u"注文明細",   u"ご注文明細", u"ご注文概要", u"注文概要",
+        u"購入商品",   u"ご購入商品", u"注文品",     u"ご注文品",   u"発注内容",
+        u"ご注文の品", u"購入作品",   u"ご購入作品", u"作品"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -389,10 +391,10 @@ struct Pending
     QStringList options;
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
-    bool badQty = false;      // a quantity that is no whole count ("250g")
-    bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
+    bool badQty = false;       // a quantity that is no whole count ("250g")
+    bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
     bool countedTotal = false; // that amount may still be the price (see finish())
-    qsizetype indent = 0;     // blanks before the name's line
+    qsizetype indent = 0;      // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -403,7 +405,7 @@ struct ItemLine
 {
     QString name, unit, tags;
     std::optional<qint64> price, qty, total;
-    bool priceLabel = false; // "単価 ¥756": the amount is surely the unit price
+    bool priceLabel = false;   // "単価 ¥756": the amount is surely the unit price
     bool countedTotal = false; // "× 2  2,160円": the line total, or the price?
 };
 
@@ -415,8 +417,8 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
     static const QRegularExpression unitAfter(
         QStringLiteral("[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}]|$)").arg(kUnits));
     // A rate column may follow ("煎茶 100g  2  1,080  2,160  8%").
-    static const QRegularExpression tail(QStringLiteral(
-        "[\\s\\x{3000}円)]*(?:\\d{1,2}(?:\\.\\d)?%|軽)?[\\s\\x{3000}]*$"));
+    static const QRegularExpression tail(
+        QStringLiteral("[\\s\\x{3000}円)]*(?:\\d{1,2}(?:\\.\\d)?%|軽)?[\\s\\x{3000}]*$"));
     if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption)
                                  .hasMatch())
@@ -480,8 +482,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     static const QRegularExpression inlineQty(
         QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
             .arg(kUnits));
-    static const QRegularExpression inlineLabel(
-        QStringLiteral("((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
+    static const QRegularExpression inlineLabel(QStringLiteral(
+        "((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
     const bool anyMarked =
         std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
     auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
@@ -489,7 +491,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // A sentence with the count before its price: "ほうじ茶を3袋お願いします。
     // 1袋648円でしたよね", "あと玄米茶も2袋（540円）".
     static const QRegularExpression sentence(
-        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また|今回は|今回も)?[、\\s\\x{3000}]*(.+?)(?:を|も)"
+        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また|今回は|今回も)?[、\\s\\x{3000}"
+                       "]*(.+?)(?:を|も)"
                        "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
             .arg(kUnits));
     if (const auto sm = sentence.match(n); sm.hasMatch() && anyMarked) {
@@ -622,7 +625,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         QRegularExpressionMatch q;
         // "2袋（1袋1,080円）", "3袋 各540円": the amount is for one.
         static const QRegularExpression perOne(
-            QStringLiteral("[(\\s\\x{3000}]*(?:1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?|各)[\\s\\x{3000}]*$")
+            QStringLiteral("[(\\s\\x{3000}]*(?:1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?|各)["
+                           "\\s\\x{3000}]*$")
                 .arg(kUnits));
         auto countIn = [&](const QString &left) {
             QRegularExpressionMatch found;
@@ -737,13 +741,13 @@ Column columnOf(QString c)
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
     static const std::pair<const char16_t *, Column> words[] = {
-        {u"品名", Column::Name},        {u"商品名", Column::Name},     {u"商品", Column::Name},
-        {u"品目", Column::Name},        {u"商品の詳細", Column::Name}, {u"数量", Column::Qty},
-        {u"個数", Column::Qty},         {u"注文数", Column::Qty},      {u"単価", Column::Price},
-        {u"価格", Column::Price},       {u"販売価格", Column::Price},  {u"金額", Column::Total},
-        {u"小計", Column::Total},       {u"商品の合計", Column::Total}, {u"合計", Column::Total},
-        {u"税率", Column::Rate},        {u"単位", Column::Unit},       {u"規格", Column::Spec},
-        {u"容量", Column::Spec},        {u"内容量", Column::Spec}};
+        {u"品名", Column::Name},  {u"商品名", Column::Name},      {u"商品", Column::Name},
+        {u"品目", Column::Name},  {u"商品の詳細", Column::Name},  {u"数量", Column::Qty},
+        {u"個数", Column::Qty},   {u"注文数", Column::Qty},       {u"単価", Column::Price},
+        {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
+        {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
+        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Spec},
+        {u"容量", Column::Spec},  {u"内容量", Column::Spec}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -754,12 +758,13 @@ Column columnOf(QString c)
 // none of the order's own fields (dates, addresses, numbers).
 bool attributeLabel(const QString &label)
 {
-    if (label.size() > 5 || std::all_of(label.begin(), label.end(),
-                                         [](QChar ch) { return ch.unicode() < 0x80; }))
+    if (label.size() > 5 ||
+        std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
-    for (const char16_t *w : {u"日", u"時", u"番号", u"先", u"者", u"方法", u"備考", u"届",
-                              u"支払", u"送", u"連絡", u"メール", u"電話", u"住所", u"名前",
-                              u"氏名", u"状態", u"期限", u"区分", u"様", u"TEL", u"〒"})
+    for (const char16_t *w :
+         {u"日",   u"時",   u"番号", u"先",     u"者",   u"方法", u"備考", u"届",
+          u"支払", u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名",
+          u"状態", u"期限", u"区分", u"様",     u"TEL",  u"〒"})
         if (label.contains(QStringView(w)))
             return false;
     return true;
@@ -795,9 +800,9 @@ public:
         // next ("¥660"): read as one line.
         if (!heldSummary.isEmpty()) {
             const QString label = std::exchange(heldSummary, QString());
-            static const QRegularExpression amountOnly(QStringLiteral(
-                "^(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
-                "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
+            static const QRegularExpression amountOnly(
+                QStringLiteral("^(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
+                               "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
             if (amountOnly.match(compact(n)).hasMatch()) {
                 const QString joined = label + QStringLiteral("：") + o;
                 line(joined, prepared(joined));
@@ -807,14 +812,13 @@ public:
         {
             QString word;
             const Summary k = summaryOf(c, &word);
-            if (k != Summary::None && k != Summary::Ignore &&
-                (c == word || c == word + u':'))
+            if (k != Summary::None && k != Summary::Ignore && (c == word || c == word + u':'))
                 heldSummary = word;
         }
         // "[送料]  660(円)", "【合計】 8,048円": a summary word in brackets, then
         // its amount.
-        static const QRegularExpression bracketed(QStringLiteral(
-            "[\\[【〔<]([^\\]】〕>]{1,16})[\\]】〕>][\\s\\x{3000}:]*(?=[-▲¥\\d])"));
+        static const QRegularExpression bracketed(
+            QStringLiteral("[\\[【〔<]([^\\]】〕>]{1,16})[\\]】〕>][\\s\\x{3000}:]*(?=[-▲¥\\d])"));
         if (const auto k = bracketed.match(n, b, QRegularExpression::NormalMatch,
                                            QRegularExpression::AnchorAtOffsetMatchOption);
             k.hasMatch()) {
@@ -834,9 +838,10 @@ public:
             return;
         // "【軽減税率（8%）対象商品】", "■10%対象": the items under it are at that
         // rate, up to the next such heading.
-        static const QRegularExpression group(QStringLiteral(
-            "^[\\[【<〔]?(?:(軽減)税率|(標準)税率)?\\(?(?:(8)|(10))?(?:\\.0)?%?\\)?(?:税率)?対象(?:の)?"
-            "(?:商品|品目)?[\\]】>〕]?:?$"));
+        static const QRegularExpression group(
+            QStringLiteral("^[\\[【<〔]?(?:(軽減)税率|(標準)税率)?\\(?(?:(8)|(10))?(?:\\.0)?%?\\)?("
+                           "?:税率)?対象(?:の)?"
+                           "(?:商品|品目)?[\\]】>〕]?:?$"));
         if (const auto g = group.match(c); g.hasMatch() && g.capturedLength(0) > 2) {
             const bool reduced = g.capturedLength(1) > 0 || g.capturedLength(3) > 0;
             if (reduced || g.capturedLength(2) > 0 || g.capturedLength(4) > 0) {
@@ -923,13 +928,13 @@ public:
 private:
     Pending cur;
     Section section = Section::None;
-    QString heldSummary; // a summary word on a line of its own, waiting for its amount
+    QString heldSummary;     // a summary word on a line of its own, waiting for its amount
     bool allReduced = false; // "全品軽減税率対象"
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
-    QList<OrderRow> unpriced; // items named with a count but no price
+    QList<OrderRow> unpriced;      // items named with a count but no price
     QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
-    QList<Column> columns;          // the last table head's columns
-    QStringList reducedNames;       // items a note names as reduced (compact)
+    QList<Column> columns;         // the last table head's columns
+    QStringList reducedNames;      // items a note names as reduced (compact)
 
     // A row of the table under a head that names its columns ("品名  数量  単価"):
     // as many cells as the head, a count and an amount where the head says.
@@ -942,8 +947,8 @@ private:
             return false;
         static const QRegularExpression count(
             QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
-        static const QRegularExpression amount(
-            QStringLiteral("^([-▲])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
+        static const QRegularExpression amount(QStringLiteral(
+            "^([-▲])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
         Pending p;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
@@ -1100,12 +1105,11 @@ private:
         if (colon < 0) {
             // "お買い上げ合計　5,000円": the label, blanks, then the amount; a
             // word that only ends like a fee ("…料") is an item's name here.
-            static const QRegularExpression spaced(QStringLiteral(
-                "([^\\d:]{1,14}?)[\\s\\x{3000}]+[-▲]?¥?[\\s\\x{3000}]*\\d"));
+            static const QRegularExpression spaced(
+                QStringLiteral("([^\\d:]{1,14}?)[\\s\\x{3000}]+[-▲]?¥?[\\s\\x{3000}]*\\d"));
             const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption);
-            return m.hasMatch() ? labelSummary(compact(m.captured(1)), word, false)
-                                : Summary::None;
+            return m.hasMatch() ? labelSummary(compact(m.captured(1)), word, false) : Summary::None;
         }
         static const QRegularExpression amountNext(
             QStringLiteral("[\\s\\x{3000}]*[-▲]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
@@ -1179,8 +1183,8 @@ private:
             return true;
         }
         const QList<Money> money = moneyIn(n, true);
-        auto first =
-            std::find_if(money.begin(), money.end(), [&](const Money &m) { return m.marked && m.begin >= b; });
+        auto first = std::find_if(money.begin(), money.end(),
+                                  [&](const Money &m) { return m.marked && m.begin >= b; });
         if (first == money.end())
             first = std::find_if(money.begin(), money.end(), [&](const Money &m) {
                 return m.begin >= b; // the label's own digits ("10%対象") never come first here
@@ -1195,8 +1199,10 @@ private:
             return true;
         // "ラッピング：あり（+220円）" under an item is its option; the fee
         // comes on a line of its own.
-        static const QRegularExpression choice(QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要)"));
-        if (kind == Summary::Fee && c.startsWith(word) && choice.match(c.mid(word.size())).hasMatch())
+        static const QRegularExpression choice(
+            QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要)"));
+        if (kind == Summary::Fee && c.startsWith(word) &&
+            choice.match(c.mid(word.size())).hasMatch())
             return false;
         // A line total inside the entry being read ("小計：6,480円"); taken for
         // the order's subtotal it would change nothing either. "合計" is
@@ -1257,8 +1263,8 @@ private:
             // Up to the next summary on the line ("消費税 2,520円、合計 …").
             const qsizetype bound = nextSummary(n, m.end);
             qsizetype last = money.size() - 1;
-            while (last > 0 && (money[last].value < 0 || !money[last].valid ||
-                                money[last].begin >= bound))
+            while (last > 0 &&
+                   (money[last].value < 0 || !money[last].valid || money[last].begin >= bound))
                 --last;
             const qint64 tax = std::abs(money[last].value);
             statedTax = statedTax.value_or(0) + tax;
@@ -1362,8 +1368,8 @@ private:
         }
         // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
-            for (const QString &name : c.mid(colon + 1).split(QRegularExpression(QStringLiteral("[、,/]")),
-                                                              Qt::SkipEmptyParts))
+            for (const QString &name : c.mid(colon + 1).split(
+                     QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts))
                 reducedNames.append(name);
             return true;
         }
@@ -1415,14 +1421,16 @@ private:
             // of a table ("品名  数量  単価  金額").
             static const QRegularExpression digits(QStringLiteral("\\d"));
             int heads = 0;
-            for (const char16_t *w : {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
+            for (const char16_t *w :
+                 {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
                 heads += c.contains(QStringView(w)) ? 1 : 0;
             if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
                 columns.clear();
                 for (const Cell &cell : cellsOf(n))
-                    columns.append(columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
+                    columns.append(
+                        columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
                 return true;
             }
             // A label set off by blanks instead of a colon ("商品名　煎茶",
@@ -1436,12 +1444,11 @@ private:
                 // A code so set off only when the code is all that follows.
                 static const QRegularExpression codeOnly(
                     QStringLiteral("[A-Za-z0-9][A-Za-z0-9_./#-]*[\\s\\x{3000}]*$"));
-                const bool code =
-                    l == Label::Code &&
-                    codeOnly
-                        .match(n, m.capturedEnd(), QRegularExpression::NormalMatch,
-                               QRegularExpression::AnchorAtOffsetMatchOption)
-                        .hasMatch();
+                const bool code = l == Label::Code &&
+                                  codeOnly
+                                      .match(n, m.capturedEnd(), QRegularExpression::NormalMatch,
+                                             QRegularExpression::AnchorAtOffsetMatchOption)
+                                      .hasMatch();
                 if (l != Label::Other && l != Label::None &&
                     (l != Label::NamedOption || !cur.name.isEmpty()) &&
                     (l != Label::Code || code)) {
@@ -1528,8 +1535,10 @@ private:
         case Label::NamedOption: {
             // A pack size needs no label ("種類：12個入り" is "12個入り").
             static const QRegularExpression packSize(
-                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$").arg(kUnits));
-            const bool pack = (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
+                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            const bool pack =
+                (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
             cur.options.append(blankTrim(pack ? value : o.mid(b)));
             break;
         }
@@ -1616,9 +1625,9 @@ private:
         // でした") is no item: its "name" ends in a particle or the amount
         // is a bound.
         static const QRegularExpression prose(QStringLiteral("[はがでにへ]$|。"));
-        static const QRegularExpression bound(QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
-        if (item && !item->qty &&
-            (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
+        static const QRegularExpression bound(
+            QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
+        if (item && !item->qty && (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
             item.reset();
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
@@ -1650,11 +1659,13 @@ private:
         // "本山茶100gを4袋と、玄米茶を2袋お願いします": counts in a sentence, for a
         // mail that prices nothing.
         static const QRegularExpression counted(
-            QStringLiteral("(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)"
-                           "(?:(?:を|も)[\\s\\x{3000}]*|(?<=[^\\s\\x{3000}\\d]))(\\d{1,9})[\\s\\x{3000}]*(%1)")
+            QStringLiteral(
+                "(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)"
+                "(?:(?:を|も)[\\s\\x{3000}]*|(?<=[^\\s\\x{3000}\\d]))(\\d{1,9})[\\s\\x{3000}]*(%1)")
                 .arg(kUnits));
         static const QRegularExpression countAtEnd(
-            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?|"
+            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})["
+                           "\\s\\x{3000}]*(%1)?|"
                            "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
@@ -1662,7 +1673,8 @@ private:
         if (section == Section::Other || !count.hasMatch()) {
             // Outside the items only a count with its unit, kept for a mail
             // that prices nothing and never reported.
-            auto loose = [&](qsizetype begin, qsizetype end, const QString &qty, const QString &unit) {
+            auto loose = [&](qsizetype begin, qsizetype end, const QString &qty,
+                             const QString &unit) {
                 OrderRow r;
                 r.name1 = leftWhole(nameFrom(o, begin, end, nullptr), kItemNameLength);
                 r.qty = qty.toLongLong();
@@ -1833,7 +1845,8 @@ namespace {
 QString withoutHtml(const QString &text)
 {
     static const QRegularExpression hint(
-        QStringLiteral("<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#\\d+|#x[0-9a-f]+);"),
+        QStringLiteral(
+            "<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#\\d+|#x[0-9a-f]+);"),
         QRegularExpression::CaseInsensitiveOption);
     if (!hint.match(text).hasMatch())
         return text;
@@ -1848,8 +1861,8 @@ QString withoutHtml(const QString &text)
     t.replace(lineEnd, QStringLiteral("\n"));
     t.remove(tag);
     static const std::pair<const char16_t *, const char16_t *> entities[] = {
-        {u"&yen;", u"¥"}, {u"&nbsp;", u" "}, {u"&lt;", u"<"},
-        {u"&gt;", u">"},  {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
+        {u"&yen;", u"¥"},   {u"&nbsp;", u" "}, {u"&lt;", u"<"}, {u"&gt;", u">"},
+        {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
     // Numeric references ("&#65509;", "&#xFFE5;") first, "&amp;" last.
     static const QRegularExpression numeric(QStringLiteral("&#(x[0-9A-Fa-f]{1,5}|[0-9]{1,6});"));
     QString out;
@@ -1886,10 +1899,12 @@ bool isQuoted(const QString &line)
 // "2025年5月2日(金) 9:00 かんろ茶舗 <info@…>:").
 QList<bool> quotedLines(const QStringList &lines)
 {
-    static const QRegularExpression header(QStringLiteral(
-        "^[\\s\\x{3000}]*(?:-{2,}[\\s\\x{3000}]*(?:Original Message|Forwarded message|元のメッセージ|"
-        "転送されたメッセージ)[\\s\\x{3000}]*-{2,}|.*\\bwrote:|.*<[^<>@\\s]+@[^<>\\s]+>[^<>]*[:：])"
-        "[\\s\\x{3000}]*$"),
+    static const QRegularExpression header(
+        QStringLiteral("^[\\s\\x{3000}]*(?:-{2,}[\\s\\x{3000}]*(?:Original Message|Forwarded "
+                       "message|元のメッセージ|"
+                       "転送されたメッセージ)[\\s\\x{3000}]*-{2,}|.*\\bwrote:|.*<[^<>@\\s]+@[^<>"
+                       "\\s]+>[^<>]*[:：])"
+                       "[\\s\\x{3000}]*$"),
         QRegularExpression::CaseInsensitiveOption);
     QList<bool> quoted;
     bool after = false;
@@ -1904,7 +1919,8 @@ QList<bool> quotedLines(const QStringList &lines)
 // split when two parts or more carry an amount and every part has words.
 QStringList memoParts(const QString &line)
 {
-    static const QRegularExpression separator(QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
+    static const QRegularExpression separator(
+        QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
     if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
         return {line};
     const QStringList parts = line.split(separator, Qt::SkipEmptyParts);

@@ -14,7 +14,8 @@ QStringList rowsOf(const OrderLines &o)
     QStringList out;
     for (const OrderRow &r : o.rows)
         out.append(QStringList{r.name1, r.name2, QString::number(r.qty), r.unit,
-                               r.priced ? QString::number(r.price) : QString(), r.reduced ? u"軽"_qs : QString()}
+                               r.priced ? QString::number(r.price) : QString(),
+                               r.reduced ? u"軽"_qs : QString()}
                        .join(u'|'));
     return out;
 }
@@ -238,7 +239,8 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          Unknown,
          std::nullopt},
         {"indented entries at one depth, options deeper; the fees' sum",
-         u"［ご注文商品］\n　煎茶\n　　のし：内祝\n　　1,000円（税込・軽減税率対象） × 2 ＝ 2,000円\n"
+         u"［ご注文商品］\n　煎茶\n　　のし：内祝\n　　1,000円（税込・軽減税率対象） × 2 ＝ "
+         u"2,000円\n"
          "　化粧箱\n　　200円 × 2 ＝ 400円\n送料：800円\n送料合計：800円"_qs,
          {u"煎茶|のし：内祝|2||1000|軽"_qs, u"化粧箱||2||200|"_qs, u"送料||1||800|"_qs},
          Included,
