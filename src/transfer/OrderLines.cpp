@@ -225,7 +225,10 @@ const SummaryWord kSummaryWords[] = {
     {u"お支払金額", Summary::Total}, {u"お支払い合計", Summary::Total}, {u"お支払合計", Summary::Total},
     {u"お支払総額", Summary::Total}, {u"お支払い総額", Summary::Total}, {u"ご請求金額", Summary::Total},
     {u"ご請求額", Summary::Total}, {u"決済金額", Summary::Total},
-    {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"支払額", Summary::Total},
+    {u"支払い額", Summary::Total}, {u"GrandTotal", Summary::Total}, {u"Total", Summary::Total},
+    {u"TOTAL", Summary::Total}, {u"Subtotal", Summary::Subtotal}, {u"SubTotal", Summary::Subtotal},
+    {u"Shipping", Summary::Fee}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -1129,10 +1132,14 @@ private:
         if (label.isEmpty() || label.size() > 14 || labelOf(label) != Label::Other)
             return Summary::None;
         // Points earned or held, and last year's or last order's sums.
-        for (const char16_t *w : {u"獲得", u"付与", u"保有", u"残高", u"予定", u"可能", u"前回",
-                                  u"昨年", u"去年", u"前年", u"先月"})
+        for (const char16_t *w :
+             {u"獲得", u"付与", u"保有", u"残高", u"前回", u"昨年", u"去年", u"前年", u"先月"})
             if (label.contains(QStringView(w)))
                 return Summary::Ignore;
+        const bool points = label.contains(u"ポイント") || label.contains(u"pt");
+        if (points && (label.contains(u"予定") || label.contains(u"可能")))
+            return Summary::Ignore;
+        label.remove(QStringLiteral("予定")); // "お支払い予定金額" is the total
         for (qsizetype k = 1; k < label.size(); ++k) {
             if (!mayStartSummary(label.at(k)))
                 continue;
