@@ -1923,22 +1923,22 @@ QList<bool> quotedLines(const QStringList &lines)
 }
 
 // A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
-// split when two parts or more carry an amount and every part has words.
-QStringList memoParts(const QString &line)
+// split when two pieces or more carry an amount and every piece has words.
+QStringList memoEntries(const QString &line)
 {
     static const QRegularExpression separator(
         QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
     if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
         return {line};
-    const QStringList parts = line.split(separator, Qt::SkipEmptyParts);
+    const QStringList pieces = line.split(separator, Qt::SkipEmptyParts);
     static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
     int priced = 0;
-    for (const QString &p : parts) {
+    for (const QString &p : pieces) {
         if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
             return {line};
         priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
     }
-    return parts.size() >= 2 && priced >= 2 ? parts : QStringList{line};
+    return pieces.size() >= 2 && priced >= 2 ? pieces : QStringList{line};
 }
 
 // skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
@@ -1962,8 +1962,8 @@ OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool s
         if (quoted[count - 1])
             text.remove(quoteMarks);
         text.remove(chat);
-        for (const QString &part : memoParts(leftWhole(text, kLineLimit))) {
-            const QString o = part;
+        for (const QString &piece : memoEntries(leftWhole(text, kLineLimit))) {
+            const QString o = piece;
             const QString n = prepared(o);
             if (n.contains(u'税')) {
                 reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
