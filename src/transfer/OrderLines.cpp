@@ -1554,7 +1554,8 @@ private:
             const auto item = readItemLine(value, nv, true);
             if (!item)
                 return true;
-            if (kind == Label::Price) {
+            // "金額：1,080円×2点＝2,160円" is price and count as well.
+            if (kind == Label::Price || (item->price && item->qty)) {
                 merge(*item);
             } else if (item->price) {
                 cur.total = item->price;
