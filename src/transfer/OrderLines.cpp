@@ -803,9 +803,9 @@ public:
         // next ("¥660"): read as one line.
         if (!heldSummary.isEmpty()) {
             const QString label = std::exchange(heldSummary, QString());
-            static const QRegularExpression amountOnly(
-                QStringLiteral("^(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
-                               "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
+            static const QRegularExpression amountOnly(QStringLiteral(
+                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
+                "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
             if (amountOnly.match(compact(n)).hasMatch()) {
                 const QString joined = label + QStringLiteral("：") + o;
                 line(joined, prepared(joined));
@@ -1724,8 +1724,13 @@ private:
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
             }
-        } else
+        } else if (cur.qty && !cur.priced() && c.size() > 16 && indent <= cur.indent) {
+            // A counted name without its price yet takes short lines as
+            // options ("50g"); a long one is the text going on.
+            commit();
+        } else {
             cur.options.append(nameFrom(o, 0, o.size(), nullptr));
+        }
     }
 
     void applyMarks()
