@@ -765,9 +765,9 @@ bool attributeLabel(const QString &label)
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
     for (const char16_t *w :
-         {u"日",   u"時",   u"番号", u"先",     u"者",   u"方法", u"備考", u"届",
-          u"支払", u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名",
-          u"状態", u"期限", u"区分", u"様",     u"TEL",  u"〒"})
+         {u"日",   u"時",   u"番号",   u"先",   u"者",   u"方法", u"備考", u"届",   u"支払",
+          u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名", u"状態", u"期",
+          u"区分", u"様",   u"TEL",    u"〒",   u"希望", u"同梱", u"注意", u"要望", u"メッセージ"})
         if (label.contains(QStringView(w)))
             return false;
     return true;

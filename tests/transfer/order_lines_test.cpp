@@ -184,7 +184,7 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          Included,
          1600},
         {"options on lines of their own, joined; a short attribute is one",
-         u"商品名：湯呑\nのし：御祝\n名入れ：田中\n柄：青\nお届け希望日：5月1日\n単価：2,000円\n"
+         u"商品名：湯呑\nのし：御祝\n名入れ：田中\n柄：青\nお届け希望日：5月1日\n同梱物：カタログ\n単価：2,000円\n"
          "数量：1"_qs,
          {u"湯呑|のし：御祝 / 名入れ：田中 / 柄：青|1||2000|"_qs},
          Unknown,
