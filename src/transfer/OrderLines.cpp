@@ -2026,7 +2026,11 @@ QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTota
         parts.append(QStringLiteral("納品書の合計を計算できません"));
     if (!order.unread.isEmpty())
         parts.append(QStringLiteral("読めなかった明細：") + order.unread.join(u'、'));
-    if (order.tax == OrderTaxMode::Unknown)
+    // Rows that all lack a price leave nothing for the tax mode to change.
+    const bool nothingPriced =
+        !order.rows.isEmpty() && std::none_of(order.rows.begin(), order.rows.end(),
+                                              [](const OrderRow &r) { return r.priced; });
+    if (order.tax == OrderTaxMode::Unknown && !nothingPriced)
         parts.append(QStringLiteral("税込・税抜は注文文から判らないため変えていません"));
     return parts.join(QStringLiteral("　"));
 }

@@ -184,7 +184,8 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          Included,
          1600},
         {"options on lines of their own, joined; a short attribute is one",
-         u"商品名：湯呑\nのし：御祝\n名入れ：田中\n柄：青\nお届け希望日：5月1日\n同梱物：カタログ\n単価：2,000円\n"
+         u"商品名：湯呑\nのし：御祝\n名入れ：田中\n柄：青\nお届け希望日：5月1日\n同梱物：カタログ\n"
+         u"単価：2,000円\n"
          "数量：1"_qs,
          {u"湯呑|のし：御祝 / 名入れ：田中 / 柄：青|1||2000|"_qs},
          Unknown,
@@ -444,6 +445,10 @@ TEST(OrderLines, StatusAndNotices)
     EXPECT_EQ(orderLinesStatus(o, std::nullopt),
               u"納品書の合計を計算できません　読めなかった明細：番茶　"
               "税込・税抜は注文文から判らないため変えていません"_qs);
+    // Rows without a price: no tax mode to ask about.
+    const OrderLines unpriced = readOrderLines(u"・番茶　3袋\n"_qs);
+    ASSERT_EQ(unpriced.rows.size(), 1);
+    EXPECT_EQ(orderLinesStatus(unpriced, 0), QString());
 }
 
 } // namespace
