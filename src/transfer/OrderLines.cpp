@@ -74,7 +74,9 @@ struct Money
     bool valid = true;   // within nine digits
 };
 
-QList<Money> moneyIn(const QString &n)
+// glued: digits right after a Japanese word count too ("送料660"), as on
+// a summary line; after a Latin letter they stay part of a code.
+QList<Money> moneyIn(const QString &n, bool glued = false)
 {
     static const QRegularExpression re(
         QStringLiteral("([-▲△]\\s*)?([¥@]\\s*)?(\\d{1,3}(?:,\\d{3})+|\\d+)(?![\\d,.])"
@@ -97,7 +99,18 @@ QList<Money> moneyIn(const QString &n)
         // name ("2.5g", "KR-100"), not an amount.
         if (money.begin > 0 && !money.marked) {
             const QChar before = n.at(money.begin - 1);
-            if (before.isLetterOrNumber() || before == u'.')
+            if ((before.isLetterOrNumber() && (!glued || before.unicode() < 0x80)) ||
+                before == u'.')
+                continue;
+        }
+        // Dates, times and rates ("3/15", "12月20日", "14:00", "8%") are no
+        // amounts.
+        if (!money.marked && m.capturedLength(1) == 0) {
+            const QChar after = money.end < n.size() ? n.at(money.end) : QChar();
+            const QChar before = money.begin > 0 ? n.at(money.begin - 1) : QChar();
+            static const QString dateAfter = QStringLiteral("/月日時年:%");
+            if ((!after.isNull() && dateAfter.contains(after)) || before == u'/' ||
+                (before == u':' && money.begin > 1 && n.at(money.begin - 2).isDigit()))
                 continue;
         }
         out.append(money);
@@ -115,22 +128,74 @@ QString unitOf(const QString &word)
 QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags)
 {
     QString s = o.mid(begin, end - begin);
+    // Columns of a pasted table: a bare number column after the name (入数)
+    // goes, the name's own columns are joined by a space.
+    if (s.contains(u'\t')) {
+        static const QRegularExpression numberColumns(
+            QStringLiteral("(?:\\t[\\s\\x{3000}]*[0-9０-９]+)+[\\s\\x{3000}]*$"));
+        s.remove(numberColumns);
+        static const QRegularExpression tabs(QStringLiteral("[ \\x{3000}]*\\t+[ \\x{3000}]*"));
+        s.replace(tabs, QStringLiteral(" "));
+        s = blankTrim(s);
+    }
     static const QRegularExpression listNumber(QStringLiteral(
         "^[\\s\\x{3000}]*(?:[0-9０-９]{1,2}[.．)）]|[(（\\[［][0-9０-９]{1,2}[)）\\]］]|"
+        "[一二三四五六七八九十]{1,2}[、.．]|"
         "[0-9０-９]{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}0-9０-９]))"));
     s.remove(listNumber);
+    // A sentence's opening words before the name ("今回は煎茶…", "あと、玄米茶…").
+    static const QRegularExpression opener(
+        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
+                       "あと|また)[、,\\s\\x{3000}]+)"));
+    s.remove(opener);
+    // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
+    // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
+    static const QRegularExpression reducedWord(
+        QStringLiteral("^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
+                       "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
+    if (s.contains(u'軽')) {
+        const qsizetype before = s.size();
+        s.remove(reducedWord);
+        if (tags && s.size() != before)
+            *tags += u'軽';
+    }
+    // A remark on the price, not the item ("煎茶 100g（税込）").
+    static const QRegularExpression taxRemark(
+        QStringLiteral("[\\s\\x{3000}]*[(（](?:税込み?|税抜き?|税別|内税|外税|送料込み?|送料別|"
+                       "送料無料|[・、,/\\s])+[)）]"
+                       "[\\s\\x{3000}]*$"));
+    s.remove(taxRemark);
+    static const QRegularExpression rateColumn(
+        QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
+    s.remove(rateColumn);
+    // A leading product code before the name ("GT-TB100  業務用 煎茶"): letters
+    // and digits with a hyphen or two letters, then a Japanese name.
+    static const QRegularExpression code(QStringLiteral(
+        "^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
+        "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}))[A-Za-z0-9][A-Za-z0-9_./#-]*)[\\s\\x{3000}]+"
+        "(?=.*[^\\x{0000}-\\x{00FF}])"));
+    s.remove(code);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
         if (kTagMarks.contains(s.at(b)) && tags)
             *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（");
+    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
             *tags += narrowOrderText(QStringView(s).mid(e - 1, 1));
         --e;
+    }
+    // A bracket left open by the price cut out of it ("煎茶（税込1,404円）を3袋"
+    // leaves "煎茶（税込").
+    const qsizetype open = std::max(s.lastIndexOf(u'（', e - 1), s.lastIndexOf(u'(', e - 1));
+    if (open > b && std::max(s.lastIndexOf(u'）', e - 1), s.lastIndexOf(u')', e - 1)) < open &&
+        e - open <= 8) {
+        e = open;
+        while (e > b && isBlank(s.at(e - 1)))
+            --e;
     }
     return s.mid(b, e - b);
 }
@@ -153,12 +218,17 @@ const SummaryWord kSummaryWords[] = {
     {u"商品点数", Summary::Ignore}, {u"獲得", Summary::Ignore}, {u"今回獲得", Summary::Ignore},
     {u"付与", Summary::Ignore}, {u"保有", Summary::Ignore}, {u"商品合計", Summary::Subtotal},
     {u"商品小計", Summary::Subtotal}, {u"商品代金", Summary::Subtotal}, {u"商品金額", Summary::Subtotal},
-    {u"お買上小計", Summary::Subtotal}, {u"小計", Summary::Subtotal}, {u"うち消費税", Summary::Tax},
+    {u"お買上小計", Summary::Subtotal}, {u"小計", Summary::Subtotal}, {u"税抜合計", Summary::Subtotal},
+    {u"税抜金額", Summary::Subtotal}, {u"本体合計", Summary::Subtotal}, {u"うち消費税", Summary::Tax},
     {u"内消費税", Summary::Tax}, {u"消費税", Summary::Tax}, {u"税金", Summary::Tax},
     {u"合計金額", Summary::Total}, {u"総合計", Summary::Total}, {u"お支払い金額", Summary::Total},
     {u"お支払金額", Summary::Total}, {u"お支払い合計", Summary::Total}, {u"お支払合計", Summary::Total},
     {u"お支払総額", Summary::Total}, {u"お支払い総額", Summary::Total}, {u"ご請求金額", Summary::Total},
-    {u"ご請求額", Summary::Total}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"ご請求額", Summary::Total}, {u"決済金額", Summary::Total},
+    {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"支払額", Summary::Total},
+    {u"支払い額", Summary::Total}, {u"GrandTotal", Summary::Total}, {u"Total", Summary::Total},
+    {u"TOTAL", Summary::Total}, {u"Subtotal", Summary::Subtotal}, {u"SubTotal", Summary::Subtotal},
+    {u"Shipping", Summary::Fee}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -176,19 +246,41 @@ const SummaryWord kSummaryWords[] = {
 };
 // clang-format on
 
-Summary summaryOf(const QString &c, QString *word)
+Summary summaryOf(QStringView c, QString *word)
 {
-    for (const SummaryWord &w : kSummaryWords) {
-        const QStringView s(w.word);
+    // The words as strings once: the reader asks at every position of a line.
+    static const auto words = [] {
+        QList<std::pair<QString, Summary>> out;
+        for (const SummaryWord &w : kSummaryWords)
+            out.append({QString::fromUtf16(w.word), w.kind});
+        return out;
+    }();
+    if (c.isEmpty())
+        return Summary::None;
+    for (const auto &[s, kind] : words) {
         // A one-character word ("計") stands alone before its amount, never
         // at the start of a longer word ("計量スプーン").
         if (c.startsWith(s) && (s.size() > 1 || c.size() == 1 || c.at(1).isDigit() ||
                                 c.at(1) == u':' || c.at(1) == u'\u00A5')) {
-            *word = s.toString();
-            return w.kind;
+            *word = s;
+            return kind;
         }
     }
     return Summary::None;
+}
+
+// Whether a summary word may begin with this character (a quick test before
+// the words are tried at every position of a line).
+bool mayStartSummary(QChar c)
+{
+    static const QString firsts = [] {
+        QString out = QStringLiteral("お");
+        for (const SummaryWord &w : kSummaryWords)
+            if (!out.contains(QChar(w.word[0])))
+                out += QChar(w.word[0]);
+        return out;
+    }();
+    return firsts.contains(c);
 }
 
 enum class Label {
@@ -219,9 +311,9 @@ const LabelWord kLabels[] = {
     {u"ギフト包装", Label::NamedOption}, {u"ギフトラッピング", Label::NamedOption}, {u"商品番号", Label::Code},
     {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
     {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
-    {u"管理番号", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
+    {u"管理番号", Label::Code}, {u"ASIN", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
     {u"項目選択肢", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
-    {u"仕様", Label::Option}, {u"種類", Label::Option}, {u"のし", Label::NamedOption},
+    {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
     {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption},
     {u"内容量", Label::NamedOption}, {u"ラッピング", Label::NamedOption}, {u"包装", Label::NamedOption},
@@ -241,9 +333,18 @@ Label labelOf(QString c)
 {
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
-    for (const LabelWord &w : kLabels)
-        if (c == QStringView(w.word))
-            return w.label;
+    c.remove(u'・'); // "項目・選択肢"
+    static const QRegularExpression number(QStringLiteral("[0-9０-９]{1,2}$"));
+    c.remove(number); // "商品1", "数量2" in a form of numbered fields
+    static const auto labels = [] {
+        QList<std::pair<QString, Label>> out;
+        for (const LabelWord &w : kLabels)
+            out.append({QString::fromUtf16(w.word), w.label});
+        return out;
+    }();
+    for (const auto &[w, label] : labels)
+        if (c == w)
+            return label;
     return c.isEmpty() ? Label::None : Label::Other;
 }
 
@@ -253,9 +354,9 @@ enum class Section { None, Items, Other };
 // the destination, payment, remarks).
 Section sectionOf(const QString &c)
 {
-    static const char16_t *const itemWords[] = {u"商品",     u"注文内容",   u"明細",
-                                                u"注文品",   u"購入品",     u"品名",
-                                                u"注文の品", u"お買い上げ", u"お買上げ"};
+    static const char16_t *const itemWords[] = {
+        u"商品",     u"注文内容",   u"明細",     u"注文品", u"購入品",     u"品名",
+        u"注文の品", u"お買い上げ", u"お買上げ", u"作品",   u"お届け内容", u"発注内容"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -269,9 +370,10 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",  u"ご注文商品", u"明細",
-        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",  u"購入商品",   u"ご購入商品",
-        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品"};
+        u"商品",       u"注文内容",   u"ご注文内容", u"注文商品",   u"ご注文商品",
+        u"明細",       u"注文明細",   u"ご注文明細", u"ご注文概要", u"注文概要",
+        u"購入商品",   u"ご購入商品", u"注文品",     u"ご注文品",   u"発注内容",
+        u"ご注文の品", u"購入作品",   u"ご購入作品", u"作品"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -292,8 +394,10 @@ struct Pending
     QStringList options;
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
-    bool badQty = false;      // a quantity that is no whole count ("250g")
-    bool countOnName = false; // "煎茶 特選 × 2": the amount under it is the line's
+    bool badQty = false;       // a quantity that is no whole count ("250g")
+    bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
+    bool countedTotal = false; // that amount may still be the price (see finish())
+    qsizetype indent = 0;      // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -304,6 +408,8 @@ struct ItemLine
 {
     QString name, unit, tags;
     std::optional<qint64> price, qty, total;
+    bool priceLabel = false;   // "単価 ¥756": the amount is surely the unit price
+    bool countedTotal = false; // "× 2  2,160円": the line total, or the price?
 };
 
 // A row of a table without currency marks, read by its arithmetic: the last
@@ -313,7 +419,9 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
 {
     static const QRegularExpression unitAfter(
         QStringLiteral("[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}]|$)").arg(kUnits));
-    static const QRegularExpression tail(QStringLiteral("[\\s\\x{3000}円)]*$"));
+    // A rate column may follow ("煎茶 100g  2  1,080  2,160  8%").
+    static const QRegularExpression tail(
+        QStringLiteral("[\\s\\x{3000}円)]*(?:\\d{1,2}(?:\\.\\d)?%|軽)?[\\s\\x{3000}]*$"));
     if (money.size() < 3 || !tail.match(n, money.back().end, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption)
                                  .hasMatch())
@@ -349,19 +457,21 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         r.name = nameFrom(o, 0, end, &r.tags);
         // The price's own label is no name ("価格  1,188(円) x 1(個)").
         const Label l = labelOf(compact(prepared(r.name)));
-        if (l == Label::Price || l == Label::LineTotal)
+        if (l == Label::Price || l == Label::LineTotal) {
+            r.priceLabel = l == Label::Price;
             r.name.clear();
+        }
     };
     static const QRegularExpression times(
         QStringLiteral(
-            "(?:[\\s\\x{3000}]*\\([^)]{0,8}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
-            "(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
+            "(?:[\\s\\x{3000}]*\\([^)]{0,16}\\)|\\))?[\\s\\x{3000}]*(?:[x×X*]|を)[\\s\\x{3000}]*"
+            "(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})(?!\\d)[\\s\\x{3000}]*"
             "(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression equals(QStringLiteral("[\\s\\x{3000}]*="));
     static const QRegularExpression qtyUnit(
         QStringLiteral(
-            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥]|$)")
+            "(?:^|(?<=[\\s\\x{3000}]))(\\d{1,9})[\\s\\x{3000}]*(%1)(?=[\\s\\x{3000}@¥(]|$)")
             .arg(kUnits));
     static const QRegularExpression timesBefore(
         QStringLiteral(
@@ -375,11 +485,37 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     static const QRegularExpression inlineQty(
         QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
             .arg(kUnits));
-    static const QRegularExpression inlineLabel(
-        QStringLiteral("(単価|価格|金額|小計)[\\s\\x{3000}:]*$"));
+    static const QRegularExpression inlineLabel(QStringLiteral(
+        "((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
     const bool anyMarked =
         std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; });
     auto skip = [&](const Money &m) { return !m.marked && (!priceLabelled || anyMarked); };
+
+    // A sentence with the count before its price: "ほうじ茶を3袋お願いします。
+    // 1袋648円でしたよね", "あと玄米茶も2袋（540円）".
+    static const QRegularExpression sentence(
+        QStringLiteral("^[\\s\\x{3000}]*(?:あと|それと|それから|また|今回は|今回も)?[、\\s\\x{3000}"
+                       "]*(.+?)(?:を|も)"
+                       "[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)")
+            .arg(kUnits));
+    if (const auto sm = sentence.match(n); sm.hasMatch() && anyMarked) {
+        QList<Money> after;
+        bool before = false; // a price before the count is read by the forms below
+        for (const Money &m : money) {
+            if (m.marked && m.begin >= sm.capturedEnd())
+                after.append(m);
+            before = before || (m.marked && m.begin < sm.capturedEnd());
+        }
+        if (!before && after.size() == 1 && after.front().valid && after.front().value > 0) {
+            ItemLine r;
+            r.name = nameFrom(o, sm.capturedStart(1), sm.capturedEnd(1), &r.tags);
+            r.qty = sm.captured(2).toLongLong();
+            r.unit = unitOf(sm.captured(3));
+            r.price = after.front().value;
+            if (!r.name.isEmpty())
+                return r;
+        }
+    }
 
     if (const auto q = inlineQty.match(n); q.hasMatch()) {
         ItemLine r;
@@ -389,11 +525,19 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             if (!l.hasMatch() || !m.valid)
                 continue;
             nameEnd = std::min(nameEnd, l.capturedStart());
-            if (l.captured(1) == u"単価" || l.captured(1) == u"価格")
+            if (l.captured(1).endsWith(u"単価") || l.captured(1).endsWith(u"価格"))
                 r.price = m.value;
             else
                 r.total = m.value;
         }
+        // "価格: 4,860円  数量: 1" after the price's own label.
+        if (!r.price && !r.total && priceLabelled)
+            for (const Money &m : money)
+                if (m.valid && m.end <= q.capturedStart() && !skip(m)) {
+                    r.price = m.value;
+                    nameEnd = std::min(nameEnd, m.begin);
+                    break;
+                }
         if (r.price || r.total) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
@@ -402,13 +546,19 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
         }
     }
 
+    // With no currency mark on the line, an amount of three digits or more
+    // standing apart ("煎茶 1,080 × 2", "× 5  5,400") still reads next to a count.
+    auto plain = [&](const Money &m) {
+        const QChar after = m.end < n.size() ? n.at(m.end) : QChar(u' ');
+        return !anyMarked && m.valid && m.value >= 100 && !after.isLetter();
+    };
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (skip(m))
-            continue;
         // price × quantity [= line total]
         const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
                                    QRegularExpression::AnchorAtOffsetMatchOption);
+        if (skip(m) && !(t.hasMatch() && plain(m)))
+            continue;
         if (t.hasMatch() && m.valid) {
             ItemLine r;
             nameBefore(m.begin, r);
@@ -433,6 +583,13 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 r.unit = unitOf(q.captured(2));
                 nameEnd = q.capturedStart();
             }
+            if (!r.qty) // "朝霧100g ×2　@1,620"
+                for (auto it = timesBefore.globalMatch(n.left(m.begin)); it.hasNext();) {
+                    const auto q = it.next();
+                    r.qty = q.captured(1).toLongLong();
+                    r.unit = unitOf(q.captured(2));
+                    nameEnd = q.capturedStart();
+                }
             nameBefore(nameEnd, r);
             if (i + 1 < money.size())
                 r.total = money[i + 1].value;
@@ -442,23 +599,71 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     // Count, price and line total that agree, with or without marks.
     if (auto row = tableRow(o, n, money))
         return row;
+    // A count column first ("2   ほうじ茶 3g×30包   ￥864   ￥1,728"): the count
+    // times the price is the line total.
+    static const QRegularExpression leadingCount(
+        QStringLiteral("^[\\s\\x{3000}]*(\\d{1,4})[\\s\\x{3000}]+(?=[^\\s\\x{3000}\\d¥])"));
+    if (const auto c = leadingCount.match(n); c.hasMatch() && money.size() >= 3) {
+        const Money &p = money[money.size() - 2], &t = money.back();
+        const qint64 count = c.captured(1).toLongLong();
+        if (p.valid && t.valid && p.begin > c.capturedEnd() && count > 0 &&
+            count * p.value == t.value && (p.marked || !anyMarked)) {
+            ItemLine r;
+            r.qty = count;
+            r.price = p.value;
+            r.total = t.value;
+            r.name = nameFrom(o, c.capturedEnd(), p.begin, &r.tags);
+            if (!r.name.isEmpty())
+                return r;
+        }
+    }
+
     // "× quantity" or "quantity unit", then the line total; or a price, then
     // "quantity unit"; or a price alone.
     for (qsizetype i = 0; i < money.size(); ++i) {
         const Money &m = money[i];
-        if (skip(m))
+        if (skip(m) && !plain(m))
             continue;
         ItemLine r;
         QRegularExpressionMatch q;
-        for (auto it = timesBefore.globalMatch(n.left(m.begin)); it.hasNext();)
-            q = it.next();
-        if (!q.hasMatch())
-            for (auto it = qtyUnit.globalMatch(n.left(m.begin)); it.hasNext();)
-                q = it.next();
+        // "2袋（1袋1,080円）", "3袋 各540円": the amount is for one.
+        static const QRegularExpression perOne(
+            QStringLiteral("[(\\s\\x{3000}]*(?:1[\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?|各)["
+                           "\\s\\x{3000}]*$")
+                .arg(kUnits));
+        auto countIn = [&](const QString &left) {
+            QRegularExpressionMatch found;
+            for (auto it = timesBefore.globalMatch(left); it.hasNext();)
+                found = it.next();
+            if (!found.hasMatch())
+                for (auto it = qtyUnit.globalMatch(left); it.hasNext();)
+                    found = it.next();
+            // "煎茶100g×3 3,240円": × glued to the name, a bare count right
+            // before the amount ("3g×30包" with its unit stays a pack size).
+            static const QRegularExpression gluedCount(
+                QStringLiteral("[x×X*](\\d{1,4})()[\\s\\x{3000}]+$"));
+            if (!found.hasMatch())
+                found = gluedCount.match(left);
+            return found;
+        };
+        auto one = perOne.match(n.left(m.begin));
+        if (one.hasMatch())
+            q = countIn(n.left(one.capturedStart()));
+        if (!q.hasMatch()) {
+            one = QRegularExpressionMatch();
+            q = countIn(n.left(m.begin));
+        }
+        if (!q.hasMatch() && skip(m))
+            continue; // a plain number counts only after a count
         if (q.hasMatch()) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2));
-            r.total = m.value;
+            if (one.hasMatch()) {
+                r.price = m.value;
+            } else {
+                r.total = m.value;
+                r.countedTotal = true;
+            }
             nameBefore(q.capturedStart(), r);
             return r;
         }
@@ -508,6 +713,66 @@ bool saysStandard(const QString &n)
     return re.match(n).hasMatch();
 }
 
+// The cells of a table line: split at tabs, rules (│ |) and runs of blanks.
+struct Cell
+{
+    qsizetype begin, end;
+};
+
+QList<Cell> cellsOf(const QString &n)
+{
+    static const QRegularExpression separator(
+        QStringLiteral("[\\s\\x{3000}]*[\\t│┃|/][\\s\\x{3000}]*|[ ]{2,}|\\x{3000}[\\s\\x{3000}]*"));
+    QList<Cell> cells;
+    qsizetype at = 0;
+    for (auto it = separator.globalMatch(n); it.hasNext();) {
+        const auto m = it.next();
+        if (m.capturedStart() > at)
+            cells.append({at, m.capturedStart()});
+        at = m.capturedEnd();
+    }
+    if (at < n.size())
+        cells.append({at, n.size()});
+    return cells;
+}
+
+enum class Column { Other, Name, Spec, Qty, Price, Total, Rate, Unit };
+
+// A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
+Column columnOf(QString c)
+{
+    static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
+    c.remove(remark);
+    static const std::pair<const char16_t *, Column> words[] = {
+        {u"品名", Column::Name},  {u"商品名", Column::Name},      {u"商品", Column::Name},
+        {u"品目", Column::Name},  {u"商品の詳細", Column::Name},  {u"数量", Column::Qty},
+        {u"個数", Column::Qty},   {u"注文数", Column::Qty},       {u"単価", Column::Price},
+        {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
+        {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
+        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Spec},
+        {u"容量", Column::Spec},  {u"内容量", Column::Spec}};
+    for (const auto &[w, column] : words)
+        if (c == QStringView(w))
+            return column;
+    return Column::Other;
+}
+
+// A label short enough to be an item's attribute (柄, 色味, 茶葉の種類), and
+// none of the order's own fields (dates, addresses, numbers).
+bool attributeLabel(const QString &label)
+{
+    if (label.size() > 5 ||
+        std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
+        return false;
+    for (const char16_t *w :
+         {u"日",   u"時",   u"番号",   u"先",   u"者",   u"方法", u"備考", u"届",   u"支払",
+          u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名", u"状態", u"期",
+          u"区分", u"様",   u"TEL",    u"〒",   u"希望", u"同梱", u"注意", u"要望", u"メッセージ"})
+        if (label.contains(QStringView(w)))
+            return false;
+    return true;
+}
+
 class Reader
 {
 public:
@@ -528,13 +793,71 @@ public:
             k.hasMatch())
             b = k.capturedEnd();
         numbered = b > 0;
+        indent = 0;
+        while (indent < o.size() && isBlank(o.at(indent)))
+            ++indent;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
         const QString c = compact(QStringView(n).mid(b));
-        // "8%対象 ¥3,240", "(10%対象 ¥5,500 内消費税 ¥500)": the mail's own
+        // A summary word alone on its line ("■送料"), its amount alone on the
+        // next ("¥660"): read as one line.
+        if (!heldSummary.isEmpty()) {
+            const QString label = std::exchange(heldSummary, QString());
+            static const QRegularExpression amountOnly(QStringLiteral(
+                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
+                "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
+            if (amountOnly.match(compact(n)).hasMatch()) {
+                const QString joined = label + QStringLiteral("：") + o;
+                line(joined, prepared(joined));
+                return;
+            }
+        }
+        {
+            QString word;
+            const Summary k = summaryOf(c, &word);
+            if (k != Summary::None && k != Summary::Ignore && (c == word || c == word + u':'))
+                heldSummary = word;
+        }
+        // "[送料]  660(円)", "【合計】 8,048円": a summary word in brackets, then
+        // its amount.
+        static const QRegularExpression bracketed(
+            QStringLiteral("[\\[【〔<]([^\\]】〕>]{1,16})[\\]】〕>][\\s\\x{3000}:]*(?=[-▲¥\\d])"));
+        if (const auto k = bracketed.match(n, b, QRegularExpression::NormalMatch,
+                                           QRegularExpression::AnchorAtOffsetMatchOption);
+            k.hasMatch()) {
+            QString word;
+            const QString inner = compact(k.captured(1));
+            if ((summaryOf(inner, &word) != Summary::None ||
+                 labelSummary(inner, &word) != Summary::None) &&
+                summary(o, n, k.capturedStart(1),
+                        inner + compact(QStringView(n).mid(k.capturedEnd(1) + 1)), inner))
+                return;
+        }
+        // A tax remark wrapped onto a line of its own ("（税込）") belongs to
+        // the line above; the entry goes on.
+        static const QRegularExpression remarkOnly(
+            QStringLiteral("^\\((?:税[込抜別]|内税|外税|送料[込別])[^()]{0,10}\\)$"));
+        if (remarkOnly.match(compact(n)).hasMatch())
+            return;
+        // "【軽減税率（8%）対象商品】", "■10%対象": the items under it are at that
+        // rate, up to the next such heading.
+        static const QRegularExpression group(
+            QStringLiteral("^[\\[【<〔]?(?:(軽減)税率|(標準)税率)?\\(?(?:(8)|(10))?(?:\\.0)?%?\\)?("
+                           "?:税率)?対象(?:の)?"
+                           "(?:商品|品目)?[\\]】>〕]?:?$"));
+        if (const auto g = group.match(c); g.hasMatch() && g.capturedLength(0) > 2) {
+            const bool reduced = g.capturedLength(1) > 0 || g.capturedLength(3) > 0;
+            if (reduced || g.capturedLength(2) > 0 || g.capturedLength(4) > 0) {
+                commit();
+                mentionsReduced = true;
+                rateGroup = reduced ? Rate::Reduced : Rate::Standard;
+                return;
+            }
+        }
+        // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
-            QStringLiteral("^\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+            QStringLiteral("^(?:うち|内)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -545,6 +868,8 @@ public:
                     }
             return;
         }
+        if (tableLine(o, n))
+            return;
         if (summary(o, n, b, c))
             return;
         if (notice(c))
@@ -557,8 +882,47 @@ public:
     void finish()
     {
         commit();
+        // A mail that prices nothing lists its items with counts alone; in a
+        // priced mail such a line is reported as not read.
+        const bool pricesNothing = result.itemCount() == 0 && !result.total;
+        if (pricesNothing)
+            result.rows.append(unpriced.isEmpty() ? unpricedLoose : unpriced);
+        // An item listed twice, once without its price, is read once.
+        for (const OrderRow &r : pricesNothing ? QList<OrderRow>() : unpriced) {
+            const QString name = compact(r.name1);
+            if (std::none_of(result.rows.begin(), result.rows.end(), [&](const OrderRow &p) {
+                    const QString priced = compact(p.name1);
+                    return !p.fee && (priced.contains(name) || name.contains(priced));
+                }))
+                result.unread.append(r.name1);
+        }
+        // "× 2  2,160円" is a line total in most shops and a unit price in
+        // some; when the total agrees only with the amounts read as prices,
+        // they were prices.
+        if (!countedTotals.isEmpty() && result.total && !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            for (const Amount &a : std::as_const(countedTotals))
+                result.rows[a.row].price = a.value;
+            if (!taxByTotal())
+                result.rows = before;
+        }
         applyMarks();
-        decideTax();
+        // A mail that lists its items twice (a confirmation, then a packing
+        // list): rows repeated exactly are read once when only that reaches
+        // the total.
+        if (result.total && !taxByTotal()) {
+            QList<OrderRow> once;
+            for (const OrderRow &r : std::as_const(result.rows))
+                if (!once.contains(r))
+                    once.append(r);
+            if (once.size() < result.rows.size()) {
+                std::swap(once, result.rows);
+                if (!taxByTotal())
+                    std::swap(once, result.rows);
+            }
+        }
+        if (!pricesNothing) // with no price the tax mode stays unknown
+            decideTax();
     }
 
     bool mentionsTen = false, taxLineEight = false, mentionsReduced = false;
@@ -567,7 +931,80 @@ public:
 private:
     Pending cur;
     Section section = Section::None;
+    QString heldSummary;     // a summary word on a line of its own, waiting for its amount
+    bool allReduced = false; // "全品軽減税率対象"
+    enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
+    QList<OrderRow> unpriced;      // items named with a count but no price
+    QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
+    QList<Column> columns;         // the last table head's columns
+    QStringList reducedNames;      // items a note names as reduced (compact)
+
+    // A row of the table under a head that names its columns ("品名  数量  単価"):
+    // as many cells as the head, a count and an amount where the head says.
+    bool tableLine(const QString &o, const QString &n)
+    {
+        if (columns.isEmpty())
+            return false;
+        const QList<Cell> cells = cellsOf(n);
+        if (cells.size() != columns.size())
+            return false;
+        static const QRegularExpression count(
+            QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
+        static const QRegularExpression amount(QStringLiteral(
+            "^([-▲])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
+        Pending p;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
+            auto money = [&]() -> std::optional<qint64> {
+                const auto m = amount.match(cell);
+                if (!m.hasMatch())
+                    return std::nullopt;
+                const qint64 v = m.captured(2).remove(u',').toLongLong();
+                return m.capturedLength(1) > 0 ? -v : v;
+            };
+            switch (columns[i]) {
+            case Column::Name:
+            case Column::Spec: { // "規格" belongs to the name: "玄米茶 500g"
+                const QString part = nameFrom(o, cells[i].begin, cells[i].end, &p.tags);
+                p.name = p.name.isEmpty() || part.isEmpty() ? p.name + part : p.name + u' ' + part;
+                break;
+            }
+            case Column::Qty: {
+                const auto m = count.match(cell);
+                if (!m.hasMatch())
+                    return false;
+                p.qty = m.captured(1).toLongLong();
+                p.unit = unitOf(m.captured(2));
+                break;
+            }
+            case Column::Price:
+                if (!(p.price = money()))
+                    return false;
+                break;
+            case Column::Total:
+                if (!(p.total = money()))
+                    return false;
+                break;
+            case Column::Rate:
+                p.reduced = saysReduced(cell) || cell.contains(u'軽');
+                p.standard = saysStandard(cell);
+                break;
+            case Column::Unit:
+                p.unit = blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin));
+                break;
+            case Column::Other:
+                break;
+            }
+        }
+        if (p.name.isEmpty() || !p.qty || !p.priced())
+            return false;
+        commit();
+        cur = p;
+        cur.indent = indent;
+        return true;
+    }
     bool numbered = false; // the line begins with a list number ("1.", "[2]")
+    qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
     std::optional<qint64> reducedTax, reducedBase; // stated for the reduced rate
@@ -577,6 +1014,12 @@ private:
         QString tags;
     };
     QList<Tagged> tagged;
+    struct Amount
+    {
+        qsizetype row;
+        qint64 value;
+    };
+    QList<Amount> countedTotals; // rows priced from "× 2  2,160円" as a line total
 
     void commit()
     {
@@ -584,8 +1027,21 @@ private:
         if (p.empty())
             return;
         if (!p.priced()) {
-            if (p.qty && !p.name.isEmpty())
-                result.unread.append(p.name);
+            // A count with a unit and no price ("棒ほうじ茶 100g　2袋"): a row
+            // only if the mail prices nothing (see finish()).
+            if (p.qty && !p.name.isEmpty()) {
+                OrderRow r;
+                r.name1 = leftWhole(p.name, kItemNameLength);
+                r.name2 = leftWhole(p.options.join(QStringLiteral(" / ")), kItemNameLength);
+                r.qty = *p.qty;
+                r.unit = leftWhole(p.unit, kUnitLength);
+                r.priced = false;
+                r.reduced = p.reduced && !p.standard;
+                if (r.qty > kOrderNumberLimit)
+                    result.unread.append(p.name);
+                else
+                    unpriced.append(r);
+            }
             return;
         }
         if (p.badQty) {
@@ -598,7 +1054,7 @@ private:
         }
         OrderRow r;
         r.name1 = leftWhole(p.name.isEmpty() ? p.code : p.name, kItemNameLength);
-        r.name2 = leftWhole(p.options.join(u' '), kItemNameLength);
+        r.name2 = leftWhole(p.options.join(QStringLiteral(" / ")), kItemNameLength);
         r.unit = leftWhole(p.unit, kUnitLength);
         if (p.price) {
             r.price = *p.price;
@@ -614,6 +1070,8 @@ private:
                 return;
             }
             r.price = *p.total / r.qty;
+            if (p.countedTotal && r.qty > 1)
+                countedTotals.append({result.rows.size(), *p.total});
         }
         if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
             result.unread.append(r.name1);
@@ -621,7 +1079,7 @@ private:
         }
         if (p.total && p.price && r.qty * r.price != *p.total)
             result.unread.append(r.name1);
-        r.reduced = p.reduced && !p.standard;
+        r.reduced = (p.reduced || rateGroup == Rate::Reduced) && !p.standard;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
         result.rows.append(r);
@@ -631,24 +1089,109 @@ private:
     {
         static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
         OrderRow r;
-        r.name1 = leftWhole(nameFrom(o, b, end, nullptr).remove(taxRemark), kItemNameLength);
+        QString name = nameFrom(o, b, end, nullptr).remove(taxRemark);
+        if (name.size() <= 6) // "送　料" spaced out to fill a column
+            name = compact(name);
+        r.name1 = leftWhole(name, kItemNameLength);
         r.qty = 1;
         r.price = price;
         r.fee = true;
         result.rows.append(r);
     }
 
-    bool summary(const QString &o, const QString &n, qsizetype b, const QString &c)
+    // A label that ends in a summary word or a fee's word, its amount right
+    // after the colon: "今回のご請求額：3,206円", "PayPayポイント利用：-304円",
+    // "メッセージカード料金: 110円".
+    static Summary labelledSummary(const QString &n, qsizetype b, QString *word)
+    {
+        const qsizetype colon = n.indexOf(u':', b);
+        if (colon < 0) {
+            // "お買い上げ合計　5,000円": the label, blanks, then the amount; a
+            // word that only ends like a fee ("…料") is an item's name here.
+            static const QRegularExpression spaced(
+                QStringLiteral("([^\\d:]{1,14}?)[\\s\\x{3000}]+[-▲]?¥?[\\s\\x{3000}]*\\d"));
+            const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
+                                        QRegularExpression::AnchorAtOffsetMatchOption);
+            return m.hasMatch() ? labelSummary(compact(m.captured(1)), word, false) : Summary::None;
+        }
+        static const QRegularExpression amountNext(
+            QStringLiteral("[\\s\\x{3000}]*[-▲]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
+        if (!amountNext
+                 .match(n, colon + 1, QRegularExpression::NormalMatch,
+                        QRegularExpression::AnchorAtOffsetMatchOption)
+                 .hasMatch())
+            return Summary::None;
+        return labelSummary(compact(QStringView(n).mid(b, colon - b)), word);
+    }
+
+    // The same for the label alone ("今回のご請求額", "楽天ポイント利用").
+    static Summary labelSummary(QString label, QString *word, bool feeWords = true)
+    {
+        static const QRegularExpression remark(QStringLiteral("\\([^)]*\\)$"));
+        label.remove(remark);
+        if (label.isEmpty() || label.size() > 14 || labelOf(label) != Label::Other)
+            return Summary::None;
+        // Points earned or held, and last year's or last order's sums.
+        for (const char16_t *w :
+             {u"獲得", u"付与", u"保有", u"残高", u"前回", u"昨年", u"去年", u"前年", u"先月"})
+            if (label.contains(QStringView(w)))
+                return Summary::Ignore;
+        const bool points = label.contains(u"ポイント") || label.contains(u"pt");
+        if (points && (label.contains(u"予定") || label.contains(u"可能")))
+            return Summary::Ignore;
+        label.remove(QStringLiteral("予定")); // "お支払い予定金額" is the total
+        for (qsizetype k = 1; k < label.size(); ++k) {
+            if (!mayStartSummary(label.at(k)))
+                continue;
+            const Summary kind = summaryOf(QStringView(label).mid(k), word);
+            if (kind != Summary::None && label.size() - k - word->size() <= 2) {
+                *word = label;
+                return kind;
+            }
+        }
+        for (const char16_t *w : {u"料金", u"料", u"代"})
+            if (feeWords && label.endsWith(QStringView(w)) && label.size() > 1 &&
+                !label.contains(u"商品")) {
+                *word = label;
+                return Summary::Fee;
+            }
+        return Summary::None;
+    }
+
+    // Where the compact word of `count` characters from b ends in n.
+    static qsizetype afterCompact(const QString &n, qsizetype b, qsizetype count)
+    {
+        qsizetype k = b;
+        for (; k < n.size() && count > 0; ++k)
+            if (!isBlank(n.at(k)))
+                --count;
+        return k;
+    }
+
+    // A summary line from b; `label`, when known (in brackets), may end in
+    // its word ("[楽天ポイント利用]").
+    bool summary(const QString &o, const QString &n, qsizetype b, const QString &c,
+                 const QString &label = QString())
     {
         QString word;
-        const Summary kind = summaryOf(c, &word);
+        Summary kind = summaryOf(c, &word);
+        if (kind == Summary::None && !label.isEmpty())
+            kind = labelSummary(label, &word);
+        if (kind == Summary::None)
+            kind = labelledSummary(n, b, &word);
         if (kind == Summary::None)
             return false;
         if (kind == Summary::Ignore)
             return true;
-        const QList<Money> money = moneyIn(n);
-        auto first =
-            std::find_if(money.begin(), money.end(), [](const Money &m) { return m.marked; });
+        // "送料込みで合計11,244円": the shipping is in the price, no row of its own.
+        if (kind == Summary::Fee && c.startsWith(word) && c.mid(word.size()).startsWith(u'込')) {
+            commit();
+            restOfLine(o, n, afterCompact(n, b, word.size()));
+            return true;
+        }
+        const QList<Money> money = moneyIn(n, true);
+        auto first = std::find_if(money.begin(), money.end(),
+                                  [&](const Money &m) { return m.marked && m.begin >= b; });
         if (first == money.end())
             first = std::find_if(money.begin(), money.end(), [&](const Money &m) {
                 return m.begin >= b; // the label's own digits ("10%対象") never come first here
@@ -661,6 +1204,13 @@ private:
         const Money m = *first;
         if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
             return true;
+        // "ラッピング：あり（+220円）" under an item is its option; the fee
+        // comes on a line of its own.
+        static const QRegularExpression choice(
+            QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要)"));
+        if (kind == Summary::Fee && c.startsWith(word) &&
+            choice.match(c.mid(word.size())).hasMatch())
+            return false;
         // A line total inside the entry being read ("小計：6,480円"); taken for
         // the order's subtotal it would change nothing either. "合計" is
         // always the order's.
@@ -678,21 +1228,50 @@ private:
             return true;
         }
         switch (kind) {
-        case Summary::Fee:
-            if (m.value != 0)
-                addFee(o, b, labelEnd(n, b, m.begin), m.value);
+        case Summary::Fee: {
+            // "送料合計" sums the shipping rows already read.
+            const bool sumOfFees =
+                (word.contains(u"合計") || c.startsWith(word + QStringLiteral("合計"))) &&
+                std::any_of(result.rows.begin(), result.rows.end(),
+                            [](const OrderRow &r) { return r.fee && r.price > 0; });
+            // "送料：880円 × 10件 = 8,800円": a fee is one row of its sum.
+            static const QRegularExpression times(QStringLiteral(
+                "[^=]{0,6}?[x×*][\\s\\x{3000}]*\\d{1,4}[^=\\d]{0,4}=[\\s\\x{3000}]*[¥]?"));
+            qint64 value = m.value;
+            if (const auto t = times.match(n, m.end, QRegularExpression::NormalMatch,
+                                           QRegularExpression::AnchorAtOffsetMatchOption);
+                t.hasMatch())
+                for (const Money &sum : money)
+                    if (sum.begin >= t.capturedEnd() - 1 && sum.valid) {
+                        value = sum.value;
+                        break;
+                    }
+            if (value != 0 && !sumOfFees)
+                addFee(o, b, labelEnd(n, b, m.begin), value);
+            if (value != m.value)
+                return true;
             break;
-        case Summary::Discount:
-            if (m.value != 0 && !c.contains(u"獲得") && !c.contains(u"付与") &&
-                !c.contains(u"予定") && !c.contains(u"残高"))
+        }
+        case Summary::Discount: {
+            // Points alone ("今回のポイント 30pt") are earned, not spent, unless
+            // used, negative or in yen.
+            static const QRegularExpression used(QStringLiteral("利用|使用|値引|割引|充当"));
+            const QString amount = n.mid(m.begin, m.end - m.begin);
+            const bool points = word.endsWith(u"ポイント") && !used.match(c).hasMatch() &&
+                                m.value > 0 && !amount.contains(u'円') && !amount.contains(u'¥');
+            if (m.value != 0 && !points && !c.contains(u"獲得") && !c.contains(u"付与") &&
+                !c.contains(u"予定") && !c.contains(u"残高") && !c.contains(u"保有"))
                 addFee(o, b, labelEnd(n, b, m.begin), -std::abs(m.value));
             break;
+        }
         case Summary::Tax: {
             // The tax is the line's last amount; one before it is the rate's
             // base ("消費税 8%対象 30,000円  2,400").
+            // Up to the next summary on the line ("消費税 2,520円、合計 …").
+            const qsizetype bound = nextSummary(n, m.end);
             qsizetype last = money.size() - 1;
-            while (last > 0 && (money[last].value < 0 || !money[last].valid ||
-                                n.mid(money[last].end, 1) == u"%"))
+            while (last > 0 &&
+                   (money[last].value < 0 || !money[last].valid || money[last].begin >= bound))
                 --last;
             const qint64 tax = std::abs(money[last].value);
             statedTax = statedTax.value_or(0) + tax;
@@ -702,7 +1281,8 @@ private:
                 if (last > 0 && money[last - 1].marked && money[last - 1].begin >= m.begin)
                     reducedBase = money[last - 1].value;
             }
-            break;
+            restOfLine(o, n, money[last].end);
+            return true;
         }
         case Summary::Total:
             result.total = m.value;
@@ -710,29 +1290,67 @@ private:
         default:
             break;
         }
-        // "送料600円込みで合計4,380円", "代引手数料 330円 → お支払い 7,150円": a
-        // total later on the same line.
-        if (kind != Summary::Total) {
-            for (const Money &later : money) {
-                if (later.begin <= m.end || !later.marked || !later.valid)
-                    continue;
-                QString laterWord;
-                const QString before = compact(QStringView(n).mid(m.end, later.begin - m.end));
-                for (qsizetype k = 0; k < before.size(); ++k)
-                    if (summaryOf(before.mid(k), &laterWord) == Summary::Total ||
-                        before.mid(k).startsWith(u"お支払")) {
-                        result.total = later.value;
-                        break;
-                    }
-            }
-        }
+        restOfLine(o, n, m.end);
         return true;
+    }
+
+    // Further summaries on the same line: "小計 9,936円　送料 660円　合計
+    // 10,596円", "（送料660円）" after a total, "代引手数料 330円 → お支払い
+    // 7,150円". Each word counts only with its amount right after it.
+    void restOfLine(const QString &o, const QString &n, qsizetype from)
+    {
+        const QList<Money> money = moneyIn(n, true);
+        static const QRegularExpression between(
+            QStringLiteral("^(?:[:=]|\\(税[込抜別]\\)|い|は)*$"));
+        for (qsizetype k = from; k < n.size(); ++k) {
+            if (!mayStartSummary(n.at(k)))
+                continue;
+            const QString c = compact(QStringView(n).mid(k));
+            QString word;
+            Summary kind = summaryOf(c, &word);
+            if (kind == Summary::None && c.startsWith(u"お支払")) {
+                kind = Summary::Total;
+                word = QStringLiteral("お支払");
+            }
+            if (kind == Summary::None || kind == Summary::Ignore)
+                continue;
+            const qsizetype end = afterCompact(n, k, word.size());
+            const auto next = std::find_if(money.begin(), money.end(),
+                                           [&](const Money &m) { return m.begin >= end; });
+            if (next == money.end() || !next->valid)
+                return;
+            if (!between.match(compact(QStringView(n).mid(end, next->begin - end))).hasMatch())
+                continue;
+            if (kind == Summary::Total && word == u"お支払") {
+                result.total = next->value;
+                restOfLine(o, n, next->end);
+            } else {
+                summary(o, n, k, c);
+            }
+            return;
+        }
+    }
+
+    // Where the next summary word on the line begins, or its end.
+    static qsizetype nextSummary(const QString &n, qsizetype from)
+    {
+        for (qsizetype k = from; k < n.size(); ++k) {
+            if (!mayStartSummary(n.at(k)))
+                continue;
+            QString word;
+            const Summary kind = summaryOf(compact(QStringView(n).mid(k)), &word);
+            if (kind != Summary::None && kind != Summary::Ignore)
+                return k;
+        }
+        return n.size();
     }
 
     static qsizetype labelEnd(const QString &n, qsizetype b, qsizetype moneyBegin)
     {
-        const qsizetype colon = n.indexOf(u':', b);
-        return colon >= 0 && colon < moneyBegin ? colon : moneyBegin;
+        for (qsizetype k = b; k < moneyBegin; ++k)
+            if (QStringView(u":]】〕>").contains(n.at(k)))
+                return k;
+        return moneyBegin;
     }
 
     // "※は軽減税率対象商品です" names the mark of reduced items; "※軽減税率対象"
@@ -742,11 +1360,24 @@ private:
         if (!c.contains(u"軽減") && !c.contains(u"8%対象"))
             return false;
         mentionsReduced = true;
+        // "※上記は全品 軽減税率（8%）対象です", "全商品8%": every item.
+        for (const char16_t *w : {u"全品", u"全商品", u"すべて", u"全て"})
+            if (c.contains(QStringView(w)) && !c.contains(u'円') && !c.contains(u'¥')) {
+                allReduced = true;
+                return true;
+            }
         static const QRegularExpression legend(
             QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
             legendTags += m.captured(1);
+            return true;
+        }
+        // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
+        if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
+            for (const QString &name : c.mid(colon + 1).split(
+                     QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts))
+                reducedNames.append(name);
             return true;
         }
         // "(軽)は軽減税率対象商品です" explains marks the item lines carry
@@ -760,6 +1391,15 @@ private:
                 result.rows.back().reduced = true;
             return true;
         }
+        return false;
+    }
+
+    // A mark before the text ("■", "◆"), not blanks alone.
+    static bool marked(const QString &n, qsizetype b)
+    {
+        for (qsizetype k = 0; k < b; ++k)
+            if (!isBlank(n.at(k)))
+                return true;
         return false;
     }
 
@@ -787,20 +1427,51 @@ private:
             // A heading without brackets ("■ご注文商品", "お届け先"), or the head
             // of a table ("品名  数量  単価  金額").
             static const QRegularExpression digits(QStringLiteral("\\d"));
-            int columns = 0;
-            for (const char16_t *w : {u"品名", u"商品名", u"数量", u"単価", u"金額", u"価格"})
-                columns += c.contains(QStringView(w)) ? 1 : 0;
-            if (columns >= 2 && !digits.match(c).hasMatch()) {
+            int heads = 0;
+            for (const char16_t *w :
+                 {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
+                heads += c.contains(QStringView(w)) ? 1 : 0;
+            if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
+                columns.clear();
+                for (const Cell &cell : cellsOf(n))
+                    columns.append(
+                        columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
                 return true;
             }
+            // A label set off by blanks instead of a colon ("商品名　煎茶",
+            // "数量 2").
+            static const QRegularExpression spaced(
+                QStringLiteral("([^\\s\\x{3000}:\\d]{1,8})[\\s\\x{3000}]+(?=\\S)"));
+            if (const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+                m.hasMatch()) {
+                const Label l = labelOf(m.captured(1));
+                // A code so set off only when the code is all that follows.
+                static const QRegularExpression codeOnly(
+                    QStringLiteral("[A-Za-z0-9][A-Za-z0-9_./#-]*[\\s\\x{3000}]*$"));
+                const bool code = l == Label::Code &&
+                                  codeOnly
+                                      .match(n, m.capturedEnd(), QRegularExpression::NormalMatch,
+                                             QRegularExpression::AnchorAtOffsetMatchOption)
+                                      .hasMatch();
+                if (l != Label::Other && l != Label::None &&
+                    (l != Label::NamedOption || !cur.name.isEmpty()) &&
+                    (l != Label::Code || code)) {
+                    label = m.captured(1);
+                    valueAt = m.capturedEnd();
+                }
+            }
+        }
+        if (valueAt < 0) {
+            static const QRegularExpression digits(QStringLiteral("\\d"));
             if (const auto known = knownHeading(c)) {
                 commit();
                 section = *known;
                 return true;
             }
-            if (b > 0 && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
+            if (marked(n, b) && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
                 labelOf(c) == Label::Other) {
                 commit();
                 section = sectionOf(c);
@@ -820,6 +1491,16 @@ private:
             // "【父の日ギフト】 八十八夜摘み…" among the items is a name.
             if (bracketed && section == Section::Items && !blankTrim(value).isEmpty())
                 return false;
+            // A short attribute under an item's name ("柄：染付").
+            if (!bracketed && !cur.name.isEmpty() && section != Section::Other &&
+                attributeLabel(label) && !blankTrim(value).isEmpty()) {
+                const QList<Money> money = moneyIn(nv);
+                if (std::none_of(money.begin(), money.end(),
+                                 [](const Money &m) { return m.marked; })) {
+                    cur.options.append(blankTrim(o.mid(b)));
+                    return true;
+                }
+            }
             if (bracketed || blankTrim(value).isEmpty()) {
                 commit();
                 section = sectionOf(label);
@@ -843,6 +1524,7 @@ private:
                 merge(*item);
             } else {
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
+                cur.indent = indent;
             }
             break;
         }
@@ -851,19 +1533,29 @@ private:
                 commit();
             cur.code = blankTrim(value);
             break;
-        case Label::Option:
-            if (!blankTrim(value).isEmpty())
+        case Label::Option: {
+            static const QRegularExpression none(QStringLiteral("^(?:なし|無し|指定なし|-|ー)$"));
+            if (!blankTrim(value).isEmpty() && !none.match(blankTrim(value)).hasMatch())
                 cur.options.append(blankTrim(value));
             break;
-        case Label::NamedOption:
-            cur.options.append(blankTrim(o.mid(b)));
+        }
+        case Label::NamedOption: {
+            // A pack size needs no label ("種類：12個入り" is "12個入り").
+            static const QRegularExpression packSize(
+                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            const bool pack =
+                (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
+            cur.options.append(blankTrim(pack ? value : o.mid(b)));
             break;
+        }
         case Label::Price:
         case Label::LineTotal: {
             const auto item = readItemLine(value, nv, true);
             if (!item)
                 return true;
-            if (kind == Label::Price) {
+            // "金額：1,080円×2点＝2,160円" is price and count as well.
+            if (kind == Label::Price || (item->price && item->qty)) {
                 merge(*item);
             } else if (item->price) {
                 cur.total = item->price;
@@ -871,6 +1563,14 @@ private:
             break;
         }
         case Label::Qty: {
+            // "数量：2　単価：1,080円　小計：2,160円": the price on the same line.
+            if (const QList<Money> money = moneyIn(nv);
+                std::any_of(money.begin(), money.end(), [](const Money &m) { return m.marked; }))
+                if (const auto item = readItemLine(o.mid(b), n.mid(b), false);
+                    item && item->qty && item->name.isEmpty()) {
+                    merge(*item);
+                    break;
+                }
             static const QRegularExpression q(
                 QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
                     .arg(kUnits));
@@ -901,6 +1601,7 @@ private:
             if (cur.priced() || !cur.name.isEmpty())
                 commit();
             cur.name = item.name;
+            cur.indent = indent;
         }
         cur.tags += item.tags;
         if (item.price)
@@ -909,6 +1610,7 @@ private:
             cur.qty = item.qty;
         if (item.total)
             cur.total = item.total;
+        cur.countedTotal = item.countedTotal;
         if (!item.unit.isEmpty())
             cur.unit = item.unit;
     }
@@ -919,11 +1621,31 @@ private:
             commit();
             return;
         }
-        const auto item = readItemLine(o, n, false);
+        // "木村 健太さんが ¥5,520 を支払い", "昨年は合計12,000円": payments and sums,
+        // not items; "500円OFFクーポン" describes a discount read elsewhere.
+        static const QRegularExpression off(
+            QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
+        static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求|獲得|付与"));
+        if (sums.match(c).hasMatch() || off.match(c).hasMatch())
+            return;
+        auto item = readItemLine(o, n, false);
+        // A sentence with an amount and no count ("先月は5,000円以上で送料無料
+        // でした") is no item: its "name" ends in a particle or the amount
+        // is a bound.
+        static const QRegularExpression prose(QStringLiteral("[はがでにへ]$|。"));
+        static const QRegularExpression bound(
+            QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
+        if (item && !item->qty && (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
+            item.reset();
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
-                cur.total = item->price;
+                if (item->priceLabel) { // "単価 ¥756" under "棒ほうじ茶 × 2"
+                    cur.price = item->price;
+                } else {
+                    cur.total = item->price;
+                    cur.countedTotal = true;
+                }
                 return;
             }
             if (item->name.isEmpty() && cur.name.isEmpty() && section != Section::Items) {
@@ -931,46 +1653,95 @@ private:
                 return;
             }
             merge(*item);
+            // A mark at the line's end: "煎茶 ¥1,080 ×2 ★".
+            static const QRegularExpression tailTag(
+                QStringLiteral("[\\s\\x{3000}]([※★☆◎])[\\s\\x{3000}]*$"));
+            if (const auto t = tailTag.match(o); t.hasMatch())
+                cur.tags += t.captured(1);
             if (saysReduced(n))
                 cur.reduced = true;
             if (saysStandard(n))
                 cur.standard = true;
             return;
         }
-        if (section == Section::Other)
-            return;
+        // "本山茶100gを4袋と、玄米茶を2袋お願いします": counts in a sentence, for a
+        // mail that prices nothing.
+        static const QRegularExpression counted(
+            QStringLiteral(
+                "(?:^|[、,]|と|あと)[\\s\\x{3000}]*([^、,。!?\\s\\x{3000}][^、,。!?]*?)"
+                "(?:(?:を|も)[\\s\\x{3000}]*|(?<=[^\\s\\x{3000}\\d]))(\\d{1,9})[\\s\\x{3000}]*(%1)")
+                .arg(kUnits));
+        static const QRegularExpression countAtEnd(
+            QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})["
+                           "\\s\\x{3000}]*(%1)?|"
+                           "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
+                           "\\s\\x{3000}]*$")
+                .arg(kUnits));
+        const auto count = countAtEnd.match(n);
+        if (section == Section::Other || !count.hasMatch()) {
+            // Outside the items only a count with its unit, kept for a mail
+            // that prices nothing and never reported.
+            auto loose = [&](qsizetype begin, qsizetype end, const QString &qty,
+                             const QString &unit) {
+                OrderRow r;
+                r.name1 = leftWhole(nameFrom(o, begin, end, nullptr), kItemNameLength);
+                r.qty = qty.toLongLong();
+                r.unit = unitOf(unit);
+                r.priced = false;
+                if (!r.name1.isEmpty() && r.qty > 0 && r.qty <= kOrderNumberLimit)
+                    unpricedLoose.append(r);
+            };
+            if (count.hasMatch() && count.capturedLength(3) > 0 && count.capturedStart() > 0)
+                loose(0, count.capturedStart(), count.captured(3), count.captured(4));
+            else
+                for (auto it = counted.globalMatch(n); it.hasNext();) {
+                    const auto m = it.next();
+                    loose(m.capturedStart(1), m.capturedEnd(1), m.captured(2), m.captured(3));
+                }
+            if (section == Section::Other)
+                return;
+        }
         if (cur.priced()) {
             // An indented line or one in brackets continues the entry
             // ("　のし：御中元"); any other starts the next one.
-            if (isBlank(o.at(0)) || c.startsWith(u'(')) {
+            if (indent > cur.indent || c.startsWith(u'(')) {
                 cur.options.append(blankTrim(o));
                 return;
             }
             commit();
         }
-        static const QRegularExpression countAtEnd(
-            QStringLiteral("[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?["
-                           "\\s\\x{3000}]*$")
-                .arg(kUnits));
+        // A name with its count starts an entry of its own; a line above it
+        // without count or price was no item ("Shopify 注文 #2001").
+        if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0)
+            commit();
         if (cur.name.isEmpty()) {
-            const auto count = countAtEnd.match(n);
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            cur.indent = indent;
             if (counted) {
-                cur.qty = count.captured(1).toLongLong();
-                cur.unit = unitOf(count.captured(2));
+                const bool times = count.capturedLength(1) > 0;
+                cur.qty = count.captured(times ? 1 : 3).toLongLong();
+                cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
             }
-        } else
+        } else if (cur.qty && !cur.priced() && c.size() > 16 && indent <= cur.indent) {
+            // A counted name without its price yet takes short lines as
+            // options ("50g"); a long one is the text going on.
+            commit();
+        } else {
             cur.options.append(nameFrom(o, 0, o.size(), nullptr));
+        }
     }
 
     void applyMarks()
     {
+        for (OrderRow &r : result.rows)
+            if (!r.fee && reducedNames.contains(compact(prepared(r.name1))))
+                r.reduced = true;
         for (const Tagged &t : tagged) {
             bool reduced = false;
             for (const QChar ch : t.tags)
-                reduced = reduced || legendTags.contains(ch) ||
+                reduced = reduced || ch == u'軽' || legendTags.contains(ch) ||
                           (legendTags.isEmpty() && ch == u'※' && mentionsReduced);
             if (reduced)
                 result.rows[t.row].reduced = true;
@@ -981,7 +1752,7 @@ private:
                                            [](const OrderRow &r) { return r.reduced; });
         if (anyMarked)
             return;
-        if (taxLineEight && !mentionsTen) {
+        if ((taxLineEight && !mentionsTen) || allReduced) {
             for (OrderRow &r : result.rows)
                 r.reduced = !r.fee;
             return;
@@ -1030,6 +1801,19 @@ private:
 
     void decideTax()
     {
+        if (const auto byTotal = taxByTotal()) {
+            result.tax = *byTotal;
+            return;
+        }
+        if (exclWords > 0 && inclWords == 0)
+            result.tax = OrderTaxMode::Excluded;
+        else if (inclWords > 0 && exclWords == 0)
+            result.tax = OrderTaxMode::Included;
+    }
+
+    // The tax mode under which the rows add up to the mail's total.
+    std::optional<OrderTaxMode> taxByTotal() const
+    {
         qint64 sum = 0, standard = 0, reduced = 0;
         bool overflow = false;
         for (const OrderRow &r : result.rows) {
@@ -1041,15 +1825,11 @@ private:
         }
         if (result.total && !overflow && !result.rows.isEmpty()) {
             const qint64 t = *result.total;
-            if (sum == t) {
-                result.tax = OrderTaxMode::Included;
-                return;
-            }
+            if (sum == t)
+                return OrderTaxMode::Included;
             qint64 withTax = 0;
-            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t) {
-                result.tax = OrderTaxMode::Excluded;
-                return;
-            }
+            if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t)
+                return OrderTaxMode::Excluded;
             // The tax a tax-exclusive note adds (10 % and 8 %, rounded
             // down), within a yen; reduced / 100 * 8 + the rest keeps the
             // product in range.
@@ -1057,15 +1837,10 @@ private:
             qint64 note = 0;
             qint64 off = 0;
             if (!__builtin_add_overflow(sum, added, &note) &&
-                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1) {
-                result.tax = OrderTaxMode::Excluded;
-                return;
-            }
+                !__builtin_sub_overflow(note, t, &off) && off >= -1 && off <= 1)
+                return OrderTaxMode::Excluded;
         }
-        if (exclWords > 0 && inclWords == 0)
-            result.tax = OrderTaxMode::Excluded;
-        else if (inclWords > 0 && exclWords == 0)
-            result.tax = OrderTaxMode::Included;
+        return std::nullopt;
     }
 };
 
@@ -1076,10 +1851,106 @@ qsizetype OrderLines::itemCount() const
     return std::count_if(rows.begin(), rows.end(), [](const OrderRow &r) { return !r.fee; });
 }
 
-OrderLines readOrderLines(const QString &mailText)
+namespace {
+
+// HTML pasted as text: a table cell becomes a tab, a row or <br> a line end,
+// other tags go, and the common entities are written out.
+QString withoutHtml(const QString &text)
+{
+    static const QRegularExpression hint(
+        QStringLiteral(
+            "<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#\\d+|#x[0-9a-f]+);"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (!hint.match(text).hasMatch())
+        return text;
+    QString t = text;
+    static const QRegularExpression cell(QStringLiteral("</t[dh]>[ \\t]*(?=<t[dh][\\s>])"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression lineEnd(
+        QStringLiteral("<br\\s*/?>[ \\t]*(?:\\r?\\n)?|</(?:tr|p|div|li|table)>[ \\t]*(?:\\r?\\n)?"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]{0,200}>"));
+    t.replace(cell, QStringLiteral("\t"));
+    t.replace(lineEnd, QStringLiteral("\n"));
+    t.remove(tag);
+    static const std::pair<const char16_t *, const char16_t *> entities[] = {
+        {u"&yen;", u"¥"},   {u"&nbsp;", u" "}, {u"&lt;", u"<"}, {u"&gt;", u">"},
+        {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
+    // Numeric references ("&#65509;", "&#xFFE5;") first, "&amp;" last.
+    static const QRegularExpression numeric(QStringLiteral("&#(x[0-9A-Fa-f]{1,5}|[0-9]{1,6});"));
+    QString out;
+    qsizetype at = 0;
+    for (auto it = numeric.globalMatch(t); it.hasNext();) {
+        const auto m = it.next();
+        const QString code = m.captured(1);
+        bool ok = false;
+        const uint u = code.startsWith(u'x') ? code.mid(1).toUInt(&ok, 16) : code.toUInt(&ok, 10);
+        out += QStringView(t).mid(at, m.capturedStart() - at);
+        if (ok && u > 0 && u < 0x110000 && (u < 0xD800 || u > 0xDFFF))
+            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&u), 1);
+        at = m.capturedEnd();
+    }
+    out += QStringView(t).mid(at);
+    for (const auto &[from, to] : entities)
+        out.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
+    return out;
+}
+
+bool isQuoted(const QString &line)
+{
+    for (const QChar c : line) {
+        if (c == u'>' || c == u'＞')
+            return true;
+        if (!isBlank(c))
+            return false;
+    }
+    return false;
+}
+
+// Which lines quote an earlier mail: "> " lines, and all after a reply's
+// or forward's header ("-----Original Message-----", "… wrote:",
+// "2025年5月2日(金) 9:00 かんろ茶舗 <info@…>:").
+QList<bool> quotedLines(const QStringList &lines)
+{
+    static const QRegularExpression header(
+        QStringLiteral("^[\\s\\x{3000}]*(?:-{2,}[\\s\\x{3000}]*(?:Original Message|Forwarded "
+                       "message|元のメッセージ|"
+                       "転送されたメッセージ)[\\s\\x{3000}]*-{2,}|.*\\bwrote:|.*<[^<>@\\s]+@[^<>"
+                       "\\s]+>[^<>]*[:：])"
+                       "[\\s\\x{3000}]*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    QList<bool> quoted;
+    bool after = false;
+    for (const QString &line : lines) {
+        quoted.append(after || isQuoted(line));
+        after = after || (line.size() < 200 && header.match(line).hasMatch());
+    }
+    return quoted;
+}
+
+// A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
+// split when two pieces or more carry an amount and every piece has words.
+QStringList memoEntries(const QString &line)
+{
+    static const QRegularExpression separator(
+        QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
+    if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
+        return {line};
+    const QStringList pieces = line.split(separator, Qt::SkipEmptyParts);
+    static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
+    int priced = 0;
+    for (const QString &p : pieces) {
+        if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
+            return {line};
+        priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
+    }
+    return pieces.size() >= 2 && priced >= 2 ? pieces : QStringList{line};
+}
+
+// skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
+OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool skipQuoted)
 {
     Reader reader;
-    const QStringList lines = mailText.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     static const QRegularExpression incl(
         QStringLiteral("税込|内税|うち消費税|内消費税|税.{0,12}を含む"));
     static const QRegularExpression excl(QStringLiteral("税抜|税別|外税|本体価格"));
@@ -1087,17 +1958,54 @@ OrderLines readOrderLines(const QString &mailText)
     for (const QString &line : lines) {
         if (++count > kLinesRead)
             break;
-        const QString o = leftWhole(line, kLineLimit);
-        const QString n = prepared(o);
-        if (n.contains(u'税')) {
-            reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
-            reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+        if (skipQuoted && quoted[count - 1])
+            continue;
+        // A chat log's time and speaker ("20:50<TAB>山口 千夏<TAB>…").
+        static const QRegularExpression chat(QStringLiteral("^\\d{1,2}:\\d{2}\\t[^\\t]{1,24}\\t"));
+        static const QRegularExpression quoteMarks(
+            QStringLiteral("^[ \\t\\x{3000}]*(?:[>＞][ \\x{3000}]?)+"));
+        QString text = line;
+        if (quoted[count - 1])
+            text.remove(quoteMarks);
+        text.remove(chat);
+        for (const QString &piece : memoEntries(leftWhole(text, kLineLimit))) {
+            const QString o = piece;
+            const QString n = prepared(o);
+            if (n.contains(u'税')) {
+                reader.inclWords += incl.match(n).hasMatch() ? 1 : 0;
+                reader.exclWords += excl.match(n).hasMatch() ? 1 : 0;
+            }
+            reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
+            reader.line(o, n);
         }
-        reader.mentionsTen = reader.mentionsTen || (n.contains(u'%') && saysStandard(n));
-        reader.line(o, n);
     }
     reader.finish();
     return reader.result;
+}
+
+} // namespace
+
+OrderLines readOrderLines(const QString &mailText)
+{
+    // No-break and typographic spaces from a browser's copy read as blanks;
+    // zero-width ones go.
+    QString text = withoutHtml(mailText);
+    for (QChar &c : text)
+        if (c == u'\u00A0' || (c >= u'\u2000' && c <= u'\u200A') || c == u'\u202F' ||
+            c == u'\u205F')
+            c = u' ';
+    static const QRegularExpression zeroWidth(QStringLiteral("[\\x{200B}\\x{FEFF}]"));
+    text.remove(zeroWidth);
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    // A reply quotes earlier mails ("> "): their prices are a catalogue's or
+    // last order's. They are read only when the reply itself lists nothing.
+    const QList<bool> quoted = quotedLines(lines);
+    if (quoted.contains(true)) {
+        OrderLines own = readLines(lines, quoted, true);
+        if (own.itemCount() > 0)
+            return own;
+    }
+    return readLines(lines, quoted, false);
 }
 
 namespace {
@@ -1118,7 +2026,11 @@ QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTota
         parts.append(QStringLiteral("納品書の合計を計算できません"));
     if (!order.unread.isEmpty())
         parts.append(QStringLiteral("読めなかった明細：") + order.unread.join(u'、'));
-    if (order.tax == OrderTaxMode::Unknown)
+    // Rows that all lack a price leave nothing for the tax mode to change.
+    const bool nothingPriced =
+        !order.rows.isEmpty() && std::none_of(order.rows.begin(), order.rows.end(),
+                                              [](const OrderRow &r) { return r.priced; });
+    if (order.tax == OrderTaxMode::Unknown && !nothingPriced)
         parts.append(QStringLiteral("税込・税抜は注文文から判らないため変えていません"));
     return parts.join(QStringLiteral("　"));
 }

@@ -38,6 +38,7 @@ struct OrderRow
     qint64 price = 0;     // yen, per unit; negative for coupons and points
     bool reduced = false; // at the reduced rate (food); fees never are
     bool fee = false;     // shipping, fee, wrapping, discount: not an item
+    bool priced = true;   // false: the mail names the item and count but no price
     friend bool operator==(const OrderRow &, const OrderRow &) = default;
 };
 

@@ -16,10 +16,14 @@
 
 namespace {
 
-// Reached when the corpus was written: 45 of 46 (the free LINE message
-// "…を3袋お願いします。1袋648円でしたよね？" is not read). One mail in ten may
-// regress before the test fails.
-constexpr double kMinimumRightShare = 0.9;
+// Mails 01-46 were written with the reader: 45 of 46 right (the free LINE
+// message "…を3袋お願いします。1袋648円でしたよね？" was not read). Mails 47-86
+// were written by someone who never saw the rules and graded blind before
+// any change: 10 of 40 right (note total equal to the mail's for 23 of 40).
+// The rules were then widened on their failures and on forms of our own, to
+// 86 of 86 (40 of 40 and 46 of 46); the 40 are no longer blind, so that figure
+// says nothing of fresh mails. Two mails may regress before the test fails.
+constexpr double kMinimumRightShare = 0.97;
 
 QString rowText(const OrderRow &r)
 {
@@ -27,7 +31,7 @@ QString rowText(const OrderRow &r)
                        r.name2,
                        QString::number(r.qty),
                        r.unit,
-                       QString::number(r.price),
+                       r.priced ? QString::number(r.price) : QString(),
                        r.reduced ? u"軽"_qs : QString()}
         .join(u'|');
 }
