@@ -156,7 +156,9 @@ QString TForm_Main::fillOrderRows(const OrderLines &order)
         Edit_item[i]->setText(r.name2);
         Edit_unit[i]->setText(r.unit);
         KiNumEdit_QTY[i]->setText(QString::number(r.qty));
-        KiNumEdit_Price[i]->setText(QString::number(r.price));
+        // An item the mail names without a price leaves its price to the
+        // operator rather than printing 0.
+        KiNumEdit_Price[i]->setText(r.priced ? QString::number(r.price) : QString());
         CheckBox_Reduced[i]->setChecked(r.reduced);
         showReducedMark(i);
     }

@@ -84,11 +84,19 @@ TEST_F(OrderRowsWindow, PasteFillsRowsTaxModeAndTotal)
     EXPECT_EQ(w->StatusBar1->currentMessage(),
               u"注文の合計 ¥12,000 と納品書の税込合計 ¥10,000 が ¥2,000 違います"_qs);
 
+    // An item named without a price leaves its price cell to the operator.
+    w->Memo1->setPlainText(u"・番茶　3袋\n"_qs);
+    Dialogs::pushAnswer(true);
+    w->BitBtn_1->click();
+    EXPECT_EQ(row(1)[0], u"番茶"_qs);
+    EXPECT_EQ(row(1)[2], u"3"_qs);
+    EXPECT_EQ(row(1)[4], QString());
+
     // The word-list rules leave the rows alone.
     w->ComboBox_TrMode->setCurrentIndex(0);
     w->Memo1->setPlainText(u"商品名：玉露\n単価：3,000円\n数量：1\n"_qs);
     w->BitBtn_1->click();
-    EXPECT_EQ(row(1)[0], u"煎茶 1"_qs);
+    EXPECT_EQ(row(1)[0], u"番茶"_qs);
 }
 
 } // namespace
