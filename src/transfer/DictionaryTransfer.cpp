@@ -709,6 +709,67 @@ QString kyotoStreets(const PostalDictionary *dict, const QString &address, const
     return rest.left(end);
 }
 
+// A mail pasted from its HTML source: line-breaking tags made line ends,
+// table cells tabs, other tags dropped and the common entities decoded.
+// Plain text is left alone ("<お届け先>" is no tag: a tag starts with a letter).
+QString withoutHtml(const QString &text)
+{
+    static const QRegularExpression anyTag(QStringLiteral("</?[A-Za-z][^<>\\n]*>|&#?[A-Za-z0-9]+;"));
+    if (!text.isValidUtf16() || !text.contains(anyTag))
+        return text;
+    QString out = text;
+    static const QRegularExpression lineEnd(
+        QStringLiteral("<br\\s*/?>|</(p|div|tr|li|h[1-6]|table)>|<hr[^<>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    out.replace(lineEnd, QStringLiteral("\n"));
+    static const QRegularExpression cell(QStringLiteral("</t[dh]>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    out.replace(cell, QStringLiteral("\t"));
+    static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]*>"));
+    out.remove(tag);
+    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{2,6}|#x[0-9A-Fa-f]{2,5}|[A-Za-z]+);"));
+    QString decoded;
+    qsizetype from = 0;
+    for (auto it = entity.globalMatch(out); it.hasNext();) {
+        const auto m = it.next();
+        const QString name = m.captured(1);
+        QString as;
+        if (name.startsWith(u"#x"))
+            as = QString(QChar(char16_t(name.mid(2).toUInt(nullptr, 16))));
+        else if (name.startsWith(u'#'))
+            as = QString(QChar(char16_t(name.mid(1).toUInt())));
+        else if (name == u"nbsp" || name == u"ensp" || name == u"emsp")
+            as = QStringLiteral(" ");
+        else if (name == u"amp")
+            as = QStringLiteral("&");
+        else if (name == u"lt")
+            as = QStringLiteral("<");
+        else if (name == u"gt")
+            as = QStringLiteral(">");
+        else if (name == u"quot")
+            as = QStringLiteral("\"");
+        else if (name == u"yen")
+            as = QStringLiteral("¥");
+        else
+            continue; // an unknown name stays as written
+        decoded += QStringView(out).mid(from, m.capturedStart() - from);
+        decoded += as.at(0).isNull() ? QString() : as;
+        from = m.capturedEnd();
+    }
+    decoded += QStringView(out).mid(from);
+    return decoded;
+}
+
+// A run of blanks (full or half width, tabs) as one half-width space, so the
+// customer book finds "山田　太郎" typed either way.
+QString singleSpaced(const QString &text)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{3000}\\x{00A0}]+"));
+    QString out = text;
+    out.replace(blanks, QStringLiteral(" "));
+    return trimmed(out);
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -751,7 +812,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     };
     std::vector<Part> parts{{Block::None, {}}};
     int read = 0;
-    for (const QString &raw : memoLinesOf(memoText)) {
+    for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
         if (++read > kLinesRead)
             break;
         const QString line = trimmed(QStringView(raw).left(kLineLimit));
@@ -807,7 +868,9 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (dict && !zip.isEmpty() && !out.add1.isEmpty())
         r.warning = zipAddressMismatch(*dict, zip, out.add1);
     out.zip = dashedZip(zip);
-    out.custo1 = found.name;
+    out.add1 = singleSpaced(out.add1);
+    out.add2 = singleSpaced(out.add2);
+    out.custo1 = singleSpaced(found.name);
     out.tel = found.tel;
 
     if (out.zip.isEmpty())
