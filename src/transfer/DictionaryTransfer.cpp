@@ -264,8 +264,30 @@ Labelled labelOf(const QString &line)
     return {};
 }
 
+// A sentence that gives several fields ("郵便番号は600-8008、電話は075-…です。"):
+// a piece for each, split where a label follows "、" or "。".
+QStringList sentencePieces(const QString &line)
+{
+    QStringList pieces;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+        if (line.at(i) != u'、' && line.at(i) != u'。')
+            continue;
+        const Labelled l = labelOf(trimmed(QStringView(line).mid(i + 1)));
+        if (l.field == Field::None || l.field == Field::Ignore || l.value.isEmpty())
+            continue;
+        if (i > from)
+            pieces.append(trimmed(QStringView(line).mid(from, i - from)));
+        from = i + 1;
+    }
+    pieces.append(trimmed(QStringView(line).mid(from)));
+    return pieces;
+}
+
+std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
+
 // A header line: the block it opens, and what follows on the same line.
-std::optional<std::pair<Block, QString>> headerOf(const QString &line)
+std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
 {
     bool decorated = false;
     const QString core = undecorated(line, &decorated);
@@ -282,9 +304,18 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line)
             static const QRegularExpression index(
                 QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
             rest.remove(index);
-            // "送り先はいつもの実家です。": the destination follows.
-            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上"))
-                return std::make_pair(b.block, QString());
+            // "送り先はいつもの実家です。": the destination follows;
+            // "送り先は 京都市… です。": it is here.
+            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
+                static const QRegularExpression tail(
+                    QStringLiteral("(です|になります|でお願いします|まで)?[。．.!！]*$"));
+                QString said = trimmed(QStringView(rest).mid(1));
+                said.remove(tail);
+                said = trimmed(said);
+                const bool address =
+                    leadingZip(narrow(said)) || (dict && dict->matchAddress(narrow(said)).cityFound());
+                return std::make_pair(b.block, address ? said : QString());
+            }
         }
         rest = trimmed(rest);
         if (rest.isEmpty() && (decorated || b.block != Block::Other))
@@ -323,7 +354,7 @@ QString nationalForm(const PhoneNumber &number)
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text)
 {
     static const QRegularExpression zip(
-        QStringLiteral("^〒?\\s*([0-9]{3})\\s?-?\\s?([0-9]{4})(?![0-9-])\\s*"));
+        QStringLiteral("^[(（]?〒?\\s*([0-9]{3})\\s?-?\\s?([0-9]{4})(?![0-9-])[)）]?\\s*"));
     const QString n = narrow(text);
     const auto m = zip.match(n);
     if (!m.hasMatch())
@@ -512,14 +543,46 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
     return kept;
 }
 
+// A prefecture alone on its line ("北海道"), as the address forms of foreign
+// carts write it apart from the city.
+bool isPrefectureOnly(const QString &text, const PostalDictionary *dict)
+{
+    if (!dict)
+        return false;
+    const AddressMatch m = dict->matchAddress(text);
+    return !m.prefecture.isEmpty() && !m.cityFound() && m.consumed == trimmed(text).size();
+}
+
+// An address that ends at its prefecture, city or town: the next line goes on
+// with it ("神奈川県 横浜市港北区" / "日吉本町1-23-7").
+bool isOpenAddress(const QString &address, const PostalDictionary *dict)
+{
+    if (!dict || address.isEmpty() || !digitsOf(address).isEmpty())
+        return false;
+    const AddressMatch m = dict->matchAddress(address);
+    return !m.prefecture.isEmpty() && m.consumed == trimmed(address).size();
+}
+
+// A line that goes on with an open address: a town and 番地, or a city.
+bool continuesAddress(const QString &address, const QString &value, const PostalDictionary *dict)
+{
+    if (leadingZip(value) || digitsOf(value).size() >= 10 || isHonorificName(value))
+        return false;
+    const AddressMatch before = dict->matchAddress(address);
+    const AddressMatch after = dict->matchAddress(address + value);
+    return !digitsOf(value).isEmpty() ? after.cityFound() : after.consumed > before.consumed;
+}
+
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
 {
     Found f;
     Field pending = Field::None; // a label on its own line: its value follows
     Field last = Field::None;
     QString unlabelledName, honorificName;
+    QString previousStreet;     // the line before, when it was an unread 番地
     AddressTail tailName; // words after the 番地 that may be the name
     for (const QString &line : lines) {
+        const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
@@ -538,6 +601,18 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         if (value.isEmpty())
             continue;
         Field field = l.field;
+        if (field == Field::None && isOpenAddress(f.address, dict) && f.building.isEmpty() &&
+            continuesAddress(f.address, value, dict)) {
+            f.address += value;
+            last = Field::Address;
+            continue;
+        }
+        if (field == Field::None && isPrefectureOnly(value, dict)) {
+            if (f.address.isEmpty())
+                f.address = value;
+            last = Field::Address;
+            continue;
+        }
         if (field == Field::None) {
             // Unlabelled: the line's content decides.
             if (leadingZip(value) &&
@@ -545,8 +620,14 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                  !leadingZip(value)->second.isEmpty() ||
                  (dict && !dict->lookupCode(leadingZip(value)->first).empty())))
                 field = Field::Zip;
-            else if (isAddressText(value, dict))
+            else if (isAddressText(value, dict)) {
                 field = Field::Address;
+                // "水前寺5丁目8-21 …" above "熊本市中央区" above "熊本県".
+                if (f.address.isEmpty() && !lineBeforeStreet.isEmpty() &&
+                    isOpenAddress(value, dict)) {
+                    value += lineBeforeStreet;
+                }
+            }
             else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
                     line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
@@ -564,6 +645,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 last = Field::Name;
                 continue;
             } else {
+                if (!digitsOf(value).isEmpty())
+                    previousStreet = value;
                 last = Field::None;
                 continue;
             }
@@ -818,13 +901,15 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         const QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
-        if (const auto header = headerOf(line)) {
-            parts.push_back({header->first, {}});
-            if (!header->second.isEmpty())
-                parts.back().lines.append(header->second);
-            continue;
+        for (const QString &piece : sentencePieces(line)) {
+            if (const auto header = headerOf(piece, dict)) {
+                parts.push_back({header->first, {}});
+                if (!header->second.isEmpty())
+                    parts.back().lines.append(header->second);
+                continue;
+            }
+            parts.back().lines.append(piece);
         }
-        parts.back().lines.append(line);
     }
     if (read == 0 ||
         std::all_of(parts.begin(), parts.end(), [](const Part &p) { return p.lines.isEmpty(); })) {

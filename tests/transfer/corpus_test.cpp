@@ -127,4 +127,48 @@ TEST(OrderCorpus, WordsAfterTheStreetNumber)
     }
 }
 
+// One row for each way a destination is written that the corpora hold once or
+// twice: the fields each must give.
+TEST(OrderCorpus, DestinationWritings)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    struct Row
+    {
+        const char *name, *text, *zip, *add1, *add2, *custo1, *tel;
+    } const rows[] = {
+        {"html source",
+         "<p><b>■お届け先</b><br>〒150-0001&nbsp;東京都渋谷区神宮前1-2-3&nbsp;神宮前ハイツ&nbsp;201"
+         "<br>山田&nbsp;太郎&nbsp;様<br>TEL：03-3401-1111</p>",
+         "150-0001", "東京都渋谷区神宮前", "1-2-3 神宮前ハイツ 201", "山田 太郎", "03-3401-1111"},
+        {"full-width blanks and a tab in name and building",
+         "お届け先\n〒460-0003\n愛知県名古屋市中区錦3-4-5　　錦パークビル\t8階\n"
+         "株式会社みどり商会　総務部　加藤　恵\n052-951-2222",
+         "460-0003", "愛知県名古屋市中区錦", "3-4-5 錦パークビル 8階",
+         "株式会社みどり商会 総務部 加藤 恵", "052-951-2222"},
+        {"town on the line after the city",
+         "【送付先】\n佐野 健二 様\n〒154-0024\n東京都 世田谷区\n三軒茶屋2-11-8\nコーポ三茶 102\n"
+         "090-1234-5678",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 コーポ三茶 102", "佐野 健二",
+         "090-1234-5678"},
+        {"prefecture, city and town on lines of their own, 条 in digits",
+         "お届け先:\n高橋 由美 様\n〒060-0063\n北海道\n札幌市中央区\n南3条西7丁目3-12\n",
+         "060-0063", "北海道札幌市中央区南三条西", "7丁目3-12", "高橋 由美", ""},
+        {"foreign cart: street first, country last, name after",
+         "Shipping address\n配送先住所\n一番町2-5-1 ライオンズ一番町 305\n仙台市青葉区\n宮城県\n"
+         "980-0811\n日本\n千葉 真理\n022-266-1234\n配送方法\n通常配送",
+         "980-0811", "宮城県仙台市青葉区一番町", "2-5-1 ライオンズ一番町 305", "千葉 真理",
+         "022-266-1234"},
+    };
+    for (const Row &row : rows) {
+        const DictionaryTransferResult r =
+            runDictionaryTransfer(QString::fromUtf8(row.text), kShop, dict.get());
+        EXPECT_EQ(r.fields.zip, QString::fromUtf8(row.zip)) << row.name;
+        EXPECT_EQ(r.fields.add1, QString::fromUtf8(row.add1)) << row.name;
+        EXPECT_EQ(r.fields.add2, QString::fromUtf8(row.add2)) << row.name;
+        EXPECT_EQ(r.fields.custo1, QString::fromUtf8(row.custo1)) << row.name;
+        EXPECT_EQ(r.fields.tel, QString::fromUtf8(row.tel)) << row.name;
+    }
+}
+
 } // namespace
