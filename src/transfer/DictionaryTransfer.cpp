@@ -125,6 +125,8 @@ const BlockWord kBlockWords[] = {
     {u"購入者", Block::Orderer},       {u"ご請求先", Block::Orderer},
     {u"請求先", Block::Orderer},       {u"ご依頼主", Block::Orderer},
     {u"依頼主", Block::Orderer},       {u"送り主", Block::Orderer},
+    {u"発注者", Block::Orderer},       {u"発注元", Block::Orderer},
+    {u"ご注文主", Block::Orderer},     {u"注文主", Block::Orderer},
     {u"差出人", Block::Orderer},       {u"お客様情報", Block::Orderer},
     {u"ご注文内容", Block::Other},     {u"注文内容", Block::Other},
     {u"ご注文商品", Block::Other},     {u"注文商品", Block::Other},
@@ -169,6 +171,8 @@ const LabelWord kLabels[] = {
     {u"ご担当者", Field::Name},
     {u"担当者名", Field::Name},
     {u"担当者", Field::Name},
+    {u"ご担当", Field::Name},
+    {u"担当", Field::Name},
     {u"会社名", Field::Company},
     {u"法人名", Field::Company},
     {u"貴社名", Field::Company},
@@ -214,6 +218,12 @@ const LabelWord kLabels[] = {
     {u"E-mail", Field::Ignore},
     {u"Email", Field::Ignore},
     {u"国", Field::Ignore},
+    // Options of an item, not the destination: "名入れ：株式会社…".
+    {u"名入れ", Field::Ignore},
+    {u"のし", Field::Ignore},
+    {u"熨斗", Field::Ignore},
+    {u"包装", Field::Ignore},
+    {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
     {u"日本", Field::Ignore},
 };
@@ -317,6 +327,12 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 return std::make_pair(b.block, address ? said : QString());
             }
         }
+        // "受取人名：…", "お届け先名：…": the name of the block.
+        if (b.block != Block::Other && rest.size() > 1 && rest.at(0) == u'名' &&
+            isSeparator(rest.at(1)))
+            return std::make_pair(b.block, QStringLiteral("氏名") + rest.mid(1));
+        // "発注者<tab>盛岡…", "送付先　山田": a cell or a wide gap after the word.
+        const bool spaced = rest.startsWith(u'\t') || rest.startsWith(u'　') || rest.startsWith(u"  ");
         rest = trimmed(rest);
         if (rest.isEmpty() && (decorated || b.block != Block::Other))
             return std::make_pair(b.block, QString());
@@ -328,7 +344,7 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                (rest.at(sep) == u'：' || rest.at(sep) == u':' || rest.at(sep) == u']' ||
                 rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep).isSpace()))
             ++sep;
-        if (sep > 0)
+        if (sep > 0 || spaced)
             return std::make_pair(b.block, trimmed(QStringView(rest).mid(sep)));
         // "お届け先住所：" alone opens the block; with a value it is that field.
         if (const Labelled l = labelOf(rest); l.field != Field::None)
@@ -416,6 +432,11 @@ bool looksLikeName(const QString &line)
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
         return false;
+    // A form's title, spaced out or not: "発　注　書", "FAX送信票".
+    static const QRegularExpression title(QStringLiteral(
+        "^(御|ご)?(発注|注文|納品|請求|見積|送付|送信|申込|FAX|ファックス).{0,4}(書|票|表|用紙|伝票)$"));
+    if (compact(n).contains(title))
+        return false;
     for (const QChar c : n)
         if (c.unicode() >= 0x3040)
             return true;
@@ -456,6 +477,7 @@ struct Found
 {
     QString zip, address, building, name, company, tel;
     bool sameAsOrderer = false;
+    bool nameLabelled = false;
     bool empty() const { return address.isEmpty() && name.isEmpty() && zip.isEmpty(); }
 };
 
@@ -573,15 +595,34 @@ bool continuesAddress(const QString &address, const QString &value, const Postal
     return !digitsOf(value).isEmpty() ? after.cityFound() : after.consumed > before.consumed;
 }
 
+bool isAllKana(const QString &text)
+{
+    for (const QChar c : text)
+        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF))
+            return false;
+    return true;
+}
+
+// A department or post written after a company's name on its own line.
+bool isDepartment(const QString &text)
+{
+    static const QRegularExpression dept(QStringLiteral(
+        "(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
+    return compact(text).contains(dept);
+}
+
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
 {
     Found f;
     Field pending = Field::None; // a label on its own line: its value follows
     Field last = Field::None;
     QString unlabelledName, honorificName;
+    QStringList nameLines;      // every unlabelled line that may be a name
+    QString previousName;       // the line before, when it was such a line
     QString previousStreet;     // the line before, when it was an unread 番地
     AddressTail tailName; // words after the 番地 that may be the name
     for (const QString &line : lines) {
+        const QString lineBeforeName = std::exchange(previousName, QString());
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
@@ -595,9 +636,13 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         } else {
             pending = Field::None;
         }
-        if (line.contains(u"同じ") || line.contains(u"同上"))
-            f.sameAsOrderer = true;
         QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
+        if (line.contains(u"同じ") || line.contains(u"同上")) {
+            f.sameAsOrderer = true;
+            // "同上", "ご注文者と同じ": the orderer's, read from there.
+            if (compact(value).size() <= 12)
+                continue;
+        }
         if (value.isEmpty())
             continue;
         Field field = l.field;
@@ -637,11 +682,25 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 field = Field::Company;
             else if (last == Field::Address && looksLikeBuilding(value))
                 field = Field::Building;
+            else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
+                field = Field::Company; // "ホテル表町ガーデン　購買課" below the company
             else if (looksLikeName(value)) {
-                if (isHonorificName(value) && honorificName.isEmpty())
+                if (isHonorificName(value) && honorificName.isEmpty()) {
                     honorificName = value;
-                else if (unlabelledName.isEmpty())
-                    unlabelledName = value;
+                    // "旅館 ゆづき荘" above "宇都宮 直子 様": whom it is for.
+                    if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
+                        !compact(value).startsWith(compact(lineBeforeName))) {
+                        honorificName = lineBeforeName + u' ' + value;
+                        if (unlabelledName == lineBeforeName)
+                            unlabelledName.clear();
+                    }
+                } else {
+                    if (unlabelledName.isEmpty())
+                        unlabelledName = value;
+                    if (!isHonorificName(value))
+                        previousName = value;
+                }
+                nameLines.append(value);
                 last = Field::Name;
                 continue;
             } else {
@@ -679,8 +738,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
             break;
         case Field::Name:
-            if (f.name.isEmpty())
+            if (f.name.isEmpty()) {
                 f.name = value;
+                f.nameLabelled = true;
+            }
             break;
         case Field::Company:
             f.company = f.company.isEmpty() ? value : f.company + u' ' + value;
@@ -703,6 +764,16 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     }
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
+    // "お客様：鈴木様" with "鈴木 光江" on a line of its own: the full name.
+    if (const QString surname = compact(cleanName(f.name));
+        f.nameLabelled && surname.size() >= 1 && surname.size() <= 3) {
+        for (const QString &n : nameLines)
+            if (compact(n).startsWith(surname) && compact(cleanName(n)).size() > surname.size() &&
+                !isAllKana(n)) {
+                f.name = n;
+                break;
+            }
+    }
     if (f.name.isEmpty() && f.company.isEmpty() && !tailName.name.isEmpty()) {
         // "平井1702 ゆのか温泉 フロント" with no name elsewhere: the words
         // after the 番地 are whom it goes to.
@@ -710,7 +781,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         f.address = tailName.address;
     }
     f.name = cleanName(f.name);
-    if (!f.company.isEmpty() && !f.name.contains(f.company))
+    // A company line that already holds the person ("株式会社… 長谷川 涼子")
+    // with the surname again in the closing: the company line says it all.
+    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name)))
+        f.name = f.company;
+    if (!f.company.isEmpty() && !compact(f.name).contains(compact(f.company)))
         f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
     return f;
 }
@@ -901,6 +976,14 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         const QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
+        // A rule ("━━━━", "-----") after a block's lines closes the block: a
+        // signature or an item list may follow.
+        if (undecorated(line, nullptr).isEmpty()) {
+            if (line.size() >= 4 && parts.back().block != Block::None &&
+                !parts.back().lines.isEmpty())
+                parts.push_back({Block::None, {}});
+            continue;
+        }
         for (const QString &piece : sentencePieces(line)) {
             if (const auto header = headerOf(piece, dict)) {
                 parts.push_back({header->first, {}});
@@ -929,6 +1012,21 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (found.empty()) {
         const bool hasOrderer = !orderer.empty();
         found = hasOrderer ? orderer : readBlock(gather(Block::None) + gather(Block::Other), dict);
+    } else if (found.sameAsOrderer) {
+        // "お名前：同上": what the destination leaves out is the orderer's.
+        if (found.address.isEmpty()) {
+            found.zip = orderer.zip;
+            found.address = orderer.address;
+            found.building = orderer.building;
+        }
+        if (found.name.isEmpty())
+            found.name = orderer.name;
+    } else if (found.name.isEmpty() && orderer.empty()) {
+        // "名前は藤原です。送り先は京都市…": the name given before the
+        // destination, with no orderer to tell them apart.
+        const Found before = readBlock(gather(Block::None), dict);
+        if (before.nameLabelled)
+            found.name = before.name;
     }
     if (found.tel.isEmpty())
         found.tel = orderer.tel;
