@@ -551,6 +551,20 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
     const QString withoutTel = trimmed(address.left(words[end - 1].end));
     if (end <= street + 1)
         return withoutTel;
+    // "…3-7-5 青山マンション203 石田 恭子様": the honoured words at the end
+    // are the name, the words between it and the 番地 the building.
+    if (isHonorificName(words[end - 1].text)) {
+        size_t first = end - 1;
+        while (first > street + 1 && end - first < 4 && digitsOf(words[first - 1].text).isEmpty() &&
+               !looksLikeBuilding(words[first - 1].text))
+            --first;
+        const QString name = address.mid(words[first].at, words[end - 1].end - words[first].at);
+        if (first > street + 1 && looksLikeName(name)) {
+            if (honorificName->isEmpty())
+                *honorificName = name;
+            return trimmed(address.left(words[first - 1].end));
+        }
+    }
     const QString words2 = address.mid(words[street + 1].at,
                                        words[end - 1].end - words[street + 1].at);
     if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
@@ -620,9 +634,14 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QStringList nameLines;      // every unlabelled line that may be a name
     QString previousName;       // the line before, when it was such a line
     QString previousStreet;     // the line before, when it was an unread 番地
+    // The first name line next to a postal code, address or telephone line:
+    // in a free text the name stands by the address, a greeting elsewhere.
+    QString nearName;
+    bool previousField = false;
     AddressTail tailName; // words after the 番地 that may be the name
     for (const QString &line : lines) {
         const QString lineBeforeName = std::exchange(previousName, QString());
+        const bool fieldBefore = std::exchange(previousField, false);
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
@@ -650,12 +669,14 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             continuesAddress(f.address, value, dict)) {
             f.address += value;
             last = Field::Address;
+            previousField = true;
             continue;
         }
         if (field == Field::None && isPrefectureOnly(value, dict)) {
             if (f.address.isEmpty())
                 f.address = value;
             last = Field::Address;
+            previousField = true;
             continue;
         }
         if (field == Field::None) {
@@ -699,6 +720,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         unlabelledName = value;
                     if (!isHonorificName(value))
                         previousName = value;
+                    if (fieldBefore && nearName.isEmpty())
+                        nearName = value;
                 }
                 nameLines.append(value);
                 last = Field::Name;
@@ -711,6 +734,12 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             }
         }
         last = field;
+        if (field == Field::Zip || field == Field::Address || field == Field::Building ||
+            field == Field::Tel) {
+            previousField = true;
+            if (!lineBeforeName.isEmpty() && nearName.isEmpty())
+                nearName = lineBeforeName;
+        }
         switch (field) {
         case Field::Zip:
             if (const auto z =
@@ -762,6 +791,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             break;
         }
     }
+    if (!nearName.isEmpty() && !unlabelledName.isEmpty())
+        unlabelledName = nearName;
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
     // "お客様：鈴木様" with "鈴木 光江" on a line of its own: the full name.
@@ -1028,7 +1059,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         if (before.nameLabelled)
             found.name = before.name;
     }
-    if (found.tel.isEmpty())
+    if (found.tel.isEmpty() && (found.sameAsOrderer || compact(found.name) == compact(orderer.name)))
         found.tel = orderer.tel;
 
     // The postal code, checked; the address split at the town.
