@@ -240,6 +240,22 @@ bool isSeparator(QChar c)
            c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
 }
 
+// Where word ends at the start of text, blanks between its characters
+// allowed ("お　名　前", "電　　話" on forms padded to one width); -1 when it
+// is not there.
+qsizetype spacedPrefix(const QString &text, const QString &word)
+{
+    qsizetype at = 0;
+    for (qsizetype k = 0; k < word.size(); ++k) {
+        while (k > 0 && at < text.size() && text.at(at).isSpace())
+            ++at;
+        if (at >= text.size() || text.at(at) != word.at(k))
+            return -1;
+        ++at;
+    }
+    return at;
+}
+
 // A label at the start of the line (after decorations) and the value after
 // it. A label runs into no other word: "住所録" is no 住所.
 Labelled labelOf(const QString &line)
@@ -247,9 +263,9 @@ Labelled labelOf(const QString &line)
     const QString core = narrow(undecorated(line, nullptr));
     for (const LabelWord &l : kLabels) {
         const QString word = QString::fromUtf16(l.word);
-        if (!core.startsWith(word))
+        qsizetype at = spacedPrefix(core, word);
+        if (at < 0)
             continue;
-        qsizetype at = word.size();
         // "TEL(携帯)", "電話番号（自宅）"
         if (at < core.size() && (core.at(at) == u'(' || core.at(at) == u'（')) {
             const qsizetype close = core.indexOf(QRegularExpression(QStringLiteral("[)）]")), at);
@@ -814,6 +830,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     f.name = cleanName(f.name);
     // A company line that already holds the person ("株式会社… 長谷川 涼子")
     // with the surname again in the closing: the company line says it all.
+    f.company = cleanName(f.company); // "株式会社北陸フーズ 御中"
     if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name)))
         f.name = f.company;
     if (!f.company.isEmpty() && !compact(f.name).contains(compact(f.company)))
