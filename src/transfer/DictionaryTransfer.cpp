@@ -469,7 +469,7 @@ QString cleanName(QString name)
         QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
     name = trimmed(name);
-    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま"}) {
+    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"宛", u"あて"}) {
         const QString word = QString::fromUtf16(h);
         if (name.endsWith(word)) {
             name.chop(word.size());
@@ -702,7 +702,9 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                  !leadingZip(value)->second.isEmpty() ||
                  (dict && !dict->lookupCode(leadingZip(value)->first).empty())))
                 field = Field::Zip;
-            else if (isAddressText(value, dict)) {
+            else if (isAddressText(value, dict) &&
+                     !(isHonorificName(value) && digitsOf(value).isEmpty())) {
+                // ("金沢市立…小学校 校長 中川 博 殿" starts with a city but is a name.)
                 field = Field::Address;
                 // "水前寺5丁目8-21 …" above "熊本市中央区" above "熊本県".
                 if (f.address.isEmpty() && !lineBeforeStreet.isEmpty() &&
@@ -783,9 +785,20 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
             break;
         case Field::Name:
+            // "お客様　井口様　090-6666-1234": the telephone after the name.
+            if (digitsOf(value).size() >= 10) {
+                if (const QString tel = firstTelephone(beforeFax(value)); !tel.isEmpty()) {
+                    if (f.tel.isEmpty())
+                        f.tel = tel;
+                    value = trimmed(value.left(value.indexOf(QRegularExpression(
+                        QStringLiteral("(TEL|Tel|tel|電話|℡)?[:：]?[\\s　]*[0-9(（]")))));
+                }
+            }
             if (f.name.isEmpty()) {
                 f.name = value;
                 f.nameLabelled = true;
+            } else {
+                nameLines.append(value);
             }
             break;
         case Field::Company:
