@@ -237,7 +237,7 @@ struct Labelled
 bool isSeparator(QChar c)
 {
     return c == u':' || c == u'：' || c.isSpace() || c == u'】' || c == u']' || c == u'］' ||
-           c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
+           c == u'|' || c == u'｜' || c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
 }
 
 // Where word ends at the start of text, blanks between its characters
@@ -1037,12 +1037,20 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         const QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
-        // A rule ("━━━━", "-----") after a block's lines closes the block: a
-        // signature or an item list may follow.
+        // A rule ("━━━━", "-----") after a block that has given its address and
+        // name closes the block: a signature or an item list may follow. A rule
+        // between the lines of a block drawn as a table does not.
         if (undecorated(line, nullptr).isEmpty()) {
             if (line.size() >= 4 && parts.back().block != Block::None &&
-                !parts.back().lines.isEmpty())
-                parts.push_back({Block::None, {}});
+                !parts.back().lines.isEmpty()) {
+                QStringList read;
+                for (const Part &p : parts)
+                    if (p.block == parts.back().block)
+                        read += p.lines;
+                const Found so = readBlock(read, dict);
+                if (!so.address.isEmpty() && !so.name.isEmpty())
+                    parts.push_back({Block::None, {}});
+            }
             continue;
         }
         for (const QString &piece : sentencePieces(line)) {
