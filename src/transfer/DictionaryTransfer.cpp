@@ -136,6 +136,9 @@ const BlockWord kBlockWords[] = {
     {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
     {u"合計", Block::Other},           {u"配送希望", Block::Other},
     {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
+    {u"Ship to", Block::Destination},  {u"Shipping address", Block::Destination},
+    {u"Shipping Address", Block::Destination}, {u"Billing address", Block::Orderer},
+    {u"Billing Address", Block::Orderer},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
 
@@ -189,6 +192,15 @@ const LabelWord kLabels[] = {
     {u"ご住所", Field::Address},
     {u"住所1", Field::Address},
     {u"住所2", Field::Building},
+    {u"住所3", Field::Building},
+    // An address in labelled parts: each goes on with the one before.
+    {u"都道府県", Field::Address},
+    {u"市区町村", Field::Address},
+    {u"町名・番地", Field::Address},
+    {u"町名", Field::Address},
+    {u"丁目・番地", Field::Address},
+    {u"建物名・部屋番号", Field::Building},
+    {u"部屋番号", Field::Building},
     {u"住所", Field::Address},
     {u"所在地", Field::Address},
     {u"おところ", Field::Address},
@@ -213,6 +225,15 @@ const LabelWord kLabels[] = {
     {u"Tel", Field::Tel},
     {u"tel", Field::Tel},
     {u"℡", Field::Tel},
+    {u"Full name", Field::Name},
+    {u"Name", Field::Name},
+    {u"Company name", Field::Company},
+    {u"Company", Field::Company},
+    {u"Postal code", Field::Zip},
+    {u"Zip code", Field::Zip},
+    {u"ZIP", Field::Zip},
+    {u"Address", Field::Address},
+    {u"Phone", Field::Tel},
     {u"メールアドレス", Field::Ignore},
     {u"メール", Field::Ignore},
     {u"E-mail", Field::Ignore},
@@ -778,10 +799,16 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             }
             if (f.address.isEmpty())
                 f.address = takeAddressTail(value, &f, &honorificName, &tailName);
+            else if (isOpenAddress(f.address, dict) && f.building.isEmpty())
+                f.address += value; // "都道府県：東京都" then "市区町村：世田谷区"
             else if (f.building.isEmpty() && !isAddressText(value, dict))
                 f.building = value;
             break;
         case Field::Building:
+            if (isOpenAddress(f.address, dict) && f.building.isEmpty()) {
+                f.address += value; // "住所1：石川県金沢市" then "住所2：香林坊2丁目7-1"
+                break;
+            }
             f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
             break;
         case Field::Name:
