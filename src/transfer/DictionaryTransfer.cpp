@@ -34,7 +34,7 @@ constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
 enum class Block { None, Orderer, Destination, Other };
-enum class Field { None, Name, Company, Zip, Address, Building, Tel, Fax, Ignore };
+enum class Field { None, Name, GivenName, Company, Zip, Address, Building, Tel, Fax, Ignore };
 
 QString narrow(QStringView text)
 {
@@ -247,6 +247,9 @@ const LabelWord kLabels[] = {
     {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
     {u"日本", Field::Ignore},
+    // A form that asks for the family and the given name apart.
+    {u"姓", Field::Name},
+    {u"名", Field::GivenName},
 };
 
 struct Labelled
@@ -288,10 +291,15 @@ Labelled labelOf(const QString &line)
         if (at < 0)
             continue;
         // "TEL(携帯)", "電話番号（自宅）"
+        Field field = l.field;
         if (at < core.size() && (core.at(at) == u'(' || core.at(at) == u'（')) {
             const qsizetype close = core.indexOf(QRegularExpression(QStringLiteral("[)）]")), at);
-            if (close > 0 && close - at <= 8)
+            if (close > 0 && close - at <= 8) {
+                // "お名前（名）：亜紀" after "お名前（姓）：福田"
+                if (field == Field::Name && close == at + 2 && core.at(at + 1) == u'名')
+                    field = Field::GivenName;
                 at = close + 1;
+            }
         }
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
@@ -306,7 +314,7 @@ Labelled labelOf(const QString &line)
                 QStringLiteral("(です|になります|でお願いします)?[。．.!！]*$"));
             value.remove(tail);
         }
-        return {l.field, trimmed(value)};
+        return {field, trimmed(value)};
     }
     return {};
 }
@@ -827,6 +835,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             } else {
                 nameLines.append(value);
             }
+            break;
+        case Field::GivenName:
+            f.name = f.name.isEmpty() ? value : f.name + u' ' + value;
+            f.nameLabelled = true;
             break;
         case Field::Company:
             f.company = f.company.isEmpty() ? value : f.company + u' ' + value;
