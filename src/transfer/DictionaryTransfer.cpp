@@ -73,7 +73,7 @@ QString digitsOf(QStringView text)
 bool isDecoration(QChar c)
 {
     static const QString marks =
-        QStringLiteral("【】[]［］■□◆◇●○◎▼▽▲△★☆<>＜＞〈〉《》『』「」|｜*＊=＝-―─━~〜・:：◯♪");
+        QStringLiteral("【】[]［］■□◆◇●○◎▼▽▲△★☆<>＜＞〈〉《》『』「」|｜*＊=＝-―─━~〜・:：◯♪\"“”");
     return marks.contains(c) || c.isSpace();
 }
 
@@ -440,7 +440,7 @@ bool isGreetingOrNotice(const QString &line)
         u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
         u"様へ",       u"お客様",     u"拝啓",       u"敬具",
         u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
-        u"領収書",
+        u"領収書",   u"履歴",
     };
     for (const char16_t *w : words)
         if (line.contains(QString::fromUtf16(w)))
@@ -558,9 +558,13 @@ struct AddressTail
 // block's, the name a candidate, and the address ends at the 番地. Words
 // after the 番地 alone, with neither honorific nor telephone, may be a
 // building as well as a name: they go to *tail and stay in the address.
-QString takeAddressTail(const QString &address, Found *f, QString *honorificName,
+QString takeAddressTail(const QString &written, Found *f, QString *honorificName,
                         AddressTail *tail)
 {
+    // "…4-12-1 石井です": a sentence's ending is no part of the address.
+    static const QRegularExpression sentenceEnd(QStringLiteral("(です|になります)[。.!！]*$"));
+    QString address = written;
+    address.remove(sentenceEnd);
     static const QRegularExpression word(QStringLiteral("[^\\s　]+"));
     struct Span
     {
@@ -1069,13 +1073,25 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         QStringList lines;
     };
     std::vector<Part> parts{{Block::None, {}}};
+    QString chatSender;
     int read = 0;
     for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
         if (++read > kLinesRead)
             break;
-        const QString line = trimmed(QStringView(raw).left(kLineLimit));
+        QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
+        // A chat's saved history: "20:51<tab>山口 千夏<tab>送り先は…". The
+        // message is read; its sender, when not the shop, names the customer.
+        static const QRegularExpression chat(
+            QStringLiteral("^[0-9]{1,2}:[0-9]{2}\t([^\t]{1,24})\t(.*)$"));
+        if (const auto m = chat.match(line); m.hasMatch()) {
+            if (chatSender.isEmpty())
+                chatSender = trimmed(m.captured(1));
+            line = trimmed(m.captured(2));
+            if (line.isEmpty())
+                continue;
+        }
         // A rule ("━━━━", "-----") after a block that has given its address and
         // name closes the block: a signature or an item list may follow. A rule
         // between the lines of a block drawn as a table does not.
@@ -1161,6 +1177,10 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     out.zip = dashedZip(zip);
     out.add1 = singleSpaced(out.add1);
     out.add2 = singleSpaced(out.add2);
+    if (looksLikeName(chatSender) &&
+        (found.name.isEmpty() || (compact(chatSender).startsWith(compact(found.name)) &&
+                                  compact(chatSender).size() > compact(found.name).size())))
+        found.name = chatSender; // "…4-12-1 石井です" from 石井 美穂
     out.custo1 = singleSpaced(found.name);
     out.tel = found.tel;
 
