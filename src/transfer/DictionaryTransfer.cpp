@@ -683,6 +683,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QStringList nameLines;      // every unlabelled line that may be a name
     QString previousName;       // the line before, when it was such a line
     QString previousStreet;     // the line before, when it was an unread 番地
+    QString previousBuilding;   // the line before, when it was a building
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
     QString nearName;
@@ -692,6 +693,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         const QString lineBeforeName = std::exchange(previousName, QString());
         const bool fieldBefore = std::exchange(previousField, false);
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
+        const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
@@ -752,9 +754,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         : Field::Tel;
             else if (hasCompanyForm(value) && looksLikeName(value))
                 field = Field::Company;
-            else if (last == Field::Address && looksLikeBuilding(value))
+            else if (last == Field::Address && looksLikeBuilding(value)) {
                 field = Field::Building;
-            else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
+                previousBuilding = value;
+            } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
                 field = Field::Company; // "ホテル表町ガーデン　購買課" below the company
             else if (looksLikeName(value)) {
                 if (isHonorificName(value) && honorificName.isEmpty()) {
@@ -765,6 +768,12 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         honorificName = lineBeforeName + u' ' + value;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
+                    } else if (!lineBeforeBuilding.isEmpty() && f.building == lineBeforeBuilding &&
+                               digitsOf(lineBeforeBuilding).isEmpty()) {
+                        // "別荘 しらかば荘" below the address, above "佐伯 達也 様":
+                        // without a room number it is whom it goes to.
+                        honorificName = lineBeforeBuilding + u' ' + value;
+                        f.building.clear();
                     }
                 } else {
                     if (unlabelledName.isEmpty())
@@ -1161,6 +1170,22 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (!found.address.isEmpty()) {
         AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
         QString streets = kyotoStreets(dict, found.address, zip, &m);
+        // "軽井沢町大字軽井沢1323": Japan Post names the town without 大字/字.
+        if (m.cityFound() && m.town.isEmpty() && streets.isEmpty()) {
+            const QString rest = found.address.mid(m.consumed);
+            for (const QString &aza : {QStringLiteral("大字"), QStringLiteral("字")}) {
+                if (!rest.startsWith(aza))
+                    continue;
+                const QString head = m.prefecture + m.city;
+                const AddressMatch t = dict->matchAddress(head + rest.mid(aza.size()), zip);
+                if (!t.town.isEmpty() && t.city == m.city) {
+                    const qsizetype consumed = m.consumed + aza.size() + t.consumed - head.size();
+                    m = t;
+                    m.consumed = consumed;
+                }
+                break;
+            }
+        }
         if (m.cityFound()) {
             out.add1 = m.prefecture + m.city + streets + m.town;
             out.add2 = streetPart(found.address.mid(m.consumed));
