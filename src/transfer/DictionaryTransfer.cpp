@@ -666,6 +666,16 @@ bool isAllKana(const QString &text)
     return true;
 }
 
+// A line that names a shop, an inn or an office rather than a building.
+bool isPlaceOfBusiness(const QString &text)
+{
+    static const QRegularExpression place(QStringLiteral(
+        "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
+        "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
+        "サロン|教室|[堂亭庵]$"));
+    return text.contains(place);
+}
+
 // A department or post written after a company's name on its own line.
 bool isDepartment(const QString &text)
 {
@@ -684,6 +694,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString previousName;       // the line before, when it was such a line
     QString previousStreet;     // the line before, when it was an unread 番地
     QString previousBuilding;   // the line before, when it was a building
+    bool previousNameAfterAddress = false; // previousName came right after the address
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
     QString nearName;
@@ -694,6 +705,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         const bool fieldBefore = std::exchange(previousField, false);
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
+        const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
@@ -763,13 +775,23 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 if (isHonorificName(value) && honorificName.isEmpty()) {
                     honorificName = value;
                     // "旅館 ゆづき荘" above "宇都宮 直子 様": whom it is for.
-                    if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
-                        !compact(value).startsWith(compact(lineBeforeName))) {
+                    // Right below the address it is the building unless it
+                    // names a shop ("グランシャリオ三軒茶屋" / "喫茶ひだまり").
+                    const bool building = nameBeforeAfterAddress &&
+                                          !isPlaceOfBusiness(lineBeforeName) &&
+                                          f.building.isEmpty();
+                    if (!lineBeforeName.isEmpty() && building) {
+                        f.building = lineBeforeName;
+                        if (unlabelledName == lineBeforeName)
+                            unlabelledName.clear();
+                    } else if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
+                               !compact(value).startsWith(compact(lineBeforeName))) {
                         honorificName = lineBeforeName + u' ' + value;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
                     } else if (!lineBeforeBuilding.isEmpty() && f.building == lineBeforeBuilding &&
-                               digitsOf(lineBeforeBuilding).isEmpty()) {
+                               digitsOf(lineBeforeBuilding).isEmpty() &&
+                               isPlaceOfBusiness(lineBeforeBuilding)) {
                         // "別荘 しらかば荘" below the address, above "佐伯 達也 様":
                         // without a room number it is whom it goes to.
                         honorificName = lineBeforeBuilding + u' ' + value;
@@ -778,8 +800,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 } else {
                     if (unlabelledName.isEmpty())
                         unlabelledName = value;
-                    if (!isHonorificName(value))
+                    if (!isHonorificName(value)) {
                         previousName = value;
+                        previousNameAfterAddress = last == Field::Address;
+                    }
                     if (fieldBefore && nearName.isEmpty())
                         nearName = value;
                 }
