@@ -136,8 +136,13 @@ const BlockWord kBlockWords[] = {
     {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
     {u"合計", Block::Other},           {u"配送希望", Block::Other},
     {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
-    {u"Ship to", Block::Destination},  {u"Shipping address", Block::Destination},
-    {u"Shipping Address", Block::Destination}, {u"Billing address", Block::Orderer},
+    {u"配達先", Block::Destination},   {u"宛先", Block::Destination},
+    {u"お受け取り人", Block::Destination}, {u"落札者", Block::Orderer},
+    {u"お申込者", Block::Orderer},     {u"申込者", Block::Orderer},
+    {u"Ship to", Block::Destination},  {u"Recipient", Block::Destination},
+    {u"Shipping address", Block::Destination},
+    {u"Shipping Address", Block::Destination},
+    {u"Billing address", Block::Orderer},
     {u"Billing Address", Block::Orderer},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
