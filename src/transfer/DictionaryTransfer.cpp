@@ -1192,6 +1192,13 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     }
     if (found.tel.isEmpty() && (found.sameAsOrderer || compact(found.name) == compact(orderer.name)))
         found.tel = orderer.tel;
+    if (found.tel.isEmpty() && orderer.empty() && !found.name.isEmpty()) {
+        // The sender's signature below: their telephone when they are whom
+        // the goods go to.
+        const Found sender = readBlock(gather(Block::None), dict);
+        if (compact(sender.name) == compact(found.name))
+            found.tel = sender.tel;
+    }
 
     // The postal code, checked; the address split at the town.
     QString zip = found.zip;
