@@ -457,7 +457,9 @@ bool isGreetingOrNotice(const QString &line)
 const QRegularExpression &companyForm()
 {
     static const QRegularExpression form(
-        QStringLiteral("株式会社|有限会社|合同会社|合資会社|合名会社|[(（][株有][)）]|㈱|㈲"));
+        QStringLiteral("株式会社|有限会社|合同会社|合資会社|合名会社|[(（][株有][)）]|㈱|㈲|"
+                       "(医療|社会福祉|学校|宗教|独立行政|特定非営利活動|NPO|一般社団|一般財団|"
+                       "公益社団|公益財団)法人"));
     return form;
 }
 
@@ -681,6 +683,28 @@ bool isPlaceOfBusiness(const QString &text)
     return text.contains(place);
 }
 
+// "杉山 聡子 〒920-0961 石川県…": a name written before the postal code or
+// the address on one line; the name and the rest.
+std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &value,
+                                                              const PostalDictionary *dict)
+{
+    if (leadingZip(value) || isAddressText(value, dict))
+        return std::nullopt;
+    static const QRegularExpression blank(QStringLiteral("[\\s　]+"));
+    int tried = 0;
+    for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
+        const auto m = it.next();
+        const QString head = trimmed(value.left(m.capturedStart()));
+        const QString rest = trimmed(value.mid(m.capturedEnd()));
+        if (!looksLikeName(head) || rest.isEmpty())
+            continue;
+        if (rest.startsWith(u'〒') || (leadingZip(rest) && rest.contains(u'-')) ||
+            isAddressText(rest, dict))
+            return std::make_pair(head, rest);
+    }
+    return std::nullopt;
+}
+
 // A department or post written after a company's name on its own line.
 bool isDepartment(const QString &text)
 {
@@ -748,6 +772,14 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             continue;
         }
         if (field == Field::None) {
+            if (const auto split = nameBeforeAddress(value, dict)) {
+                QString &slot = isHonorificName(split->first) ? honorificName : unlabelledName;
+                if (slot.isEmpty())
+                    slot = split->first;
+                if (nearName.isEmpty() && !isHonorificName(split->first))
+                    nearName = split->first;
+                value = split->second;
+            }
             // Unlabelled: the line's content decides.
             if (leadingZip(value) &&
                 (value.contains(u'〒') || value.contains(u'-') ||
