@@ -772,6 +772,22 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             continue;
         }
         if (field == Field::None) {
+            // "世田谷区 東京都 154-0024": city, prefecture and postal code in the
+            // order of overseas address forms.
+            static const QRegularExpression trailingZip(QStringLiteral(
+                "^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
+            if (const auto m = trailingZip.match(value); m.hasMatch() && dict) {
+                QStringList words = m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
+                if (words.size() >= 2 && isPrefectureOnly(words.back(), dict)) {
+                    words.prepend(words.takeLast());
+                    const QString address = words.join(QString());
+                    if (isAddressText(address, dict)) {
+                        if (f.zip.isEmpty())
+                            f.zip = m.captured(2) + m.captured(3);
+                        value = address;
+                    }
+                }
+            }
             if (const auto split = nameBeforeAddress(value, dict)) {
                 QString &slot = isHonorificName(split->first) ? honorificName : unlabelledName;
                 if (slot.isEmpty())
@@ -848,8 +864,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 last = Field::Name;
                 continue;
             } else {
+                // Street and building on lines of their own above the city.
                 if (!digitsOf(value).isEmpty())
-                    previousStreet = value;
+                    previousStreet =
+                        lineBeforeStreet.isEmpty() ? value : lineBeforeStreet + u' ' + value;
                 last = Field::None;
                 continue;
             }
