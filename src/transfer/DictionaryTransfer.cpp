@@ -443,7 +443,8 @@ bool isGreetingOrNotice(const QString &line)
         u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
         u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
         u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
-        u"様へ",       u"お客様",     u"拝啓",       u"敬具",
+        u"様へ",       u"お客様",     u"拝啓",       u"敬具",       u"自宅",       u"実家",
+        u"勤務先",     u"上記",
         u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
         u"領収書",   u"履歴",
     };
@@ -471,7 +472,7 @@ bool hasCompanyForm(const QString &line)
 bool isHonorificName(const QString &line)
 {
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま");
+           line.endsWith(u"さま") || line.endsWith(u"さん");
 }
 
 // A line that can be a person's or company's name: short, no digits, no
@@ -502,10 +503,10 @@ QString cleanName(QString name)
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
     static const QRegularExpression note(
-        QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
+        QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
     name = trimmed(name);
-    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"宛", u"あて"}) {
+    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"さん", u"宛", u"あて"}) {
         const QString word = QString::fromUtf16(h);
         if (name.endsWith(word)) {
             name.chop(word.size());
