@@ -471,8 +471,9 @@ bool hasCompanyForm(const QString &line)
 
 bool isHonorificName(const QString &line)
 {
+    // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま") || line.endsWith(u"さん");
+           line.endsWith(u"さま");
 }
 
 // A line that can be a person's or company's name: short, no digits, no
