@@ -1164,6 +1164,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     };
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
+    QStringList columns; // the labels of a pasted table's columns
     int read = 0;
     for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
         if (++read > kLinesRead)
@@ -1198,7 +1199,26 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             }
             continue;
         }
-        for (const QString &piece : sentencePieces(line)) {
+        // A table pasted from a spreadsheet: a row of labels only, then rows
+        // of values under them, read as "label：value" lines.
+        QStringList pieces;
+        const QStringList cells = line.split(u'\t');
+        if (cells.size() >= 2 && std::all_of(cells.begin(), cells.end(), [](const QString &c) {
+                const Labelled l = labelOf(trimmed(c) + u'：');
+                return l.field != Field::None && l.value.isEmpty();
+            })) {
+            columns = cells;
+            continue;
+        }
+        if (cells.size() >= 2 && cells.size() == columns.size()) {
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                if (!trimmed(cells[i]).isEmpty())
+                    pieces.append(trimmed(columns[i]) + u'：' + trimmed(cells[i]));
+        } else {
+            columns.clear();
+            pieces = sentencePieces(line);
+        }
+        for (const QString &piece : pieces) {
             if (const auto header = headerOf(piece, dict)) {
                 parts.push_back({header->first, {}});
                 if (!header->second.isEmpty())
