@@ -1005,6 +1005,11 @@ struct ShopFilter
                 const QString c = compact(part);
                 if (c.size() >= 5 && digitsOf(c).size() < 10)
                     texts.append(c);
+                // Its address as quoted without the prefecture ("静岡市葵区…").
+                static const QRegularExpression prefecture(
+                    QStringLiteral("^(東京都|北海道|京都府|大阪府|.{2,3}県)(?=.{2,}[市区町村郡])"));
+                if (QString city = c; city.remove(prefecture).size() < c.size() && city.size() >= 5)
+                    texts.append(city);
                 // "かんろ茶舗 御中" names the shop without its legal form.
                 QString bare = c;
                 bare.remove(companyForm());
