@@ -1165,6 +1165,33 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
                                                const QStringList &shopLines,
                                                const PostalDictionary *dict)
 {
+    // A reply: what the customer writes now comes before what is quoted
+    // ("> "). A destination complete in the new text is the one, unless the
+    // quote holds a destination and the new text does not speak of sending
+    // (a signature under "それでお願いします" is the orderer's).
+    if (memoText.isValidUtf16()) {
+        QStringList fresh;
+        bool quoted = false, quotedDestination = false;
+        for (const QString &raw : memoLinesOf(memoText)) {
+            const QString line = trimmed(raw);
+            if (line.startsWith(u'>') || line.startsWith(u'＞')) {
+                quoted = true;
+                const auto h = headerOf(trimmed(QStringView(line).mid(1)), dict);
+                quotedDestination = quotedDestination || (h && h->first == Block::Destination);
+            } else {
+                fresh.append(raw);
+            }
+        }
+        static const QRegularExpression sending(
+            QStringLiteral("届け|送り先|送付先|配送先|発送先|送って|宛"));
+        if (quoted && !fresh.isEmpty() &&
+            (!quotedDestination || fresh.join(u'\n').contains(sending))) {
+            DictionaryTransferResult own = runDictionaryTransfer(fresh.join(u'\n'), shopLines, dict);
+            if (!own.fields.add1.isEmpty() && !own.fields.add2.isEmpty() &&
+                !own.fields.custo1.isEmpty())
+                return own;
+        }
+    }
     DictionaryTransferResult r;
     const ShopFilter shop(shopLines);
 
