@@ -733,6 +733,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString previousStreet;     // the line before, when it was an unread 番地
     QString previousBuilding;   // the line before, when it was a building
     bool previousNameAfterAddress = false; // previousName came right after the address
+    qsizetype previousLength = 0;          // characters of the line before
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
     QString nearName;
@@ -744,6 +745,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
         const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
+        const qsizetype lengthBefore = std::exchange(previousLength, line.size());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
@@ -916,6 +918,15 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         case Field::Building:
             if (isOpenAddress(f.address, dict) && f.building.isEmpty()) {
                 f.address += value; // "住所1：石川県金沢市" then "住所2：香林坊2丁目7-1"
+                break;
+            }
+            // A long address line broken inside the building's name
+            // ("…2-11-8 サンクレスト三" / "軒茶屋 1104号室") goes on without a blank.
+            if (l.field == Field::None && f.building.isEmpty() && lengthBefore >= 30 &&
+                !f.address.isEmpty() && !f.address.back().isDigit() &&
+                !f.address.back().isSpace() && !value.front().isDigit() &&
+                !digitsOf(f.address).isEmpty()) {
+                f.address += value;
                 break;
             }
             f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
