@@ -544,8 +544,14 @@ struct Found
 
 bool isAddressText(const QString &text, const PostalDictionary *dict)
 {
-    if (dict)
-        return dict->matchAddress(text).cityFound();
+    if (dict) {
+        // "神奈川県横浜市山下町7-7": a prefecture and a 番地 is an address even
+        // when the city is not written as Japan Post names it.
+        const AddressMatch m = dict->matchAddress(text);
+        return m.cityFound() ||
+               (!m.prefecture.isEmpty() && m.consumed < text.size() && !digitsOf(text).isEmpty() &&
+                !text.at(m.consumed).isDigit());
+    }
     static const QRegularExpression pref(QStringLiteral("^(東京都|北海道|(京都|大阪)府|.{2,3}県)"));
     return text.contains(pref);
 }
@@ -1327,6 +1333,26 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     TransferResult &out = r.fields;
     if (!found.address.isEmpty()) {
         AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
+        // "横浜市山下町…" without its ward: the postal code's ward put in.
+        if (dict && !m.cityFound()) {
+            for (const PostalPlace &p : dict->lookupCode(zip)) {
+                const qsizetype shi = p.city.indexOf(u'市');
+                if (shi < 0 || shi + 1 >= p.city.size() || p.town.isEmpty())
+                    continue;
+                QString a = trimmed(found.address);
+                if (a.startsWith(p.prefecture))
+                    a = trimmed(QStringView(a).mid(p.prefecture.size()));
+                if (!a.startsWith(p.city.left(shi + 1)))
+                    continue;
+                const QString withWard = p.prefecture + p.city + a.mid(shi + 1);
+                const AddressMatch t = dict->matchAddress(withWard, zip);
+                if (t.town == p.town) {
+                    found.address = withWard;
+                    m = t;
+                    break;
+                }
+            }
+        }
         QString streets = kyotoStreets(dict, found.address, zip, &m);
         // "軽井沢町大字軽井沢1323": Japan Post names the town without 大字/字.
         if (m.cityFound() && m.town.isEmpty() && streets.isEmpty()) {
