@@ -1060,7 +1060,15 @@ struct ShopFilter
 // spelling otherwise.
 QString streetPart(const QString &text)
 {
-    return trimmed(narrow(text));
+    // A building written straight after the 番地 ("2-11-8サンハイツ305") gets
+    // the one blank it is written with elsewhere.
+    static const QRegularExpression glued(QStringLiteral(
+        "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
+        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟])"));
+    QString out = trimmed(narrow(text));
+    if (const auto m = glued.match(out); m.hasMatch())
+        out.insert(m.capturedEnd(1), u' ');
+    return out;
 }
 
 // Kyoto writes the streets before the town ("河原町通三条上る下丸屋町403"):
