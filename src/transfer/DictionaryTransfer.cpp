@@ -510,6 +510,10 @@ QString cleanName(QString name)
     static const QRegularExpression kana(QStringLiteral(
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
+    // "山田 太郎 / ヤマダ タロウ": the reading after a slash.
+    static const QRegularExpression slashKana(QStringLiteral(
+        "[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
+    name.remove(slashKana);
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
