@@ -570,8 +570,13 @@ QString firstTelephone(const QString &text)
 QString beforeFax(const QString &text)
 {
     static const QRegularExpression fax(QStringLiteral("(FAX|Fax|fax|ファックス|ＦＡＸ)"));
-    const qsizetype at = text.indexOf(fax);
-    return at < 0 ? text : text.left(at);
+    // "TEL/FAX 03-…": one number for both is a telephone.
+    static const QRegularExpression both(QStringLiteral(
+        "(TEL|Tel|tel|ＴＥＬ|電話)[\\s　]*[/／・&＆兼][\\s　]*(FAX|Fax|fax|ＦＡＸ)"));
+    QString shared = text;
+    shared.replace(both, QStringLiteral("\\1"));
+    const qsizetype at = shared.indexOf(fax);
+    return at < 0 ? shared : shared.left(at);
 }
 
 struct AddressTail
