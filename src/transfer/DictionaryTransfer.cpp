@@ -113,39 +113,39 @@ struct BlockWord
 };
 
 // Names of blocks, longest first within a family.
+// clang-format off
 const BlockWord kBlockWords[] = {
-    {u"お届け先", Block::Destination}, {u"お届先", Block::Destination},
-    {u"届け先", Block::Destination},   {u"ご送付先", Block::Destination},
-    {u"送付先", Block::Destination},   {u"お送り先", Block::Destination},
-    {u"送り先", Block::Destination},   {u"配送先", Block::Destination},
-    {u"発送先", Block::Destination},   {u"お受取人", Block::Destination},
-    {u"受取人", Block::Destination},   {u"受け取り人", Block::Destination},
-    {u"納品先", Block::Destination},   {u"ご注文者", Block::Orderer},
-    {u"注文者", Block::Orderer},       {u"ご購入者", Block::Orderer},
-    {u"購入者", Block::Orderer},       {u"ご請求先", Block::Orderer},
-    {u"請求先", Block::Orderer},       {u"ご依頼主", Block::Orderer},
-    {u"依頼主", Block::Orderer},       {u"送り主", Block::Orderer},
-    {u"発注者", Block::Orderer},       {u"発注元", Block::Orderer},
-    {u"ご注文主", Block::Orderer},     {u"注文主", Block::Orderer},
-    {u"差出人", Block::Orderer},       {u"お客様情報", Block::Orderer},
-    {u"ご注文内容", Block::Other},     {u"注文内容", Block::Other},
-    {u"ご注文商品", Block::Other},     {u"注文商品", Block::Other},
-    {u"商品", Block::Other},           {u"お支払", Block::Other},
-    {u"支払", Block::Other},           {u"配送方法", Block::Other},
-    {u"備考", Block::Other},           {u"ご注文確認", Block::Other},
-    {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
-    {u"合計", Block::Other},           {u"配送希望", Block::Other},
-    {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
-    {u"配達先", Block::Destination},   {u"宛先", Block::Destination},
-    {u"お受け取り人", Block::Destination}, {u"落札者", Block::Orderer},
-    {u"お申込者", Block::Orderer},     {u"申込者", Block::Orderer},
-    {u"Ship to", Block::Destination},  {u"Recipient", Block::Destination},
-    {u"Shipping address", Block::Destination},
-    {u"Shipping Address", Block::Destination},
-    {u"Billing address", Block::Orderer},
-    {u"Billing Address", Block::Orderer},
+    {u"お届け先", Block::Destination},          {u"お届先", Block::Destination},
+    {u"届け先", Block::Destination},            {u"ご送付先", Block::Destination},
+    {u"送付先", Block::Destination},            {u"お送り先", Block::Destination},
+    {u"送り先", Block::Destination},            {u"配送先", Block::Destination},
+    {u"発送先", Block::Destination},            {u"お受取人", Block::Destination},
+    {u"受取人", Block::Destination},            {u"受け取り人", Block::Destination},
+    {u"納品先", Block::Destination},            {u"ご注文者", Block::Orderer},
+    {u"注文者", Block::Orderer},                {u"ご購入者", Block::Orderer},
+    {u"購入者", Block::Orderer},                {u"ご請求先", Block::Orderer},
+    {u"請求先", Block::Orderer},                {u"ご依頼主", Block::Orderer},
+    {u"依頼主", Block::Orderer},                {u"送り主", Block::Orderer},
+    {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
+    {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
+    {u"差出人", Block::Orderer},                {u"お客様情報", Block::Orderer},
+    {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
+    {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
+    {u"商品", Block::Other},                    {u"お支払", Block::Other},
+    {u"支払", Block::Other},                    {u"配送方法", Block::Other},
+    {u"備考", Block::Other},                    {u"ご注文確認", Block::Other},
+    {u"注文番号", Block::Other},                {u"ご注文明細", Block::Other},
+    {u"合計", Block::Other},                    {u"配送希望", Block::Other},
+    {u"お届け希望", Block::Other},              {u"お届け日", Block::Other},
+    {u"配達先", Block::Destination},            {u"宛先", Block::Destination},
+    {u"お受け取り人", Block::Destination},      {u"落札者", Block::Orderer},
+    {u"お申込者", Block::Orderer},              {u"申込者", Block::Orderer},
+    {u"Ship to", Block::Destination},           {u"Recipient", Block::Destination},
+    {u"Shipping address", Block::Destination},  {u"Shipping Address", Block::Destination},
+    {u"Billing address", Block::Orderer},       {u"Billing Address", Block::Orderer},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
+// clang-format on
 
 struct LabelWord
 {
@@ -273,7 +273,8 @@ struct Labelled
 bool isSeparator(QChar c)
 {
     return c == u':' || c == u'：' || c.isSpace() || c == u'】' || c == u']' || c == u'］' ||
-           c == u'|' || c == u'｜' || c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
+           c == u'|' || c == u'｜' || c == u')' || c == u'）' || c == u'」' || c == u'=' ||
+           c == u'＝';
 }
 
 // Where word ends at the start of text, blanks between its characters
@@ -379,8 +380,8 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 QString said = trimmed(QStringView(rest).mid(1));
                 said.remove(tail);
                 said = trimmed(said);
-                const bool address =
-                    leadingZip(narrow(said)) || (dict && dict->matchAddress(narrow(said)).cityFound());
+                const bool address = leadingZip(narrow(said)) ||
+                                     (dict && dict->matchAddress(narrow(said)).cityFound());
                 return std::make_pair(b.block, address ? said : QString());
             }
         }
@@ -389,7 +390,8 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
             isSeparator(rest.at(1)))
             return std::make_pair(b.block, QStringLiteral("氏名") + rest.mid(1));
         // "発注者<tab>盛岡…", "送付先　山田": a cell or a wide gap after the word.
-        const bool spaced = rest.startsWith(u'\t') || rest.startsWith(u'　') || rest.startsWith(u"  ");
+        const bool spaced =
+            rest.startsWith(u'\t') || rest.startsWith(u'　') || rest.startsWith(u"  ");
         rest = trimmed(rest);
         if (rest.isEmpty() && (decorated || b.block != Block::Other))
             return std::make_pair(b.block, QString());
@@ -444,16 +446,14 @@ QString dashedZip(const QString &digits)
 bool isGreetingOrNotice(const QString &line)
 {
     static const char16_t *const words[] = {
-        u"世話",     u"ありがと", u"いたします", u"致します",   u"ください",   u"下さい",
-        u"注文",     u"確認",     u"よろしく",   u"宜しく",     u"下記",       u"以下",
-        u"お知らせ", u"希望",     u"時間",       u"支払",       u"合計",       u"商品",
-        u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
-        u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
-        u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
-        u"様へ",       u"お客様",     u"拝啓",       u"敬具",       u"自宅",       u"実家",
-        u"勤務先",     u"上記",
-        u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
-        u"領収書",   u"履歴",
+        u"世話",       u"ありがと", u"いたします", u"致します", u"ください", u"下さい",   u"注文",
+        u"確認",       u"よろしく", u"宜しく",     u"下記",     u"以下",     u"お知らせ", u"希望",
+        u"時間",       u"支払",     u"合計",       u"商品",     u"数量",     u"円",       u"送料",
+        u"こんにちは", u"です",     u"ます",       u"番号",     u"配送",     u"発送",     u"返信",
+        u"問い合わせ", u"メール",   u"http",       u"@",        u"＠",       u"件名",     u"日時",
+        u"ショップ",   u"様へ",     u"お客様",     u"拝啓",     u"敬具",     u"自宅",     u"実家",
+        u"勤務先",     u"上記",     u"同じ",       u"同上",     u"備考",     u"ギフト",   u"のし",
+        u"ラッピング", u"領収書",   u"履歴",
     };
     for (const char16_t *w : words)
         if (line.contains(QString::fromUtf16(w)))
@@ -494,8 +494,9 @@ bool looksLikeName(const QString &line)
     if (isGreetingOrNotice(n) && !isHonorificName(n))
         return false;
     // A form's title, spaced out or not: "発　注　書", "FAX送信票".
-    static const QRegularExpression title(QStringLiteral(
-        "^(御|ご)?(発注|注文|納品|請求|見積|送付|送信|申込|FAX|ファックス).{0,4}(書|票|表|用紙|伝票)$"));
+    static const QRegularExpression title(
+        QStringLiteral("^(御|ご)?(発注|注文|納品|請求|見積|送付|送信|申込|FAX|ファックス).{0,4}(書|"
+                       "票|表|用紙|伝票)$"));
     if (compact(n).contains(title))
         return false;
     for (const QChar c : n)
@@ -511,8 +512,8 @@ QString cleanName(QString name)
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
     // "山田 太郎 / ヤマダ タロウ": the reading after a slash.
-    static const QRegularExpression slashKana(QStringLiteral(
-        "[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
+    static const QRegularExpression slashKana(
+        QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
     name.remove(slashKana);
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
@@ -552,9 +553,8 @@ bool isAddressText(const QString &text, const PostalDictionary *dict)
         // "神奈川県横浜市山下町7-7": a prefecture and a 番地 is an address even
         // when the city is not written as Japan Post names it.
         const AddressMatch m = dict->matchAddress(text);
-        return m.cityFound() ||
-               (!m.prefecture.isEmpty() && m.consumed < text.size() && !digitsOf(text).isEmpty() &&
-                !text.at(m.consumed).isDigit());
+        return m.cityFound() || (!m.prefecture.isEmpty() && m.consumed < text.size() &&
+                                 !digitsOf(text).isEmpty() && !text.at(m.consumed).isDigit());
     }
     static const QRegularExpression pref(QStringLiteral("^(東京都|北海道|(京都|大阪)府|.{2,3}県)"));
     return text.contains(pref);
@@ -589,8 +589,7 @@ struct AddressTail
 // block's, the name a candidate, and the address ends at the 番地. Words
 // after the 番地 alone, with neither honorific nor telephone, may be a
 // building as well as a name: they go to *tail and stay in the address.
-QString takeAddressTail(const QString &written, Found *f, QString *honorificName,
-                        AddressTail *tail)
+QString takeAddressTail(const QString &written, Found *f, QString *honorificName, AddressTail *tail)
 {
     // "…4-12-1 石井です": a sentence's ending is no part of the address.
     static const QRegularExpression sentenceEnd(QStringLiteral("(です|になります)[。.!！]*$"));
@@ -710,7 +709,7 @@ bool isPlaceOfBusiness(const QString &text)
 // "杉山 聡子 〒920-0961 石川県…": a name written before the postal code or
 // the address on one line; the name and the rest.
 std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &value,
-                                                              const PostalDictionary *dict)
+                                                             const PostalDictionary *dict)
 {
     if (leadingZip(value) || isAddressText(value, dict))
         return std::nullopt;
@@ -732,8 +731,8 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
 // A department or post written after a company's name on its own line.
 bool isDepartment(const QString &text)
 {
-    static const QRegularExpression dept(QStringLiteral(
-        "(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
+    static const QRegularExpression dept(
+        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
     return compact(text).contains(dept);
 }
 
@@ -743,10 +742,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     Field pending = Field::None; // a label on its own line: its value follows
     Field last = Field::None;
     QString unlabelledName, honorificName;
-    QStringList nameLines;      // every unlabelled line that may be a name
-    QString previousName;       // the line before, when it was such a line
-    QString previousStreet;     // the line before, when it was an unread 番地
-    QString previousBuilding;   // the line before, when it was a building
+    QStringList nameLines;                 // every unlabelled line that may be a name
+    QString previousName;                  // the line before, when it was such a line
+    QString previousStreet;                // the line before, when it was an unread 番地
+    QString previousBuilding;              // the line before, when it was a building
     bool previousNameAfterAddress = false; // previousName came right after the address
     qsizetype previousLength = 0;          // characters of the line before
     // The first name line next to a postal code, address or telephone line:
@@ -800,10 +799,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         if (field == Field::None) {
             // "世田谷区 東京都 154-0024": city, prefecture and postal code in the
             // order of overseas address forms.
-            static const QRegularExpression trailingZip(QStringLiteral(
-                "^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
+            static const QRegularExpression trailingZip(
+                QStringLiteral("^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
             if (const auto m = trailingZip.match(value); m.hasMatch() && dict) {
-                QStringList words = m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
+                QStringList words =
+                    m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
                 if (words.size() >= 2 && isPrefectureOnly(words.back(), dict)) {
                     words.prepend(words.takeLast());
                     const QString address = words.join(QString());
@@ -837,8 +837,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     isOpenAddress(value, dict)) {
                     value += lineBeforeStreet;
                 }
-            }
-            else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
+            } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
                     line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
                         ? Field::Fax
@@ -1112,7 +1111,8 @@ QString kyotoStreets(const PostalDictionary *dict, const QString &address, const
 // Plain text is left alone ("<お届け先>" is no tag: a tag starts with a letter).
 QString withoutHtml(const QString &text)
 {
-    static const QRegularExpression anyTag(QStringLiteral("</?[A-Za-z][^<>\\n]*>|&#?[A-Za-z0-9]+;"));
+    static const QRegularExpression anyTag(
+        QStringLiteral("</?[A-Za-z][^<>\\n]*>|&#?[A-Za-z0-9]+;"));
     if (!text.isValidUtf16() || !text.contains(anyTag))
         return text;
     QString out = text;
@@ -1125,7 +1125,8 @@ QString withoutHtml(const QString &text)
     out.replace(cell, QStringLiteral("\t"));
     static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]*>"));
     out.remove(tag);
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{2,6}|#x[0-9A-Fa-f]{2,5}|[A-Za-z]+);"));
+    static const QRegularExpression entity(
+        QStringLiteral("&(#[0-9]{2,6}|#x[0-9A-Fa-f]{2,5}|[A-Za-z]+);"));
     QString decoded;
     qsizetype from = 0;
     for (auto it = entity.globalMatch(out); it.hasNext();) {
@@ -1220,7 +1221,8 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             QStringLiteral("届け|送り先|送付先|配送先|発送先|送って|宛"));
         if (quoted && !fresh.isEmpty() &&
             (!quotedDestination || fresh.join(u'\n').contains(sending))) {
-            DictionaryTransferResult own = runDictionaryTransfer(fresh.join(u'\n'), shopLines, dict);
+            DictionaryTransferResult own =
+                runDictionaryTransfer(fresh.join(u'\n'), shopLines, dict);
             if (!own.fields.add1.isEmpty() && !own.fields.add2.isEmpty() &&
                 !own.fields.custo1.isEmpty())
                 return own;
@@ -1335,7 +1337,8 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         if (before.nameLabelled)
             found.name = before.name;
     }
-    if (found.tel.isEmpty() && (found.sameAsOrderer || compact(found.name) == compact(orderer.name)))
+    if (found.tel.isEmpty() &&
+        (found.sameAsOrderer || compact(found.name) == compact(orderer.name)))
         found.tel = orderer.tel;
     if (found.tel.isEmpty() && orderer.empty() && !found.name.isEmpty()) {
         // The sender's signature below: their telephone when they are whom
