@@ -842,9 +842,15 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
                         ? Field::Fax
                         : Field::Tel;
-            else if (hasCompanyForm(value) && looksLikeName(value))
+            else if (hasCompanyForm(value) && looksLikeName(value)) {
+                // A company below a block that has its address and honoured
+                // person is a footer's ("BASE株式会社"): the company goes first.
+                if (!f.address.isEmpty() && (f.nameLabelled || !honorificName.isEmpty())) {
+                    last = Field::None;
+                    continue;
+                }
                 field = Field::Company;
-            else if (last == Field::Address && looksLikeBuilding(value)) {
+            } else if (last == Field::Address && looksLikeBuilding(value)) {
                 field = Field::Building;
                 previousBuilding = value;
             } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
