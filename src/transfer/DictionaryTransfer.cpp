@@ -353,6 +353,7 @@ QStringList sentencePieces(const QString &line)
 }
 
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
+bool looksLikeName(const QString &line);
 
 // A header line: the block it opens, and what follows on the same line.
 std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
@@ -382,7 +383,14 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 said = trimmed(said);
                 const bool address = leadingZip(narrow(said)) ||
                                      (dict && dict->matchAddress(narrow(said)).cityFound());
-                return std::make_pair(b.block, address ? said : QString());
+                if (address)
+                    return std::make_pair(b.block, said);
+                // "受取人は義母の 佐野 和子 です。": a name with a blank in it.
+                static const QRegularExpression kin(QStringLiteral("^[^\\s　]{1,6}の[\\s　]+"));
+                said.remove(kin);
+                const bool name = looksLikeName(said) &&
+                                  trimmed(said).contains(QRegularExpression(QStringLiteral("[\\s　]")));
+                return std::make_pair(b.block, name ? QStringLiteral("氏名：") + said : QString());
             }
         }
         // "受取人名：…", "お届け先名：…": the name of the block.
