@@ -635,7 +635,12 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
     if (!tel.isEmpty() && f->tel.isEmpty())
         f->tel = tel;
     // Without the telephone: "…2-11-8 サンハイツ305 090-…" keeps its building.
-    const QString withoutTel = trimmed(address.left(words[end - 1].end));
+    QString withoutTel = trimmed(address.left(words[end - 1].end));
+    if (!tel.isEmpty()) { // "…9-9（TEL 045-…）": the label before the number
+        static const QRegularExpression label(
+            QStringLiteral("[\\s　]*[(（]?(TEL|Tel|tel|ＴＥＬ|電話番号|電話|℡)[:：]?$"));
+        withoutTel = trimmed(withoutTel.remove(label));
+    }
     if (end <= street + 1)
         return withoutTel;
     // "…3-7-5 青山マンション203 石田 恭子様": the honoured words at the end
