@@ -409,7 +409,9 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
         qsizetype sep = 0;
         while (sep < rest.size() &&
                (rest.at(sep) == u'：' || rest.at(sep) == u':' || rest.at(sep) == u']' ||
-                rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep).isSpace()))
+                rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep) == u'＞' ||
+                rest.at(sep) == u'>' || rest.at(sep) == u'〉' || rest.at(sep) == u'》' ||
+                rest.at(sep).isSpace()))
             ++sep;
         if (sep > 0 || spaced)
             return std::make_pair(b.block, trimmed(QStringView(rest).mid(sep)));
@@ -863,7 +865,9 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     continue;
                 }
                 field = Field::Company;
-            } else if (last == Field::Address && looksLikeBuilding(value)) {
+            } else if (last == Field::Address && looksLikeBuilding(value) &&
+                       !value.contains(QRegularExpression(QStringLiteral("[:¥円×]")))) {
+                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
                 field = Field::Building;
                 previousBuilding = value;
             } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))

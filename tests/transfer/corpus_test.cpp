@@ -372,6 +372,10 @@ TEST(OrderCorpus, DestinationWritings)
         {"the telephone in brackets after the 番地",
          "送付先\n〒231-0023 神奈川県横浜市中区山下町9-9（TEL 045-201-0909）\n三浦 沙也加 様",
          "231-0023", "神奈川県横浜市中区山下町", "9-9", "三浦 沙也加", "045-201-0909"},
+        {"a name in angle brackets' header; an item line right below the address",
+         "＜お届け先＞高橋 美和 様\n東京都世田谷区三軒茶屋2-11-8 サンハイツ305\n"
+         "商品: 有機ほうじ茶 ティーバッグ 2.5g×30包\n数量: 3",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンハイツ305", "高橋 美和", ""},
         {"furigana above the person is no shop",
          "お届け先\nヤマグチ カズオ\n山口 和夫 様\n〒530-0001 大阪府大阪市北区梅田3-1-1\n",
          "530-0001", "大阪府大阪市北区梅田", "3-1-1", "山口 和夫", ""},
