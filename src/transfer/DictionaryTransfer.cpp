@@ -866,7 +866,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 }
                 field = Field::Company;
             } else if (last == Field::Address && looksLikeBuilding(value) &&
-                       !value.contains(QRegularExpression(QStringLiteral("[:¥円×]")))) {
+                       !value.contains(QRegularExpression(QStringLiteral(
+                           "[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
                 // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
                 field = Field::Building;
                 previousBuilding = value;
