@@ -24,10 +24,11 @@ constexpr double kMinimumPrintableShare = 0.95;
 
 // The order mails: 31 of 46 when first graded, before any rule was changed
 // for them; 46 of 46 since. The forty more (47-86), written by someone who
-// never saw the rules: 21 of 40 graded blind, 40 of 40 after the rules for
-// blanks, HTML, addresses over several lines and names were changed, so 86
-// of 86. One mail in ten may regress before the test fails.
-constexpr double kMinimumOrderMailShare = 0.9;
+// never saw the rules: 21 of 40 graded blind (zip 38, add1 33, add2 30,
+// custo1 23, tel 39), 40 of 40 after the rules for blanks, HTML, addresses
+// over several lines and names were changed, so 86 of 86. One mail in twenty
+// may regress before the test fails (82 of 86 still pass).
+constexpr double kMinimumOrderMailShare = 0.95;
 
 // Grades every *.txt of dir: its "zip=", "add1=", "add2=", "custo1=" and
 // "tel=" lines against the transfer, printing each field that differs.
