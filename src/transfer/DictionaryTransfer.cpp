@@ -762,6 +762,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString previousStreet;                // the line before, when it was an unread 番地
     QString previousBuilding;              // the line before, when it was a building
     bool previousNameAfterAddress = false; // previousName came right after the address
+    QString nameAfterAddress; // the first name-like line right below the address
     qsizetype previousLength = 0;          // characters of the line before
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
@@ -905,6 +906,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     if (!isHonorificName(value)) {
                         previousName = value;
                         previousNameAfterAddress = last == Field::Address;
+                        if (last == Field::Address && nameAfterAddress.isEmpty())
+                            nameAfterAddress = value;
                     }
                     if (fieldBefore && nearName.isEmpty())
                         nearName = value;
@@ -1008,6 +1011,17 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         case Field::None:
             break;
         }
+    }
+    // "ご住所：…1-5-9" / "グリーンテラス三軒茶屋" with the person labelled: the
+    // line below the address is its building.
+    if (f.nameLabelled && f.building.isEmpty() && !nameAfterAddress.isEmpty() &&
+        !isPlaceOfBusiness(nameAfterAddress) && !f.address.isEmpty() &&
+        !digitsOf(f.address).isEmpty()) {
+        f.building = nameAfterAddress;
+        if (unlabelledName == nameAfterAddress)
+            unlabelledName.clear();
+        if (nearName == nameAfterAddress)
+            nearName.clear();
     }
     if (!nearName.isEmpty() && !unlabelledName.isEmpty())
         unlabelledName = nearName;

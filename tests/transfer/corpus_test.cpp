@@ -380,6 +380,11 @@ TEST(OrderCorpus, DestinationWritings)
         {"an item with its weight and count right below the address",
          "お届け先\n山本 香奈 様\n〒810-0001 福岡県福岡市中央区天神2-2-2\n有機ほうじ茶 ティーバッグ 2.5g 3袋",
          "810-0001", "福岡県福岡市中央区天神", "2-2-2", "山本 香奈", ""},
+        {"a building without a building word below a labelled address",
+         "【お届け先】\nお名前：青山 桃子\nご住所：〒154-0024 東京都世田谷区三軒茶屋1-5-9\n"
+         "　　　　グリーンテラス三軒茶屋\nお電話番号：03-3487-1111",
+         "154-0024", "東京都世田谷区三軒茶屋", "1-5-9 グリーンテラス三軒茶屋", "青山 桃子",
+         "03-3487-1111"},
         {"furigana above the person is no shop",
          "お届け先\nヤマグチ カズオ\n山口 和夫 様\n〒530-0001 大阪府大阪市北区梅田3-1-1\n",
          "530-0001", "大阪府大阪市北区梅田", "3-1-1", "山口 和夫", ""},
