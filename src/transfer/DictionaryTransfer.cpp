@@ -763,6 +763,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString previousBuilding;              // the line before, when it was a building
     bool previousNameAfterAddress = false; // previousName came right after the address
     QString nameAfterAddress; // the first name-like line right below the address
+    QString nameBelowThat;    // a name-like line right below that one
     qsizetype previousLength = 0;          // characters of the line before
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
@@ -908,6 +909,9 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         previousNameAfterAddress = last == Field::Address;
                         if (last == Field::Address && nameAfterAddress.isEmpty())
                             nameAfterAddress = value;
+                        else if (!lineBeforeName.isEmpty() && lineBeforeName == nameAfterAddress &&
+                                 !isAllKana(value))
+                            nameBelowThat = value;
                     }
                     if (fieldBefore && nearName.isEmpty())
                         nearName = value;
@@ -1014,14 +1018,21 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     }
     // "ご住所：…1-5-9" / "グリーンテラス三軒茶屋" with the person labelled: the
     // line below the address is its building.
-    if (f.nameLabelled && f.building.isEmpty() && !nameAfterAddress.isEmpty() &&
+    // So too when another name follows it ("グリーンテラス三軒茶屋" / "青山 桃子").
+    if ((f.nameLabelled || !nameBelowThat.isEmpty()) && f.building.isEmpty() &&
+        !nameAfterAddress.isEmpty() &&
         !isPlaceOfBusiness(nameAfterAddress) && !f.address.isEmpty() &&
         !digitsOf(f.address).isEmpty()) {
         f.building = nameAfterAddress;
         if (unlabelledName == nameAfterAddress)
             unlabelledName.clear();
         if (nearName == nameAfterAddress)
-            nearName.clear();
+            nearName = nameBelowThat;
+        if (unlabelledName.isEmpty())
+            unlabelledName = nameBelowThat;
+    } else if (!f.nameLabelled && !nameBelowThat.isEmpty() && isPlaceOfBusiness(nameAfterAddress) &&
+               nearName == nameAfterAddress) {
+        nearName = nameAfterAddress + u' ' + nameBelowThat; // "喫茶こもれび" / "沢田 純"
     }
     if (!nearName.isEmpty() && !unlabelledName.isEmpty())
         unlabelledName = nearName;
