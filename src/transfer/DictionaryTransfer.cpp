@@ -391,8 +391,9 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 // "受取人は義母の 佐野 和子 です。": a name with a blank in it.
                 static const QRegularExpression kin(QStringLiteral("^[^\\s　]{1,6}の[\\s　]+"));
                 said.remove(kin);
-                const bool name = looksLikeName(said) &&
-                                  trimmed(said).contains(QRegularExpression(QStringLiteral("[\\s　]")));
+                const bool name =
+                    looksLikeName(said) &&
+                    trimmed(said).contains(QRegularExpression(QStringLiteral("[\\s　]")));
                 return std::make_pair(b.block, name ? QStringLiteral("氏名：") + said : QString());
             }
         }
@@ -765,8 +766,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString previousStreet;                // the line before, when it was an unread 番地
     QString previousBuilding;              // the line before, when it was a building
     bool previousNameAfterAddress = false; // previousName came right after the address
-    QString nameAfterAddress; // the first name-like line right below the address
-    QString nameBelowThat;    // a name-like line right below that one
+    QString nameAfterAddress;              // the first name-like line right below the address
+    QString nameBelowThat;                 // a name-like line right below that one
     qsizetype previousLength = 0;          // characters of the line before
     // The first name line next to a postal code, address or telephone line:
     // in a free text the name stands by the address, a greeting elsewhere.
@@ -871,8 +872,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 }
                 field = Field::Company;
             } else if (last == Field::Address && looksLikeBuilding(value) &&
-                       !value.contains(QRegularExpression(QStringLiteral(
-                           "[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
+                       !value.contains(QRegularExpression(
+                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
                 // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
                 field = Field::Building;
                 previousBuilding = value;
@@ -1023,9 +1024,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     // line below the address is its building.
     // So too when another name follows it ("グリーンテラス三軒茶屋" / "青山 桃子").
     if ((f.nameLabelled || !nameBelowThat.isEmpty()) && f.building.isEmpty() &&
-        !nameAfterAddress.isEmpty() &&
-        !isPlaceOfBusiness(nameAfterAddress) && !f.address.isEmpty() &&
-        !digitsOf(f.address).isEmpty()) {
+        !nameAfterAddress.isEmpty() && !isPlaceOfBusiness(nameAfterAddress) &&
+        !f.address.isEmpty() && !digitsOf(f.address).isEmpty()) {
         f.building = nameAfterAddress;
         if (unlabelledName == nameAfterAddress)
             unlabelledName.clear();
