@@ -631,7 +631,10 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
     static const QRegularExpression telLabel(
         QStringLiteral("^(TEL|Tel|tel|電話番号|電話|℡)[:：]?$"));
     if (digitsOf(words.back().text).size() >= 10) {
-        tel = firstTelephone(words.back().text);
+        // "TEL03-3411-0001": the label written onto the number.
+        static const QRegularExpression gluedLabel(
+            QStringLiteral("^[(（]?(TEL|Tel|tel|ＴＥＬ|電話番号|電話|℡)[:：.]?"));
+        tel = firstTelephone(QString(words.back().text).remove(gluedLabel));
         if (tel.isEmpty())
             return address;
         --end;
