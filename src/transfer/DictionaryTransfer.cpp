@@ -34,7 +34,7 @@ constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
 enum class Block { None, Orderer, Destination, Other };
-enum class Field { None, Name, Company, Zip, Address, Building, Tel, Fax, Ignore };
+enum class Field { None, Name, GivenName, Company, Zip, Address, Building, Tel, Fax, Ignore };
 
 QString narrow(QStringView text)
 {
@@ -73,7 +73,7 @@ QString digitsOf(QStringView text)
 bool isDecoration(QChar c)
 {
     static const QString marks =
-        QStringLiteral("【】[]［］■□◆◇●○◎▼▽▲△★☆<>＜＞〈〉《》『』「」|｜*＊=＝-―─━~〜・:：◯♪");
+        QStringLiteral("【】[]［］■□◆◇●○◎▼▽▲△★☆<>＜＞〈〉《》『』「」|｜*＊=＝-―─━~〜・:：◯♪\"“”");
     return marks.contains(c) || c.isSpace();
 }
 
@@ -113,29 +113,39 @@ struct BlockWord
 };
 
 // Names of blocks, longest first within a family.
+// clang-format off
 const BlockWord kBlockWords[] = {
-    {u"お届け先", Block::Destination}, {u"お届先", Block::Destination},
-    {u"届け先", Block::Destination},   {u"ご送付先", Block::Destination},
-    {u"送付先", Block::Destination},   {u"お送り先", Block::Destination},
-    {u"送り先", Block::Destination},   {u"配送先", Block::Destination},
-    {u"発送先", Block::Destination},   {u"お受取人", Block::Destination},
-    {u"受取人", Block::Destination},   {u"受け取り人", Block::Destination},
-    {u"納品先", Block::Destination},   {u"ご注文者", Block::Orderer},
-    {u"注文者", Block::Orderer},       {u"ご購入者", Block::Orderer},
-    {u"購入者", Block::Orderer},       {u"ご請求先", Block::Orderer},
-    {u"請求先", Block::Orderer},       {u"ご依頼主", Block::Orderer},
-    {u"依頼主", Block::Orderer},       {u"送り主", Block::Orderer},
-    {u"差出人", Block::Orderer},       {u"お客様情報", Block::Orderer},
-    {u"ご注文内容", Block::Other},     {u"注文内容", Block::Other},
-    {u"ご注文商品", Block::Other},     {u"注文商品", Block::Other},
-    {u"商品", Block::Other},           {u"お支払", Block::Other},
-    {u"支払", Block::Other},           {u"配送方法", Block::Other},
-    {u"備考", Block::Other},           {u"ご注文確認", Block::Other},
-    {u"注文番号", Block::Other},       {u"ご注文明細", Block::Other},
-    {u"合計", Block::Other},           {u"配送希望", Block::Other},
-    {u"お届け希望", Block::Other},     {u"お届け日", Block::Other},
+    {u"お届け先", Block::Destination},          {u"お届先", Block::Destination},
+    {u"届け先", Block::Destination},            {u"ご送付先", Block::Destination},
+    {u"送付先", Block::Destination},            {u"お送り先", Block::Destination},
+    {u"送り先", Block::Destination},            {u"配送先", Block::Destination},
+    {u"発送先", Block::Destination},            {u"お受取人", Block::Destination},
+    {u"受取人", Block::Destination},            {u"受け取り人", Block::Destination},
+    {u"納品先", Block::Destination},            {u"ご注文者", Block::Orderer},
+    {u"注文者", Block::Orderer},                {u"ご購入者", Block::Orderer},
+    {u"購入者", Block::Orderer},                {u"ご請求先", Block::Orderer},
+    {u"請求先", Block::Orderer},                {u"ご依頼主", Block::Orderer},
+    {u"依頼主", Block::Orderer},                {u"送り主", Block::Orderer},
+    {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
+    {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
+    {u"差出人", Block::Orderer},                {u"お客様情報", Block::Orderer},
+    {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
+    {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
+    {u"商品", Block::Other},                    {u"お支払", Block::Other},
+    {u"支払", Block::Other},                    {u"配送方法", Block::Other},
+    {u"備考", Block::Other},                    {u"ご注文確認", Block::Other},
+    {u"注文番号", Block::Other},                {u"ご注文明細", Block::Other},
+    {u"合計", Block::Other},                    {u"配送希望", Block::Other},
+    {u"お届け希望", Block::Other},              {u"お届け日", Block::Other},
+    {u"配達先", Block::Destination},            {u"宛先", Block::Destination},
+    {u"お受け取り人", Block::Destination},      {u"落札者", Block::Orderer},
+    {u"お申込者", Block::Orderer},              {u"申込者", Block::Orderer},
+    {u"Ship to", Block::Destination},           {u"Recipient", Block::Destination},
+    {u"Shipping address", Block::Destination},  {u"Shipping Address", Block::Destination},
+    {u"Billing address", Block::Orderer},       {u"Billing Address", Block::Orderer},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
+// clang-format on
 
 struct LabelWord
 {
@@ -163,12 +173,17 @@ const LabelWord kLabels[] = {
     {u"ご氏名", Field::Name},
     {u"氏名", Field::Name},
     {u"宛名", Field::Name},
+    {u"名称", Field::Name},
+    {u"ご芳名", Field::Name},
+    {u"芳名", Field::Name},
     {u"お客様名", Field::Name},
     {u"お客様", Field::Name},
     {u"ご担当者名", Field::Name},
     {u"ご担当者", Field::Name},
     {u"担当者名", Field::Name},
     {u"担当者", Field::Name},
+    {u"ご担当", Field::Name},
+    {u"担当", Field::Name},
     {u"会社名", Field::Company},
     {u"法人名", Field::Company},
     {u"貴社名", Field::Company},
@@ -185,6 +200,15 @@ const LabelWord kLabels[] = {
     {u"ご住所", Field::Address},
     {u"住所1", Field::Address},
     {u"住所2", Field::Building},
+    {u"住所3", Field::Building},
+    // An address in labelled parts: each goes on with the one before.
+    {u"都道府県", Field::Address},
+    {u"市区町村", Field::Address},
+    {u"町名・番地", Field::Address},
+    {u"町名", Field::Address},
+    {u"丁目・番地", Field::Address},
+    {u"建物名・部屋番号", Field::Building},
+    {u"部屋番号", Field::Building},
     {u"住所", Field::Address},
     {u"所在地", Field::Address},
     {u"おところ", Field::Address},
@@ -209,13 +233,38 @@ const LabelWord kLabels[] = {
     {u"Tel", Field::Tel},
     {u"tel", Field::Tel},
     {u"℡", Field::Tel},
+    {u"Full name", Field::Name},
+    {u"Name", Field::Name},
+    {u"Company name", Field::Company},
+    {u"Company", Field::Company},
+    {u"Postal code", Field::Zip},
+    {u"Zip code", Field::Zip},
+    {u"ZIP", Field::Zip},
+    {u"Address", Field::Address},
+    {u"Phone", Field::Tel},
     {u"メールアドレス", Field::Ignore},
     {u"メール", Field::Ignore},
     {u"E-mail", Field::Ignore},
     {u"Email", Field::Ignore},
     {u"国", Field::Ignore},
+    // Options of an item, not the destination: "名入れ：株式会社…".
+    {u"名入れ内容", Field::Ignore},
+    {u"名入れ文字", Field::Ignore},
+    {u"お名入れ", Field::Ignore},
+    {u"名入れ", Field::Ignore},
+    {u"のし名", Field::Ignore},
+    {u"のし", Field::Ignore},
+    {u"表書き", Field::Ignore},
+    {u"メッセージカード", Field::Ignore},
+    {u"メッセージ", Field::Ignore},
+    {u"熨斗", Field::Ignore},
+    {u"包装", Field::Ignore},
+    {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
     {u"日本", Field::Ignore},
+    // A form that asks for the family and the given name apart.
+    {u"姓", Field::Name},
+    {u"名", Field::GivenName},
 };
 
 struct Labelled
@@ -227,7 +276,24 @@ struct Labelled
 bool isSeparator(QChar c)
 {
     return c == u':' || c == u'：' || c.isSpace() || c == u'】' || c == u']' || c == u'］' ||
-           c == u')' || c == u'）' || c == u'」' || c == u'=' || c == u'＝';
+           c == u'|' || c == u'｜' || c == u')' || c == u'）' || c == u'」' || c == u'=' ||
+           c == u'＝';
+}
+
+// Where word ends at the start of text, blanks between its characters
+// allowed ("お　名　前", "電　　話" on forms padded to one width); -1 when it
+// is not there.
+qsizetype spacedPrefix(const QString &text, const QString &word)
+{
+    qsizetype at = 0;
+    for (qsizetype k = 0; k < word.size(); ++k) {
+        while (k > 0 && at < text.size() && text.at(at).isSpace())
+            ++at;
+        if (at >= text.size() || text.at(at) != word.at(k))
+            return -1;
+        ++at;
+    }
+    return at;
 }
 
 // A label at the start of the line (after decorations) and the value after
@@ -237,14 +303,19 @@ Labelled labelOf(const QString &line)
     const QString core = narrow(undecorated(line, nullptr));
     for (const LabelWord &l : kLabels) {
         const QString word = QString::fromUtf16(l.word);
-        if (!core.startsWith(word))
+        qsizetype at = spacedPrefix(core, word);
+        if (at < 0)
             continue;
-        qsizetype at = word.size();
         // "TEL(携帯)", "電話番号（自宅）"
+        Field field = l.field;
         if (at < core.size() && (core.at(at) == u'(' || core.at(at) == u'（')) {
             const qsizetype close = core.indexOf(QRegularExpression(QStringLiteral("[)）]")), at);
-            if (close > 0 && close - at <= 8)
+            if (close > 0 && close - at <= 8) {
+                // "お名前（名）：亜紀" after "お名前（姓）：福田"
+                if (field == Field::Name && close == at + 2 && core.at(at + 1) == u'名')
+                    field = Field::GivenName;
                 at = close + 1;
+            }
         }
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
@@ -259,13 +330,36 @@ Labelled labelOf(const QString &line)
                 QStringLiteral("(です|になります|でお願いします)?[。．.!！]*$"));
             value.remove(tail);
         }
-        return {l.field, trimmed(value)};
+        return {field, trimmed(value)};
     }
     return {};
 }
 
+// A sentence that gives several fields ("郵便番号は600-8008、電話は075-…です。"):
+// a piece for each, split where a label follows "、" or "。".
+QStringList sentencePieces(const QString &line)
+{
+    QStringList pieces;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+        if (line.at(i) != u'、' && line.at(i) != u'。')
+            continue;
+        const Labelled l = labelOf(trimmed(QStringView(line).mid(i + 1)));
+        if (l.field == Field::None || l.field == Field::Ignore || l.value.isEmpty())
+            continue;
+        if (i > from)
+            pieces.append(trimmed(QStringView(line).mid(from, i - from)));
+        from = i + 1;
+    }
+    pieces.append(trimmed(QStringView(line).mid(from)));
+    return pieces;
+}
+
+std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
+bool looksLikeName(const QString &line);
+
 // A header line: the block it opens, and what follows on the same line.
-std::optional<std::pair<Block, QString>> headerOf(const QString &line)
+std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
 {
     bool decorated = false;
     const QString core = undecorated(line, &decorated);
@@ -282,10 +376,34 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line)
             static const QRegularExpression index(
                 QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
             rest.remove(index);
-            // "送り先はいつもの実家です。": the destination follows.
-            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上"))
-                return std::make_pair(b.block, QString());
+            // "送り先はいつもの実家です。": the destination follows;
+            // "送り先は 京都市… です。": it is here.
+            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
+                static const QRegularExpression tail(
+                    QStringLiteral("(です|になります|でお願いします|まで)?[。．.!！]*$"));
+                QString said = trimmed(QStringView(rest).mid(1));
+                said.remove(tail);
+                said = trimmed(said);
+                const bool address = leadingZip(narrow(said)) ||
+                                     (dict && dict->matchAddress(narrow(said)).cityFound());
+                if (address)
+                    return std::make_pair(b.block, said);
+                // "受取人は義母の 佐野 和子 です。": a name with a blank in it.
+                static const QRegularExpression kin(QStringLiteral("^[^\\s　]{1,6}の[\\s　]+"));
+                said.remove(kin);
+                const bool name =
+                    looksLikeName(said) &&
+                    trimmed(said).contains(QRegularExpression(QStringLiteral("[\\s　]")));
+                return std::make_pair(b.block, name ? QStringLiteral("氏名：") + said : QString());
+            }
         }
+        // "受取人名：…", "お届け先名：…": the name of the block.
+        if (b.block != Block::Other && rest.size() > 1 && rest.at(0) == u'名' &&
+            isSeparator(rest.at(1)))
+            return std::make_pair(b.block, QStringLiteral("氏名") + rest.mid(1));
+        // "発注者<tab>盛岡…", "送付先　山田": a cell or a wide gap after the word.
+        const bool spaced =
+            rest.startsWith(u'\t') || rest.startsWith(u'　') || rest.startsWith(u"  ");
         rest = trimmed(rest);
         if (rest.isEmpty() && (decorated || b.block != Block::Other))
             return std::make_pair(b.block, QString());
@@ -295,9 +413,11 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line)
         qsizetype sep = 0;
         while (sep < rest.size() &&
                (rest.at(sep) == u'：' || rest.at(sep) == u':' || rest.at(sep) == u']' ||
-                rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep).isSpace()))
+                rest.at(sep) == u'】' || rest.at(sep) == u'］' || rest.at(sep) == u'＞' ||
+                rest.at(sep) == u'>' || rest.at(sep) == u'〉' || rest.at(sep) == u'》' ||
+                rest.at(sep).isSpace()))
             ++sep;
-        if (sep > 0)
+        if (sep > 0 || spaced)
             return std::make_pair(b.block, trimmed(QStringView(rest).mid(sep)));
         // "お届け先住所：" alone opens the block; with a value it is that field.
         if (const Labelled l = labelOf(rest); l.field != Field::None)
@@ -323,7 +443,7 @@ QString nationalForm(const PhoneNumber &number)
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text)
 {
     static const QRegularExpression zip(
-        QStringLiteral("^〒?\\s*([0-9]{3})\\s?-?\\s?([0-9]{4})(?![0-9-])\\s*"));
+        QStringLiteral("^[(（]?〒?\\s*([0-9]{3})\\s?-?\\s?([0-9]{4})(?![0-9-])[)）]?\\s*"));
     const QString n = narrow(text);
     const auto m = zip.match(n);
     if (!m.hasMatch())
@@ -340,15 +460,14 @@ QString dashedZip(const QString &digits)
 bool isGreetingOrNotice(const QString &line)
 {
     static const char16_t *const words[] = {
-        u"世話",     u"ありがと", u"いたします", u"致します",   u"ください",   u"下さい",
-        u"注文",     u"確認",     u"よろしく",   u"宜しく",     u"下記",       u"以下",
-        u"お知らせ", u"希望",     u"時間",       u"支払",       u"合計",       u"商品",
-        u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
-        u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
-        u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
-        u"様へ",       u"お客様",     u"拝啓",       u"敬具",
-        u"同じ",     u"同上",     u"備考",       u"ギフト",     u"のし",       u"ラッピング",
-        u"領収書",
+        u"世話",       u"ありがと", u"いたします", u"致します", u"ください", u"下さい",   u"注文",
+        u"確認",       u"よろしく", u"宜しく",     u"下記",     u"以下",     u"お知らせ", u"希望",
+        u"時間",       u"支払",     u"合計",       u"商品",     u"数量",     u"円",       u"送料",
+        u"こんにちは", u"です",     u"ます",       u"番号",     u"配送",     u"発送",     u"返信",
+        u"問い合わせ", u"メール",   u"http",       u"@",        u"＠",       u"件名",     u"日時",
+        u"ショップ",   u"様へ",     u"お客様",     u"拝啓",     u"敬具",     u"自宅",     u"実家",
+        u"勤務先",     u"上記",     u"同じ",       u"同上",     u"備考",     u"ギフト",   u"のし",
+        u"ラッピング", u"領収書",   u"履歴",
     };
     for (const char16_t *w : words)
         if (line.contains(QString::fromUtf16(w)))
@@ -360,7 +479,9 @@ bool isGreetingOrNotice(const QString &line)
 const QRegularExpression &companyForm()
 {
     static const QRegularExpression form(
-        QStringLiteral("株式会社|有限会社|合同会社|合資会社|合名会社|[(（][株有][)）]|㈱|㈲"));
+        QStringLiteral("株式会社|有限会社|合同会社|合資会社|合名会社|[(（][株有][)）]|㈱|㈲|"
+                       "(医療|社会福祉|学校|宗教|独立行政|特定非営利活動|NPO|一般社団|一般財団|"
+                       "公益社団|公益財団)法人"));
     return form;
 }
 
@@ -371,6 +492,7 @@ bool hasCompanyForm(const QString &line)
 
 bool isHonorificName(const QString &line)
 {
+    // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
            line.endsWith(u"さま");
 }
@@ -385,6 +507,12 @@ bool looksLikeName(const QString &line)
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
         return false;
+    // A form's title, spaced out or not: "発　注　書", "FAX送信票".
+    static const QRegularExpression title(
+        QStringLiteral("^(御|ご)?(発注|注文|納品|請求|見積|送付|送信|申込|FAX|ファックス).{0,4}(書|"
+                       "票|表|用紙|伝票)$"));
+    if (compact(n).contains(title))
+        return false;
     for (const QChar c : n)
         if (c.unicode() >= 0x3040)
             return true;
@@ -397,11 +525,15 @@ QString cleanName(QString name)
     static const QRegularExpression kana(QStringLiteral(
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
+    // "山田 太郎 / ヤマダ タロウ": the reading after a slash.
+    static const QRegularExpression slashKana(
+        QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
+    name.remove(slashKana);
     static const QRegularExpression note(
-        QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
+        QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
     name = trimmed(name);
-    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま"}) {
+    for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"さん", u"宛", u"あて"}) {
         const QString word = QString::fromUtf16(h);
         if (name.endsWith(word)) {
             name.chop(word.size());
@@ -425,13 +557,19 @@ struct Found
 {
     QString zip, address, building, name, company, tel;
     bool sameAsOrderer = false;
+    bool nameLabelled = false;
     bool empty() const { return address.isEmpty() && name.isEmpty() && zip.isEmpty(); }
 };
 
 bool isAddressText(const QString &text, const PostalDictionary *dict)
 {
-    if (dict)
-        return dict->matchAddress(text).cityFound();
+    if (dict) {
+        // "神奈川県横浜市山下町7-7": a prefecture and a 番地 is an address even
+        // when the city is not written as Japan Post names it.
+        const AddressMatch m = dict->matchAddress(text);
+        return m.cityFound() || (!m.prefecture.isEmpty() && m.consumed < text.size() &&
+                                 !digitsOf(text).isEmpty() && !text.at(m.consumed).isDigit());
+    }
     static const QRegularExpression pref(QStringLiteral("^(東京都|北海道|(京都|大阪)府|.{2,3}県)"));
     return text.contains(pref);
 }
@@ -446,8 +584,13 @@ QString firstTelephone(const QString &text)
 QString beforeFax(const QString &text)
 {
     static const QRegularExpression fax(QStringLiteral("(FAX|Fax|fax|ファックス|ＦＡＸ)"));
-    const qsizetype at = text.indexOf(fax);
-    return at < 0 ? text : text.left(at);
+    // "TEL/FAX 03-…": one number for both is a telephone.
+    static const QRegularExpression both(QStringLiteral(
+        "(TEL|Tel|tel|ＴＥＬ|電話)[\\s　]*[/／・&＆兼][\\s　]*(FAX|Fax|fax|ＦＡＸ)"));
+    QString shared = text;
+    shared.replace(both, QStringLiteral("\\1"));
+    const qsizetype at = shared.indexOf(fax);
+    return at < 0 ? shared : shared.left(at);
 }
 
 struct AddressTail
@@ -460,9 +603,12 @@ struct AddressTail
 // block's, the name a candidate, and the address ends at the 番地. Words
 // after the 番地 alone, with neither honorific nor telephone, may be a
 // building as well as a name: they go to *tail and stay in the address.
-QString takeAddressTail(const QString &address, Found *f, QString *honorificName,
-                        AddressTail *tail)
+QString takeAddressTail(const QString &written, Found *f, QString *honorificName, AddressTail *tail)
 {
+    // "…4-12-1 石井です": a sentence's ending is no part of the address.
+    static const QRegularExpression sentenceEnd(QStringLiteral("(です|になります)[。.!！]*$"));
+    QString address = written;
+    address.remove(sentenceEnd);
     static const QRegularExpression word(QStringLiteral("[^\\s　]+"));
     struct Span
     {
@@ -485,7 +631,10 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
     static const QRegularExpression telLabel(
         QStringLiteral("^(TEL|Tel|tel|電話番号|電話|℡)[:：]?$"));
     if (digitsOf(words.back().text).size() >= 10) {
-        tel = firstTelephone(words.back().text);
+        // "TEL03-3411-0001": the label written onto the number.
+        static const QRegularExpression gluedLabel(
+            QStringLiteral("^[(（]?(TEL|Tel|tel|ＴＥＬ|電話番号|電話|℡)[:：.]?"));
+        tel = firstTelephone(QString(words.back().text).remove(gluedLabel));
         if (tel.isEmpty())
             return address;
         --end;
@@ -495,9 +644,28 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
     if (!tel.isEmpty() && f->tel.isEmpty())
         f->tel = tel;
     // Without the telephone: "…2-11-8 サンハイツ305 090-…" keeps its building.
-    const QString withoutTel = trimmed(address.left(words[end - 1].end));
+    QString withoutTel = trimmed(address.left(words[end - 1].end));
+    if (!tel.isEmpty()) { // "…9-9（TEL 045-…）": the label before the number
+        static const QRegularExpression label(
+            QStringLiteral("[\\s　]*[(（]?(TEL|Tel|tel|ＴＥＬ|電話番号|電話|℡)[:：]?$"));
+        withoutTel = trimmed(withoutTel.remove(label));
+    }
     if (end <= street + 1)
         return withoutTel;
+    // "…3-7-5 青山マンション203 石田 恭子様": the honoured words at the end
+    // are the name, the words between it and the 番地 the building.
+    if (isHonorificName(words[end - 1].text)) {
+        size_t first = end - 1;
+        while (first > street + 1 && end - first < 4 && digitsOf(words[first - 1].text).isEmpty() &&
+               !looksLikeBuilding(words[first - 1].text))
+            --first;
+        const QString name = address.mid(words[first].at, words[end - 1].end - words[first].at);
+        if (first > street + 1 && looksLikeName(name)) {
+            if (honorificName->isEmpty())
+                *honorificName = name;
+            return trimmed(address.left(words[first - 1].end));
+        }
+    }
     const QString words2 = address.mid(words[street + 1].at,
                                        words[end - 1].end - words[street + 1].at);
     if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
@@ -512,14 +680,110 @@ QString takeAddressTail(const QString &address, Found *f, QString *honorificName
     return kept;
 }
 
+// A prefecture alone on its line ("北海道"), as the address forms of foreign
+// carts write it apart from the city.
+bool isPrefectureOnly(const QString &text, const PostalDictionary *dict)
+{
+    if (!dict)
+        return false;
+    const AddressMatch m = dict->matchAddress(text);
+    return !m.prefecture.isEmpty() && !m.cityFound() && m.consumed == trimmed(text).size();
+}
+
+// An address that ends at its prefecture, city or town: the next line goes on
+// with it ("神奈川県 横浜市港北区" / "日吉本町1-23-7").
+bool isOpenAddress(const QString &address, const PostalDictionary *dict)
+{
+    if (!dict || address.isEmpty() || !digitsOf(address).isEmpty())
+        return false;
+    const AddressMatch m = dict->matchAddress(address);
+    return !m.prefecture.isEmpty() && m.consumed == trimmed(address).size();
+}
+
+// A line that goes on with an open address: a town and 番地, or a city.
+bool continuesAddress(const QString &address, const QString &value, const PostalDictionary *dict)
+{
+    if (leadingZip(value) || digitsOf(value).size() >= 10 || isHonorificName(value))
+        return false;
+    const AddressMatch before = dict->matchAddress(address);
+    const AddressMatch after = dict->matchAddress(address + value);
+    return !digitsOf(value).isEmpty() ? after.cityFound() : after.consumed > before.consumed;
+}
+
+bool isAllKana(const QString &text)
+{
+    for (const QChar c : text)
+        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF))
+            return false;
+    return true;
+}
+
+// A line that names a shop, an inn or an office rather than a building.
+bool isPlaceOfBusiness(const QString &text)
+{
+    static const QRegularExpression place(QStringLiteral(
+        "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
+        "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
+        "サロン|教室|[堂亭庵]$"));
+    return text.contains(place);
+}
+
+// "杉山 聡子 〒920-0961 石川県…": a name written before the postal code or
+// the address on one line; the name and the rest.
+std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &value,
+                                                             const PostalDictionary *dict)
+{
+    if (leadingZip(value) || isAddressText(value, dict))
+        return std::nullopt;
+    static const QRegularExpression blank(QStringLiteral("[\\s　]+"));
+    int tried = 0;
+    for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
+        const auto m = it.next();
+        const QString head = trimmed(value.left(m.capturedStart()));
+        const QString rest = trimmed(value.mid(m.capturedEnd()));
+        if (!looksLikeName(head) || rest.isEmpty())
+            continue;
+        if (rest.startsWith(u'〒') || (leadingZip(rest) && rest.contains(u'-')) ||
+            isAddressText(rest, dict))
+            return std::make_pair(head, rest);
+    }
+    return std::nullopt;
+}
+
+// A department or post written after a company's name on its own line.
+bool isDepartment(const QString &text)
+{
+    static const QRegularExpression dept(
+        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
+    return compact(text).contains(dept);
+}
+
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
 {
     Found f;
     Field pending = Field::None; // a label on its own line: its value follows
     Field last = Field::None;
     QString unlabelledName, honorificName;
+    QStringList nameLines;                 // every unlabelled line that may be a name
+    QString previousName;                  // the line before, when it was such a line
+    QString previousStreet;                // the line before, when it was an unread 番地
+    QString previousBuilding;              // the line before, when it was a building
+    bool previousNameAfterAddress = false; // previousName came right after the address
+    QString nameAfterAddress;              // the first name-like line right below the address
+    QString nameBelowThat;                 // a name-like line right below that one
+    qsizetype previousLength = 0;          // characters of the line before
+    // The first name line next to a postal code, address or telephone line:
+    // in a free text the name stands by the address, a greeting elsewhere.
+    QString nearName;
+    bool previousField = false;
     AddressTail tailName; // words after the 番地 that may be the name
     for (const QString &line : lines) {
+        const QString lineBeforeName = std::exchange(previousName, QString());
+        const bool fieldBefore = std::exchange(previousField, false);
+        const QString lineBeforeStreet = std::exchange(previousStreet, QString());
+        const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
+        const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
+        const qsizetype lengthBefore = std::exchange(previousLength, line.size());
         Labelled l = labelOf(line);
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
@@ -532,43 +796,152 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         } else {
             pending = Field::None;
         }
-        if (line.contains(u"同じ") || line.contains(u"同上"))
-            f.sameAsOrderer = true;
         QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
+        if (line.contains(u"同じ") || line.contains(u"同上")) {
+            f.sameAsOrderer = true;
+            // "同上", "ご注文者と同じ": the orderer's, read from there.
+            if (compact(value).size() <= 12)
+                continue;
+        }
         if (value.isEmpty())
             continue;
         Field field = l.field;
+        if (field == Field::None && isOpenAddress(f.address, dict) && f.building.isEmpty() &&
+            continuesAddress(f.address, value, dict)) {
+            f.address += value;
+            last = Field::Address;
+            previousField = true;
+            continue;
+        }
+        if (field == Field::None && isPrefectureOnly(value, dict)) {
+            if (f.address.isEmpty())
+                f.address = value;
+            last = Field::Address;
+            previousField = true;
+            continue;
+        }
         if (field == Field::None) {
+            // "世田谷区 東京都 154-0024": city, prefecture and postal code in the
+            // order of overseas address forms.
+            static const QRegularExpression trailingZip(
+                QStringLiteral("^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
+            if (const auto m = trailingZip.match(value); m.hasMatch() && dict) {
+                QStringList words =
+                    m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
+                if (words.size() >= 2 && isPrefectureOnly(words.back(), dict)) {
+                    words.prepend(words.takeLast());
+                    const QString address = words.join(QString());
+                    if (isAddressText(address, dict)) {
+                        if (f.zip.isEmpty())
+                            f.zip = m.captured(2) + m.captured(3);
+                        value = address;
+                    }
+                }
+            }
+            if (const auto split = nameBeforeAddress(value, dict)) {
+                QString &slot = isHonorificName(split->first) ? honorificName : unlabelledName;
+                if (slot.isEmpty())
+                    slot = split->first;
+                if (nearName.isEmpty() && !isHonorificName(split->first))
+                    nearName = split->first;
+                value = split->second;
+            }
             // Unlabelled: the line's content decides.
             if (leadingZip(value) &&
                 (value.contains(u'〒') || value.contains(u'-') ||
                  !leadingZip(value)->second.isEmpty() ||
                  (dict && !dict->lookupCode(leadingZip(value)->first).empty())))
                 field = Field::Zip;
-            else if (isAddressText(value, dict))
+            else if (isAddressText(value, dict) &&
+                     !(isHonorificName(value) && digitsOf(value).isEmpty())) {
+                // ("金沢市立…小学校 校長 中川 博 殿" starts with a city but is a name.)
                 field = Field::Address;
-            else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
+                // "水前寺5丁目8-21 …" above "熊本市中央区" above "熊本県".
+                if (f.address.isEmpty() && !lineBeforeStreet.isEmpty() &&
+                    isOpenAddress(value, dict)) {
+                    value += lineBeforeStreet;
+                }
+            } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
                     line.contains(QRegularExpression(QStringLiteral("^\\W*(FAX|Fax|fax|ＦＡＸ)")))
                         ? Field::Fax
                         : Field::Tel;
-            else if (hasCompanyForm(value) && looksLikeName(value))
+            else if (hasCompanyForm(value) && looksLikeName(value)) {
+                // A company below a block that has its address and honoured
+                // person is a footer's ("BASE株式会社"): the company goes first.
+                if (!f.address.isEmpty() && (f.nameLabelled || !honorificName.isEmpty())) {
+                    last = Field::None;
+                    continue;
+                }
                 field = Field::Company;
-            else if (last == Field::Address && looksLikeBuilding(value))
+            } else if (last == Field::Address && looksLikeBuilding(value) &&
+                       !value.contains(QRegularExpression(
+                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
+                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
                 field = Field::Building;
+                previousBuilding = value;
+            } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
+                field = Field::Company; // "ホテル表町ガーデン　購買課" below the company
             else if (looksLikeName(value)) {
-                if (isHonorificName(value) && honorificName.isEmpty())
+                if (isHonorificName(value) && honorificName.isEmpty()) {
                     honorificName = value;
-                else if (unlabelledName.isEmpty())
-                    unlabelledName = value;
+                    // "旅館 ゆづき荘" above "宇都宮 直子 様": whom it is for.
+                    // Right below the address it is the building unless it
+                    // names a shop ("グランシャリオ三軒茶屋" / "喫茶ひだまり").
+                    const bool building = nameBeforeAfterAddress &&
+                                          !isPlaceOfBusiness(lineBeforeName) &&
+                                          f.building.isEmpty();
+                    if (!lineBeforeName.isEmpty() && building) {
+                        f.building = lineBeforeName;
+                        if (unlabelledName == lineBeforeName)
+                            unlabelledName.clear();
+                    } else if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
+                               !compact(value).startsWith(compact(lineBeforeName))) {
+                        honorificName = lineBeforeName + u' ' + value;
+                        if (unlabelledName == lineBeforeName)
+                            unlabelledName.clear();
+                    } else if (!lineBeforeBuilding.isEmpty() && f.building == lineBeforeBuilding &&
+                               digitsOf(lineBeforeBuilding).isEmpty() &&
+                               isPlaceOfBusiness(lineBeforeBuilding)) {
+                        // "別荘 しらかば荘" below the address, above "佐伯 達也 様":
+                        // without a room number it is whom it goes to.
+                        honorificName = lineBeforeBuilding + u' ' + value;
+                        f.building.clear();
+                    }
+                } else {
+                    if (unlabelledName.isEmpty())
+                        unlabelledName = value;
+                    if (!isHonorificName(value)) {
+                        previousName = value;
+                        previousNameAfterAddress = last == Field::Address;
+                        if (last == Field::Address && nameAfterAddress.isEmpty())
+                            nameAfterAddress = value;
+                        else if (!lineBeforeName.isEmpty() && lineBeforeName == nameAfterAddress &&
+                                 !isAllKana(value))
+                            nameBelowThat = value;
+                    }
+                    if (fieldBefore && nearName.isEmpty())
+                        nearName = value;
+                }
+                nameLines.append(value);
                 last = Field::Name;
                 continue;
             } else {
+                // Street and building on lines of their own above the city.
+                if (!digitsOf(value).isEmpty())
+                    previousStreet =
+                        lineBeforeStreet.isEmpty() ? value : lineBeforeStreet + u' ' + value;
                 last = Field::None;
                 continue;
             }
         }
         last = field;
+        if (field == Field::Zip || field == Field::Address || field == Field::Building ||
+            field == Field::Tel) {
+            previousField = true;
+            if (!lineBeforeName.isEmpty() && nearName.isEmpty())
+                nearName = lineBeforeName;
+        }
         switch (field) {
         case Field::Zip:
             if (const auto z =
@@ -589,15 +962,47 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             }
             if (f.address.isEmpty())
                 f.address = takeAddressTail(value, &f, &honorificName, &tailName);
+            else if (isOpenAddress(f.address, dict) && f.building.isEmpty())
+                f.address += value; // "都道府県：東京都" then "市区町村：世田谷区"
             else if (f.building.isEmpty() && !isAddressText(value, dict))
                 f.building = value;
             break;
         case Field::Building:
+            if (isOpenAddress(f.address, dict) && f.building.isEmpty()) {
+                f.address += value; // "住所1：石川県金沢市" then "住所2：香林坊2丁目7-1"
+                break;
+            }
+            // A long address line broken inside the building's name
+            // ("…2-11-8 サンクレスト三" / "軒茶屋 1104号室") goes on without a blank.
+            if (l.field == Field::None && f.building.isEmpty() && lengthBefore >= 30 &&
+                !f.address.isEmpty() && !f.address.back().isDigit() &&
+                !f.address.back().isSpace() && !value.front().isDigit() &&
+                !digitsOf(f.address).isEmpty()) {
+                f.address += value;
+                break;
+            }
             f.building = f.building.isEmpty() ? value : f.building + u' ' + value;
             break;
         case Field::Name:
-            if (f.name.isEmpty())
+            // "お客様　井口様　090-6666-1234": the telephone after the name.
+            if (digitsOf(value).size() >= 10) {
+                if (const QString tel = firstTelephone(beforeFax(value)); !tel.isEmpty()) {
+                    if (f.tel.isEmpty())
+                        f.tel = tel;
+                    value = trimmed(value.left(value.indexOf(QRegularExpression(
+                        QStringLiteral("(TEL|Tel|tel|電話|℡)?[:：]?[\\s　]*[0-9(（]")))));
+                }
+            }
+            if (f.name.isEmpty()) {
                 f.name = value;
+                f.nameLabelled = true;
+            } else {
+                nameLines.append(value);
+            }
+            break;
+        case Field::GivenName:
+            f.name = f.name.isEmpty() ? value : f.name + u' ' + value;
+            f.nameLabelled = true;
             break;
         case Field::Company:
             f.company = f.company.isEmpty() ? value : f.company + u' ' + value;
@@ -618,8 +1023,37 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             break;
         }
     }
+    // "ご住所：…1-5-9" / "グリーンテラス三軒茶屋" with the person labelled: the
+    // line below the address is its building.
+    // So too when another name follows it ("グリーンテラス三軒茶屋" / "青山 桃子").
+    if ((f.nameLabelled || !nameBelowThat.isEmpty()) && f.building.isEmpty() &&
+        !nameAfterAddress.isEmpty() && !isPlaceOfBusiness(nameAfterAddress) &&
+        !f.address.isEmpty() && !digitsOf(f.address).isEmpty()) {
+        f.building = nameAfterAddress;
+        if (unlabelledName == nameAfterAddress)
+            unlabelledName.clear();
+        if (nearName == nameAfterAddress)
+            nearName = nameBelowThat;
+        if (unlabelledName.isEmpty())
+            unlabelledName = nameBelowThat;
+    } else if (!f.nameLabelled && !nameBelowThat.isEmpty() && isPlaceOfBusiness(nameAfterAddress) &&
+               nearName == nameAfterAddress) {
+        nearName = nameAfterAddress + u' ' + nameBelowThat; // "喫茶こもれび" / "沢田 純"
+    }
+    if (!nearName.isEmpty() && !unlabelledName.isEmpty())
+        unlabelledName = nearName;
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
+    // "お客様：鈴木様" with "鈴木 光江" on a line of its own: the full name.
+    if (const QString surname = compact(cleanName(f.name));
+        f.nameLabelled && surname.size() >= 1 && surname.size() <= 3) {
+        for (const QString &n : nameLines)
+            if (compact(n).startsWith(surname) && compact(cleanName(n)).size() > surname.size() &&
+                !isAllKana(n)) {
+                f.name = n;
+                break;
+            }
+    }
     if (f.name.isEmpty() && f.company.isEmpty() && !tailName.name.isEmpty()) {
         // "平井1702 ゆのか温泉 フロント" with no name elsewhere: the words
         // after the 番地 are whom it goes to.
@@ -627,7 +1061,12 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         f.address = tailName.address;
     }
     f.name = cleanName(f.name);
-    if (!f.company.isEmpty() && !f.name.contains(f.company))
+    // A company line that already holds the person ("株式会社… 長谷川 涼子")
+    // with the surname again in the closing: the company line says it all.
+    f.company = cleanName(f.company); // "株式会社北陸フーズ 御中"
+    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name)))
+        f.name = f.company;
+    if (!f.company.isEmpty() && !compact(f.name).contains(compact(f.company)))
         f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
     return f;
 }
@@ -646,6 +1085,11 @@ struct ShopFilter
                 const QString c = compact(part);
                 if (c.size() >= 5 && digitsOf(c).size() < 10)
                     texts.append(c);
+                // Its address as quoted without the prefecture ("静岡市葵区…").
+                static const QRegularExpression prefecture(
+                    QStringLiteral("^(東京都|北海道|京都府|大阪府|.{2,3}県)(?=.{2,}[市区町村郡])"));
+                if (QString city = c; city.remove(prefecture).size() < c.size() && city.size() >= 5)
+                    texts.append(city);
                 // "かんろ茶舗 御中" names the shop without its legal form.
                 QString bare = c;
                 bare.remove(companyForm());
@@ -679,7 +1123,15 @@ struct ShopFilter
 // spelling otherwise.
 QString streetPart(const QString &text)
 {
-    return trimmed(narrow(text));
+    // A building written straight after the 番地 ("2-11-8サンハイツ305") gets
+    // the one blank it is written with elsewhere.
+    static const QRegularExpression glued(QStringLiteral(
+        "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
+        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟])"));
+    QString out = trimmed(narrow(text));
+    if (const auto m = glued.match(out); m.hasMatch())
+        out.insert(m.capturedEnd(1), u' ');
+    return out;
 }
 
 // Kyoto writes the streets before the town ("河原町通三条上る下丸屋町403"):
@@ -707,6 +1159,69 @@ QString kyotoStreets(const PostalDictionary *dict, const QString &address, const
     *m = t;
     m->consumed = consumed;
     return rest.left(end);
+}
+
+// A mail pasted from its HTML source: line-breaking tags made line ends,
+// table cells tabs, other tags dropped and the common entities decoded.
+// Plain text is left alone ("<お届け先>" is no tag: a tag starts with a letter).
+QString withoutHtml(const QString &text)
+{
+    static const QRegularExpression anyTag(
+        QStringLiteral("</?[A-Za-z][^<>\\n]*>|&#?[A-Za-z0-9]+;"));
+    if (!text.isValidUtf16() || !text.contains(anyTag))
+        return text;
+    QString out = text;
+    static const QRegularExpression lineEnd(
+        QStringLiteral("<br\\s*/?>|</(p|div|tr|li|h[1-6]|table)>|<hr[^<>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    out.replace(lineEnd, QStringLiteral("\n"));
+    static const QRegularExpression cell(QStringLiteral("</t[dh]>"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    out.replace(cell, QStringLiteral("\t"));
+    static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]*>"));
+    out.remove(tag);
+    static const QRegularExpression entity(
+        QStringLiteral("&(#[0-9]{2,6}|#x[0-9A-Fa-f]{2,5}|[A-Za-z]+);"));
+    QString decoded;
+    qsizetype from = 0;
+    for (auto it = entity.globalMatch(out); it.hasNext();) {
+        const auto m = it.next();
+        const QString name = m.captured(1);
+        QString as;
+        if (name.startsWith(u"#x"))
+            as = QString(QChar(char16_t(name.mid(2).toUInt(nullptr, 16))));
+        else if (name.startsWith(u'#'))
+            as = QString(QChar(char16_t(name.mid(1).toUInt())));
+        else if (name == u"nbsp" || name == u"ensp" || name == u"emsp")
+            as = QStringLiteral(" ");
+        else if (name == u"amp")
+            as = QStringLiteral("&");
+        else if (name == u"lt")
+            as = QStringLiteral("<");
+        else if (name == u"gt")
+            as = QStringLiteral(">");
+        else if (name == u"quot")
+            as = QStringLiteral("\"");
+        else if (name == u"yen")
+            as = QStringLiteral("¥");
+        else
+            continue; // an unknown name stays as written
+        decoded += QStringView(out).mid(from, m.capturedStart() - from);
+        decoded += as.at(0).isNull() ? QString() : as;
+        from = m.capturedEnd();
+    }
+    decoded += QStringView(out).mid(from);
+    return decoded;
+}
+
+// A run of blanks (full or half width, tabs) as one half-width space, so the
+// customer book finds "山田　太郎" typed either way.
+QString singleSpaced(const QString &text)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{3000}\\x{00A0}]+"));
+    QString out = text;
+    out.replace(blanks, QStringLiteral(" "));
+    return trimmed(out);
 }
 
 } // namespace
@@ -740,6 +1255,34 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
                                                const QStringList &shopLines,
                                                const PostalDictionary *dict)
 {
+    // A reply: what the customer writes now comes before what is quoted
+    // ("> "). A destination complete in the new text is the one, unless the
+    // quote holds a destination and the new text does not speak of sending
+    // (a signature under "それでお願いします" is the orderer's).
+    if (memoText.isValidUtf16()) {
+        QStringList fresh;
+        bool quoted = false, quotedDestination = false;
+        for (const QString &raw : memoLinesOf(memoText)) {
+            const QString line = trimmed(raw);
+            if (line.startsWith(u'>') || line.startsWith(u'＞')) {
+                quoted = true;
+                const auto h = headerOf(trimmed(QStringView(line).mid(1)), dict);
+                quotedDestination = quotedDestination || (h && h->first == Block::Destination);
+            } else {
+                fresh.append(raw);
+            }
+        }
+        static const QRegularExpression sending(
+            QStringLiteral("届け|送り先|送付先|配送先|発送先|送って|宛"));
+        if (quoted && !fresh.isEmpty() &&
+            (!quotedDestination || fresh.join(u'\n').contains(sending))) {
+            DictionaryTransferResult own =
+                runDictionaryTransfer(fresh.join(u'\n'), shopLines, dict);
+            if (!own.fields.add1.isEmpty() && !own.fields.add2.isEmpty() &&
+                !own.fields.custo1.isEmpty())
+                return own;
+        }
+    }
     DictionaryTransferResult r;
     const ShopFilter shop(shopLines);
 
@@ -750,20 +1293,70 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         QStringList lines;
     };
     std::vector<Part> parts{{Block::None, {}}};
+    QString chatSender;
+    QStringList columns; // the labels of a pasted table's columns
     int read = 0;
-    for (const QString &raw : memoLinesOf(memoText)) {
+    for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
         if (++read > kLinesRead)
             break;
-        const QString line = trimmed(QStringView(raw).left(kLineLimit));
+        QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
-        if (const auto header = headerOf(line)) {
-            parts.push_back({header->first, {}});
-            if (!header->second.isEmpty())
-                parts.back().lines.append(header->second);
+        // A chat's saved history: "20:51<tab>山口 千夏<tab>送り先は…". The
+        // message is read; its sender, when not the shop, names the customer.
+        static const QRegularExpression chat(
+            QStringLiteral("^[0-9]{1,2}:[0-9]{2}\t([^\t]{1,24})\t(.*)$"));
+        if (const auto m = chat.match(line); m.hasMatch()) {
+            if (chatSender.isEmpty())
+                chatSender = trimmed(m.captured(1));
+            line = trimmed(m.captured(2));
+            if (line.isEmpty())
+                continue;
+        }
+        // A rule ("━━━━", "-----") after a block that has given its address and
+        // name closes the block: a signature or an item list may follow. A rule
+        // between the lines of a block drawn as a table does not.
+        if (undecorated(line, nullptr).isEmpty()) {
+            if (line.size() >= 4 && parts.back().block != Block::None &&
+                !parts.back().lines.isEmpty()) {
+                QStringList read;
+                for (const Part &p : parts)
+                    if (p.block == parts.back().block)
+                        read += p.lines;
+                const Found so = readBlock(read, dict);
+                if (!so.address.isEmpty() && !so.name.isEmpty())
+                    parts.push_back({Block::None, {}});
+            }
             continue;
         }
-        parts.back().lines.append(line);
+        // A table pasted from a spreadsheet: a row of labels only, then rows
+        // of values under them, read as "label：value" lines.
+        QStringList pieces;
+        const QStringList cells = line.split(u'\t');
+        if (cells.size() >= 2 && std::all_of(cells.begin(), cells.end(), [](const QString &c) {
+                const Labelled l = labelOf(trimmed(c) + u'：');
+                return l.field != Field::None && l.value.isEmpty();
+            })) {
+            columns = cells;
+            continue;
+        }
+        if (cells.size() >= 2 && cells.size() == columns.size()) {
+            for (qsizetype i = 0; i < cells.size(); ++i)
+                if (!trimmed(cells[i]).isEmpty())
+                    pieces.append(trimmed(columns[i]) + u'：' + trimmed(cells[i]));
+        } else {
+            columns.clear();
+            pieces = sentencePieces(line);
+        }
+        for (const QString &piece : pieces) {
+            if (const auto header = headerOf(piece, dict)) {
+                parts.push_back({header->first, {}});
+                if (!header->second.isEmpty())
+                    parts.back().lines.append(header->second);
+                continue;
+            }
+            parts.back().lines.append(piece);
+        }
     }
     if (read == 0 ||
         std::all_of(parts.begin(), parts.end(), [](const Part &p) { return p.lines.isEmpty(); })) {
@@ -783,16 +1376,75 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (found.empty()) {
         const bool hasOrderer = !orderer.empty();
         found = hasOrderer ? orderer : readBlock(gather(Block::None) + gather(Block::Other), dict);
+    } else if (found.sameAsOrderer) {
+        // "お名前：同上": what the destination leaves out is the orderer's.
+        if (found.address.isEmpty()) {
+            found.zip = orderer.zip;
+            found.address = orderer.address;
+            found.building = orderer.building;
+        }
+        if (found.name.isEmpty())
+            found.name = orderer.name;
+    } else if (found.name.isEmpty() && orderer.empty()) {
+        // "名前は藤原です。送り先は京都市…": the name given before the
+        // destination, with no orderer to tell them apart.
+        const Found before = readBlock(gather(Block::None), dict);
+        if (before.nameLabelled)
+            found.name = before.name;
     }
-    if (found.tel.isEmpty())
+    if (found.tel.isEmpty() &&
+        (found.sameAsOrderer || compact(found.name) == compact(orderer.name)))
         found.tel = orderer.tel;
+    if (found.tel.isEmpty() && orderer.empty() && !found.name.isEmpty()) {
+        // The sender's signature below: their telephone when they are whom
+        // the goods go to.
+        const Found sender = readBlock(gather(Block::None), dict);
+        if (compact(sender.name) == compact(found.name))
+            found.tel = sender.tel;
+    }
 
     // The postal code, checked; the address split at the town.
     QString zip = found.zip;
     TransferResult &out = r.fields;
     if (!found.address.isEmpty()) {
         AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
+        // "横浜市山下町…" without its ward: the postal code's ward put in.
+        if (dict && !m.cityFound()) {
+            for (const PostalPlace &p : dict->lookupCode(zip)) {
+                const qsizetype shi = p.city.indexOf(u'市');
+                if (shi < 0 || shi + 1 >= p.city.size() || p.town.isEmpty())
+                    continue;
+                QString a = trimmed(found.address);
+                if (a.startsWith(p.prefecture))
+                    a = trimmed(QStringView(a).mid(p.prefecture.size()));
+                if (!a.startsWith(p.city.left(shi + 1)))
+                    continue;
+                const QString withWard = p.prefecture + p.city + a.mid(shi + 1);
+                const AddressMatch t = dict->matchAddress(withWard, zip);
+                if (t.town == p.town) {
+                    found.address = withWard;
+                    m = t;
+                    break;
+                }
+            }
+        }
         QString streets = kyotoStreets(dict, found.address, zip, &m);
+        // "軽井沢町大字軽井沢1323": Japan Post names the town without 大字/字.
+        if (m.cityFound() && m.town.isEmpty() && streets.isEmpty()) {
+            const QString rest = found.address.mid(m.consumed);
+            for (const QString &aza : {QStringLiteral("大字"), QStringLiteral("字")}) {
+                if (!rest.startsWith(aza))
+                    continue;
+                const QString head = m.prefecture + m.city;
+                const AddressMatch t = dict->matchAddress(head + rest.mid(aza.size()), zip);
+                if (!t.town.isEmpty() && t.city == m.city) {
+                    const qsizetype consumed = m.consumed + aza.size() + t.consumed - head.size();
+                    m = t;
+                    m.consumed = consumed;
+                }
+                break;
+            }
+        }
         if (m.cityFound()) {
             out.add1 = m.prefecture + m.city + streets + m.town;
             out.add2 = streetPart(found.address.mid(m.consumed));
@@ -807,7 +1459,13 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (dict && !zip.isEmpty() && !out.add1.isEmpty())
         r.warning = zipAddressMismatch(*dict, zip, out.add1);
     out.zip = dashedZip(zip);
-    out.custo1 = found.name;
+    out.add1 = singleSpaced(out.add1);
+    out.add2 = singleSpaced(out.add2);
+    if (looksLikeName(chatSender) &&
+        (found.name.isEmpty() || (compact(chatSender).startsWith(compact(found.name)) &&
+                                  compact(chatSender).size() > compact(found.name).size())))
+        found.name = chatSender; // "…4-12-1 石井です" from 石井 美穂
+    out.custo1 = singleSpaced(found.name);
     out.tel = found.tel;
 
     if (out.zip.isEmpty())

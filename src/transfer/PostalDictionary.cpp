@@ -336,8 +336,15 @@ std::shared_ptr<const PostalDictionary> PostalDictionary::fromData(const QByteAr
     }
     std::sort(dict->townIndex_.begin(), dict->townIndex_.end());
     dict->townIndex_.shrink_to_fit();
-    for (std::uint16_t c = 0; c < dict->cities_.size(); ++c)
-        dict->cityIndex_.push_back({nameHash(foldPlaceName(dict->cities_[c].name), 0), c});
+    for (std::uint16_t c = 0; c < dict->cities_.size(); ++c) {
+        const QString &name = dict->cities_[c].name;
+        dict->cityIndex_.push_back({nameHash(foldPlaceName(name), 0), c});
+        // A town or village is often written without its 郡 ("軽井沢町" for
+        // 北佐久郡軽井沢町); several of the same name are told apart by the code.
+        const qsizetype gun = name.indexOf(u'郡');
+        if (gun > 0 && gun + 2 < name.size())
+            dict->cityIndex_.push_back({nameHash(foldPlaceName(name.mid(gun + 1)), 0), c});
+    }
     std::sort(dict->cityIndex_.begin(), dict->cityIndex_.end());
     return dict;
 }

@@ -23,8 +23,12 @@ const QStringList kShop = {
 constexpr double kMinimumPrintableShare = 0.95;
 
 // The order mails: 31 of 46 when first graded, before any rule was changed
-// for them; 46 of 46 since. One mail in ten may regress before the test fails.
-constexpr double kMinimumOrderMailShare = 0.9;
+// for them; 46 of 46 since. The forty more (47-86), written by someone who
+// never saw the rules: 21 of 40 graded blind (zip 38, add1 33, add2 30,
+// custo1 23, tel 39), 40 of 40 after the rules for blanks, HTML, addresses
+// over several lines and names were changed, so 86 of 86. One mail in twenty
+// may regress before the test fails (82 of 86 still pass).
+constexpr double kMinimumOrderMailShare = 0.95;
 
 // Grades every *.txt of dir: its "zip=", "add1=", "add2=", "custo1=" and
 // "tel=" lines against the transfer, printing each field that differs.
@@ -121,6 +125,290 @@ TEST(OrderCorpus, WordsAfterTheStreetNumber)
         const DictionaryTransferResult r =
             runDictionaryTransfer(QString::fromUtf8(row.text), kShop, dict.get());
         EXPECT_EQ(r.fields.add1, u"東京都世田谷区三軒茶屋"_qs) << row.name;
+        EXPECT_EQ(r.fields.add2, QString::fromUtf8(row.add2)) << row.name;
+        EXPECT_EQ(r.fields.custo1, QString::fromUtf8(row.custo1)) << row.name;
+        EXPECT_EQ(r.fields.tel, QString::fromUtf8(row.tel)) << row.name;
+    }
+}
+
+// One row for each way a destination is written that the corpora hold once or
+// twice: the fields each must give.
+TEST(OrderCorpus, DestinationWritings)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    struct Row
+    {
+        const char *name, *text, *zip, *add1, *add2, *custo1, *tel;
+    } const rows[] = {
+        {"html source",
+         "<p><b>■お届け先</b><br>〒150-0001&nbsp;東京都渋谷区神宮前1-2-3&nbsp;神宮前ハイツ&nbsp;201"
+         "<br>山田&nbsp;太郎&nbsp;様<br>TEL：03-3401-1111</p>",
+         "150-0001", "東京都渋谷区神宮前", "1-2-3 神宮前ハイツ 201", "山田 太郎", "03-3401-1111"},
+        {"full-width blanks and a tab in name and building",
+         "お届け先\n〒460-0003\n愛知県名古屋市中区錦3-4-5　　錦パークビル\t8階\n"
+         "株式会社みどり商会　総務部　加藤　恵\n052-951-2222",
+         "460-0003", "愛知県名古屋市中区錦", "3-4-5 錦パークビル 8階",
+         "株式会社みどり商会 総務部 加藤 恵", "052-951-2222"},
+        {"town on the line after the city",
+         "【送付先】\n佐野 健二 様\n〒154-0024\n東京都 世田谷区\n三軒茶屋2-11-8\nコーポ三茶 102\n"
+         "090-1234-5678",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 コーポ三茶 102", "佐野 健二",
+         "090-1234-5678"},
+        {"prefecture, city and town on lines of their own, 条 in digits",
+         "お届け先:\n高橋 由美 様\n〒060-0063\n北海道\n札幌市中央区\n南3条西7丁目3-12\n",
+         "060-0063", "北海道札幌市中央区南三条西", "7丁目3-12", "高橋 由美", ""},
+        {"foreign cart: street first, country last, name after",
+         "Shipping address\n配送先住所\n一番町2-5-1 ライオンズ一番町 305\n仙台市青葉区\n宮城県\n"
+         "980-0811\n日本\n千葉 真理\n022-266-1234\n配送方法\n通常配送",
+         "980-0811", "宮城県仙台市青葉区一番町", "2-5-1 ライオンズ一番町 305", "千葉 真理",
+         "022-266-1234"},
+        {"destination the same as the orderer",
+         "■ご注文者\nお名前：中村 聡子\n〒810-0001\nご住所：福岡県福岡市中央区天神2-8-1\n"
+         "お電話番号：092-711-2222\n■お届け先\nお名前：同上\nご住所：同上\n",
+         "810-0001", "福岡県福岡市中央区天神", "2-8-1", "中村 聡子", "092-711-2222"},
+        {"spreadsheet row with the orderer's word before a tab",
+         "注文日\t2025/03/01\n発注者\t梅田歯科クリニック 院長 森 弘\n〒\t530-0001\n"
+         "住所\t大阪府大阪市北区梅田1-3-1\nTEL\t06-6341-0000\nFAX\t06-6341-0001",
+         "530-0001", "大阪府大阪市北区梅田", "1-3-1", "梅田歯科クリニック 院長 森 弘",
+         "06-6341-0000"},
+        {"form title, company, department and the person in charge",
+         "　　　注　文　書\n株式会社みなと物産\n神戸支店　営業課\n〒651-0087 "
+         "兵庫県神戸市中央区御幸通8-1-6\n"
+         "TEL 078-231-0000　FAX 078-231-0001\n担当：坂本 直人\n",
+         "651-0087", "兵庫県神戸市中央区御幸通", "8-1-6",
+         "株式会社みなと物産 神戸支店 営業課 坂本 直人", "078-231-0000"},
+        {"name printed on the gift is no name of the destination",
+         "■お届け先\n〒150-0001 東京都渋谷区神宮前4-1-1\n石川 直美 様\nTEL 03-3401-2222\n"
+         "■品物\n名入れ：株式会社ひかり工業 一同\nのし名：株式会社ひかり工業\n━━━━━━━━━━\n"
+         "株式会社ひかり工業　人事部\n",
+         "150-0001", "東京都渋谷区神宮前", "4-1-1", "石川 直美", "03-3401-2222"},
+        {"recipient's labels with the postal code in brackets and an empty telephone",
+         "受取人名: 小川 舞\n受取人住所: (〒460-0003) 愛知県名古屋市中区錦1-2-3 錦レジデンス 1204\n"
+         "受取人電話番号: -\n受取人携帯電話: 080-5555-6666\n",
+         "460-0003", "愛知県名古屋市中区錦", "1-2-3 錦レジデンス 1204", "小川 舞", "080-5555-6666"},
+        {"all in sentences",
+         "名前は村上 沙織です。\n送り先は 福岡市中央区天神1-10-20 天神ビル 5F です。\n"
+         "郵便番号は810-0001、電話は092-721-3333 です。",
+         "810-0001", "福岡県福岡市中央区天神", "1-10-20 天神ビル 5F", "村上 沙織", "092-721-3333"},
+        {"surname after the label, the full name below",
+         "お客様：岡田様（お電話で）\nオカダ ユウコ\n岡田 裕子\nTEL 022-266-3333\n"
+         "住所 仙台市青葉区一番町1-1-1",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-1-1", "岡田 裕子", "022-266-3333"},
+        {"inn's name above the person",
+         "◆お届け先\n　民宿 しおさい\n　山口 和夫（ヤマグチ カズオ）様\n　〒530-0001\n"
+         "　大阪府大阪市北区梅田3-1-1\n　TEL 06-6345-1111\n",
+         "530-0001", "大阪府大阪市北区梅田", "3-1-1", "民宿 しおさい 山口 和夫", "06-6345-1111"},
+        {"gift whose destination gives no telephone: not the orderer's",
+         "【ご注文者】\nお名前：坂口 誠 様\n住所：〒460-0003 愛知県名古屋市中区錦2-1-1\n"
+         "電話：052-111-2222\n【お届け先】\nお名前：坂口 美代子 様\n"
+         "住所：〒810-0001 福岡県福岡市中央区天神4-5-6\n",
+         "810-0001", "福岡県福岡市中央区天神", "4-5-6", "坂口 美代子", ""},
+        {"building, name and telephone on the address line",
+         "送付先：〒150-0001 東京都渋谷区神宮前3-7-5 青山マンション203 石田 恭子様 TEL "
+         "03-5775-1212",
+         "150-0001", "東京都渋谷区神宮前", "3-7-5 青山マンション203", "石田 恭子", "03-5775-1212"},
+        {"a chat: the name by the address, not the first words",
+         "LINEより\nこんにちは！新茶を1つお願いします\n北海道上川郡美瑛町新区画12-3\n071-0233\n"
+         "斉藤みゆき\n0166-92-1234",
+         "071-0233", "北海道上川郡美瑛町新区画", "12-3", "斉藤みゆき", "0166-92-1234"},
+        {"labels spaced out to one width",
+         "お　名　前：　大塚　正和\nご　住　所：　〒３３０－００６３　埼玉県さいたま市浦和区高砂２"
+         "－１４－５\n"
+         "電　　　話：　０４８－８２２－１２３４",
+         "330-0063", "埼玉県さいたま市浦和区高砂", "2-14-5", "大塚 正和", "048-822-1234"},
+        {"company 御中 with the person in charge",
+         "【納品先】\n〒920-0961\n石川県金沢市香林坊1丁目2番3号 香林坊ビル3F\n株式会社北陸フーズ "
+         "御中\n"
+         "ご担当：宮本様\nTEL：076-231-5555",
+         "920-0961", "石川県金沢市香林坊", "1丁目2番3号 香林坊ビル3F", "株式会社北陸フーズ 宮本",
+         "076-231-5555"},
+        {"a school named after its city, honoured with 殿",
+         "送付先\n〒920-0961　石川県金沢市香林坊3丁目4番5号\n金沢市立香林坊小学校　校長　中川 博 "
+         "殿\n"
+         "ＴＥＬ　０７６－２２１－８８８８",
+         "920-0961", "石川県金沢市香林坊", "3丁目4番5号", "金沢市立香林坊小学校 校長 中川 博",
+         "076-221-8888"},
+        {"telephone after the surname, full name on a later label",
+         "電話注文　5/2　受付：田中\nお客様　井口様　090-6666-1234\n"
+         "住所　千葉市稲毛区小仲台7-8-9　コーポ小仲台105\n名前　井口 さやか 宛\n",
+         "263-0043", "千葉県千葉市稲毛区小仲台", "7-8-9 コーポ小仲台105", "井口 さやか",
+         "090-6666-1234"},
+        {"a table drawn with rules and bars",
+         "■お届け先\n+--------+------------------+\n| お名前 | 川口 直美 様 |\n"
+         "+--------+------------------+\n| 郵便番号 | 330-0063 |\n+--------+------------------+\n"
+         "| ご住所 | 埼玉県さいたま市浦和区高砂5-6-7 |\n+--------+------------------+\n"
+         "| 電話番号 | 048-861-2222 |\n+--------+------------------+\n",
+         "330-0063", "埼玉県さいたま市浦和区高砂", "5-6-7", "川口 直美", "048-861-2222"},
+        {"address in labelled parts",
+         "【お届け先】\nお名前：菅原 "
+         "里美\n郵便番号：154-0024\n都道府県：東京都\n市区町村：世田谷区\n"
+         "番地：三軒茶屋2-11-8\n建物名・部屋番号：サンハイツ305\n電話番号：03-3333-4444",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンハイツ305", "菅原 里美", "03-3333-4444"},
+        {"address lines 1 to 3, the first ending at the city",
+         "配送先\n氏名　　：　安田　光\n〒　　　：　920-0961\n住所1　：　石川県金沢市\n"
+         "住所2　：　香林坊2丁目7-1\n住所3　：　香林坊レジデンス 404\n電話　　：　076-260-1111",
+         "920-0961", "石川県金沢市香林坊", "2丁目7-1 香林坊レジデンス 404", "安田 光",
+         "076-260-1111"},
+        {"English labels of an overseas cart",
+         "Ship to:\nName: 石原 恵\nPostal code: 231-0023\n"
+         "Address: 神奈川県横浜市中区山下町88-1 山下パークサイド 1203\nPhone: 090-7777-8888",
+         "231-0023", "神奈川県横浜市中区山下町", "88-1 山下パークサイド 1203", "石原 恵",
+         "090-7777-8888"},
+        {"family and given name asked apart",
+         "■お届け先\nお名前（姓）：福田\nお名前（名）：亜紀\nフリガナ（セイ）：フクダ\n"
+         "郵便番号：263-0043\n住所：千葉県千葉市稲毛区小仲台9-9-9\n電話番号：043-290-1234",
+         "263-0043", "千葉県千葉市稲毛区小仲台", "9-9-9", "福田 亜紀", "043-290-1234"},
+        {"a chat's saved history, each line after its time and sender",
+         "[LINE] トーク履歴\n2025/06/01(日)\n10:02\t石井 美穂\t玄米茶を3つお願いします\n"
+         "10:03\tかんろ茶舗\tお届け先を教えてください。\n"
+         "10:05\t石井 美穂\t〒263-0043 千葉市稲毛区小仲台4-12-1 石井です\n"
+         "10:05\t石井 美穂\t電話は090-2468-1357です",
+         "263-0043", "千葉県千葉市稲毛区小仲台", "4-12-1", "石井 美穂", "090-2468-1357"},
+        {"大字 before the town; a villa's name between the address and the person",
+         "送り先\n〒389-0102 長野県北佐久郡軽井沢町大字軽井沢1323-45\n別荘 しらかば荘\n佐伯 達也 "
+         "様\n"
+         "0267-42-0000",
+         "389-0102", "長野県北佐久郡軽井沢町軽井沢", "1323-45", "別荘 しらかば荘 佐伯 達也",
+         "0267-42-0000"},
+        {"a building without a room number between the address and the person",
+         "お届け先\n〒154-0024\n東京都世田谷区三軒茶屋2-11-8\nグランシャリオ三軒茶屋\n松下 亮 様\n"
+         "TEL 03-3419-0000",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 グランシャリオ三軒茶屋", "松下 亮",
+         "03-3419-0000"},
+        {"a shop between the address and the person",
+         "お届け先\n〒920-0961\n石川県金沢市香林坊2-1-1\n喫茶こもれび\n沢田 純 様\nTEL "
+         "076-221-0000",
+         "920-0961", "石川県金沢市香林坊", "2-1-1", "喫茶こもれび 沢田 純", "076-221-0000"},
+        {"an auction's winner, the goods to 宛先",
+         "落札者情報\n氏名：安藤 健\n〒920-0961 "
+         "石川県金沢市香林坊1-5-5\n電話：076-200-1111\n宛先：\n"
+         "〒231-0023 神奈川県横浜市中区山下町10-1 山下ハイム 303\n安藤 美紀 様\n電話：045-222-0101",
+         "231-0023", "神奈川県横浜市中区山下町", "10-1 山下ハイム 303", "安藤 美紀",
+         "045-222-0101"},
+        {"the sender's signature gives the telephone of the same person",
+         "以下の通り注文します。\n【お届け先】\n〒231-0023 神奈川県横浜市中区山下町5-5\n菊地 "
+         "真由美\n"
+         "以上よろしくお願いします。\n――――――――――――\n菊地 真由美\nTEL 090-3030-4040",
+         "231-0023", "神奈川県横浜市中区山下町", "5-5", "菊地 真由美", "090-3030-4040"},
+        {"the name before the postal code on the same line",
+         "また同じものをお願いします。\n送り先：杉山 聡子 〒920-0961 "
+         "石川県金沢市香林坊4-4-4\n090-8080-7070",
+         "920-0961", "石川県金沢市香林坊", "4-4-4", "杉山 聡子", "090-8080-7070"},
+        {"a medical corporation, its clinic and the person",
+         "【納品先】\n〒330-0063 埼玉県さいたま市浦和区高砂6-6-6\n医療法人社団 あおば会\n"
+         "あおば内科クリニック\n事務長 村井 健 様\nTEL 048-833-9999",
+         "330-0063", "埼玉県さいたま市浦和区高砂", "6-6-6",
+         "医療法人社団 あおば会 あおば内科クリニック 事務長 村井 健", "048-833-9999"},
+        {"street and building above a line of city, prefecture and postal code",
+         "配送先住所\n森田 奈々\n株式会社グリーンリーフ\n三軒茶屋1-22-3\n三茶プラザ 6F\n"
+         "世田谷区 東京都 154-0024\n日本\n+81 90-8765-4321\n",
+         "154-0024", "東京都世田谷区三軒茶屋", "1-22-3 三茶プラザ 6F",
+         "株式会社グリーンリーフ 森田 奈々", "090-8765-4321"},
+        {"さん after the name; 自宅 after the header is no name",
+         "お届け先：自宅\n〒263-0043 千葉市稲毛区小仲台2-2-2\n野田 早紀さん\n080-3131-4141",
+         "263-0043", "千葉県千葉市稲毛区小仲台", "2-2-2", "野田 早紀", "080-3131-4141"},
+        {"a spreadsheet's row of labels above the row of values",
+         "お届け先\n氏名\t郵便番号\t住所\t電話番号\n"
+         "森 さやか\t980-0811\t宮城県仙台市青葉区一番町1-9-9 一番町ビル 4F\t022-225-0000\n\n"
+         "品名\t数量\n玄米茶 200g\t3\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-9-9 一番町ビル 4F", "森 さやか",
+         "022-225-0000"},
+        {"the shop's address quoted without its prefecture",
+         "Re: ご注文ありがとうございました\n> 有限会社かんろ茶舗\n> 静岡市葵区呉服町2-3-5\n"
+         "追加でお願いします。\n〒980-0811 仙台市青葉区一番町2-2-2\n村田 加奈子\n090-4545-6767",
+         "980-0811", "宮城県仙台市青葉区一番町", "2-2-2", "村田 加奈子", "090-4545-6767"},
+        {"a reply sending elsewhere than the quoted order",
+         "前回と同じものを、今回は娘の家に送ってください。\n〒231-0023 横浜市中区山下町1-1 "
+         "山下ハウス 202\n"
+         "山田 花子\n090-1212-3434\n\n> ■お届け先\n> 〒154-0024 東京都世田谷区三軒茶屋3-3-3\n"
+         "> 山田 太郎 様\n> TEL 03-3410-0000",
+         "231-0023", "神奈川県横浜市中区山下町", "1-1 山下ハウス 202", "山田 花子",
+         "090-1212-3434"},
+        {"a reply agreeing under the sender's signature: the quoted destination",
+         "はい、その内容でお願いします。\n\n--\n山田 太郎\n〒154-0024 東京都世田谷区三軒茶屋3-3-3\n"
+         "TEL 03-3410-0000\n\n> ■ご注文者\n> 山田 太郎 様\n> ■お届け先\n"
+         "> 〒231-0023 神奈川県横浜市中区山下町1-1 山下ハウス 202\n> 山田 花子 様\n> TEL "
+         "090-1212-3434",
+         "231-0023", "神奈川県横浜市中区山下町", "1-1 山下ハウス 202", "山田 花子",
+         "090-1212-3434"},
+        {"a long address line broken inside the building's name",
+         "お届け先：〒154-0024 東京都世田谷区三軒茶屋2-11-8 サンクレスト三\n軒茶屋 1104号室\n"
+         "お名前：大野 真理子 様\nお電話：03-3422-5555",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンクレスト三軒茶屋 1104号室",
+         "大野 真理子", "03-3422-5555"},
+        {"a town written without its 郡",
+         "お届け先\n〒389-0102\n長野県軽井沢町軽井沢1-2-3\n小島 奈緒 様\n0267-42-1111", "389-0102",
+         "長野県北佐久郡軽井沢町軽井沢", "1-2-3", "小島 奈緒", "0267-42-1111"},
+        {"a city written without its ward",
+         "送り先\n〒231-0023\n神奈川県横浜市山下町7-7 山下グランデ 1507\n河合 陽菜 "
+         "様\n045-222-7777",
+         "231-0023", "神奈川県横浜市中区山下町", "7-7 山下グランデ 1507", "河合 陽菜",
+         "045-222-7777"},
+        {"a building written straight after the 番地",
+         "お届け先：〒154-0024 東京都世田谷区三軒茶屋２－１１－８サンハイツ３０５\nお名前：宮崎 "
+         "蓮\n"
+         "電話：03-3411-2222",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンハイツ305", "宮崎 蓮", "03-3411-2222"},
+        {"the reading after a slash",
+         "■配送先\n氏名：中島 彩花 / ナカジマ アヤカ\n〒980-0811 宮城県仙台市青葉区一番町3-7-7\n"
+         "TEL：022-262-8888",
+         "980-0811", "宮城県仙台市青葉区一番町", "3-7-7", "中島 彩花", "022-262-8888"},
+        {"one number for telephone and fax",
+         "【納品先】\n〒920-0961 石川県金沢市香林坊3-3-9\n有限会社はくさん茶房 御中\nTEL/FAX "
+         "076-262-5555",
+         "920-0961", "石川県金沢市香林坊", "3-3-9", "有限会社はくさん茶房", "076-262-5555"},
+        {"the marketplace's company in the footer below the destination",
+         "■お届け先\n氏名: 今村 由香\n郵便番号: 810-0001\n"
+         "住所: 福岡県福岡市中央区天神5-5-5 天神コート 301\n"
+         "電話番号: 092-733-1111\n\nBASE株式会社\n東京都港区六本木三丁目2番1号",
+         "810-0001", "福岡県福岡市中央区天神", "5-5-5 天神コート 301", "今村 由香", "092-733-1111"},
+        {"the recipient named in a sentence",
+         "今回は妻の実家に送ってもらえますか。\n受取人は義母の 佐野 和子 です。\n"
+         "住所は 〒330-0063 埼玉県さいたま市浦和区高砂3-3-3 です。\n電話は 048-822-9999 です。\n"
+         "請求はいつも通り私宛てでお願いします。\n佐野 健",
+         "330-0063", "埼玉県さいたま市浦和区高砂", "3-3-3", "佐野 和子", "048-822-9999"},
+        {"the telephone in brackets after the 番地",
+         "送付先\n〒231-0023 神奈川県横浜市中区山下町9-9（TEL 045-201-0909）\n三浦 沙也加 様",
+         "231-0023", "神奈川県横浜市中区山下町", "9-9", "三浦 沙也加", "045-201-0909"},
+        {"a name in angle brackets' header; an item line right below the address",
+         "＜お届け先＞高橋 美和 様\n東京都世田谷区三軒茶屋2-11-8 サンハイツ305\n"
+         "商品: 有機ほうじ茶 ティーバッグ 2.5g×30包\n数量: 3",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンハイツ305", "高橋 美和", ""},
+        {"an item with its weight and count right below the address",
+         "お届け先\n山本 香奈 様\n〒810-0001 福岡県福岡市中央区天神2-2-2\n"
+         "有機ほうじ茶 ティーバッグ 2.5g 3袋",
+         "810-0001", "福岡県福岡市中央区天神", "2-2-2", "山本 香奈", ""},
+        {"a building without a building word below a labelled address",
+         "【お届け先】\nお名前：青山 桃子\nご住所：〒154-0024 東京都世田谷区三軒茶屋1-5-9\n"
+         "　　　　グリーンテラス三軒茶屋\nお電話番号：03-3487-1111",
+         "154-0024", "東京都世田谷区三軒茶屋", "1-5-9 グリーンテラス三軒茶屋", "青山 桃子",
+         "03-3487-1111"},
+        {"building, then the person, neither marked",
+         "お届け先\n〒154-0024\n東京都世田谷区三軒茶屋1-5-9\nグリーンテラス三軒茶屋\n青山 桃子\n"
+         "03-3487-1111",
+         "154-0024", "東京都世田谷区三軒茶屋", "1-5-9 グリーンテラス三軒茶屋", "青山 桃子",
+         "03-3487-1111"},
+        {"shop, then the person, neither marked",
+         "お届け先\n〒920-0961\n石川県金沢市香林坊2-1-1\n喫茶こもれび\n沢田 純\n076-221-0000",
+         "920-0961", "石川県金沢市香林坊", "2-1-1", "喫茶こもれび 沢田 純", "076-221-0000"},
+        {"the destination's 名称",
+         "お届け先名称：社会福祉法人 みどり会\n"
+         "お届け先住所：〒980-0811 宮城県仙台市青葉区一番町4-4-4",
+         "980-0811", "宮城県仙台市青葉区一番町", "4-4-4", "社会福祉法人 みどり会", ""},
+        {"name, address and telephone on one line in full width",
+         "お届け先：山田太郎様　〒154-0024　東京都世田谷区三軒茶屋２－１１－８　サンハイツ３０５　"
+         "ＴＥＬ０３－３４１１－０００１",
+         "154-0024", "東京都世田谷区三軒茶屋", "2-11-8 サンハイツ305", "山田太郎", "03-3411-0001"},
+        {"furigana above the person is no shop",
+         "お届け先\nヤマグチ カズオ\n山口 和夫 様\n〒530-0001 大阪府大阪市北区梅田3-1-1\n",
+         "530-0001", "大阪府大阪市北区梅田", "3-1-1", "山口 和夫", ""},
+    };
+    for (const Row &row : rows) {
+        const DictionaryTransferResult r =
+            runDictionaryTransfer(QString::fromUtf8(row.text), kShop, dict.get());
+        EXPECT_EQ(r.fields.zip, QString::fromUtf8(row.zip)) << row.name;
+        EXPECT_EQ(r.fields.add1, QString::fromUtf8(row.add1)) << row.name;
         EXPECT_EQ(r.fields.add2, QString::fromUtf8(row.add2)) << row.name;
         EXPECT_EQ(r.fields.custo1, QString::fromUtf8(row.custo1)) << row.name;
         EXPECT_EQ(r.fields.tel, QString::fromUtf8(row.tel)) << row.name;
