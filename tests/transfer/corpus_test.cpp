@@ -105,6 +105,19 @@ TEST(OrderCorpus, DestinationFieldsOfOrderMails)
 }
 
 // What follows the 番地 on the address line, in the cases neither corpus has.
+// Forty mails of another writer (tests/transfer/unseen), kept apart and
+// graded only after the rules were done for the mails above: 15 of 40
+// printable before them, 21 of 40 after; one writing they disagreed on was
+// then settled (大字 stays in the first address line as written): 25 of 40.
+// The floor is that figure, to be raised as rules improve on mails of their
+// own.
+TEST(OrderCorpus, DestinationFieldsOfUnseenMails)
+{
+    const auto dict = dictionary();
+    ASSERT_TRUE(dict);
+    EXPECT_GE(printableShare(dict.get(), QStringLiteral(KANRO_UNSEEN_CORPUS)), 25.0 / 40);
+}
+
 TEST(OrderCorpus, WordsAfterTheStreetNumber)
 {
     const auto dict = dictionary();

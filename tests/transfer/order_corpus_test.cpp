@@ -57,15 +57,20 @@ QString noteTotal(const QList<OrderRow> &rows, bool included)
     return DEN_SUM(cells, marks, u"0.1"_qs, u"0.08"_qs, u"0"_qs, included).totals.sttl;
 }
 
-TEST(OrderLineCorpus, RowsTaxAndTotal)
+// Grades every *.txt of path; returns the share of mails right.
+double rightShare(const QString &path)
 {
-    const QDir dir(QStringLiteral(KANRO_ORDER_LINES_CORPUS));
+    const QDir dir(path);
     const QStringList files = dir.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    ASSERT_GE(files.size(), 30);
+    EXPECT_GE(files.size(), 30);
+    if (files.isEmpty())
+        return 0;
     int right = 0, noteTotalsRight = 0;
     for (const QString &name : files) {
         const auto file = readCorpusFile(dir.filePath(name));
-        ASSERT_TRUE(file) << name.toStdString();
+        EXPECT_TRUE(file) << name.toStdString();
+        if (!file)
+            continue;
         QStringList rows;
         QString tax = u"unknown"_qs, total;
         qsizetype unread = 0;
@@ -108,7 +113,21 @@ TEST(OrderLineCorpus, RowsTaxAndTotal)
     const auto count = files.size();
     std::cout << "rows and total right without editing: " << right << " of " << count << "\n"
               << "note total equal to the mail's: " << noteTotalsRight << " of " << count << "\n";
-    EXPECT_GE(double(right) / double(count), kMinimumRightShare);
+    return double(right) / double(count);
+}
+
+TEST(OrderLineCorpus, RowsTaxAndTotal)
+{
+    EXPECT_GE(rightShare(QStringLiteral(KANRO_ORDER_LINES_CORPUS)), kMinimumRightShare);
+}
+
+// Forty mails of another writer (tests/transfer/unseen), kept apart and
+// graded only after the rules above were done: 8 of 40 right before them,
+// 22 of 40 after. No rule was written for them; the floor is that figure,
+// to be raised as rules improve on mails of their own.
+TEST(OrderLineCorpus, RowsOfUnseenMails)
+{
+    EXPECT_GE(rightShare(QStringLiteral(KANRO_UNSEEN_CORPUS)), 22.0 / 40);
 }
 
 } // namespace
