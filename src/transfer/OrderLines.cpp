@@ -736,7 +736,7 @@ QList<Cell> cellsOf(const QString &n)
     return cells;
 }
 
-enum class Column { Other, Name, Spec, Qty, Price, Total, Rate, Unit };
+enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Unit };
 
 // A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
 Column columnOf(QString c)
@@ -749,8 +749,8 @@ Column columnOf(QString c)
         {u"個数", Column::Qty},   {u"注文数", Column::Qty},       {u"単価", Column::Price},
         {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
         {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
-        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Spec},
-        {u"容量", Column::Spec},  {u"内容量", Column::Spec}};
+        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Size},
+        {u"容量", Column::Size},  {u"内容量", Column::Size}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -964,7 +964,7 @@ private:
             };
             switch (columns[i]) {
             case Column::Name:
-            case Column::Spec: { // "規格" belongs to the name: "玄米茶 500g"
+            case Column::Size: { // "規格" belongs to the name: "玄米茶 500g"
                 const QString part = nameFrom(o, cells[i].begin, cells[i].end, &p.tags);
                 p.name = p.name.isEmpty() || part.isEmpty() ? p.name + part : p.name + u' ' + part;
                 break;
