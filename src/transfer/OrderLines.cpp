@@ -27,11 +27,17 @@ bool isBlank(QChar c)
 // entries.
 bool isRule(QStringView n)
 {
-    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…");
+    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…┏┓┗┛┣┫┳┻╋┌┐└┘├┤┬┴┼");
     for (const QChar c : n)
         if (!isBlank(c) && !rules.contains(c))
             return false;
     return true;
+}
+
+// The left border of a box drawn around the items ("┃ 煎茶").
+bool isBorder(QChar c)
+{
+    return QStringView(u"┃│｜|").contains(c);
 }
 
 // Marks before a name or label: bullets, list numbers, boxes.
@@ -39,7 +45,7 @@ bool isLeadingMark(QChar c)
 {
     static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━");
     const char16_t u = c.unicode();
-    return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
+    return isBlank(c) || isBorder(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
 }
 
@@ -96,7 +102,10 @@ QList<Money> moneyIn(const QString &n, bool glued = false)
         const qint64 kept = money.valid ? v : kOrderNumberLimit + 1;
         money.value = m.capturedLength(1) > 0 ? -kept : kept;
         // A digit run glued to a letter or a decimal point is part of a
-        // name ("2.5g", "KR-100"), not an amount.
+        // name ("2.5g", "KR-100"), not an amount; so is one after a code's
+        // hyphen ("[A-31]").
+        if (m.capturedLength(1) > 0 && money.begin > 0 && n.at(money.begin - 1).isLetterOrNumber())
+            continue;
         if (money.begin > 0 && !money.marked) {
             const QChar before = n.at(money.begin - 1);
             if ((before.isLetterOrNumber() && (!glued || before.unicode() < 0x80)) ||
@@ -159,6 +168,23 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         if (tags && s.size() != before)
             *tags += u'軽';
     }
+    // The reduced rate as a remark before or after the name: "【8%】",
+    // "（軽減税率対象）", "(軽減税率8%対象)", "【8%対象】", "※軽減税率対象".
+    static const QRegularExpression reducedRemark(QStringLiteral(
+        "^[\\s\\x{3000}]*[\\[［【(（〔](?:軽減税率|軽減|軽|税率|[8８][%％]|対象|商品|品目|の|"
+        "[\\s\\x{3000}])+[\\]］】)）〕][\\s\\x{3000}]*|"
+        "[\\s\\x{3000}]*(?:[\\[［【(（〔](?:軽減税率|軽減|軽|税率|[8８][%％]|対象|商品|品目|の|"
+        "[\\s\\x{3000}])+[\\]］】)）〕]|※[\\s\\x{3000}]*軽減税率?(?:[(（]?[8８][%％][)）]?)?"
+        "(?:対象)?(?:商品)?)[\\s\\x{3000}]*$|^軽[\\s\\x{3000}]+"));
+    for (auto it = reducedRemark.globalMatch(s); it.hasNext();) {
+        const QString m = it.next().captured(0);
+        if (m.contains(u'軽') || m.contains(u'8') || m.contains(u'８')) {
+            s.remove(reducedRemark);
+            if (tags)
+                *tags += u'軽';
+            break;
+        }
+    }
     // A remark on the price, not the item ("煎茶 100g（税込）").
     static const QRegularExpression taxRemark(
         QStringLiteral("[\\s\\x{3000}]*[(（](?:税込み?|税抜き?|税別|内税|外税|送料込み?|送料別|"
@@ -197,7 +223,12 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         while (e > b && isBlank(s.at(e - 1)))
             --e;
     }
-    return s.mid(b, e - b);
+    // A product code in brackets before the name ("[A-31] 玉露") or after it
+    // ("煎茶 100g (#SN-100)").
+    static const QRegularExpression bracketedCode(
+        QStringLiteral("^[\\[［](?=[^\\]］]*[0-9])[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*"
+                       "(?=[^\\x{0000}-\\x{00FF}])|[\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
+    return s.mid(b, e - b).remove(bracketedCode);
 }
 
 // ---- words ----
@@ -713,6 +744,23 @@ bool saysStandard(const QString &n)
     return re.match(n).hasMatch();
 }
 
+// Whether an item is food or drink, for a mail that says only that food is
+// at the reduced rate: tea, sweets and the like are; the ware to make and
+// serve them (急須, 茶筒, 茶碗) and wrapping are not.
+bool isFood(const QString &name)
+{
+    static const QRegularExpression ware(QStringLiteral(
+        "急須|湯呑|湯飲|茶碗|茶托|茶筒|茶缶(?!入)|茶筅|茶杓|茶巾|茶こし|茶漉|茶器|茶香炉|香炉|"
+        "ポット|ピッチャー|カップ|マグ|グラス|皿|鉢|盆|箸|懐紙|紙袋|風呂敷|ラッピング|"
+        "包装|手提げ|タオル|前掛|エプロン|缶のみ|ストッカー|保存容器|フィルター|スプーン|"
+        "トレー|器"));
+    static const QRegularExpression food(QStringLiteral(
+        "茶|菓子|羊羹|ようかん|饅頭|まんじゅう|カステラ|煎餅|せんべい|最中|落雁|クッキー|"
+        "チョコ|飴|餅|大福|ゼリー|プリン|ラテ|ティー|紅茶|抹茶|ほうじ|玄米|玉露|番茶|ジュース|"
+        "蜂蜜|はちみつ|ジャム|海苔|のり|ふりかけ|佃煮|漬|梅|干し|茶葉|ティーバッグ|パウダー|粉末"));
+    return food.match(name).hasMatch() && !ware.match(name).hasMatch();
+}
+
 // The cells of a table line: split at tabs, rules (│ |) and runs of blanks.
 struct Cell
 {
@@ -793,9 +841,14 @@ public:
             k.hasMatch())
             b = k.capturedEnd();
         numbered = b > 0;
+        // A box's border ("┃") is no indent; a mark in the place of a blank
+        // ("★煎茶" over "　湯呑み") is.
         indent = 0;
-        while (indent < o.size() && isBlank(o.at(indent)))
+        while (indent < o.size() && (isBlank(o.at(indent)) || kTagMarks.contains(o.at(indent)) ||
+                                     isBorder(o.at(indent))))
             ++indent;
+        if (indent > 0 && isBorder(o.at(0)))
+            --indent;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
         const QString c = compact(QStringView(n).mid(b));
@@ -938,6 +991,8 @@ private:
     QList<OrderRow> unpricedLoose; // the same outside the items or in sentences
     QList<Column> columns;         // the last table head's columns
     QStringList reducedNames;      // items a note names as reduced (compact)
+    QStringList reducedWords;      // words of the items a note names as reduced
+    bool reducedFood = false;      // "食品は軽減税率": the food items
 
     // A row of the table under a head that names its columns ("品名  数量  単価"):
     // as many cells as the head, a count and an amount where the head says.
@@ -1087,9 +1142,14 @@ private:
 
     void addFee(const QString &o, qsizetype b, qsizetype end, qint64 price)
     {
-        static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
+        // Remarks on the fee go ("送料（税込）", "送料（北海道）"); a count stays
+        // ("名入れ料（2客分）"), as does the fee's word after the delivery it
+        // belongs to ("お届け先1 送料" is the shipping).
+        static const QRegularExpression remark(
+            QStringLiteral("[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*)[）)]$|"
+                           "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
-        QString name = nameFrom(o, b, end, nullptr).remove(taxRemark);
+        QString name = nameFrom(o, b, end, nullptr).remove(remark);
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
         r.name1 = leftWhole(name, kItemNameLength);
@@ -1367,7 +1427,7 @@ private:
                 return true;
             }
         static const QRegularExpression legend(
-            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付)"));
+            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
             legendTags += m.captured(1);
@@ -1380,11 +1440,29 @@ private:
                 reducedNames.append(name);
             return true;
         }
+        // "※食品は軽減税率8%適用です": every food item; "※本山茶は軽減税率対象
+        // です": the items of that name.
+        static const QRegularExpression subject(
+            QStringLiteral("^[※*]?([^※*()（）:は]{2,12})は(?:全て|すべて)?軽減"));
+        if (const auto w = subject.match(c); w.hasMatch()) {
+            const QString word = w.captured(1);
+            static const QRegularExpression food(
+                QStringLiteral("^(?:飲食料品|食料品|飲食品|食品|食べ物|お茶)(?:類)?$"));
+            if (food.match(word).hasMatch())
+                reducedFood = true;
+            else if (!word.contains(u"印") && !word.contains(u"マーク"))
+                reducedWords.append(word);
+            return true;
+        }
         // "(軽)は軽減税率対象商品です" explains marks the item lines carry
         // themselves; it marks no item of its own.
         if (c.contains(u'は') || c.contains(u'印'))
             return true;
-        if (moneyIn(c).isEmpty() && c.size() <= 20) {
+        // "※軽減税率対象" under an item marks it; "商品名：玉露 50g
+        // 【軽減税率対象】" is the item itself.
+        static const QRegularExpression noticeWords(
+            QStringLiteral("軽減税率|軽減|税率|8%|対象|商品|品目|適用|です|の|[※★*()\\[\\]【】]"));
+        if (moneyIn(c).isEmpty() && c.size() <= 20 && QString(c).remove(noticeWords).size() <= 2) {
             if (!cur.empty())
                 cur.reduced = true;
             else if (!result.rows.isEmpty() && !result.rows.back().fee)
@@ -1398,7 +1476,7 @@ private:
     static bool marked(const QString &n, qsizetype b)
     {
         for (qsizetype k = 0; k < b; ++k)
-            if (!isBlank(n.at(k)))
+            if (!isBlank(n.at(k)) && !isBorder(n.at(k)))
                 return true;
         return false;
     }
@@ -1488,8 +1566,12 @@ private:
                 section = *known;
                 return true;
             }
-            // "【父の日ギフト】 八十八夜摘み…" among the items is a name.
-            if (bracketed && section == Section::Items && !blankTrim(value).isEmpty())
+            // "【父の日ギフト】 八十八夜摘み…" among the items is a name, and so
+            // is "[A-31] 玉露…" anywhere: a product code, no block's name.
+            static const QRegularExpression code(
+                QStringLiteral("^(?=.*\\d)[A-Za-z0-9][A-Za-z0-9_-]*$"));
+            if (bracketed && (section == Section::Items || code.match(label).hasMatch()) &&
+                !blankTrim(value).isEmpty())
                 return false;
             // A short attribute under an item's name ("柄：染付").
             if (!bracketed && !cur.name.isEmpty() && section != Section::Other &&
@@ -1735,9 +1817,14 @@ private:
 
     void applyMarks()
     {
-        for (OrderRow &r : result.rows)
-            if (!r.fee && reducedNames.contains(compact(prepared(r.name1))))
+        for (OrderRow &r : result.rows) {
+            const QString name = compact(prepared(r.name1));
+            if (!r.fee && (reducedNames.contains(name) ||
+                           std::any_of(reducedWords.begin(), reducedWords.end(),
+                                       [&](const QString &w) { return name.contains(w); }) ||
+                           (reducedFood && isFood(name))))
                 r.reduced = true;
+        }
         for (const Tagged &t : tagged) {
             bool reduced = false;
             for (const QChar ch : t.tags)

@@ -112,7 +112,7 @@ TEST(OrderLines, WrittenForms)
          2180},
         {"a legend of marks written on the lines marks no item of its own",
          u"煎茶 (軽)　1,080円 × 1\n急須　3,300円 × 1\n(軽)は軽減税率対象商品です\n合計 4,380円"_qs,
-         {u"煎茶 (軽)||1||1080|軽"_qs, u"急須||1||3300|"_qs},
+         {u"煎茶||1||1080|軽"_qs, u"急須||1||3300|"_qs},
          Included,
          4380},
         {"the reduced rate's base picks out its items",
@@ -412,6 +412,64 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          Unknown,
          std::nullopt,
          1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const OrderLines o = readOrderLines(c.text);
+        EXPECT_EQ(rowsOf(o), c.rows);
+        EXPECT_EQ(o.tax, c.tax);
+        EXPECT_EQ(o.total, c.total);
+        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
+    }
+}
+
+// What stands around an item's name and is not the name: the reduced mark
+// written as a remark, codes in brackets, remarks on fees, a box's border;
+// and notes that say which items are reduced without marking them.
+TEST(OrderLines, MarksAndRemarksAroundNames)
+{
+    using enum OrderTaxMode;
+    const Case cases[] = {
+        {"reduced remark before and after the name, in labelled fields",
+         u"商品名：【8%対象】あさつゆ 100g\n単価：1,728円（税込）\n数量：1\n---\n"
+         u"商品名：玉露 50g 【軽減税率対象】\n単価：3,240円\n数量：1\nお支払い金額：4,968円"_qs,
+         {u"あさつゆ 100g||1||1728|軽"_qs, u"玉露 50g||1||3240|軽"_qs},
+         Included,
+         4968},
+        {"reduced as （軽）, a leading 軽 and ※軽減税率 on one-line items",
+         u"知覧茶 100g（軽）　1,296円 × 2\n軽 玄米茶 1kg　3,600円 × 1\n"
+         u"棒ほうじ茶 100g ※軽減税率　1,404円 × 1\n合計 7,596円"_qs,
+         {u"知覧茶 100g||2||1296|軽"_qs, u"玄米茶 1kg||1||3600|軽"_qs,
+          u"棒ほうじ茶 100g||1||1404|軽"_qs},
+         Included,
+         7596},
+        {"codes in brackets; a fee's remark and its delivery's number go",
+         u"・[A-31] 本山茶詰合せ　5,400円 × 1\n和紅茶 50g (#WK-50)　1,296円 × 1\n"
+         u"お届け先1 ギフトラッピング：330円\n送料（北海道）：1,320円\n名入れ料（2客分）：1,100円\n"
+         u"合計：9,446円"_qs,
+         {u"本山茶詰合せ||1||5400|"_qs, u"和紅茶 50g||1||1296|"_qs, u"ギフトラッピング||1||330|"_qs,
+          u"送料||1||1320|"_qs, u"名入れ料（2客分）||1||1100|"_qs},
+         Included,
+         9446},
+        {"a note that food is reduced marks the food, not the ware",
+         u"煎茶 100g　1,080円 × 1\n急須 常滑焼　5,500円 × 1\n抹茶カステラ　1,944円 × 1\n"
+         u"合計 8,524円\n※ 食品は軽減税率8%適用です。"_qs,
+         {u"煎茶 100g||1||1080|軽"_qs, u"急須 常滑焼||1||5500|"_qs, u"抹茶カステラ||1||1944|軽"_qs},
+         Included,
+         8524},
+        {"a note naming the reduced item",
+         u"本山茶 特上 100g　1,620円 × 2\n湯呑 白磁　1,100円 × 1\n合計 4,340円\n"
+         u"※本山茶は軽減税率（8%）対象です。"_qs,
+         {u"本山茶 特上 100g||2||1620|軽"_qs, u"湯呑 白磁||1||1100|"_qs},
+         Included,
+         4340},
+        {"items in a drawn box, ★ explained by a legend",
+         u"┏━━━━━━━━\n┃★和紅茶 40g\n┃　1,620円（税込）×2点＝3,240円\n┃　ミルクピッチャー 白\n"
+         u"┃　1,100円（税込）×1点＝1,100円\n┗━━━━━━━━\n★印：軽減税率（8％）対象\n"
+         u"合計：4,340円"_qs,
+         {u"和紅茶 40g||2|点|1620|軽"_qs, u"ミルクピッチャー 白||1|点|1100|"_qs},
+         Included,
+         4340},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
