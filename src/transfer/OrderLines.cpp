@@ -207,6 +207,14 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
+    // A tag mark in brackets ("新茶詰合せ（※）") is the mark.
+    static const QRegularExpression bracketedTag(
+        QStringLiteral("[(（]([※★☆◎*＊])[)）][\\s\\x{3000}]*$"));
+    if (const auto t = bracketedTag.match(QStringView(s).left(e)); t.hasMatch()) {
+        if (tags)
+            *tags += t.captured(1);
+        e = t.capturedStart();
+    }
     static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
@@ -226,8 +234,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // A product code in brackets before the name ("[A-31] 玉露") or after it
     // ("煎茶 100g (#SN-100)").
     static const QRegularExpression bracketedCode(
-        QStringLiteral("^[\\[［](?=[^\\]］]*[0-9])[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*"
-                       "(?=[^\\x{0000}-\\x{00FF}])|[\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
+        QStringLiteral("^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9])"
+                       "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|[\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
     return s.mid(b, e - b).remove(bracketedCode);
 }
 
@@ -784,7 +792,7 @@ QList<Cell> cellsOf(const QString &n)
     return cells;
 }
 
-enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Unit };
+enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Reduced, Unit };
 
 // A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
 Column columnOf(QString c)
@@ -798,7 +806,8 @@ Column columnOf(QString c)
         {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
         {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
         {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Size},
-        {u"容量", Column::Size},  {u"内容量", Column::Size}};
+        {u"容量", Column::Size},  {u"内容量", Column::Size},      {u"軽減", Column::Reduced},
+        {u"軽減税率", Column::Reduced}, {u"軽", Column::Reduced}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -900,6 +909,12 @@ public:
                            "(?:商品|品目)?[\\]】>〕]?:?$"));
         if (const auto g = group.match(c); g.hasMatch() && g.capturedLength(0) > 2) {
             const bool reduced = g.capturedLength(1) > 0 || g.capturedLength(3) > 0;
+            // "* 軽減税率対象商品" explains a mark the items carry.
+            if (const QChar lead = blankTrim(n).front(); reduced && kTagMarks.contains(lead)) {
+                mentionsReduced = true;
+                legendTags += lead;
+                return;
+            }
             if (reduced || g.capturedLength(2) > 0 || g.capturedLength(4) > 0) {
                 commit();
                 mentionsReduced = true;
@@ -910,7 +925,7 @@ public:
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
-            QStringLiteral("^(?:うち|内)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+            QStringLiteral("^(?:うち|内訳|内)?:?\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -925,7 +940,7 @@ public:
             return;
         if (summary(o, n, b, c))
             return;
-        if (notice(c))
+        if (notice(c, blankTrim(n).front()))
             return;
         if (labelled(o, n, b, c))
             return;
@@ -1043,6 +1058,9 @@ private:
             case Column::Rate:
                 p.reduced = saysReduced(cell) || cell.contains(u'軽');
                 p.standard = saysStandard(cell);
+                break;
+            case Column::Reduced: // any mark in the column: "※", "○", "軽"
+                p.reduced = !saysStandard(cell) && cell != u"-" && cell != u"×";
                 break;
             case Column::Unit:
                 p.unit = blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin));
@@ -1243,6 +1261,13 @@ private:
             return false;
         if (kind == Summary::Ignore)
             return true;
+        // "配送希望日：2026-12-12", "配送方法：宅配便": the delivery's wishes and
+        // ways, no fee.
+        static const QRegularExpression deliveryWish(
+            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先)"));
+        if (kind == Summary::Fee && c.startsWith(word) &&
+            deliveryWish.match(QStringView(c).mid(word.size())).hasMatch())
+            return true;
         // "送料込みで合計11,244円": the shipping is in the price, no row of its own.
         if (kind == Summary::Fee && c.startsWith(word) && c.mid(word.size()).startsWith(u'込')) {
             commit();
@@ -1344,9 +1369,13 @@ private:
             restOfLine(o, n, money[last].end);
             return true;
         }
-        case Summary::Total:
+        case Summary::Total: {
             result.total = m.value;
+            // "合計（税抜）32,200円": the sum before tax.
+            static const QRegularExpression beforeTax(QStringLiteral("税抜|税別|外税"));
+            result.totalBeforeTax = beforeTax.match(n).hasMatch();
             break;
+        }
         default:
             break;
         }
@@ -1415,7 +1444,8 @@ private:
 
     // "※は軽減税率対象商品です" names the mark of reduced items; "※軽減税率対象"
     // under an item marks that item.
-    bool notice(const QString &c)
+    // lead: the line's first mark, cut from c.
+    bool notice(const QString &c, QChar lead)
     {
         if (!c.contains(u"軽減") && !c.contains(u"8%対象"))
             return false;
@@ -1427,12 +1457,15 @@ private:
                 return true;
             }
         static const QRegularExpression legend(
-            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)"));
+            QStringLiteral("^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)|\\(([※★☆◎*])\\)軽減)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
-            legendTags += m.captured(1);
+            legendTags += m.captured(1) + m.captured(2);
             return true;
         }
+        // "* 軽減税率対象商品" after the items: the mark's legend too.
+        if (kTagMarks.contains(lead))
+            legendTags += lead;
         // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
             for (const QString &name : c.mid(colon + 1).split(
@@ -1549,8 +1582,13 @@ private:
                 section = *known;
                 return true;
             }
+            // Among the items a marked short line is an item's name
+            // ("◆新茶詰合せ「翠」") unless it names a block.
+            static const QRegularExpression blockWord(QStringLiteral(
+                "先|者|主|方法|支払|備考|情報|配送|届|注文|明細|内容|合計|メッセージ|連絡|指定|希望"));
             if (marked(n, b) && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
-                labelOf(c) == Label::Other) {
+                labelOf(c) == Label::Other &&
+                (section != Section::Items || blockWord.match(c).hasMatch())) {
                 commit();
                 section = sectionOf(c);
                 return true;
@@ -1633,9 +1671,15 @@ private:
         }
         case Label::Price:
         case Label::LineTotal: {
-            const auto item = readItemLine(value, nv, true);
+            auto item = readItemLine(value, nv, true);
             if (!item)
                 return true;
+            // "価格：5,400円　数量：6　金額：32,400円" names no item: the amount
+            // read as a name goes.
+            static const QRegularExpression amountOnly(
+                QStringLiteral("^[\\d,¥￥円\\s\\x{3000}]*$"));
+            if (amountOnly.match(item->name).hasMatch())
+                item->name.clear();
             // "金額：1,080円×2点＝2,160円" is price and count as well.
             if (kind == Label::Price || (item->price && item->qty)) {
                 merge(*item);
@@ -1686,6 +1730,12 @@ private:
             cur.indent = indent;
         }
         cur.tags += item.tags;
+        // "1,080円 × 4点" then "4,320円" alone: the line's total.
+        if (item.name.isEmpty() && item.price && !item.qty && !item.total && cur.price &&
+            cur.qty && !cur.total && *item.price == *cur.price * *cur.qty && *cur.qty > 1) {
+            cur.total = item.price;
+            return;
+        }
         if (item.price)
             cur.price = item.price;
         if (item.qty)
@@ -1913,7 +1963,7 @@ private:
         if (result.total && !overflow && !result.rows.isEmpty()) {
             const qint64 t = *result.total;
             if (sum == t)
-                return OrderTaxMode::Included;
+                return result.totalBeforeTax ? OrderTaxMode::Excluded : OrderTaxMode::Included;
             qint64 withTax = 0;
             if (statedTax && !__builtin_add_overflow(sum, *statedTax, &withTax) && withTax == t)
                 return OrderTaxMode::Excluded;
@@ -2105,7 +2155,17 @@ QString yen(qint64 value)
 QString orderLinesStatus(const OrderLines &order, std::optional<qint64> noteTotal)
 {
     QStringList parts;
-    if (order.total && noteTotal && *noteTotal != *order.total)
+    // A total stated before tax is the sum of the rows' amounts.
+    if (order.total && order.totalBeforeTax) {
+        qint64 sum = 0, amount = 0;
+        bool overflow = false;
+        for (const OrderRow &r : order.rows)
+            overflow = overflow || __builtin_mul_overflow(r.qty, r.price, &amount) ||
+                       __builtin_add_overflow(sum, amount, &sum);
+        if (!overflow && sum != *order.total)
+            parts.append(QStringLiteral("注文の税抜合計 %1 と明細の合計 %2 が %3 違います")
+                             .arg(yen(*order.total), yen(sum), yen(std::abs(sum - *order.total))));
+    } else if (order.total && noteTotal && *noteTotal != *order.total)
         parts.append(
             QStringLiteral("注文の合計 %1 と納品書の税込合計 %2 が %3 違います")
                 .arg(yen(*order.total), yen(*noteTotal), yen(std::abs(*noteTotal - *order.total))));

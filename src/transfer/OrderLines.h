@@ -49,6 +49,7 @@ struct OrderLines
     QList<OrderRow> rows; // in the mail's order
     OrderTaxMode tax = OrderTaxMode::Unknown;
     std::optional<qint64> total; // the order total the mail states
+    bool totalBeforeTax = false; // that total is labelled as before tax ("合計（税抜）")
     QStringList unread;          // item-like lines that could not be read
     // How many rows are items (not fees or discounts).
     qsizetype itemCount() const;

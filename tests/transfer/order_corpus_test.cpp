@@ -90,7 +90,9 @@ double rightShare(const QString &path)
             gotRows.append(rowText(r));
         const QString gotTotal = got.total ? QString::number(*got.total) : QString();
         const bool fits = got.rows.size() <= kDetailRowCount;
-        const QString sttl = noteTotal(got.rows, got.tax == OrderTaxMode::Included);
+        // A total stated before tax is compared with the rows' plain sum.
+        const QString sttl =
+            noteTotal(got.rows, got.tax == OrderTaxMode::Included || got.totalBeforeTax);
         const bool noteRight = !fits || total.isEmpty() || (sttl == total) == (unread == 0);
         const bool ok = gotRows == rows && taxText(got.tax) == tax && gotTotal == total &&
                         noteRight && got.unread.size() == unread;
