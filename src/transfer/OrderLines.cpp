@@ -351,7 +351,7 @@ const LabelWord kLabels[] = {
     {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
     {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
     {u"管理番号", Label::Code}, {u"ASIN", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
-    {u"項目選択肢", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
+    {u"項目選択肢", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
     {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
     {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption},
@@ -818,7 +818,9 @@ Column columnOf(QString c)
 // none of the order's own fields (dates, addresses, numbers).
 bool attributeLabel(const QString &label)
 {
-    if (label.size() > 5 ||
+    // Longer when it is the kind of something ("和紅茶の種類").
+    static const QRegularExpression kindOf(QStringLiteral("の(?:種類|色|サイズ|柄|味)$"));
+    if ((label.size() > 5 && !(label.size() <= 8 && kindOf.match(label).hasMatch())) ||
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
     for (const char16_t *w :
@@ -1099,6 +1101,15 @@ private:
         Pending p = std::exchange(cur, Pending{});
         if (p.empty())
             return;
+        // "湯呑み 藍染め（色：白）": an attribute in brackets after the name is
+        // its option.
+        static const QRegularExpression attribute(
+            QStringLiteral("[\\s\\x{3000}]*[(（]([^()（）:：]{1,8})[:：]([^()（）]{1,20})[)）]$"));
+        if (const auto a = attribute.match(p.name);
+            a.hasMatch() && attributeLabel(blankTrim(a.captured(1)))) {
+            p.options.prepend(blankTrim(a.captured(1)) + u'：' + blankTrim(a.captured(2)));
+            p.name.truncate(a.capturedStart());
+        }
         if (!p.priced()) {
             // A count with a unit and no price ("棒ほうじ茶 100g　2袋"): a row
             // only if the mail prices nothing (see finish()).
@@ -1170,6 +1181,9 @@ private:
         QString name = nameFrom(o, b, end, nullptr).remove(remark);
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
+        // "送料は770円とのことなので": the label without its particle.
+        if (name.size() > 2 && QStringView(u"はがもを").contains(name.back()))
+            name.chop(1);
         r.name1 = leftWhole(name, kItemNameLength);
         r.qty = 1;
         r.price = price;
@@ -1519,7 +1533,7 @@ private:
         static const QRegularExpression bracket(QStringLiteral(
             "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
         static const QRegularExpression colon(
-            QStringLiteral("([^:]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+            QStringLiteral("([^:(]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
         QString label;
         qsizetype valueAt = -1;
         bool bracketed = false;
