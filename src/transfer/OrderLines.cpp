@@ -15,8 +15,8 @@ constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
 // Counting words that may follow a quantity; "つ" counts but is no unit.
-const QString kUnits =
-    QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|セット|パック|ケース|kg|つ");
+const QString kUnits = QStringLiteral(
+    "個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|帖|膳|脚|巻|反|双|セット|パック|ケース|kg|つ");
 
 bool isBlank(QChar c)
 {
@@ -37,7 +37,7 @@ bool isRule(QStringView n)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳");
     const char16_t u = c.unicode();
     return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -148,6 +148,11 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
+    // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
+    static const QRegularExpression addressee(QStringLiteral(
+        "^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)[\\s\\x{3000}、,]+"
+        "(?=[^\\s\\x{3000}])"));
+    s.remove(addressee);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
     static const QRegularExpression reducedWord(
@@ -345,6 +350,10 @@ Label labelOf(QString c)
     for (const auto &[w, label] : labels)
         if (c == w)
             return label;
+    // "オプション情報", "バリエーション選択": an option's label with more words.
+    if ((c.contains(u"オプション") || c.contains(u"バリエーション")) && !c.endsWith(u'料') &&
+        !c.endsWith(u"料金") && !c.endsWith(u'代'))
+        return Label::Option;
     return c.isEmpty() ? Label::None : Label::Other;
 }
 
@@ -483,7 +492,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             .arg(kUnits));
     // Labels inside the line: "川根茶 100g　単価 1,296円　数量 2　金額 2,592円".
     static const QRegularExpression inlineQty(
-        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+        QStringLiteral(
+            "(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression inlineLabel(QStringLiteral(
         "((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
@@ -540,7 +550,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 }
         if (r.price || r.total) {
             r.qty = q.captured(1).toLongLong();
-            r.unit = unitOf(q.captured(2));
+            r.unit = unitOf(q.captured(2).isEmpty() ? q.captured(3) : q.captured(2));
             nameBefore(nameEnd, r);
             return r;
         }
@@ -759,8 +769,11 @@ Column columnOf(QString c)
 
 // A label short enough to be an item's attribute (柄, 色味, 茶葉の種類), and
 // none of the order's own fields (dates, addresses, numbers).
-bool attributeLabel(const QString &label)
+bool attributeLabel(QString label)
 {
+    // A bracketed remark does not lengthen it ("名入れ文字（1客目）").
+    static const QRegularExpression remark(QStringLiteral("\\([^()]{1,8}\\)$"));
+    label.remove(remark);
     if (label.size() > 5 ||
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
@@ -1090,6 +1103,13 @@ private:
         static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
         OrderRow r;
         QString name = nameFrom(o, b, end, nullptr).remove(taxRemark);
+        // "送料はいつもの800円で": in a sentence the fee's word is its name.
+        QString word;
+        const QString c = compact(prepared(name));
+        static const QString particles = QStringLiteral("はがもをで");
+        if (summaryOf(c, &word) == Summary::Fee && c.size() > word.size() &&
+            particles.contains(c.at(word.size())))
+            name = word;
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
         r.name1 = leftWhole(name, kItemNameLength);
@@ -1529,14 +1549,27 @@ private:
             break;
         }
         case Label::Code:
-            if (!cur.code.isEmpty() || (cur.priced() && !cur.name.isEmpty()))
+            // Several codes under one name ("ASIN: …", "SKU: …") stay one
+            // entry; a second code after a count or price starts the next.
+            if ((cur.priced() && !cur.name.isEmpty()) ||
+                (!cur.code.isEmpty() && (cur.name.isEmpty() || cur.qty || cur.priced())))
                 commit();
-            cur.code = blankTrim(value);
+            if (cur.code.isEmpty())
+                cur.code = blankTrim(value);
             break;
         case Label::Option: {
+            // "オプション：のし：御中元" is the option's own label and value; a
+            // pack size stands alone ("10個入り"); any other value keeps the
+            // label it is written with ("バリエーション：ブロンズ").
             static const QRegularExpression none(QStringLiteral("^(?:なし|無し|指定なし|-|ー)$"));
-            if (!blankTrim(value).isEmpty() && !none.match(blankTrim(value)).hasMatch())
-                cur.options.append(blankTrim(value));
+            static const QRegularExpression packSize(
+                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            const QString v = blankTrim(value);
+            if (v.isEmpty() || none.match(v).hasMatch())
+                break;
+            cur.options.append(
+                nv.contains(u':') || packSize.match(nv).hasMatch() ? v : blankTrim(o.mid(b)));
             break;
         }
         case Label::NamedOption: {
@@ -1714,6 +1747,8 @@ private:
         // without count or price was no item ("Shopify 注文 #2001").
         if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0)
             commit();
+        // "代引き、明日午前着希望": a request, not an option of the item above.
+        static const QRegularExpression remark(QStringLiteral("[、。]|希望|願い|ください"));
         if (cur.name.isEmpty()) {
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
@@ -1724,7 +1759,8 @@ private:
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
             }
-        } else if (cur.qty && !cur.priced() && c.size() > 16 && indent <= cur.indent) {
+        } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
+                   (c.size() > 16 || remark.match(c).hasMatch())) {
             // A counted name without its price yet takes short lines as
             // options ("50g"); a long one is the text going on.
             commit();
