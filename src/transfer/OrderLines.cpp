@@ -364,8 +364,8 @@ enum class Section { None, Items, Other };
 Section sectionOf(const QString &c)
 {
     static const char16_t *const itemWords[] = {
-        u"商品",     u"注文内容",   u"明細",     u"注文品", u"購入品",     u"品名",
-        u"注文の品", u"お買い上げ", u"お買上げ", u"作品",   u"お届け内容", u"発注内容"};
+        u"商品",       u"注文内容", u"明細", u"注文品",     u"購入品",   u"品名",     u"注文の品",
+        u"お買い上げ", u"お買上げ", u"作品", u"お届け内容", u"発注内容", u"アイテム", u"品物"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -379,10 +379,10 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",       u"注文内容",   u"ご注文内容", u"注文商品",   u"ご注文商品",
-        u"明細",       u"注文明細",   u"ご注文明細", u"ご注文概要", u"注文概要",
-        u"購入商品",   u"ご購入商品", u"注文品",     u"ご注文品",   u"発注内容",
-        u"ご注文の品", u"購入作品",   u"ご購入作品", u"作品"};
+        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",     u"ご注文商品",    u"明細",
+        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",     u"購入商品",      u"ご購入商品",
+        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",   u"購入作品",      u"ご購入作品",
+        u"作品",     u"品物",       u"お品物",     u"注文アイテム", u"ご注文アイテム"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -416,6 +416,7 @@ struct Pending
 struct ItemLine
 {
     QString name, unit, tags;
+    QStringList options; // written in brackets in the name ("［色：黒］")
     std::optional<qint64> price, qty, total;
     bool priceLabel = false;   // "単価 ¥756": the amount is surely the unit price
     bool countedTotal = false; // "× 2  2,160円": the line total, or the price?
@@ -464,6 +465,13 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     const QList<Money> money = moneyIn(n);
     auto nameBefore = [&](qsizetype end, ItemLine &r) {
         r.name = nameFrom(o, 0, end, &r.tags);
+        // An option in brackets after the name: "茶葉入れ ［色：黒］".
+        static const QRegularExpression option(
+            QStringLiteral("[\\s\\x{3000}]*[\\[［]([^\\]］:：]{1,16}[:：][^\\]］]{1,24})[\\]］]"));
+        for (auto it = option.globalMatch(r.name); it.hasNext();)
+            r.options.append(blankTrim(it.next().captured(1)));
+        if (!r.options.isEmpty())
+            r.name = blankTrim(QString(r.name).remove(option));
         // The price's own label is no name ("価格  1,188(円) x 1(個)").
         const Label l = labelOf(compact(prepared(r.name)));
         if (l == Label::Price || l == Label::LineTotal) {
@@ -654,6 +662,14 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 QStringLiteral("[x×X*](\\d{1,4})()[\\s\\x{3000}]+$"));
             if (!found.hasMatch())
                 found = gluedCount.match(left);
+            // A count in brackets right before the amount: "煎茶 ［1個］ 3,780円".
+            static const QRegularExpression bracketCount(
+                QStringLiteral(
+                    "[\\[(][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)[\\s\\x{3000}]*[\\])]["
+                    "\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            if (!found.hasMatch())
+                found = bracketCount.match(left);
             return found;
         };
         auto one = perOne.match(n.left(m.begin));
@@ -1428,7 +1444,7 @@ private:
         static const QRegularExpression bracket(QStringLiteral(
             "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
         static const QRegularExpression colon(
-            QStringLiteral("([^:]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+            QStringLiteral("([^:\\[［【]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
         QString label;
         qsizetype valueAt = -1;
         bool bracketed = false;
@@ -1637,6 +1653,7 @@ private:
             cur.indent = indent;
         }
         cur.tags += item.tags;
+        cur.options += item.options;
         if (item.price)
             cur.price = item.price;
         if (item.qty)
