@@ -762,21 +762,48 @@ QList<Cell> cellsOf(const QString &n)
     return cells;
 }
 
-enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Unit };
+// The cells of a line copied from a screen: every tab a border, empty cells
+// kept.
+QList<Cell> tabCells(const QString &n)
+{
+    QList<Cell> cells;
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype tab = n.indexOf(u'\t', at);
+        const qsizetype end = tab < 0 ? n.size() : tab;
+        qsizetype b = at, e = end;
+        while (b < e && isBlank(n.at(b)))
+            ++b;
+        while (e > b && isBlank(n.at(e - 1)))
+            --e;
+        cells.append({b, e});
+        if (tab < 0)
+            return cells;
+        at = tab + 1;
+    }
+}
+
+enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Unit, Option };
 
 // A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
 Column columnOf(QString c)
 {
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
+    c.remove(u'・'); // "項目・選択肢"
     static const std::pair<const char16_t *, Column> words[] = {
-        {u"品名", Column::Name},  {u"商品名", Column::Name},      {u"商品", Column::Name},
-        {u"品目", Column::Name},  {u"商品の詳細", Column::Name},  {u"数量", Column::Qty},
-        {u"個数", Column::Qty},   {u"注文数", Column::Qty},       {u"単価", Column::Price},
-        {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
-        {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
-        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Size},
-        {u"容量", Column::Size},  {u"内容量", Column::Size}};
+        {u"品名", Column::Name},         {u"商品名", Column::Name},
+        {u"商品", Column::Name},         {u"品目", Column::Name},
+        {u"商品の詳細", Column::Name},   {u"数量", Column::Qty},
+        {u"個数", Column::Qty},          {u"注文数", Column::Qty},
+        {u"単価", Column::Price},        {u"価格", Column::Price},
+        {u"販売価格", Column::Price},    {u"金額", Column::Total},
+        {u"小計", Column::Total},        {u"商品の合計", Column::Total},
+        {u"合計", Column::Total},        {u"税率", Column::Rate},
+        {u"単位", Column::Unit},         {u"規格", Column::Size},
+        {u"容量", Column::Size},         {u"内容量", Column::Size},
+        {u"項目選択肢", Column::Option}, {u"選択肢", Column::Option},
+        {u"オプション", Column::Option}, {u"バリエーション", Column::Option}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -974,8 +1001,22 @@ private:
     {
         if (columns.isEmpty())
             return false;
-        const QList<Cell> cells = cellsOf(n);
-        if (cells.size() != columns.size())
+        QList<Cell> cells = cellsOf(n);
+        // A screen copied with tabs keeps its empty cells, and a row may be
+        // broken over lines: the name's cells first ("未発送<TAB>煎茶"), the
+        // amounts' last, after a tab ("<TAB>￥2,160<TAB>2<TAB>￥4,320").
+        qsizetype first = 0; // the column of the first cell
+        bool part = false;
+        if (cells.size() != columns.size() && n.contains(u'\t')) {
+            cells = tabCells(n);
+            // Summaries below the table ("合計（税込）<TAB>36,015") are no part.
+            QString word;
+            part = cells.size() >= 2 && cells.size() < columns.size() && !n.contains(u':') &&
+                   summaryOf(compact(n), &word) == Summary::None;
+            if (part && cells.front().begin == cells.front().end)
+                first = columns.size() - cells.size();
+        }
+        if (!part && cells.size() != columns.size())
             return false;
         static const QRegularExpression count(
             QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
@@ -984,6 +1025,8 @@ private:
         Pending p;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
+            if (part && cell.isEmpty())
+                continue;
             auto money = [&]() -> std::optional<qint64> {
                 const auto m = amount.match(cell);
                 if (!m.hasMatch())
@@ -991,7 +1034,7 @@ private:
                 const qint64 v = m.captured(2).remove(u',').toLongLong();
                 return m.capturedLength(1) > 0 ? -v : v;
             };
-            switch (columns[i]) {
+            switch (columns[first + i]) {
             case Column::Name:
             case Column::Size: { // "規格" belongs to the name: "玄米茶 500g"
                 const QString part = nameFrom(o, cells[i].begin, cells[i].end, &p.tags);
@@ -1021,11 +1064,38 @@ private:
             case Column::Unit:
                 p.unit = blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin));
                 break;
+            case Column::Option:
+                if (!cell.isEmpty())
+                    p.options.append(
+                        blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin)));
+                break;
             case Column::Other:
                 break;
             }
         }
-        if (p.name.isEmpty() || !p.qty || !p.priced())
+        if (part && !p.name.isEmpty() && !p.qty && !p.priced()) {
+            commit(); // the row's name; its amounts follow
+            cur = p;
+            cur.indent = indent;
+            return true;
+        }
+        if (part && p.name.isEmpty() && p.qty && p.priced() && !cur.name.isEmpty() &&
+            !cur.priced()) {
+            cur.qty = p.qty;
+            cur.price = p.price;
+            cur.total = p.total;
+            if (!p.unit.isEmpty())
+                cur.unit = p.unit;
+            cur.reduced = cur.reduced || p.reduced;
+            cur.standard = cur.standard || p.standard;
+            return true;
+        }
+        // A list that prices nothing ("数量  商品の詳細") names its items with
+        // their counts.
+        const bool pricesNothing = std::none_of(columns.begin(), columns.end(), [](Column c) {
+            return c == Column::Price || c == Column::Total;
+        });
+        if (part || p.name.isEmpty() || !p.qty || (!p.priced() && !pricesNothing))
             return false;
         commit();
         cur = p;
@@ -1467,6 +1537,14 @@ private:
             for (const char16_t *w :
                  {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
                 heads += c.contains(QStringView(w)) ? 1 : 0;
+            // Or every cell a column's word ("数量<TAB>商品の詳細").
+            if (const QList<Cell> cells = cellsOf(n);
+                heads < 2 && cells.size() >= 2 &&
+                std::all_of(cells.begin(), cells.end(), [&](const Cell &cell) {
+                    return columnOf(compact(QStringView(n).mid(
+                               cell.begin, cell.end - cell.begin))) != Column::Other;
+                }))
+                heads = 2;
             if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
