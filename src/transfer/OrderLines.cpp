@@ -977,6 +977,18 @@ public:
                     std::swap(once, result.rows);
             }
         }
+        if (shippingInPassing && result.total && !taxByTotal() &&
+            std::none_of(result.rows.begin(), result.rows.end(),
+                         [](const OrderRow &r) { return r.fee && r.price > 0; })) {
+            OrderRow fee;
+            fee.name1 = QStringLiteral("送料");
+            fee.qty = 1;
+            fee.price = *shippingInPassing;
+            fee.fee = true;
+            result.rows.append(fee);
+            if (taxByTotal() != OrderTaxMode::Included)
+                result.rows.removeLast();
+        }
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
     }
@@ -988,6 +1000,7 @@ private:
     Pending cur;
     Section section = Section::None;
     QString heldSummary;     // a summary word on a line of its own, waiting for its amount
+    std::optional<qint64> shippingInPassing; // "送料表では東北は990円とありました"
     bool allReduced = false; // "全品軽減税率対象"
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced;      // items named with a count but no price
@@ -1164,13 +1177,18 @@ private:
         } else {
             // Only a line total: its price per unit when it divides evenly.
             r.qty = p.qty.value_or(1);
-            if (r.qty == 0 || *p.total % r.qty != 0) {
-                result.unread.append(r.name1);
-                return;
+            if (p.countedTotal && r.qty > 1 && *p.total % r.qty != 0) {
+                // "数量: 3  ¥400" was the price: it does not divide.
+                r.price = *std::exchange(p.total, std::nullopt);
+            } else {
+                if (r.qty == 0 || *p.total % r.qty != 0) {
+                    result.unread.append(r.name1);
+                    return;
+                }
+                r.price = *p.total / r.qty;
+                if (p.countedTotal && r.qty > 1)
+                    countedTotals.append({result.rows.size(), *p.total});
             }
-            r.price = *p.total / r.qty;
-            if (p.countedTotal && r.qty > 1)
-                countedTotals.append({result.rows.size(), *p.total});
         }
         if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
             result.unread.append(r.name1);
@@ -1189,12 +1207,13 @@ private:
         static const QRegularExpression taxRemark(QStringLiteral("[（(][^）)]*税[^）)]*[）)]$"));
         OrderRow r;
         QString name = nameFrom(o, b, end, nullptr).remove(taxRemark);
-        // "送料はいつもの800円で": in a sentence the fee's word is its name.
+        // "送料はいつもの800円で", "送料表では": in a sentence the fee's word
+        // is its name.
         QString word;
         const QString c = compact(prepared(name));
-        static const QString particles = QStringLiteral("はがもをで");
+        static const QRegularExpression particle(QStringLiteral("[はがもを]|では"));
         if (summaryOf(c, &word) == Summary::Fee && c.size() > word.size() &&
-            particles.contains(c.at(word.size())))
+            particle.match(c.mid(word.size())).hasMatch())
             name = word;
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
@@ -1308,8 +1327,11 @@ private:
             return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
         }
         const Money m = *first;
-        if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
+        if (kind == Summary::Fee && c.contains(u"無料")) { // "送料：無料（5,000円以上）"
+            // "送料無料で合計5,940円": the total may follow.
+            restOfLine(o, n, afterCompact(n, b, word.size()));
             return true;
+        }
         // "ラッピング：あり（+220円）" under an item is its option; the fee
         // comes on a line of its own.
         static const QRegularExpression choice(
@@ -1698,6 +1720,23 @@ private:
                     merge(*item);
                     break;
                 }
+            // "数量: 3   ¥1,080": the count, then one amount, the line's total
+            // or its price (the order's total decides, see finish()).
+            static const QRegularExpression countThenAmount(
+                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]+"
+                               "(¥[\\s\\x{3000}]*[\\d,]+|[\\d,]+[\\s\\x{3000}]*円)[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            if (const auto m = countThenAmount.match(nv); m.hasMatch() && !cur.priced()) {
+                const QList<Money> money = moneyIn(nv.mid(m.capturedStart(3)));
+                if (money.size() == 1 && money.front().valid) {
+                    cur.qty = m.captured(1).toLongLong();
+                    if (!m.captured(2).isEmpty())
+                        cur.unit = unitOf(m.captured(2));
+                    cur.total = money.front().value;
+                    cur.countedTotal = true;
+                    break;
+                }
+            }
             static const QRegularExpression q(
                 QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
                     .arg(kUnits));
@@ -1763,8 +1802,15 @@ private:
         static const QRegularExpression prose(QStringLiteral("[はがでにへ]$|。"));
         static const QRegularExpression bound(
             QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
-        if (item && !item->qty && (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
+        if (item && !item->qty &&
+            (prose.match(item->name).hasMatch() || bound.match(c).hasMatch())) {
+            // "送料表では東北は990円とありました": shipping named in passing,
+            // a row only if the order's total includes it (see finish()).
+            if (item->price && *item->price > 0 && !bound.match(c).hasMatch() &&
+                c.contains(u"送料") && !c.contains(u"無料") && !c.contains(u'込'))
+                shippingInPassing = *item->price;
             item.reset();
+        }
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
@@ -2063,6 +2109,16 @@ QList<bool> quotedLines(const QStringList &lines)
 // split when two pieces or more carry an amount and every piece has words.
 QStringList memoEntries(const QString &line)
 {
+    // A sentence that prices an item, then sums up after a comma ("煎茶
+    // （1,980円）×3、送料無料で合計5,940円です"): the item and the summary apart.
+    static const QRegularExpression clause(
+        QStringLiteral("[、,，](?=[\\s\\x{3000}]*(?:送料|配送料|合計|総額|お支払|代引|手数料))"));
+    if (const auto m = clause.match(line); m.hasMatch()) {
+        static const QRegularExpression priced(QStringLiteral("[0-9０-９]円|[¥￥][0-9０-９]"));
+        const QString head = line.left(m.capturedStart());
+        if (priced.match(head).hasMatch() && !head.contains(u"合計") && !head.contains(u"送料"))
+            return {head, line.mid(m.capturedEnd())};
+    }
     static const QRegularExpression separator(
         QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
     if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
