@@ -15,8 +15,8 @@ constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
 // Counting words that may follow a quantity; "つ" counts but is no unit.
-const QString kUnits = QStringLiteral(
-    "個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|帖|膳|脚|巻|反|双|セット|パック|ケース|kg|つ");
+const QString kUnits = QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|帖|客|膳|脚|"
+                                      "巻|反|双|セット|パック|ケース|kg|つ");
 
 bool isBlank(QChar c)
 {
@@ -364,8 +364,10 @@ enum class Section { None, Items, Other };
 Section sectionOf(const QString &c)
 {
     static const char16_t *const itemWords[] = {
-        u"商品",       u"注文内容", u"明細", u"注文品",     u"購入品",   u"品名",     u"注文の品",
-        u"お買い上げ", u"お買上げ", u"作品", u"お届け内容", u"発注内容", u"アイテム", u"品物"};
+        u"商品",       u"注文内容", u"明細",       u"注文品",     u"購入品",
+        u"品名",       u"注文の品", u"お買い上げ", u"お買上げ",   u"作品",
+        u"お届け内容", u"発注内容", u"アイテム",   u"品物",       u"買い物",
+        u"お買物",     u"カート",   u"注文詳細",   u"注文の詳細", u"購入内容"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -662,11 +664,14 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 QStringLiteral("[x×X*](\\d{1,4})()[\\s\\x{3000}]+$"));
             if (!found.hasMatch())
                 found = gluedCount.match(left);
-            // A count in brackets right before the amount: "煎茶 ［1個］ 3,780円".
+            // A count in brackets right before the amount: "煎茶 ［1個］ 3,780円",
+            // "煎茶 （数量：2袋） 2,160円"; a bare number needs its label or unit.
             static const QRegularExpression bracketCount(
                 QStringLiteral(
-                    "[\\[(][\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)[\\s\\x{3000}]*[\\])]["
-                    "\\s\\x{3000}]*$")
+                    "[\\[(](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))["
+                    "\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*(%1)?"
+                    "["
+                    "\\s\\x{3000}]*[\\])][\\s\\x{3000}]*$")
                     .arg(kUnits));
             if (!found.hasMatch())
                 found = bracketCount.match(left);
@@ -1535,8 +1540,8 @@ private:
     {
         static const QRegularExpression bracket(QStringLiteral(
             "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
-        static const QRegularExpression colon(
-            QStringLiteral("([^:\\[［【]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+        static const QRegularExpression colon(QStringLiteral(
+            "((?:[^:(\\[［【]|\\([^:()]*\\)){1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
         QString label;
         qsizetype valueAt = -1;
         bool bracketed = false;
@@ -2105,12 +2110,10 @@ QList<bool> quotedLines(const QStringList &lines)
     return quoted;
 }
 
-// A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
-// split when two pieces or more carry an amount and every piece has words.
-QStringList memoEntries(const QString &line)
+// A sentence that prices an item, then sums up after a comma ("煎茶
+// （1,980円）×3、送料無料で合計5,940円です"): the item and the summary apart.
+QStringList clausesOf(const QString &line)
 {
-    // A sentence that prices an item, then sums up after a comma ("煎茶
-    // （1,980円）×3、送料無料で合計5,940円です"): the item and the summary apart.
     static const QRegularExpression clause(
         QStringLiteral("[、,，](?=[\\s\\x{3000}]*(?:送料|配送料|合計|総額|お支払|代引|手数料))"));
     if (const auto m = clause.match(line); m.hasMatch()) {
@@ -2119,6 +2122,13 @@ QStringList memoEntries(const QString &line)
         if (priced.match(head).hasMatch() && !head.contains(u"合計") && !head.contains(u"送料"))
             return {head, line.mid(m.capturedEnd())};
     }
+    return {line};
+}
+
+// A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
+// split when two pieces or more carry an amount and every piece has words.
+QStringList slashEntries(const QString &line)
+{
     static const QRegularExpression separator(
         QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
     if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
@@ -2132,6 +2142,27 @@ QStringList memoEntries(const QString &line)
         priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
     }
     return pieces.size() >= 2 && priced >= 2 ? pieces : QStringList{line};
+}
+
+// A line of prose in its sentences ("ありがとうございます！玉露 50g（2,160円）×2で…",
+// "以上でお願いします。送料は600円です。合計4,920円ですね。"), each sentence
+// in its clauses, each clause in its memo entries.
+QStringList memoEntries(const QString &line)
+{
+    // "…を3袋お願いします。1袋648円でしたよね" prices the sentence before: no split.
+    static const QRegularExpression sentenceEnd(
+        QStringLiteral(
+            "(?:(?<=[。！？])|(?<=[^\\x{0000}-\\x{007F}][!?]))(?=[^\\s\\x{3000}」』)）!?！？])"
+            "(?![\\s\\x{3000}]*[1１][\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*["
+            "0-9０-９¥￥])")
+            .arg(kUnits));
+    QStringList out;
+    for (const QString &sentence : line.split(sentenceEnd, Qt::SkipEmptyParts)) {
+        const QStringList clauses = clausesOf(sentence);
+        for (const QString &c : clauses)
+            out += slashEntries(c);
+    }
+    return out.isEmpty() ? QStringList{line} : out;
 }
 
 // skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
