@@ -551,7 +551,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 r.total = m.value;
         }
         // "価格: 4,860円  数量: 1" after the price's own label.
-        if (!r.price && !r.total && priceLabelled)
+        if (!r.price && priceLabelled)
             for (const Money &m : money)
                 if (m.valid && m.end <= q.capturedStart() && !skip(m)) {
                     r.price = m.value;
@@ -832,6 +832,16 @@ bool attributeLabel(QString label)
         if (label.contains(QStringView(w)))
             return false;
     return true;
+}
+
+// An option as written, without the closing bracket of a line written in
+// brackets ("（のし：御中元）" read from after its opening one).
+QString optionText(const QString &text)
+{
+    QString t = blankTrim(text);
+    if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
+        t = blankTrim(t.chopped(1));
+    return t;
 }
 
 class Reader
@@ -1219,6 +1229,12 @@ private:
         static const QRegularExpression particle(QStringLiteral("[はがもを]|では"));
         if (summaryOf(c, &word) == Summary::Fee && c.size() > word.size() &&
             particle.match(c.mid(word.size())).hasMatch())
+            name = word;
+        // "送料（北海道）": a remark after the bare word is no part of the label.
+        static const QRegularExpression remark(QStringLiteral("^([^(]+)\\([^()]{1,12}\\)$"));
+        if (const auto m = remark.match(c); m.hasMatch() &&
+                                            summaryOf(m.captured(1), &word) != Summary::None &&
+                                            word == m.captured(1))
             name = word;
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
@@ -1638,7 +1654,7 @@ private:
                 const QList<Money> money = moneyIn(nv);
                 if (std::none_of(money.begin(), money.end(),
                                  [](const Money &m) { return m.marked; })) {
-                    cur.options.append(blankTrim(o.mid(b)));
+                    cur.options.append(optionText(o.mid(b)));
                     return true;
                 }
             }
@@ -1690,7 +1706,7 @@ private:
             if (v.isEmpty() || none.match(v).hasMatch())
                 break;
             cur.options.append(
-                nv.contains(u':') || packSize.match(nv).hasMatch() ? v : blankTrim(o.mid(b)));
+                nv.contains(u':') || packSize.match(nv).hasMatch() ? v : optionText(o.mid(b)));
             break;
         }
         case Label::NamedOption: {
@@ -1700,7 +1716,7 @@ private:
                     .arg(kUnits));
             const bool pack =
                 (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
-            cur.options.append(blankTrim(pack ? value : o.mid(b)));
+            cur.options.append(optionText(pack ? value : o.mid(b)));
             break;
         }
         case Label::Price:
@@ -2135,8 +2151,13 @@ QStringList slashEntries(const QString &line)
         return {line};
     const QStringList pieces = line.split(separator, Qt::SkipEmptyParts);
     static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
+    // "単価 1,080円 / 数量 2 / 金額 2,160円" are the fields of one item.
+    static const QRegularExpression field(
+        QStringLiteral("^[\\s\\x{3000}]*(?:単価|価格|数量|個数|金額|小計)"));
     int priced = 0;
     for (const QString &p : pieces) {
+        if (field.match(p).hasMatch())
+            return {line};
         if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
             return {line};
         priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
