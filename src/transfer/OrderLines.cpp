@@ -156,7 +156,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
     static const QRegularExpression reducedWord(
-        QStringLiteral("^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
+        QStringLiteral("^[\\s\\x{3000}・●○◆◇■□*]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
                        "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
     if (s.contains(u'軽')) {
         const qsizetype before = s.size();
@@ -467,9 +467,11 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     const QList<Money> money = moneyIn(n);
     auto nameBefore = [&](qsizetype end, ItemLine &r) {
         r.name = nameFrom(o, 0, end, &r.tags);
-        // An option in brackets after the name: "茶葉入れ ［色：黒］".
+        // An option in brackets after the name: "茶葉入れ ［色：黒］",
+        // "煎茶（のし：御中元）".
         static const QRegularExpression option(
-            QStringLiteral("[\\s\\x{3000}]*[\\[［]([^\\]］:：]{1,16}[:：][^\\]］]{1,24})[\\]］]"));
+            QStringLiteral("[\\s\\x{3000}]*[\\[［(（]([^\\]］)）:：\\d税]{1,16}[:：][^\\]］)）]{1,"
+                           "24})[\\]］)）]"));
         for (auto it = option.globalMatch(r.name); it.hasNext();)
             r.options.append(blankTrim(it.next().captured(1)));
         if (!r.options.isEmpty())
@@ -1565,6 +1567,8 @@ private:
                                          QRegularExpression::AnchorAtOffsetMatchOption);
             m.hasMatch()) {
             label = compact(m.captured(1));
+            if (label == u"軽") // "【軽】煎茶": the reduced mark before a name
+                return false;
             valueAt = m.capturedEnd();
             bracketed = true;
         } else if (const auto k = colon.match(n, b, QRegularExpression::NormalMatch,
