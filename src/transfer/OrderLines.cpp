@@ -2130,14 +2130,21 @@ QList<bool> quotedLines(const QStringList &lines)
     return quoted;
 }
 
-// A sentence that prices an item, then sums up after a comma ("煎茶
-// （1,980円）×3、送料無料で合計5,940円です"): the item and the summary apart.
+// A sentence in its clauses: a list with an amount in every clause
+// ("ほうじ茶 1,296円×2、玄米茶 540円×1、送料660円"), or an item, then its sums
+// after a comma ("煎茶（1,980円）×3、送料無料で合計5,940円です").
 QStringList clausesOf(const QString &line)
 {
+    static const QRegularExpression priced(QStringLiteral("[0-9０-９]円|[¥￥][0-9０-９]"));
+    static const QRegularExpression comma(QStringLiteral("[、，]"));
+    if (const QStringList clauses = line.split(comma, Qt::SkipEmptyParts);
+        clauses.size() >= 2 && std::all_of(clauses.begin(), clauses.end(), [](const QString &c) {
+            return priced.match(c).hasMatch();
+        }))
+        return clauses;
     static const QRegularExpression clause(
         QStringLiteral("[、,，](?=[\\s\\x{3000}]*(?:送料|配送料|合計|総額|お支払|代引|手数料))"));
     if (const auto m = clause.match(line); m.hasMatch()) {
-        static const QRegularExpression priced(QStringLiteral("[0-9０-９]円|[¥￥][0-9０-９]"));
         const QString head = line.left(m.capturedStart());
         if (priced.match(head).hasMatch() && !head.contains(u"合計") && !head.contains(u"送料"))
             return {head, line.mid(m.capturedEnd())};
