@@ -979,6 +979,37 @@ public:
             if (!taxByTotal())
                 result.rows = before;
         }
+        // Glued counts read as counts, the amount as the line's total or the
+        // price of one: used when exactly one such reading reaches the total.
+        constexpr qsizetype kMostGlued = 8;
+        if (!gluedCounts.isEmpty() && gluedCounts.size() <= kMostGlued && result.total &&
+            !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            int fits = 0;
+            QList<OrderRow> found;
+            for (quint32 set = 1; set < (quint32(1) << gluedCounts.size()); ++set)
+                for (const bool lineTotal : {true, false}) {
+                    bool whole = true;
+                    for (qsizetype k = 0; k < gluedCounts.size(); ++k) {
+                        if (!(set & (quint32(1) << k)))
+                            continue;
+                        const Glued &g = gluedCounts[k];
+                        OrderRow &r = result.rows[g.row];
+                        whole = whole && (!lineTotal || r.price % g.count == 0);
+                        r.name1 = g.name;
+                        r.unit = g.unit;
+                        r.qty = g.count;
+                        r.price = lineTotal ? r.price / g.count : r.price;
+                    }
+                    if (whole && taxByTotal()) {
+                        ++fits;
+                        found = result.rows;
+                    }
+                    result.rows = before;
+                }
+            if (fits == 1)
+                result.rows = found;
+        }
         applyMarks();
         // A mail that lists its items twice (a confirmation, then a packing
         // list): rows repeated exactly are read once when only that reaches
@@ -1149,6 +1180,13 @@ private:
         qint64 value;
     };
     QList<Amount> countedTotals; // rows priced from "× 2  2,160円" as a line total
+    struct Glued
+    {
+        qsizetype row;
+        qint64 count;
+        QString unit, name;
+    };
+    QList<Glued> gluedCounts; // rows whose name ends in "×2袋"
 
     void commit()
     {
@@ -1216,6 +1254,15 @@ private:
         r.reduced = (p.reduced || rateGroup == Rate::Reduced) && !p.standard;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
+        // "深蒸し茶 100g×2袋　¥2,160": a count glued to the name may be the
+        // count or part of the name ("3g×30包"); the order's total decides.
+        static const QRegularExpression gluedCount(
+            QStringLiteral("^(.*[^\\s\\x{3000}])[\\s\\x{3000}]*[x×X*](\\d{1,4})(%1)?$")
+                .arg(kUnits));
+        if (!p.qty && r.qty == 1)
+            if (const auto m = gluedCount.match(prepared(r.name1)); m.hasMatch())
+                gluedCounts.append({result.rows.size(), m.captured(2).toLongLong(),
+                                    unitOf(m.captured(3)), r.name1.left(m.capturedEnd(1))});
         result.rows.append(r);
     }
 
