@@ -27,7 +27,7 @@ bool isBlank(QChar c)
 // entries.
 bool isRule(QStringView n)
 {
-    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…");
+    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…┏┓┗┛┌┐└┘┃│");
     for (const QChar c : n)
         if (!isBlank(c) && !rules.contains(c))
             return false;
@@ -37,7 +37,7 @@ bool isRule(QStringView n)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│");
     const char16_t u = c.unicode();
     return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -329,7 +329,8 @@ const LabelWord kLabels[] = {
     {u"税別単価", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
     {u"注文数", Label::Qty}, {u"注文数量", Label::Qty}, {u"購入数", Label::Qty},
     {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
-    {u"単位", Label::Unit}, {u"税率", Label::Rate},
+    {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
+    {u"Price", Label::Price},
 };
 // clang-format on
 
@@ -1595,8 +1596,10 @@ private:
     // A mark before the text ("■", "◆"), not blanks alone.
     static bool marked(const QString &n, qsizetype b)
     {
+        // A frame's or tree's line ("┃ 煎茶", "└ のし") leads no heading.
+        static const QString frames = QStringLiteral("┃│└├┗┣↳");
         for (qsizetype k = 0; k < b; ++k)
-            if (!isBlank(n.at(k)))
+            if (!isBlank(n.at(k)) && !frames.contains(n.at(k)))
                 return true;
         return false;
     }
