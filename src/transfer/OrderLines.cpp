@@ -15,8 +15,8 @@ constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
 // Counting words that may follow a quantity; "つ" counts but is no unit.
-const QString kUnits =
-    QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|セット|パック|ケース|kg|つ");
+const QString kUnits = QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|帖|客|膳|脚|"
+                                      "巻|反|双|セット|パック|ケース|kg|つ");
 
 bool isBlank(QChar c)
 {
@@ -27,7 +27,7 @@ bool isBlank(QChar c)
 // entries.
 bool isRule(QStringView n)
 {
-    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…┏┓┗┛┣┫┳┻╋┌┐└┘├┤┬┴┼");
+    static const QString rules = QStringLiteral("-=_~*#─━―‐═┄┅・.…┏┓┗┛┣┫┳┻╋┌┐└┘├┤┬┴┼┃│");
     for (const QChar c : n)
         if (!isBlank(c) && !rules.contains(c))
             return false;
@@ -43,7 +43,7 @@ bool isBorder(QChar c)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│");
     const char16_t u = c.unicode();
     return isBlank(c) || isBorder(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -157,10 +157,15 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
+    // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
+    static const QRegularExpression addressee(QStringLiteral(
+        "^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)[\\s\\x{3000}、,]+"
+        "(?=[^\\s\\x{3000}])"));
+    s.remove(addressee);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
     static const QRegularExpression reducedWord(
-        QStringLiteral("^[\\s\\x{3000}]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
+        QStringLiteral("^[\\s\\x{3000}・●○◆◇■□*]*[\\[［【(（]軽[\\]］】)）][\\s\\x{3000}]*|"
                        "[\\s\\x{3000}]+軽[\\s\\x{3000}]*$"));
     if (s.contains(u'軽')) {
         const qsizetype before = s.size();
@@ -235,7 +240,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // ("煎茶 100g (#SN-100)").
     static const QRegularExpression bracketedCode(
         QStringLiteral("^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9])"
-                       "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|[\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
+                       "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|["
+                       "\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
     return s.mid(b, e - b).remove(bracketedCode);
 }
 
@@ -308,6 +314,20 @@ Summary summaryOf(QStringView c, QString *word)
     return Summary::None;
 }
 
+// "大分県でしたら送料" (a clause, then a fee's word): the fee's word; empty
+// for any other name.
+QString feeAfterClause(const QString &name)
+{
+    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|では|には|は|の|、)$"));
+    const QString c = compact(prepared(name));
+    QString word;
+    for (qsizetype k = 1; k + 1 < c.size(); ++k)
+        if (clause.match(QStringView(c).left(k)).hasMatch() &&
+            summaryOf(QStringView(c).mid(k), &word) == Summary::Fee && word.size() == c.size() - k)
+            return word;
+    return QString();
+}
+
 // Whether a summary word may begin with this character (a quick test before
 // the words are tried at every position of a line).
 bool mayStartSummary(QChar c)
@@ -363,7 +383,8 @@ const LabelWord kLabels[] = {
     {u"税別単価", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
     {u"注文数", Label::Qty}, {u"注文数量", Label::Qty}, {u"購入数", Label::Qty},
     {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
-    {u"単位", Label::Unit}, {u"税率", Label::Rate},
+    {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
+    {u"Price", Label::Price},
 };
 // clang-format on
 
@@ -384,6 +405,10 @@ Label labelOf(QString c)
     for (const auto &[w, label] : labels)
         if (c == w)
             return label;
+    // "オプション情報", "バリエーション選択": an option's label with more words.
+    if ((c.contains(u"オプション") || c.contains(u"バリエーション")) && !c.endsWith(u'料') &&
+        !c.endsWith(u"料金") && !c.endsWith(u'代'))
+        return Label::Option;
     return c.isEmpty() ? Label::None : Label::Other;
 }
 
@@ -394,8 +419,10 @@ enum class Section { None, Items, Other };
 Section sectionOf(const QString &c)
 {
     static const char16_t *const itemWords[] = {
-        u"商品",     u"注文内容",   u"明細",     u"注文品", u"購入品",     u"品名",
-        u"注文の品", u"お買い上げ", u"お買上げ", u"作品",   u"お届け内容", u"発注内容"};
+        u"商品",       u"注文内容", u"明細",       u"注文品",     u"購入品",
+        u"品名",       u"注文の品", u"お買い上げ", u"お買上げ",   u"作品",
+        u"お届け内容", u"発注内容", u"アイテム",   u"品物",       u"買い物",
+        u"お買物",     u"カート",   u"注文詳細",   u"注文の詳細", u"購入内容"};
     for (const char16_t *w : itemWords)
         if (c.contains(QStringView(w)))
             return Section::Items;
@@ -409,10 +436,10 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",       u"注文内容",   u"ご注文内容", u"注文商品",   u"ご注文商品",
-        u"明細",       u"注文明細",   u"ご注文明細", u"ご注文概要", u"注文概要",
-        u"購入商品",   u"ご購入商品", u"注文品",     u"ご注文品",   u"発注内容",
-        u"ご注文の品", u"購入作品",   u"ご購入作品", u"作品"};
+        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",     u"ご注文商品",    u"明細",
+        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",     u"購入商品",      u"ご購入商品",
+        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",   u"購入作品",      u"ご購入作品",
+        u"作品",     u"品物",       u"お品物",     u"注文アイテム", u"ご注文アイテム"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -446,6 +473,7 @@ struct Pending
 struct ItemLine
 {
     QString name, unit, tags;
+    QStringList options; // written in brackets in the name ("［色：黒］")
     std::optional<qint64> price, qty, total;
     bool priceLabel = false;   // "単価 ¥756": the amount is surely the unit price
     bool countedTotal = false; // "× 2  2,160円": the line total, or the price?
@@ -494,6 +522,15 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
     const QList<Money> money = moneyIn(n);
     auto nameBefore = [&](qsizetype end, ItemLine &r) {
         r.name = nameFrom(o, 0, end, &r.tags);
+        // An option in brackets after the name: "茶葉入れ ［色：黒］",
+        // "煎茶（のし：御中元）".
+        static const QRegularExpression option(
+            QStringLiteral("[\\s\\x{3000}]*[\\[［(（]([^\\]］)）:：\\d税]{1,16}[:：][^\\]］)）]{1,"
+                           "24})[\\]］)）]"));
+        for (auto it = option.globalMatch(r.name); it.hasNext();)
+            r.options.append(blankTrim(it.next().captured(1)));
+        if (!r.options.isEmpty())
+            r.name = blankTrim(QString(r.name).remove(option));
         // The price's own label is no name ("価格  1,188(円) x 1(個)").
         const Label l = labelOf(compact(prepared(r.name)));
         if (l == Label::Price || l == Label::LineTotal) {
@@ -522,7 +559,8 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             .arg(kUnits));
     // Labels inside the line: "川根茶 100g　単価 1,296円　数量 2　金額 2,592円".
     static const QRegularExpression inlineQty(
-        QStringLiteral("(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+        QStringLiteral(
+            "(?:数量|個数)[\\s\\x{3000}:]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(?:\\((%1)\\)|(%1))?")
             .arg(kUnits));
     static const QRegularExpression inlineLabel(QStringLiteral(
         "((?:販売|税込|税抜|税別|本体|商品)?(?:単価|価格)|金額|小計)[\\s\\x{3000}:]*$"));
@@ -570,7 +608,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 r.total = m.value;
         }
         // "価格: 4,860円  数量: 1" after the price's own label.
-        if (!r.price && !r.total && priceLabelled)
+        if (!r.price && priceLabelled)
             for (const Money &m : money)
                 if (m.valid && m.end <= q.capturedStart() && !skip(m)) {
                     r.price = m.value;
@@ -579,7 +617,7 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 }
         if (r.price || r.total) {
             r.qty = q.captured(1).toLongLong();
-            r.unit = unitOf(q.captured(2));
+            r.unit = unitOf(q.captured(2).isEmpty() ? q.captured(3) : q.captured(2));
             nameBefore(nameEnd, r);
             return r;
         }
@@ -683,6 +721,17 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 QStringLiteral("[x×X*](\\d{1,4})()[\\s\\x{3000}]+$"));
             if (!found.hasMatch())
                 found = gluedCount.match(left);
+            // A count in brackets right before the amount: "煎茶 ［1個］ 3,780円",
+            // "煎茶 （数量：2袋） 2,160円"; a bare number needs its label or unit.
+            static const QRegularExpression bracketCount(
+                QStringLiteral(
+                    "[\\[(](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))["
+                    "\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*(%1)?"
+                    "["
+                    "\\s\\x{3000}]*[\\])][\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            if (!found.hasMatch())
+                found = bracketCount.match(left);
             return found;
         };
         auto one = perOne.match(n.left(m.begin));
@@ -792,22 +841,50 @@ QList<Cell> cellsOf(const QString &n)
     return cells;
 }
 
-enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Reduced, Unit };
+// The cells of a line copied from a screen: every tab a border, empty cells
+// kept.
+QList<Cell> tabCells(const QString &n)
+{
+    QList<Cell> cells;
+    qsizetype at = 0;
+    for (;;) {
+        const qsizetype tab = n.indexOf(u'\t', at);
+        const qsizetype end = tab < 0 ? n.size() : tab;
+        qsizetype b = at, e = end;
+        while (b < e && isBlank(n.at(b)))
+            ++b;
+        while (e > b && isBlank(n.at(e - 1)))
+            --e;
+        cells.append({b, e});
+        if (tab < 0)
+            return cells;
+        at = tab + 1;
+    }
+}
+
+enum class Column { Other, Name, Size, Qty, Price, Total, Rate, Reduced, Unit, Option };
 
 // A table head's column for a cell's word ("品名", "数量", "単価(税抜)").
 Column columnOf(QString c)
 {
     static const QRegularExpression remark(QStringLiteral("\\(.*\\)$"));
     c.remove(remark);
+    c.remove(u'・'); // "項目・選択肢"
     static const std::pair<const char16_t *, Column> words[] = {
-        {u"品名", Column::Name},  {u"商品名", Column::Name},      {u"商品", Column::Name},
-        {u"品目", Column::Name},  {u"商品の詳細", Column::Name},  {u"数量", Column::Qty},
-        {u"個数", Column::Qty},   {u"注文数", Column::Qty},       {u"単価", Column::Price},
-        {u"価格", Column::Price}, {u"販売価格", Column::Price},   {u"金額", Column::Total},
-        {u"小計", Column::Total}, {u"商品の合計", Column::Total}, {u"合計", Column::Total},
-        {u"税率", Column::Rate},  {u"単位", Column::Unit},        {u"規格", Column::Size},
-        {u"容量", Column::Size},  {u"内容量", Column::Size},      {u"軽減", Column::Reduced},
-        {u"軽減税率", Column::Reduced}, {u"軽", Column::Reduced}};
+        {u"品名", Column::Name},         {u"商品名", Column::Name},
+        {u"商品", Column::Name},         {u"品目", Column::Name},
+        {u"商品の詳細", Column::Name},   {u"数量", Column::Qty},
+        {u"個数", Column::Qty},          {u"注文数", Column::Qty},
+        {u"単価", Column::Price},        {u"価格", Column::Price},
+        {u"販売価格", Column::Price},    {u"金額", Column::Total},
+        {u"小計", Column::Total},        {u"商品の合計", Column::Total},
+        {u"合計", Column::Total},        {u"税率", Column::Rate},
+        {u"単位", Column::Unit},         {u"規格", Column::Size},
+        {u"容量", Column::Size},         {u"内容量", Column::Size},
+        {u"項目選択肢", Column::Option}, {u"選択肢", Column::Option},
+        {u"オプション", Column::Option}, {u"バリエーション", Column::Option},
+        {u"軽減", Column::Reduced},      {u"軽減税率", Column::Reduced},
+        {u"軽", Column::Reduced}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -816,9 +893,12 @@ Column columnOf(QString c)
 
 // A label short enough to be an item's attribute (柄, 色味, 茶葉の種類), and
 // none of the order's own fields (dates, addresses, numbers).
-bool attributeLabel(const QString &label)
+bool attributeLabel(QString label)
 {
-    // Longer when it is the kind of something ("和紅茶の種類").
+    // A bracketed remark does not lengthen it ("名入れ文字（1客目）"), nor
+    // does being the kind of something ("和紅茶の種類").
+    static const QRegularExpression remark(QStringLiteral("\\([^()]{1,8}\\)$"));
+    label.remove(remark);
     static const QRegularExpression kindOf(QStringLiteral("の(?:種類|色|サイズ|柄|味)$"));
     if ((label.size() > 5 && !(label.size() <= 8 && kindOf.match(label).hasMatch())) ||
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
@@ -830,6 +910,16 @@ bool attributeLabel(const QString &label)
         if (label.contains(QStringView(w)))
             return false;
     return true;
+}
+
+// An option as written, without the closing bracket of a line written in
+// brackets ("（のし：御中元）" read from after its opening one).
+QString optionText(const QString &text)
+{
+    QString t = blankTrim(text);
+    if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
+        t = blankTrim(t.chopped(1));
+    return t;
 }
 
 class Reader
@@ -976,6 +1066,37 @@ public:
             if (!taxByTotal())
                 result.rows = before;
         }
+        // Glued counts read as counts, the amount as the line's total or the
+        // price of one: used when exactly one such reading reaches the total.
+        constexpr qsizetype kMostGlued = 8;
+        if (!gluedCounts.isEmpty() && gluedCounts.size() <= kMostGlued && result.total &&
+            !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            int fits = 0;
+            QList<OrderRow> found;
+            for (quint32 set = 1; set < (quint32(1) << gluedCounts.size()); ++set)
+                for (const bool lineTotal : {true, false}) {
+                    bool whole = true;
+                    for (qsizetype k = 0; k < gluedCounts.size(); ++k) {
+                        if (!(set & (quint32(1) << k)))
+                            continue;
+                        const Glued &g = gluedCounts[k];
+                        OrderRow &r = result.rows[g.row];
+                        whole = whole && (!lineTotal || r.price % g.count == 0);
+                        r.name1 = g.name;
+                        r.unit = g.unit;
+                        r.qty = g.count;
+                        r.price = lineTotal ? r.price / g.count : r.price;
+                    }
+                    if (whole && taxByTotal()) {
+                        ++fits;
+                        found = result.rows;
+                    }
+                    result.rows = before;
+                }
+            if (fits == 1)
+                result.rows = found;
+        }
         applyMarks();
         // A mail that lists its items twice (a confirmation, then a packing
         // list): rows repeated exactly are read once when only that reaches
@@ -991,6 +1112,18 @@ public:
                     std::swap(once, result.rows);
             }
         }
+        if (shippingInPassing && result.total && !taxByTotal() &&
+            std::none_of(result.rows.begin(), result.rows.end(),
+                         [](const OrderRow &r) { return r.fee && r.price > 0; })) {
+            OrderRow fee;
+            fee.name1 = QStringLiteral("送料");
+            fee.qty = 1;
+            fee.price = *shippingInPassing;
+            fee.fee = true;
+            result.rows.append(fee);
+            if (taxByTotal() != OrderTaxMode::Included)
+                result.rows.removeLast();
+        }
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
     }
@@ -1002,6 +1135,7 @@ private:
     Pending cur;
     Section section = Section::None;
     QString heldSummary;     // a summary word on a line of its own, waiting for its amount
+    std::optional<qint64> shippingInPassing; // "送料表では東北は990円とありました"
     bool allReduced = false; // "全品軽減税率対象"
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced;      // items named with a count but no price
@@ -1017,8 +1151,22 @@ private:
     {
         if (columns.isEmpty())
             return false;
-        const QList<Cell> cells = cellsOf(n);
-        if (cells.size() != columns.size())
+        QList<Cell> cells = cellsOf(n);
+        // A screen copied with tabs keeps its empty cells, and a row may be
+        // broken over lines: the name's cells first ("未発送<TAB>煎茶"), the
+        // amounts' last, after a tab ("<TAB>￥2,160<TAB>2<TAB>￥4,320").
+        qsizetype first = 0; // the column of the first cell
+        bool part = false;
+        if (cells.size() != columns.size() && n.contains(u'\t')) {
+            cells = tabCells(n);
+            // Summaries below the table ("合計（税込）<TAB>36,015") are no part.
+            QString word;
+            part = cells.size() >= 2 && cells.size() < columns.size() && !n.contains(u':') &&
+                   summaryOf(compact(n), &word) == Summary::None;
+            if (part && cells.front().begin == cells.front().end)
+                first = columns.size() - cells.size();
+        }
+        if (!part && cells.size() != columns.size())
             return false;
         static const QRegularExpression count(
             QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
@@ -1027,6 +1175,8 @@ private:
         Pending p;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
+            if (part && cell.isEmpty())
+                continue;
             auto money = [&]() -> std::optional<qint64> {
                 const auto m = amount.match(cell);
                 if (!m.hasMatch())
@@ -1034,7 +1184,7 @@ private:
                 const qint64 v = m.captured(2).remove(u',').toLongLong();
                 return m.capturedLength(1) > 0 ? -v : v;
             };
-            switch (columns[i]) {
+            switch (columns[first + i]) {
             case Column::Name:
             case Column::Size: { // "規格" belongs to the name: "玄米茶 500g"
                 const QString part = nameFrom(o, cells[i].begin, cells[i].end, &p.tags);
@@ -1067,11 +1217,38 @@ private:
             case Column::Unit:
                 p.unit = blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin));
                 break;
+            case Column::Option:
+                if (!cell.isEmpty())
+                    p.options.append(
+                        blankTrim(o.mid(cells[i].begin, cells[i].end - cells[i].begin)));
+                break;
             case Column::Other:
                 break;
             }
         }
-        if (p.name.isEmpty() || !p.qty || !p.priced())
+        if (part && !p.name.isEmpty() && !p.qty && !p.priced()) {
+            commit(); // the row's name; its amounts follow
+            cur = p;
+            cur.indent = indent;
+            return true;
+        }
+        if (part && p.name.isEmpty() && p.qty && p.priced() && !cur.name.isEmpty() &&
+            !cur.priced()) {
+            cur.qty = p.qty;
+            cur.price = p.price;
+            cur.total = p.total;
+            if (!p.unit.isEmpty())
+                cur.unit = p.unit;
+            cur.reduced = cur.reduced || p.reduced;
+            cur.standard = cur.standard || p.standard;
+            return true;
+        }
+        // A list that prices nothing ("数量  商品の詳細") names its items with
+        // their counts.
+        const bool pricesNothing = std::none_of(columns.begin(), columns.end(), [](Column c) {
+            return c == Column::Price || c == Column::Total;
+        });
+        if (part || p.name.isEmpty() || !p.qty || (!p.priced() && !pricesNothing))
             return false;
         commit();
         cur = p;
@@ -1095,6 +1272,13 @@ private:
         qint64 value;
     };
     QList<Amount> countedTotals; // rows priced from "× 2  2,160円" as a line total
+    struct Glued
+    {
+        qsizetype row;
+        qint64 count;
+        QString unit, name;
+    };
+    QList<Glued> gluedCounts; // rows whose name ends in "×2袋"
 
     void commit()
     {
@@ -1149,13 +1333,18 @@ private:
         } else {
             // Only a line total: its price per unit when it divides evenly.
             r.qty = p.qty.value_or(1);
-            if (r.qty == 0 || *p.total % r.qty != 0) {
-                result.unread.append(r.name1);
-                return;
+            if (p.countedTotal && r.qty > 1 && *p.total % r.qty != 0) {
+                // "数量: 3  ¥400" was the price: it does not divide.
+                r.price = *std::exchange(p.total, std::nullopt);
+            } else {
+                if (r.qty == 0 || *p.total % r.qty != 0) {
+                    result.unread.append(r.name1);
+                    return;
+                }
+                r.price = *p.total / r.qty;
+                if (p.countedTotal && r.qty > 1)
+                    countedTotals.append({result.rows.size(), *p.total});
             }
-            r.price = *p.total / r.qty;
-            if (p.countedTotal && r.qty > 1)
-                countedTotals.append({result.rows.size(), *p.total});
         }
         if (r.qty <= 0 || r.qty > kOrderNumberLimit || std::abs(r.price) > kOrderNumberLimit) {
             result.unread.append(r.name1);
@@ -1164,8 +1353,24 @@ private:
         if (p.total && p.price && r.qty * r.price != *p.total)
             result.unread.append(r.name1);
         r.reduced = (p.reduced || rateGroup == Rate::Reduced) && !p.standard;
+        // "大分県でしたら送料770円です": the shipping, told in a sentence.
+        if (const QString fee = feeAfterClause(r.name1); !fee.isEmpty() && r.qty == 1) {
+            r.name1 = fee;
+            r.name2.clear();
+            r.fee = true;
+            r.reduced = false;
+        }
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
+        // "深蒸し茶 100g×2袋　¥2,160": a count glued to the name may be the
+        // count or part of the name ("3g×30包"); the order's total decides.
+        static const QRegularExpression gluedCount(
+            QStringLiteral("^(.*[^\\s\\x{3000}])[\\s\\x{3000}]*[x×X*](\\d{1,4})(%1)?$")
+                .arg(kUnits));
+        if (!p.qty && r.qty == 1)
+            if (const auto m = gluedCount.match(prepared(r.name1)); m.hasMatch())
+                gluedCounts.append({result.rows.size(), m.captured(2).toLongLong(),
+                                    unitOf(m.captured(3)), r.name1.left(m.capturedEnd(1))});
         result.rows.append(r);
     }
 
@@ -1174,16 +1379,23 @@ private:
         // Remarks on the fee go ("送料（税込）", "送料（北海道）"); a count stays
         // ("名入れ料（2客分）"), as does the fee's word after the delivery it
         // belongs to ("お届け先1 送料" is the shipping).
-        static const QRegularExpression remark(
+        static const QRegularExpression feeRemark(
             QStringLiteral("[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*)[）)]$|"
                            "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
-        QString name = nameFrom(o, b, end, nullptr).remove(remark);
+        QString name = nameFrom(o, b, end, nullptr).remove(feeRemark);
+        // "送料はいつもの800円で", "送料表では": in a sentence the fee's word
+        // is its name.
+        QString word;
+        const QString c = compact(prepared(name));
+        static const QRegularExpression particle(QStringLiteral("[はがもを]|では"));
+        if (summaryOf(c, &word) == Summary::Fee && c.size() > word.size() &&
+            particle.match(c.mid(word.size())).hasMatch())
+            name = word;
+        else if (const QString fee = feeAfterClause(name); !fee.isEmpty())
+            name = fee;
         if (name.size() <= 6) // "送　料" spaced out to fill a column
             name = compact(name);
-        // "送料は770円とのことなので": the label without its particle.
-        if (name.size() > 2 && QStringView(u"はがもを").contains(name.back()))
-            name.chop(1);
         r.name1 = leftWhole(name, kItemNameLength);
         r.qty = 1;
         r.price = price;
@@ -1301,8 +1513,11 @@ private:
             return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
         }
         const Money m = *first;
-        if (kind == Summary::Fee && c.contains(u"無料")) // "送料：無料（5,000円以上）"
+        if (kind == Summary::Fee && c.contains(u"無料")) { // "送料：無料（5,000円以上）"
+            // "送料無料で合計5,940円": the total may follow.
+            restOfLine(o, n, afterCompact(n, b, word.size()));
             return true;
+        }
         // "ラッピング：あり（+220円）" under an item is its option; the fee
         // comes on a line of its own.
         static const QRegularExpression choice(
@@ -1470,8 +1685,8 @@ private:
                 allReduced = true;
                 return true;
             }
-        static const QRegularExpression legend(
-            QStringLiteral("^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)|\\(([※★☆◎*])\\)軽減)"));
+        static const QRegularExpression legend(QStringLiteral(
+            "^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)|\\(?([※★☆◎*])\\)軽減)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
             legendTags += m.captured(1) + m.captured(2);
@@ -1522,8 +1737,10 @@ private:
     // A mark before the text ("■", "◆"), not blanks alone.
     static bool marked(const QString &n, qsizetype b)
     {
+        // A frame's or tree's line ("┃ 煎茶", "└ のし") leads no heading.
+        static const QString frames = QStringLiteral("┃│└├┗┣↳");
         for (qsizetype k = 0; k < b; ++k)
-            if (!isBlank(n.at(k)) && !isBorder(n.at(k)))
+            if (!isBlank(n.at(k)) && !isBorder(n.at(k)) && !frames.contains(n.at(k)))
                 return true;
         return false;
     }
@@ -1532,8 +1749,8 @@ private:
     {
         static const QRegularExpression bracket(QStringLiteral(
             "[\\[【［〔<〈《]([^\\]】］〕>〉》]{1,16})[\\]】］〕>〉》][\\s\\x{3000}]*"));
-        static const QRegularExpression colon(
-            QStringLiteral("([^:(]{1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
+        static const QRegularExpression colon(QStringLiteral(
+            "((?:[^:(\\[［【]|\\([^:()]*\\)){1,16}?)[\\s\\x{3000}]*:[\\s\\x{3000}]*"));
         QString label;
         qsizetype valueAt = -1;
         bool bracketed = false;
@@ -1541,6 +1758,8 @@ private:
                                          QRegularExpression::AnchorAtOffsetMatchOption);
             m.hasMatch()) {
             label = compact(m.captured(1));
+            if (label == u"軽") // "【軽】煎茶": the reduced mark before a name
+                return false;
             valueAt = m.capturedEnd();
             bracketed = true;
         } else if (const auto k = colon.match(n, b, QRegularExpression::NormalMatch,
@@ -1556,6 +1775,14 @@ private:
             for (const char16_t *w :
                  {u"品名", u"数量", u"単価", u"金額", u"価格"}) // 品名 in 商品名 once
                 heads += c.contains(QStringView(w)) ? 1 : 0;
+            // Or every cell a column's word ("数量<TAB>商品の詳細").
+            if (const QList<Cell> cells = cellsOf(n);
+                heads < 2 && cells.size() >= 2 &&
+                std::all_of(cells.begin(), cells.end(), [&](const Cell &cell) {
+                    return columnOf(compact(QStringView(n).mid(
+                               cell.begin, cell.end - cell.begin))) != Column::Other;
+                }))
+                heads = 2;
             if (heads >= 2 && !digits.match(c).hasMatch()) {
                 commit();
                 section = Section::Items;
@@ -1598,8 +1825,9 @@ private:
             }
             // Among the items a marked short line is an item's name
             // ("◆新茶詰合せ「翠」") unless it names a block.
-            static const QRegularExpression blockWord(QStringLiteral(
-                "先|者|主|方法|支払|備考|情報|配送|届|注文|明細|内容|合計|メッセージ|連絡|指定|希望"));
+            static const QRegularExpression blockWord(
+                QStringLiteral("先|者|主|方法|支払|備考|情報|配送|届|注文|明細|内容|合計|"
+                               "メッセージ|連絡|指定|希望"));
             if (marked(n, b) && !numbered && c.size() <= 12 && !digits.match(c).hasMatch() &&
                 labelOf(c) == Label::Other &&
                 (section != Section::Items || blockWord.match(c).hasMatch())) {
@@ -1631,7 +1859,7 @@ private:
                 const QList<Money> money = moneyIn(nv);
                 if (std::none_of(money.begin(), money.end(),
                                  [](const Money &m) { return m.marked; })) {
-                    cur.options.append(blankTrim(o.mid(b)));
+                    cur.options.append(optionText(o.mid(b)));
                     return true;
                 }
             }
@@ -1663,14 +1891,27 @@ private:
             break;
         }
         case Label::Code:
-            if (!cur.code.isEmpty() || (cur.priced() && !cur.name.isEmpty()))
+            // Several codes under one name ("ASIN: …", "SKU: …") stay one
+            // entry; a second code after a count or price starts the next.
+            if ((cur.priced() && !cur.name.isEmpty()) ||
+                (!cur.code.isEmpty() && (cur.name.isEmpty() || cur.qty || cur.priced())))
                 commit();
-            cur.code = blankTrim(value);
+            if (cur.code.isEmpty())
+                cur.code = blankTrim(value);
             break;
         case Label::Option: {
+            // "オプション：のし：御中元" is the option's own label and value; a
+            // pack size stands alone ("10個入り"); any other value keeps the
+            // label it is written with ("バリエーション：ブロンズ").
             static const QRegularExpression none(QStringLiteral("^(?:なし|無し|指定なし|-|ー)$"));
-            if (!blankTrim(value).isEmpty() && !none.match(blankTrim(value)).hasMatch())
-                cur.options.append(blankTrim(value));
+            static const QRegularExpression packSize(
+                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            const QString v = blankTrim(value);
+            if (v.isEmpty() || none.match(v).hasMatch())
+                break;
+            cur.options.append(
+                nv.contains(u':') || packSize.match(nv).hasMatch() ? v : optionText(o.mid(b)));
             break;
         }
         case Label::NamedOption: {
@@ -1680,7 +1921,7 @@ private:
                     .arg(kUnits));
             const bool pack =
                 (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
-            cur.options.append(blankTrim(pack ? value : o.mid(b)));
+            cur.options.append(optionText(pack ? value : o.mid(b)));
             break;
         }
         case Label::Price:
@@ -1711,6 +1952,23 @@ private:
                     merge(*item);
                     break;
                 }
+            // "数量: 3   ¥1,080": the count, then one amount, the line's total
+            // or its price (the order's total decides, see finish()).
+            static const QRegularExpression countThenAmount(
+                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]+"
+                               "(¥[\\s\\x{3000}]*[\\d,]+|[\\d,]+[\\s\\x{3000}]*円)[\\s\\x{3000}]*$")
+                    .arg(kUnits));
+            if (const auto m = countThenAmount.match(nv); m.hasMatch() && !cur.priced()) {
+                const QList<Money> money = moneyIn(nv.mid(m.capturedStart(3)));
+                if (money.size() == 1 && money.front().valid) {
+                    cur.qty = m.captured(1).toLongLong();
+                    if (!m.captured(2).isEmpty())
+                        cur.unit = unitOf(m.captured(2));
+                    cur.total = money.front().value;
+                    cur.countedTotal = true;
+                    break;
+                }
+            }
             static const QRegularExpression q(
                 QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
                     .arg(kUnits));
@@ -1745,11 +2003,12 @@ private:
         }
         cur.tags += item.tags;
         // "1,080円 × 4点" then "4,320円" alone: the line's total.
-        if (item.name.isEmpty() && item.price && !item.qty && !item.total && cur.price &&
-            cur.qty && !cur.total && *item.price == *cur.price * *cur.qty && *cur.qty > 1) {
+        if (item.name.isEmpty() && item.price && !item.qty && !item.total && cur.price && cur.qty &&
+            !cur.total && *item.price == *cur.price * *cur.qty && *cur.qty > 1) {
             cur.total = item.price;
             return;
         }
+        cur.options += item.options;
         if (item.price)
             cur.price = item.price;
         if (item.qty)
@@ -1781,8 +2040,15 @@ private:
         static const QRegularExpression prose(QStringLiteral("[はがでにへ]$|。"));
         static const QRegularExpression bound(
             QStringLiteral("\\d(?:円|pt)?(?:以上|以下|未満|から|より|まで)"));
-        if (item && !item->qty && (prose.match(item->name).hasMatch() || bound.match(c).hasMatch()))
+        if (item && !item->qty &&
+            (prose.match(item->name).hasMatch() || bound.match(c).hasMatch())) {
+            // "送料表では東北は990円とありました": shipping named in passing,
+            // a row only if the order's total includes it (see finish()).
+            if (item->price && *item->price > 0 && !bound.match(c).hasMatch() &&
+                c.contains(u"送料") && !c.contains(u"無料") && !c.contains(u'込'))
+                shippingInPassing = *item->price;
             item.reset();
+        }
         if (item) {
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
@@ -1860,6 +2126,8 @@ private:
         // without count or price was no item ("Shopify 注文 #2001").
         if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0)
             commit();
+        // "代引き、明日午前着希望": a request, not an option of the item above.
+        static const QRegularExpression remark(QStringLiteral("[、。]|希望|願い|ください"));
         if (cur.name.isEmpty()) {
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
@@ -1870,7 +2138,8 @@ private:
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
             }
-        } else if (cur.qty && !cur.priced() && c.size() > 16 && indent <= cur.indent) {
+        } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
+                   (c.size() > 16 || remark.match(c).hasMatch())) {
             // A counted name without its price yet takes short lines as
             // options ("50g"); a long one is the text going on.
             commit();
@@ -2079,9 +2348,31 @@ QList<bool> quotedLines(const QStringList &lines)
     return quoted;
 }
 
+// A sentence in its clauses: a list with an amount in every clause
+// ("ほうじ茶 1,296円×2、玄米茶 540円×1、送料660円"), or an item, then its sums
+// after a comma ("煎茶（1,980円）×3、送料無料で合計5,940円です").
+QStringList clausesOf(const QString &line)
+{
+    static const QRegularExpression priced(QStringLiteral("[0-9０-９]円|[¥￥][0-9０-９]"));
+    static const QRegularExpression comma(QStringLiteral("[、，]"));
+    if (const QStringList clauses = line.split(comma, Qt::SkipEmptyParts);
+        clauses.size() >= 2 && std::all_of(clauses.begin(), clauses.end(), [](const QString &c) {
+            return priced.match(c).hasMatch();
+        }))
+        return clauses;
+    static const QRegularExpression clause(
+        QStringLiteral("[、,，](?=[\\s\\x{3000}]*(?:送料|配送料|合計|総額|お支払|代引|手数料))"));
+    if (const auto m = clause.match(line); m.hasMatch()) {
+        const QString head = line.left(m.capturedStart());
+        if (priced.match(head).hasMatch() && !head.contains(u"合計") && !head.contains(u"送料"))
+            return {head, line.mid(m.capturedEnd())};
+    }
+    return {line};
+}
+
 // A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
 // split when two pieces or more carry an amount and every piece has words.
-QStringList memoEntries(const QString &line)
+QStringList slashEntries(const QString &line)
 {
     static const QRegularExpression separator(
         QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
@@ -2089,13 +2380,39 @@ QStringList memoEntries(const QString &line)
         return {line};
     const QStringList pieces = line.split(separator, Qt::SkipEmptyParts);
     static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
+    // "単価 1,080円 / 数量 2 / 金額 2,160円" are the fields of one item.
+    static const QRegularExpression field(
+        QStringLiteral("^[\\s\\x{3000}]*(?:単価|価格|数量|個数|金額|小計)"));
     int priced = 0;
     for (const QString &p : pieces) {
+        if (field.match(p).hasMatch())
+            return {line};
         if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
             return {line};
         priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
     }
     return pieces.size() >= 2 && priced >= 2 ? pieces : QStringList{line};
+}
+
+// A line of prose in its sentences ("ありがとうございます！玉露 50g（2,160円）×2で…",
+// "以上でお願いします。送料は600円です。合計4,920円ですね。"), each sentence
+// in its clauses, each clause in its memo entries.
+QStringList memoEntries(const QString &line)
+{
+    // "…を3袋お願いします。1袋648円でしたよね" prices the sentence before: no split.
+    static const QRegularExpression sentenceEnd(
+        QStringLiteral(
+            "(?:(?<=[。！？])|(?<=[^\\x{0000}-\\x{007F}][!?]))(?=[^\\s\\x{3000}」』)）!?！？])"
+            "(?![\\s\\x{3000}]*[1１][\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*["
+            "0-9０-９¥￥])")
+            .arg(kUnits));
+    QStringList out;
+    for (const QString &sentence : line.split(sentenceEnd, Qt::SkipEmptyParts)) {
+        const QStringList clauses = clausesOf(sentence);
+        for (const QString &c : clauses)
+            out += slashEntries(c);
+    }
+    return out.isEmpty() ? QStringList{line} : out;
 }
 
 // skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
@@ -2119,6 +2436,11 @@ OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool s
         if (quoted[count - 1])
             text.remove(quoteMarks);
         text.remove(chat);
+        // "湯呑み 白磁 × 2　←箱はいらないとのこと": a note pointing back at
+        // the line is no part of it.
+        static const QRegularExpression pointer(QStringLiteral("[\\s\\x{3000}]*(?:←|<-|＜－).*$"));
+        if (const qsizetype at = text.indexOf(pointer); at > 0)
+            text.truncate(at);
         for (const QString &piece : memoEntries(leftWhole(text, kLineLimit))) {
             const QString o = piece;
             const QString n = prepared(o);
