@@ -314,6 +314,11 @@ Labelled labelOf(const QString &line)
                 // "お名前（名）：亜紀" after "お名前（姓）：福田"
                 if (field == Field::Name && close == at + 2 && core.at(at + 1) == u'名')
                     field = Field::GivenName;
+                // "受取人名(フリガナ)": the reading of the field, not the field.
+                static const QRegularExpression reading(
+                    QStringLiteral("フリガナ|ふりがな|カナ|読み"));
+                if (QStringView(core).mid(at, close - at).contains(reading))
+                    field = Field::Ignore;
                 at = close + 1;
             }
         }
@@ -357,6 +362,7 @@ QStringList sentencePieces(const QString &line)
 
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
 bool looksLikeName(const QString &line);
+bool isAllKana(const QString &text);
 
 // A header line: the block it opens, and what follows on the same line.
 std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
@@ -376,6 +382,11 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
             static const QRegularExpression index(
                 QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
             rest.remove(index);
+            // "■お届け先 [1]": the number in brackets after a blank (the
+            // closing one may have gone with the line's trailing marks).
+            static const QRegularExpression bracketed(
+                QStringLiteral("^[\\s　]*[\\[［(（][0-9０-９]{1,2}([\\]］)）]|$)"));
+            rest.remove(bracketed);
             // "送り先はいつもの実家です。": the destination follows;
             // "送り先は 京都市… です。": it is here.
             if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
@@ -529,6 +540,19 @@ QString cleanName(QString name)
     static const QRegularExpression slashKana(
         QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
     name.remove(slashKana);
+    // "比嘉 ゆかり ヒガ ユカリ", "玉置 恵介<tab>タマキ ケイスケ": the reading in a
+    // column of its own, or word for word after a family and given name
+    // written with a kanji.
+    static const QRegularExpression spacedKana(
+        QStringLiteral("^([^\\s　]*\\p{Han}[^\\s　]*[\\s　]+[^\\s　]+)[\\s　]+"
+                       "[\\x{30A0}-\\x{30FF}]+[\\s　]+[\\x{30A0}-\\x{30FF}]+$"));
+    static const QRegularExpression cellKana(
+        QStringLiteral("^(.*\\p{Han}.*?)\\t[\\s　]*[\\x{30A0}-\\x{30FF}\\s　]+$"));
+    if (const auto m = cellKana.match(name); m.hasMatch())
+        name = m.captured(1);
+    else if (const auto k = spacedKana.match(name);
+             k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
+        name = k.captured(1);
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
@@ -690,6 +714,23 @@ bool isPrefectureOnly(const QString &text, const PostalDictionary *dict)
     return !m.prefecture.isEmpty() && !m.cityFound() && m.consumed == trimmed(text).size();
 }
 
+// The prefecture of an ISO 3166-2 code's number ("27" of "JP-27" is 大阪府):
+// the prefectures in their official order. Empty for another text.
+QString prefectureOfIsoCode(const QString &number)
+{
+    static const char16_t *const names[] = {
+        u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県",   u"福島県", u"茨城県",
+        u"栃木県", u"群馬県", u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",
+        u"石川県", u"福井県", u"山梨県", u"長野県", u"岐阜県", u"静岡県",   u"愛知県", u"三重県",
+        u"滋賀県", u"京都府", u"大阪府", u"兵庫県", u"奈良県", u"和歌山県", u"鳥取県", u"島根県",
+        u"岡山県", u"広島県", u"山口県", u"徳島県", u"香川県", u"愛媛県",   u"高知県", u"福岡県",
+        u"佐賀県", u"長崎県", u"熊本県", u"大分県", u"宮崎県", u"鹿児島県", u"沖縄県",
+    };
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    return ok && n >= 1 && n <= 47 ? QString::fromUtf16(names[n - 1]) : QString();
+}
+
 // An address that ends at its prefecture, city or town: the next line goes on
 // with it ("神奈川県 横浜市港北区" / "日吉本町1-23-7").
 bool isOpenAddress(const QString &address, const PostalDictionary *dict)
@@ -821,19 +862,23 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             continue;
         }
         if (field == Field::None) {
-            // "世田谷区 東京都 154-0024": city, prefecture and postal code in the
-            // order of overseas address forms.
+            // "世田谷区 東京都 154-0024", "世田谷区, 東京都 154-0024": city,
+            // prefecture and postal code in the order of overseas address
+            // forms; the prefecture may be given by its ISO code ("JP-27").
             static const QRegularExpression trailingZip(
-                QStringLiteral("^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
+                QStringLiteral("^([^0-9]*[^0-9\\s　,，、])[\\s　,，、]+(?:JP-([0-9]{2})[\\s　]+)?"
+                               "〒?([0-9]{3})-?([0-9]{4})$"));
             if (const auto m = trailingZip.match(value); m.hasMatch() && dict) {
-                QStringList words =
-                    m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
+                static const QRegularExpression between(QStringLiteral("[\\s　,，、]+"));
+                QStringList words = m.captured(1).split(between, Qt::SkipEmptyParts);
+                if (const QString iso = prefectureOfIsoCode(m.captured(2)); !iso.isEmpty())
+                    words.append(iso);
                 if (words.size() >= 2 && isPrefectureOnly(words.back(), dict)) {
                     words.prepend(words.takeLast());
                     const QString address = words.join(QString());
                     if (isAddressText(address, dict)) {
                         if (f.zip.isEmpty())
-                            f.zip = m.captured(2) + m.captured(3);
+                            f.zip = m.captured(3) + m.captured(4);
                         value = address;
                     }
                 }
