@@ -128,7 +128,8 @@ const BlockWord kBlockWords[] = {
     {u"依頼主", Block::Orderer},                {u"送り主", Block::Orderer},
     {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
     {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
-    {u"差出人", Block::Orderer},                {u"お客様情報", Block::Orderer},
+    {u"差出人", Block::Orderer},                {u"発信元", Block::Orderer},
+    {u"発信者", Block::Orderer},                {u"お客様情報", Block::Orderer},
     {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
     {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
     {u"商品", Block::Other},                    {u"お支払", Block::Other},
@@ -186,6 +187,11 @@ const LabelWord kLabels[] = {
     {u"担当", Field::Name},
     {u"会社名", Field::Company},
     {u"法人名", Field::Company},
+    {u"団体名", Field::Company},
+    {u"店舗名", Field::Company},
+    {u"店名", Field::Company},
+    {u"屋号", Field::Company},
+    {u"施設名", Field::Company},
     {u"貴社名", Field::Company},
     {u"御社名", Field::Company},
     {u"部署名", Field::Company},
@@ -271,6 +277,8 @@ struct Labelled
 {
     Field field = Field::None;
     QString value;
+    bool sentence = false; // "住所は…です": the value is what a sentence says
+    bool contact = false;  // "担当：…": the person in charge of a company or shop
 };
 
 bool isSeparator(QChar c)
@@ -322,6 +330,14 @@ Labelled labelOf(const QString &line)
                 at = close + 1;
             }
         }
+        // "会社名・団体名": one label naming two things the field may hold.
+        if (at < core.size() && core.at(at) == u'・') {
+            qsizetype end = at + 1;
+            while (end < core.size() && end - at <= 6 && !isSeparator(core.at(end)))
+                ++end;
+            if (end < core.size() && end - at <= 6 && core.at(end - 1) == u'名')
+                at = end;
+        }
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
             !(l.field == Field::Tel && (core.at(at).isDigit() || core.at(at) == u'.')))
@@ -335,7 +351,7 @@ Labelled labelOf(const QString &line)
                 QStringLiteral("(です|になります|でお願いします)?[。．.!！]*$"));
             value.remove(tail);
         }
-        return {field, trimmed(value)};
+        return {field, trimmed(value), freeText, word.contains(u"担当")};
     }
     return {};
 }
@@ -765,7 +781,7 @@ bool isPlaceOfBusiness(const QString &text)
     static const QRegularExpression place(QStringLiteral(
         "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
         "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
-        "サロン|教室|[堂亭庵]$"));
+        "サロン|教室|[堂亭庵院]$"));
     return text.contains(place);
 }
 
@@ -818,6 +834,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString nearName;
     bool previousField = false;
     AddressTail tailName; // words after the 番地 that may be the name
+    // A shop, inn or office named on a line of its own: whose the labelled
+    // person in charge is ("旅館もりや" … "担当：森谷 和彦"), or the line
+    // above an unlabelled person in a signature ("ひなた整骨院" / "河野 大樹").
+    QString placeLine, placeAbove, nameBelowPlace;
+    bool contactLabelled = false, placeRightAboveLabel = false;
     for (const QString &line : lines) {
         const QString lineBeforeName = std::exchange(previousName, QString());
         const bool fieldBefore = std::exchange(previousField, false);
@@ -838,6 +859,19 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             pending = Field::None;
         }
         QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
+        // "住所は前と同じですが、念のため書いておきます。": a sentence about the
+        // field that does not give it; the field follows elsewhere.
+        if (l.sentence && !(compact(value).size() <= 12 && value.contains(u"同")) &&
+            ((l.field == Field::Address && !leadingZip(value) && !isAddressText(value, dict)) ||
+             (l.field == Field::Zip && !leadingZip(value)) ||
+             (l.field == Field::Tel && firstTelephone(value).isEmpty())))
+            continue;
+        if (l.field == Field::None) {
+            // "大西 早苗 様（家内の姉です）": a note after the honoured name.
+            static const QRegularExpression note(
+                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
+            value.replace(note, QStringLiteral("\\1"));
+        }
         if (line.contains(u"同じ") || line.contains(u"同上")) {
             f.sameAsOrderer = true;
             // "同上", "ご注文者と同じ": the orderer's, read from there.
@@ -956,6 +990,13 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 } else {
                     if (unlabelledName.isEmpty())
                         unlabelledName = value;
+                    if (placeLine.isEmpty() && isPlaceOfBusiness(value))
+                        placeLine = value;
+                    if (nameBelowPlace.isEmpty() && isPlaceOfBusiness(lineBeforeName) &&
+                        !isPlaceOfBusiness(value) && !isAllKana(value)) {
+                        placeAbove = lineBeforeName;
+                        nameBelowPlace = value;
+                    }
                     if (!isHonorificName(value)) {
                         previousName = value;
                         previousNameAfterAddress = last == Field::Address;
@@ -1041,6 +1082,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             if (f.name.isEmpty()) {
                 f.name = value;
                 f.nameLabelled = true;
+                contactLabelled = l.contact;
+                placeRightAboveLabel = isPlaceOfBusiness(lineBeforeName);
             } else {
                 nameLines.append(value);
             }
@@ -1104,7 +1147,22 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         // after the 番地 are whom it goes to.
         f.name = tailName.name;
         f.address = tailName.address;
+    } else if (!tailName.name.isEmpty() && !f.nameLabelled) {
+        // "富山市本町9-21 土肥 和子" by a letter signed "土肥": the full name.
+        const QString surname = compact(cleanName(f.name));
+        const QString full = compact(tailName.name);
+        if (!surname.isEmpty() && full.size() > surname.size() && full.startsWith(surname)) {
+            f.name = tailName.name;
+            f.address = tailName.address;
+        }
     }
+    if (f.company.isEmpty() && !placeLine.isEmpty() && f.nameLabelled &&
+        (contactLabelled || placeRightAboveLabel) && f.building != placeLine &&
+        !compact(f.name).contains(compact(cleanName(placeLine))))
+        f.company = placeLine;
+    else if (f.company.isEmpty() && !f.nameLabelled && !nameBelowPlace.isEmpty() &&
+             f.name == nameBelowPlace)
+        f.name = placeAbove + u' ' + f.name;
     f.name = cleanName(f.name);
     // A company line that already holds the person ("株式会社… 長谷川 涼子")
     // with the surname again in the closing: the company line says it all.
