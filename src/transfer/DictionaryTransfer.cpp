@@ -573,14 +573,21 @@ QString cleanName(QString name)
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
     name = trimmed(name);
+    bool person = false; // honoured as a person, not as a company (御中)
     for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"さん", u"宛", u"あて"}) {
         const QString word = QString::fromUtf16(h);
         if (name.endsWith(word)) {
             name.chop(word.size());
             name = trimmed(name);
+            person = word != u"御中" && word != u"宛" && word != u"あて";
             break;
         }
     }
+    // "小鹿の望月様": a person known by the place they live in, as a phone
+    // memo writes them; the surname is whom it goes to.
+    static const QRegularExpression ofPlace(QStringLiteral("^\\p{Han}{2,4}の(?=\\p{Han}{2,3}$)"));
+    if (person)
+        name.remove(ofPlace);
     return name;
 }
 
@@ -792,6 +799,16 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
 {
     if (leadingZip(value) || isAddressText(value, dict))
         return std::nullopt;
+    // "望月様（常連）静岡市駿河区…": an honoured name, maybe with a note,
+    // written straight before the address.
+    static const QRegularExpression honoured(QStringLiteral(
+        "^([^\\s　0-9]{1,16}?(?:様|さま|殿))(?:[（(][^（）()]{1,12}[）)])?[\\s　]*(.+)$"));
+    if (const auto m = honoured.match(value); m.hasMatch() && looksLikeName(m.captured(1))) {
+        const QString rest = m.captured(2);
+        if (rest.startsWith(u'〒') || (leadingZip(rest) && rest.contains(u'-')) ||
+            isAddressText(rest, dict))
+            return std::make_pair(m.captured(1), rest);
+    }
     static const QRegularExpression blank(QStringLiteral("[\\s　]+"));
     int tried = 0;
     for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
