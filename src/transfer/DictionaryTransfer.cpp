@@ -2,6 +2,7 @@
 
 #include "transfer/LineTests.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <phonenumbers/phonenumbermatch.h>
 #include <phonenumbers/phonenumbermatcher.h>
@@ -898,6 +899,15 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         if (value.isEmpty())
             continue;
         Field field = l.field;
+        if (field == Field::None) {
+            // "西尾由美子です", "西尾 ゆみこと申します": a line that only says
+            // who writes; the words must be shaped as a name, not as a phrase.
+            static const QRegularExpression selfNamed(QStringLiteral(
+                "^(\\p{Han}{4,6}|\\p{Han}{1,3}[\\s　]+[\\p{Han}\\p{Hiragana}\\p{Katakana}]{1,5})"
+                "(です|と申します)[。.!！]*$"));
+            if (const auto m = selfNamed.match(value); m.hasMatch() && looksLikeName(m.captured(1)))
+                value = m.captured(1);
+        }
         if (field == Field::None && isOpenAddress(f.address, dict) && f.building.isEmpty() &&
             continuesAddress(f.address, value, dict)) {
             f.address += value;
@@ -1344,6 +1354,35 @@ QString singleSpaced(const QString &text)
     return trimmed(out);
 }
 
+// A chat copied bubble by bubble: each message under its sender's name on a
+// line of its own ("ゆみこ" / "三重県津市…" / "ゆみこ" / "丸之内ハイム302").
+// The name that heads at least three of the lines and a fifth of them is the
+// sender's; empty when there is none.
+QString chatSpeaker(const QStringList &lines)
+{
+    QHash<QString, int> counts;
+    int nonEmpty = 0;
+    for (qsizetype i = 0; i < lines.size() && i < kLinesRead; ++i) {
+        const QString line = trimmed(QStringView(lines[i]).left(kLineLimit));
+        if (line.isEmpty())
+            continue;
+        ++nonEmpty;
+        if (line.size() <= 20)
+            ++counts[line];
+    }
+    QString best;
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > most && it.value() >= 3 && it.value() * 5 >= nonEmpty &&
+            digitsOf(it.key()).isEmpty() && looksLikeName(it.key()) &&
+            labelOf(it.key()).field == Field::None) {
+            best = it.key();
+            most = it.value();
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -1415,13 +1454,20 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
+    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
+    const QString speaker = chatSpeaker(memoLines);
     int read = 0;
-    for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
+    for (const QString &raw : memoLines) {
         if (++read > kLinesRead)
             break;
         QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
+        if (!speaker.isEmpty() && line == speaker) {
+            if (chatSender.isEmpty())
+                chatSender = speaker;
+            continue;
+        }
         // A chat's saved history: "20:51<tab>山口 千夏<tab>送り先は…". The
         // message is read; its sender, when not the shop, names the customer.
         static const QRegularExpression chat(
