@@ -1383,6 +1383,35 @@ QString chatSpeaker(const QStringList &lines)
     return best;
 }
 
+// A reply that writes the quoted address again with what it left out
+// (正しくは「山口市穂積町4-27 サンハイツ穂積 103号室」です): the street part of
+// the same town, when it goes on from the one read; street otherwise.
+QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, const QString &street,
+                        const PostalDictionary &dict)
+{
+    static const QRegularExpression quotedText(QStringLiteral("「([^「」]+)」"));
+    static const QRegularExpression sentenceEnd(
+        QStringLiteral("[」』]?(です|になります|でお願いします|まで)?[。．.!！]*$"));
+    for (const QString &raw : fresh) {
+        QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
+        if (const auto q = quotedText.match(line); q.hasMatch())
+            line = q.captured(1);
+        const qsizetype at = line.indexOf(placed.city);
+        if (at < 0)
+            continue;
+        QString address = trimmed(line.mid(at));
+        address.remove(sentenceEnd);
+        const AddressMatch m = dict.matchAddress(address, placed.codes.value(0));
+        if (m.prefecture != placed.prefecture || m.city != placed.city || m.town != placed.town)
+            continue;
+        const QString written = singleSpaced(streetPart(address.mid(m.consumed)));
+        if (compact(written).size() > compact(street).size() &&
+            compact(written).startsWith(compact(street)))
+            return written;
+    }
+    return street;
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -1418,9 +1447,10 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     // ("> "). A destination complete in the new text is the one, unless the
     // quote holds a destination and the new text does not speak of sending
     // (a signature under "それでお願いします" is the orderer's).
+    QStringList fresh;
+    bool quoted = false;
     if (memoText.isValidUtf16()) {
-        QStringList fresh;
-        bool quoted = false, quotedDestination = false;
+        bool quotedDestination = false;
         for (const QString &raw : memoLinesOf(memoText)) {
             const QString line = trimmed(raw);
             if (line.startsWith(u'>') || line.startsWith(u'＞')) {
@@ -1572,6 +1602,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     // The postal code, checked; the address split at the town.
     QString zip = found.zip;
     TransferResult &out = r.fields;
+    AddressMatch placed; // the town the address was split at
     if (!found.address.isEmpty()) {
         AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
         // "横浜市山下町…" without its ward: the postal code's ward put in.
@@ -1614,6 +1645,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             }
         }
         if (m.cityFound()) {
+            placed = m;
             out.add1 = m.prefecture + m.city + streets + m.town;
             out.add2 = streetPart(found.address.mid(m.consumed));
             if (zip.isEmpty() && m.codes.size() == 1 && !m.town.isEmpty())
@@ -1629,6 +1661,9 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     out.zip = dashedZip(zip);
     out.add1 = singleSpaced(out.add1);
     out.add2 = singleSpaced(out.add2);
+    if (quoted && dict && !placed.town.isEmpty() &&
+        out.add1 == placed.prefecture + placed.city + placed.town)
+        out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
     if (looksLikeName(chatSender) &&
         (found.name.isEmpty() || (compact(chatSender).startsWith(compact(found.name)) &&
                                   compact(chatSender).size() > compact(found.name).size())))
