@@ -396,14 +396,12 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 rest = rest.mid(QString::fromUtf16(tail).size());
         if (b.block != Block::Other) {
             // "お届け先①", "お届け先2": one of several destinations, numbered.
+            // "お届け先 2", "■お届け先 [1]" (the closing bracket may have gone
+            // with the line's trailing marks).
             static const QRegularExpression index(
-                QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
+                QStringLiteral("^[\\s　]*[(（\\[［]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])"
+                               "[)）\\]］]?(?![0-9０-９\\-－])"));
             rest.remove(index);
-            // "■お届け先 [1]": the number in brackets after a blank (the
-            // closing one may have gone with the line's trailing marks).
-            static const QRegularExpression bracketed(
-                QStringLiteral("^[\\s　]*[\\[［(（][0-9０-９]{1,2}([\\]］)）]|$)"));
-            rest.remove(bracketed);
             // "送り先はいつもの実家です。": the destination follows;
             // "送り先は 京都市… です。": it is here.
             if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
@@ -965,7 +963,16 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 // "水前寺5丁目8-21 …" above "熊本市中央区" above "熊本県".
                 if (f.address.isEmpty() && !lineBeforeStreet.isEmpty() &&
                     isOpenAddress(value, dict)) {
-                    value += lineBeforeStreet;
+                    // "3-2-1 一番町" in the order of a foreign form: the town
+                    // goes before its 番地.
+                    static const QRegularExpression numberFirst(
+                        QStringLiteral("^([0-9][0-9-]*)[\\s　]+([^0-9\\s　]+)(.*)$"));
+                    const auto n = numberFirst.match(lineBeforeStreet);
+                    const QString town = value + (n.hasMatch() ? n.captured(2) : QString());
+                    if (n.hasMatch() && dict->matchAddress(town).consumed == town.size())
+                        value = town + n.captured(1) + n.captured(3);
+                    else
+                        value += lineBeforeStreet;
                 }
             } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
