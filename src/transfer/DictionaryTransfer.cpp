@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <phonenumbers/phonenumbermatch.h>
 #include <phonenumbers/phonenumbermatcher.h>
 #include <phonenumbers/phonenumberutil.h>
@@ -831,6 +832,73 @@ bool isDepartment(const QString &text)
     return compact(text).contains(dept);
 }
 
+// An address written on one line in the order of a foreign form, its parts
+// split by commas ("2-14-7 メゾン桜新町203, 桜新町, 世田谷区, 東京都 154-0015",
+// "…, 大阪市此花区, JP-27 554-0022"): the postal code's digits and the
+// address in Japanese order. Nothing when the line is no such address.
+std::optional<std::pair<QString, QString>> commaAddress(const QString &value,
+                                                        const PostalDictionary *dict)
+{
+    if (!dict || (!value.contains(u',') && !value.contains(u'，')))
+        return std::nullopt;
+    static const QRegularExpression comma(QStringLiteral("[\\s　]*[,，][\\s　]*"));
+    QStringList parts = value.split(comma, Qt::SkipEmptyParts);
+    QString zip;
+    static const QRegularExpression trailingZip(
+        QStringLiteral("(?:^|[\\s　])〒?([0-9]{3})-?([0-9]{4})$"));
+    static const QRegularExpression iso(QStringLiteral("(?:^|[\\s　])JP-([0-9]{2})$"));
+    static const QRegularExpression country(QStringLiteral("^(Japan|JAPAN|日本)$"));
+    for (qsizetype i = parts.size() - 1; i >= 0; --i) {
+        QString part = trimmed(parts[i]);
+        if (const auto m = trailingZip.match(part); m.hasMatch() && zip.isEmpty()) {
+            zip = m.captured(1) + m.captured(2);
+            part = trimmed(part.left(m.capturedStart()));
+        }
+        if (const auto m = iso.match(part); m.hasMatch()) {
+            const QString prefecture = prefectureOfIsoCode(m.captured(1));
+            part = trimmed(part.left(m.capturedStart()));
+            if (!prefecture.isEmpty())
+                parts.insert(i + 1, prefecture);
+        }
+        if (part.isEmpty() || part.contains(country))
+            parts.removeAt(i);
+        else
+            parts[i] = part;
+    }
+    if (parts.size() < 2)
+        return std::nullopt;
+    // The prefecture or city stands last in a foreign form, first in ours:
+    // prefecture, city and town are taken from that end while the dictionary
+    // reads them as one, the rest (番地, building) stays in its order.
+    const bool foreign = isPrefectureOnly(parts.back(), dict) ||
+                         (digitsOf(parts.back()).isEmpty() &&
+                          dict->matchAddress(parts.back()).consumed == parts.back().size() &&
+                          !isPrefectureOnly(parts.front(), dict));
+    if (foreign)
+        std::reverse(parts.begin(), parts.end());
+    QString address;
+    for (bool more = true; more;) {
+        more = false;
+        // ("青葉区, 仙台市": a ward apart from its city is read with it.)
+        QString longer = address;
+        for (qsizetype k = 0; k < 2 && k < parts.size() && digitsOf(parts[k]).isEmpty(); ++k) {
+            longer += parts[k];
+            if (dict->matchAddress(longer).consumed == longer.size()) {
+                address = longer;
+                parts.remove(0, k + 1);
+                more = true;
+                break;
+            }
+        }
+    }
+    if (foreign)
+        std::reverse(parts.begin(), parts.end());
+    address += parts.join(u' ');
+    if (!dict->matchAddress(address).cityFound())
+        return std::nullopt;
+    return std::make_pair(zip, address);
+}
+
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
 {
     Found f;
@@ -905,6 +973,13 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 "(です|と申します)[。.!！]*$"));
             if (const auto m = selfNamed.match(value); m.hasMatch() && looksLikeName(m.captured(1)))
                 value = m.captured(1);
+        }
+        if (field == Field::None || field == Field::Address) {
+            if (const auto c = commaAddress(value, dict)) {
+                if (f.zip.isEmpty() && !c->first.isEmpty())
+                    f.zip = c->first;
+                value = c->second;
+            }
         }
         if (field == Field::None && isOpenAddress(f.address, dict) && f.building.isEmpty() &&
             continuesAddress(f.address, value, dict)) {
@@ -1362,9 +1437,10 @@ QString singleSpaced(const QString &text)
 }
 
 // A chat copied bubble by bubble: each message under its sender's name on a
-// line of its own ("ゆみこ" / "三重県津市…" / "ゆみこ" / "丸之内ハイム302").
-// The name that heads at least three of the lines and a fifth of them is the
-// sender's; empty when there is none.
+// line of its own ("ゆみこ" / "三重県津市…" / "ゆみこ" / "丸之内ハイム302"), or
+// before it and a colon ("ゆみこ：三重県津市…"). The name that heads at
+// least three of the lines and a fifth of them is the sender's; empty when
+// there is none.
 QString chatSpeaker(const QStringList &lines)
 {
     QHash<QString, int> counts;
@@ -1376,6 +1452,9 @@ QString chatSpeaker(const QStringList &lines)
         ++nonEmpty;
         if (line.size() <= 20)
             ++counts[line];
+        static const QRegularExpression sender(QStringLiteral("^([^:：\\s　]{1,12})[:：]"));
+        if (const auto m = sender.match(line); m.hasMatch() && m.captured(1) != line)
+            ++counts[m.captured(1)];
     }
     QString best;
     int most = 0;
@@ -1392,7 +1471,9 @@ QString chatSpeaker(const QStringList &lines)
 
 // A reply that writes the quoted address again with what it left out
 // (正しくは「山口市穂積町4-27 サンハイツ穂積 103号室」です): the street part of
-// the same town, when it goes on from the one read; street otherwise.
+// the same town, when it goes on from the one read. A reply that gives only
+// the room ("部屋番号を書き忘れました。305号室です。") or the building and room
+// in brackets adds them. Otherwise street as it was.
 QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, const QString &street,
                         const PostalDictionary &dict)
 {
@@ -1415,6 +1496,19 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
         if (compact(written).size() > compact(street).size() &&
             compact(written).startsWith(compact(street)))
             return written;
+    }
+    static const QRegularExpression room(QStringLiteral("[0-9]{1,4}号室"));
+    for (const QString &raw : fresh) {
+        const QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
+        QString added;
+        if (const auto q = quotedText.match(line); q.hasMatch() && looksLikeBuilding(q.captured(1)))
+            added = singleSpaced(q.captured(1));
+        else if (const auto r = room.match(line); r.hasMatch())
+            added = r.captured();
+        // (Not the room the street already ends with: "… 305" and "305号室".)
+        if (!added.isEmpty() && !street.isEmpty() && !compact(street).contains(compact(added)) &&
+            !compact(street).endsWith(digitsOf(added)))
+            return street + u' ' + added;
     }
     return street;
 }
@@ -1500,10 +1594,15 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
-        if (!speaker.isEmpty() && line == speaker) {
-            if (chatSender.isEmpty())
-                chatSender = speaker;
-            continue;
+        if (!speaker.isEmpty() && line.startsWith(speaker)) {
+            const QString message = trimmed(QStringView(line).mid(speaker.size()));
+            if (message.isEmpty() || message.startsWith(u'：') || message.startsWith(u':')) {
+                if (chatSender.isEmpty())
+                    chatSender = speaker;
+                line = trimmed(QStringView(message).mid(message.isEmpty() ? 0 : 1));
+                if (line.isEmpty())
+                    continue;
+            }
         }
         // A chat's saved history: "20:51<tab>山口 千夏<tab>送り先は…". The
         // message is read; its sender, when not the shop, names the customer.
