@@ -824,6 +824,18 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
     return std::nullopt;
 }
 
+// A word with a count of one or two digits glued to it and nothing else
+// ("煎茶2", "玄米茶 1"): an item of a memo, not a building, unless a building's
+// word is in it ("コーポ田中2").
+bool isItemAndCount(const QString &value)
+{
+    static const QRegularExpression itemCount(QStringLiteral("^[^\\s　0-9]+[\\s　]?[0-9]{1,2}$"));
+    static const QRegularExpression buildingWord(QStringLiteral(
+        "ビル|マンション|ハイツ|コーポ|アパート|レジデンス|タワー|荘|寮|棟|ハウス|メゾン|パレス|"
+        "ヒルズ|コート|プラザ|センター|[A-Za-z]"));
+    return value.contains(itemCount) && !value.contains(buildingWord);
+}
+
 // A department or post written after a company's name on its own line.
 bool isDepartment(const QString &text)
 {
@@ -1064,8 +1076,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 field = Field::Company;
             } else if (last == Field::Address && looksLikeBuilding(value) &&
                        !value.contains(QRegularExpression(
-                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
-                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
+                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)"))) &&
+                       !isItemAndCount(value)) {
+                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包",
+                // "煎茶2" in a phone memo.)
                 field = Field::Building;
                 previousBuilding = value;
             } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
