@@ -310,7 +310,11 @@ qsizetype spacedPrefix(const QString &text, const QString &word)
 // it. A label runs into no other word: "住所録" is no 住所.
 Labelled labelOf(const QString &line)
 {
-    const QString core = narrow(undecorated(line, nullptr));
+    QString core = narrow(undecorated(line, nullptr));
+    // "母の住所は…", "実家の電話は…": whose field it is, before a sentence's label.
+    static const QRegularExpression whose(QStringLiteral(
+        "^[^\\s　:：の、。]{1,6}の(?=(ご?住所|お?名前|お?電話|電話番号|郵便番号|連絡先)は)"));
+    core.remove(whose);
     for (const LabelWord &l : kLabels) {
         const QString word = QString::fromUtf16(l.word);
         qsizetype at = spacedPrefix(core, word);
@@ -569,6 +573,14 @@ QString cleanName(QString name)
     else if (const auto k = spacedKana.match(name);
              k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
         name = k.captured(1);
+    // "株式会社さくら 経理部 御中（ご担当：桜井様）": the person in charge named
+    // in brackets after the company.
+    static const QRegularExpression contact(
+        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*([^（）()\\s　:：][^"
+                       "（）():：]{0,11}?)"
+                       "[\\s　]*(様|さま|さん|殿)?[）)]$"));
+    if (const auto m = contact.match(name); m.hasMatch())
+        name = name.left(m.capturedStart()) + u' ' + m.captured(2);
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
@@ -840,7 +852,8 @@ bool isItemAndCount(const QString &value)
 bool isDepartment(const QString &text)
 {
     static const QRegularExpression dept(
-        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
+        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店|"
+                       "[部課室係店所院]長|次長|主任|代表|支配人)$"));
     return compact(text).contains(dept);
 }
 
@@ -956,16 +969,27 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         }
         QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
         // "住所は前と同じですが、念のため書いておきます。": a sentence about the
-        // field that does not give it; the field follows elsewhere.
+        // field that does not give it; the field follows elsewhere. In
+        // brackets it may ("住所はいつものところ（鹿児島市…）です").
+        const auto gives = [&](const QString &v) {
+            return (l.field != Field::Address || leadingZip(v) || isAddressText(v, dict)) &&
+                   (l.field != Field::Zip || leadingZip(v)) &&
+                   (l.field != Field::Tel || !firstTelephone(v).isEmpty());
+        };
         if (l.sentence && !(compact(value).size() <= 12 && value.contains(u"同")) &&
-            ((l.field == Field::Address && !leadingZip(value) && !isAddressText(value, dict)) ||
-             (l.field == Field::Zip && !leadingZip(value)) ||
-             (l.field == Field::Tel && firstTelephone(value).isEmpty())))
-            continue;
+            !gives(value)) {
+            static const QRegularExpression bracketed(
+                QStringLiteral("[（(「『]([^（）()「」『』]+)[）)」』]"));
+            const auto b = bracketed.match(value);
+            if (!b.hasMatch() || !gives(trimmed(b.captured(1))))
+                continue;
+            value = trimmed(b.captured(1));
+        }
         if (l.field == Field::None) {
-            // "大西 早苗 様（家内の姉です）": a note after the honoured name.
+            // "大西 早苗 様（家内の姉です）": a note after the honoured name
+            // (one naming the person in charge is read with the name).
             static const QRegularExpression note(
-                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
+                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,12}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
         }
         if (line.contains(u"同じ") || line.contains(u"同上")) {
@@ -1289,9 +1313,20 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     f.name = cleanName(f.name);
     // A company line that already holds the person ("株式会社… 長谷川 涼子")
     // with the surname again in the closing: the company line says it all.
+    // A surname that is part of the company's own name ("有限会社 丸山園" and
+    // "ご担当 丸山") is not: the person stands after that name.
     f.company = cleanName(f.company); // "株式会社北陸フーズ 御中"
-    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name)))
-        f.name = f.company;
+    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name))) {
+        static const QRegularExpression blanks(QStringLiteral("[\\s　]+"));
+        QStringList words = f.company.split(blanks, Qt::SkipEmptyParts);
+        // The company's own name: its first word, with the next one when the
+        // first is only the legal form.
+        const qsizetype own =
+            words.size() > 1 && QString(words[0]).remove(companyForm()).isEmpty() ? 2 : 1;
+        const bool afterName = compact(words.mid(own).join(QString())).contains(compact(f.name));
+        if (afterName || words.size() == 1)
+            f.name = f.company;
+    }
     if (!f.company.isEmpty() && !compact(f.name).contains(compact(f.company)))
         f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
     return f;
@@ -1353,7 +1388,7 @@ QString streetPart(const QString &text)
     // the one blank it is written with elsewhere.
     static const QRegularExpression glued(QStringLiteral(
         "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
-        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟])"));
+        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町])"));
     QString out = trimmed(narrow(text));
     if (const auto m = glued.match(out); m.hasMatch())
         out.insert(m.capturedEnd(1), u' ');
