@@ -584,6 +584,11 @@ QString cleanName(QString name)
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
+    // "高田 雅子（母）": who the person is to the writer.
+    static const QRegularExpression kin(QStringLiteral(
+        "[\\s　]*[（(](義?(母|父|姉|兄|妹|弟)|娘|息子|妻|夫|祖母|祖父|叔母|伯母|叔父|伯父|"
+        "孫|実家|自宅|友人|知人|親戚)[）)]$"));
+    name.remove(kin);
     name = trimmed(name);
     bool person = false; // honoured as a person, not as a company (御中)
     for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"さん", u"宛", u"あて"}) {
