@@ -805,7 +805,7 @@ bool isPlaceOfBusiness(const QString &text)
     static const QRegularExpression place(QStringLiteral(
         "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
         "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
-        "サロン|教室|[堂亭庵院]$"));
+        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|[堂亭庵院塾]$"));
     return text.contains(place);
 }
 
