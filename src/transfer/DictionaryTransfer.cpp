@@ -525,7 +525,7 @@ bool isHonorificName(const QString &line)
 {
     // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま");
+           line.endsWith(u"さま") || line.endsWith(u"宛");
 }
 
 // A line that can be a person's or company's name: short, no digits, no
@@ -1210,6 +1210,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 f.address += value; // "住所1：石川県金沢市" then "住所2：香林坊2丁目7-1"
                 break;
             }
+            // "住所：帯広市西三条南11丁目" / "3-1 小川アパート2号": the 番地 goes on.
+            if (f.building.isEmpty() && f.address.endsWith(u"丁目") && value.front().isDigit()) {
+                f.address += value;
+                break;
+            }
             // A long address line broken inside the building's name
             // ("…2-11-8 サンクレスト三" / "軒茶屋 1104号室") goes on without a blank.
             if (l.field == Field::None && f.building.isEmpty() && lengthBefore >= 30 &&
@@ -1285,8 +1290,9 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
     // "お客様：鈴木様" with "鈴木 光江" on a line of its own: the full name.
+    // So too "…帯広会館 3F 田村 宛" signed "田村 恵美".
     if (const QString surname = compact(cleanName(f.name));
-        f.nameLabelled && surname.size() >= 1 && surname.size() <= 3) {
+        (f.nameLabelled || f.name == honorificName) && surname.size() >= 1 && surname.size() <= 3) {
         for (const QString &n : nameLines)
             if (compact(n).startsWith(surname) && compact(cleanName(n)).size() > surname.size() &&
                 !isAllKana(n)) {
