@@ -528,13 +528,23 @@ bool isHonorificName(const QString &line)
            line.endsWith(u"さま") || line.endsWith(u"宛");
 }
 
+// A 番地 written in kanji numerals ("十五丁目三番地の二", "三番五号").
+bool isKanjiStreet(const QString &text)
+{
+    static const QRegularExpression street(
+        QStringLiteral("^[〇一二三四五六七八九十百千]+(丁目|番地?|号)([〇一二三四五六七八九十百千]+"
+                       "(番地?|号)?|の|-)*"));
+    return text.contains(street);
+}
+
 // A line that can be a person's or company's name: short, no digits, no
 // sentence, no greeting.
 bool looksLikeName(const QString &line)
 {
     const QString n = narrow(line);
     if (n.size() < 2 || n.size() > 40 ||
-        n.contains(QRegularExpression(QStringLiteral("[0-9。、！？!?]"))))
+        n.contains(QRegularExpression(QStringLiteral("[0-9。、！？!?]"))) ||
+        isKanjiStreet(trimmed(n)))
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
         return false;
@@ -788,7 +798,8 @@ bool continuesAddress(const QString &address, const QString &value, const Postal
         return false;
     const AddressMatch before = dict->matchAddress(address);
     const AddressMatch after = dict->matchAddress(address + value);
-    return !digitsOf(value).isEmpty() ? after.cityFound() : after.consumed > before.consumed;
+    return !digitsOf(value).isEmpty() || isKanjiStreet(value) ? after.cityFound()
+                                                              : after.consumed > before.consumed;
 }
 
 bool isAllKana(const QString &text)
