@@ -2,7 +2,9 @@
 
 #include "transfer/LineTests.h"
 
+#include <QHash>
 #include <QRegularExpression>
+#include <algorithm>
 #include <phonenumbers/phonenumbermatch.h>
 #include <phonenumbers/phonenumbermatcher.h>
 #include <phonenumbers/phonenumberutil.h>
@@ -128,7 +130,8 @@ const BlockWord kBlockWords[] = {
     {u"依頼主", Block::Orderer},                {u"送り主", Block::Orderer},
     {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
     {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
-    {u"差出人", Block::Orderer},                {u"お客様情報", Block::Orderer},
+    {u"差出人", Block::Orderer},                {u"発信元", Block::Orderer},
+    {u"発信者", Block::Orderer},                {u"お客様情報", Block::Orderer},
     {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
     {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
     {u"商品", Block::Other},                    {u"お支払", Block::Other},
@@ -186,6 +189,11 @@ const LabelWord kLabels[] = {
     {u"担当", Field::Name},
     {u"会社名", Field::Company},
     {u"法人名", Field::Company},
+    {u"団体名", Field::Company},
+    {u"店舗名", Field::Company},
+    {u"店名", Field::Company},
+    {u"屋号", Field::Company},
+    {u"施設名", Field::Company},
     {u"貴社名", Field::Company},
     {u"御社名", Field::Company},
     {u"部署名", Field::Company},
@@ -271,6 +279,8 @@ struct Labelled
 {
     Field field = Field::None;
     QString value;
+    bool sentence = false; // "住所は…です": the value is what a sentence says
+    bool contact = false;  // "担当：…": the person in charge of a company or shop
 };
 
 bool isSeparator(QChar c)
@@ -300,7 +310,11 @@ qsizetype spacedPrefix(const QString &text, const QString &word)
 // it. A label runs into no other word: "住所録" is no 住所.
 Labelled labelOf(const QString &line)
 {
-    const QString core = narrow(undecorated(line, nullptr));
+    QString core = narrow(undecorated(line, nullptr));
+    // "母の住所は…", "実家の電話は…": whose field it is, before a sentence's label.
+    static const QRegularExpression whose(QStringLiteral(
+        "^[^\\s　:：の、。]{1,6}の(?=(ご?住所|お?名前|お?電話|電話番号|郵便番号|連絡先)は)"));
+    core.remove(whose);
     for (const LabelWord &l : kLabels) {
         const QString word = QString::fromUtf16(l.word);
         qsizetype at = spacedPrefix(core, word);
@@ -314,8 +328,21 @@ Labelled labelOf(const QString &line)
                 // "お名前（名）：亜紀" after "お名前（姓）：福田"
                 if (field == Field::Name && close == at + 2 && core.at(at + 1) == u'名')
                     field = Field::GivenName;
+                // "受取人名(フリガナ)": the reading of the field, not the field.
+                static const QRegularExpression reading(
+                    QStringLiteral("フリガナ|ふりがな|カナ|読み"));
+                if (QStringView(core).mid(at, close - at).contains(reading))
+                    field = Field::Ignore;
                 at = close + 1;
             }
+        }
+        // "会社名・団体名": one label naming two things the field may hold.
+        if (at < core.size() && core.at(at) == u'・') {
+            qsizetype end = at + 1;
+            while (end < core.size() && end - at <= 6 && !isSeparator(core.at(end)))
+                ++end;
+            if (end < core.size() && end - at <= 6 && core.at(end - 1) == u'名')
+                at = end;
         }
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
@@ -330,7 +357,7 @@ Labelled labelOf(const QString &line)
                 QStringLiteral("(です|になります|でお願いします)?[。．.!！]*$"));
             value.remove(tail);
         }
-        return {field, trimmed(value)};
+        return {field, trimmed(value), freeText, word.contains(u"担当")};
     }
     return {};
 }
@@ -357,6 +384,7 @@ QStringList sentencePieces(const QString &line)
 
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
 bool looksLikeName(const QString &line);
+bool isAllKana(const QString &text);
 
 // A header line: the block it opens, and what follows on the same line.
 std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
@@ -373,8 +401,11 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 rest = rest.mid(QString::fromUtf16(tail).size());
         if (b.block != Block::Other) {
             // "お届け先①", "お届け先2": one of several destinations, numbered.
+            // "お届け先 2", "■お届け先 [1]" (the closing bracket may have gone
+            // with the line's trailing marks).
             static const QRegularExpression index(
-                QStringLiteral("^[(（]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])[)）]?(?![0-9０-９])"));
+                QStringLiteral("^[\\s　]*[(（\\[［]?([0-9０-９]{1,2}|[\\x{2460}-\\x{2473}])"
+                               "[)）\\]］]?(?![0-9０-９\\-－])"));
             rest.remove(index);
             // "送り先はいつもの実家です。": the destination follows;
             // "送り先は 京都市… です。": it is here.
@@ -494,7 +525,16 @@ bool isHonorificName(const QString &line)
 {
     // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま");
+           line.endsWith(u"さま") || line.endsWith(u"宛");
+}
+
+// A 番地 written in kanji numerals ("十五丁目三番地の二", "三番五号").
+bool isKanjiStreet(const QString &text)
+{
+    static const QRegularExpression street(
+        QStringLiteral("^[〇一二三四五六七八九十百千]+(丁目|番地?|号)([〇一二三四五六七八九十百千]+"
+                       "(番地?|号)?|の|-)*"));
+    return text.contains(street);
 }
 
 // A line that can be a person's or company's name: short, no digits, no
@@ -503,7 +543,8 @@ bool looksLikeName(const QString &line)
 {
     const QString n = narrow(line);
     if (n.size() < 2 || n.size() > 40 ||
-        n.contains(QRegularExpression(QStringLiteral("[0-9。、！？!?]"))))
+        n.contains(QRegularExpression(QStringLiteral("[0-9。、！？!?]"))) ||
+        isKanjiStreet(trimmed(n)))
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
         return false;
@@ -529,18 +570,51 @@ QString cleanName(QString name)
     static const QRegularExpression slashKana(
         QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
     name.remove(slashKana);
+    // "比嘉 ゆかり ヒガ ユカリ", "玉置 恵介<tab>タマキ ケイスケ": the reading in a
+    // column of its own, or word for word after a family and given name
+    // written with a kanji.
+    static const QRegularExpression spacedKana(
+        QStringLiteral("^([^\\s　]*\\p{Han}[^\\s　]*[\\s　]+[^\\s　]+)[\\s　]+"
+                       "[\\x{30A0}-\\x{30FF}]+[\\s　]+[\\x{30A0}-\\x{30FF}]+$"));
+    static const QRegularExpression cellKana(
+        QStringLiteral("^(.*\\p{Han}.*?)\\t[\\s　]*[\\x{30A0}-\\x{30FF}\\s　]+$"));
+    if (const auto m = cellKana.match(name); m.hasMatch())
+        name = m.captured(1);
+    else if (const auto k = spacedKana.match(name);
+             k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
+        name = k.captured(1);
+    // "株式会社さくら 経理部 御中（ご担当：桜井様）": the person in charge named
+    // in brackets after the company.
+    static const QRegularExpression contact(
+        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*([^（）()\\s　:：][^"
+                       "（）():：]{0,11}?)"
+                       "[\\s　]*(様|さま|さん|殿)?[）)]$"));
+    if (const auto m = contact.match(name); m.hasMatch())
+        name = name.left(m.capturedStart()) + u' ' + m.captured(2);
     static const QRegularExpression note(
         QStringLiteral("(様|殿|御中|さま|さん)[\\s　]*[（(][^（）()]{1,12}[）)]$"));
     name.replace(note, QStringLiteral("\\1"));
+    // "高田 雅子（母）": who the person is to the writer.
+    static const QRegularExpression kin(QStringLiteral(
+        "[\\s　]*[（(](義?(母|父|姉|兄|妹|弟)|娘|息子|妻|夫|祖母|祖父|叔母|伯母|叔父|伯父|"
+        "孫|実家|自宅|友人|知人|親戚)[）)]$"));
+    name.remove(kin);
     name = trimmed(name);
+    bool person = false; // honoured as a person, not as a company (御中)
     for (const char16_t *h : {u"御中", u"様", u"殿", u"さま", u"さん", u"宛", u"あて"}) {
         const QString word = QString::fromUtf16(h);
         if (name.endsWith(word)) {
             name.chop(word.size());
             name = trimmed(name);
+            person = word != u"御中" && word != u"宛" && word != u"あて";
             break;
         }
     }
+    // "小鹿の望月様": a person known by the place they live in, as a phone
+    // memo writes them; the surname is whom it goes to.
+    static const QRegularExpression ofPlace(QStringLiteral("^\\p{Han}{2,4}の(?=\\p{Han}{2,3}$)"));
+    if (person)
+        name.remove(ofPlace);
     return name;
 }
 
@@ -690,6 +764,23 @@ bool isPrefectureOnly(const QString &text, const PostalDictionary *dict)
     return !m.prefecture.isEmpty() && !m.cityFound() && m.consumed == trimmed(text).size();
 }
 
+// The prefecture of an ISO 3166-2 code's number ("27" of "JP-27" is 大阪府):
+// the prefectures in their official order. Empty for another text.
+QString prefectureOfIsoCode(const QString &number)
+{
+    static const char16_t *const names[] = {
+        u"北海道", u"青森県", u"岩手県", u"宮城県", u"秋田県", u"山形県",   u"福島県", u"茨城県",
+        u"栃木県", u"群馬県", u"埼玉県", u"千葉県", u"東京都", u"神奈川県", u"新潟県", u"富山県",
+        u"石川県", u"福井県", u"山梨県", u"長野県", u"岐阜県", u"静岡県",   u"愛知県", u"三重県",
+        u"滋賀県", u"京都府", u"大阪府", u"兵庫県", u"奈良県", u"和歌山県", u"鳥取県", u"島根県",
+        u"岡山県", u"広島県", u"山口県", u"徳島県", u"香川県", u"愛媛県",   u"高知県", u"福岡県",
+        u"佐賀県", u"長崎県", u"熊本県", u"大分県", u"宮崎県", u"鹿児島県", u"沖縄県",
+    };
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    return ok && n >= 1 && n <= 47 ? QString::fromUtf16(names[n - 1]) : QString();
+}
+
 // An address that ends at its prefecture, city or town: the next line goes on
 // with it ("神奈川県 横浜市港北区" / "日吉本町1-23-7").
 bool isOpenAddress(const QString &address, const PostalDictionary *dict)
@@ -707,7 +798,8 @@ bool continuesAddress(const QString &address, const QString &value, const Postal
         return false;
     const AddressMatch before = dict->matchAddress(address);
     const AddressMatch after = dict->matchAddress(address + value);
-    return !digitsOf(value).isEmpty() ? after.cityFound() : after.consumed > before.consumed;
+    return !digitsOf(value).isEmpty() || isKanjiStreet(value) ? after.cityFound()
+                                                              : after.consumed > before.consumed;
 }
 
 bool isAllKana(const QString &text)
@@ -724,7 +816,7 @@ bool isPlaceOfBusiness(const QString &text)
     static const QRegularExpression place(QStringLiteral(
         "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
         "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
-        "サロン|教室|[堂亭庵]$"));
+        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|[堂亭庵院塾]$"));
     return text.contains(place);
 }
 
@@ -735,6 +827,16 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
 {
     if (leadingZip(value) || isAddressText(value, dict))
         return std::nullopt;
+    // "望月様（常連）静岡市駿河区…": an honoured name, maybe with a note,
+    // written straight before the address.
+    static const QRegularExpression honoured(QStringLiteral(
+        "^([^\\s　0-9]{1,16}?(?:様|さま|殿))(?:[（(][^（）()]{1,12}[）)])?[\\s　]*(.+)$"));
+    if (const auto m = honoured.match(value); m.hasMatch() && looksLikeName(m.captured(1))) {
+        const QString rest = m.captured(2);
+        if (rest.startsWith(u'〒') || (leadingZip(rest) && rest.contains(u'-')) ||
+            isAddressText(rest, dict))
+            return std::make_pair(m.captured(1), rest);
+    }
     static const QRegularExpression blank(QStringLiteral("[\\s　]+"));
     int tried = 0;
     for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
@@ -750,12 +852,92 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
     return std::nullopt;
 }
 
+// A word with a count of one or two digits glued to it and nothing else
+// ("煎茶2", "玄米茶 1"): an item of a memo, not a building, unless a building's
+// word is in it ("コーポ田中2").
+bool isItemAndCount(const QString &value)
+{
+    static const QRegularExpression itemCount(QStringLiteral("^[^\\s　0-9]+[\\s　]?[0-9]{1,2}$"));
+    static const QRegularExpression buildingWord(QStringLiteral(
+        "ビル|マンション|ハイツ|コーポ|アパート|レジデンス|タワー|荘|寮|棟|ハウス|メゾン|パレス|"
+        "ヒルズ|コート|プラザ|センター|[A-Za-z]"));
+    return value.contains(itemCount) && !value.contains(buildingWord);
+}
+
 // A department or post written after a company's name on its own line.
 bool isDepartment(const QString &text)
 {
     static const QRegularExpression dept(
-        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店)$"));
+        QStringLiteral("(部|課|室|係|支店|支社|営業所|事業所|センター|本部|工場|店|"
+                       "[部課室係店所院]長|次長|主任|代表|支配人)$"));
     return compact(text).contains(dept);
+}
+
+// An address written on one line in the order of a foreign form, its parts
+// split by commas ("2-14-7 メゾン桜新町203, 桜新町, 世田谷区, 東京都 154-0015",
+// "…, 大阪市此花区, JP-27 554-0022"): the postal code's digits and the
+// address in Japanese order. Nothing when the line is no such address.
+std::optional<std::pair<QString, QString>> commaAddress(const QString &value,
+                                                        const PostalDictionary *dict)
+{
+    if (!dict || (!value.contains(u',') && !value.contains(u'，')))
+        return std::nullopt;
+    static const QRegularExpression comma(QStringLiteral("[\\s　]*[,，][\\s　]*"));
+    QStringList parts = value.split(comma, Qt::SkipEmptyParts);
+    QString zip;
+    static const QRegularExpression trailingZip(
+        QStringLiteral("(?:^|[\\s　])〒?([0-9]{3})-?([0-9]{4})$"));
+    static const QRegularExpression iso(QStringLiteral("(?:^|[\\s　])JP-([0-9]{2})$"));
+    static const QRegularExpression country(QStringLiteral("^(Japan|JAPAN|日本)$"));
+    for (qsizetype i = parts.size() - 1; i >= 0; --i) {
+        QString part = trimmed(parts[i]);
+        if (const auto m = trailingZip.match(part); m.hasMatch() && zip.isEmpty()) {
+            zip = m.captured(1) + m.captured(2);
+            part = trimmed(part.left(m.capturedStart()));
+        }
+        if (const auto m = iso.match(part); m.hasMatch()) {
+            const QString prefecture = prefectureOfIsoCode(m.captured(1));
+            part = trimmed(part.left(m.capturedStart()));
+            if (!prefecture.isEmpty())
+                parts.insert(i + 1, prefecture);
+        }
+        if (part.isEmpty() || part.contains(country))
+            parts.removeAt(i);
+        else
+            parts[i] = part;
+    }
+    if (parts.size() < 2)
+        return std::nullopt;
+    // The prefecture or city stands last in a foreign form, first in ours:
+    // prefecture, city and town are taken from that end while the dictionary
+    // reads them as one, the rest (番地, building) stays in its order.
+    const bool foreign = isPrefectureOnly(parts.back(), dict) ||
+                         (digitsOf(parts.back()).isEmpty() &&
+                          dict->matchAddress(parts.back()).consumed == parts.back().size() &&
+                          !isPrefectureOnly(parts.front(), dict));
+    if (foreign)
+        std::reverse(parts.begin(), parts.end());
+    QString address;
+    for (bool more = true; more;) {
+        more = false;
+        // ("青葉区, 仙台市": a ward apart from its city is read with it.)
+        QString longer = address;
+        for (qsizetype k = 0; k < 2 && k < parts.size() && digitsOf(parts[k]).isEmpty(); ++k) {
+            longer += parts[k];
+            if (dict->matchAddress(longer).consumed == longer.size()) {
+                address = longer;
+                parts.remove(0, k + 1);
+                more = true;
+                break;
+            }
+        }
+    }
+    if (foreign)
+        std::reverse(parts.begin(), parts.end());
+    address += parts.join(u' ');
+    if (!dict->matchAddress(address).cityFound())
+        return std::nullopt;
+    return std::make_pair(zip, address);
 }
 
 Found readBlock(const QStringList &lines, const PostalDictionary *dict)
@@ -777,6 +959,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     QString nearName;
     bool previousField = false;
     AddressTail tailName; // words after the 番地 that may be the name
+    // A shop, inn or office named on a line of its own: whose the labelled
+    // person in charge is ("旅館もりや" … "担当：森谷 和彦"), or the line
+    // above an unlabelled person in a signature ("ひなた整骨院" / "河野 大樹").
+    QString placeLine, placeAbove, nameBelowPlace;
+    bool contactLabelled = false, placeRightAboveLabel = false;
     for (const QString &line : lines) {
         const QString lineBeforeName = std::exchange(previousName, QString());
         const bool fieldBefore = std::exchange(previousField, false);
@@ -797,6 +984,30 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             pending = Field::None;
         }
         QString value = l.field == Field::None ? narrow(undecorated(line, nullptr)) : l.value;
+        // "住所は前と同じですが、念のため書いておきます。": a sentence about the
+        // field that does not give it; the field follows elsewhere. In
+        // brackets it may ("住所はいつものところ（鹿児島市…）です").
+        const auto gives = [&](const QString &v) {
+            return (l.field != Field::Address || leadingZip(v) || isAddressText(v, dict)) &&
+                   (l.field != Field::Zip || leadingZip(v)) &&
+                   (l.field != Field::Tel || !firstTelephone(v).isEmpty());
+        };
+        if (l.sentence && !(compact(value).size() <= 12 && value.contains(u"同")) &&
+            !gives(value)) {
+            static const QRegularExpression bracketed(
+                QStringLiteral("[（(「『]([^（）()「」『』]+)[）)」』]"));
+            const auto b = bracketed.match(value);
+            if (!b.hasMatch() || !gives(trimmed(b.captured(1))))
+                continue;
+            value = trimmed(b.captured(1));
+        }
+        if (l.field == Field::None) {
+            // "大西 早苗 様（家内の姉です）": a note after the honoured name
+            // (one naming the person in charge is read with the name).
+            static const QRegularExpression note(
+                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,12}[）)]$"));
+            value.replace(note, QStringLiteral("\\1"));
+        }
         if (line.contains(u"同じ") || line.contains(u"同上")) {
             f.sameAsOrderer = true;
             // "同上", "ご注文者と同じ": the orderer's, read from there.
@@ -806,6 +1017,22 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         if (value.isEmpty())
             continue;
         Field field = l.field;
+        if (field == Field::None) {
+            // "西尾由美子です", "西尾 ゆみこと申します": a line that only says
+            // who writes; the words must be shaped as a name, not as a phrase.
+            static const QRegularExpression selfNamed(QStringLiteral(
+                "^(\\p{Han}{4,6}|\\p{Han}{1,3}[\\s　]+[\\p{Han}\\p{Hiragana}\\p{Katakana}]{1,5})"
+                "(です|と申します)[。.!！]*$"));
+            if (const auto m = selfNamed.match(value); m.hasMatch() && looksLikeName(m.captured(1)))
+                value = m.captured(1);
+        }
+        if (field == Field::None || field == Field::Address) {
+            if (const auto c = commaAddress(value, dict)) {
+                if (f.zip.isEmpty() && !c->first.isEmpty())
+                    f.zip = c->first;
+                value = c->second;
+            }
+        }
         if (field == Field::None && isOpenAddress(f.address, dict) && f.building.isEmpty() &&
             continuesAddress(f.address, value, dict)) {
             f.address += value;
@@ -821,19 +1048,23 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             continue;
         }
         if (field == Field::None) {
-            // "世田谷区 東京都 154-0024": city, prefecture and postal code in the
-            // order of overseas address forms.
+            // "世田谷区 東京都 154-0024", "世田谷区, 東京都 154-0024": city,
+            // prefecture and postal code in the order of overseas address
+            // forms; the prefecture may be given by its ISO code ("JP-27").
             static const QRegularExpression trailingZip(
-                QStringLiteral("^([^0-9]*[^0-9\\s　])[\\s　]+〒?([0-9]{3})-?([0-9]{4})$"));
+                QStringLiteral("^([^0-9]*[^0-9\\s　,，、])[\\s　,，、]+(?:JP-([0-9]{2})[\\s　]+)?"
+                               "〒?([0-9]{3})-?([0-9]{4})$"));
             if (const auto m = trailingZip.match(value); m.hasMatch() && dict) {
-                QStringList words =
-                    m.captured(1).split(QRegularExpression(QStringLiteral("[\\s　]+")));
+                static const QRegularExpression between(QStringLiteral("[\\s　,，、]+"));
+                QStringList words = m.captured(1).split(between, Qt::SkipEmptyParts);
+                if (const QString iso = prefectureOfIsoCode(m.captured(2)); !iso.isEmpty())
+                    words.append(iso);
                 if (words.size() >= 2 && isPrefectureOnly(words.back(), dict)) {
                     words.prepend(words.takeLast());
                     const QString address = words.join(QString());
                     if (isAddressText(address, dict)) {
                         if (f.zip.isEmpty())
-                            f.zip = m.captured(2) + m.captured(3);
+                            f.zip = m.captured(3) + m.captured(4);
                         value = address;
                     }
                 }
@@ -859,7 +1090,16 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 // "水前寺5丁目8-21 …" above "熊本市中央区" above "熊本県".
                 if (f.address.isEmpty() && !lineBeforeStreet.isEmpty() &&
                     isOpenAddress(value, dict)) {
-                    value += lineBeforeStreet;
+                    // "3-2-1 一番町" in the order of a foreign form: the town
+                    // goes before its 番地.
+                    static const QRegularExpression numberFirst(
+                        QStringLiteral("^([0-9][0-9-]*)[\\s　]+([^0-9\\s　]+)(.*)$"));
+                    const auto n = numberFirst.match(lineBeforeStreet);
+                    const QString town = value + (n.hasMatch() ? n.captured(2) : QString());
+                    if (n.hasMatch() && dict->matchAddress(town).consumed == town.size())
+                        value = town + n.captured(1) + n.captured(3);
+                    else
+                        value += lineBeforeStreet;
                 }
             } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
@@ -876,8 +1116,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 field = Field::Company;
             } else if (last == Field::Address && looksLikeBuilding(value) &&
                        !value.contains(QRegularExpression(
-                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)")))) {
-                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包".)
+                           QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)"))) &&
+                       !isItemAndCount(value)) {
+                // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包",
+                // "煎茶2" in a phone memo.)
                 field = Field::Building;
                 previousBuilding = value;
             } else if (last == Field::Company && looksLikeName(value) && isDepartment(value))
@@ -911,6 +1153,13 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 } else {
                     if (unlabelledName.isEmpty())
                         unlabelledName = value;
+                    if (placeLine.isEmpty() && isPlaceOfBusiness(value))
+                        placeLine = value;
+                    if (nameBelowPlace.isEmpty() && isPlaceOfBusiness(lineBeforeName) &&
+                        !isPlaceOfBusiness(value) && !isAllKana(value)) {
+                        placeAbove = lineBeforeName;
+                        nameBelowPlace = value;
+                    }
                     if (!isHonorificName(value)) {
                         previousName = value;
                         previousNameAfterAddress = last == Field::Address;
@@ -972,6 +1221,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 f.address += value; // "住所1：石川県金沢市" then "住所2：香林坊2丁目7-1"
                 break;
             }
+            // "住所：帯広市西三条南11丁目" / "3-1 小川アパート2号": the 番地 goes on.
+            if (f.building.isEmpty() && f.address.endsWith(u"丁目") && value.front().isDigit()) {
+                f.address += value;
+                break;
+            }
             // A long address line broken inside the building's name
             // ("…2-11-8 サンクレスト三" / "軒茶屋 1104号室") goes on without a blank.
             if (l.field == Field::None && f.building.isEmpty() && lengthBefore >= 30 &&
@@ -996,6 +1250,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             if (f.name.isEmpty()) {
                 f.name = value;
                 f.nameLabelled = true;
+                contactLabelled = l.contact;
+                placeRightAboveLabel = isPlaceOfBusiness(lineBeforeName);
             } else {
                 nameLines.append(value);
             }
@@ -1045,8 +1301,9 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     if (f.name.isEmpty())
         f.name = !honorificName.isEmpty() ? honorificName : unlabelledName;
     // "お客様：鈴木様" with "鈴木 光江" on a line of its own: the full name.
+    // So too "…帯広会館 3F 田村 宛" signed "田村 恵美".
     if (const QString surname = compact(cleanName(f.name));
-        f.nameLabelled && surname.size() >= 1 && surname.size() <= 3) {
+        (f.nameLabelled || f.name == honorificName) && surname.size() >= 1 && surname.size() <= 3) {
         for (const QString &n : nameLines)
             if (compact(n).startsWith(surname) && compact(cleanName(n)).size() > surname.size() &&
                 !isAllKana(n)) {
@@ -1059,13 +1316,39 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         // after the 番地 are whom it goes to.
         f.name = tailName.name;
         f.address = tailName.address;
+    } else if (!tailName.name.isEmpty() && !f.nameLabelled) {
+        // "富山市本町9-21 土肥 和子" by a letter signed "土肥": the full name.
+        const QString surname = compact(cleanName(f.name));
+        const QString full = compact(tailName.name);
+        if (!surname.isEmpty() && full.size() > surname.size() && full.startsWith(surname)) {
+            f.name = tailName.name;
+            f.address = tailName.address;
+        }
     }
+    if (f.company.isEmpty() && !placeLine.isEmpty() && f.nameLabelled &&
+        (contactLabelled || placeRightAboveLabel) && f.building != placeLine &&
+        !compact(f.name).contains(compact(cleanName(placeLine))))
+        f.company = placeLine;
+    else if (f.company.isEmpty() && !f.nameLabelled && !nameBelowPlace.isEmpty() &&
+             f.name == nameBelowPlace)
+        f.name = placeAbove + u' ' + f.name;
     f.name = cleanName(f.name);
     // A company line that already holds the person ("株式会社… 長谷川 涼子")
     // with the surname again in the closing: the company line says it all.
+    // A surname that is part of the company's own name ("有限会社 丸山園" and
+    // "ご担当 丸山") is not: the person stands after that name.
     f.company = cleanName(f.company); // "株式会社北陸フーズ 御中"
-    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name)))
-        f.name = f.company;
+    if (!f.company.isEmpty() && !f.name.isEmpty() && compact(f.company).contains(compact(f.name))) {
+        static const QRegularExpression blanks(QStringLiteral("[\\s　]+"));
+        QStringList words = f.company.split(blanks, Qt::SkipEmptyParts);
+        // The company's own name: its first word, with the next one when the
+        // first is only the legal form.
+        const qsizetype own =
+            words.size() > 1 && QString(words[0]).remove(companyForm()).isEmpty() ? 2 : 1;
+        const bool afterName = compact(words.mid(own).join(QString())).contains(compact(f.name));
+        if (afterName || words.size() == 1)
+            f.name = f.company;
+    }
     if (!f.company.isEmpty() && !compact(f.name).contains(compact(f.company)))
         f.name = f.name.isEmpty() ? f.company : f.company + u' ' + f.name;
     return f;
@@ -1127,7 +1410,7 @@ QString streetPart(const QString &text)
     // the one blank it is written with elsewhere.
     static const QRegularExpression glued(QStringLiteral(
         "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
-        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟])"));
+        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町])"));
     QString out = trimmed(narrow(text));
     if (const auto m = glued.match(out); m.hasMatch())
         out.insert(m.capturedEnd(1), u' ');
@@ -1224,6 +1507,83 @@ QString singleSpaced(const QString &text)
     return trimmed(out);
 }
 
+// A chat copied bubble by bubble: each message under its sender's name on a
+// line of its own ("ゆみこ" / "三重県津市…" / "ゆみこ" / "丸之内ハイム302"), or
+// before it and a colon ("ゆみこ：三重県津市…"). The name that heads at
+// least three of the lines and a fifth of them is the sender's; empty when
+// there is none.
+QString chatSpeaker(const QStringList &lines)
+{
+    QHash<QString, int> counts;
+    int nonEmpty = 0;
+    for (qsizetype i = 0; i < lines.size() && i < kLinesRead; ++i) {
+        const QString line = trimmed(QStringView(lines[i]).left(kLineLimit));
+        if (line.isEmpty())
+            continue;
+        ++nonEmpty;
+        if (line.size() <= 20)
+            ++counts[line];
+        static const QRegularExpression sender(QStringLiteral("^([^:：\\s　]{1,12})[:：]"));
+        if (const auto m = sender.match(line); m.hasMatch() && m.captured(1) != line)
+            ++counts[m.captured(1)];
+    }
+    QString best;
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > most && it.value() >= 3 && it.value() * 5 >= nonEmpty &&
+            digitsOf(it.key()).isEmpty() && looksLikeName(it.key()) &&
+            labelOf(it.key()).field == Field::None) {
+            best = it.key();
+            most = it.value();
+        }
+    }
+    return best;
+}
+
+// A reply that writes the quoted address again with what it left out
+// (正しくは「山口市穂積町4-27 サンハイツ穂積 103号室」です): the street part of
+// the same town, when it goes on from the one read. A reply that gives only
+// the room ("部屋番号を書き忘れました。305号室です。") or the building and room
+// in brackets adds them. Otherwise street as it was.
+QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, const QString &street,
+                        const PostalDictionary &dict)
+{
+    static const QRegularExpression quotedText(QStringLiteral("「([^「」]+)」"));
+    static const QRegularExpression sentenceEnd(
+        QStringLiteral("[」』]?(です|になります|でお願いします|まで)?[。．.!！]*$"));
+    for (const QString &raw : fresh) {
+        QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
+        if (const auto q = quotedText.match(line); q.hasMatch())
+            line = q.captured(1);
+        const qsizetype at = line.indexOf(placed.city);
+        if (at < 0)
+            continue;
+        QString address = trimmed(line.mid(at));
+        address.remove(sentenceEnd);
+        const AddressMatch m = dict.matchAddress(address, placed.codes.value(0));
+        if (m.prefecture != placed.prefecture || m.city != placed.city || m.town != placed.town)
+            continue;
+        const QString written = singleSpaced(streetPart(address.mid(m.consumed)));
+        if (compact(written).size() > compact(street).size() &&
+            compact(written).startsWith(compact(street)))
+            return written;
+    }
+    static const QRegularExpression room(QStringLiteral("[0-9]{1,4}号室"));
+    for (const QString &raw : fresh) {
+        const QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
+        QString added;
+        if (const auto q = quotedText.match(line); q.hasMatch() && looksLikeBuilding(q.captured(1)))
+            added = singleSpaced(q.captured(1));
+        else if (const auto r = room.match(line); r.hasMatch())
+            added = r.captured();
+        // (Not the room the street already ends with: "… 305" and "305号室".)
+        if (!added.isEmpty() && !street.isEmpty() && !compact(street).contains(compact(added)) &&
+            !compact(street).endsWith(digitsOf(added)))
+            return street + u' ' + added;
+    }
+    return street;
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -1259,9 +1619,10 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     // ("> "). A destination complete in the new text is the one, unless the
     // quote holds a destination and the new text does not speak of sending
     // (a signature under "それでお願いします" is the orderer's).
+    QStringList fresh;
+    bool quoted = false;
     if (memoText.isValidUtf16()) {
-        QStringList fresh;
-        bool quoted = false, quotedDestination = false;
+        bool quotedDestination = false;
         for (const QString &raw : memoLinesOf(memoText)) {
             const QString line = trimmed(raw);
             if (line.startsWith(u'>') || line.startsWith(u'＞')) {
@@ -1295,13 +1656,25 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
+    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
+    const QString speaker = chatSpeaker(memoLines);
     int read = 0;
-    for (const QString &raw : memoLinesOf(withoutHtml(memoText))) {
+    for (const QString &raw : memoLines) {
         if (++read > kLinesRead)
             break;
         QString line = trimmed(QStringView(raw).left(kLineLimit));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
+        if (!speaker.isEmpty() && line.startsWith(speaker)) {
+            const QString message = trimmed(QStringView(line).mid(speaker.size()));
+            if (message.isEmpty() || message.startsWith(u'：') || message.startsWith(u':')) {
+                if (chatSender.isEmpty())
+                    chatSender = speaker;
+                line = trimmed(QStringView(message).mid(message.isEmpty() ? 0 : 1));
+                if (line.isEmpty())
+                    continue;
+            }
+        }
         // A chat's saved history: "20:51<tab>山口 千夏<tab>送り先は…". The
         // message is read; its sender, when not the shop, names the customer.
         static const QRegularExpression chat(
@@ -1406,6 +1779,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     // The postal code, checked; the address split at the town.
     QString zip = found.zip;
     TransferResult &out = r.fields;
+    AddressMatch placed; // the town the address was split at
     if (!found.address.isEmpty()) {
         AddressMatch m = dict ? dict->matchAddress(found.address, zip) : AddressMatch{};
         // "横浜市山下町…" without its ward: the postal code's ward put in.
@@ -1448,6 +1822,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             }
         }
         if (m.cityFound()) {
+            placed = m;
             out.add1 = m.prefecture + m.city + streets + m.town;
             out.add2 = streetPart(found.address.mid(m.consumed));
             if (zip.isEmpty() && m.codes.size() == 1 && !m.town.isEmpty())
@@ -1463,6 +1838,9 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     out.zip = dashedZip(zip);
     out.add1 = singleSpaced(out.add1);
     out.add2 = singleSpaced(out.add2);
+    if (quoted && dict && !placed.town.isEmpty() &&
+        out.add1 == placed.prefecture + placed.city + placed.town)
+        out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
     if (looksLikeName(chatSender) &&
         (found.name.isEmpty() || (compact(chatSender).startsWith(compact(found.name)) &&
                                   compact(chatSender).size() > compact(found.name).size())))
