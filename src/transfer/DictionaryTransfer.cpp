@@ -1803,8 +1803,8 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             }
         }
         QString streets = kyotoStreets(dict, found.address, zip, &m);
-        // "軽井沢町大字軽井沢1323": Japan Post names the town without 大字/字;
-        // the address keeps it as the customer wrote it.
+        // "軽井沢町大字軽井沢1323": Japan Post names the town without 大字/字,
+        // and so does the note.
         if (m.cityFound() && m.town.isEmpty() && streets.isEmpty()) {
             const QString rest = found.address.mid(m.consumed);
             for (const QString &aza : {QStringLiteral("大字"), QStringLiteral("字")}) {
@@ -1816,7 +1816,6 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
                     const qsizetype consumed = m.consumed + aza.size() + t.consumed - head.size();
                     m = t;
                     m.consumed = consumed;
-                    streets = aza;
                 }
                 break;
             }
