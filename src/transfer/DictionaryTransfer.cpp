@@ -1410,7 +1410,7 @@ QString streetPart(const QString &text)
     // the one blank it is written with elsewhere.
     static const QRegularExpression glued(QStringLiteral(
         "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
-        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町])"));
+        "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町線条割区])"));
     QString out = trimmed(narrow(text));
     if (const auto m = glued.match(out); m.hasMatch())
         out.insert(m.capturedEnd(1), u' ');
@@ -1663,6 +1663,12 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         if (++read > kLinesRead)
             break;
         QString line = trimmed(QStringView(raw).left(kLineLimit));
+        // A form's postal code left blank ("ご住所：〒　　　－"): the label
+        // alone, its address on the next line.
+        static const QRegularExpression blankZip(
+            QStringLiteral("[〒][\\s\\x{3000}]*[-－ー−‐]?[\\s\\x{3000}]*$"));
+        if (const qsizetype at = line.indexOf(blankZip); at >= 0)
+            line = trimmed(QStringView(line).left(at));
         if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
             continue;
         if (!speaker.isEmpty() && line.startsWith(speaker)) {

@@ -462,7 +462,15 @@ AddressMatch PostalDictionary::matchAddress(QStringView address, QStringView zip
     at += cityLength;
     m.consumed = at;
 
+    // The longest town written; a shorter one when only that one has the
+    // postal code written with the address ("士幌西2線" under the code of
+    // 士幌 is 士幌, then 西2線).
+    QString hint;
+    for (const QChar c : zipHint)
+        if (c.isDigit())
+            hint += QChar(u'0' + c.digitValue());
     const QStringView rest = address.mid(at);
+    std::optional<AddressMatch> longest;
     for (qsizetype len = std::min<qsizetype>(rest.size(), 30); len >= 0; --len) {
         const QString folded = foldPlaceName(rest.left(len));
         if (len > 0 && folded.isEmpty())
@@ -470,22 +478,29 @@ AddressMatch PostalDictionary::matchAddress(QStringView address, QStringView zip
         const std::uint64_t h = nameHash(folded, std::size_t(city));
         auto it = std::lower_bound(townIndex_.begin(), townIndex_.end(),
                                    std::pair<std::uint64_t, std::uint32_t>{h, 0});
+        AddressMatch t = m;
+        bool hinted = false;
         for (; it != townIndex_.end() && it->first == h; ++it) {
             const Entry &e = entries_[it->second];
             if (e.city != city || foldPlaceName(town(e)) != folded)
                 continue;
-            if (m.codes.isEmpty()) {
-                m.town = town(e).toString();
-                m.consumed = at + len;
+            if (t.codes.isEmpty()) {
+                t.town = town(e).toString();
+                t.consumed = at + len;
             }
             const QString code = placeOf(e).code;
-            if (!m.codes.contains(code))
-                m.codes.append(code);
+            if (!t.codes.contains(code))
+                t.codes.append(code);
+            hinted = hinted || QString(code).remove(u'-') == hint;
         }
-        if (!m.codes.isEmpty())
-            break;
+        if (t.codes.isEmpty())
+            continue;
+        if (hint.size() != 7 || hinted)
+            return t;
+        if (!longest)
+            longest = t;
     }
-    return m;
+    return longest.value_or(m);
 }
 
 std::size_t PostalDictionary::memoryBytes() const
