@@ -390,7 +390,9 @@ bool isAllKana(const QString &text);
 std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
 {
     bool decorated = false;
-    const QString core = undecorated(line, &decorated);
+    // "新しいお届け先：", "変更後のお届け先": the block all the same.
+    static const QRegularExpression changed(QStringLiteral("^(?:新しい|変更後の|今回の)"));
+    const QString core = undecorated(line, &decorated).remove(changed);
     for (const BlockWord &b : kBlockWords) {
         const QString word = QString::fromUtf16(b.word);
         if (!core.startsWith(word))
@@ -1008,7 +1010,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,12}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
         }
-        if (line.contains(u"同じ") || line.contains(u"同上")) {
+        // "届け先：ご本人宅": the orderer's own address.
+        static const QRegularExpression own(
+            QStringLiteral("^(?:ご?本人(?:様)?(?:宅|の?住所)?|ご?自宅)(?:へ|に|まで)?$"));
+        if (line.contains(u"同じ") || line.contains(u"同上") ||
+            own.match(compact(value)).hasMatch()) {
             f.sameAsOrderer = true;
             // "同上", "ご注文者と同じ": the orderer's, read from there.
             if (compact(value).size() <= 12)
