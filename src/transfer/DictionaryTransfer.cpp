@@ -556,6 +556,10 @@ bool looksLikeName(const QString &line)
                        "票|表|用紙|伝票)$"));
     if (compact(n).contains(title))
         return false;
+    // A note on the tax ("（軽）は軽減税率対象") names nobody.
+    static const QRegularExpression tax(QStringLiteral("軽減|税率|税込|税抜|消費税"));
+    if (n.contains(tax))
+        return false;
     for (const QChar c : n)
         if (c.unicode() >= 0x3040)
             return true;
@@ -1007,7 +1011,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             // "大西 早苗 様（家内の姉です）": a note after the honoured name
             // (one naming the person in charge is read with the name).
             static const QRegularExpression note(
-                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,12}[）)]$"));
+                QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,40}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
         }
         // "届け先：ご本人宅": the orderer's own address.
@@ -1016,8 +1020,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         if (line.contains(u"同じ") || line.contains(u"同上") ||
             own.match(compact(value)).hasMatch()) {
             f.sameAsOrderer = true;
-            // "同上", "ご注文者と同じ": the orderer's, read from there.
-            if (compact(value).size() <= 12)
+            // "同上", "ご注文者と同じ": the orderer's, read from there; a
+            // remark in brackets ("（裏口の事務所へ）") is for the driver.
+            static const QRegularExpression remark(QStringLiteral("[(（][^()（）]*[)）]"));
+            if (compact(value).remove(remark).size() <= 12)
                 continue;
         }
         if (value.isEmpty())
@@ -1518,6 +1524,35 @@ QString singleSpaced(const QString &text)
 // before it and a colon ("ゆみこ：三重県津市…"). The name that heads at
 // least three of the lines and a fifth of them is the sender's; empty when
 // there is none.
+// A chat copied with blanks for tabs ("19:40 小谷 浩之 〒689-…"): each
+// timed line written as "19:40<tab>小谷 浩之<tab>〒689-…", the sender being
+// the one or two words that open two timed lines or more.
+QStringList chatWithTabs(QStringList lines)
+{
+    static const QRegularExpression timed(
+        QStringLiteral("^([0-9]{1,2}:[0-9]{2})[ \\x{3000}]+([^ \\x{3000}\\t]+)"
+                       "(?:[ \\x{3000}]+([^ \\x{3000}\\t]+))?[ \\x{3000}]*(.*)$"));
+    QHash<QString, int> senders;
+    for (const QString &line : std::as_const(lines))
+        if (const auto m = timed.match(line); m.hasMatch()) {
+            ++senders[m.captured(2)];
+            if (m.capturedLength(3) > 0)
+                ++senders[m.captured(2) + u' ' + m.captured(3)];
+        }
+    for (QString &line : lines) {
+        const auto m = timed.match(line);
+        if (!m.hasMatch())
+            continue;
+        const QString two = m.captured(2) + u' ' + m.captured(3);
+        if (m.capturedLength(3) > 0 && senders.value(two) >= 2)
+            line = m.captured(1) + u'\t' + two + u'\t' + m.captured(4);
+        else if (senders.value(m.captured(2)) >= 2)
+            line = m.captured(1) + u'\t' + m.captured(2) + u'\t' +
+                   trimmed(QStringView(line).mid(m.capturedEnd(2)));
+    }
+    return lines;
+}
+
 QString chatSpeaker(const QStringList &lines)
 {
     QHash<QString, int> counts;
@@ -1662,7 +1697,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
-    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
+    const QStringList memoLines = chatWithTabs(memoLinesOf(withoutHtml(memoText)));
     const QString speaker = chatSpeaker(memoLines);
     int read = 0;
     for (const QString &raw : memoLines) {

@@ -1686,7 +1686,7 @@ private:
                 return true;
             }
         static const QRegularExpression legend(QStringLiteral(
-            "^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=)|\\(?([※★☆◎*])\\)軽減)"));
+            "^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=|…|・)|\\(?([※★☆◎*])\\)軽減)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
             legendTags += m.captured(1) + m.captured(2);
