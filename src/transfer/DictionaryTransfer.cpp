@@ -450,8 +450,13 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
                 rest.at(sep) == u'>' || rest.at(sep) == u'〉' || rest.at(sep) == u'》' ||
                 rest.at(sep).isSpace()))
             ++sep;
-        if (sep > 0 || spaced)
-            return std::make_pair(b.block, trimmed(QStringView(rest).mid(sep)));
+        if (sep > 0 || spaced) {
+            // "届け先：会社": which of the customer's places, no name.
+            static const QRegularExpression place(QStringLiteral(
+                "^(?:ご?自宅|会社|職場|勤務先|事務所|お店|店舗|実家)(?:へ|に|まで|宛)?[。.]?$"));
+            const QString value = trimmed(QStringView(rest).mid(sep));
+            return std::make_pair(b.block, place.match(value).hasMatch() ? QString() : value);
+        }
         // "お届け先住所：" alone opens the block; with a value it is that field.
         if (const Labelled l = labelOf(rest); l.field != Field::None)
             return std::make_pair(b.block, l.value.isEmpty() ? QString() : rest);
