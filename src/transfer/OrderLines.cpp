@@ -52,6 +52,24 @@ bool isLeadingMark(QChar c)
 // Marks that tag an item for a legend ("※は軽減税率対象"); cut from names.
 const QString kTagMarks = QStringLiteral("※★☆◎*＊");
 
+// A name's runs of blanks, full or half width, as one half-width space, as
+// the customer's name and address are written: the items book then finds
+// "川根茶　上級" typed either way.
+QString oneSpaced(const QString &name)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{3000}]+"));
+    return QString(name).replace(blanks, QStringLiteral(" "));
+}
+
+// The line's first character past blanks and opening brackets ("（* は…）").
+QChar leadingMark(QStringView n)
+{
+    for (const QChar c : n)
+        if (!c.isSpace() && c != u'\u3000' && !QStringView(u"(（[［【").contains(c))
+            return c;
+    return QChar();
+}
+
 QString compact(QStringView n)
 {
     QString out;
@@ -197,8 +215,12 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
                        "[\\s\\x{3000}]*$"));
     s.remove(taxRemark);
     static const QRegularExpression rateColumn(
-        QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
-    s.remove(rateColumn);
+        QStringLiteral("[\\s\\x{3000}]+([0-9０-９]{1,2})(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
+    if (const auto r = rateColumn.match(s); r.hasMatch()) {
+        if (tags && narrowOrderText(r.captured(1)) == u"8")
+            *tags += u'軽';
+        s.truncate(r.capturedStart());
+    }
     // A leading product code before the name ("GT-TB100  業務用 煎茶"): letters
     // and digits with a hyphen or two letters, then a Japanese name.
     static const QRegularExpression code(QStringLiteral(
@@ -208,8 +230,11 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     s.remove(code);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
-        if (kTagMarks.contains(s.at(b)) && tags)
-            *tags += narrowOrderText(QStringView(s).mid(b, 1));
+        // A circled number ("①煎茶") tags the item for a legend too ("※①②は
+        // 軽減税率対象").
+        const char16_t u = s.at(b).unicode();
+        if ((kTagMarks.contains(s.at(b)) || (u >= 0x2460 && u <= 0x2473)) && tags)
+            *tags += u >= 0x2460 ? QString(s.at(b)) : narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
     // A tag mark in brackets ("新茶詰合せ（※）") is the mark.
@@ -238,10 +263,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     }
     // A product code in brackets before the name ("[A-31] 玉露") or after it
     // ("煎茶 100g (#SN-100)").
-    static const QRegularExpression bracketedCode(
-        QStringLiteral("^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9])"
-                       "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|["
-                       "\\s\\x{3000}]*[(（]#[A-Za-z0-9_-]+[)）]$"));
+    static const QRegularExpression bracketedCode(QStringLiteral(
+        "^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9-])"
+        "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|"
+        "[\\s\\x{3000}]*[(（](?:#[A-Za-z0-9_-]+|[A-Za-z_-]*[0-9]{5,}[A-Za-z0-9_-]*)[)）]$"));
     return s.mid(b, e - b).remove(bracketedCode);
 }
 
@@ -461,6 +486,7 @@ struct Pending
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
     bool badQty = false;       // a quantity that is no whole count ("250g")
+    QString counted;           // the name with the count read from it ("抹茶ラテ 12本")
     bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
@@ -503,8 +529,10 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
         return u.hasMatch() ? std::optional<QString>(unitOf(u.captured(1))) : std::nullopt;
     };
     // Which of the two is the count: the one without a currency mark, or
-    // with a unit; otherwise the first ("数量  単価  金額").
-    const bool bIsCount = (a.marked && !b.marked) || (!unitAt(a) && unitAt(b));
+    // with a unit; a lone 1 beside an amount equal to the total
+    // ("3,240  1  3,240"); otherwise the first ("数量  単価  金額").
+    const bool bIsCount = (a.marked && !b.marked) || (!unitAt(a) && unitAt(b)) ||
+                          (!a.marked && !b.marked && !unitAt(a) && b.value == 1 && a.value > 1);
     const Money &count = bIsCount ? b : a;
     const Money &price = bIsCount ? a : b;
     if (count.value <= 0 || count.marked || count.value * price.value != t.value)
@@ -1032,7 +1060,7 @@ public:
             return;
         if (summary(o, n, b, c))
             return;
-        if (notice(c, blankTrim(n).front()))
+        if (notice(c, leadingMark(n)))
             return;
         if (labelled(o, n, b, c))
             return;
@@ -1285,6 +1313,7 @@ private:
         Pending p = std::exchange(cur, Pending{});
         if (p.empty())
             return;
+        p.name = oneSpaced(p.name);
         // "湯呑み 藍染め（色：白）": an attribute in brackets after the name is
         // its option.
         static const QRegularExpression attribute(
@@ -1687,15 +1716,31 @@ private:
             }
         static const QRegularExpression legend(QStringLiteral(
             "^(?:([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|:|=|…|・)|\\(?([※★☆◎*])\\)軽減)"));
-        const auto m = legend.match(c);
+        // The mark may have gone with the line's leading marks ("（* は…）").
+        const QString marked = kTagMarks.contains(lead) && !c.startsWith(lead) ? lead + c : c;
+        const auto m = legend.match(marked);
         if (m.hasMatch()) {
             legendTags += m.captured(1) + m.captured(2);
+            return true;
+        }
+        // "※①②は軽減税率8%対象": the items numbered so.
+        static const QRegularExpression numbered(
+            QStringLiteral("^[※*]?([\\x{2460}-\\x{2473}、,・]+)(?:は|が|:)"));
+        if (const auto k = numbered.match(c); k.hasMatch()) {
+            legendTags += k.captured(1);
             return true;
         }
         // "* 軽減税率対象商品" after the items: the mark's legend too.
         if (kTagMarks.contains(lead))
             legendTags += lead;
         // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
+        // "（税込。軽減税率8%対象：食品）": the food items.
+        static const QRegularExpression foodNamed(
+            QStringLiteral("対象:(?:飲食料品|食料品|飲食品|食品|食べ物|お茶)(?:類)?\\)?$"));
+        if (foodNamed.match(c).hasMatch()) {
+            reducedFood = true;
+            return true;
+        }
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
             for (const QString &name : c.mid(colon + 1).split(
                      QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts))
@@ -1710,8 +1755,12 @@ private:
             const QString word = w.captured(1);
             static const QRegularExpression food(
                 QStringLiteral("^(?:飲食料品|食料品|飲食品|食品|食べ物|お茶)(?:類)?$"));
+            static const QRegularExpression all(
+                QStringLiteral("^(?:この|本|当|こちらの|上記の?)(?:商品|品)?$"));
             if (food.match(word).hasMatch())
                 reducedFood = true;
+            else if (all.match(word).hasMatch())
+                allReduced = true;
             else if (!word.contains(u"印") && !word.contains(u"マーク"))
                 reducedWords.append(word);
             return true;
@@ -1974,6 +2023,7 @@ private:
                     .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
+                countBelow(m.captured(1).toLongLong());
                 cur.qty = m.captured(1).toLongLong();
                 if (!m.captured(2).isEmpty())
                     cur.unit = unitOf(m.captured(2));
@@ -1993,8 +2043,20 @@ private:
         return true;
     }
 
+    // A count given below a name that seemed to end in one ("抹茶ラテ
+    // スティック 12本" / "価格 972(円) x 2(個)"): that was the name's.
+    void countBelow(qint64 qty)
+    {
+        if (!cur.counted.isEmpty() && cur.qty && *cur.qty != qty) {
+            cur.name = std::exchange(cur.counted, QString());
+            cur.unit.clear();
+        }
+    }
+
     void merge(const ItemLine &item)
     {
+        if (item.name.isEmpty() && item.qty)
+            countBelow(*item.qty);
         if (!item.name.isEmpty()) {
             if (cur.priced() || !cur.name.isEmpty())
                 commit();
@@ -2096,7 +2158,7 @@ private:
             auto loose = [&](qsizetype begin, qsizetype end, const QString &qty,
                              const QString &unit) {
                 OrderRow r;
-                r.name1 = leftWhole(nameFrom(o, begin, end, nullptr), kItemNameLength);
+                r.name1 = leftWhole(oneSpaced(nameFrom(o, begin, end, nullptr)), kItemNameLength);
                 r.qty = qty.toLongLong();
                 r.unit = unitOf(unit);
                 r.priced = false;
@@ -2137,6 +2199,8 @@ private:
                 cur.qty = count.captured(times ? 1 : 3).toLongLong();
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
+                if (!times)
+                    cur.counted = nameFrom(o, 0, o.size(), nullptr);
             }
         } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
                    (c.size() > 16 || remark.match(c).hasMatch())) {

@@ -48,7 +48,7 @@ TEST(OrderLines, WrittenForms)
          6480},
         {"one line: name, price x count",
          u"【ご注文内容】\n抹茶入り玄米茶　200g　1,080円 × 3\n合計　3,240円"_qs,
-         {u"抹茶入り玄米茶　200g||3||1080|"_qs},
+         {u"抹茶入り玄米茶 200g||3||1080|"_qs},
          Included,
          3240},
         {"yen sign first, count after the name line",
