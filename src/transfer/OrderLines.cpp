@@ -399,7 +399,7 @@ const LabelWord kLabels[] = {
     {u"項目選択肢", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
     {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
-    {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption},
+    {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption}, {u"規格", Label::NamedOption},
     {u"内容量", Label::NamedOption}, {u"ラッピング", Label::NamedOption}, {u"包装", Label::NamedOption},
     {u"味", Label::NamedOption}, {u"単価", Label::Price}, {u"価格", Label::Price},
     {u"販売価格", Label::Price}, {u"税込価格", Label::Price}, {u"税込単価", Label::Price},
@@ -529,10 +529,10 @@ std::optional<ItemLine> tableRow(const QString &o, const QString &n, const QList
         return u.hasMatch() ? std::optional<QString>(unitOf(u.captured(1))) : std::nullopt;
     };
     // Which of the two is the count: the one without a currency mark, or
-    // with a unit; a lone 1 beside an amount equal to the total
-    // ("3,240  1  3,240"); otherwise the first ("数量  単価  金額").
+    // with a unit; else the smaller ("1,296  2  2,592", "3,240  1  3,240":
+    // no shop sells at 2 yen), the first of two equal ones.
     const bool bIsCount = (a.marked && !b.marked) || (!unitAt(a) && unitAt(b)) ||
-                          (!a.marked && !b.marked && !unitAt(a) && b.value == 1 && a.value > 1);
+                          (!a.marked && !b.marked && !unitAt(a) && b.value < a.value);
     const Money &count = bIsCount ? b : a;
     const Money &price = bIsCount ? a : b;
     if (count.value <= 0 || count.marked || count.value * price.value != t.value)
@@ -1314,6 +1314,19 @@ private:
         if (p.empty())
             return;
         p.name = oneSpaced(p.name);
+        // "[のし:御歳暮][名入れ:森]": options side by side in brackets.
+        static const QRegularExpression bracketed(QStringLiteral("^(?:[\\[［【][^\\]］】]+[\\]］】])+$"));
+        static const QRegularExpression inner(QStringLiteral("[\\[［【]([^\\]］】]+)[\\]］】]"));
+        QStringList options;
+        for (const QString &option : std::as_const(p.options)) {
+            if (!bracketed.match(QString(option).remove(u' ')).hasMatch()) {
+                options.append(option);
+                continue;
+            }
+            for (auto it = inner.globalMatch(option); it.hasNext();)
+                options.append(blankTrim(it.next().captured(1)));
+        }
+        p.options = options;
         // "湯呑み 藍染め（色：白）": an attribute in brackets after the name is
         // its option.
         static const QRegularExpression attribute(
@@ -1608,6 +1621,26 @@ private:
             break;
         }
         case Summary::Tax: {
+            // "消費税 8% 784円 / 10% 400円": the tax of each rate.
+            static const QRegularExpression byRate(
+                QStringLiteral("(?<![\\d.])(\\d{1,2})%[\\s\\x{3000}:]*¥?(\\d{1,3}(?:,\\d{3})*)(?![\\d,])"));
+            qint64 rates = 0, eight = 0;
+            int found = 0;
+            for (auto it = byRate.globalMatch(n); it.hasNext(); ++found) {
+                const auto r = it.next();
+                const qint64 v = r.captured(2).remove(u',').toLongLong();
+                rates += v;
+                if (r.captured(1) == u"8")
+                    eight = v;
+            }
+            if (found >= 2) {
+                statedTax = statedTax.value_or(0) + rates;
+                if (eight > 0) {
+                    taxLineEight = true;
+                    reducedTax = eight;
+                }
+                return true;
+            }
             // The tax is the line's last amount; one before it is the rate's
             // base ("消費税 8%対象 30,000円  2,400").
             // Up to the next summary on the line ("消費税 2,520円、合計 …").
@@ -2448,8 +2481,10 @@ QStringList slashEntries(const QString &line)
     static const QRegularExpression field(
         QStringLiteral("^[\\s\\x{3000}]*(?:単価|価格|数量|個数|金額|小計)"));
     int priced = 0;
+    // "消費税 8% 784円 / 10% 400円": the tax by rate, one summary.
+    static const QRegularExpression rateOnly(QStringLiteral("^[\\s\\x{3000}]*[0-9０-９]{1,2}[%％]"));
     for (const QString &p : pieces) {
-        if (field.match(p).hasMatch())
+        if (field.match(p).hasMatch() || rateOnly.match(p).hasMatch())
             return {line};
         if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
             return {line};

@@ -621,6 +621,28 @@ TEST(OrderLines, MarksAndRemarksAroundNames)
          {u"川根茶 100g||2|||"_qs, u"湯呑み 白磁||2|||"_qs},
          Unknown,
          std::nullopt},
+        {"codes in brackets of letters or long numbers; a rate column; bracketed options",
+         u"商品番号　商品名/オプション　単価　数量　金額\n"
+         u"[KC-YOKAN] 抹茶ようかん　5本入 (10000123)　1,296　2　2,592\n"
+         u"煎茶 かんろ 100g 8%　1,512　1　1,512\n　[のし:御歳暮][名入れ:森]\n"
+         u"急須 朱泥　3,240　1　3,240\n合計（税込）　7,344円"_qs,
+         {u"抹茶ようかん 5本入||2||1296|"_qs, u"煎茶 かんろ 100g|のし:御歳暮 / 名入れ:森|1||1512|軽"_qs,
+          u"急須 朱泥||1||3240|"_qs},
+         Included,
+         7344},
+        {"circled numbers and a bracketed * in legends; food named after 対象",
+         u"①深蒸し煎茶 500g　3,780　 4袋　15,120\n②急須 大　3,000　 1個　3,000\n"
+         u"※①は軽減税率8%対象\n合計 18,120円（税込）"_qs,
+         {u"深蒸し煎茶 500g||4|袋|3780|軽"_qs, u"急須 大||1|個|3000|"_qs},
+         Included,
+         18120},
+        {"a count below a name that ended in one; 規格; the tax by rate on one line",
+         u"*抹茶ラテ スティック 12本\n価格 972(円) x 2(個)\n商品名：来客用 煎茶 500g\n"
+         u"規格：袋入り\n単価：￥3,000（税抜）\n数量：3\n（* は軽減税率8%の対象です）\n"
+         u"消費税 8% 875円 / 10% 0円\n合計 11,819円（税込）"_qs,
+         {u"抹茶ラテ スティック 12本||2|個|972|軽"_qs, u"来客用 煎茶 500g|規格：袋入り|3||3000|"_qs},
+         Excluded,
+         11819},
         {"items in a drawn box, ★ explained by a legend",
          u"┏━━━━━━━━\n┃★和紅茶 40g\n┃　1,620円（税込）×2点＝3,240円\n┃　ミルクピッチャー 白\n"
          u"┃　1,100円（税込）×1点＝1,100円\n┗━━━━━━━━\n★印：軽減税率（8％）対象\n"
