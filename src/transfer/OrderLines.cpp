@@ -1604,6 +1604,16 @@ private:
                     }
             if (value != 0 && !sumOfFees)
                 addFee(o, b, labelEnd(n, b, m.begin), value);
+            // "送料550円込みで5,950円ですよね": the fee, then the total with it.
+            static const QRegularExpression withIt(QStringLiteral(
+                "^[\\s\\x{3000}]*込み?(?:で|の)?(?:合計|総額|計)?[\\s\\x{3000}:]*¥?"
+                "(\\d{1,3}(?:,\\d{3})+|\\d{1,9})(?![\\d,])[\\s\\x{3000}]*円"));
+            if (const auto w = withIt.match(n, m.end, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption);
+                w.hasMatch()) {
+                result.total = w.captured(1).remove(u',').toLongLong();
+                return true;
+            }
             if (value != m.value)
                 return true;
             break;
