@@ -1892,6 +1892,9 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (quoted && dict && !placed.town.isEmpty() &&
         out.add1 == placed.prefecture + placed.city + placed.town)
         out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
+    // "…405号、" ends a clause of the sentence that gave it.
+    while (!out.add2.isEmpty() && QStringView(u"、。,.，．").contains(out.add2.back()))
+        out.add2.chop(1);
     if (looksLikeName(chatSender) &&
         (found.name.isEmpty() || (compact(chatSender).startsWith(compact(found.name)) &&
                                   compact(chatSender).size() > compact(found.name).size())))
