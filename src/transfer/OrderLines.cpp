@@ -464,7 +464,8 @@ std::optional<Section> knownHeading(QString c)
         u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",     u"ご注文商品",    u"明細",
         u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",     u"購入商品",      u"ご購入商品",
         u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",   u"購入作品",      u"ご購入作品",
-        u"作品",     u"品物",       u"お品物",     u"注文アイテム", u"ご注文アイテム"};
+        u"作品",     u"品物",       u"お品物",     u"注文アイテム", u"ご注文アイテム",
+        u"注文の概要", u"ご注文の概要", u"注文の詳細", u"ご注文の詳細"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -1045,7 +1046,7 @@ public:
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
-            QStringLiteral("^(?:うち|内訳|内)?:?\\d+(?:\\.\\d+)?%(?:対象|の?商品)"));
+            QStringLiteral("^(?:うち|内訳|内)?:?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -1785,9 +1786,14 @@ private:
             return true;
         }
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
-            for (const QString &name : c.mid(colon + 1).split(
-                     QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts))
+            for (QString name : c.mid(colon + 1).split(
+                     QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts)) {
+                // The bracket the whole note was written in closes after
+                // the last name ("（8%対象: 玄米茶、セット（5種））").
+                if (name.endsWith(u')') && name.count(u')') > name.count(u'('))
+                    name.chop(1);
                 reducedNames.append(name);
+            }
             return true;
         }
         // "※食品は軽減税率8%適用です": every food item; "※本山茶は軽減税率対象
@@ -2135,7 +2141,8 @@ private:
         // not items; "500円OFFクーポン" describes a discount read elsewhere.
         static const QRegularExpression off(
             QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
-        static const QRegularExpression sums(QStringLiteral("支払|合計|総額|ご請求|獲得|付与"));
+        static const QRegularExpression sums(
+            QStringLiteral("支払|合計|総額|ご請求|獲得|付与|の注文を|を注文し|注文しました|購入しました"));
         if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
         auto item = readItemLine(o, n, false);
