@@ -408,6 +408,7 @@ struct Pending
     bool reduced = false, standard = false;
     bool badQty = false;       // a quantity that is no whole count ("250g")
     bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
+    QString wholeName;         // that name with its count, should the count be the name's
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
@@ -1382,6 +1383,20 @@ private:
         // "送料込みで合計11,244円": the shipping is in the price, no row of its own.
         if (kind == Summary::Fee && c.startsWith(word) && c.mid(word.size()).startsWith(u'込')) {
             commit();
+            // "送料込みで8,640円": the amount right after is the order's total.
+            static const QRegularExpression inclusive(
+                QStringLiteral("^込み?(?:で|の|、)?(?:合計|総額)?[-¥]?\\d"));
+            if (inclusive.match(c.mid(word.size())).hasMatch()) {
+                const QList<Money> money = moneyIn(n, true);
+                const auto m = std::find_if(money.begin(), money.end(), [&](const Money &a) {
+                    return a.begin >= b && a.valid;
+                });
+                if (m != money.end() && m->value > 0) {
+                    result.total = m->value;
+                    restOfLine(o, n, m->end); // "（送料660円）" after it
+                    return true;
+                }
+            }
             restOfLine(o, n, afterCompact(n, b, word.size()));
             return true;
         }
@@ -1843,6 +1858,11 @@ private:
                 commit();
             cur.name = item.name;
             cur.indent = indent;
+        } else if (cur.countOnName && !cur.priced() && item.qty && cur.qty &&
+                   *item.qty != *cur.qty && !cur.wholeName.isEmpty()) {
+            // "懐紙 5帖", then "550円 × 2点": the first count was the name's.
+            cur.name = cur.wholeName;
+            cur.unit.clear();
         }
         cur.tags += item.tags;
         cur.options += item.options;
@@ -1953,7 +1973,8 @@ private:
         if (cur.priced()) {
             // An indented line or one in brackets continues the entry
             // ("　のし：御中元"); any other starts the next one.
-            if (indent > cur.indent || c.startsWith(u'(')) {
+            static const QRegularExpression request(QStringLiteral("願い|ください|下さい"));
+            if ((indent > cur.indent || c.startsWith(u'(')) && !request.match(c).hasMatch()) {
                 cur.options.append(blankTrim(o));
                 return;
             }
@@ -1974,6 +1995,7 @@ private:
                 cur.qty = count.captured(times ? 1 : 3).toLongLong();
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
+                cur.wholeName = nameFrom(o, 0, o.size(), nullptr);
             }
         } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
                    (c.size() > 16 || remark.match(c).hasMatch())) {
