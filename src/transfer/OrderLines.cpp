@@ -1262,7 +1262,8 @@ private:
             QStringLiteral("^(.*[^\\s\\x{3000}])[\\s\\x{3000}]*[x×X*](\\d{1,4})(%1)?$")
                 .arg(kUnits));
         if (!p.qty && r.qty == 1)
-            if (const auto m = gluedCount.match(prepared(r.name1)); m.hasMatch())
+            if (const auto m = gluedCount.match(prepared(r.name1));
+                m.hasMatch() && m.captured(2).toLongLong() >= 2)
                 gluedCounts.append({result.rows.size(), m.captured(2).toLongLong(),
                                     unitOf(m.captured(3)), r.name1.left(m.capturedEnd(1))});
         result.rows.append(r);
