@@ -856,6 +856,16 @@ public:
     // o: the line as written; n: the same prepared (see prepared()).
     void line(const QString &o, const QString &n)
     {
+        // A fee in brackets after other words ("代金引換（手数料330円）").
+        static const QRegularExpression feeInBrackets(QStringLiteral(
+            "[(]([^()]{0,8}?(?:手数料|送料))[\\s\\x{3000}:]*(\\d{1,3}(?:,\\d{3})+|\\d{1,7})円[)]"));
+        if (n.contains(u'('))
+            for (auto it = feeInBrackets.globalMatch(n); it.hasNext();) {
+                const auto m = it.next();
+                if (m.capturedStart() > 0)
+                    feesInPassing.append({compact(o.mid(m.capturedStart(1), m.capturedLength(1))),
+                                          m.captured(2).remove(u',').toLongLong()});
+            }
         if (isRule(n)) {
             commit();
             return;
@@ -1027,17 +1037,29 @@ public:
                     std::swap(once, result.rows);
             }
         }
-        if (shippingInPassing && result.total && !taxByTotal() &&
-            std::none_of(result.rows.begin(), result.rows.end(),
-                         [](const OrderRow &r) { return r.fee && r.price > 0; })) {
-            OrderRow fee;
-            fee.name1 = QStringLiteral("送料");
-            fee.qty = 1;
-            fee.price = *shippingInPassing;
-            fee.fee = true;
-            result.rows.append(fee);
-            if (taxByTotal() != OrderTaxMode::Included)
-                result.rows.removeLast();
+        // Fees named in passing: rows when they bring the rows to the total,
+        // all of them or one alone.
+        if (!feesInPassing.isEmpty() && result.total && !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            auto add = [&](const Fee &f) {
+                OrderRow fee;
+                fee.name1 = f.name;
+                fee.qty = 1;
+                fee.price = f.amount;
+                fee.fee = true;
+                result.rows.append(fee);
+            };
+            for (const Fee &f : std::as_const(feesInPassing))
+                add(f);
+            if (taxByTotal() != OrderTaxMode::Included) {
+                result.rows = before;
+                for (const Fee &f : std::as_const(feesInPassing)) {
+                    add(f);
+                    if (taxByTotal() == OrderTaxMode::Included)
+                        break;
+                    result.rows.removeLast();
+                }
+            }
         }
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
@@ -1050,7 +1072,13 @@ private:
     Pending cur;
     Section section = Section::None;
     QString heldSummary;     // a summary word on a line of its own, waiting for its amount
-    std::optional<qint64> shippingInPassing; // "送料表では東北は990円とありました"
+    struct Fee
+    {
+        QString name;
+        qint64 amount;
+    };
+    // "送料表では東北は990円とありました", "代金引換（手数料330円）"
+    QList<Fee> feesInPassing;
     bool allReduced = false; // "全品軽減税率対象"
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced;      // items named with a count but no price
@@ -1904,7 +1932,7 @@ private:
             // a row only if the order's total includes it (see finish()).
             if (item->price && *item->price > 0 && !bound.match(c).hasMatch() &&
                 c.contains(u"送料") && !c.contains(u"無料") && !c.contains(u'込'))
-                shippingInPassing = *item->price;
+                feesInPassing.append({QStringLiteral("送料"), *item->price});
             item.reset();
         }
         if (item) {
