@@ -182,7 +182,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→");
+    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→･・.．·");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
