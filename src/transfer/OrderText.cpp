@@ -128,13 +128,15 @@ QList<bool> quotedLines(const QStringList &lines)
 }
 
 // As in "ありがとうございます！玉露 50g（2,160円）×2で…" or "以上でお願いします。
-// 送料は600円です。合計4,920円ですね。"
+// 送料は600円です。合計4,920円ですね。"; an emoji ends a sentence too
+// (not ★, a mark of reduced items).
 QStringList memoEntries(const QString &line)
 {
     // "…を3袋お願いします。1袋648円でしたよね" prices the sentence before: no split.
     static const QRegularExpression sentenceEnd(
         QStringLiteral(
-            "(?:(?<=[。！？])|(?<=[^\\x{0000}-\\x{007F}][!?]))(?=[^\\s\\x{3000}」』)）!?！？])"
+            "(?:(?<=[。！？\\x{FE0F}\\x{1F300}-\\x{1FAFF}])|(?<=[^\\x{0000}-"
+            "\\x{007F}][!?]))[\\s\\x{3000}]*(?=[^\\s\\x{3000}」』)）!?！？])"
             "(?![\\s\\x{3000}]*[1１][\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*["
             "0-9０-９¥￥])")
             .arg(kCountWords));
