@@ -1852,14 +1852,16 @@ private:
                     break;
                 }
             }
+            // "数量：2（箱）": the unit may stand in brackets.
             static const QRegularExpression q(
-                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+                QStringLiteral(
+                    "^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(?:\\((%1)\\)|(%1))?")
                     .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
                 cur.qty = m.captured(1).toLongLong();
-                if (!m.captured(2).isEmpty())
-                    cur.unit = unitOf(m.captured(2));
+                if (const QString unit = m.captured(2) + m.captured(3); !unit.isEmpty())
+                    cur.unit = unitOf(unit);
                 else if (m.capturedEnd() < nv.size() && nv.at(m.capturedEnd()).isLetter())
                     cur.badQty = true; // a weight or volume, not a count
             } else if (!blankTrim(nv).isEmpty()) {
