@@ -405,6 +405,7 @@ struct Pending
     bool badQty = false;       // a quantity that is no whole count ("250g")
     bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
     QString wholeName;         // that name with its count, should the count be the name's
+    qsizetype nameLine = 0;    // the length of the line the name was read from
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
@@ -879,6 +880,7 @@ public:
             ++indent;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
+        plainStart = b == indent;
         const QString c = compact(QStringView(n).mid(b));
         // A summary word alone on its line ("■送料"), its amount alone on the
         // next ("¥660"): read as one line.
@@ -1189,7 +1191,18 @@ private:
         cur.indent = indent;
         return true;
     }
-    bool numbered = false; // the line begins with a list number ("1.", "[2]")
+    bool numbered = false;  // the line begins with a list number ("1.", "[2]")
+    bool plainStart = true; // nor with a bullet or other mark
+    // A name line at least this long may have been wrapped by the mailer;
+    // a sentence is no name ("先日はありがとうございました。…").
+    static constexpr qsizetype kWrappedLine = 30;
+    bool wrappedName() const
+    {
+        static const QRegularExpression prose(QStringLiteral("[。、！？!?]|す$"));
+        return !cur.name.isEmpty() && !cur.priced() && !cur.qty && cur.options.isEmpty() &&
+               cur.nameLine >= kWrappedLine && plainStart && indent <= cur.indent &&
+               !prose.match(cur.name).hasMatch();
+    }
     qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
@@ -1880,7 +1893,11 @@ private:
 
     void merge(const ItemLine &item)
     {
-        if (!item.name.isEmpty()) {
+        if (!item.name.isEmpty() && wrappedName()) {
+            // "…ほうじ茶 化粧" / "箱入り 3,780円 × 1": a wrapped name goes on.
+            cur.name += item.name;
+            cur.nameLine = 0;
+        } else if (!item.name.isEmpty()) {
             if (cur.priced() || !cur.name.isEmpty())
                 commit();
             cur.name = item.name;
@@ -2016,6 +2033,7 @@ private:
         if (cur.name.isEmpty()) {
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            cur.nameLine = o.size();
             cur.indent = indent;
             if (counted) {
                 const bool times = count.capturedLength(1) > 0;
@@ -2029,6 +2047,10 @@ private:
             // A counted name without its price yet takes short lines as
             // options ("50g"); a long one is the text going on.
             commit();
+        } else if (wrappedName() && c.size() <= 12) {
+            // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
+            cur.name += nameFrom(o, 0, o.size(), &cur.tags);
+            cur.nameLine = 0;
         } else {
             cur.options.append(nameFrom(o, 0, o.size(), nullptr));
         }

@@ -561,6 +561,17 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          {u"番茶||2|箱|500|"_qs},
          Included,
          1000},
+        {"names wrapped by the mailer go on; a long sentence before an item is no name",
+         u"[商品]\n【送料無料】静岡 深蒸し茶 100g×3袋 メール便 ポスト投函 お試し\nセット\n"
+         "価格  2,000(円) x 1(個) = 2,000(円)\n"
+         "・かんろ茶舗 敬老の日ギフト 静岡茶 2缶セット 煎茶 ほうじ茶 化粧\n箱入り 3,000円 × 1\n"
+         "先日はありがとうございました、今年もお歳暮をお願いしたくご連絡しました\n"
+         "番茶 500円 × 2\n合計 6,000(円)"_qs,
+         {u"【送料無料】静岡 深蒸し茶 100g×3袋 メール便 ポスト投函 お試しセット||1|個|2000|"_qs,
+          u"かんろ茶舗 敬老の日ギフト 静岡茶 2缶セット 煎茶 ほうじ茶 化粧箱入り||1||3000|"_qs,
+          u"番茶||2||500|"_qs},
+         Included,
+         6000},
         {"in a priced mail a line without a price is reported",
          u"番茶 100g　3袋\n玉露　1,000円 × 1"_qs,
          {u"玉露||1||1000|"_qs},
