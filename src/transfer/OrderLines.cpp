@@ -33,7 +33,7 @@ bool isRule(QStringView n)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│|｜");
     const char16_t u = c.unicode();
     return isBlank(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -182,7 +182,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += narrowOrderText(QStringView(s).mid(b, 1));
         ++b;
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→･・.．·");
+    static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)

@@ -572,6 +572,12 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
           u"番茶||2||500|"_qs},
          Included,
          6000},
+        {"a table drawn with bars, its fee and total rows too",
+         u"| 商品 | 単価 | 数量 | 小計 |\n|---|---|---|---|\n| 番茶 | ¥500 | 2 | ¥1,000 |\n"
+         "| 送料 | | | ¥600 |\n| 合計 | | | ¥1,600 |"_qs,
+         {u"番茶||2||500|"_qs, u"送料||1||600|"_qs},
+         Included,
+         1600},
         {"in a priced mail a line without a price is reported",
          u"番茶 100g　3袋\n玉露　1,000円 × 1"_qs,
          {u"玉露||1||1000|"_qs},
