@@ -1789,6 +1789,7 @@ private:
             } else {
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
                 cur.indent = indent;
+                cur.nameLine = o.size();
             }
             break;
         }

@@ -572,6 +572,12 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
           u"番茶||2||500|"_qs},
          Included,
          6000},
+        {"... after its label too",
+         u"商品名：静岡 深蒸し茶 特上 100g 化粧箱入り ギフト お中元 御歳暮 内祝い お\n礼\n"
+         "単価：3,000円\n数量：1"_qs,
+         {u"静岡 深蒸し茶 特上 100g 化粧箱入り ギフト お中元 御歳暮 内祝い お礼||1||3000|"_qs},
+         Unknown,
+         std::nullopt},
         {"a table drawn with bars, its fee and total rows too",
          u"| 商品 | 単価 | 数量 | 小計 |\n|---|---|---|---|\n| 番茶 | ¥500 | 2 | ¥1,000 |\n"
          "| 送料 | | | ¥600 |\n| 合計 | | | ¥1,600 |"_qs,
