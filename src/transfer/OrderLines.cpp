@@ -1195,7 +1195,7 @@ private:
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
-    static constexpr qsizetype kWrappedLine = 30;
+    static constexpr qsizetype kWrappedLine = 34;
     bool wrappedName() const
     {
         static const QRegularExpression prose(QStringLiteral("[。、！？!?]|す$"));
