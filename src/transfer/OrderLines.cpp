@@ -145,9 +145,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
     // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
-    static const QRegularExpression addressee(QStringLiteral(
-        "^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)[\\s\\x{3000}、,]+"
-        "(?=[^\\s\\x{3000}])"));
+    static const QRegularExpression addressee(
+        QStringLiteral("^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)(?:"
+                       "へ)?[\\s\\x{3000}、,]+"
+                       "(?=[^\\s\\x{3000}])"));
     s.remove(addressee);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
