@@ -1425,7 +1425,8 @@ private:
             // "送料込みで8,640円": the amount right after is the order's total.
             static const QRegularExpression inclusive(
                 QStringLiteral("^込み?(?:で|の|、)?(?:合計|総額)?[-¥]?\\d"));
-            if (inclusive.match(c.mid(word.size())).hasMatch()) {
+            static const QRegularExpression past(QStringLiteral("昨年|去年|前年|前回|先月|以前"));
+            if (inclusive.match(c.mid(word.size())).hasMatch() && !past.match(c).hasMatch()) {
                 const QList<Money> money = moneyIn(n, true);
                 const auto m = std::find_if(money.begin(), money.end(), [&](const Money &a) {
                     return a.begin >= b && a.valid;
