@@ -170,12 +170,14 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     static const QRegularExpression rateColumn(
         QStringLiteral("[\\s\\x{3000}]+[0-9０-９]{1,2}(?:\\.[0-9])?[%％][\\s\\x{3000}]*$"));
     s.remove(rateColumn);
-    // A leading product code before the name ("GT-TB100  業務用 煎茶"): letters
-    // and digits with a hyphen or two letters, then a Japanese name.
-    static const QRegularExpression code(QStringLiteral(
-        "^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
-        "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}))[A-Za-z0-9][A-Za-z0-9_./#-]*)[\\s\\x{3000}]+"
-        "(?=.*[^\\x{0000}-\\x{00FF}])"));
+    // A leading product code before the name ("GT-TB100  業務用 煎茶", "A1024 煎茶"):
+    // letters and digits with a hyphen, two letters or three digits, then a
+    // Japanese name.
+    static const QRegularExpression code(
+        QStringLiteral("^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
+                       "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}|[0-9]{3}))[A-Za-z0-9][A-Za-z0-9_./"
+                       "#-]*)[\\s\\x{3000}]+"
+                       "(?=.*[^\\x{0000}-\\x{00FF}])"));
     s.remove(code);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
