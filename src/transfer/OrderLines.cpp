@@ -672,10 +672,9 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             // "煎茶 （数量：2袋） 2,160円"; a bare number needs its label or unit.
             static const QRegularExpression bracketCount(
                 QStringLiteral(
-                    "[\\[(](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))["
-                    "\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*(%1)?"
-                    "["
-                    "\\s\\x{3000}]*[\\])][\\s\\x{3000}]*$")
+                    "[\\[(【<〈](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))"
+                    "[\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*"
+                    "(%1)?[\\s\\x{3000}]*[\\])】>〉][\\s\\x{3000}]*$")
                     .arg(kUnits));
             if (!found.hasMatch())
                 found = bracketCount.match(left);

@@ -445,10 +445,12 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          Included,
          1000},
         {"count and option in brackets before the amount",
-         u"【購入商品】\n◇ 番茶 ［1個］ 500円\n◇ 茶筒 ［色：黒］［2個］ 1,000円\n合計：2,500円"_qs,
-         {u"番茶||1|個|500|"_qs, u"茶筒|色：黒|2|個|1000|"_qs},
+         u"【購入商品】\n◇ 番茶 ［1個］ 500円\n◇ 茶筒 ［色：黒］［2個］ 1,000円\n◇ 茶托 【3枚】 "
+         u"300円\n"
+         "合計：3,400円"_qs,
+         {u"番茶||1|個|500|"_qs, u"茶筒|色：黒|2|個|1000|"_qs, u"茶托||3|枚|300|"_qs},
          Included,
-         2500},
+         3400},
         {"tabbed table: an empty cell kept, an option column, a rate column",
          u"商品名\t品番\t選択肢\t単価\t個数\t税率\t小計\n番茶\t101\tのし:御祝\t500\t2\t8%\t1,000\n"
          "玄米茶\t102\t\t400\t1\t8%\t400\n請求金額\t1,400"_qs,
