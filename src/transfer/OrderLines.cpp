@@ -1622,12 +1622,23 @@ private:
                 return true;
             }
         static const QRegularExpression legend(
-            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付)"));
+            QStringLiteral("^([※★☆◎*])(?:印|マーク)?(?:は|の|が付|がつ|付|=|:)"));
         const auto m = legend.match(c);
         if (m.hasMatch()) {
             legendTags += m.captured(1);
             return true;
         }
+        // "（※軽減税率対象商品）" after items that carry ※ explains the mark.
+        if (!c.isEmpty() && kTagMarks.contains(c.front()) &&
+            (cur.tags.contains(c.front()) ||
+             std::any_of(tagged.begin(), tagged.end(),
+                         [&](const Tagged &t) { return t.tags.contains(c.front()); }))) {
+            legendTags += c.front();
+            return true;
+        }
+        // "（軽）＝軽減税率対象" explains a mark as well.
+        if (c.contains(u'=') && moneyIn(c).isEmpty())
+            return true;
         // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
             for (const QString &name : c.mid(colon + 1).split(

@@ -115,6 +115,13 @@ TEST(OrderLines, WrittenForms)
          {u"煎茶 (軽)||1||1080|軽"_qs, u"急須||1||3300|"_qs},
          Included,
          4380},
+        {"legends with = and in brackets after items that carry the mark",
+         u"番茶 ★ 500円 × 2\n急須 1,000円 × 1\n★＝軽減税率8%対象\n玄米茶 ※ 400円 × 1\n"
+         "湯呑 600円 × 1\n（※軽減税率対象商品）\n（軽）＝軽減税率対象\n合計 3,000円"_qs,
+         {u"番茶||2||500|軽"_qs, u"急須||1||1000|"_qs, u"玄米茶||1||400|軽"_qs,
+          u"湯呑||1||600|"_qs},
+         Included,
+         3000},
         {"the reduced rate's base picks out its items",
          u"商品名：玉露\n単価：1,944円\n数量：2\n\n商品名：グラス\n単価：2,200円\n数量：1\n\n"
          "合計：6,088円\n（8%対象 3,888円　内消費税 288円）"_qs,
