@@ -680,6 +680,20 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                 found = bracketCount.match(left);
             return found;
         };
+        // "煎茶 2 × 1,080円": the count, then times the price of one.
+        static const QRegularExpression countTimes(
+            QStringLiteral("(?:^|[\\s\\x{3000}])(\\d{1,4})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]*[x×X*]"
+                           "[\\s\\x{3000}]*$")
+                .arg(kUnits));
+        if (const auto t = countTimes.match(n.left(m.begin)); t.hasMatch() && m.valid) {
+            r.qty = t.captured(1).toLongLong();
+            r.unit = unitOf(t.captured(2));
+            r.price = m.value;
+            nameBefore(t.capturedStart(1), r);
+            if (!r.name.isEmpty() && *r.qty > 0)
+                return r;
+            r = ItemLine();
+        }
         auto one = perOne.match(n.left(m.begin));
         if (one.hasMatch())
             q = countIn(n.left(one.capturedStart()));
