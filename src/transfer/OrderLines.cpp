@@ -236,6 +236,7 @@ const SummaryWord kSummaryWords[] = {
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
+    {u"全部で", Summary::Total}, {u"しめて", Summary::Total}, {u"締めて", Summary::Total},
     {u"計", Summary::Total}, {u"合計", Summary::Total}, {u"配送料", Summary::Fee},
     {u"配送", Summary::Fee}, {u"送料", Summary::Fee}, {u"代金引換手数料", Summary::Fee},
     {u"代引き手数料", Summary::Fee}, {u"代引手数料", Summary::Fee}, {u"代引料", Summary::Fee},
@@ -1468,6 +1469,9 @@ private:
             return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
         }
         const Money m = *first;
+        // "全部で3袋" counts; "全部で1,600円" sums.
+        if (!m.marked && (word == u"全部で" || word == u"しめて" || word == u"締めて"))
+            return false;
         if (kind == Summary::Fee && c.contains(u"無料")) { // "送料：無料（5,000円以上）"
             // "送料無料で合計5,940円": the total may follow.
             restOfLine(o, n, afterCompact(n, b, word.size()));
