@@ -141,7 +141,13 @@ QStringList memoEntries(const QString &line)
             "0-9０-９¥￥])")
             .arg(kCountWords));
     QStringList out;
-    for (const QString &sentence : line.split(sentenceEnd, Qt::SkipEmptyParts)) {
+    // Most lines end no sentence inside: no need to try the expression.
+    const bool ends = std::any_of(line.begin(), line.end(), [](QChar c) {
+        return c == u'。' || c == u'！' || c == u'？' || c == u'!' || c == u'?' ||
+               c.isHighSurrogate() || c == u'\uFE0F';
+    });
+    for (const QString &sentence :
+         ends ? line.split(sentenceEnd, Qt::SkipEmptyParts) : QStringList{line}) {
         const QStringList clauses = clausesOf(sentence);
         for (const QString &c : clauses)
             out += slashEntries(c);
