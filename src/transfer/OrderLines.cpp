@@ -2,6 +2,7 @@
 
 #include "transfer/DictionaryTransfer.h"
 #include "transfer/LineTests.h"
+#include "transfer/OrderText.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -14,14 +15,9 @@ namespace {
 constexpr qsizetype kLineLimit = 512; // characters read from one line
 constexpr int kLinesRead = 400;       // lines read from one text
 
-// Counting words that may follow a quantity; "つ" counts but is no unit.
-const QString kUnits = QStringLiteral("個|本|袋|箱|缶|点|枚|組|冊|台|瓶|包|束|玉|杯|足|帖|客|膳|脚|"
-                                      "巻|反|双|セット|パック|ケース|kg|つ");
+const QString &kUnits = order_text::kCountWords;
 
-bool isBlank(QChar c)
-{
-    return c.isSpace() || c.unicode() < 0x20 || c == u'\u3000';
-}
+using order_text::isBlank;
 
 // A line made only of rules and blanks ("────", "-----", "****") separates
 // entries.
@@ -43,7 +39,7 @@ bool isBorder(QChar c)
 // Marks before a name or label: bullets, list numbers, boxes.
 bool isLeadingMark(QChar c)
 {
-    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│");
+    static const QString marks = QStringLiteral("・●○◆◇■□▼▽▶►>＞-*+#♪=―─━└├┗┣↳┃│|｜");
     const char16_t u = c.unicode();
     return isBlank(c) || isBorder(c) || marks.contains(c) || (u >= 0x2460 && u <= 0x2473) ||
            (u >= 0x2776 && u <= 0x277F);
@@ -176,9 +172,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
     // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
-    static const QRegularExpression addressee(QStringLiteral(
-        "^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)[\\s\\x{3000}、,]+"
-        "(?=[^\\s\\x{3000}])"));
+    static const QRegularExpression addressee(
+        QStringLiteral("^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)(?:"
+                       "へ)?[\\s\\x{3000}、,]+"
+                       "(?=[^\\s\\x{3000}])"));
     s.remove(addressee);
     // The reduced mark as a word of its own: "[軽] 煎茶", the 軽
     // column of a table ("煎茶 100g    軽  1,404円"), and a rate column ("8%").
@@ -221,12 +218,14 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += u'軽';
         s.truncate(r.capturedStart());
     }
-    // A leading product code before the name ("GT-TB100  業務用 煎茶"): letters
-    // and digits with a hyphen or two letters, then a Japanese name.
-    static const QRegularExpression code(QStringLiteral(
-        "^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
-        "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}))[A-Za-z0-9][A-Za-z0-9_./#-]*)[\\s\\x{3000}]+"
-        "(?=.*[^\\x{0000}-\\x{00FF}])"));
+    // A leading product code before the name ("GT-TB100  業務用 煎茶", "A1024 煎茶"):
+    // letters and digits with a hyphen, two letters or three digits, then a
+    // Japanese name.
+    static const QRegularExpression code(
+        QStringLiteral("^[\\s\\x{3000}]*((?=[A-Za-z0-9_./#-]*[A-Za-z])(?=[A-Za-z0-9_./#-]*[0-9])"
+                       "(?=[A-Za-z0-9_./#-]*(?:-|[A-Za-z]{2}|[0-9]{3}))[A-Za-z0-9][A-Za-z0-9_./"
+                       "#-]*)[\\s\\x{3000}]+"
+                       "(?=.*[^\\x{0000}-\\x{00FF}])"));
     s.remove(code);
     qsizetype b = 0, e = s.size();
     while (b < e && (isLeadingMark(s.at(b)) || kTagMarks.contains(s.at(b)))) {
@@ -245,7 +244,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += t.captured(1);
         e = t.capturedStart();
     }
-    static const QString trailing = QStringLiteral(":：/／、,，-=をが@＠(（…‥→");
+    static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·");
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
@@ -302,6 +301,7 @@ const SummaryWord kSummaryWords[] = {
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
+    {u"全部で", Summary::Total}, {u"しめて", Summary::Total}, {u"締めて", Summary::Total},
     {u"計", Summary::Total}, {u"合計", Summary::Total}, {u"配送料", Summary::Fee},
     {u"配送", Summary::Fee}, {u"送料", Summary::Fee}, {u"代金引換手数料", Summary::Fee},
     {u"代引き手数料", Summary::Fee}, {u"代引手数料", Summary::Fee}, {u"代引料", Summary::Fee},
@@ -461,11 +461,12 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",     u"注文内容",   u"ご注文内容", u"注文商品",     u"ご注文商品",    u"明細",
-        u"注文明細", u"ご注文明細", u"ご注文概要", u"注文概要",     u"購入商品",      u"ご購入商品",
-        u"注文品",   u"ご注文品",   u"発注内容",   u"ご注文の品",   u"購入作品",      u"ご購入作品",
-        u"作品",     u"品物",       u"お品物",     u"注文アイテム", u"ご注文アイテム",
-        u"注文の概要", u"ご注文の概要", u"注文の詳細", u"ご注文の詳細"};
+        u"商品",       u"注文内容",     u"ご注文内容",     u"注文商品",   u"ご注文商品",
+        u"明細",       u"注文明細",     u"ご注文明細",     u"ご注文概要", u"注文概要",
+        u"購入商品",   u"ご購入商品",   u"注文品",         u"ご注文品",   u"発注内容",
+        u"ご注文の品", u"購入作品",     u"ご購入作品",     u"作品",       u"品物",
+        u"お品物",     u"注文アイテム", u"ご注文アイテム", u"注文の概要", u"ご注文の概要",
+        u"注文の詳細", u"ご注文の詳細"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -487,8 +488,9 @@ struct Pending
     std::optional<qint64> price, qty, total;
     bool reduced = false, standard = false;
     bool badQty = false;       // a quantity that is no whole count ("250g")
-    QString counted;           // the name with the count read from it ("抹茶ラテ 12本")
     bool countOnName = false;  // "煎茶 特選 × 2": the amount under it is the line's
+    QString wholeName;         // that name with its count, should the count be the name's
+    qsizetype nameLine = 0;    // the length of the line the name was read from
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
@@ -754,15 +756,28 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
             // "煎茶 （数量：2袋） 2,160円"; a bare number needs its label or unit.
             static const QRegularExpression bracketCount(
                 QStringLiteral(
-                    "[\\[(](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))["
-                    "\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*(%1)?"
-                    "["
-                    "\\s\\x{3000}]*[\\])][\\s\\x{3000}]*$")
+                    "[\\[(【<〈](?=[\\s\\x{3000}]*(?:数量|個数|\\d{1,9}[\\s\\x{3000}]*(?:%1)))"
+                    "[\\s\\x{3000}]*(?:(?:数量|個数)[\\s\\x{3000}:]*)?(\\d{1,9})[\\s\\x{3000}]*"
+                    "(%1)?[\\s\\x{3000}]*[\\])】>〉][\\s\\x{3000}]*$")
                     .arg(kUnits));
             if (!found.hasMatch())
                 found = bracketCount.match(left);
             return found;
         };
+        // "煎茶 2 × 1,080円": the count, then times the price of one.
+        static const QRegularExpression countTimes(
+            QStringLiteral("(?:^|[\\s\\x{3000}])(\\d{1,4})[\\s\\x{3000}]*(%1)?[\\s\\x{3000}]*[x×X*]"
+                           "[\\s\\x{3000}]*$")
+                .arg(kUnits));
+        if (const auto t = countTimes.match(n.left(m.begin)); t.hasMatch() && m.valid) {
+            r.qty = t.captured(1).toLongLong();
+            r.unit = unitOf(t.captured(2));
+            r.price = m.value;
+            nameBefore(t.capturedStart(1), r);
+            if (!r.name.isEmpty() && *r.qty > 0)
+                return r;
+            r = ItemLine();
+        }
         auto one = perOne.match(n.left(m.begin));
         if (one.hasMatch())
             q = countIn(n.left(one.capturedStart()));
@@ -959,6 +974,16 @@ public:
     // o: the line as written; n: the same prepared (see prepared()).
     void line(const QString &o, const QString &n)
     {
+        // A fee in brackets after other words ("代金引換（手数料330円）").
+        static const QRegularExpression feeInBrackets(QStringLiteral(
+            "[(]([^()]{0,8}?(?:手数料|送料))[\\s\\x{3000}:]*(\\d{1,3}(?:,\\d{3})+|\\d{1,7})円[)]"));
+        if (n.contains(u'('))
+            for (auto it = feeInBrackets.globalMatch(n); it.hasNext();) {
+                const auto m = it.next();
+                if (m.capturedStart() > 0)
+                    feesInPassing.append({compact(o.mid(m.capturedStart(1), m.capturedLength(1))),
+                                          m.captured(2).remove(u',').toLongLong()});
+            }
         if (isRule(n)) {
             commit();
             return;
@@ -981,6 +1006,7 @@ public:
             --indent;
         while (b < n.size() && (isLeadingMark(n.at(b)) || n.at(b) == u'(' || n.at(b) == u'（'))
             ++b;
+        plainStart = b == indent;
         const QString c = compact(QStringView(n).mid(b));
         // A summary word alone on its line ("■送料"), its amount alone on the
         // next ("¥660"): read as one line.
@@ -1141,17 +1167,29 @@ public:
                     std::swap(once, result.rows);
             }
         }
-        if (shippingInPassing && result.total && !taxByTotal() &&
-            std::none_of(result.rows.begin(), result.rows.end(),
-                         [](const OrderRow &r) { return r.fee && r.price > 0; })) {
-            OrderRow fee;
-            fee.name1 = QStringLiteral("送料");
-            fee.qty = 1;
-            fee.price = *shippingInPassing;
-            fee.fee = true;
-            result.rows.append(fee);
-            if (taxByTotal() != OrderTaxMode::Included)
-                result.rows.removeLast();
+        // Fees named in passing: rows when they bring the rows to the total,
+        // all of them or one alone.
+        if (!feesInPassing.isEmpty() && result.total && !taxByTotal()) {
+            const QList<OrderRow> before = result.rows;
+            auto add = [&](const Fee &f) {
+                OrderRow fee;
+                fee.name1 = f.name;
+                fee.qty = 1;
+                fee.price = f.amount;
+                fee.fee = true;
+                result.rows.append(fee);
+            };
+            for (const Fee &f : std::as_const(feesInPassing))
+                add(f);
+            if (taxByTotal() != OrderTaxMode::Included) {
+                result.rows = before;
+                for (const Fee &f : std::as_const(feesInPassing)) {
+                    add(f);
+                    if (taxByTotal() == OrderTaxMode::Included)
+                        break;
+                    result.rows.removeLast();
+                }
+            }
         }
         if (!pricesNothing) // with no price the tax mode stays unknown
             decideTax();
@@ -1164,7 +1202,13 @@ private:
     Pending cur;
     Section section = Section::None;
     QString heldSummary;     // a summary word on a line of its own, waiting for its amount
-    std::optional<qint64> shippingInPassing; // "送料表では東北は990円とありました"
+    struct Fee
+    {
+        QString name;
+        qint64 amount;
+    };
+    // "送料表では東北は990円とありました", "代金引換（手数料330円）"
+    QList<Fee> feesInPassing;
     bool allReduced = false; // "全品軽減税率対象"
     enum class Rate { None, Reduced, Standard } rateGroup = Rate::None; // under "【8%対象】"
     QList<OrderRow> unpriced;      // items named with a count but no price
@@ -1284,7 +1328,18 @@ private:
         cur.indent = indent;
         return true;
     }
-    bool numbered = false; // the line begins with a list number ("1.", "[2]")
+    bool numbered = false;  // the line begins with a list number ("1.", "[2]")
+    bool plainStart = true; // nor with a bullet or other mark
+    // A name line at least this long may have been wrapped by the mailer;
+    // a sentence is no name ("先日はありがとうございました。…").
+    static constexpr qsizetype kWrappedLine = 34;
+    bool wrappedName() const
+    {
+        static const QRegularExpression prose(QStringLiteral("[。、！？!?]|す$"));
+        return !cur.name.isEmpty() && !cur.priced() && !cur.qty && cur.options.isEmpty() &&
+               cur.nameLine >= kWrappedLine && plainStart && indent <= cur.indent &&
+               !prose.match(cur.name).hasMatch();
+    }
     qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
     std::optional<qint64> statedTax;
@@ -1316,7 +1371,8 @@ private:
             return;
         p.name = oneSpaced(p.name);
         // "[のし:御歳暮][名入れ:森]": options side by side in brackets.
-        static const QRegularExpression bracketed(QStringLiteral("^(?:[\\[［【][^\\]］】]+[\\]］】])+$"));
+        static const QRegularExpression bracketed(
+            QStringLiteral("^(?:[\\[［【][^\\]］】]+[\\]］】])+$"));
         static const QRegularExpression inner(QStringLiteral("[\\[［【]([^\\]］】]+)[\\]］】]"));
         QStringList options;
         for (const QString &option : std::as_const(p.options)) {
@@ -1411,7 +1467,8 @@ private:
             QStringLiteral("^(.*[^\\s\\x{3000}])[\\s\\x{3000}]*[x×X*](\\d{1,4})(%1)?$")
                 .arg(kUnits));
         if (!p.qty && r.qty == 1)
-            if (const auto m = gluedCount.match(prepared(r.name1)); m.hasMatch())
+            if (const auto m = gluedCount.match(prepared(r.name1));
+                m.hasMatch() && m.captured(2).toLongLong() >= 2)
                 gluedCounts.append({result.rows.size(), m.captured(2).toLongLong(),
                                     unitOf(m.captured(3)), r.name1.left(m.capturedEnd(1))});
         result.rows.append(r);
@@ -1540,6 +1597,21 @@ private:
         // "送料込みで合計11,244円": the shipping is in the price, no row of its own.
         if (kind == Summary::Fee && c.startsWith(word) && c.mid(word.size()).startsWith(u'込')) {
             commit();
+            // "送料込みで8,640円": the amount right after is the order's total.
+            static const QRegularExpression inclusive(
+                QStringLiteral("^込み?(?:で|の|、)?(?:合計|総額)?[-¥]?\\d"));
+            static const QRegularExpression past(QStringLiteral("昨年|去年|前年|前回|先月|以前"));
+            if (inclusive.match(c.mid(word.size())).hasMatch() && !past.match(c).hasMatch()) {
+                const QList<Money> money = moneyIn(n, true);
+                const auto m = std::find_if(money.begin(), money.end(), [&](const Money &a) {
+                    return a.begin >= b && a.valid;
+                });
+                if (m != money.end() && m->value > 0) {
+                    result.total = m->value;
+                    restOfLine(o, n, m->end); // "（送料660円）" after it
+                    return true;
+                }
+            }
             restOfLine(o, n, afterCompact(n, b, word.size()));
             return true;
         }
@@ -1556,6 +1628,9 @@ private:
             return kind == Summary::Fee && c.contains(u"無料") && !c.contains(u'×');
         }
         const Money m = *first;
+        // "全部で3袋" counts; "全部で1,600円" sums.
+        if (!m.marked && (word == u"全部で" || word == u"しめて" || word == u"締めて"))
+            return false;
         if (kind == Summary::Fee && c.contains(u"無料")) { // "送料：無料（5,000円以上）"
             // "送料無料で合計5,940円": the total may follow.
             restOfLine(o, n, afterCompact(n, b, word.size()));
@@ -1606,9 +1681,9 @@ private:
             if (value != 0 && !sumOfFees)
                 addFee(o, b, labelEnd(n, b, m.begin), value);
             // "送料550円込みで5,950円ですよね": the fee, then the total with it.
-            static const QRegularExpression withIt(QStringLiteral(
-                "^[\\s\\x{3000}]*込み?(?:で|の)?(?:合計|総額|計)?[\\s\\x{3000}:]*¥?"
-                "(\\d{1,3}(?:,\\d{3})+|\\d{1,9})(?![\\d,])[\\s\\x{3000}]*円"));
+            static const QRegularExpression withIt(
+                QStringLiteral("^[\\s\\x{3000}]*込み?(?:で|の)?(?:合計|総額|計)?[\\s\\x{3000}:]*¥?"
+                               "(\\d{1,3}(?:,\\d{3})+|\\d{1,9})(?![\\d,])[\\s\\x{3000}]*円"));
             if (const auto w = withIt.match(n, m.end, QRegularExpression::NormalMatch,
                                             QRegularExpression::AnchorAtOffsetMatchOption);
                 w.hasMatch()) {
@@ -1633,8 +1708,8 @@ private:
         }
         case Summary::Tax: {
             // "消費税 8% 784円 / 10% 400円": the tax of each rate.
-            static const QRegularExpression byRate(
-                QStringLiteral("(?<![\\d.])(\\d{1,2})%[\\s\\x{3000}:]*¥?(\\d{1,3}(?:,\\d{3})*)(?![\\d,])"));
+            static const QRegularExpression byRate(QStringLiteral(
+                "(?<![\\d.])(\\d{1,2})%[\\s\\x{3000}:]*¥?(\\d{1,3}(?:,\\d{3})*)(?![\\d,])"));
             qint64 rates = 0, eight = 0;
             int found = 0;
             for (auto it = byRate.globalMatch(n); it.hasNext(); ++found) {
@@ -1777,6 +1852,17 @@ private:
         // "* 軽減税率対象商品" after the items: the mark's legend too.
         if (kTagMarks.contains(lead))
             legendTags += lead;
+        // "（※軽減税率対象商品）" after items that carry ※ explains the mark.
+        if (!c.isEmpty() && kTagMarks.contains(c.front()) &&
+            (cur.tags.contains(c.front()) ||
+             std::any_of(tagged.begin(), tagged.end(),
+                         [&](const Tagged &t) { return t.tags.contains(c.front()); }))) {
+            legendTags += c.front();
+            return true;
+        }
+        // "（軽）＝軽減税率対象" explains a mark as well.
+        if (c.contains(u'=') && moneyIn(c).isEmpty())
+            return true;
         // "※軽減税率対象商品：ほうじ茶 100g、抹茶 20g" names the items.
         // "（税込。軽減税率8%対象：食品）": the food items.
         static const QRegularExpression foodNamed(
@@ -1786,8 +1872,8 @@ private:
             return true;
         }
         if (const qsizetype colon = c.indexOf(u':'); colon > 0 && c.left(colon).contains(u"対象")) {
-            for (QString name : c.mid(colon + 1).split(
-                     QRegularExpression(QStringLiteral("[、,/]")), Qt::SkipEmptyParts)) {
+            for (QString name : c.mid(colon + 1).split(QRegularExpression(QStringLiteral("[、,/]")),
+                                                       Qt::SkipEmptyParts)) {
                 // The bracket the whole note was written in closes after
                 // the last name ("（8%対象: 玄米茶、セット（5種））").
                 if (name.endsWith(u')') && name.count(u')') > name.count(u'('))
@@ -1985,6 +2071,7 @@ private:
             } else {
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
                 cur.indent = indent;
+                cur.nameLine = o.size();
             }
             break;
         }
@@ -2067,15 +2154,16 @@ private:
                     break;
                 }
             }
+            // "数量：2（箱）": the unit may stand in brackets.
             static const QRegularExpression q(
-                QStringLiteral("^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(%1)?")
+                QStringLiteral(
+                    "^[\\s\\x{3000}]*(\\d{1,9})(?!\\d)[\\s\\x{3000}]*(?:\\((%1)\\)|(%1))?")
                     .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
-                countBelow(m.captured(1).toLongLong());
                 cur.qty = m.captured(1).toLongLong();
-                if (!m.captured(2).isEmpty())
-                    cur.unit = unitOf(m.captured(2));
+                if (const QString unit = m.captured(2) + m.captured(3); !unit.isEmpty())
+                    cur.unit = unitOf(unit);
                 else if (m.capturedEnd() < nv.size() && nv.at(m.capturedEnd()).isLetter())
                     cur.badQty = true; // a weight or volume, not a count
             } else if (!blankTrim(nv).isEmpty()) {
@@ -2092,25 +2180,22 @@ private:
         return true;
     }
 
-    // A count given below a name that seemed to end in one ("抹茶ラテ
-    // スティック 12本" / "価格 972(円) x 2(個)"): that was the name's.
-    void countBelow(qint64 qty)
-    {
-        if (!cur.counted.isEmpty() && cur.qty && *cur.qty != qty) {
-            cur.name = std::exchange(cur.counted, QString());
-            cur.unit.clear();
-        }
-    }
-
     void merge(const ItemLine &item)
     {
-        if (item.name.isEmpty() && item.qty)
-            countBelow(*item.qty);
-        if (!item.name.isEmpty()) {
+        if (!item.name.isEmpty() && wrappedName()) {
+            // "…ほうじ茶 化粧" / "箱入り 3,780円 × 1": a wrapped name goes on.
+            cur.name += item.name;
+            cur.nameLine = 0;
+        } else if (!item.name.isEmpty()) {
             if (cur.priced() || !cur.name.isEmpty())
                 commit();
             cur.name = item.name;
             cur.indent = indent;
+        } else if (cur.countOnName && !cur.priced() && item.qty && cur.qty &&
+                   *item.qty != *cur.qty && !cur.wholeName.isEmpty()) {
+            // "懐紙 5帖", then "550円 × 2点": the first count was the name's.
+            cur.name = cur.wholeName;
+            cur.unit.clear();
         }
         cur.tags += item.tags;
         // "1,080円 × 4点" then "4,320円" alone: the line's total.
@@ -2141,8 +2226,8 @@ private:
         // not items; "500円OFFクーポン" describes a discount read elsewhere.
         static const QRegularExpression off(
             QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
-        static const QRegularExpression sums(
-            QStringLiteral("支払|合計|総額|ご請求|獲得|付与|の注文を|を注文し|注文しました|購入しました"));
+        static const QRegularExpression sums(QStringLiteral(
+            "支払|合計|総額|ご請求|獲得|付与|の注文を|を注文し|注文しました|購入しました"));
         if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
         auto item = readItemLine(o, n, false);
@@ -2158,7 +2243,7 @@ private:
             // a row only if the order's total includes it (see finish()).
             if (item->price && *item->price > 0 && !bound.match(c).hasMatch() &&
                 c.contains(u"送料") && !c.contains(u"無料") && !c.contains(u'込'))
-                shippingInPassing = *item->price;
+                feesInPassing.append({QStringLiteral("送料"), *item->price});
             item.reset();
         }
         if (item) {
@@ -2228,7 +2313,8 @@ private:
         if (cur.priced()) {
             // An indented line or one in brackets continues the entry
             // ("　のし：御中元"); any other starts the next one.
-            if (indent > cur.indent || c.startsWith(u'(')) {
+            static const QRegularExpression request(QStringLiteral("願い|ください|下さい"));
+            if ((indent > cur.indent || c.startsWith(u'(')) && !request.match(c).hasMatch()) {
                 cur.options.append(blankTrim(o));
                 return;
             }
@@ -2243,20 +2329,24 @@ private:
         if (cur.name.isEmpty()) {
             const bool counted = count.hasMatch() && count.capturedStart() > 0;
             cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
+            cur.nameLine = o.size();
             cur.indent = indent;
             if (counted) {
                 const bool times = count.capturedLength(1) > 0;
                 cur.qty = count.captured(times ? 1 : 3).toLongLong();
                 cur.unit = unitOf(count.captured(times ? 2 : 4));
                 cur.countOnName = true;
-                if (!times)
-                    cur.counted = nameFrom(o, 0, o.size(), nullptr);
+                cur.wholeName = nameFrom(o, 0, o.size(), nullptr);
             }
         } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
                    (c.size() > 16 || remark.match(c).hasMatch())) {
             // A counted name without its price yet takes short lines as
             // options ("50g"); a long one is the text going on.
             commit();
+        } else if (wrappedName() && c.size() <= 12) {
+            // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
+            cur.name += nameFrom(o, 0, o.size(), &cur.tags);
+            cur.nameLine = 0;
         } else {
             cur.options.append(nameFrom(o, 0, o.size(), nullptr));
         }
@@ -2387,150 +2477,6 @@ qsizetype OrderLines::itemCount() const
 
 namespace {
 
-// HTML pasted as text: a table cell becomes a tab, a row or <br> a line end,
-// other tags go, and the common entities are written out.
-QString withoutHtml(const QString &text)
-{
-    static const QRegularExpression hint(
-        QStringLiteral(
-            "<(?:br|td|tr|p|div|table|b|span|font)\\b|&(?:yen|nbsp|amp|#\\d+|#x[0-9a-f]+);"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (!hint.match(text).hasMatch())
-        return text;
-    QString t = text;
-    static const QRegularExpression cell(QStringLiteral("</t[dh]>[ \\t]*(?=<t[dh][\\s>])"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression lineEnd(
-        QStringLiteral("<br\\s*/?>[ \\t]*(?:\\r?\\n)?|</(?:tr|p|div|li|table)>[ \\t]*(?:\\r?\\n)?"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression tag(QStringLiteral("</?[A-Za-z][^<>\\n]{0,200}>"));
-    t.replace(cell, QStringLiteral("\t"));
-    t.replace(lineEnd, QStringLiteral("\n"));
-    t.remove(tag);
-    static const std::pair<const char16_t *, const char16_t *> entities[] = {
-        {u"&yen;", u"¥"},   {u"&nbsp;", u" "}, {u"&lt;", u"<"}, {u"&gt;", u">"},
-        {u"&quot;", u"\""}, {u"&#39;", u"'"},  {u"&amp;", u"&"}};
-    // Numeric references ("&#65509;", "&#xFFE5;") first, "&amp;" last.
-    static const QRegularExpression numeric(QStringLiteral("&#(x[0-9A-Fa-f]{1,5}|[0-9]{1,6});"));
-    QString out;
-    qsizetype at = 0;
-    for (auto it = numeric.globalMatch(t); it.hasNext();) {
-        const auto m = it.next();
-        const QString code = m.captured(1);
-        bool ok = false;
-        const uint u = code.startsWith(u'x') ? code.mid(1).toUInt(&ok, 16) : code.toUInt(&ok, 10);
-        out += QStringView(t).mid(at, m.capturedStart() - at);
-        if (ok && u > 0 && u < 0x110000 && (u < 0xD800 || u > 0xDFFF))
-            out += QString::fromUcs4(reinterpret_cast<const char32_t *>(&u), 1);
-        at = m.capturedEnd();
-    }
-    out += QStringView(t).mid(at);
-    for (const auto &[from, to] : entities)
-        out.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
-    return out;
-}
-
-bool isQuoted(const QString &line)
-{
-    for (const QChar c : line) {
-        if (c == u'>' || c == u'＞')
-            return true;
-        if (!isBlank(c))
-            return false;
-    }
-    return false;
-}
-
-// Which lines quote an earlier mail: "> " lines, and all after a reply's
-// or forward's header ("-----Original Message-----", "… wrote:",
-// "2025年5月2日(金) 9:00 かんろ茶舗 <info@…>:").
-QList<bool> quotedLines(const QStringList &lines)
-{
-    static const QRegularExpression header(
-        QStringLiteral("^[\\s\\x{3000}]*(?:-{2,}[\\s\\x{3000}]*(?:Original Message|Forwarded "
-                       "message|元のメッセージ|"
-                       "転送されたメッセージ)[\\s\\x{3000}]*-{2,}|.*\\bwrote:|.*<[^<>@\\s]+@[^<>"
-                       "\\s]+>[^<>]*[:：])"
-                       "[\\s\\x{3000}]*$"),
-        QRegularExpression::CaseInsensitiveOption);
-    QList<bool> quoted;
-    bool after = false;
-    for (const QString &line : lines) {
-        quoted.append(after || isQuoted(line));
-        after = after || (line.size() < 200 && header.match(line).hasMatch());
-    }
-    return quoted;
-}
-
-// A sentence in its clauses: a list with an amount in every clause
-// ("ほうじ茶 1,296円×2、玄米茶 540円×1、送料660円"), or an item, then its sums
-// after a comma ("煎茶（1,980円）×3、送料無料で合計5,940円です").
-QStringList clausesOf(const QString &line)
-{
-    static const QRegularExpression priced(QStringLiteral("[0-9０-９]円|[¥￥][0-9０-９]"));
-    static const QRegularExpression comma(QStringLiteral("[、，]"));
-    if (const QStringList clauses = line.split(comma, Qt::SkipEmptyParts);
-        clauses.size() >= 2 && std::all_of(clauses.begin(), clauses.end(), [](const QString &c) {
-            return priced.match(c).hasMatch();
-        }))
-        return clauses;
-    static const QRegularExpression clause(
-        QStringLiteral("[、,，](?=[\\s\\x{3000}]*(?:送料|配送料|合計|総額|お支払|代引|手数料))"));
-    if (const auto m = clause.match(line); m.hasMatch()) {
-        const QString head = line.left(m.capturedStart());
-        if (priced.match(head).hasMatch() && !head.contains(u"合計") && !head.contains(u"送料"))
-            return {head, line.mid(m.capturedEnd())};
-    }
-    return {line};
-}
-
-// A memo's line of several entries ("煎茶×3 3,240円 / 送料660 / 計4,770"):
-// split when two pieces or more carry an amount and every piece has words.
-QStringList slashEntries(const QString &line)
-{
-    static const QRegularExpression separator(
-        QStringLiteral("[\\s\\x{3000}]+[/／|][\\s\\x{3000}]+|／"));
-    if (!line.contains(u'/') && !line.contains(u'／') && !line.contains(u'|'))
-        return {line};
-    const QStringList pieces = line.split(separator, Qt::SkipEmptyParts);
-    static const QRegularExpression amount(QStringLiteral("\\d{3}|\\d,\\d{3}|[0-9０-９]+円"));
-    // "単価 1,080円 / 数量 2 / 金額 2,160円" are the fields of one item.
-    static const QRegularExpression field(
-        QStringLiteral("^[\\s\\x{3000}]*(?:単価|価格|数量|個数|金額|小計)"));
-    int priced = 0;
-    // "消費税 8% 784円 / 10% 400円": the tax by rate, one summary.
-    static const QRegularExpression rateOnly(QStringLiteral("^[\\s\\x{3000}]*[0-9０-９]{1,2}[%％]"));
-    for (const QString &p : pieces) {
-        if (field.match(p).hasMatch() || rateOnly.match(p).hasMatch())
-            return {line};
-        if (std::none_of(p.begin(), p.end(), [](QChar c) { return c.isLetter(); }))
-            return {line};
-        priced += amount.match(narrowOrderText(p)).hasMatch() ? 1 : 0;
-    }
-    return pieces.size() >= 2 && priced >= 2 ? pieces : QStringList{line};
-}
-
-// A line of prose in its sentences ("ありがとうございます！玉露 50g（2,160円）×2で…",
-// "以上でお願いします。送料は600円です。合計4,920円ですね。"), each sentence
-// in its clauses, each clause in its memo entries.
-QStringList memoEntries(const QString &line)
-{
-    // "…を3袋お願いします。1袋648円でしたよね" prices the sentence before: no split.
-    static const QRegularExpression sentenceEnd(
-        QStringLiteral(
-            "(?:(?<=[。！？])|(?<=[^\\x{0000}-\\x{007F}][!?]))(?=[^\\s\\x{3000}」』)）!?！？])"
-            "(?![\\s\\x{3000}]*[1１][\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*["
-            "0-9０-９¥￥])")
-            .arg(kUnits));
-    QStringList out;
-    for (const QString &sentence : line.split(sentenceEnd, Qt::SkipEmptyParts)) {
-        const QStringList clauses = clausesOf(sentence);
-        for (const QString &c : clauses)
-            out += slashEntries(c);
-    }
-    return out.isEmpty() ? QStringList{line} : out;
-}
-
 // skipQuoted: the reply's own lines only; otherwise all, quote marks cut.
 OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool skipQuoted)
 {
@@ -2557,7 +2503,7 @@ OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool s
         static const QRegularExpression pointer(QStringLiteral("[\\s\\x{3000}]*(?:←|<-|＜－).*$"));
         if (const qsizetype at = text.indexOf(pointer); at > 0)
             text.truncate(at);
-        for (const QString &piece : memoEntries(leftWhole(text, kLineLimit))) {
+        for (const QString &piece : order_text::memoEntries(leftWhole(text, kLineLimit))) {
             const QString o = piece;
             const QString n = prepared(o);
             if (n.contains(u'税')) {
@@ -2578,7 +2524,7 @@ OrderLines readOrderLines(const QString &mailText)
 {
     // No-break and typographic spaces from a browser's copy read as blanks;
     // zero-width ones go.
-    QString text = withoutHtml(mailText);
+    QString text = order_text::withoutHtml(mailText);
     for (QChar &c : text)
         if (c == u'\u00A0' || (c >= u'\u2000' && c <= u'\u200A') || c == u'\u202F' ||
             c == u'\u205F')
@@ -2588,7 +2534,7 @@ OrderLines readOrderLines(const QString &mailText)
     const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
     // last order's. They are read only when the reply itself lists nothing.
-    const QList<bool> quoted = quotedLines(lines);
+    const QList<bool> quoted = order_text::quotedLines(lines);
     if (quoted.contains(true)) {
         OrderLines own = readLines(lines, quoted, true);
         if (own.itemCount() > 0)
