@@ -567,8 +567,8 @@ QString cleanName(QString name)
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
     // "山田 太郎 / ヤマダ タロウ": the reading after a slash.
-    static const QRegularExpression slashKana(
-        QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
+    static const QRegularExpression slashKana(QStringLiteral(
+        "[\\s　]*[/／][\\s　]*[\\x{3040}-\\x{309F}\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
     name.remove(slashKana);
     // "比嘉 ゆかり ヒガ ユカリ", "玉置 恵介<tab>タマキ ケイスケ": the reading in a
     // column of its own, or word for word after a family and given name
@@ -578,8 +578,14 @@ QString cleanName(QString name)
                        "[\\x{30A0}-\\x{30FF}]+[\\s　]+[\\x{30A0}-\\x{30FF}]+$"));
     static const QRegularExpression cellKana(
         QStringLiteral("^(.*\\p{Han}.*?)\\t[\\s　]*[\\x{30A0}-\\x{30FF}\\s　]+$"));
+    // "山田太郎 ヤマダタロウ": one word of kanji and its longer reading.
+    static const QRegularExpression wordKana(
+        QStringLiteral("^(\\p{Han}{3,6})[\\s　]+([\\x{30A0}-\\x{30FF}]{5,})$"));
+    const auto w = wordKana.match(name);
     if (const auto m = cellKana.match(name); m.hasMatch())
         name = m.captured(1);
+    else if (w.hasMatch() && w.captured(2).size() >= w.captured(1).size() + 2)
+        name = w.captured(1);
     else if (const auto k = spacedKana.match(name);
              k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
         name = k.captured(1);
@@ -683,6 +689,11 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
     static const QRegularExpression sentenceEnd(QStringLiteral("(です|になります)[。.!！]*$"));
     QString address = written;
     address.remove(sentenceEnd);
+    // "… 中村 正 様（電話 0155-22-1234）": the telephone in brackets after the name.
+    static const QRegularExpression bracketTel(QStringLiteral(
+        "[（(](TEL|Tel|tel|電話|携帯|℡)[:：]?[\\s　]*([0-9][0-9\\-()（）]{8,})[）)]$"));
+    address.replace(bracketTel, QStringLiteral(" \\1 \\2"));
+    address = trimmed(address);
     static const QRegularExpression word(QStringLiteral("[^\\s　]+"));
     struct Span
     {
