@@ -1555,13 +1555,17 @@ QString chatSpeaker(const QStringList &lines)
 // (正しくは「山口市穂積町4-27 サンハイツ穂積 103号室」です): the street part of
 // the same town, when it goes on from the one read. A reply that gives only
 // the room ("部屋番号を書き忘れました。305号室です。") or the building and room
-// in brackets adds them. Otherwise street as it was.
+// in brackets adds them. A reply that says the quoted one was wrong
+// (正しくは, 間違い, 訂正) gives the street part of the same town as it is
+// written. Otherwise street as it was.
 QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, const QString &street,
                         const PostalDictionary &dict)
 {
     static const QRegularExpression quotedText(QStringLiteral("「([^「」]+)」"));
     static const QRegularExpression sentenceEnd(
         QStringLiteral("[」』]?(です|になります|でお願いします|まで)?[。．.!！]*$"));
+    static const QRegularExpression wrong(QStringLiteral("正しくは|間違|誤り|訂正|修正"));
+    const bool correcting = fresh.join(u'\n').contains(wrong);
     for (const QString &raw : fresh) {
         QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
         if (const auto q = quotedText.match(line); q.hasMatch())
@@ -1577,6 +1581,8 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
         const QString written = singleSpaced(streetPart(address.mid(m.consumed)));
         if (compact(written).size() > compact(street).size() &&
             compact(written).startsWith(compact(street)))
+            return written;
+        if (correcting && !digitsOf(written).isEmpty())
             return written;
     }
     static const QRegularExpression room(QStringLiteral("[0-9]{1,4}号室"));
