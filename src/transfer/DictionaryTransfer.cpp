@@ -146,6 +146,9 @@ const BlockWord kBlockWords[] = {
     {u"Ship to", Block::Destination},           {u"Recipient", Block::Destination},
     {u"Shipping address", Block::Destination},  {u"Shipping Address", Block::Destination},
     {u"Billing address", Block::Orderer},       {u"Billing Address", Block::Orderer},
+    {u"お贈り先", Block::Destination},          {u"贈り先", Block::Destination},
+    {u"贈り主", Block::Orderer},                {u"Delivery address", Block::Destination},
+    {u"Delivery", Block::Destination},          {u"Deliver to", Block::Destination},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
 // clang-format on
@@ -390,7 +393,15 @@ bool isAllKana(const QString &text);
 std::optional<std::pair<Block, QString>> headerOf(const QString &line, const PostalDictionary *dict)
 {
     bool decorated = false;
-    const QString core = undecorated(line, &decorated);
+    QString core = undecorated(line, &decorated);
+    // "■ギフトのお届け先", "【商品お届け先】": a heading that qualifies its
+    // block's word with a few words before it.
+    static const QRegularExpression qualified(
+        QStringLiteral("^(ギフトの?|贈答品?の?|商品の?|お品物の?|今回の)(?=(お届け?|届け|ご?送付|"
+                       "お?送り|配送|発送|"
+                       "配達|納品)先)"));
+    if (decorated)
+        core.remove(qualified);
     for (const BlockWord &b : kBlockWords) {
         const QString word = QString::fromUtf16(b.word);
         if (!core.startsWith(word))
@@ -399,6 +410,11 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
         for (const char16_t *tail : {u"様情報", u"の情報", u"情報", u"様", u"の方", u"について"})
             if (rest.startsWith(QString::fromUtf16(tail)))
                 rest = rest.mid(QString::fromUtf16(tail).size());
+        // "お届け先（ギフト）", "送付先(ご自宅)": a note on the block.
+        static const QRegularExpression note(
+            QStringLiteral("^[\\s　]*[（(][^（）()0-9]{1,10}[）)]"));
+        if (b.block != Block::Other)
+            rest.remove(note);
         if (b.block != Block::Other) {
             // "お届け先①", "お届け先2": one of several destinations, numbered.
             // "お届け先 2", "■お届け先 [1]" (the closing bracket may have gone
