@@ -131,6 +131,7 @@ const BlockWord kBlockWords[] = {
     {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
     {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
     {u"差出人", Block::Orderer},                {u"発信元", Block::Orderer},
+    {u"送信元", Block::Orderer},
     {u"発信者", Block::Orderer},                {u"お客様情報", Block::Orderer},
     {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
     {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
@@ -347,6 +348,10 @@ Labelled labelOf(const QString &line)
             if (end < core.size() && end - at <= 6 && core.at(end - 1) == u'名')
                 at = end;
         }
+        // "ご担当者様：", "お名前様": a label honouring whom it asks for.
+        if (at < core.size() && core.at(at) == u'様' &&
+            (l.field == Field::Name || l.field == Field::Company))
+            ++at;
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
             !(l.field == Field::Tel && (core.at(at).isDigit() || core.at(at) == u'.')))
@@ -544,12 +549,13 @@ bool isHonorificName(const QString &line)
            line.endsWith(u"さま") || line.endsWith(u"宛");
 }
 
-// A 番地 written in kanji numerals ("十五丁目三番地の二", "三番五号").
+// A 番地 written in kanji numerals, the whole text ("十五丁目三番地の二",
+// "三番五号"; not "一番町保育園").
 bool isKanjiStreet(const QString &text)
 {
     static const QRegularExpression street(
         QStringLiteral("^[〇一二三四五六七八九十百千]+(丁目|番地?|号)([〇一二三四五六七八九十百千]+"
-                       "(番地?|号)?|の|-)*"));
+                       "(番地?|号)?|の|-)*$"));
     return text.contains(street);
 }
 
@@ -843,7 +849,7 @@ bool isPlaceOfBusiness(const QString &text)
     static const QRegularExpression place(QStringLiteral(
         "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
         "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
-        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|[堂亭庵院塾]$"));
+        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|処|[堂亭庵院塾]$"));
     return text.contains(place);
 }
 
@@ -1164,8 +1170,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         f.building = lineBeforeName;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
-                    } else if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
+                    } else if (!lineBeforeName.isEmpty() &&
+                               (!isAllKana(lineBeforeName) || isPlaceOfBusiness(lineBeforeName)) &&
                                !compact(value).startsWith(compact(lineBeforeName))) {
+                        // (A reading above is none: "ヤマグチ カズオ"; a shop
+                        // in kana is: "あおばクリニック".)
                         honorificName = lineBeforeName + u' ' + value;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
