@@ -545,8 +545,10 @@ bool hasCompanyForm(const QString &line)
 bool isHonorificName(const QString &line)
 {
     // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
+    // 宛 too, but not at the end of a sentence ("請求書は会社宛").
+    static const QRegularExpression particle(QStringLiteral("[はをにでへがも]"));
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま") || line.endsWith(u"宛");
+           line.endsWith(u"さま") || (line.endsWith(u"宛") && !line.contains(particle));
 }
 
 // A 番地 written in kanji numerals, the whole text ("十五丁目三番地の二",
@@ -569,6 +571,10 @@ bool looksLikeName(const QString &line)
         isKanjiStreet(trimmed(n)))
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
+        return false;
+    // A sentence's particles between its words ("請求書は会社宛", "箱を二つ").
+    static const QRegularExpression sentence(QStringLiteral("を|\\p{Han}[はでへに]\\p{Han}"));
+    if (n.contains(sentence))
         return false;
     // A form's title, spaced out or not: "発　注　書", "FAX送信票".
     static const QRegularExpression title(
