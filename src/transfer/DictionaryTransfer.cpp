@@ -1632,6 +1632,33 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
     return street;
 }
 
+// The senders of a chat history copied with blanks for tabs ("09:25 原 健太
+// 仙台市…"): the one to three words after the time that begin two or more
+// of its lines, longest first.
+QStringList timedChatSenders(const QStringList &lines, const QRegularExpression &timedLine)
+{
+    QHash<QString, int> counts;
+    static const QRegularExpression blanks(QStringLiteral("[ 　]+"));
+    for (qsizetype i = 0; i < lines.size() && i < kLinesRead; ++i) {
+        const auto t = timedLine.match(trimmed(QStringView(lines[i]).left(kLineLimit)));
+        if (!t.hasMatch())
+            continue;
+        const QStringList words = t.captured(1).split(blanks, Qt::SkipEmptyParts);
+        QString prefix;
+        for (qsizetype k = 0; k < 3 && k + 1 < words.size(); ++k) {
+            prefix = k == 0 ? words[0] : prefix + u' ' + words[k];
+            ++counts[prefix];
+        }
+    }
+    QStringList senders;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() >= 2 && it.key().size() <= 24)
+            senders.append(it.key());
+    std::sort(senders.begin(), senders.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    return senders;
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -1706,6 +1733,9 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     QStringList columns; // the labels of a pasted table's columns
     const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
     const QString speaker = chatSpeaker(memoLines);
+    static const QRegularExpression timedLine(
+        QStringLiteral("^[0-9]{1,2}:[0-9]{2}[ 　]+([^\t]+)$"));
+    const QStringList timedSenders = timedChatSenders(memoLines, timedLine);
     int read = 0;
     for (const QString &raw : memoLines) {
         if (++read > kLinesRead)
@@ -1733,6 +1763,17 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             line = trimmed(m.captured(2));
             if (line.isEmpty())
                 continue;
+        } else if (const auto t = timedLine.match(line); t.hasMatch()) {
+            // The same history with blanks for tabs: "09:25 原 健太 仙台市…".
+            const QString rest = t.captured(1);
+            for (const QString &sender : timedSenders) {
+                if (rest.startsWith(sender + u' ') || rest.startsWith(sender + u'　')) {
+                    if (chatSender.isEmpty() && !shop.matches(sender))
+                        chatSender = sender;
+                    line = trimmed(QStringView(rest).mid(sender.size()));
+                    break;
+                }
+            }
         }
         // A rule ("━━━━", "-----") after a block that has given its address and
         // name closes the block: a signature or an item list may follow. A rule
