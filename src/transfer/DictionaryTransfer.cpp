@@ -606,13 +606,15 @@ QString cleanName(QString name)
                        "[\\x{30A0}-\\x{30FF}]+[\\s　]+[\\x{30A0}-\\x{30FF}]+$"));
     static const QRegularExpression cellKana(
         QStringLiteral("^(.*\\p{Han}.*?)\\t[\\s　]*[\\x{30A0}-\\x{30FF}\\s　]+$"));
-    // "山田太郎 ヤマダタロウ": one word of kanji and its longer reading.
+    // "山田太郎 ヤマダタロウ": one word of kanji and its longer reading (a
+    // word of three kanji may be a surname before a katakana given name).
     static const QRegularExpression wordKana(
         QStringLiteral("^(\\p{Han}{3,6})[\\s　]+([\\x{30A0}-\\x{30FF}]{5,})$"));
     const auto w = wordKana.match(name);
     if (const auto m = cellKana.match(name); m.hasMatch())
         name = m.captured(1);
-    else if (w.hasMatch() && w.captured(2).size() >= w.captured(1).size() + 2)
+    else if (w.hasMatch() &&
+             w.captured(2).size() >= w.captured(1).size() + (w.captured(1).size() > 3 ? 1 : 2))
         name = w.captured(1);
     else if (const auto k = spacedKana.match(name);
              k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
@@ -880,7 +882,10 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
     int tried = 0;
     for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
         const auto m = it.next();
-        const QString head = trimmed(value.left(m.capturedStart()));
+        // ("上田 麻衣 様, 〒554-0022 …": the comma after the name is not its.)
+        QString head = trimmed(value.left(m.capturedStart()));
+        while (head.endsWith(u',') || head.endsWith(u'，') || head.endsWith(u'、'))
+            head = trimmed(head.chopped(1));
         const QString rest = trimmed(value.mid(m.capturedEnd()));
         if (!looksLikeName(head) || rest.isEmpty())
             continue;
@@ -1131,6 +1136,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     isOpenAddress(value, dict)) {
                     // "3-2-1 一番町" in the order of a foreign form: the town
                     // goes before its 番地.
+                    static const QRegularExpression commas(QStringLiteral("[\\s　]*[,，][\\s　]*"));
                     static const QRegularExpression numberFirst(
                         QStringLiteral("^([0-9][0-9-]*)[\\s　]+([^0-9\\s　]+)(.*)$"));
                     const auto n = numberFirst.match(lineBeforeStreet);
@@ -1138,7 +1144,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     if (n.hasMatch() && dict->matchAddress(town).consumed == town.size())
                         value = town + n.captured(1) + n.captured(3);
                     else
-                        value += lineBeforeStreet;
+                        value += QString(lineBeforeStreet).replace(commas, QStringLiteral(" "));
                 }
             } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
