@@ -1460,6 +1460,10 @@ QString streetPart(const QString &text)
         "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
         "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町])"));
     QString out = trimmed(narrow(text));
+    // "5 - 5 - 5": blanks around the dashes between numbers.
+    static const QRegularExpression spacedDash(
+        QStringLiteral("(?<=[0-9])[\\s　]*-[\\s　]*(?=[0-9])"));
+    out.replace(spacedDash, QStringLiteral("-"));
     if (const auto m = glued.match(out); m.hasMatch())
         out.insert(m.capturedEnd(1), u' ');
     return out;
