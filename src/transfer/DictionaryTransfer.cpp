@@ -391,6 +391,12 @@ QStringList sentencePieces(const QString &line)
 }
 
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
+
+// "同上", "ご注文者と同じ", "購入者と同一": the same as the block before.
+bool saysSame(const QString &text)
+{
+    return text.contains(u"同じ") || text.contains(u"同上") || text.contains(u"同一");
+}
 bool looksLikeName(const QString &line);
 bool isAllKana(const QString &text);
 
@@ -430,7 +436,7 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
             rest.remove(index);
             // "送り先はいつもの実家です。": the destination follows;
             // "送り先は 京都市… です。": it is here.
-            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
+            if (rest.startsWith(u'は') && !saysSame(rest)) {
                 static const QRegularExpression tail(
                     QStringLiteral("(です|になります|でお願いします|まで)?[。．.!！]*$"));
                 QString said = trimmed(QStringView(rest).mid(1));
@@ -512,14 +518,15 @@ QString dashedZip(const QString &digits)
 bool isGreetingOrNotice(const QString &line)
 {
     static const char16_t *const words[] = {
-        u"世話",       u"ありがと", u"いたします", u"致します", u"ください", u"下さい",   u"注文",
-        u"確認",       u"よろしく", u"宜しく",     u"下記",     u"以下",     u"お知らせ", u"希望",
-        u"時間",       u"支払",     u"合計",       u"商品",     u"数量",     u"円",       u"送料",
-        u"こんにちは", u"です",     u"ます",       u"番号",     u"配送",     u"発送",     u"返信",
-        u"問い合わせ", u"メール",   u"http",       u"@",        u"＠",       u"件名",     u"日時",
-        u"ショップ",   u"様へ",     u"お客様",     u"拝啓",     u"敬具",     u"自宅",     u"実家",
-        u"勤務先",     u"上記",     u"同じ",       u"同上",     u"備考",     u"ギフト",   u"のし",
-        u"ラッピング", u"領収書",   u"履歴",
+        u"世話",     u"ありがと", u"いたします", u"致します",   u"ください",   u"下さい",
+        u"注文",     u"確認",     u"よろしく",   u"宜しく",     u"下記",       u"以下",
+        u"お知らせ", u"希望",     u"時間",       u"支払",       u"合計",       u"商品",
+        u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
+        u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
+        u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
+        u"様へ",     u"お客様",   u"拝啓",       u"敬具",       u"自宅",       u"実家",
+        u"勤務先",   u"上記",     u"同じ",       u"同上",       u"同一",       u"備考",
+        u"ギフト",   u"のし",     u"ラッピング", u"領収書",     u"履歴",
     };
     for (const char16_t *w : words)
         if (line.contains(QString::fromUtf16(w)))
@@ -1052,7 +1059,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,12}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
         }
-        if (line.contains(u"同じ") || line.contains(u"同上")) {
+        if (saysSame(line)) {
             f.sameAsOrderer = true;
             // "同上", "ご注文者と同じ": the orderer's, read from there.
             if (compact(value).size() <= 12)

@@ -511,6 +511,10 @@ TEST(OrderCorpus, DestinationWritings)
         {"blanks around every part of the address and the dashes",
          "お届け先 : 森 太一 様\n〒 980 - 0811\n宮城県 仙台市 青葉区 一番町 5 - 5 - 5\n",
          "980-0811", "宮城県仙台市青葉区一番町", "5-5-5", "森 太一", ""},
+        {"the destination the same as the buyer, said with 同一",
+         "■ご注文者\nお名前：森 太一\n〒980-0811 宮城県仙台市青葉区一番町6-6-6\nTEL：022-261-1111\n"
+         "配送先：購入者と同一\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "6-6-6", "森 太一", "022-261-1111"},
         {"さん after the name; 自宅 after the header is no name",
          "お届け先：自宅\n〒263-0043 千葉市稲毛区小仲台2-2-2\n野田 早紀さん\n080-3131-4141",
          "263-0043", "千葉県千葉市稲毛区小仲台", "2-2-2", "野田 早紀", "080-3131-4141"},
