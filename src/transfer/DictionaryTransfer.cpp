@@ -1013,11 +1013,21 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     // A shop, inn or office named on a line of its own: whose the labelled
     // person in charge is ("旅館もりや" … "担当：森谷 和彦"), or the line
     // above an unlabelled person in a signature ("ひなた整骨院" / "河野 大樹").
-    QString placeLine, placeAbove, nameBelowPlace;
+    QString placeLine, placeAbove, nameBelowPlace, introduced;
     bool contactLabelled = false, placeRightAboveLabel = false;
     for (const QString &line : lines) {
         const QString lineBeforeName = std::exchange(previousName, QString());
         const bool fieldBefore = std::exchange(previousField, false);
+        // "一番町歯科医院 受付の中川です。": who writes for which shop or
+        // company, for a block that names nobody else.
+        static const QRegularExpression selfIntroduced(QStringLiteral(
+            "(?:^|[。！!])[\\s　]*([^。、！!]{2,24}?)の(\\p{Han}{1,4})(?:です|と申します)[。！!]"));
+        if (const auto m = selfIntroduced.match(narrow(line));
+            m.hasMatch() && introduced.isEmpty()) {
+            const QString place = trimmed(m.captured(1));
+            if (isPlaceOfBusiness(place) || hasCompanyForm(place))
+                introduced = place + u' ' + m.captured(2);
+        }
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
         const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
@@ -1366,6 +1376,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 break;
             }
     }
+    if (f.name.isEmpty() && f.company.isEmpty() && tailName.name.isEmpty())
+        f.name = introduced;
     if (f.name.isEmpty() && f.company.isEmpty() && !tailName.name.isEmpty()) {
         // "平井1702 ゆのか温泉 フロント" with no name elsewhere: the words
         // after the 番地 are whom it goes to.
