@@ -371,15 +371,25 @@ Labelled labelOf(const QString &line)
 }
 
 // A sentence that gives several fields ("郵便番号は600-8008、電話は075-…です。"):
-// a piece for each, split where a label follows "、" or "。".
+// a piece for each, split where a label follows "、" or "。". So too a form
+// line with several labels and colons ("姓：森　名：太一"), split where one
+// follows a full-width blank or a tab.
 QStringList sentencePieces(const QString &line)
 {
     QStringList pieces;
     qsizetype from = 0;
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
     for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-        if (line.at(i) != u'、' && line.at(i) != u'。')
+        const bool sentence = line.at(i) == u'、' || line.at(i) == u'。';
+        if (!sentence && line.at(i) != u'　' && line.at(i) != u'\t')
             continue;
-        const Labelled l = labelOf(trimmed(QStringView(line).mid(i + 1)));
+        const QString rest = trimmed(QStringView(line).mid(i + 1));
+        if (!sentence) {
+            const qsizetype at = rest.indexOf(colon);
+            if (at < 1 || at > 10)
+                continue;
+        }
+        const Labelled l = labelOf(rest);
         if (l.field == Field::None || l.field == Field::Ignore || l.value.isEmpty())
             continue;
         if (i > from)
@@ -853,7 +863,8 @@ bool continuesAddress(const QString &address, const QString &value, const Postal
 bool isAllKana(const QString &text)
 {
     for (const QChar c : text)
-        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF))
+        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF) &&
+            !(c.unicode() >= 0xFF66 && c.unicode() <= 0xFF9F)) // half-width kana too
             return false;
     return true;
 }
