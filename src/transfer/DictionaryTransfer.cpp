@@ -407,6 +407,7 @@ bool saysSame(const QString &text)
 {
     return text.contains(u"同じ") || text.contains(u"同上") || text.contains(u"同一");
 }
+
 bool looksLikeName(const QString &line);
 bool isAllKana(const QString &text);
 
@@ -418,9 +419,8 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
     // "■ギフトのお届け先", "【商品お届け先】": a heading that qualifies its
     // block's word with a few words before it.
     static const QRegularExpression qualified(
-        QStringLiteral("^(ギフトの?|贈答品?の?|商品の?|お品物の?|今回の)(?=(お届け?|届け|ご?送付|"
-                       "お?送り|配送|発送|"
-                       "配達|納品)先)"));
+        QStringLiteral("^(ギフトの?|贈答品?の?|商品の?|お品物の?|今回の)"
+                       "(?=(お届け?|届け|ご?送付|お?送り|配送|発送|配達|納品)先)"));
     if (decorated)
         core.remove(qualified);
     for (const BlockWord &b : kBlockWords) {
@@ -639,9 +639,8 @@ QString cleanName(QString name)
     // "株式会社さくら 経理部 御中（ご担当：桜井様）": the person in charge named
     // in brackets after the company.
     static const QRegularExpression contact(
-        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*([^（）()\\s　:：][^"
-                       "（）():：]{0,11}?)"
-                       "[\\s　]*(様|さま|さん|殿)?[）)]$"));
+        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*"
+                       "([^（）()\\s　:：][^（）():：]{0,11}?)[\\s　]*(様|さま|さん|殿)?[）)]$"));
     if (const auto m = contact.match(name); m.hasMatch())
         name = name.left(m.capturedStart()) + u' ' + m.captured(2);
     static const QRegularExpression note(
@@ -1666,7 +1665,7 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
             added = r.captured();
         // (Not the room the street already ends with: "… 305" and "305号室".)
         if (!added.isEmpty() && !street.isEmpty() && !compact(street).contains(compact(added)) &&
-            !compact(street).endsWith(digitsOf(added)))
+            (digitsOf(added).isEmpty() || !compact(street).endsWith(digitsOf(added))))
             return street + u' ' + added;
     }
     return street;
