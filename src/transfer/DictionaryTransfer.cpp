@@ -131,6 +131,7 @@ const BlockWord kBlockWords[] = {
     {u"発注者", Block::Orderer},                {u"発注元", Block::Orderer},
     {u"ご注文主", Block::Orderer},              {u"注文主", Block::Orderer},
     {u"差出人", Block::Orderer},                {u"発信元", Block::Orderer},
+    {u"送信元", Block::Orderer},
     {u"発信者", Block::Orderer},                {u"お客様情報", Block::Orderer},
     {u"ご注文内容", Block::Other},              {u"注文内容", Block::Other},
     {u"ご注文商品", Block::Other},              {u"注文商品", Block::Other},
@@ -146,6 +147,9 @@ const BlockWord kBlockWords[] = {
     {u"Ship to", Block::Destination},           {u"Recipient", Block::Destination},
     {u"Shipping address", Block::Destination},  {u"Shipping Address", Block::Destination},
     {u"Billing address", Block::Orderer},       {u"Billing Address", Block::Orderer},
+    {u"お贈り先", Block::Destination},          {u"贈り先", Block::Destination},
+    {u"贈り主", Block::Orderer},                {u"Delivery address", Block::Destination},
+    {u"Delivery", Block::Destination},          {u"Deliver to", Block::Destination},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
 };
 // clang-format on
@@ -344,6 +348,10 @@ Labelled labelOf(const QString &line)
             if (end < core.size() && end - at <= 6 && core.at(end - 1) == u'名')
                 at = end;
         }
+        // "ご担当者様：", "お名前様": a label honouring whom it asks for.
+        if (at < core.size() && core.at(at) == u'様' &&
+            (l.field == Field::Name || l.field == Field::Company))
+            ++at;
         const bool freeText = at < core.size() && core.at(at) == u'は'; // "名前は…です"
         if (at < core.size() && !isSeparator(core.at(at)) && !freeText && l.field != Field::Zip &&
             !(l.field == Field::Tel && (core.at(at).isDigit() || core.at(at) == u'.')))
@@ -363,15 +371,25 @@ Labelled labelOf(const QString &line)
 }
 
 // A sentence that gives several fields ("郵便番号は600-8008、電話は075-…です。"):
-// a piece for each, split where a label follows "、" or "。".
+// a piece for each, split where a label follows "、" or "。". So too a form
+// line with several labels and colons ("姓：森　名：太一"), split where one
+// follows a full-width blank or a tab.
 QStringList sentencePieces(const QString &line)
 {
     QStringList pieces;
     qsizetype from = 0;
+    static const QRegularExpression colon(QStringLiteral("[:：]"));
     for (qsizetype i = 0; i + 1 < line.size(); ++i) {
-        if (line.at(i) != u'、' && line.at(i) != u'。')
+        const bool sentence = line.at(i) == u'、' || line.at(i) == u'。';
+        if (!sentence && line.at(i) != u'　' && line.at(i) != u'\t')
             continue;
-        const Labelled l = labelOf(trimmed(QStringView(line).mid(i + 1)));
+        const QString rest = trimmed(QStringView(line).mid(i + 1));
+        if (!sentence) {
+            const qsizetype at = rest.indexOf(colon);
+            if (at < 1 || at > 10)
+                continue;
+        }
+        const Labelled l = labelOf(rest);
         if (l.field == Field::None || l.field == Field::Ignore || l.value.isEmpty())
             continue;
         if (i > from)
@@ -383,6 +401,13 @@ QStringList sentencePieces(const QString &line)
 }
 
 std::optional<std::pair<QString, QString>> leadingZip(const QString &text);
+
+// "同上", "ご注文者と同じ", "購入者と同一": the same as the block before.
+bool saysSame(const QString &text)
+{
+    return text.contains(u"同じ") || text.contains(u"同上") || text.contains(u"同一");
+}
+
 bool looksLikeName(const QString &line);
 bool isAllKana(const QString &text);
 
@@ -391,16 +416,33 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
 {
     bool decorated = false;
     // "新しいお届け先：", "変更後のお届け先": the block all the same.
-    static const QRegularExpression changed(QStringLiteral("^(?:新しい|変更後の|今回の)"));
-    const QString core = undecorated(line, &decorated).remove(changed);
+    static const QRegularExpression changed(QStringLiteral("^(?:新しい|変更後の)"));
+    QString core = undecorated(line, &decorated).remove(changed);
+    // "■ギフトのお届け先", "【商品お届け先】": a heading that qualifies its
+    // block's word with a few words before it.
+    static const QRegularExpression qualified(
+        QStringLiteral("^(ギフトの?|贈答品?の?|商品の?|お品物の?|今回の)"
+                       "(?=(お届け?|届け|ご?送付|お?送り|配送|発送|配達|納品)先)"));
+    if (decorated)
+        core.remove(qualified);
     for (const BlockWord &b : kBlockWords) {
         const QString word = QString::fromUtf16(b.word);
         if (!core.startsWith(word))
             continue;
         QString rest = core.mid(word.size());
+        // "受取人(カナ) : マツオ アカリ": the reading, not the name.
+        static const QRegularExpression reading(
+            QStringLiteral("^[(（]?(?:カナ|フリガナ|ふりがな|よみ|ヨミ)[)）]?"));
+        if (b.block != Block::Other && reading.match(rest).hasMatch())
+            return std::make_pair(b.block, QString());
         for (const char16_t *tail : {u"様情報", u"の情報", u"情報", u"様", u"の方", u"について"})
             if (rest.startsWith(QString::fromUtf16(tail)))
                 rest = rest.mid(QString::fromUtf16(tail).size());
+        // "お届け先（ギフト）", "送付先(ご自宅)": a note on the block.
+        static const QRegularExpression note(
+            QStringLiteral("^[\\s　]*[（(][^（）()0-9]{1,10}[）)]"));
+        if (b.block != Block::Other)
+            rest.remove(note);
         if (b.block != Block::Other) {
             // "お届け先①", "お届け先2": one of several destinations, numbered.
             // "お届け先 2", "■お届け先 [1]" (the closing bracket may have gone
@@ -411,7 +453,7 @@ std::optional<std::pair<Block, QString>> headerOf(const QString &line, const Pos
             rest.remove(index);
             // "送り先はいつもの実家です。": the destination follows;
             // "送り先は 京都市… です。": it is here.
-            if (rest.startsWith(u'は') && !rest.contains(u"同じ") && !rest.contains(u"同上")) {
+            if (rest.startsWith(u'は') && !saysSame(rest)) {
                 static const QRegularExpression tail(
                     QStringLiteral("(です|になります|でお願いします|まで)?[。．.!！]*$"));
                 QString said = trimmed(QStringView(rest).mid(1));
@@ -498,14 +540,15 @@ QString dashedZip(const QString &digits)
 bool isGreetingOrNotice(const QString &line)
 {
     static const char16_t *const words[] = {
-        u"世話",       u"ありがと", u"いたします", u"致します", u"ください", u"下さい",   u"注文",
-        u"確認",       u"よろしく", u"宜しく",     u"下記",     u"以下",     u"お知らせ", u"希望",
-        u"時間",       u"支払",     u"合計",       u"商品",     u"数量",     u"円",       u"送料",
-        u"こんにちは", u"です",     u"ます",       u"番号",     u"配送",     u"発送",     u"返信",
-        u"問い合わせ", u"メール",   u"http",       u"@",        u"＠",       u"件名",     u"日時",
-        u"ショップ",   u"様へ",     u"お客様",     u"拝啓",     u"敬具",     u"自宅",     u"実家",
-        u"勤務先",     u"上記",     u"同じ",       u"同上",     u"備考",     u"ギフト",   u"のし",
-        u"ラッピング", u"領収書",   u"履歴",
+        u"世話",     u"ありがと", u"いたします", u"致します",   u"ください",   u"下さい",
+        u"注文",     u"確認",     u"よろしく",   u"宜しく",     u"下記",       u"以下",
+        u"お知らせ", u"希望",     u"時間",       u"支払",       u"合計",       u"商品",
+        u"数量",     u"円",       u"送料",       u"こんにちは", u"です",       u"ます",
+        u"番号",     u"配送",     u"発送",       u"返信",       u"問い合わせ", u"メール",
+        u"http",     u"@",        u"＠",         u"件名",       u"日時",       u"ショップ",
+        u"様へ",     u"お客様",   u"拝啓",       u"敬具",       u"自宅",       u"実家",
+        u"勤務先",   u"上記",     u"同じ",       u"同上",       u"同一",       u"備考",
+        u"ギフト",   u"のし",     u"ラッピング", u"領収書",     u"履歴",
     };
     for (const char16_t *w : words)
         if (line.contains(QString::fromUtf16(w)))
@@ -531,16 +574,19 @@ bool hasCompanyForm(const QString &line)
 bool isHonorificName(const QString &line)
 {
     // Not さん: "杉山さん" heads a colleague's forwarded note to the shop.
+    // 宛 too, but not at the end of a sentence ("請求書は会社宛").
+    static const QRegularExpression particle(QStringLiteral("[はをにでへがも]"));
     return line.endsWith(u"様") || line.endsWith(u"御中") || line.endsWith(u"殿") ||
-           line.endsWith(u"さま") || line.endsWith(u"宛");
+           line.endsWith(u"さま") || (line.endsWith(u"宛") && !line.contains(particle));
 }
 
-// A 番地 written in kanji numerals ("十五丁目三番地の二", "三番五号").
+// A 番地 written in kanji numerals, the whole text ("十五丁目三番地の二",
+// "三番五号"; not "一番町保育園").
 bool isKanjiStreet(const QString &text)
 {
     static const QRegularExpression street(
         QStringLiteral("^[〇一二三四五六七八九十百千]+(丁目|番地?|号)([〇一二三四五六七八九十百千]+"
-                       "(番地?|号)?|の|-)*"));
+                       "(番地?|号)?|の|-)*$"));
     return text.contains(street);
 }
 
@@ -554,6 +600,10 @@ bool looksLikeName(const QString &line)
         isKanjiStreet(trimmed(n)))
         return false;
     if (isGreetingOrNotice(n) && !isHonorificName(n))
+        return false;
+    // A sentence's particles between its words ("請求書は会社宛", "箱を二つ").
+    static const QRegularExpression sentence(QStringLiteral("を|\\p{Han}[はでへに]\\p{Han}"));
+    if (n.contains(sentence))
         return false;
     // A form's title, spaced out or not: "発　注　書", "FAX送信票".
     static const QRegularExpression title(
@@ -578,8 +628,8 @@ QString cleanName(QString name)
         "[（(][\\x{30A0}-\\x{30FF}\\x{3040}-\\x{309F}\\x{FF66}-\\x{FF9F}\\s　]+[）)]"));
     name.remove(kana);
     // "山田 太郎 / ヤマダ タロウ": the reading after a slash.
-    static const QRegularExpression slashKana(
-        QStringLiteral("[\\s　]*[/／][\\s　]*[\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
+    static const QRegularExpression slashKana(QStringLiteral(
+        "[\\s　]*[/／][\\s　]*[\\x{3040}-\\x{309F}\\x{30A0}-\\x{30FF}\\x{FF66}-\\x{FF9F}\\s　]+$"));
     name.remove(slashKana);
     // "比嘉 ゆかり ヒガ ユカリ", "玉置 恵介<tab>タマキ ケイスケ": the reading in a
     // column of its own, or word for word after a family and given name
@@ -589,17 +639,24 @@ QString cleanName(QString name)
                        "[\\x{30A0}-\\x{30FF}]+[\\s　]+[\\x{30A0}-\\x{30FF}]+$"));
     static const QRegularExpression cellKana(
         QStringLiteral("^(.*\\p{Han}.*?)\\t[\\s　]*[\\x{30A0}-\\x{30FF}\\s　]+$"));
+    // "山田太郎 ヤマダタロウ": one word of kanji and its longer reading (a
+    // word of three kanji may be a surname before a katakana given name).
+    static const QRegularExpression wordKana(
+        QStringLiteral("^(\\p{Han}{3,6})[\\s　]+([\\x{30A0}-\\x{30FF}]{5,})$"));
+    const auto w = wordKana.match(name);
     if (const auto m = cellKana.match(name); m.hasMatch())
         name = m.captured(1);
+    else if (w.hasMatch() &&
+             w.captured(2).size() >= w.captured(1).size() + (w.captured(1).size() > 3 ? 1 : 2))
+        name = w.captured(1);
     else if (const auto k = spacedKana.match(name);
              k.hasMatch() && !isAllKana(k.captured(1)) && !hasCompanyForm(name))
         name = k.captured(1);
     // "株式会社さくら 経理部 御中（ご担当：桜井様）": the person in charge named
     // in brackets after the company.
     static const QRegularExpression contact(
-        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*([^（）()\\s　:：][^"
-                       "（）():：]{0,11}?)"
-                       "[\\s　]*(様|さま|さん|殿)?[）)]$"));
+        QStringLiteral("[\\s　]*(御中|様)[\\s　]*[（(]ご?担当者?名?[\\s　:：]*"
+                       "([^（）()\\s　:：][^（）():：]{0,11}?)[\\s　]*(様|さま|さん|殿)?[）)]$"));
     if (const auto m = contact.match(name); m.hasMatch())
         name = name.left(m.capturedStart()) + u' ' + m.captured(2);
     static const QRegularExpression note(
@@ -694,6 +751,11 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
     static const QRegularExpression sentenceEnd(QStringLiteral("(です|になります)[。.!！]*$"));
     QString address = written;
     address.remove(sentenceEnd);
+    // "… 中村 正 様（電話 0155-22-1234）": the telephone in brackets after the name.
+    static const QRegularExpression bracketTel(QStringLiteral(
+        "[（(](TEL|Tel|tel|電話|携帯|℡)[:：]?[\\s　]*([0-9][0-9\\-()（）]{8,})[）)]$"));
+    address.replace(bracketTel, QStringLiteral(" \\1 \\2"));
+    address = trimmed(address);
     static const QRegularExpression word(QStringLiteral("[^\\s　]+"));
     struct Span
     {
@@ -816,7 +878,8 @@ bool continuesAddress(const QString &address, const QString &value, const Postal
 bool isAllKana(const QString &text)
 {
     for (const QChar c : text)
-        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF))
+        if (!c.isSpace() && !(c.unicode() >= 0x3040 && c.unicode() <= 0x30FF) &&
+            !(c.unicode() >= 0xFF66 && c.unicode() <= 0xFF9F)) // half-width kana too
             return false;
     return true;
 }
@@ -827,7 +890,7 @@ bool isPlaceOfBusiness(const QString &text)
     static const QRegularExpression place(QStringLiteral(
         "旅館|民宿|ホテル|別荘|山荘|ペンション|商店|店$|医院|クリニック|歯科|病院|事務所|"
         "学校|幼稚園|保育園|寺$|神社|教会|協会|組合|会館|工房|農園|喫茶|カフェ|食堂|美容室|"
-        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|[堂亭庵院塾]$"));
+        "サロン|教室|牧場|農場|果樹園|薬局|書店|酒造|道場|スタジオ|ギャラリー|処|[堂亭庵院塾]$"));
     return text.contains(place);
 }
 
@@ -852,7 +915,10 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
     int tried = 0;
     for (auto it = blank.globalMatch(value); it.hasNext() && tried < 4; ++tried) {
         const auto m = it.next();
-        const QString head = trimmed(value.left(m.capturedStart()));
+        // ("上田 麻衣 様, 〒554-0022 …": the comma after the name is not its.)
+        QString head = trimmed(value.left(m.capturedStart()));
+        while (head.endsWith(u',') || head.endsWith(u'，') || head.endsWith(u'、'))
+            head = trimmed(head.chopped(1));
         const QString rest = trimmed(value.mid(m.capturedEnd()));
         if (!looksLikeName(head) || rest.isEmpty())
             continue;
@@ -973,11 +1039,21 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
     // A shop, inn or office named on a line of its own: whose the labelled
     // person in charge is ("旅館もりや" … "担当：森谷 和彦"), or the line
     // above an unlabelled person in a signature ("ひなた整骨院" / "河野 大樹").
-    QString placeLine, placeAbove, nameBelowPlace;
+    QString placeLine, placeAbove, nameBelowPlace, introduced;
     bool contactLabelled = false, placeRightAboveLabel = false;
     for (const QString &line : lines) {
         const QString lineBeforeName = std::exchange(previousName, QString());
         const bool fieldBefore = std::exchange(previousField, false);
+        // "一番町歯科医院 受付の中川です。": who writes for which shop or
+        // company, for a block that names nobody else.
+        static const QRegularExpression selfIntroduced(QStringLiteral(
+            "(?:^|[。！!])[\\s　]*([^。、！!]{2,24}?)の(\\p{Han}{1,4})(?:です|と申します)[。！!]"));
+        if (const auto m = selfIntroduced.match(narrow(line));
+            m.hasMatch() && introduced.isEmpty()) {
+            const QString place = trimmed(m.captured(1));
+            if (isPlaceOfBusiness(place) || hasCompanyForm(place))
+                introduced = place + u' ' + m.captured(2);
+        }
         const QString lineBeforeStreet = std::exchange(previousStreet, QString());
         const QString lineBeforeBuilding = std::exchange(previousBuilding, QString());
         const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
@@ -1022,8 +1098,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         // "届け先：ご本人宅": the orderer's own address.
         static const QRegularExpression own(
             QStringLiteral("^(?:ご?本人(?:様)?(?:宅|の?住所)?|ご?自宅)(?:へ|に|まで)?$"));
-        if (line.contains(u"同じ") || line.contains(u"同上") ||
-            own.match(compact(value)).hasMatch()) {
+        if (saysSame(line) || own.match(compact(value)).hasMatch()) {
             f.sameAsOrderer = true;
             // "同上", "ご注文者と同じ": the orderer's, read from there; a
             // remark in brackets ("（裏口の事務所へ）") is for the driver.
@@ -1109,6 +1184,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     isOpenAddress(value, dict)) {
                     // "3-2-1 一番町" in the order of a foreign form: the town
                     // goes before its 番地.
+                    static const QRegularExpression commas(QStringLiteral("[\\s　]*[,，][\\s　]*"));
                     static const QRegularExpression numberFirst(
                         QStringLiteral("^([0-9][0-9-]*)[\\s　]+([^0-9\\s　]+)(.*)$"));
                     const auto n = numberFirst.match(lineBeforeStreet);
@@ -1116,7 +1192,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                     if (n.hasMatch() && dict->matchAddress(town).consumed == town.size())
                         value = town + n.captured(1) + n.captured(3);
                     else
-                        value += lineBeforeStreet;
+                        value += QString(lineBeforeStreet).replace(commas, QStringLiteral(" "));
                 }
             } else if (digitsOf(value).size() >= 10 && !firstTelephone(beforeFax(value)).isEmpty())
                 field =
@@ -1154,8 +1230,11 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                         f.building = lineBeforeName;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
-                    } else if (!lineBeforeName.isEmpty() && !isAllKana(lineBeforeName) &&
+                    } else if (!lineBeforeName.isEmpty() &&
+                               (!isAllKana(lineBeforeName) || isPlaceOfBusiness(lineBeforeName)) &&
                                !compact(value).startsWith(compact(lineBeforeName))) {
+                        // (A reading above is none: "ヤマグチ カズオ"; a shop
+                        // in kana is: "あおばクリニック".)
                         honorificName = lineBeforeName + u' ' + value;
                         if (unlabelledName == lineBeforeName)
                             unlabelledName.clear();
@@ -1328,6 +1407,8 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 break;
             }
     }
+    if (f.name.isEmpty() && f.company.isEmpty() && tailName.name.isEmpty())
+        f.name = introduced;
     if (f.name.isEmpty() && f.company.isEmpty() && !tailName.name.isEmpty()) {
         // "平井1702 ゆのか温泉 フロント" with no name elsewhere: the words
         // after the 番地 are whom it goes to.
@@ -1429,6 +1510,10 @@ QString streetPart(const QString &text)
         "^((?:[0-9一二三四五六七八九十]+丁目)?[0-9]+(?:(?:-|番地?の?)[0-9]+)*(?:号|番地?)?)"
         "(?=[^\\s0-9\\-丁目番地号の階FfＦ室棟町線条割区])"));
     QString out = trimmed(narrow(text));
+    // "5 - 5 - 5": blanks around the dashes between numbers.
+    static const QRegularExpression spacedDash(
+        QStringLiteral("(?<=[0-9])[\\s　]*-[\\s　]*(?=[0-9])"));
+    out.replace(spacedDash, QStringLiteral("-"));
     if (const auto m = glued.match(out); m.hasMatch())
         out.insert(m.capturedEnd(1), u' ');
     return out;
@@ -1529,35 +1614,6 @@ QString singleSpaced(const QString &text)
 // before it and a colon ("ゆみこ：三重県津市…"). The name that heads at
 // least three of the lines and a fifth of them is the sender's; empty when
 // there is none.
-// A chat copied with blanks for tabs ("19:40 小谷 浩之 〒689-…"): each
-// timed line written as "19:40<tab>小谷 浩之<tab>〒689-…", the sender being
-// the one or two words that open two timed lines or more.
-QStringList chatWithTabs(QStringList lines)
-{
-    static const QRegularExpression timed(
-        QStringLiteral("^([0-9]{1,2}:[0-9]{2})[ \\x{3000}]+([^ \\x{3000}\\t]+)"
-                       "(?:[ \\x{3000}]+([^ \\x{3000}\\t]+))?[ \\x{3000}]*(.*)$"));
-    QHash<QString, int> senders;
-    for (const QString &line : std::as_const(lines))
-        if (const auto m = timed.match(line); m.hasMatch()) {
-            ++senders[m.captured(2)];
-            if (m.capturedLength(3) > 0)
-                ++senders[m.captured(2) + u' ' + m.captured(3)];
-        }
-    for (QString &line : lines) {
-        const auto m = timed.match(line);
-        if (!m.hasMatch())
-            continue;
-        const QString two = m.captured(2) + u' ' + m.captured(3);
-        if (m.capturedLength(3) > 0 && senders.value(two) >= 2)
-            line = m.captured(1) + u'\t' + two + u'\t' + m.captured(4);
-        else if (senders.value(m.captured(2)) >= 2)
-            line = m.captured(1) + u'\t' + m.captured(2) + u'\t' +
-                   trimmed(QStringView(line).mid(m.capturedEnd(2)));
-    }
-    return lines;
-}
-
 QString chatSpeaker(const QStringList &lines)
 {
     QHash<QString, int> counts;
@@ -1590,13 +1646,17 @@ QString chatSpeaker(const QStringList &lines)
 // (正しくは「山口市穂積町4-27 サンハイツ穂積 103号室」です): the street part of
 // the same town, when it goes on from the one read. A reply that gives only
 // the room ("部屋番号を書き忘れました。305号室です。") or the building and room
-// in brackets adds them. Otherwise street as it was.
+// in brackets adds them. A reply that says the quoted one was wrong
+// (正しくは, 間違い, 訂正) gives the street part of the same town as it is
+// written. Otherwise street as it was.
 QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, const QString &street,
                         const PostalDictionary &dict)
 {
     static const QRegularExpression quotedText(QStringLiteral("「([^「」]+)」"));
     static const QRegularExpression sentenceEnd(
         QStringLiteral("[」』]?(です|になります|でお願いします|まで)?[。．.!！]*$"));
+    static const QRegularExpression wrong(QStringLiteral("正しくは|間違|誤り|訂正|修正"));
+    const bool correcting = fresh.join(u'\n').contains(wrong);
     for (const QString &raw : fresh) {
         QString line = narrow(trimmed(QStringView(raw).left(kLineLimit)));
         if (const auto q = quotedText.match(line); q.hasMatch())
@@ -1613,6 +1673,8 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
         if (compact(written).size() > compact(street).size() &&
             compact(written).startsWith(compact(street)))
             return written;
+        if (correcting && !digitsOf(written).isEmpty())
+            return written;
     }
     static const QRegularExpression room(QStringLiteral("[0-9]{1,4}号室"));
     for (const QString &raw : fresh) {
@@ -1624,10 +1686,37 @@ QString correctedStreet(const QStringList &fresh, const AddressMatch &placed, co
             added = r.captured();
         // (Not the room the street already ends with: "… 305" and "305号室".)
         if (!added.isEmpty() && !street.isEmpty() && !compact(street).contains(compact(added)) &&
-            !compact(street).endsWith(digitsOf(added)))
+            (digitsOf(added).isEmpty() || !compact(street).endsWith(digitsOf(added))))
             return street + u' ' + added;
     }
     return street;
+}
+
+// The senders of a chat history copied with blanks for tabs ("09:25 原 健太
+// 仙台市…"): the one to three words after the time that begin two or more
+// of its lines, longest first.
+QStringList timedChatSenders(const QStringList &lines, const QRegularExpression &timedLine)
+{
+    QHash<QString, int> counts;
+    static const QRegularExpression blanks(QStringLiteral("[ 　]+"));
+    for (qsizetype i = 0; i < lines.size() && i < kLinesRead; ++i) {
+        const auto t = timedLine.match(trimmed(QStringView(lines[i]).left(kLineLimit)));
+        if (!t.hasMatch())
+            continue;
+        const QStringList words = t.captured(1).split(blanks, Qt::SkipEmptyParts);
+        QString prefix;
+        for (qsizetype k = 0; k < 3 && k + 1 < words.size(); ++k) {
+            prefix = k == 0 ? words[0] : prefix + u' ' + words[k];
+            ++counts[prefix];
+        }
+    }
+    QStringList senders;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() >= 2 && it.key().size() <= 24)
+            senders.append(it.key());
+    std::sort(senders.begin(), senders.end(),
+              [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    return senders;
 }
 
 } // namespace
@@ -1702,8 +1791,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
-    const QStringList memoLines = chatWithTabs(memoLinesOf(withoutHtml(memoText)));
+    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
     const QString speaker = chatSpeaker(memoLines);
+    static const QRegularExpression timedLine(
+        QStringLiteral("^[0-9]{1,2}:[0-9]{2}[ 　]+([^\t]+)$"));
+    const QStringList timedSenders = timedChatSenders(memoLines, timedLine);
     int read = 0;
     for (const QString &raw : memoLines) {
         if (++read > kLinesRead)
@@ -1737,6 +1829,17 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             line = trimmed(m.captured(2));
             if (line.isEmpty())
                 continue;
+        } else if (const auto t = timedLine.match(line); t.hasMatch()) {
+            // The same history with blanks for tabs: "09:25 原 健太 仙台市…".
+            const QString rest = t.captured(1);
+            for (const QString &sender : timedSenders) {
+                if (rest.startsWith(sender + u' ') || rest.startsWith(sender + u'　')) {
+                    if (chatSender.isEmpty() && !shop.matches(sender))
+                        chatSender = sender;
+                    line = trimmed(QStringView(rest).mid(sender.size()));
+                    break;
+                }
+            }
         }
         // A rule ("━━━━", "-----") after a block that has given its address and
         // name closes the block: a signature or an item list may follow. A rule
