@@ -260,6 +260,12 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         while (e > b && isBlank(s.at(e - 1)))
             --e;
     }
+    // The standard rate as a remark ("[10%対象]"), and a price's label left
+    // at the end ("粉末茶 500g 単価 2,400円").
+    static const QRegularExpression standardRemark(QStringLiteral(
+        "(?:[\\s\\x{3000}]*(?:[\\[［【(（]10[%％](?:対象)?[\\]］】)）]|単価|価格|金額|税込価格))+$"));
+    if (const auto r = standardRemark.match(QStringView(s).left(e)); r.hasMatch())
+        e = std::max(b, r.capturedStart());
     // A product code in brackets before the name ("[A-31] 玉露") or after it
     // ("煎茶 100g (#SN-100)").
     static const QRegularExpression bracketedCode(QStringLiteral(
@@ -343,7 +349,7 @@ Summary summaryOf(QStringView c, QString *word)
 // for any other name.
 QString feeAfterClause(const QString &name)
 {
-    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|では|には|は|の|、)$"));
+    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|ので|では|には|は|の|、)$"));
     const QString c = compact(prepared(name));
     QString word;
     for (qsizetype k = 1; k + 1 < c.size(); ++k)
@@ -405,7 +411,7 @@ const LabelWord kLabels[] = {
     {u"販売価格", Label::Price}, {u"税込価格", Label::Price}, {u"税込単価", Label::Price},
     {u"本体価格", Label::Price}, {u"商品価格", Label::Price}, {u"値段", Label::Price},
     {u"税抜価格", Label::Price}, {u"税抜単価", Label::Price}, {u"税別価格", Label::Price},
-    {u"税別単価", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
+    {u"税別単価", Label::Price}, {u"商品の価格", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
     {u"注文数", Label::Qty}, {u"注文数量", Label::Qty}, {u"購入数", Label::Qty},
     {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
     {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
@@ -2227,7 +2233,8 @@ private:
         static const QRegularExpression off(
             QStringLiteral("\\d(?:円|%)?(?:OFF|off|Off|オフ|引き)"));
         static const QRegularExpression sums(QStringLiteral(
-            "支払|合計|総額|ご請求|獲得|付与|の注文を|を注文し|注文しました|購入しました"));
+            "支払|合計|総額|ご請求|獲得|付与|の注文を|を注文し|注文しました|購入しました|末尾|"
+            "Visa|VISA|Mastercard|JCB|AMEX|クレジット"));
         if (sums.match(c).hasMatch() || off.match(c).hasMatch())
             return;
         auto item = readItemLine(o, n, false);

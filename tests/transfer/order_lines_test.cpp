@@ -731,6 +731,14 @@ TEST(OrderLines, MarksAndRemarksAroundNames)
           u"来客用 煎茶 500g|規格：袋入り|3||3000|"_qs},
          Excluded,
          11819},
+        {"a payment line and an order told in a sentence are no items; a rate remark and a "
+         "price's label after the name go",
+         u"山田 花子さんが ¥4,280 JPY の注文をしました。\n注文の概要\n"
+         u"ガラスポット 700ml [10%対象] 単価 2,640円 × 1\nVisa 末尾 4421 — ¥4,280\n"
+         u"県内なので送料550円です\n玄米茶 1,090円 × 1\n合計 ¥4,280"_qs,
+         {u"ガラスポット 700ml||1||2640|"_qs, u"送料||1||550|"_qs, u"玄米茶||1||1090|"_qs},
+         Included,
+         4280},
         {"items in a drawn box, ★ explained by a legend",
          u"┏━━━━━━━━\n┃★和紅茶 40g\n┃　1,620円（税込）×2点＝3,240円\n┃　ミルクピッチャー 白\n"
          u"┃　1,100円（税込）×1点＝1,100円\n┗━━━━━━━━\n★印：軽減税率（8％）対象\n"
