@@ -136,4 +136,17 @@ TEST(OrderLineCorpus, RowsOfUnseenMails)
     EXPECT_GE(rightShare(QStringLiteral(KANRO_UNSEEN_CORPUS)), 38.0 / 40);
 }
 
+// A hundred and fifty mails of five more writers (tests/transfer/writers),
+// thirty each, none of whom saw the rules. Graded blind on arrival: c1 13,
+// c2 6 of 30 right. c1, c2 and c4 then widened the rules; c3 and c5, graded
+// blind at the end of that work, had 21 and 24 of 30 (45 of 60), and were
+// read afterwards too. Where the writers disagree with each other (a
+// variation's label kept or not, a fee's remark kept or not, one price read
+// as the order total) no rule can please both. The floor is the figure
+// reached, 119 of 150, less three.
+TEST(OrderLineCorpus, RowsOfFiveWriters)
+{
+    EXPECT_GE(rightShare(QStringLiteral(KANRO_WRITERS_CORPUS)), 116.0 / 150);
+}
+
 } // namespace
