@@ -30,6 +30,18 @@ struct Case
     int unread = 0;
 };
 
+template <std::size_t N> void expectRead(const Case (&cases)[N])
+{
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const OrderLines o = readOrderLines(c.text);
+        EXPECT_EQ(rowsOf(o), c.rows);
+        EXPECT_EQ(o.tax, c.tax);
+        EXPECT_EQ(o.total, c.total);
+        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
+    }
+}
+
 TEST(OrderLines, WrittenForms)
 {
     using enum OrderTaxMode;
@@ -146,14 +158,7 @@ TEST(OrderLines, WrittenForms)
          Unknown,
          std::nullopt},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const OrderLines o = readOrderLines(c.text);
-        EXPECT_EQ(rowsOf(o), c.rows);
-        EXPECT_EQ(o.tax, c.tax);
-        EXPECT_EQ(o.total, c.total);
-        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
-    }
+    expectRead(cases);
 }
 
 // The ways marketplaces, carts, forms and letters lay out the same things:
@@ -625,14 +630,7 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
          std::nullopt,
          1},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const OrderLines o = readOrderLines(c.text);
-        EXPECT_EQ(rowsOf(o), c.rows);
-        EXPECT_EQ(o.tax, c.tax);
-        EXPECT_EQ(o.total, c.total);
-        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
-    }
+    expectRead(cases);
 }
 
 // What stands around an item's name and is not the name: the reduced mark
@@ -747,14 +745,7 @@ TEST(OrderLines, MarksAndRemarksAroundNames)
          Included,
          4340},
     };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const OrderLines o = readOrderLines(c.text);
-        EXPECT_EQ(rowsOf(o), c.rows);
-        EXPECT_EQ(o.tax, c.tax);
-        EXPECT_EQ(o.total, c.total);
-        EXPECT_EQ(o.unread.size(), c.unread) << o.unread.join(u'/').toStdString();
-    }
+    expectRead(cases);
 }
 
 TEST(OrderLines, NamesCutAtTheFieldNeverInsideAPair)
