@@ -1632,8 +1632,12 @@ QString chatSpeaker(const QStringList &lines)
     QString best;
     int most = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        // The labels of an order's item lines ("単価：", "数量：") repeat too.
+        static const QRegularExpression orderLabel(QStringLiteral(
+            "単価|数量|価格|商品|品名|小計|合計|金額|個数|送料|手数料|税|注文|番号|日時|方法|オプション"));
         if (it.value() > most && it.value() >= 3 && it.value() * 5 >= nonEmpty &&
-            digitsOf(it.key()).isEmpty() && looksLikeName(it.key()) &&
+            digitsOf(it.key()).isEmpty() && !orderLabel.match(it.key()).hasMatch() &&
+            looksLikeName(it.key()) &&
             labelOf(it.key()).field == Field::None) {
             best = it.key();
             most = it.value();
