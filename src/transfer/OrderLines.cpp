@@ -1063,7 +1063,7 @@ public:
         if (const auto g = group.match(c); g.hasMatch() && g.capturedLength(0) > 2) {
             const bool reduced = g.capturedLength(1) > 0 || g.capturedLength(3) > 0;
             // "* 軽減税率対象商品" explains a mark the items carry.
-            if (const QChar lead = blankTrim(n).front(); reduced && kTagMarks.contains(lead)) {
+            if (const QChar lead = leadingMark(n); reduced && kTagMarks.contains(lead)) {
                 mentionsReduced = true;
                 legendTags += lead;
                 return;
