@@ -414,6 +414,7 @@ const LabelWord kLabels[] = {
     {u"税別単価", Label::Price}, {u"商品の価格", Label::Price}, {u"数量", Label::Qty}, {u"個数", Label::Qty},
     {u"注文数", Label::Qty}, {u"注文数量", Label::Qty}, {u"購入数", Label::Qty},
     {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
+    {u"商品の小計", Label::LineTotal}, {u"商品の合計", Label::LineTotal},
     {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
     {u"Price", Label::Price},
 };
@@ -499,6 +500,7 @@ struct Pending
     qsizetype nameLine = 0;    // the length of the line the name was read from
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
+    bool countFirst = false;   // a labelled count came before the name
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -1482,11 +1484,13 @@ private:
 
     void addFee(const QString &o, qsizetype b, qsizetype end, qint64 price)
     {
-        // Remarks on the fee go ("送料（税込）", "送料（北海道）"); a count stays
-        // ("名入れ料（2客分）"), as does the fee's word after the delivery it
-        // belongs to ("お届け先1 送料" is the shipping).
+        // Remarks on the fee go ("送料（税込）", "送料（北海道）"), as does a
+        // discount's rate ("法人割引 5%"); a count stays ("名入れ料（2客分）"),
+        // as does the fee's word after the delivery it belongs to ("お届け先1
+        // 送料" is the shipping).
         static const QRegularExpression feeRemark(
             QStringLiteral("[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*)[）)]$|"
+                           "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
                            "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
         QString name = nameFrom(o, b, end, nullptr).remove(feeRemark);
@@ -2083,9 +2087,11 @@ private:
         }
         case Label::Code:
             // Several codes under one name ("ASIN: …", "SKU: …") stay one
-            // entry; a second code after a count or price starts the next.
+            // entry; a second code after a count or price starts the next,
+            // unless the count headed the item ("数量: 2" before its name).
             if ((cur.priced() && !cur.name.isEmpty()) ||
-                (!cur.code.isEmpty() && (cur.name.isEmpty() || cur.qty || cur.priced())))
+                (!cur.code.isEmpty() &&
+                 (cur.name.isEmpty() || (cur.qty && !cur.countFirst) || cur.priced())))
                 commit();
             if (cur.code.isEmpty())
                 cur.code = blankTrim(value);
@@ -2117,6 +2123,9 @@ private:
         }
         case Label::Price:
         case Label::LineTotal: {
+            // "商品の小計: ￥5,400" under rows already read sums them.
+            if (kind == Label::LineTotal && cur.empty() && !result.rows.isEmpty())
+                return true;
             auto item = readItemLine(value, nv, true);
             if (!item)
                 return true;
@@ -2167,6 +2176,7 @@ private:
                     .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
+                cur.countFirst = cur.name.isEmpty() && cur.code.isEmpty();
                 cur.qty = m.captured(1).toLongLong();
                 if (const QString unit = m.captured(2) + m.captured(3); !unit.isEmpty())
                     cur.unit = unitOf(unit);
