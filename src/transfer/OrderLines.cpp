@@ -2034,6 +2034,12 @@ private:
         const QString value = o.mid(valueAt);
         const QString nv = n.mid(valueAt);
         const Label kind = labelOf(label);
+        // "ギフトラッピング　330円 × 1 = 330円": a wrapping's word followed by
+        // its price is a fee's line, no option.
+        static const QRegularExpression amountFirst(
+            QStringLiteral("^[\\s\\x{3000}]*(?:¥[\\s\\x{3000}]*\\d|\\d[\\d,]*[\\s\\x{3000}]*円)"));
+        if (kind == Label::NamedOption && !bracketed && amountFirst.match(nv).hasMatch())
+            return false;
         if (kind == Label::Other || kind == Label::None) {
             if (const auto known = knownHeading(label)) {
                 commit();
