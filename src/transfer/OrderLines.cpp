@@ -1928,6 +1928,15 @@ private:
         return false;
     }
 
+    // A mark at the line's end: "煎茶 ¥1,080 ×2 ★", "単価：￥5,400 ※".
+    static QString tailTag(const QString &o)
+    {
+        static const QRegularExpression tag(
+            QStringLiteral("[\\s\\x{3000}]([※★☆◎])[\\s\\x{3000}]*$"));
+        const auto t = tag.match(o);
+        return t.hasMatch() ? t.captured(1) : QString();
+    }
+
     // A mark before the text ("■", "◆"), not blanks alone.
     static bool marked(const QString &n, qsizetype b)
     {
@@ -2088,6 +2097,19 @@ private:
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
                 cur.indent = indent;
                 cur.nameLine = o.size();
+                // "詰合せ　のし：御歳暮 / 名入れ：青木": the options written
+                // after the name on its line.
+                static const QRegularExpression options(
+                    QStringLiteral("[\\s\\x{3000}]+([^\\s\\x{3000}:：/]{1,8})[:：]"));
+                if (const auto m = options.match(cur.name);
+                    m.hasMatch() && m.capturedStart() > 0 &&
+                    (attributeLabel(m.captured(1)) || labelOf(m.captured(1)) == Label::NamedOption)) {
+                    for (const QString &option :
+                         cur.name.mid(m.capturedStart(1)).split(u'/', Qt::SkipEmptyParts))
+                        if (!blankTrim(option).isEmpty())
+                            cur.options.append(blankTrim(option));
+                    cur.name.truncate(m.capturedStart());
+                }
             }
             break;
         }
@@ -2144,6 +2166,7 @@ private:
             // "金額：1,080円×2点＝2,160円" is price and count as well.
             if (kind == Label::Price || (item->price && item->qty)) {
                 merge(*item);
+                cur.tags += tailTag(value);
             } else if (item->price) {
                 cur.total = item->price;
             }
@@ -2285,11 +2308,7 @@ private:
                 return;
             }
             merge(*item);
-            // A mark at the line's end: "煎茶 ¥1,080 ×2 ★".
-            static const QRegularExpression tailTag(
-                QStringLiteral("[\\s\\x{3000}]([※★☆◎])[\\s\\x{3000}]*$"));
-            if (const auto t = tailTag.match(o); t.hasMatch())
-                cur.tags += t.captured(1);
+            cur.tags += tailTag(o);
             if (saysReduced(n))
                 cur.reduced = true;
             if (saysStandard(n))
