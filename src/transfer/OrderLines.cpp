@@ -482,6 +482,12 @@ std::optional<Section> knownHeading(QString c)
     for (const char16_t *w : itemWords)
         if (c == QStringView(w))
             return Section::Items;
+    // "注文のまとめ", "ご購入内訳", "お買い上げ明細": the order's own summary.
+    static const QRegularExpression orderHeading(
+        QStringLiteral("^(?:ご|お)?(?:注文|購入|買い?上げ?|買物|買い物)(?:の)?(?:まとめ|内訳|内容|明細|"
+                       "詳細|概要|一覧|品目|商品|リスト)$"));
+    if (orderHeading.match(c).hasMatch())
+        return Section::Items;
     for (const char16_t *w : otherWords)
         if (c == QStringView(w))
             return Section::Other;
@@ -1021,7 +1027,7 @@ public:
         if (!heldSummary.isEmpty()) {
             const QString label = std::exchange(heldSummary, QString());
             static const QRegularExpression amountOnly(QStringLiteral(
-                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\))?"
+                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\)|JPY)?"
                 "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
             if (amountOnly.match(compact(n)).hasMatch()) {
                 const QString joined = label + QStringLiteral("：") + o;
@@ -1032,8 +1038,12 @@ public:
         {
             QString word;
             const Summary k = summaryOf(c, &word);
-            if (k != Summary::None && k != Summary::Ignore && (c == word || c == word + u':'))
-                heldSummary = word;
+            // "割引 (WELCOME10)": the word with its code or remark.
+            static const QRegularExpression remark(QStringLiteral("^\\([^()]{1,16}\\):?$"));
+            if (k != Summary::None && k != Summary::Ignore &&
+                (c == word || c == word + u':' ||
+                 (c.startsWith(word) && remark.match(QStringView(c).mid(word.size())).hasMatch())))
+                heldSummary = c == word || c == word + u':' ? word : blankTrim(o);
         }
         // "[送料]  660(円)", "【合計】 8,048円": a summary word in brackets, then
         // its amount.
