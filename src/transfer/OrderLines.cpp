@@ -313,7 +313,7 @@ const SummaryWord kSummaryWords[] = {
     {u"代引き手数料", Summary::Fee}, {u"代引手数料", Summary::Fee}, {u"代引料", Summary::Fee},
     {u"代引", Summary::Fee}, {u"決済手数料", Summary::Fee}, {u"振込手数料", Summary::Fee},
     {u"手数料", Summary::Fee}, {u"ギフトラッピング", Summary::Fee}, {u"ラッピング", Summary::Fee},
-    {u"ギフト包装", Summary::Fee}, {u"包装料", Summary::Fee}, {u"のし代", Summary::Fee},
+    {u"ギフト包装", Summary::Fee}, {u"包装料", Summary::Fee}, {u"のし代", Summary::Fee}, {u"のし", Summary::Fee}, {u"熨斗", Summary::Fee},
     {u"熨斗代", Summary::Fee}, {u"クール便", Summary::Fee}, {u"箱代", Summary::Fee},
     {u"梱包料", Summary::Fee}, {u"クーポン", Summary::Discount}, {u"ご利用ポイント", Summary::Discount},
     {u"利用ポイント", Summary::Discount}, {u"ポイント", Summary::Discount}, {u"値引", Summary::Discount},
@@ -2110,7 +2110,7 @@ private:
                 // "詰合せ　のし：御歳暮 / 名入れ：青木": the options written
                 // after the name on its line.
                 static const QRegularExpression options(
-                    QStringLiteral("[\\s\\x{3000}]+([^\\s\\x{3000}:：/]{1,8})[:：]"));
+                    QStringLiteral("[\\s\\x{3000}]+([^\\s\\x{3000}:：/()（）［］\\[\\]]{1,8})[:：]"));
                 if (const auto m = options.match(cur.name);
                     m.hasMatch() && m.capturedStart() > 0 &&
                     (attributeLabel(m.captured(1)) || labelOf(m.captured(1)) == Label::NamedOption)) {
