@@ -2437,11 +2437,18 @@ private:
     }
 
     // The reduced rate's base ("8%対象 3,888円") or tax ("消費税（8%）696円")
-    // picks out the reduced items when exactly one set of items fits it.
+    // picks out the reduced items when exactly one set of items fits it; so
+    // does the tax of both rates in one figure ("消費税 980円" on 11,000 yen
+    // of tea and 1,000 of ware), the food among the items deciding between
+    // sets that fit alike.
     void markByReducedFigures()
     {
-        if (!reducedBase && !reducedTax)
+        if (!reducedBase && !reducedTax && !statedTax)
             return;
+        qint64 others = 0; // fees and discounts, at the standard rate
+        for (const OrderRow &r : result.rows)
+            if (r.fee)
+                others += r.qty * r.price;
         QList<qsizetype> items;
         for (qsizetype i = 0; i < result.rows.size(); ++i)
             if (!result.rows[i].fee)
@@ -2454,20 +2461,43 @@ private:
                 return std::abs(result.rows[i].qty * result.rows[i].price) > kLargestAmount;
             }))
             return;
+        qint64 all = others;
+        quint32 food = 0;
+        for (qsizetype k = 0; k < items.size(); ++k) {
+            all += result.rows[items[k]].qty * result.rows[items[k]].price;
+            if (isFood(compact(prepared(result.rows[items[k]].name1))))
+                food |= quint32(1) << k;
+        }
+        // The tax of both rates as the mail may have worked it: on the
+        // prices before tax, or contained in prices with tax.
+        auto bothRates = [&](qint64 reduced) {
+            const qint64 standard = all - reduced;
+            return reduced * 8 / 100 + standard * 10 / 100 == *statedTax ||
+                   reduced * 8 / 108 + standard * 10 / 110 == *statedTax;
+        };
+        if (!reducedBase && !reducedTax && bothRates(0))
+            return; // all at the standard rate, as unmarked
         int fits = 0;
         quint32 found = 0;
+        bool foodFits = false;
         for (quint32 set = 1; set < (quint32(1) << items.size()); ++set) {
             qint64 sum = 0;
             for (qsizetype k = 0; k < items.size(); ++k)
                 if (set & (quint32(1) << k))
                     sum += result.rows[items[k]].qty * result.rows[items[k]].price;
-            const bool fit = reducedBase
-                                 ? sum == *reducedBase
-                                 : (sum * 8 / 100 == *reducedTax || sum * 8 / 108 == *reducedTax);
+            const bool fit =
+                reducedBase  ? sum == *reducedBase
+                : reducedTax ? (sum * 8 / 100 == *reducedTax || sum * 8 / 108 == *reducedTax)
+                             : bothRates(sum);
             if (fit) {
                 ++fits;
                 found = set;
+                foodFits = foodFits || set == food;
             }
+        }
+        if (fits > 1 && foodFits && !reducedBase && !reducedTax) {
+            fits = 1;
+            found = food;
         }
         if (fits != 1)
             return;
