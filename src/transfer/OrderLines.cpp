@@ -191,7 +191,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // The reduced rate as a remark before or after the name: "【8%】",
     // "（軽減税率対象）", "(軽減税率8%対象)", "【8%対象】", "※軽減税率対象".
     static const QRegularExpression reducedRemark(QStringLiteral(
-        "^[\\s\\x{3000}]*[\\[［【(（〔](?:軽減税率|軽減|軽|税率|[8８][%％]|対象|商品|品目|の|"
+        "^[\\s\\x{3000}・●○◆◇■□*]*[\\[［【(（〔](?:軽減税率|軽減|軽|税率|[8８][%％]|対象|商品|品目|の|"
         "[\\s\\x{3000}])+[\\]］】)）〕][\\s\\x{3000}]*|"
         "[\\s\\x{3000}]*(?:[\\[［【(（〔](?:軽減税率|軽減|軽|税率|[8８][%％]|対象|商品|品目|の|"
         "[\\s\\x{3000}])+[\\]］】)）〕]|※[\\s\\x{3000}]*軽減税率?(?:[(（]?[8８][%％][)）]?)?"
@@ -263,15 +263,21 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // The standard rate as a remark ("[10%対象]"), and a price's label left
     // at the end ("粉末茶 500g 単価 2,400円").
     static const QRegularExpression standardRemark(QStringLiteral(
-        "(?:[\\s\\x{3000}]*(?:[\\[［【(（]10[%％](?:対象)?[\\]］】)）]|単価|価格|金額|税込価格))+$"));
+        "(?:[\\s\\x{3000}]*(?:[\\[［【(（](?:10|１０)[%％](?:対象)?[\\]］】)）]|単価|価格|金額|税込価格))+$"));
     if (const auto r = standardRemark.match(QStringView(s).left(e)); r.hasMatch())
         e = std::max(b, r.capturedStart());
+    // …and before the name ("［１０％］茶筒").
+    static const QRegularExpression standardFirst(
+        QStringLiteral("^[\\[［【(（](?:10|１０)[%％](?:対象)?[\\]］】)）][\\s\\x{3000}]*"));
+    if (const auto r = standardFirst.match(QStringView(s).mid(b, e - b)); r.hasMatch())
+        b += r.capturedLength();
     // A product code in brackets before the name ("[A-31] 玉露") or after it
     // ("煎茶 100g (#SN-100)").
     static const QRegularExpression bracketedCode(QStringLiteral(
         "^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9-])"
         "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|"
-        "[\\s\\x{3000}]*[(（](?:#[A-Za-z0-9_-]+|[A-Za-z_-]*[0-9]{5,}[A-Za-z0-9_-]*)[)）]$"));
+        "[\\s\\x{3000}]*(?:[(（](?:#[A-Za-z0-9_-]+|[A-Za-z_-]*[0-9]{5,}[A-Za-z0-9_-]*)[)）]|"
+        "[(（\\[［][a-z0-9]+(?:[-_][a-z0-9]+)+[)）\\]］])$"));
     return s.mid(b, e - b).remove(bracketedCode);
 }
 
@@ -484,9 +490,9 @@ std::optional<Section> knownHeading(QString c)
             return Section::Items;
     // "注文のまとめ", "ご購入内訳", "お買い上げ明細": the order's own summary.
     static const QRegularExpression orderHeading(
-        QStringLiteral("^(?:ご|お)?(?:注文|購入|買い?上げ?|買物|買い物)(?:の)?(?:まとめ|内訳|内容|明細|"
-                       "詳細|概要|一覧|品目|商品|リスト)$"));
-    if (orderHeading.match(c).hasMatch())
+        QStringLiteral("^(?:ご|お)?(?:注文|購入|買い?上げ?|買物|買い物)(?:の)?(?:商品|品)?(?:まとめ|内訳|内容|明細|"
+                       "詳細|概要|一覧|品目|リスト)?$"));
+    if (c.size() > 3 && orderHeading.match(c).hasMatch())
         return Section::Items;
     for (const char16_t *w : otherWords)
         if (c == QStringView(w))
@@ -2399,8 +2405,8 @@ private:
             // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
             cur.name += nameFrom(o, 0, o.size(), &cur.tags);
             cur.nameLine = 0;
-        } else {
-            cur.options.append(nameFrom(o, 0, o.size(), nullptr));
+        } else if (const QString option = nameFrom(o, 0, o.size(), nullptr); !option.isEmpty()) {
+            cur.options.append(option); // not a code alone ("(honyama-toku100)")
         }
     }
 
