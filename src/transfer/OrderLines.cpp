@@ -1505,7 +1505,8 @@ private:
         // as does the fee's word after the delivery it belongs to ("お届け先1
         // 送料" is the shipping).
         static const QRegularExpression feeRemark(
-            QStringLiteral("[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*)[）)]$|"
+            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*|"
+                           "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
                            "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
                            "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
