@@ -1011,10 +1011,17 @@ public:
         qsizetype b = 0;
         static const QRegularExpression listNumber(
             QStringLiteral("[\\s\\x{3000}]*(?:\\d{1,2}[.)](?!\\d)|\\(\\d{1,2}\\)|\\[\\d{1,2}\\])"));
+        // A table's row number ("4　 法人割引（5%）  △1,810").
+        static const QRegularExpression rowNumber(
+            QStringLiteral("[\\s\\x{3000}]*\\d{1,2}[\\s\\x{3000}]+(?=[^\\s\\x{3000}\\d])"));
         if (const auto k = listNumber.match(n, 0, QRegularExpression::NormalMatch,
                                             QRegularExpression::AnchorAtOffsetMatchOption);
             k.hasMatch())
             b = k.capturedEnd();
+        else if (const auto r = rowNumber.match(n, 0, QRegularExpression::NormalMatch,
+                                                QRegularExpression::AnchorAtOffsetMatchOption);
+                 r.hasMatch() && !columns.isEmpty())
+            b = r.capturedEnd();
         numbered = b > 0;
         // A box's border ("┃") is no indent; a mark in the place of a blank
         // ("★煎茶" over "　湯呑み") is.
@@ -1033,7 +1040,7 @@ public:
         if (!heldSummary.isEmpty()) {
             const QString label = std::exchange(heldSummary, QString());
             static const QRegularExpression amountOnly(QStringLiteral(
-                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲]?¥?\\d[\\d,]*(?:円|\\(円\\)|JPY)?"
+                "^[・●◆*]?(?:\\(税[込抜別][^)]{0,8}\\))?:?[-▲△]?¥?\\d[\\d,]*(?:円|\\(円\\)|JPY)?"
                 "(?:\\(税[込抜別][^)]{0,8}\\))?$"));
             if (amountOnly.match(compact(n)).hasMatch()) {
                 const QString joined = label + QStringLiteral("：") + o;
@@ -1268,7 +1275,7 @@ private:
         static const QRegularExpression count(
             QStringLiteral("^(\\d{1,9})[\\s\\x{3000}]*(%1)?$").arg(kUnits));
         static const QRegularExpression amount(QStringLiteral(
-            "^([-▲])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
+            "^([-▲△])?[¥@]?[\\s\\x{3000}]*(\\d{1,3}(?:,\\d{3})+|\\d{1,9})[\\s\\x{3000}]*(?:円)?$"));
         Pending p;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             const QString cell = blankTrim(n.mid(cells[i].begin, cells[i].end - cells[i].begin));
@@ -1540,13 +1547,13 @@ private:
             // "お買い上げ合計　5,000円": the label, blanks, then the amount; a
             // word that only ends like a fee ("…料") is an item's name here.
             static const QRegularExpression spaced(
-                QStringLiteral("([^\\d:]{1,14}?)[\\s\\x{3000}]+[-▲]?¥?[\\s\\x{3000}]*\\d"));
+                QStringLiteral("((?:[^\\d:(]|\\([^()]{1,8}\\)){1,14}?)[\\s\\x{3000}]+[-▲△]?¥?[\\s\\x{3000}]*\\d"));
             const auto m = spaced.match(n, b, QRegularExpression::NormalMatch,
                                         QRegularExpression::AnchorAtOffsetMatchOption);
             return m.hasMatch() ? labelSummary(compact(m.captured(1)), word, false) : Summary::None;
         }
         static const QRegularExpression amountNext(
-            QStringLiteral("[\\s\\x{3000}]*[-▲]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
+            QStringLiteral("[\\s\\x{3000}]*[-▲△]?[\\s\\x{3000}]*¥?[\\s\\x{3000}]*\\d"));
         if (!amountNext
                  .match(n, colon + 1, QRegularExpression::NormalMatch,
                         QRegularExpression::AnchorAtOffsetMatchOption)
@@ -2452,10 +2459,12 @@ private:
     {
         if (!reducedBase && !reducedTax && !statedTax)
             return;
-        qint64 others = 0; // fees and discounts, at the standard rate
+        qint64 others = 0, discount = 0; // fees at the standard rate; discounts
         for (const OrderRow &r : result.rows)
-            if (r.fee)
+            if (r.fee && r.price >= 0)
                 others += r.qty * r.price;
+            else if (r.fee)
+                discount += r.qty * r.price;
         QList<qsizetype> items;
         for (qsizetype i = 0; i < result.rows.size(); ++i)
             if (!result.rows[i].fee)
@@ -2468,19 +2477,29 @@ private:
                 return std::abs(result.rows[i].qty * result.rows[i].price) > kLargestAmount;
             }))
             return;
-        qint64 all = others;
+        qint64 itemSum = 0;
         quint32 food = 0;
         for (qsizetype k = 0; k < items.size(); ++k) {
-            all += result.rows[items[k]].qty * result.rows[items[k]].price;
+            itemSum += result.rows[items[k]].qty * result.rows[items[k]].price;
             if (isFood(compact(prepared(result.rows[items[k]].name1))))
                 food |= quint32(1) << k;
         }
         // The tax of both rates as the mail may have worked it: on the
-        // prices before tax, or contained in prices with tax.
+        // prices before tax, or contained in prices with tax; a discount
+        // taken from the standard rate, from the reduced one, or from both
+        // in proportion ("法人割引 5%" on the whole order).
         auto bothRates = [&](qint64 reduced) {
-            const qint64 standard = all - reduced;
-            return reduced * 8 / 100 + standard * 10 / 100 == *statedTax ||
-                   reduced * 8 / 108 + standard * 10 / 110 == *statedTax;
+            const auto fits = [&](qint64 r, qint64 s, qint64 slack) {
+                return std::abs(r * 8 / 100 + s * 10 / 100 - *statedTax) <= slack ||
+                       std::abs(r * 8 / 108 + s * 10 / 110 - *statedTax) <= slack;
+            };
+            const qint64 standard = itemSum - reduced + others;
+            if (fits(reduced, standard + discount, 0) || (discount && fits(reduced + discount, standard, 0)))
+                return true;
+            if (!discount || itemSum <= 0)
+                return false;
+            const qint64 share = discount * reduced / itemSum;
+            return fits(reduced + share, standard + discount - share, 1);
         };
         if (!reducedBase && !reducedTax && bothRates(0))
             return; // all at the standard rate, as unmarked
