@@ -322,7 +322,7 @@ const SummaryWord kSummaryWords[] = {
     {u"ギフト包装", Summary::Fee}, {u"包装料", Summary::Fee}, {u"のし代", Summary::Fee}, {u"のし", Summary::Fee}, {u"熨斗", Summary::Fee},
     {u"熨斗代", Summary::Fee}, {u"クール便", Summary::Fee}, {u"箱代", Summary::Fee},
     {u"梱包料", Summary::Fee}, {u"クーポン", Summary::Discount}, {u"ご利用ポイント", Summary::Discount},
-    {u"利用ポイント", Summary::Discount}, {u"ポイント", Summary::Discount}, {u"値引", Summary::Discount},
+    {u"利用ポイント", Summary::Discount}, {u"ポイント", Summary::Discount}, {u"point", Summary::Discount}, {u"Point", Summary::Discount}, {u"値引", Summary::Discount},
     {u"割引", Summary::Discount}, {u"ディスカウント", Summary::Discount}, {u"会員割引", Summary::Discount},
     {u"まとめ買い割引", Summary::Discount}, {u"セール値引", Summary::Discount},
 };
@@ -408,7 +408,7 @@ const LabelWord kLabels[] = {
     {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
     {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
     {u"管理番号", Label::Code}, {u"ASIN", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
-    {u"項目選択肢", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
+    {u"項目選択肢", Label::Option}, {u"選択項目", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
     {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
     {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption}, {u"規格", Label::NamedOption},
@@ -513,6 +513,7 @@ struct Pending
     bool countedTotal = false; // that amount may still be the price (see finish())
     qsizetype indent = 0;      // blanks before the name's line
     bool countFirst = false;   // a labelled count came before the name
+    bool blankEnd = false;     // the name's line ended in a blank: wrapped there
     bool empty() const { return name.isEmpty() && code.isEmpty() && !price && !total; }
     bool priced() const { return price.has_value() || total.has_value(); }
 };
@@ -2120,7 +2121,10 @@ private:
             } else {
                 cur.name = nameFrom(value, 0, value.size(), &cur.tags);
                 cur.indent = indent;
-                cur.nameLine = o.size();
+                // A name left with a blank at its end was wrapped there
+                // ("商品名: 抹茶生チョコレート " / "6粒入 ").
+                cur.blankEnd = o.endsWith(u' ');
+                cur.nameLine = cur.blankEnd ? kWrappedLine : o.size();
                 // "詰合せ　のし：御歳暮 / 名入れ：青木": the options written
                 // after the name on its line.
                 static const QRegularExpression options(
@@ -2156,7 +2160,7 @@ private:
             static const QRegularExpression packSize(
                 QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
                     .arg(kUnits));
-            const QString v = blankTrim(value);
+            const QString v = optionText(value);
             if (v.isEmpty() || none.match(v).hasMatch())
                 break;
             cur.options.append(
@@ -2253,7 +2257,7 @@ private:
     {
         if (!item.name.isEmpty() && wrappedName()) {
             // "…ほうじ茶 化粧" / "箱入り 3,780円 × 1": a wrapped name goes on.
-            cur.name += item.name;
+            cur.name += (cur.blankEnd ? u" "_qs : QString()) + item.name;
             cur.nameLine = 0;
         } else if (!item.name.isEmpty()) {
             if (cur.priced() || !cur.name.isEmpty())
@@ -2411,7 +2415,7 @@ private:
             commit();
         } else if (wrappedName() && c.size() <= 12) {
             // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
-            cur.name += nameFrom(o, 0, o.size(), &cur.tags);
+            cur.name += (cur.blankEnd ? u" "_qs : QString()) + nameFrom(o, 0, o.size(), &cur.tags);
             cur.nameLine = 0;
         } else if (const QString option = nameFrom(o, 0, o.size(), nullptr); !option.isEmpty()) {
             cur.options.append(option); // not a code alone ("(honyama-toku100)")
