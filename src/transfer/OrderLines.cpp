@@ -1674,7 +1674,7 @@ private:
         // "ラッピング：あり（+220円）" under an item is its option; the fee
         // comes on a line of its own.
         static const QRegularExpression choice(
-            QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要)"));
+            QStringLiteral("^:(?:あり|有り|なし|無し|希望|要|不要|する|しない)"));
         if (kind == Summary::Fee && c.startsWith(word) &&
             choice.match(c.mid(word.size())).hasMatch())
             return false;
