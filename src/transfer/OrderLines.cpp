@@ -309,7 +309,7 @@ const SummaryWord kSummaryWords[] = {
     {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"支払額", Summary::Total},
     {u"支払い額", Summary::Total}, {u"GrandTotal", Summary::Total}, {u"Total", Summary::Total},
     {u"TOTAL", Summary::Total}, {u"Subtotal", Summary::Subtotal}, {u"SubTotal", Summary::Subtotal},
-    {u"Shipping", Summary::Fee}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"Shipping", Summary::Fee}, {u"Taxes", Summary::Tax}, {u"Tax", Summary::Tax}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -422,7 +422,8 @@ const LabelWord kLabels[] = {
     {u"小計", Label::LineTotal}, {u"金額", Label::LineTotal}, {u"合計", Label::LineTotal},
     {u"商品の小計", Label::LineTotal}, {u"商品の合計", Label::LineTotal},
     {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
-    {u"Price", Label::Price},
+    {u"Price", Label::Price}, {u"Size", Label::NamedOption}, {u"Color", Label::NamedOption},
+    {u"Colour", Label::NamedOption}, {u"Engraving", Label::NamedOption}, {u"Flavor", Label::NamedOption},
 };
 // clang-format on
 
@@ -2321,6 +2322,15 @@ private:
             item.reset();
         }
         if (item) {
+            // "煎茶 × 2" / "¥1,404" / "¥2,808": the price, then the line's total.
+            if (item->name.isEmpty() && cur.countOnName && cur.countedTotal && cur.total &&
+                !cur.price && cur.qty && item->price && !item->qty && !item->total &&
+                *item->price == *cur.total * *cur.qty) {
+                cur.price = cur.total;
+                cur.total = item->price;
+                cur.countedTotal = false;
+                return;
+            }
             if (item->name.isEmpty() && cur.countOnName && !cur.priced() && item->price &&
                 !item->qty && !item->total) {
                 if (item->priceLabel) { // "単価 ¥756" under "棒ほうじ茶 × 2"
@@ -2492,7 +2502,8 @@ private:
         // prices before tax, or contained in prices with tax; a discount
         // taken from the standard rate, from the reduced one, or from both
         // in proportion ("法人割引 5%" on the whole order).
-        auto bothRates = [&](qint64 reduced) {
+        // The spread is worked with a yen of slack, so only for the food.
+        auto bothRates = [&](qint64 reduced, bool spread) {
             const auto fits = [&](qint64 r, qint64 s, qint64 slack) {
                 return std::abs(r * 8 / 100 + s * 10 / 100 - *statedTax) <= slack ||
                        std::abs(r * 8 / 108 + s * 10 / 110 - *statedTax) <= slack;
@@ -2503,9 +2514,9 @@ private:
             if (!discount || itemSum <= 0)
                 return false;
             const qint64 share = discount * reduced / itemSum;
-            return fits(reduced + share, standard + discount - share, 1);
+            return spread && fits(reduced + share, standard + discount - share, 1);
         };
-        if (!reducedBase && !reducedTax && bothRates(0))
+        if (!reducedBase && !reducedTax && bothRates(0, false))
             return; // all at the standard rate, as unmarked
         int fits = 0;
         quint32 found = 0;
@@ -2518,7 +2529,7 @@ private:
             const bool fit =
                 reducedBase  ? sum == *reducedBase
                 : reducedTax ? (sum * 8 / 100 == *reducedTax || sum * 8 / 108 == *reducedTax)
-                             : bothRates(sum);
+                             : bothRates(sum, set == food);
             if (fit) {
                 ++fits;
                 found = set;
