@@ -423,7 +423,7 @@ const LabelWord kLabels[] = {
     {u"商品の小計", Label::LineTotal}, {u"商品の合計", Label::LineTotal},
     {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
     {u"Price", Label::Price}, {u"Size", Label::NamedOption}, {u"Color", Label::NamedOption},
-    {u"Colour", Label::NamedOption}, {u"Engraving", Label::NamedOption}, {u"Flavor", Label::NamedOption},
+    {u"Colour", Label::NamedOption}, {u"Option", Label::Option}, {u"Variant", Label::Option}, {u"Engraving", Label::NamedOption}, {u"Flavor", Label::NamedOption},
 };
 // clang-format on
 
@@ -1626,7 +1626,7 @@ private:
         // "配送希望日：2026-12-12", "配送方法：宅配便": the delivery's wishes and
         // ways, no fee.
         static const QRegularExpression deliveryWish(
-            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先)"));
+            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先|[Mm]ethod|[Aa]ddress)"));
         if (kind == Summary::Fee && c.startsWith(word) &&
             deliveryWish.match(QStringView(c).mid(word.size())).hasMatch())
             return true;
