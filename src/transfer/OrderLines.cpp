@@ -996,6 +996,15 @@ public:
     // o: the line as written; n: the same prepared (see prepared()).
     void line(const QString &o, const QString &n)
     {
+        // A blank line between a counted name and its prices ("かんぶせ茶 × 4"
+        // / "" / "¥1,188" / "¥4,752", as a mail's HTML lays them out) ends
+        // the entry only when something else follows.
+        if (std::exchange(openAfterBlank, false)) {
+            static const QRegularExpression amountOnly(
+                QStringLiteral("^[-▲]?¥?\\d[\\d,]*(?:円|JPY)?$"));
+            if (!amountOnly.match(compact(n)).hasMatch())
+                commit();
+        }
         // A fee in brackets after other words ("代金引換（手数料330円）").
         static const QRegularExpression feeInBrackets(QStringLiteral(
             "[(]([^()]{0,8}?(?:手数料|送料))[\\s\\x{3000}:]*(\\d{1,3}(?:,\\d{3})+|\\d{1,7})円[)]"));
@@ -1007,7 +1016,10 @@ public:
                                           m.captured(2).remove(u',').toLongLong()});
             }
         if (isRule(n)) {
-            commit();
+            if (blankTrim(n).isEmpty() && cur.countOnName && !cur.priced())
+                openAfterBlank = true;
+            else
+                commit();
             return;
         }
         qsizetype b = 0;
@@ -1362,6 +1374,7 @@ private:
         return true;
     }
     bool numbered = false;  // the line begins with a list number ("1.", "[2]")
+    bool openAfterBlank = false; // a blank line came after a counted name without price
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
@@ -2402,25 +2415,36 @@ private:
         }
         // A name with its count starts an entry of its own; a line above it
         // without count or price was no item ("Shopify 注文 #2001").
-        if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0)
+        if (!cur.name.isEmpty() && count.hasMatch() && count.capturedStart() > 0 &&
+            !(cur.blankEnd && wrappedName()))
             commit();
         // "代引き、明日午前着希望": a request, not an option of the item above.
         static const QRegularExpression remark(QStringLiteral("[、。]|希望|願い|ください"));
+        const bool hasCount = count.hasMatch() && count.capturedStart() > 0;
+        auto takeCount = [&](const QString &before) {
+            const bool times = count.capturedLength(1) > 0;
+            cur.qty = count.captured(times ? 1 : 3).toLongLong();
+            cur.unit = unitOf(count.captured(times ? 2 : 4));
+            cur.countOnName = true;
+            cur.wholeName = before + nameFrom(o, 0, o.size(), nullptr);
+        };
         if (cur.name.isEmpty()) {
-            const bool counted = count.hasMatch() && count.capturedStart() > 0;
-            cur.name = nameFrom(o, 0, counted ? count.capturedStart() : o.size(), &cur.tags);
-            cur.nameLine = o.size();
+            cur.name = nameFrom(o, 0, hasCount ? count.capturedStart() : o.size(), &cur.tags);
+            // A name left with a blank at its end was wrapped there.
+            cur.blankEnd = !hasCount && o.endsWith(u' ');
+            cur.nameLine = cur.blankEnd ? kWrappedLine : o.size();
             cur.indent = indent;
-            if (counted) {
-                const bool times = count.capturedLength(1) > 0;
-                cur.qty = count.captured(times ? 1 : 3).toLongLong();
-                cur.unit = unitOf(count.captured(times ? 2 : 4));
-                cur.countOnName = true;
-                cur.wholeName = nameFrom(o, 0, o.size(), nullptr);
-            }
+            if (hasCount)
+                takeCount(QString());
+        } else if (cur.blankEnd && wrappedName() && hasCount && c.size() <= 16) {
+            // "波佐見焼 マグ " / "ブルー × 2": the wrapped name, then its count.
+            const QString before = cur.name + u' ';
+            cur.name = before + nameFrom(o, 0, count.capturedStart(), &cur.tags);
+            cur.nameLine = 0;
+            takeCount(before);
         } else if (cur.qty && !cur.priced() && indent <= cur.indent &&
                    (c.size() > 16 || remark.match(c).hasMatch())) {
-            // A counted name without its price yet takes short lines as
+            // A hasCount name without its price yet takes short lines as
             // options ("50g"); a long one is the text going on.
             commit();
         } else if (wrappedName() && c.size() <= 12) {
@@ -2654,6 +2678,11 @@ OrderLines readOrderLines(const QString &mailText)
             c = u' ';
     static const QRegularExpression zeroWidth(QStringLiteral("[\\x{200B}\\x{FEFF}]"));
     text.remove(zeroWidth);
+    // An image's text left by a mail's HTML ("[商品画像]	かんぶせ茶 80g × 4").
+    static const QRegularExpression image(
+        QStringLiteral("^[ \\t\\x{3000}]*[\\[［](?:商品画像|商品イメージ|画像|image|Image|IMAGE)[\\]］][ \\t\\x{3000}]*"),
+        QRegularExpression::MultilineOption);
+    text.remove(image);
     const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
     // last order's. They are read only when the reply itself lists nothing.
