@@ -2637,14 +2637,11 @@ OrderLines readLines(const QStringList &lines, const QList<bool> &quoted, bool s
             break;
         if (skipQuoted && quoted[count - 1])
             continue;
-        // A chat log's time and speaker ("20:50<TAB>山口 千夏<TAB>…").
-        static const QRegularExpression chat(QStringLiteral("^\\d{1,2}:\\d{2}\\t[^\\t]{1,24}\\t"));
         static const QRegularExpression quoteMarks(
             QStringLiteral("^[ \\t\\x{3000}]*(?:[>＞][ \\x{3000}]?)+"));
         QString text = line;
         if (quoted[count - 1])
             text.remove(quoteMarks);
-        text.remove(chat);
         // "湯呑み 白磁 × 2　←箱はいらないとのこと": a note pointing back at
         // the line is no part of it.
         static const QRegularExpression pointer(QStringLiteral("[\\s\\x{3000}]*(?:←|<-|＜－).*$"));
@@ -2683,7 +2680,8 @@ OrderLines readOrderLines(const QString &mailText)
         QStringLiteral("^[ \\t\\x{3000}]*[\\[［](?:商品画像|商品イメージ|画像|image|Image|IMAGE)[\\]］][ \\t\\x{3000}]*"),
         QRegularExpression::MultilineOption);
     text.remove(image);
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    const QStringList lines = order_text::withoutSpeakers(
+        text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
     // last order's. They are read only when the reply itself lists nothing.
     const QList<bool> quoted = order_text::quotedLines(lines);

@@ -2,6 +2,7 @@
 
 #include "transfer/DictionaryTransfer.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -109,6 +110,65 @@ QString withoutHtml(const QString &text)
     out += QStringView(t).mid(at);
     for (const auto &[from, to] : entities)
         out.replace(QString::fromUtf16(from), QString::fromUtf16(to), Qt::CaseInsensitive);
+    return out;
+}
+
+QStringList withoutSpeakers(const QStringList &lines)
+{
+    // A time (with its date) at the line's start, then the message.
+    static const QRegularExpression stamp(
+        QStringLiteral("^\\[?(?:\\d{4}[-/.]\\d{1,2}[-/.]\\d{1,2}(?:\\([^)]{1,3}\\))?[ \\t]+)?"
+                       "\\d{1,2}:\\d{2}(?::\\d{2})?\\]?[ \\t\\x{3000}]+"));
+    // A speaker set off by a tab or a colon.
+    static const QRegularExpression marked(
+        QStringLiteral("^(?:[^\\t:：]{1,24}\\t|[^\\s:：\\d][^:：\\t]{0,20}?[:：][ \\t\\x{3000}]*)"));
+    static const QRegularExpression words(QStringLiteral("^([^\\s\\x{3000}]{1,12})(?:[ \\x{3000}]([^\\s\\x{3000}]{1,8}))?[ \\t\\x{3000}]"));
+    // A speaker set off by a blank only is known by speaking twice: the
+    // most frequent first words (family and given name, or one name); one
+    // with a colon too.
+    QHash<QString, int> said;
+    for (const QString &line : lines)
+        if (const auto t = stamp.match(line); !t.hasMatch())
+            continue;
+        else if (const auto m = marked.match(line.mid(t.capturedEnd())); m.hasMatch())
+            ++said[m.captured(0)];
+        else if (const auto w = words.match(line.mid(t.capturedEnd())); w.hasMatch()) {
+                ++said[w.captured(1)];
+                if (w.capturedLength(2) > 0)
+                    ++said[w.captured(1) + u' ' + w.captured(2)];
+            }
+    QStringList out;
+    out.reserve(lines.size());
+    bool inQuotes = false; // a message of several lines, in quotes in the export
+    for (const QString &line : lines) {
+        const auto t = stamp.match(line);
+        if (!t.hasMatch()) {
+            if (inQuotes && line.endsWith(u'"')) {
+                inQuotes = false;
+                out.append(line.chopped(1));
+            } else {
+                out.append(line);
+            }
+            continue;
+        }
+        QString rest = line.mid(t.capturedEnd());
+        if (const auto m = marked.match(rest); m.hasMatch()) {
+            // "10:41<TAB>かんろ茶舗<TAB>", or a speaker with a colon heard twice
+            // (a message's own label is no speaker: "9:05 送料：800円").
+            if (m.captured(0).endsWith(u'\t') || said.value(m.captured(0)) >= 2)
+                rest.remove(0, m.capturedLength());
+            inQuotes = rest.startsWith(u'"') && !rest.endsWith(u'"');
+            if (inQuotes)
+                rest.remove(0, 1);
+        } else if (const auto w = words.match(rest); w.hasMatch()) {
+            const QString two = w.captured(1) + u' ' + w.captured(2);
+            if (w.capturedLength(2) > 0 && said.value(two) >= 2)
+                rest.remove(0, w.capturedEnd());
+            else if (said.value(w.captured(1)) >= 2)
+                rest.remove(0, w.capturedLength(1) + 1);
+        }
+        out.append(rest);
+    }
     return out;
 }
 

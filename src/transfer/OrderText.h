@@ -30,6 +30,11 @@ QString withoutHtml(const QString &text);
 // "2025年5月2日(金) 9:00 かんろ茶舗 <info@…>:").
 QList<bool> quotedLines(const QStringList &lines);
 
+// The lines of a chat log without each message's time and speaker
+// ("20:50<TAB>山口 千夏<TAB>…", "[2026-12-01 19:02] 木村 彩: …", "9:16 野口 亮 …"
+// when 野口 亮 speaks more than once); other lines as they are.
+QStringList withoutSpeakers(const QStringList &lines);
+
 // A line of prose in its sentences, each sentence in its clauses, each
 // clause in its memo entries; a line of one entry as it is.
 QStringList memoEntries(const QString &line);
