@@ -253,9 +253,11 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     }
     // A bracket left open by the price cut out of it ("煎茶（税込1,404円）を3袋"
     // leaves "煎茶（税込").
+    // A bracket left open by a wrap keeps its words ("（化粧箱入" / "り）").
+    static const QRegularExpression remnant(QStringLiteral("[0-9０-９税円¥￥]"));
     const qsizetype open = std::max(s.lastIndexOf(u'（', e - 1), s.lastIndexOf(u'(', e - 1));
     if (open > b && std::max(s.lastIndexOf(u'）', e - 1), s.lastIndexOf(u')', e - 1)) < open &&
-        e - open <= 8) {
+        e - open <= 8 && (e - open == 1 || remnant.match(QStringView(s).mid(open, e - open)).hasMatch())) {
         e = open;
         while (e > b && isBlank(s.at(e - 1)))
             --e;
@@ -480,7 +482,7 @@ std::optional<Section> knownHeading(QString c)
         u"購入商品",   u"ご購入商品",   u"注文品",         u"ご注文品",   u"発注内容",
         u"ご注文の品", u"購入作品",     u"ご購入作品",     u"作品",       u"品物",
         u"お品物",     u"注文アイテム", u"ご注文アイテム", u"注文の概要", u"ご注文の概要",
-        u"注文の詳細", u"ご注文の詳細"};
+        u"注文の詳細", u"ご注文の詳細", u"ご注文",   u"注文"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -1382,9 +1384,13 @@ private:
     bool wrappedName() const
     {
         static const QRegularExpression prose(QStringLiteral("[。、！？!?]|す$"));
+        const auto opened = [](const QString &s, QChar open, QChar close) {
+            return s.count(open) > s.count(close);
+        };
         return !cur.name.isEmpty() && !cur.priced() && !cur.qty && cur.options.isEmpty() &&
-               cur.nameLine >= kWrappedLine && plainStart && indent <= cur.indent &&
-               !prose.match(cur.name).hasMatch();
+               (cur.nameLine >= kWrappedLine || opened(cur.name, u'（', u'）') ||
+                opened(cur.name, u'(', u')')) &&
+               plainStart && indent <= cur.indent && !prose.match(cur.name).hasMatch();
     }
     qsizetype indent = 0;  // blanks before the line being read
     QString legendTags;    // tag marks a legend explains as reduced
