@@ -364,6 +364,11 @@ QString feeAfterClause(const QString &name)
         if (clause.match(QStringView(c).left(k)).hasMatch() &&
             summaryOf(QStringView(c).mid(k), &word) == Summary::Fee && word.size() == c.size() - k)
             return word;
+    // "パンフレットに送料は一律": the fee's word, then what the sentence says of it.
+    static const QRegularExpression told(
+        QStringLiteral("(送料|配送料|代引き?手数料|手数料)(?:は|が|も)(?:全国)?(?:一律|いつもの|通常)?$"));
+    if (const auto m = told.match(c); m.hasMatch() && m.capturedStart() > 0)
+        return m.captured(1);
     return QString();
 }
 
@@ -1511,6 +1516,10 @@ private:
             r.fee = true;
             r.reduced = false;
         }
+        // "送料  1  0  0": a fee of nothing is no row.
+        if (QString word; r.price == 0 && summaryOf(compact(prepared(r.name1)), &word) == Summary::Fee &&
+            word.size() == compact(prepared(r.name1)).size())
+            return;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
         // "深蒸し茶 100g×2袋　¥2,160": a count glued to the name may be the
