@@ -2394,7 +2394,15 @@ private:
                            "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
-        const auto count = countAtEnd.match(n);
+        auto count = countAtEnd.match(n);
+        // "・玄米茶200g　3" in a memo: a listed name and a bare count (the
+        // groups as countAtEnd's, the count in the third).
+        static const QRegularExpression listed(QStringLiteral("^[\\s\\x{3000}]*[・●\\-*]"));
+        static const QRegularExpression bareCount(
+            QStringLiteral("(?!)()()|[\\s\\x{3000}]+(\\d{1,2})()[\\s\\x{3000}]*$"));
+        if (!count.hasMatch() && listed.match(o).hasMatch() && moneyIn(n).size() <= 1)
+            if (const auto bare = bareCount.match(n); bare.hasMatch() && bare.capturedStart() > 1)
+                count = bare;
         if (section == Section::Other || !count.hasMatch()) {
             // Outside the items only a count with its unit, kept for a mail
             // that prices nothing and never reported.
