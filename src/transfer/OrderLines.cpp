@@ -1382,6 +1382,7 @@ private:
     }
     bool numbered = false;  // the line begins with a list number ("1.", "[2]")
     bool openAfterBlank = false; // a blank line came after a counted name without price
+    bool countCell = false;      // the count was a table's cell on a line of its own
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
@@ -1517,8 +1518,7 @@ private:
             r.reduced = false;
         }
         // "送料  1  0  0": a fee of nothing is no row.
-        if (QString word; r.price == 0 && summaryOf(compact(prepared(r.name1)), &word) == Summary::Fee &&
-            word.size() == compact(prepared(r.name1)).size())
+        if (QString word; r.price == 0 && labelSummary(compact(prepared(r.name1)), &word) == Summary::Fee)
             return;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
@@ -1537,6 +1537,8 @@ private:
 
     void addFee(const QString &o, qsizetype b, qsizetype end, qint64 price)
     {
+        if (price == 0) // "ギフト包装料 0円": nothing to charge, no row
+            return;
         // Remarks on the fee go ("送料（税込）", "送料（北海道）"), as does a
         // discount's rate ("法人割引 5%"); a count stays ("名入れ料（2客分）"),
         // as does the fee's word after the delivery it belongs to ("お届け先1
@@ -2302,7 +2304,8 @@ private:
         cur.tags += item.tags;
         // "1,080円 × 4点" then "4,320円" alone: the line's total.
         if (item.name.isEmpty() && item.price && !item.qty && !item.total && cur.price && cur.qty &&
-            !cur.total && *item.price == *cur.price * *cur.qty && *cur.qty > 1) {
+            !cur.total && *item.price == *cur.price * *cur.qty &&
+            (*cur.qty > 1 || std::exchange(countCell, false))) {
             cur.total = item.price;
             return;
         }
@@ -2323,6 +2326,30 @@ private:
         if (c.isEmpty()) {
             commit();
             return;
+        }
+        // A table's cells one per line ("1,404円" / "2" / "2,808円"): the
+        // bare count after the price.
+        static const QRegularExpression bare(QStringLiteral("^\\d{1,4}$"));
+        if (bare.match(c).hasMatch() && !cur.name.isEmpty() && cur.price && !cur.qty &&
+            !cur.total) {
+            cur.qty = c.toLongLong();
+            countCell = true;
+            return;
+        }
+        // "2,000円 × 6 ＝ 12,000円　※玄米茶 500g": the name after its prices.
+        static const QRegularExpression priceFirst(QStringLiteral(
+            "^[\\s\\x{3000}]*¥?[\\d,]+円?[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*\\d{1,9}(?:%1)?[\\s\\x{3000}]*"
+            "(?:=[\\s\\x{3000}]*¥?[\\d,]+円?)?(?=[\\s\\x{3000}]+[^\\s\\x{3000}\\d¥(])").arg(kUnits));
+        if (const auto p = priceFirst.match(n); p.hasMatch() && (cur.name.isEmpty() || cur.priced())) {
+            const QString name = blankTrim(o.mid(p.capturedEnd()));
+            const QString swapped = name + u'　' + blankTrim(o.left(p.capturedEnd()));
+            const QList<Money> inName = moneyIn(prepared(name));
+            if (!name.isEmpty() && std::none_of(inName.begin(), inName.end(),
+                                                [](const Money &m) { return m.marked; })) {
+                commit();
+                unlabelled(swapped, prepared(swapped), compact(prepared(swapped)));
+                return;
+            }
         }
         // "木村 健太さんが ¥5,520 を支払い", "昨年は合計12,000円": payments and sums,
         // not items; "500円OFFクーポン" describes a discount read elsewhere.
