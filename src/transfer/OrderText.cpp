@@ -157,9 +157,6 @@ QStringList withoutSpeakers(const QStringList &lines)
             // (a message's own label is no speaker: "9:05 送料：800円").
             if (m.captured(0).endsWith(u'\t') || said.value(m.captured(0)) >= 2)
                 rest.remove(0, m.capturedLength());
-            inQuotes = rest.startsWith(u'"') && !rest.endsWith(u'"');
-            if (inQuotes)
-                rest.remove(0, 1);
         } else if (const auto w = words.match(rest); w.hasMatch()) {
             const QString two = w.captured(1) + u' ' + w.captured(2);
             if (w.capturedLength(2) > 0 && said.value(two) >= 2)
@@ -167,6 +164,9 @@ QStringList withoutSpeakers(const QStringList &lines)
             else if (said.value(w.captured(1)) >= 2)
                 rest.remove(0, w.capturedLength(1) + 1);
         }
+        inQuotes = rest.startsWith(u'"') && !rest.endsWith(u'"');
+        if (inQuotes)
+            rest.remove(0, 1);
         out.append(rest);
     }
     return out;

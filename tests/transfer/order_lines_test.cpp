@@ -633,6 +633,69 @@ TEST(OrderLines, LayoutsOfShopsAndForms)
     expectRead(cases);
 }
 
+// Layouts of carts and senders met in mails written by people who had not
+// seen the reader: each row one layout, with the rules it needs.
+TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
+{
+    using enum OrderTaxMode;
+    const Case cases[] = {
+        {"a seller copy: the count before the name, two codes, the item's own subtotal",
+         u"数量: 2\n商品名: 深蒸し煎茶 100g\nSKU: KR-100\nASIN: B0CX9K2L7T\n商品の価格: ￥1,780\n"
+         "商品の小計: ￥3,560\n\n数量: 1\n商品名: 湯呑み\nSKU: KR-YU\nASIN: B0D1R4QJ2M\n"
+         "商品の価格: ￥980\n\n商品の小計: ￥4,540\n注文の合計: ￥4,540"_qs,
+         {u"深蒸し煎茶 100g||2||1780|"_qs, u"湯呑み||1||980|"_qs},
+         Included,
+         4540},
+        {"a cart's summary: counted names, price and line total below, labels above amounts",
+         u"注文のまとめ\n\n抹茶 30g × 2\n\n¥1,350\n¥2,700\n\n急須 × 1\nOption: 黒\n¥1,620\n"
+         "\n小計\n¥4,320\n割引 (WELCOME10)\n-¥432\nShipping method: 60 size\n合計\n"
+         "¥3,888 JPY"_qs,
+         {u"抹茶 30g||2||1350|"_qs, u"急須|Option: 黒|1||1620|"_qs,
+          u"割引 (WELCOME10)||1||-432|"_qs},
+         Included,
+         3888},
+        {"a mail's HTML: image texts, cells one per line, a name wrapped after a blank",
+         u"ご注文商品\n[商品画像]\t波佐見焼 マグ \nブルー × 2\n\u00A0\n¥1,980\n¥3,960\n"
+         "煎茶 60g\n1,404円\n1\n1,404円\nギフト包装料\n0円\nお支払い金額\n5,364円"_qs,
+         {u"波佐見焼 マグ ブルー||2||1980|"_qs, u"煎茶 60g||1||1404|"_qs},
+         Included,
+         5364},
+        {"prices before the name; a table's row number and a discount with its rate",
+         u"No.　品名　数量　単価　金額\n  2,000円 × 6 ＝ 12,000円　煎茶 業務用 5g×100\n"
+         "2　 法人割引（5%）　　　　△600\n合計 11,400円"_qs,
+         {u"煎茶 業務用 5g×100||6||2000|"_qs, u"法人割引||1||-600|"_qs},
+         Included,
+         11400},
+        {"one tax figure for both rates, a discount spread over both: the food is reduced",
+         u"深蒸し茶 100g　8袋　@3,000\n茶托 5枚組　2組　@2,500\n法人割引（5%）　△1,450\n"
+         "小計 27,550円\n消費税 2,299円\n合計 29,849円（税抜価格）"_qs,
+         {u"深蒸し茶 100g||8|袋|3000|軽"_qs, u"茶托 5枚組||2|組|2500|"_qs,
+          u"法人割引||1||-1450|"_qs},
+         Excluded,
+         29849},
+        {"a chat: speakers set off by blanks, a message in quotes, shipping told in a sentence",
+         u"9:15 野口 亮 注文お願いします\n9:16 野口 亮 \"・ほうじ茶150g 1,080円×2\n"
+         "送料は一律800円ですね\"\n9:30 野口 亮 合計2,960円で"_qs,
+         {u"ほうじ茶150g||2||1080|"_qs, u"送料||1||800|"_qs},
+         Included,
+         2960},
+        {"a memo without prices: listed names and bare counts",
+         u"12/9 電話 宮本\n・玄米茶200g　3\n・茶羊羹　2本"_qs,
+         {u"玄米茶200g||3|||"_qs, u"茶羊羹||2|本||"_qs},
+         Unknown,
+         std::nullopt},
+        {"a labelled price with its mark, options after the name, a choice with its surcharge",
+         u"■ご注文\n商品名：銘茶詰合せ　のし：御歳暮 / 名入れ：青木\n単価：￥5,400 ※\n数量：1\n"
+         "商品名：和三盆\n単価：￥1,296\n数量：1\nラッピング : する(+110円)\n"
+         "※ は軽減税率対象商品です。\n合計：￥6,696"_qs,
+         {u"銘茶詰合せ|のし：御歳暮 / 名入れ：青木|1||5400|軽"_qs,
+          u"和三盆|ラッピング : する(+110円)|1||1296|"_qs},
+         Included,
+         6696},
+    };
+    expectRead(cases);
+}
+
 // What stands around an item's name and is not the name: the reduced mark
 // written as a remark, codes in brackets, remarks on fees, a box's border;
 // and notes that say which items are reduced without marking them.
