@@ -2730,6 +2730,11 @@ OrderLines readOrderLines(const QString &mailText)
         QStringLiteral("^[ \\t\\x{3000}]*[\\[［](?:商品画像|商品イメージ|画像|image|Image|IMAGE)[\\]］][ \\t\\x{3000}]*"),
         QRegularExpression::MultilineOption);
     text.remove(image);
+    // A code in a table's last cell ("未出荷<TAB>煎茶<TAB>SKU: KC-20") is a
+    // line of its own, as the code lines under the name are.
+    static const QRegularExpression codeCell(
+        QStringLiteral("(?<=[^\\s\\x{3000}])\t(?=(?:SKU|ASIN|JANコード|JAN|商品コード|商品番号|品番|型番)[ \t]*[:：])"));
+    text.replace(codeCell, QStringLiteral("\n"));
     const QStringList lines = order_text::withoutSpeakers(
         text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
