@@ -675,6 +675,19 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
                     nameEnd = std::min(nameEnd, m.begin);
                     break;
                 }
+        // "抹茶カステラ 1本 / 1,620円 / 数量 2": one amount, unlabelled, the
+        // price or the line's total (the order's total decides, see finish()).
+        if (!r.price && !r.total) {
+            QList<Money> before;
+            for (const Money &m : money)
+                if (m.marked && m.valid && m.end <= q.capturedStart())
+                    before.append(m);
+            if (before.size() == 1 && before.front().value > 0) {
+                r.total = before.front().value;
+                r.countedTotal = true;
+                nameEnd = std::min(nameEnd, before.front().begin);
+            }
+        }
         if (r.price || r.total) {
             r.qty = q.captured(1).toLongLong();
             r.unit = unitOf(q.captured(2).isEmpty() ? q.captured(3) : q.captured(2));
