@@ -171,6 +171,10 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
+    // Whom it is for ("自宅用に本山茶100g", "お歳暮用に").
+    static const QRegularExpression purpose(QStringLiteral(
+        "^[\\s\\x{3000}]*(?:自宅|自分|家|贈答|ギフト|お歳暮|御歳暮|お中元|御中元|プレゼント|来客|お客様|事務所|店)用に[、,\\s\\x{3000}]*"));
+    s.remove(purpose);
     // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
     static const QRegularExpression addressee(
         QStringLiteral("^[\\s\\x{3000}]*[^\\s\\x{3000}、,]{1,20}?(?:さん|御中|(?<![模仕同])様)(?:"
@@ -1002,7 +1006,10 @@ bool attributeLabel(QString label)
 // brackets ("（のし：御中元）" read from after its opening one).
 QString optionText(const QString &text)
 {
-    QString t = blankTrim(text);
+    // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
+    static const QRegularExpression request(
+        QStringLiteral("[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
+    QString t = blankTrim(QString(text).remove(request));
     if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
         t = blankTrim(t.chopped(1));
     return t;
