@@ -315,7 +315,7 @@ const SummaryWord kSummaryWords[] = {
     {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"支払額", Summary::Total},
     {u"支払い額", Summary::Total}, {u"GrandTotal", Summary::Total}, {u"Total", Summary::Total},
     {u"TOTAL", Summary::Total}, {u"Subtotal", Summary::Subtotal}, {u"SubTotal", Summary::Subtotal},
-    {u"Shipping", Summary::Fee}, {u"Taxes", Summary::Tax}, {u"Tax", Summary::Tax}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"Shipping", Summary::Fee}, {u"運賃", Summary::Fee}, {u"Taxes", Summary::Tax}, {u"Tax", Summary::Tax}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -1144,7 +1144,7 @@ public:
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(
-            QStringLiteral("^(?:うち|内訳|内)?:?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
+            QStringLiteral("^[(\\[]?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
