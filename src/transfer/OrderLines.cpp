@@ -1371,15 +1371,17 @@ private:
                 break;
             }
         }
-        if (part && !p.name.isEmpty() && !p.qty && !p.priced()) {
-            commit(); // the row's name; its amounts follow
+        if (part && !p.name.isEmpty() && !p.priced()) {
+            commit(); // the row's name (with its count, "2<TAB>玉露"); its amounts follow
             cur = p;
             cur.indent = indent;
+            cur.countFirst = p.qty.has_value();
             return true;
         }
-        if (part && p.name.isEmpty() && p.qty && p.priced() && !cur.name.isEmpty() &&
+        if (part && p.name.isEmpty() && (p.qty || cur.qty) && p.priced() && !cur.name.isEmpty() &&
             !cur.priced()) {
-            cur.qty = p.qty;
+            if (p.qty)
+                cur.qty = p.qty;
             cur.price = p.price;
             cur.total = p.total;
             if (!p.unit.isEmpty())
