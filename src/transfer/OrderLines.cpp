@@ -491,7 +491,8 @@ std::optional<Section> knownHeading(QString c)
         u"購入商品",   u"ご購入商品",   u"注文品",         u"ご注文品",   u"発注内容",
         u"ご注文の品", u"購入作品",     u"ご購入作品",     u"作品",       u"品物",
         u"お品物",     u"注文アイテム", u"ご注文アイテム", u"注文の概要", u"ご注文の概要",
-        u"注文の詳細", u"ご注文の詳細", u"ご注文",   u"注文"};
+        u"注文の詳細", u"ご注文の詳細", u"ご注文",   u"注文",
+        u"Ordersummary", u"Orderdetails", u"Items", u"Orderitems"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -901,6 +902,13 @@ bool isFood(const QString &name)
         "ポット|ピッチャー|カップ|マグ|グラス|皿|鉢|盆|箸|懐紙|紙袋|風呂敷|ラッピング|"
         "包装|手提げ|タオル|前掛|エプロン|缶のみ|ストッカー|保存容器|フィルター|スプーン|"
         "トレー|器"));
+    static const QRegularExpression english(
+        QStringLiteral("[Tt]eapot|[Kk]yusu|[Cc]up|[Mm]ug|[Ww]hisk|[Cc]hasen|[Bb]owl|[Gg]lass"));
+    static const QRegularExpression englishFood(QStringLiteral(
+        "[Tt]ea(?![Pp]ot)|[Ss]encha|[Mm]atcha|[Hh]ojicha|[Gg]enmaicha|[Gg]yokuro|[Bb]ancha|"
+        "[Cc]ookie|[Ss]weets|[Cc]andy|[Cc]hocolate|[Yy]okan"));
+    if (englishFood.match(name).hasMatch() && !english.match(name).hasMatch())
+        return true;
     static const QRegularExpression food(QStringLiteral(
         "茶|菓子|羊羹|ようかん|饅頭|まんじゅう|カステラ|煎餅|せんべい|最中|落雁|クッキー|"
         "チョコ|飴|餅|大福|ゼリー|プリン|ラテ|ティー|紅茶|抹茶|ほうじ|玄米|玉露|番茶|ジュース|"
@@ -2349,12 +2357,26 @@ private:
             commit();
             return;
         }
-        // A table's cells one per line ("1,404円" / "2" / "2,808円"): the
-        // bare count after the price.
-        static const QRegularExpression bare(QStringLiteral("^\\d{1,4}$"));
-        if (bare.match(c).hasMatch() && !cur.name.isEmpty() && cur.price && !cur.qty &&
-            !cur.total) {
-            cur.qty = c.toLongLong();
+        // A table's cells one per line ("1,404円" / "2" / "2,808円", "1,080円" /
+        // "× 3" / "3,240円"): the count after the price, alone on its line.
+        static const QRegularExpression bare(
+            QStringLiteral("^(?:[x×X*])?(\\d{1,4})(%1)?$").arg(kUnits));
+        if (const auto m = bare.match(c);
+            m.hasMatch() && (m.capturedStart(1) > 0 || m.capturedLength(2) == 0) &&
+            !cur.name.isEmpty() &&
+            ((cur.price && !cur.total) || (!cur.price && cur.total && cur.countedTotal)) &&
+            (!cur.qty || (cur.countOnName && !cur.wholeName.isEmpty()))) {
+            if (cur.qty) { // "ティーバッグ 15包" then "× 3": the name's own count
+                cur.name = cur.wholeName;
+                cur.unit.clear();
+            }
+            if (!cur.price) { // the amount above it was the price
+                cur.price = std::exchange(cur.total, std::nullopt);
+                cur.countedTotal = false;
+            }
+            cur.qty = m.captured(1).toLongLong();
+            if (m.capturedLength(2) > 0)
+                cur.unit = unitOf(m.captured(2));
             countCell = true;
             return;
         }
