@@ -419,7 +419,7 @@ const LabelWord kLabels[] = {
     {u"商品コード", Label::Code}, {u"品番", Label::Code}, {u"型番", Label::Code},
     {u"商品ID", Label::Code}, {u"SKU", Label::Code}, {u"JANコード", Label::Code},
     {u"管理番号", Label::Code}, {u"ASIN", Label::Code}, {u"オプション", Label::Option}, {u"商品オプション", Label::Option},
-    {u"項目選択肢", Label::Option}, {u"選択項目", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
+    {u"項目選択肢", Label::Option}, {u"選択項目", Label::Option}, {u"ギフト", Label::Option}, {u"項目", Label::Option}, {u"選択肢", Label::Option}, {u"バリエーション", Label::Option},
     {u"仕様", Label::NamedOption}, {u"種類", Label::NamedOption}, {u"のし", Label::NamedOption},
     {u"熨斗", Label::NamedOption}, {u"名入れ", Label::NamedOption}, {u"サイズ", Label::NamedOption},
     {u"カラー", Label::NamedOption}, {u"色", Label::NamedOption}, {u"容量", Label::NamedOption}, {u"規格", Label::NamedOption},
@@ -1386,12 +1386,21 @@ private:
             cur.countFirst = p.qty.has_value();
             return true;
         }
-        if (part && p.name.isEmpty() && (p.qty || cur.qty) && p.priced() && !cur.name.isEmpty() &&
+        // The amounts of the name above (its options between): "<TAB>2<TAB>¥3,024".
+        if (p.name.isEmpty() && (p.qty || cur.qty) && p.priced() && !cur.name.isEmpty() &&
             !cur.priced()) {
             if (p.qty)
                 cur.qty = p.qty;
             cur.price = p.price;
             cur.total = p.total;
+            // One amount under "価格" beside a count: the price or the
+            // row's total (the order's total decides, see finish()).
+            if (p.price && !p.total && *cur.qty > 1 &&
+                std::none_of(columns.begin(), columns.end(),
+                             [](Column c) { return c == Column::Total; })) {
+                cur.total = std::exchange(cur.price, std::nullopt);
+                cur.countedTotal = true;
+            }
             if (!p.unit.isEmpty())
                 cur.unit = p.unit;
             cur.reduced = cur.reduced || p.reduced;
