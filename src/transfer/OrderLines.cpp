@@ -457,7 +457,7 @@ Label labelOf(QString c)
             return label;
     // "オプション情報", "バリエーション選択": an option's label with more words.
     if ((c.contains(u"オプション") || c.contains(u"バリエーション")) && !c.endsWith(u'料') &&
-        !c.endsWith(u"料金") && !c.endsWith(u'代'))
+        !c.endsWith(u"料金") && !c.endsWith(u'代') && !c.endsWith(u"価格"))
         return Label::Option;
     return c.isEmpty() ? Label::None : Label::Other;
 }
@@ -1034,6 +1034,19 @@ public:
         // A blank line between a counted name and its prices ("かんぶせ茶 × 4"
         // / "" / "¥1,188" / "¥4,752", as a mail's HTML lays them out) ends
         // the entry only when something else follows.
+        if (std::exchange(countNext, false) && !cur.name.isEmpty()) {
+            static const QRegularExpression count(QStringLiteral("^(\\d{1,4})(%1)?$").arg(kUnits));
+            if (const auto m = count.match(compact(n)); m.hasMatch()) {
+                if (cur.countOnName && !cur.wholeName.isEmpty()) {
+                    cur.name = cur.wholeName; // "クッキー 12枚": the name's own count
+                    cur.unit.clear();
+                }
+                cur.qty = m.captured(1).toLongLong();
+                if (m.capturedLength(2) > 0)
+                    cur.unit = unitOf(m.captured(2));
+                return;
+            }
+        }
         if (std::exchange(openAfterBlank, false)) {
             static const QRegularExpression amountOnly(
                 QStringLiteral("^[-▲]?¥?\\d[\\d,]*(?:円|JPY)?$"));
@@ -1422,6 +1435,7 @@ private:
     bool numbered = false;  // the line begins with a list number ("1.", "[2]")
     bool openAfterBlank = false; // a blank line came after a counted name without price
     bool countCell = false;      // the count was a table's cell on a line of its own
+    bool countNext = false;      // "数量" alone: its count comes on the next line
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
@@ -2115,6 +2129,10 @@ private:
             }
         }
         if (valueAt < 0) {
+            if (labelOf(c) == Label::Qty && !cur.name.isEmpty()) {
+                countNext = true; // "数量" / "2": the count on the next line
+                return true;
+            }
             static const QRegularExpression digits(QStringLiteral("\\d"));
             if (const auto known = knownHeading(c)) {
                 commit();
