@@ -586,6 +586,12 @@ std::optional<ItemLine> readItemLine(const QString &o, const QString &n, bool pr
 {
     const QList<Money> money = moneyIn(n);
     auto nameBefore = [&](qsizetype end, ItemLine &r) {
+        // "特上深蒸し茶100g 1袋1,620円×3袋": the price's "per bag" is no name.
+        static const QRegularExpression perUnit(
+            QStringLiteral("[\\s\\x{3000}]*1(?:%1)(?:あたり|当たり|につき)?$").arg(kUnits));
+        if (end > 0 && end < n.size() && (n.at(end).isDigit() || n.at(end) == u'¥'))
+            if (const auto m = perUnit.match(QStringView(n).left(end)); m.hasMatch())
+                end = m.capturedStart();
         r.name = nameFrom(o, 0, end, &r.tags);
         // An option in brackets after the name: "茶葉入れ ［色：黒］",
         // "煎茶（のし：御中元）".
@@ -1258,6 +1264,26 @@ public:
                 std::swap(once, result.rows);
                 if (!taxByTotal())
                     std::swap(once, result.rows);
+            }
+        }
+        // A chat that offers items with their prices, then confirms them with
+        // counts: an item named again at the same price is the later one.
+        if (result.total && !taxByTotal()) {
+            QList<OrderRow> last;
+            for (qsizetype i = 0; i < result.rows.size(); ++i) {
+                const OrderRow &r = result.rows[i];
+                const bool again = !r.fee && std::any_of(result.rows.begin() + i + 1, result.rows.end(),
+                                                         [&](const OrderRow &l) {
+                                                             return !l.fee && l.name1 == r.name1 &&
+                                                                    l.price == r.price;
+                                                         });
+                if (!again)
+                    last.append(r);
+            }
+            if (last.size() < result.rows.size()) {
+                std::swap(last, result.rows);
+                if (!taxByTotal())
+                    std::swap(last, result.rows);
             }
         }
         // Fees named in passing: rows when they bring the rows to the total,
