@@ -168,7 +168,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     s.remove(listNumber);
     // A sentence's opening words before the name ("今回は煎茶…", "あと、玄米茶…").
     static const QRegularExpression opener(
-        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと)[、,\\s\\x{3000}]*|(?:"
+        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと|いつもの|前回と同じ|例の)[、,\\s\\x{3000}]*|(?:"
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
     // Whom it is for ("自宅用に本山茶100g", "お歳暮用に").
@@ -249,6 +249,9 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
         e = t.capturedStart();
     }
     static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·");
+    // "… 各4,400円": "each" before the price goes with the leaders.
+    if (e - b > 2 && s.at(e - 1) == u'各' && (isBlank(s.at(e - 2)) || trailing.contains(s.at(e - 2))))
+        --e;
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
         if (kTagMarks.contains(s.at(e - 1)) && tags)
@@ -2555,7 +2558,10 @@ private:
             // ("　のし：御中元"); any other starts the next one.
             static const QRegularExpression request(QStringLiteral("願い|ください|下さい"));
             if ((indent > cur.indent || c.startsWith(u'(')) && !request.match(c).hasMatch()) {
-                cur.options.append(blankTrim(o));
+                // A note under the item ("※1セットは両親用…") is the buyer's
+                // remark, not an option to print.
+                if (!c.startsWith(u'※'))
+                    cur.options.append(blankTrim(o));
                 return;
             }
             commit();
