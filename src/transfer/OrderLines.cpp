@@ -168,12 +168,14 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     s.remove(listNumber);
     // A sentence's opening words before the name ("今回は煎茶…", "あと、玄米茶…").
     static const QRegularExpression opener(
-        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと|いつもの|前回と同じ|例の)[、,\\s\\x{3000}]*|(?:"
+        QStringLiteral("^[\\s\\x{3000}]*(?:(?:今回は|今回も|それから|それと|いつもの|前回と同じ|"
+                       "例の)[、,\\s\\x{3000}]*|(?:"
                        "あと|また)[、,\\s\\x{3000}]+)"));
     s.remove(opener);
     // Whom it is for ("自宅用に本山茶100g", "お歳暮用に").
-    static const QRegularExpression purpose(QStringLiteral(
-        "^[\\s\\x{3000}]*(?:自宅|自分|家|贈答|ギフト|お歳暮|御歳暮|お中元|御中元|プレゼント|来客|お客様|事務所|店)用に[、,\\s\\x{3000}]*"));
+    static const QRegularExpression purpose(
+        QStringLiteral("^[\\s\\x{3000}]*(?:自宅|自分|家|贈答|ギフト|お歳暮|御歳暮|お中元|御中元|"
+                       "プレゼント|来客|お客様|事務所|店)用に[、,\\s\\x{3000}]*"));
     s.remove(purpose);
     // The shop addressed before the order in a short mail ("かんろ茶舗さん 玄米茶…").
     static const QRegularExpression addressee(
@@ -250,7 +252,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     }
     static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·");
     // "… 各4,400円": "each" before the price goes with the leaders.
-    if (e - b > 2 && s.at(e - 1) == u'各' && (isBlank(s.at(e - 2)) || trailing.contains(s.at(e - 2))))
+    if (e - b > 2 && s.at(e - 1) == u'各' &&
+        (isBlank(s.at(e - 2)) || trailing.contains(s.at(e - 2))))
         --e;
     while (e > b && (isBlank(s.at(e - 1)) || trailing.contains(s.at(e - 1)) ||
                      kTagMarks.contains(s.at(e - 1)))) {
@@ -264,7 +267,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     static const QRegularExpression remnant(QStringLiteral("[0-9０-９税円¥￥]"));
     const qsizetype open = std::max(s.lastIndexOf(u'（', e - 1), s.lastIndexOf(u'(', e - 1));
     if (open > b && std::max(s.lastIndexOf(u'）', e - 1), s.lastIndexOf(u')', e - 1)) < open &&
-        e - open <= 8 && (e - open == 1 || remnant.match(QStringView(s).mid(open, e - open)).hasMatch())) {
+        e - open <= 8 &&
+        (e - open == 1 || remnant.match(QStringView(s).mid(open, e - open)).hasMatch())) {
         e = open;
         while (e > b && isBlank(s.at(e - 1)))
             --e;
@@ -372,8 +376,8 @@ QString feeAfterClause(const QString &name)
             summaryOf(QStringView(c).mid(k), &word) == Summary::Fee && word.size() == c.size() - k)
             return word;
     // "パンフレットに送料は一律": the fee's word, then what the sentence says of it.
-    static const QRegularExpression told(
-        QStringLiteral("(送料|配送料|代引き?手数料|手数料)(?:は|が|も)(?:全国)?(?:一律|いつもの|通常)?$"));
+    static const QRegularExpression told(QStringLiteral(
+        "(送料|配送料|代引き?手数料|手数料)(?:は|が|も)(?:全国)?(?:一律|いつもの|通常)?$"));
     if (const auto m = told.match(c); m.hasMatch() && m.capturedStart() > 0)
         return m.captured(1);
     return QString();
@@ -489,13 +493,13 @@ std::optional<Section> knownHeading(QString c)
     while (!c.isEmpty() && (isLeadingMark(c.back()) || c.back() == u':'))
         c.chop(1);
     static const char16_t *const itemWords[] = {
-        u"商品",       u"注文内容",     u"ご注文内容",     u"注文商品",   u"ご注文商品",
-        u"明細",       u"注文明細",     u"ご注文明細",     u"ご注文概要", u"注文概要",
-        u"購入商品",   u"ご購入商品",   u"注文品",         u"ご注文品",   u"発注内容",
-        u"ご注文の品", u"購入作品",     u"ご購入作品",     u"作品",       u"品物",
-        u"お品物",     u"注文アイテム", u"ご注文アイテム", u"注文の概要", u"ご注文の概要",
-        u"注文の詳細", u"ご注文の詳細", u"ご注文",   u"注文",
-        u"Ordersummary", u"Orderdetails", u"Items", u"Orderitems"};
+        u"商品",         u"注文内容",     u"ご注文内容",     u"注文商品",   u"ご注文商品",
+        u"明細",         u"注文明細",     u"ご注文明細",     u"ご注文概要", u"注文概要",
+        u"購入商品",     u"ご購入商品",   u"注文品",         u"ご注文品",   u"発注内容",
+        u"ご注文の品",   u"購入作品",     u"ご購入作品",     u"作品",       u"品物",
+        u"お品物",       u"注文アイテム", u"ご注文アイテム", u"注文の概要", u"ご注文の概要",
+        u"注文の詳細",   u"ご注文の詳細", u"ご注文",         u"注文",       u"Ordersummary",
+        u"Orderdetails", u"Items",        u"Orderitems"};
     static const char16_t *const otherWords[] = {
         u"お届け先",     u"お届け先住所", u"送付先",     u"配送先",   u"ご注文者",
         u"注文者",       u"購入者",       u"ご購入者",   u"ご依頼主", u"依頼主",
@@ -1024,8 +1028,8 @@ bool attributeLabel(QString label)
 QString optionText(const QString &text)
 {
     // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
-    static const QRegularExpression request(
-        QStringLiteral("[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
+    static const QRegularExpression request(QStringLiteral(
+        "[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
     QString t = blankTrim(QString(text).remove(request));
     if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
         t = blankTrim(t.chopped(1));
@@ -1173,8 +1177,8 @@ public:
         }
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
-        static const QRegularExpression rateShare(
-            QStringLiteral("^[(\\[]?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
+        static const QRegularExpression rateShare(QStringLiteral(
+            "^[(\\[]?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -1275,8 +1279,8 @@ public:
             QList<OrderRow> last;
             for (qsizetype i = 0; i < result.rows.size(); ++i) {
                 const OrderRow &r = result.rows[i];
-                const bool again = !r.fee && std::any_of(result.rows.begin() + i + 1, result.rows.end(),
-                                                         [&](const OrderRow &l) {
+                const bool again = !r.fee && std::any_of(result.rows.begin() + i + 1,
+                                                         result.rows.end(), [&](const OrderRow &l) {
                                                              return !l.fee && l.name1 == r.name1 &&
                                                                     l.price == r.price;
                                                          });
@@ -1600,7 +1604,8 @@ private:
             r.reduced = false;
         }
         // "送料  1  0  0": a fee of nothing is no row.
-        if (QString word; r.price == 0 && labelSummary(compact(prepared(r.name1)), &word) == Summary::Fee)
+        if (QString word;
+            r.price == 0 && labelSummary(compact(prepared(r.name1)), &word) == Summary::Fee)
             return;
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
@@ -2437,10 +2442,14 @@ private:
             return;
         }
         // "2,000円 × 6 ＝ 12,000円　※玄米茶 500g": the name after its prices.
-        static const QRegularExpression priceFirst(QStringLiteral(
-            "^[\\s\\x{3000}]*¥?[\\d,]+円?[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*\\d{1,9}(?:%1)?[\\s\\x{3000}]*"
-            "(?:=[\\s\\x{3000}]*¥?[\\d,]+円?)?(?=[\\s\\x{3000}]+[^\\s\\x{3000}\\d¥(])").arg(kUnits));
-        if (const auto p = priceFirst.match(n); p.hasMatch() && (cur.name.isEmpty() || cur.priced())) {
+        static const QRegularExpression priceFirst(
+            QStringLiteral(
+                "^[\\s\\x{3000}]*¥?[\\d,]+円?[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*\\d{1,9}(?:%1)?["
+                "\\s\\x{3000}]*"
+                "(?:=[\\s\\x{3000}]*¥?[\\d,]+円?)?(?=[\\s\\x{3000}]+[^\\s\\x{3000}\\d¥(])")
+                .arg(kUnits));
+        if (const auto p = priceFirst.match(n);
+            p.hasMatch() && (cur.name.isEmpty() || cur.priced())) {
             const QString name = blankTrim(o.mid(p.capturedEnd()));
             const QString swapped = name + u'　' + blankTrim(o.left(p.capturedEnd()));
             const QList<Money> inName = moneyIn(prepared(name));
@@ -2836,7 +2845,8 @@ OrderLines readOrderLines(const QString &mailText)
     // A code in a table's last cell ("未出荷<TAB>煎茶<TAB>SKU: KC-20") is a
     // line of its own, as the code lines under the name are.
     static const QRegularExpression codeCell(
-        QStringLiteral("(?<=[^\\s\\x{3000}])\t(?=(?:SKU|ASIN|JANコード|JAN|商品コード|商品番号|品番|型番)[ \t]*[:：])"));
+        QStringLiteral("(?<=[^\\s\\x{3000}])\t(?=(?:SKU|ASIN|JANコード|JAN|商品コード|商品番号|"
+                       "品番|型番)[ \t]*[:：])"));
     text.replace(codeCell, QStringLiteral("\n"));
     const QStringList lines = order_text::withoutSpeakers(
         text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))));

@@ -692,6 +692,32 @@ TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
           u"和三盆|ラッピング : する(+110円)|1||1296|"_qs},
          Included,
          6696},
+        {"cells one per line: a name with its own count, then price, × count, total",
+         u"注文内容\n和紅茶 ティーバッグ 15包\n1,080円\n× 3\n3,240円\nクッキー 12枚\n¥980\n"
+         "数量\n1\n¥980\nオプション価格 : 0円\n運賃 660円\n合計\n4,880円"_qs,
+         {u"和紅茶 ティーバッグ 15包||3||1080|"_qs, u"クッキー 12枚||1||980|"_qs,
+          u"運賃||1||660|"_qs},
+         Included,
+         4880},
+        {"a packing slip: the count before the name, codes, the amounts a line below",
+         u"数量\t商品の詳細\t単価\t注文合計\n2\t玉露 50g\nSKU: KR-GYK\nASIN: B0CK7X2QLM\n"
+         "\t¥2,700\t¥5,400\n（税率8％対象 5,400円）\n合計 ¥5,400"_qs,
+         {u"玉露 50g||2||2700|軽"_qs},
+         Included,
+         5400},
+        {"an offer in a chat, confirmed later with counts; per bag, each, a note under the item",
+         u"・ゆず煎茶　1,296円\n・フィナンシェ　1,350円\nでございます。\n"
+         "ゆず煎茶 1袋1,296円×2\nフィナンシェ … 各1,350円 × 2\n　※1つは母用です\n"
+         "合計 5,292円"_qs,
+         {u"ゆず煎茶||2||1296|"_qs, u"フィナンシェ||2||1350|"_qs},
+         Included,
+         5292},
+        {"a gift block's options, an English cart's variant and taxes marking the tea",
+         u"Order summary\nSencha 100g × 2\nVariant: Loose leaf\n¥2,592\nTeapot × 1\n¥6,600\n"
+         "[ギフト] のし：御歳暮\nTaxes (included)\n¥792\nTotal\n¥9,192 JPY"_qs,
+         {u"Sencha 100g|Variant: Loose leaf|2||1296|軽"_qs, u"Teapot|のし：御歳暮|1||6600|"_qs},
+         Included,
+         9192},
     };
     expectRead(cases);
 }
