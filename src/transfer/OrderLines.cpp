@@ -441,7 +441,7 @@ const LabelWord kLabels[] = {
     {u"商品の小計", Label::LineTotal}, {u"商品の合計", Label::LineTotal},
     {u"単位", Label::Unit}, {u"税率", Label::Rate}, {u"Quantity", Label::Qty}, {u"Qty", Label::Qty},
     {u"Price", Label::Price}, {u"Size", Label::NamedOption}, {u"Color", Label::NamedOption},
-    {u"Colour", Label::NamedOption}, {u"Option", Label::Option}, {u"Variant", Label::Option}, {u"Engraving", Label::NamedOption}, {u"Flavor", Label::NamedOption},
+    {u"Colour", Label::NamedOption}, {u"Style", Label::NamedOption}, {u"Option", Label::Option}, {u"Variant", Label::Option}, {u"Engraving", Label::NamedOption}, {u"Flavor", Label::NamedOption},
 };
 // clang-format on
 
@@ -989,6 +989,7 @@ Column columnOf(QString c)
         {u"単価", Column::Price},        {u"価格", Column::Price},
         {u"販売価格", Column::Price},    {u"金額", Column::Total},
         {u"小計", Column::Total},        {u"商品の合計", Column::Total},
+        {u"売上", Column::Total},        {u"商品詳細", Column::Name},
         {u"合計", Column::Total},        {u"税率", Column::Rate},
         {u"単位", Column::Unit},         {u"規格", Column::Size},
         {u"容量", Column::Size},         {u"内容量", Column::Size},
@@ -1360,7 +1361,10 @@ private:
             cells = tabCells(n);
             // Summaries below the table ("合計（税込）<TAB>36,015") are no part.
             QString word;
-            part = cells.size() >= 2 && cells.size() < columns.size() && !n.contains(u':') &&
+            // A label may stand in the last cell ("<TAB>2<TAB>¥1,980<TAB>商品の小計: ¥3,960").
+            const qsizetype colon = n.indexOf(u':');
+            part = cells.size() >= 2 && cells.size() < columns.size() &&
+                   (colon < 0 || colon > cells.back().begin) &&
                    summaryOf(compact(n), &word) == Summary::None;
             if (part && cells.front().begin == cells.front().end)
                 first = columns.size() - cells.size();
@@ -1377,7 +1381,8 @@ private:
             if (part && cell.isEmpty())
                 continue;
             auto money = [&]() -> std::optional<qint64> {
-                const auto m = amount.match(cell);
+                static const QRegularExpression label(QStringLiteral("^[^:]{1,10}:[\\s\\x{3000}]*"));
+                const auto m = amount.match(QString(cell).remove(label));
                 if (!m.hasMatch())
                     return std::nullopt;
                 const qint64 v = m.captured(2).remove(u',').toLongLong();
@@ -2848,6 +2853,12 @@ OrderLines readOrderLines(const QString &mailText)
         QStringLiteral("(?<=[^\\s\\x{3000}])\t(?=(?:SKU|ASIN|JANコード|JAN|商品コード|商品番号|"
                        "品番|型番)[ \t]*[:：])"));
     text.replace(codeCell, QStringLiteral("\n"));
+    // …and a field's line that ends the name's cell before the amounts
+    // ("注文商品ID: 2190…<TAB>¥1,080<TAB>¥1,080"): the amounts on a line of their own.
+    static const QRegularExpression fieldThenAmounts(
+        QStringLiteral("^([^\t\n:：]{1,12}[:：] *[^\t\n ][^\t\n]*)\t(?=[¥￥\\d])"),
+        QRegularExpression::MultilineOption);
+    text.replace(fieldThenAmounts, QStringLiteral("\\1\n\t"));
     const QStringList lines = order_text::withoutSpeakers(
         text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))));
     // A reply quotes earlier mails ("> "): their prices are a catalogue's or
