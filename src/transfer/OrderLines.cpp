@@ -1011,7 +1011,8 @@ bool attributeLabel(QString label)
     // does being the kind of something ("和紅茶の種類").
     static const QRegularExpression remark(QStringLiteral("\\([^()]{1,8}\\)$"));
     label.remove(remark);
-    static const QRegularExpression kindOf(QStringLiteral("の(?:種類|色|サイズ|柄|味)$"));
+    static const QRegularExpression kindOf(
+        QStringLiteral("(?:の(?:種類|色|サイズ|柄|味)|名入れ|表書き|のし)$"));
     if ((label.size() > 5 && !(label.size() <= 8 && kindOf.match(label).hasMatch())) ||
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
@@ -1028,10 +1029,12 @@ bool attributeLabel(QString label)
 // brackets ("（のし：御中元）" read from after its opening one).
 QString optionText(const QString &text)
 {
+    // A label padded to line up the colons ("色　　：白") is the label.
+    static const QRegularExpression padded(QStringLiteral("^([^:：]{1,8}?)(?:\\x{3000}|\\s{2,})[\\s\\x{3000}]*(?=[:：])"));
     // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
     static const QRegularExpression request(QStringLiteral(
         "[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
-    QString t = blankTrim(QString(text).remove(request));
+    QString t = blankTrim(QString(text).remove(request).replace(padded, QStringLiteral("\\1")));
     if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
         t = blankTrim(t.chopped(1));
     return t;
