@@ -1522,6 +1522,11 @@ private:
         if (p.empty())
             return;
         p.name = oneSpaced(p.name);
+        // "ラテベース 300ml ×2　1,296円×2": the count said twice.
+        static const QRegularExpression countAgain(QStringLiteral("[\\s\\x{3000}]+[x×X*]\\s*(\\d{1,4})$"));
+        if (const auto m = countAgain.match(prepared(p.name));
+            m.hasMatch() && m.capturedStart() > 0 && p.qty && m.captured(1).toLongLong() == *p.qty)
+            p.name.truncate(m.capturedStart());
         // "[のし:御歳暮][名入れ:森]": options side by side in brackets.
         static const QRegularExpression bracketed(
             QStringLiteral("^(?:[\\[［【][^\\]］】]+[\\]］】])+$"));
@@ -2281,6 +2286,7 @@ private:
                 commit();
             if (cur.code.isEmpty())
                 cur.code = blankTrim(value);
+            section = Section::Items; // a product's code opens its entry anywhere
             break;
         case Label::Option: {
             // "オプション：のし：御中元" is the option's own label and value; a
@@ -2703,7 +2709,9 @@ private:
                        std::abs(r * 8 / 108 + s * 10 / 110 - *statedTax) <= slack;
             };
             const qint64 standard = itemSum - reduced + others;
-            if (fits(reduced, standard + discount, 0) || (discount && fits(reduced + discount, standard, 0)))
+            // …or the items' tax alone ("小計 ￥3,672 (うち消費税 ￥272)").
+            if (fits(reduced, standard + discount, 0) || (discount && fits(reduced + discount, standard, 0)) ||
+                ((others || discount) && fits(reduced, itemSum - reduced, 0)))
                 return true;
             if (!discount || itemSum <= 0)
                 return false;
