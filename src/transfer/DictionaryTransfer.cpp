@@ -151,6 +151,7 @@ const BlockWord kBlockWords[] = {
     {u"贈り主", Block::Orderer},                {u"Delivery address", Block::Destination},
     {u"Delivery", Block::Destination},          {u"Deliver to", Block::Destination},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
+    {u"届", Block::Destination},     // a staff memo's "届:〒…"
 };
 // clang-format on
 
@@ -185,6 +186,7 @@ const LabelWord kLabels[] = {
     {u"芳名", Field::Name},
     {u"お客様名", Field::Name},
     {u"お客様", Field::Name},
+    {u"客", Field::Name}, // a staff memo's "客:石田様"
     {u"ご担当者名", Field::Name},
     {u"ご担当者", Field::Name},
     {u"担当者名", Field::Name},
@@ -273,6 +275,9 @@ const LabelWord kLabels[] = {
     {u"包装", Field::Ignore},
     {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
+    {u"色", Field::Ignore},
+    {u"カラー", Field::Ignore},
+    {u"サイズ", Field::Ignore},
     {u"日本", Field::Ignore},
     // A form that asks for the family and the given name apart.
     {u"姓", Field::Name},

@@ -681,6 +681,16 @@ TEST(OrderCorpus, DestinationWritings)
         {"furigana above the person is no shop",
          "お届け先\nヤマグチ カズオ\n山口 和夫 様\n〒530-0001 大阪府大阪市北区梅田3-1-1\n",
          "530-0001", "大阪府大阪市北区梅田", "3-1-1", "山口 和夫", ""},
+        {"a staff memo's one-character labels for customer and destination",
+         "TEL受注 12/7 受:佐藤\n客:石田様(初)\n届:〒980-0811 仙台市青葉区一番町2-3-4\n"
+         "TEL:022-211-0000",
+         "980-0811", "宮城県仙台市青葉区一番町", "2-3-4", "石田", "022-211-0000"},
+        {"a form's destination ticked as the orderer's, an item's colour below",
+         "ご注文者　お名前　杉山 弘子\n　〒980-0811 仙台市青葉区一番町1-2\n"
+         "お届け先　■ご注文者と同じ　□下記へ\n　お名前\n　ご住所\n　TEL\n"
+         "商品名　　　　単価　　数量　　金額\n"
+         "急須　　4,400　　1　　4,400\n　色：黒\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-2", "杉山 弘子", ""},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
