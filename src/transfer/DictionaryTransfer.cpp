@@ -1715,8 +1715,15 @@ QStringList timedChatSenders(const QStringList &lines, const QRegularExpression 
         const QStringList words = t.captured(1).split(blanks, Qt::SkipEmptyParts);
         QString prefix;
         for (qsizetype k = 0; k < 3 && k + 1 < words.size(); ++k) {
-            prefix = k == 0 ? words[0] : prefix + u' ' + words[k];
+            // "木村 彩: …": a colon ends the sender's name.
+            const qsizetype colon = words[k].indexOf(QRegularExpression(QStringLiteral("[:：]")));
+            const QString word = colon < 0 ? words[k] : words[k].left(colon);
+            if (word.isEmpty())
+                break;
+            prefix = k == 0 ? word : prefix + u' ' + word;
             ++counts[prefix];
+            if (colon >= 0)
+                break;
         }
     }
     QStringList senders;
@@ -1802,8 +1809,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     QStringList columns; // the labels of a pasted table's columns
     const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
     const QString speaker = chatSpeaker(memoLines);
+    // "09:25 原 健太 …", or with the date and in brackets as a chat's export
+    // writes it: "[2026-12-01 19:32] 木村 彩: …".
     static const QRegularExpression timedLine(
-        QStringLiteral("^[0-9]{1,2}:[0-9]{2}[ 　]+([^\t]+)$"));
+        QStringLiteral("^[\\[［(（]?(?:[0-9]{4}[-/.][0-9]{1,2}[-/.][0-9]{1,2}[ 　]+)?"
+                       "[0-9]{1,2}:[0-9]{2}(?::[0-9]{2})?[\\]］)）]?[ 　]+([^\t]+)$"));
     const QStringList timedSenders = timedChatSenders(memoLines, timedLine);
     int read = 0;
     for (const QString &raw : memoLines) {
@@ -1842,10 +1852,13 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             // The same history with blanks for tabs: "09:25 原 健太 仙台市…".
             const QString rest = t.captured(1);
             for (const QString &sender : timedSenders) {
-                if (rest.startsWith(sender + u' ') || rest.startsWith(sender + u'　')) {
+                if (rest.size() > sender.size() && rest.startsWith(sender) &&
+                    QStringView(u" 　:：").contains(rest.at(sender.size()))) {
                     if (chatSender.isEmpty() && !shop.matches(sender))
                         chatSender = sender;
                     line = trimmed(QStringView(rest).mid(sender.size()));
+                    if (line.startsWith(u':') || line.startsWith(u'：'))
+                        line = trimmed(QStringView(line).mid(1));
                     break;
                 }
             }

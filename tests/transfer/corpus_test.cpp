@@ -691,6 +691,10 @@ TEST(OrderCorpus, DestinationWritings)
          "商品名　　　　単価　　数量　　金額\n"
          "急須　　4,400　　1　　4,400\n　色：黒\n",
          "980-0811", "宮城県仙台市青葉区一番町", "1-2", "杉山 弘子", ""},
+        {"a chat's export: date and time in brackets, the sender and a colon",
+         "[2026-12-01 19:02] 木村 彩: 湯呑をください\n[2026-12-01 19:20] かんろ茶舗: 承知しました\n"
+         "[2026-12-01 19:32] 木村 彩: 〒980-0811 仙台市青葉区一番町8-1\n0263-58-2207\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "8-1", "木村 彩", "0263-58-2207"},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
