@@ -1735,6 +1735,40 @@ QStringList timedChatSenders(const QStringList &lines, const QRegularExpression 
     return senders;
 }
 
+// A mail that sets the addresses side by side ("配送先住所<tab>請求先住所",
+// then a row per line with a cell under each): the destination's cells alone,
+// one a line, until the rows end at a line with no tab.
+QStringList destinationColumn(const QStringList &lines, const PostalDictionary *dict)
+{
+    QStringList out;
+    qsizetype column = -1;
+    for (const QString &line : lines) {
+        const QStringList cells = line.split(u'\t');
+        if (column >= 0 && cells.size() > column) {
+            out.append(cells[column]);
+            continue;
+        }
+        column = -1;
+        if (cells.size() >= 2) {
+            qsizetype destination = -1;
+            bool allHeaders = true;
+            for (qsizetype i = 0; i < cells.size() && allHeaders; ++i) {
+                const auto h = headerOf(trimmed(cells[i]), dict);
+                allHeaders = h && h->first != Block::Other && h->second.isEmpty();
+                if (allHeaders && h->first == Block::Destination && destination < 0)
+                    destination = i;
+            }
+            if (allHeaders && destination >= 0) {
+                column = destination;
+                out.append(cells[column]);
+                continue;
+            }
+        }
+        out.append(line);
+    }
+    return out;
+}
+
 } // namespace
 
 QStringList telephoneNumbersIn(const QString &text)
@@ -1807,7 +1841,7 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
-    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
+    const QStringList memoLines = destinationColumn(memoLinesOf(withoutHtml(memoText)), dict);
     const QString speaker = chatSpeaker(memoLines);
     // "09:25 原 健太 …", or with the date and in brackets as a chat's export
     // writes it: "[2026-12-01 19:32] 木村 彩: …".
@@ -1826,7 +1860,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             QStringLiteral("[〒][\\s\\x{3000}]*[-－ー−‐]?[\\s\\x{3000}]*$"));
         if (const qsizetype at = line.indexOf(blankZip); at >= 0)
             line = trimmed(QStringView(line).left(at));
-        if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
+        // A footer's copyright ("Shopify | © 2026 Shopify Inc.") names no customer.
+        static const QRegularExpression copyright(
+            QStringLiteral("©|\\([cC]\\)[\\s　]*[0-9]{4}|Copyright|All [Rr]ights [Rr]eserved"));
+        if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line) ||
+            line.contains(copyright))
             continue;
         if (!speaker.isEmpty() && line.startsWith(speaker)) {
             const QString message = trimmed(QStringView(line).mid(speaker.size()));

@@ -695,6 +695,13 @@ TEST(OrderCorpus, DestinationWritings)
          "[2026-12-01 19:02] 木村 彩: 湯呑をください\n[2026-12-01 19:20] かんろ茶舗: 承知しました\n"
          "[2026-12-01 19:32] 木村 彩: 〒980-0811 仙台市青葉区一番町8-1\n0263-58-2207\n",
          "980-0811", "宮城県仙台市青葉区一番町", "8-1", "木村 彩", "0263-58-2207"},
+        {"the destination and the billing address side by side",
+         "配送先住所\t請求先住所\n前田 彩\t前田 真一\n一番町1-4\t本町2-2\n"
+         "仙台市青葉区 宮城県 980-0811\t仙台市青葉区 宮城県 980-0014\n\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-4", "前田 彩", ""},
+        {"a copyright in the footer below a label left empty",
+         "お届け先\n〒980-0811 仙台市青葉区一番町1-5\n前田 彩\nお客様\n© 2026 Shopify Inc.\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-5", "前田 彩", ""},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
