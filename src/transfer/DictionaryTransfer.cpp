@@ -1936,7 +1936,16 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             columns.clear();
             pieces = sentencePieces(line);
         }
+        // "のしの表書きは「御祝」、名前は上田で": the name printed on the gift.
+        static const QRegularExpression giftWords(
+            QStringLiteral("のし|熨斗|表書き|名入れ|メッセージカード"));
+        const bool aboutTheGift = line.contains(giftWords);
         for (const QString &piece : pieces) {
+            if (aboutTheGift) {
+                const Labelled l = labelOf(piece);
+                if (l.sentence && l.field == Field::Name)
+                    continue;
+            }
             if (const auto header = headerOf(piece, dict)) {
                 parts.push_back({header->first, {}});
                 if (!header->second.isEmpty())

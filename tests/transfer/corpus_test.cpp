@@ -702,6 +702,10 @@ TEST(OrderCorpus, DestinationWritings)
         {"a copyright in the footer below a label left empty",
          "お届け先\n〒980-0811 仙台市青葉区一番町1-5\n前田 彩\nお客様\n© 2026 Shopify Inc.\n",
          "980-0811", "宮城県仙台市青葉区一番町", "1-5", "前田 彩", ""},
+        {"the name for the gift's のし in a sentence below the recipient",
+         "【受取人】\n〒980-0811 仙台市青葉区一番町1-6\n宮城 大輔 様\n"
+         "のしの表書きは「御祝」、名前は上田でお願いします。\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-6", "宮城 大輔", ""},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
