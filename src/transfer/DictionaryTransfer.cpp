@@ -934,6 +934,16 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
     return std::nullopt;
 }
 
+// "山荘ゆふの森　フロント 安藤" below the address: an inn or shop, its desk
+// and the person, not a building though the inn's name has 荘 in it.
+bool isPlaceDeskAndPerson(const QString &value)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s　]+"));
+    const QStringList words = trimmed(value).split(blanks, Qt::SkipEmptyParts);
+    return words.size() >= 3 && digitsOf(value).isEmpty() && isPlaceOfBusiness(words.first()) &&
+           looksLikeName(value);
+}
+
 // A word with a count of one or two digits glued to it and nothing else
 // ("煎茶2", "玄米茶 1"): an item of a memo, not a building, unless a building's
 // word is in it ("コーポ田中2").
@@ -1215,7 +1225,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             } else if (last == Field::Address && looksLikeBuilding(value) &&
                        !value.contains(QRegularExpression(
                            QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)"))) &&
-                       !isItemAndCount(value)) {
+                       !isItemAndCount(value) && !isPlaceDeskAndPerson(value)) {
                 // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包",
                 // "煎茶2" in a phone memo.)
                 field = Field::Building;

@@ -706,6 +706,9 @@ TEST(OrderCorpus, DestinationWritings)
          "【受取人】\n〒980-0811 仙台市青葉区一番町1-6\n宮城 大輔 様\n"
          "のしの表書きは「御祝」、名前は上田でお願いします。\n",
          "980-0811", "宮城県仙台市青葉区一番町", "1-6", "宮城 大輔", ""},
+        {"an inn whose name has 荘, its desk and the person below the address",
+         "【納品先】\n〒980-0811 仙台市青葉区一番町1-7\n山荘あおば　フロント 安藤\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "1-7", "山荘あおば フロント 安藤", ""},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
