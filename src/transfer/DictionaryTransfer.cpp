@@ -818,6 +818,19 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
             return trimmed(address.left(words[first - 1].end));
         }
     }
+    // "…498-2 寺町ハイツ303 橋本 奈緒子": the building ends at its room or
+    // floor; the words after it may be the name.
+    size_t room = end - 1;
+    while (room > street && digitsOf(words[room].text).isEmpty())
+        --room;
+    if (room > street && room + 1 < end && end - room <= 5 && tel.isEmpty()) {
+        const QString after =
+            address.mid(words[room + 1].at, words[end - 1].end - words[room + 1].at);
+        if (looksLikeName(after) && !looksLikeBuilding(after)) {
+            *tail = {trimmed(address.left(words[room].end)), after};
+            return address;
+        }
+    }
     const QString words2 = address.mid(words[street + 1].at,
                                        words[end - 1].end - words[street + 1].at);
     if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
@@ -1433,7 +1446,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         // "富山市本町9-21 土肥 和子" by a letter signed "土肥": the full name.
         const QString surname = compact(cleanName(f.name));
         const QString full = compact(tailName.name);
-        if (!surname.isEmpty() && full.size() > surname.size() && full.startsWith(surname)) {
+        // (Or "株式会社ミナト精機 総務部 長谷川恭子" by one signed "長谷川".)
+        if (!surname.isEmpty() && full.size() > surname.size() &&
+            (full.startsWith(surname) ||
+             (hasCompanyForm(tailName.name) && full.contains(surname)))) {
             f.name = tailName.name;
             f.address = tailName.address;
         }
