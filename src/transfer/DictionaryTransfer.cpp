@@ -1656,7 +1656,9 @@ QString chatSpeaker(const QStringList &lines)
         ++nonEmpty;
         if (line.size() <= 20)
             ++counts[line];
-        static const QRegularExpression sender(QStringLiteral("^([^:：\\s　]{1,12})[:：]"));
+        // "まお：…", "中島 直美: …": a nickname or a full name.
+        static const QRegularExpression sender(
+            QStringLiteral("^([^:：\\s　]{1,12}|[^:：\\s　]{1,6}[ 　][^:：\\s　]{1,6})[:：]"));
         if (const auto m = sender.match(line); m.hasMatch() && m.captured(1) != line)
             ++counts[m.captured(1)];
     }

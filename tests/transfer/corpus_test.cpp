@@ -719,6 +719,10 @@ TEST(OrderCorpus, DestinationWritings)
          "よろしくお願いします。\n長谷川\n",
          "980-0811", "宮城県仙台市青葉区一番町", "1-9 一番町ビル7階",
          "株式会社ミナト 総務部 長谷川恭子", ""},
+        {"a chat copied with the sender's full name and a colon before each message",
+         "中島 直美: 年末用にお願いします\n中島 直美: 実家に送ってください\n"
+         "中島 直美: 〒980-0811 仙台市青葉区一番町2-1-1\n中島 直美: 中島 清 宛 022-232-9018\n",
+         "980-0811", "宮城県仙台市青葉区一番町", "2-1-1", "中島 清", "022-232-9018"},
     };
     for (const Row &row : rows) {
         const DictionaryTransferResult r =
