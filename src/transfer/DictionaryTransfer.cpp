@@ -1116,9 +1116,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 continue;
             value = trimmed(b.captured(1));
         }
-        if (l.field == Field::None) {
-            // "大西 早苗 様（家内の姉です）": a note after the honoured name
-            // (one naming the person in charge is read with the name).
+        if (l.field == Field::None || l.field == Field::Name) {
+            // "大西 早苗 様（家内の姉です）", "お客様：前川 澄子 様（はじめて）": a
+            // note after the honoured name (one naming the person in charge is
+            // read with the name).
             static const QRegularExpression note(
                 QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,40}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
