@@ -1087,6 +1087,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
         const qsizetype lengthBefore = std::exchange(previousLength, line.size());
         Labelled l = labelOf(line);
+        // "品物：" alone: the heading of what follows, no name.
+        if (l.field == Field::None && pending == Field::None &&
+            (line.endsWith(u':') || line.endsWith(u'：')) && line.size() <= 12)
+            continue;
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
             pending = Field::None;
@@ -2003,14 +2007,18 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         const bool hasOrderer = !orderer.empty();
         found = hasOrderer ? orderer : readBlock(gather(Block::None) + gather(Block::Other), dict);
     } else if (found.sameAsOrderer) {
-        // "お名前：同上": what the destination leaves out is the orderer's.
+        // "お名前：同上": what the destination leaves out is the orderer's; a
+        // memo's "お客様：…" above "届け先：ご本人宅" is the orderer's too.
+        const Found customer = orderer.empty() ? readBlock(gather(Block::None), dict) : orderer;
         if (found.address.isEmpty()) {
-            found.zip = orderer.zip;
-            found.address = orderer.address;
-            found.building = orderer.building;
+            found.zip = customer.zip;
+            found.address = customer.address;
+            found.building = customer.building;
         }
         if (found.name.isEmpty())
-            found.name = orderer.name;
+            found.name = customer.name;
+        if (found.tel.isEmpty())
+            found.tel = customer.tel;
     } else if (found.name.isEmpty() && orderer.empty()) {
         // "名前は藤原です。送り先は京都市…": the name given before the
         // destination, with no orderer to tell them apart.
