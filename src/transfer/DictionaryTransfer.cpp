@@ -275,6 +275,7 @@ const LabelWord kLabels[] = {
     {u"包装", Field::Ignore},
     {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
+    {u"住所の種類", Field::Ignore}, // a cart's "住所の種類: 住宅"
     {u"色", Field::Ignore},
     {u"カラー", Field::Ignore},
     {u"サイズ", Field::Ignore},
@@ -2101,6 +2102,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (quoted && dict && !placed.town.isEmpty() &&
         out.add1 == placed.prefecture + placed.city + placed.town)
         out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
+    // "1145-3（ご自宅）※郵便番号わからないとのこと": which place it is and a
+    // staff's note, for the operator, not the label.
+    static const QRegularExpression placeNote(QStringLiteral(
+        "[\\s　]*[（(](?:ご?自宅|会社|職場|勤務先|実家|事務所)[）)]|[\\s　]*※.*$"));
+    out.add2 = trimmed(QString(out.add2).remove(placeNote));
     // "…405号、" ends a clause of the sentence that gave it.
     while (!out.add2.isEmpty() && QStringView(u"、。,.，．").contains(out.add2.back()))
         out.add2.chop(1);
