@@ -2104,8 +2104,8 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
     // "1145-3（ご自宅）※郵便番号わからないとのこと": which place it is and a
     // staff's note, for the operator, not the label.
-    static const QRegularExpression placeNote(QStringLiteral(
-        "[\\s　]*[（(](?:ご?自宅|会社|職場|勤務先|実家|事務所)[）)]|[\\s　]*※.*$"));
+    static const QRegularExpression placeNote(
+        QStringLiteral("[\\s　]*[（(](?:ご?自宅|会社|職場|勤務先|実家|事務所)[）)]|[\\s　]*※.*$"));
     out.add2 = trimmed(QString(out.add2).remove(placeNote));
     // "…405号、" ends a clause of the sentence that gave it.
     while (!out.add2.isEmpty() && QStringView(u"、。,.，．").contains(out.add2.back()))
