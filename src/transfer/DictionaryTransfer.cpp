@@ -151,6 +151,7 @@ const BlockWord kBlockWords[] = {
     {u"贈り主", Block::Orderer},                {u"Delivery address", Block::Destination},
     {u"Delivery", Block::Destination},          {u"Deliver to", Block::Destination},
     {u"お届け", Block::Destination}, // "お届け：〒…"; after the longer words
+    {u"届", Block::Destination},     // a staff memo's "届:〒…"
 };
 // clang-format on
 
@@ -185,6 +186,7 @@ const LabelWord kLabels[] = {
     {u"芳名", Field::Name},
     {u"お客様名", Field::Name},
     {u"お客様", Field::Name},
+    {u"客", Field::Name}, // a staff memo's "客:石田様"
     {u"ご担当者名", Field::Name},
     {u"ご担当者", Field::Name},
     {u"担当者名", Field::Name},
@@ -273,6 +275,10 @@ const LabelWord kLabels[] = {
     {u"包装", Field::Ignore},
     {u"ラッピング", Field::Ignore},
     {u"国名", Field::Ignore},
+    {u"住所の種類", Field::Ignore}, // a cart's "住所の種類: 住宅"
+    {u"色", Field::Ignore},
+    {u"カラー", Field::Ignore},
+    {u"サイズ", Field::Ignore},
     {u"日本", Field::Ignore},
     // A form that asks for the family and the given name apart.
     {u"姓", Field::Name},
@@ -813,6 +819,19 @@ QString takeAddressTail(const QString &written, Found *f, QString *honorificName
             return trimmed(address.left(words[first - 1].end));
         }
     }
+    // "…498-2 寺町ハイツ303 橋本 奈緒子": the building ends at its room or
+    // floor; the words after it may be the name.
+    size_t room = end - 1;
+    while (room > street && digitsOf(words[room].text).isEmpty())
+        --room;
+    if (room > street && room + 1 < end && end - room <= 5 && tel.isEmpty()) {
+        const QString after =
+            address.mid(words[room + 1].at, words[end - 1].end - words[room + 1].at);
+        if (looksLikeName(after) && !looksLikeBuilding(after)) {
+            *tail = {trimmed(address.left(words[room].end)), after};
+            return address;
+        }
+    }
     const QString words2 = address.mid(words[street + 1].at,
                                        words[end - 1].end - words[street + 1].at);
     if (!looksLikeName(words2) || (looksLikeBuilding(words2) && !isHonorificName(words2)))
@@ -927,6 +946,16 @@ std::optional<std::pair<QString, QString>> nameBeforeAddress(const QString &valu
             return std::make_pair(head, rest);
     }
     return std::nullopt;
+}
+
+// "山荘ゆふの森　フロント 安藤" below the address: an inn or shop, its desk
+// and the person, not a building though the inn's name has 荘 in it.
+bool isPlaceDeskAndPerson(const QString &value)
+{
+    static const QRegularExpression blanks(QStringLiteral("[\\s　]+"));
+    const QStringList words = trimmed(value).split(blanks, Qt::SkipEmptyParts);
+    return words.size() >= 3 && digitsOf(value).isEmpty() && isPlaceOfBusiness(words.first()) &&
+           looksLikeName(value);
 }
 
 // A word with a count of one or two digits glued to it and nothing else
@@ -1059,6 +1088,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         const bool nameBeforeAfterAddress = std::exchange(previousNameAfterAddress, false);
         const qsizetype lengthBefore = std::exchange(previousLength, line.size());
         Labelled l = labelOf(line);
+        // "品物：" alone: the heading of what follows, no name.
+        if (l.field == Field::None && pending == Field::None &&
+            (line.endsWith(u':') || line.endsWith(u'：')) && line.size() <= 12)
+            continue;
         if (l.field == Field::None && pending != Field::None) {
             l = {pending, narrow(undecorated(line, nullptr))};
             pending = Field::None;
@@ -1088,9 +1121,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
                 continue;
             value = trimmed(b.captured(1));
         }
-        if (l.field == Field::None) {
-            // "大西 早苗 様（家内の姉です）": a note after the honoured name
-            // (one naming the person in charge is read with the name).
+        if (l.field == Field::None || l.field == Field::Name) {
+            // "大西 早苗 様（家内の姉です）", "お客様：前川 澄子 様（はじめて）": a
+            // note after the honoured name (one naming the person in charge is
+            // read with the name).
             static const QRegularExpression note(
                 QStringLiteral("(様|殿|御中|さま)[\\s　]*[（(](?!ご?担当)[^（）()]{1,40}[）)]$"));
             value.replace(note, QStringLiteral("\\1"));
@@ -1210,7 +1244,7 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
             } else if (last == Field::Address && looksLikeBuilding(value) &&
                        !value.contains(QRegularExpression(
                            QStringLiteral("[:¥円×]|[0-9](袋|個|箱|缶|g|kg|ml|枚|包|点|セット)"))) &&
-                       !isItemAndCount(value)) {
+                       !isItemAndCount(value) && !isPlaceDeskAndPerson(value)) {
                 // (Not an item or a field of its own: "商品: 有機ほうじ茶 2.5g×30包",
                 // "煎茶2" in a phone memo.)
                 field = Field::Building;
@@ -1418,7 +1452,10 @@ Found readBlock(const QStringList &lines, const PostalDictionary *dict)
         // "富山市本町9-21 土肥 和子" by a letter signed "土肥": the full name.
         const QString surname = compact(cleanName(f.name));
         const QString full = compact(tailName.name);
-        if (!surname.isEmpty() && full.size() > surname.size() && full.startsWith(surname)) {
+        // (Or "株式会社ミナト精機 総務部 長谷川恭子" by one signed "長谷川".)
+        if (!surname.isEmpty() && full.size() > surname.size() &&
+            (full.startsWith(surname) ||
+             (hasCompanyForm(tailName.name) && full.contains(surname)))) {
             f.name = tailName.name;
             f.address = tailName.address;
         }
@@ -1625,7 +1662,9 @@ QString chatSpeaker(const QStringList &lines)
         ++nonEmpty;
         if (line.size() <= 20)
             ++counts[line];
-        static const QRegularExpression sender(QStringLiteral("^([^:：\\s　]{1,12})[:：]"));
+        // "まお：…", "中島 直美: …": a nickname or a full name.
+        static const QRegularExpression sender(
+            QStringLiteral("^([^:：\\s　]{1,12}|[^:：\\s　]{1,6}[ 　][^:：\\s　]{1,6})[:：]"));
         if (const auto m = sender.match(line); m.hasMatch() && m.captured(1) != line)
             ++counts[m.captured(1)];
     }
@@ -1710,8 +1749,15 @@ QStringList timedChatSenders(const QStringList &lines, const QRegularExpression 
         const QStringList words = t.captured(1).split(blanks, Qt::SkipEmptyParts);
         QString prefix;
         for (qsizetype k = 0; k < 3 && k + 1 < words.size(); ++k) {
-            prefix = k == 0 ? words[0] : prefix + u' ' + words[k];
+            // "木村 彩: …": a colon ends the sender's name.
+            const qsizetype colon = words[k].indexOf(QRegularExpression(QStringLiteral("[:：]")));
+            const QString word = colon < 0 ? words[k] : words[k].left(colon);
+            if (word.isEmpty())
+                break;
+            prefix = k == 0 ? word : prefix + u' ' + word;
             ++counts[prefix];
+            if (colon >= 0)
+                break;
         }
     }
     QStringList senders;
@@ -1721,6 +1767,40 @@ QStringList timedChatSenders(const QStringList &lines, const QRegularExpression 
     std::sort(senders.begin(), senders.end(),
               [](const QString &a, const QString &b) { return a.size() > b.size(); });
     return senders;
+}
+
+// A mail that sets the addresses side by side ("配送先住所<tab>請求先住所",
+// then a row per line with a cell under each): the destination's cells alone,
+// one a line, until the rows end at a line with no tab.
+QStringList destinationColumn(const QStringList &lines, const PostalDictionary *dict)
+{
+    QStringList out;
+    qsizetype column = -1;
+    for (const QString &line : lines) {
+        const QStringList cells = line.split(u'\t');
+        if (column >= 0 && cells.size() > column) {
+            out.append(cells[column]);
+            continue;
+        }
+        column = -1;
+        if (cells.size() >= 2) {
+            qsizetype destination = -1;
+            bool allHeaders = true;
+            for (qsizetype i = 0; i < cells.size() && allHeaders; ++i) {
+                const auto h = headerOf(trimmed(cells[i]), dict);
+                allHeaders = h && h->first != Block::Other && h->second.isEmpty();
+                if (allHeaders && h->first == Block::Destination && destination < 0)
+                    destination = i;
+            }
+            if (allHeaders && destination >= 0) {
+                column = destination;
+                out.append(cells[column]);
+                continue;
+            }
+        }
+        out.append(line);
+    }
+    return out;
 }
 
 } // namespace
@@ -1795,10 +1875,13 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     std::vector<Part> parts{{Block::None, {}}};
     QString chatSender;
     QStringList columns; // the labels of a pasted table's columns
-    const QStringList memoLines = memoLinesOf(withoutHtml(memoText));
+    const QStringList memoLines = destinationColumn(memoLinesOf(withoutHtml(memoText)), dict);
     const QString speaker = chatSpeaker(memoLines);
+    // "09:25 原 健太 …", or with the date and in brackets as a chat's export
+    // writes it: "[2026-12-01 19:32] 木村 彩: …".
     static const QRegularExpression timedLine(
-        QStringLiteral("^[0-9]{1,2}:[0-9]{2}[ 　]+([^\t]+)$"));
+        QStringLiteral("^[\\[［(（]?(?:[0-9]{4}[-/.][0-9]{1,2}[-/.][0-9]{1,2}[ 　]+)?"
+                       "[0-9]{1,2}:[0-9]{2}(?::[0-9]{2})?[\\]］)）]?[ 　]+([^\t]+)$"));
     const QStringList timedSenders = timedChatSenders(memoLines, timedLine);
     int read = 0;
     for (const QString &raw : memoLines) {
@@ -1811,7 +1894,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             QStringLiteral("[〒][\\s\\x{3000}]*[-－ー−‐]?[\\s\\x{3000}]*$"));
         if (const qsizetype at = line.indexOf(blankZip); at >= 0)
             line = trimmed(QStringView(line).left(at));
-        if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line))
+        // A footer's copyright ("Shopify | © 2026 Shopify Inc.") names no customer.
+        static const QRegularExpression copyright(
+            QStringLiteral("©|\\([cC]\\)[\\s　]*[0-9]{4}|Copyright|All [Rr]ights [Rr]eserved"));
+        if (line.isEmpty() || mailOrWebCount(line) > 0 || shop.matches(line) ||
+            line.contains(copyright))
             continue;
         if (!speaker.isEmpty() && line.startsWith(speaker)) {
             const QString message = trimmed(QStringView(line).mid(speaker.size()));
@@ -1837,10 +1924,13 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             // The same history with blanks for tabs: "09:25 原 健太 仙台市…".
             const QString rest = t.captured(1);
             for (const QString &sender : timedSenders) {
-                if (rest.startsWith(sender + u' ') || rest.startsWith(sender + u'　')) {
+                if (rest.size() > sender.size() && rest.startsWith(sender) &&
+                    QStringView(u" 　:：").contains(rest.at(sender.size()))) {
                     if (chatSender.isEmpty() && !shop.matches(sender))
                         chatSender = sender;
                     line = trimmed(QStringView(rest).mid(sender.size()));
+                    if (line.startsWith(u':') || line.startsWith(u'：'))
+                        line = trimmed(QStringView(line).mid(1));
                     break;
                 }
             }
@@ -1880,7 +1970,16 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
             columns.clear();
             pieces = sentencePieces(line);
         }
+        // "のしの表書きは「御祝」、名前は上田で": the name printed on the gift.
+        static const QRegularExpression giftWords(
+            QStringLiteral("のし|熨斗|表書き|名入れ|メッセージカード"));
+        const bool aboutTheGift = line.contains(giftWords);
         for (const QString &piece : pieces) {
+            if (aboutTheGift) {
+                const Labelled l = labelOf(piece);
+                if (l.sentence && l.field == Field::Name)
+                    continue;
+            }
             if (const auto header = headerOf(piece, dict)) {
                 parts.push_back({header->first, {}});
                 if (!header->second.isEmpty())
@@ -1909,14 +2008,18 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
         const bool hasOrderer = !orderer.empty();
         found = hasOrderer ? orderer : readBlock(gather(Block::None) + gather(Block::Other), dict);
     } else if (found.sameAsOrderer) {
-        // "お名前：同上": what the destination leaves out is the orderer's.
+        // "お名前：同上": what the destination leaves out is the orderer's; a
+        // memo's "お客様：…" above "届け先：ご本人宅" is the orderer's too.
+        const Found customer = orderer.empty() ? readBlock(gather(Block::None), dict) : orderer;
         if (found.address.isEmpty()) {
-            found.zip = orderer.zip;
-            found.address = orderer.address;
-            found.building = orderer.building;
+            found.zip = customer.zip;
+            found.address = customer.address;
+            found.building = customer.building;
         }
         if (found.name.isEmpty())
-            found.name = orderer.name;
+            found.name = customer.name;
+        if (found.tel.isEmpty())
+            found.tel = customer.tel;
     } else if (found.name.isEmpty() && orderer.empty()) {
         // "名前は藤原です。送り先は京都市…": the name given before the
         // destination, with no orderer to tell them apart.
@@ -1999,6 +2102,11 @@ DictionaryTransferResult runDictionaryTransfer(const QString &memoText,
     if (quoted && dict && !placed.town.isEmpty() &&
         out.add1 == placed.prefecture + placed.city + placed.town)
         out.add2 = correctedStreet(fresh, placed, out.add2, *dict);
+    // "1145-3（ご自宅）※郵便番号わからないとのこと": which place it is and a
+    // staff's note, for the operator, not the label.
+    static const QRegularExpression placeNote(
+        QStringLiteral("[\\s　]*[（(](?:ご?自宅|会社|職場|勤務先|実家|事務所)[）)]|[\\s　]*※.*$"));
+    out.add2 = trimmed(QString(out.add2).remove(placeNote));
     // "…405号、" ends a clause of the sentence that gave it.
     while (!out.add2.isEmpty() && QStringView(u"、。,.，．").contains(out.add2.back()))
         out.add2.chop(1);
