@@ -2702,7 +2702,8 @@ private:
         // prices before tax, or contained in prices with tax; a discount
         // taken from the standard rate, from the reduced one, or from both
         // in proportion ("法人割引 5%" on the whole order).
-        // The spread is worked with a yen of slack, so only for the food.
+        // The spread is worked with a yen of slack, and the items' tax alone
+        // may fit many sets: both only for the food.
         auto bothRates = [&](qint64 reduced, bool spread) {
             const auto fits = [&](qint64 r, qint64 s, qint64 slack) {
                 return std::abs(r * 8 / 100 + s * 10 / 100 - *statedTax) <= slack ||
@@ -2711,7 +2712,7 @@ private:
             const qint64 standard = itemSum - reduced + others;
             // …or the items' tax alone ("小計 ￥3,672 (うち消費税 ￥272)").
             if (fits(reduced, standard + discount, 0) || (discount && fits(reduced + discount, standard, 0)) ||
-                ((others || discount) && fits(reduced, itemSum - reduced, 0)))
+                (spread && (others || discount) && fits(reduced, itemSum - reduced, 0)))
                 return true;
             if (!discount || itemSum <= 0)
                 return false;
