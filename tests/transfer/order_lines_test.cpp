@@ -718,6 +718,20 @@ TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
          {u"Sencha 100g|Variant: Loose leaf|2||1296|軽"_qs, u"Teapot|のし：御歳暮|1||6600|"_qs},
          Included,
          9192},
+        {"a detail copy: cells broken over lines, a field before the row's amounts",
+         u"数量\t商品詳細\t単価 (税込)\t合計 (税込)\n1\tほうじ茶 200g\nSKU: KN-HJ\n"
+         "注文商品ID: 2190738\t¥1,080\t¥1,080\n1\t急須 朱泥\n状態: 新品\t¥5,500\t¥5,500\n"
+         "\n合計\t¥6,580"_qs,
+         {u"ほうじ茶 200g||1||1080|"_qs, u"急須 朱泥||1||5500|"_qs},
+         Included,
+         6580},
+        {"after the delivery's block a code opens the items; padded labels; the items' tax alone",
+         u"配送方法：クール便\n[商品番号] ML-01\n　抹茶ラテの素\n　色　　：白\n"
+         "　単価：1,188円　数量：2　小計：2,376円\n小計 ￥2,376 (うち消費税 ￥176)\n送料 660円\n"
+         "合計 3,036円"_qs,
+         {u"抹茶ラテの素|色：白|2||1188|軽"_qs, u"送料||1||660|"_qs},
+         Included,
+         3036},
     };
     expectRead(cases);
 }
