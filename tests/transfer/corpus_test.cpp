@@ -132,14 +132,16 @@ TEST(OrderCorpus, DestinationFieldsOfUnseenMails)
 // Graded blind on arrival: c1 22, c2 24 of 30 printable. c1, c2 and c4 were
 // then used to widen the rules; c3 and c5 were graded blind once more at the
 // end of that work (29 and 28 of 30, 57 of 60) and then read as well. The
-// floor is the figure then reached, 137 of 150, less three. 145 since the
+// floor was the figure then reached, 137 of 150, less three. 145 since the
 // habits read in two more writers' mails (staff memos, chat exports, carts),
-// each with its row in DestinationWritings.
+// each with its row in DestinationWritings. With c6, c7, c9 and c11 (120
+// mails more, the destination read blind on arrival: 29, 23, 23 and 25 of
+// 30): 253 of 270; the floor is that less three.
 TEST(OrderCorpus, DestinationFieldsOfFiveWriters)
 {
     const auto dict = dictionary();
     ASSERT_TRUE(dict);
-    EXPECT_GE(printableShare(dict.get(), QStringLiteral(KANRO_WRITERS_CORPUS)), 134.0 / 150);
+    EXPECT_GE(printableShare(dict.get(), QStringLiteral(KANRO_WRITERS_CORPUS)), 250.0 / 270);
 }
 
 // What follows the 番地 on the address line, in the cases neither corpus has.

@@ -136,17 +136,18 @@ TEST(OrderLineCorpus, RowsOfUnseenMails)
     EXPECT_GE(rightShare(QStringLiteral(KANRO_UNSEEN_CORPUS)), 38.0 / 40);
 }
 
-// A hundred and fifty mails of five more writers (tests/transfer/writers),
-// thirty each, none of whom saw the rules. Graded blind on arrival: c1 13,
-// c2 6 of 30 right. c1, c2 and c4 then widened the rules; c3 and c5, graded
-// blind at the end of that work, had 21 and 24 of 30 (45 of 60), and were
-// read afterwards too. Where the writers disagree with each other (a
-// variation's label kept or not, a fee's remark kept or not, one price read
-// as the order total) no rule can please both. The floor is the figure
-// reached, 119 of 150, less three.
+// Mails of writers who never saw the rules (tests/transfer/writers), thirty
+// each. c1 to c5: graded blind on arrival c1 13, c2 6 of 30 right; c1, c2
+// and c4 then widened the rules; c3 and c5, graded blind at the end of that
+// work, had 21 and 24 of 30. c6, c7, c9 and c11 came later: blind on arrival
+// 13, 14, 15 and 20 of 30; each then widened the rules in turn. Where the
+// writers disagree with each other (a variation's label kept or not, a fee's
+// remark kept or not, one price read as the order total, a discount spread
+// over both rates) no rule can please both. The floor is the figure
+// reached, 234 of 270, less three.
 TEST(OrderLineCorpus, RowsOfFiveWriters)
 {
-    EXPECT_GE(rightShare(QStringLiteral(KANRO_WRITERS_CORPUS)), 116.0 / 150);
+    EXPECT_GE(rightShare(QStringLiteral(KANRO_WRITERS_CORPUS)), 231.0 / 270);
 }
 
 } // namespace
