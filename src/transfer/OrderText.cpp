@@ -128,9 +128,9 @@ QStringList withoutSpeakers(const QStringList &lines)
     // with a colon too.
     QHash<QString, int> said;
     for (const QString &line : lines)
-        if (const auto t = stamp.match(line); !t.hasMatch())
+        if (const auto t = stamp.match(narrowOrderText(line)); !t.hasMatch())
             continue;
-        else if (const auto m = marked.match(line.mid(t.capturedEnd())); m.hasMatch())
+        else if (const auto m = marked.match(narrowOrderText(line).mid(t.capturedEnd())); m.hasMatch())
             ++said[m.captured(0)];
         else if (const auto w = words.match(line.mid(t.capturedEnd())); w.hasMatch()) {
                 ++said[w.captured(1)];
@@ -141,7 +141,9 @@ QStringList withoutSpeakers(const QStringList &lines)
     out.reserve(lines.size());
     bool inQuotes = false; // a message of several lines, in quotes in the export
     for (const QString &line : lines) {
-        const auto t = stamp.match(line);
+        // Full-width times and colons ("１８：４１　比嘉 美穂：") read as narrow.
+        const QString narrow = narrowOrderText(line);
+        const auto t = stamp.match(narrow);
         if (!t.hasMatch()) {
             if (inQuotes && line.endsWith(u'"')) {
                 inQuotes = false;
@@ -152,7 +154,7 @@ QStringList withoutSpeakers(const QStringList &lines)
             continue;
         }
         QString rest = line.mid(t.capturedEnd());
-        if (const auto m = marked.match(rest); m.hasMatch()) {
+        if (const auto m = marked.match(narrow.mid(t.capturedEnd())); m.hasMatch()) {
             // "10:41<TAB>かんろ茶舗<TAB>", or a speaker with a colon heard twice
             // (a message's own label is no speaker: "9:05 送料：800円").
             if (m.captured(0).endsWith(u'\t') || said.value(m.captured(0)) >= 2)
