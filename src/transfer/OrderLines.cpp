@@ -1210,8 +1210,17 @@ public:
         // A mail that prices nothing lists its items with counts alone; in a
         // priced mail such a line is reported as not read.
         const bool pricesNothing = result.itemCount() == 0 && !result.total;
-        if (pricesNothing)
+        if (pricesNothing) {
             result.rows.append(unpriced.isEmpty() ? unpricedLoose : unpriced);
+            // Items counted in sentences after the list ("茶こしも1個入れてください").
+            if (!unpriced.isEmpty())
+                for (const OrderRow &r : std::as_const(unpricedLoose))
+                    if (std::none_of(unpriced.begin(), unpriced.end(),
+                                     [&](const OrderRow &u) {
+                                         return u.name1.contains(r.name1) || r.name1.contains(u.name1);
+                                     }))
+                        result.rows.append(r);
+        }
         // An item listed twice, once without its price, is read once.
         for (const OrderRow &r : pricesNothing ? QList<OrderRow>() : unpriced) {
             const QString name = compact(r.name1);
@@ -2544,6 +2553,26 @@ private:
                            "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
+        // "深蒸し茶 特上100gを３袋、玄米茶を２袋": several items counted in one
+        // sentence without prices, each an entry of its own.
+        if (section != Section::Other) {
+            QList<QRegularExpressionMatch> each;
+            for (auto it = counted.globalMatch(n); it.hasNext();)
+                each.append(it.next());
+            const QList<Money> money = moneyIn(n);
+            if (each.size() >= 2 &&
+                std::none_of(money.begin(), money.end(), [](const Money &m) { return m.marked; })) {
+                commit();
+                for (const auto &m : each) {
+                    cur.name = nameFrom(o, m.capturedStart(1), m.capturedEnd(1), &cur.tags);
+                    cur.qty = m.captured(2).toLongLong();
+                    cur.unit = unitOf(m.captured(3));
+                    cur.indent = indent;
+                    commit();
+                }
+                return;
+            }
+        }
         auto count = countAtEnd.match(n);
         // "・玄米茶200g　3" in a memo: a listed name and a bare count (the
         // groups as countAtEnd's, the count in the third).
@@ -2568,6 +2597,8 @@ private:
             };
             if (count.hasMatch() && count.capturedLength(3) > 0 && count.capturedStart() > 0)
                 loose(0, count.capturedStart(), count.captured(3), count.captured(4));
+            else if (count.hasMatch() && count.capturedLength(1) > 0 && count.capturedStart() > 0)
+                loose(0, count.capturedStart(), count.captured(1), count.captured(2)); // "本山茶 ×3"
             else
                 for (auto it = counted.globalMatch(n); it.hasNext();) {
                     const auto m = it.next();
