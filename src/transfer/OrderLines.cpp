@@ -2222,8 +2222,18 @@ private:
             if (const auto known = knownHeading(label)) {
                 commit();
                 section = *known;
+                // "品物：深蒸し茶2本詰合せ　1箱": the first item on the heading's line.
+                static const QRegularExpression remark(QStringLiteral("^\\(.*\\)$"));
+                if (section == Section::Items && !blankTrim(value).isEmpty() &&
+                    !remark.match(compact(nv)).hasMatch()) // "（価格は税抜）" is a remark
+                    unlabelled(value, nv, compact(nv));
                 return true;
             }
+            // "麦茶パック：5袋": a name and its count, no label.
+            static const QRegularExpression countOnly(
+                QStringLiteral("^[\\s\\x{3000}]*\\d{1,4}[\\s\\x{3000}]*(?:%1)[\\s\\x{3000}]*$").arg(kUnits));
+            if (!bracketed && countOnly.match(nv).hasMatch())
+                return false;
             // "【父の日ギフト】 八十八夜摘み…" among the items is a name, and so
             // is "[A-31] 玉露…" anywhere: a product code, no block's name.
             static const QRegularExpression code(
@@ -2441,6 +2451,15 @@ private:
             commit();
             return;
         }
+        // "ほうじ茶ラテパウダー" / "サイズ: 200g" / "× 1" / "¥1,620": the count
+        // alone before the price, as after the name.
+        static const QRegularExpression timesAlone(QStringLiteral("^[x×X*](\\d{1,4})$"));
+        if (const auto m = timesAlone.match(c);
+            m.hasMatch() && !cur.name.isEmpty() && !cur.qty && !cur.priced()) {
+            cur.qty = m.captured(1).toLongLong();
+            cur.countOnName = true;
+            return;
+        }
         // A table's cells one per line ("1,404円" / "2" / "2,808円", "1,080円" /
         // "× 3" / "3,240円"): the count after the price, alone on its line.
         static const QRegularExpression bare(
@@ -2534,6 +2553,14 @@ private:
             }
             merge(*item);
             cur.tags += tailTag(o);
+            // "@1,980円（色：白）": an option in brackets after the price.
+            static const QRegularExpression optionAfter(
+                QStringLiteral("[(（]([^()（）:：]{1,8}[:：][^()（）]{1,20})[)）][\\s\\x{3000}]*$"));
+            if (const auto a = optionAfter.match(o); a.hasMatch() && attributeLabel(blankTrim(a.captured(1).section(QRegularExpression(QStringLiteral("[:：]")), 0, 0)))) {
+                const QList<Money> money = moneyIn(n);
+                if (!money.isEmpty() && money.back().end <= a.capturedStart())
+                    cur.options.append(blankTrim(a.captured(1)));
+            }
             if (saysReduced(n))
                 cur.reduced = true;
             if (saysStandard(n))
@@ -2550,7 +2577,7 @@ private:
         static const QRegularExpression countAtEnd(
             QStringLiteral("(?:(?<![0-9A-Za-z.])[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]*(\\d{1,9})["
                            "\\s\\x{3000}]*(%1)?|"
-                           "(?:[\\s\\x{3000}]+|を)(\\d{1,9})[\\s\\x{3000}]*(%1))["
+                           "(?:[\\s\\x{3000}]+|を|:[\\s\\x{3000}]*)(\\d{1,9})[\\s\\x{3000}]*(%1))["
                            "\\s\\x{3000}]*$")
                 .arg(kUnits));
         // "深蒸し茶 特上100gを３袋、玄米茶を２袋": several items counted in one
@@ -2579,7 +2606,11 @@ private:
         static const QRegularExpression listed(QStringLiteral("^[\\s\\x{3000}]*[・●\\-*]"));
         static const QRegularExpression bareCount(
             QStringLiteral("(?!)()()|[\\s\\x{3000}]+(\\d{1,2})()[\\s\\x{3000}]*$"));
-        if (!count.hasMatch() && listed.match(o).hasMatch() && moneyIn(n).size() <= 1)
+        // …or a name ending in its weight ("玉露50g 2").
+        static const QRegularExpression weighed(
+            QStringLiteral("\\d(?:g|kg|ml|mL|L|P|包)[\\s\\x{3000}]+\\d{1,2}[\\s\\x{3000}]*$"));
+        if (!count.hasMatch() && (listed.match(o).hasMatch() || weighed.match(n).hasMatch()) &&
+            moneyIn(n).size() <= 1)
             if (const auto bare = bareCount.match(n); bare.hasMatch() && bare.capturedStart() > 1)
                 count = bare;
         if (section == Section::Other || !count.hasMatch()) {
