@@ -2308,30 +2308,19 @@ private:
             section = Section::Items; // a product's code opens its entry anywhere
             break;
         case Label::Option: {
-            // "オプション：のし：御中元" is the option's own label and value; a
-            // pack size stands alone ("10個入り"); any other value keeps the
-            // label it is written with ("バリエーション：ブロンズ").
+            // "オプション：のし：御中元" is the option's own label and value; any
+            // other value keeps the label it is written with ("バリエーション：
+            // 10包入り").
             static const QRegularExpression none(QStringLiteral("^(?:なし|無し|指定なし|-|ー)$"));
-            static const QRegularExpression packSize(
-                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
-                    .arg(kUnits));
             const QString v = optionText(value);
             if (v.isEmpty() || none.match(v).hasMatch())
                 break;
-            cur.options.append(
-                nv.contains(u':') || packSize.match(nv).hasMatch() ? v : optionText(o.mid(b)));
+            cur.options.append(nv.contains(u':') ? v : optionText(o.mid(b)));
             break;
         }
-        case Label::NamedOption: {
-            // A pack size needs no label ("種類：12個入り" is "12個入り").
-            static const QRegularExpression packSize(
-                QStringLiteral("^[\\s\\x{3000}]*\\d+(?:%1|入|P|g)入り[\\s\\x{3000}]*$")
-                    .arg(kUnits));
-            const bool pack =
-                (label == u"種類" || label == u"仕様") && packSize.match(nv).hasMatch();
-            cur.options.append(optionText(pack ? value : o.mid(b)));
+        case Label::NamedOption:
+            cur.options.append(optionText(o.mid(b)));
             break;
-        }
         case Label::Price:
         case Label::LineTotal: {
             // "商品の小計: ￥5,400" under rows already read sums them.
