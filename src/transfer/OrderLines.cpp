@@ -83,6 +83,13 @@ QString prepared(QStringView line)
     for (QChar &c : n)
         if (c == u'\uFFE5' || c == u'\\')
             c = u'\u00A5';
+    // "¥1,836.00": yen written with sen, blanked so that the text keeps its
+    // length (positions in it are positions in the line as written).
+    if (n.contains(u".00")) {
+        static const QRegularExpression sen(QStringLiteral("(¥ ?[\\d,]{1,11})\\.00(?!\\d)"));
+        for (auto it = sen.globalMatch(n); it.hasNext();)
+            n.replace(it.next().capturedEnd(1), 3, QStringLiteral("   "));
+    }
     return n;
 }
 
@@ -1182,7 +1189,7 @@ public:
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
         static const QRegularExpression rateShare(QStringLiteral(
-            "^[(\\[]?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
+            "^[(\\[]?(?:[^:%\\d]{1,10}:)?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
