@@ -1003,10 +1003,19 @@ Column columnOf(QString c)
         {u"項目選択肢", Column::Option}, {u"選択肢", Column::Option},
         {u"オプション", Column::Option}, {u"バリエーション", Column::Option},
         {u"軽減", Column::Reduced},      {u"軽減税率", Column::Reduced},
-        {u"軽", Column::Reduced}};
+        {u"軽", Column::Reduced},        {u"ITEM", Column::Name},
+        {u"Item", Column::Name},         {u"Product", Column::Name},
+        {u"QTY", Column::Qty},           {u"Qty", Column::Qty},
+        {u"Quantity", Column::Qty},      {u"UNITPRICE", Column::Price},
+        {u"Unitprice", Column::Price},   {u"Price", Column::Price},
+        {u"SUBTOTAL", Column::Total},    {u"Subtotal", Column::Total},
+        {u"Total", Column::Total}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
+    // "商品名/商品コード/規格": the name's column with its code and size.
+    if (c.startsWith(u"商品名/") || c.startsWith(u"品名/"))
+        return Column::Name;
     return Column::Other;
 }
 
@@ -1456,9 +1465,21 @@ private:
             cur.countFirst = p.qty.has_value();
             return true;
         }
+        // "Gyokuro 50g" / "SQ-GYO-50<TAB>2<TAB>¥2,970": the name's cell holds
+        // the code of the name above.
+        static const QRegularExpression codeCell(
+            QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
+        if (!cur.name.isEmpty() && !cur.priced() && p.priced() && codeCell.match(p.name).hasMatch()) {
+            cur.code = p.name;
+            p.name.clear();
+        }
         // The amounts of the name above (its options between): "<TAB>2<TAB>¥3,024".
         if (p.name.isEmpty() && (p.qty || cur.qty) && p.priced() && !cur.name.isEmpty() &&
             !cur.priced()) {
+            if (p.qty && cur.countOnName && cur.qty && *cur.qty != *p.qty && !cur.wholeName.isEmpty()) {
+                cur.name = cur.wholeName; // "ティーバッグ 20包" over a row of 4: the name's count
+                cur.unit.clear();
+            }
             if (p.qty)
                 cur.qty = p.qty;
             cur.price = p.price;
@@ -2162,7 +2183,9 @@ private:
                 commit();
                 section = Section::Items;
                 columns.clear();
-                for (const Cell &cell : cellsOf(n))
+                // A head copied with tabs has its cells between tabs only
+                // ("商品名/商品コード/規格<TAB>金額").
+                for (const Cell &cell : n.contains(u'\t') ? tabCells(n) : cellsOf(n))
                     columns.append(
                         columnOf(compact(QStringView(n).mid(cell.begin, cell.end - cell.begin))));
                 return true;
@@ -2194,6 +2217,15 @@ private:
         if (valueAt < 0) {
             if (labelOf(c) == Label::Qty && !cur.name.isEmpty()) {
                 countNext = true; // "数量" / "2": the count on the next line
+                return true;
+            }
+            // A table's head one cell per line ("型番" / "単価（税抜）" / "数量"):
+            // no entry of its own.
+            if (const Label l = labelOf(c); (l == Label::Code || l == Label::Price ||
+                                             l == Label::LineTotal || l == Label::Qty ||
+                                             l == Label::Unit) && !marked(n, b)) {
+                if (cur.name.isEmpty() && !cur.priced())
+                    section = Section::Items;
                 return true;
             }
             static const QRegularExpression digits(QStringLiteral("\\d"));
@@ -2685,6 +2717,10 @@ private:
             // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
             cur.name += (cur.blankEnd ? u" "_qs : QString()) + nameFrom(o, 0, o.size(), &cur.tags);
             cur.nameLine = 0;
+        } else if (static const QRegularExpression codeAlone(QStringLiteral(
+                       "^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
+                   codeAlone.match(c).hasMatch() && cur.code.isEmpty()) {
+            cur.code = c; // "業務用 煎茶 500g" / "B-500": its code
         } else if (const QString option = nameFrom(o, 0, o.size(), nullptr); !option.isEmpty()) {
             cur.options.append(option); // not a code alone ("(honyama-toku100)")
         }
