@@ -294,8 +294,8 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
     // A product code in brackets before the name ("[A-31] 玉露") or after it
     // ("煎茶 100g (#SN-100)").
     static const QRegularExpression bracketedCode(QStringLiteral(
-        "^[\\[［](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］]*[0-9-])"
-        "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|"
+        "^[\\[［(（](?:商品ID|商品番号|品番|ID|SKU)?[:：]?(?=[^\\]］)）]*[0-9-])"
+        "[A-Za-z0-9][A-Za-z0-9_-]*[\\]］)）][\\s\\x{3000}]*(?=[^\\x{0000}-\\x{00FF}])|"
         "[\\s\\x{3000}]*(?:[(（](?:#[A-Za-z0-9_-]+|[A-Za-z_-]*[0-9]{5,}[A-Za-z0-9_-]*)[)）]|"
         "[(（\\[［][a-z0-9]+(?:[-_][a-z0-9]+)+[)）\\]］])$"));
     return s.mid(b, e - b).remove(bracketedCode);
@@ -1287,6 +1287,26 @@ public:
             if (fits == 1)
                 result.rows = found;
         }
+        // "数量: 3" / "価格: ¥1,980" where ¥1,980 is the line's: one price read
+        // as the line's total when only that reaches the order's total.
+        if (result.total && !taxByTotal()) {
+            int fits = 0;
+            qsizetype found = -1;
+            for (qsizetype i = 0; i < result.rows.size(); ++i) {
+                OrderRow &r = result.rows[i];
+                if (r.fee || r.qty < 2 || r.price <= 0 || r.price % r.qty != 0)
+                    continue;
+                const qint64 price = r.price;
+                r.price = price / r.qty;
+                if (taxByTotal()) {
+                    ++fits;
+                    found = i;
+                }
+                r.price = price;
+            }
+            if (fits == 1)
+                result.rows[found].price /= result.rows[found].qty;
+        }
         applyMarks();
         // A mail that lists its items twice (a confirmation, then a packing
         // list): rows repeated exactly are read once when only that reaches
@@ -1793,7 +1813,7 @@ private:
         // "配送希望日：2026-12-12", "配送方法：宅配便": the delivery's wishes and
         // ways, no fee.
         static const QRegularExpression deliveryWish(
-            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先|[Mm]ethod|[Aa]ddress)"));
+            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先|要請|[Mm]ethod|[Aa]ddress)"));
         if (kind == Summary::Fee && c.startsWith(word) &&
             deliveryWish.match(QStringView(c).mid(word.size())).hasMatch())
             return true;

@@ -200,8 +200,8 @@ QStringList memoEntries(const QString &line)
     // "…を3袋お願いします。1袋648円でしたよね" prices the sentence before: no split.
     static const QRegularExpression sentenceEnd(
         QStringLiteral(
-            "(?:(?<=[。！？\\x{FE0F}\\x{1F300}-\\x{1FAFF}])|(?<=[^\\x{0000}-"
-            "\\x{007F}][!?]))[\\s\\x{3000}]*(?=[^\\s\\x{3000}」』)）!?！？])"
+            "(?:(?<=[。？\\x{FE0F}\\x{1F300}-\\x{1FAFF}])|(?<=[^\\x{0000}-\\x{007F}]{3}[！!?]))"
+            "[\\s\\x{3000}]*(?=[^\\s\\x{3000}」』)）!?！？])"
             "(?![\\s\\x{3000}]*[1１][\\s\\x{3000}]*(?:%1)(?:あたり|当たり|につき)?[\\s\\x{3000}]*["
             "0-9０-９¥￥])")
             .arg(kCountWords));
