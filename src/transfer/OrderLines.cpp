@@ -257,7 +257,7 @@ QString nameFrom(const QString &o, qsizetype begin, qsizetype end, QString *tags
             *tags += t.captured(1);
         e = t.capturedStart();
     }
-    static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·");
+    static const QString trailing = QStringLiteral(":：/／|｜、,，-=をが@＠(（…‥→･・.．·¥￥");
     // "… 各4,400円": "each" before the price goes with the leaders.
     if (e - b > 2 && s.at(e - 1) == u'各' &&
         (isBlank(s.at(e - 2)) || trailing.contains(s.at(e - 2))))
@@ -375,7 +375,7 @@ Summary summaryOf(QStringView c, QString *word)
 // for any other name.
 QString feeAfterClause(const QString &name)
 {
-    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|ので|では|には|は|の|、)$"));
+    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|ので|では|には|は|の|、|\\))$"));
     const QString c = compact(prepared(name));
     QString word;
     for (qsizetype k = 1; k + 1 < c.size(); ++k)
@@ -1035,7 +1035,8 @@ bool attributeLabel(QString label)
     for (const char16_t *w :
          {u"日",   u"時",   u"番号",   u"先",   u"者",   u"方法", u"備考", u"届",   u"支払",
           u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名", u"状態", u"期",
-          u"区分", u"様",   u"TEL",    u"〒",   u"希望", u"同梱", u"注意", u"要望", u"メッセージ"})
+          u"区分", u"様",   u"TEL",    u"〒",   u"希望", u"同梱", u"注意", u"要望", u"メッセージ",
+          u"販売", u"出品", u"ショップ", u"店"})
         if (label.contains(QStringView(w)))
             return false;
     return true;
