@@ -1401,6 +1401,13 @@ private:
         if (columns.isEmpty())
             return false;
         QList<Cell> cells = cellsOf(n);
+        // A row's number under a head that wrote "No. 品名" as one cell.
+        static const QRegularExpression rowNumber(QStringLiteral("^\\d{1,3}$"));
+        if (cells.size() == columns.size() + 1 &&
+            rowNumber.match(QStringView(n).mid(cells.front().begin,
+                                               cells.front().end - cells.front().begin))
+                .hasMatch())
+            cells.removeFirst();
         // A screen copied with tabs keeps its empty cells, and a row may be
         // broken over lines: the name's cells first ("未発送<TAB>煎茶"), the
         // amounts' last, after a tab ("<TAB>￥2,160<TAB>2<TAB>￥4,320").
