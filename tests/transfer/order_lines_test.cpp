@@ -732,6 +732,31 @@ TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
          {u"抹茶ラテの素|色：白|2||1188|軽"_qs, u"送料||1||660|"_qs},
          Included,
          3036},
+        {"an admin screen: a head with tabs, names over their code rows; yen with sen",
+         u"商品名/商品コード/規格\t金額\t数量\t税率\t小計\nほうじ茶 ティーバッグ 20包\n"
+         "hoji-tb20\t￥864.00\t4\t8%\t￥3,456.00\n(K-301) 急須\nkyu-tkn\t￥5,500\t1\t10%\t￥5,500\n"
+         "（ポイント利用前：8%対象 3,456円）\n合計 ￥8,956"_qs,
+         {u"ほうじ茶 ティーバッグ 20包||4||864|軽"_qs, u"急須||1||5500|"_qs},
+         Included,
+         8956},
+        {"a seller's mail: one price that is the line's, its seller no option",
+         u"商品名: 抹茶 30g缶\n販売: かんろ茶舗\n数量: 3\n価格: ¥1,980\n合計: ¥1,980"_qs,
+         {u"抹茶 30g缶||3||660|"_qs},
+         Included,
+         1980},
+        {"a customer's sentences: several items counted, a heading with its first item",
+         u"品物：深蒸し茶2本詰合せ　1箱\n麦茶パック：5袋\n"
+         "本山茶100gを3袋と、玄米茶を2袋お願いします。"_qs,
+         {u"深蒸し茶2本詰合せ||1|箱||"_qs, u"麦茶パック||5|袋||"_qs, u"本山茶100g||3|袋||"_qs,
+          u"玄米茶||2|袋||"_qs},
+         Unknown,
+         std::nullopt},
+        {"a cart's cells: the count alone before the price, an option after a price",
+         u"注文概要\nほうじ茶ラテ\nサイズ: 200g\n× 1\n¥1,620\n● マグ ×1　@1,980円（色：白）\n"
+         "化粧箱（1箱にまとめて） 箱代 110円\n合計 ¥3,710"_qs,
+         {u"ほうじ茶ラテ|サイズ: 200g|1||1620|"_qs, u"マグ|色：白|1||1980|"_qs, u"箱代||1||110|"_qs},
+         Included,
+         3710},
     };
     expectRead(cases);
 }
