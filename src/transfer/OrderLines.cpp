@@ -375,7 +375,8 @@ Summary summaryOf(QStringView c, QString *word)
 // for any other name.
 QString feeAfterClause(const QString &name)
 {
-    static const QRegularExpression clause(QStringLiteral("(?:なら|たら|ので|では|には|は|の|、|\\))$"));
+    static const QRegularExpression clause(
+        QStringLiteral("(?:なら|たら|ので|では|には|は|の|、|\\))$"));
     const QString c = compact(prepared(name));
     QString word;
     for (qsizetype k = 1; k + 1 < c.size(); ++k)
@@ -1033,10 +1034,10 @@ bool attributeLabel(QString label)
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
     for (const char16_t *w :
-         {u"日",   u"時",   u"番号",   u"先",   u"者",   u"方法", u"備考", u"届",   u"支払",
-          u"送",   u"連絡", u"メール", u"電話", u"住所", u"名前", u"氏名", u"状態", u"期",
-          u"区分", u"様",   u"TEL",    u"〒",   u"希望", u"同梱", u"注意", u"要望", u"メッセージ",
-          u"販売", u"出品", u"ショップ", u"店"})
+         {u"日",   u"時",   u"番号",       u"先",     u"者",   u"方法",     u"備考", u"届",
+          u"支払", u"送",   u"連絡",       u"メール", u"電話", u"住所",     u"名前", u"氏名",
+          u"状態", u"期",   u"区分",       u"様",     u"TEL",  u"〒",       u"希望", u"同梱",
+          u"注意", u"要望", u"メッセージ", u"販売",   u"出品", u"ショップ", u"店"})
         if (label.contains(QStringView(w)))
             return false;
     return true;
@@ -1198,8 +1199,9 @@ public:
         }
         // "8%対象 ¥3,240", "(うち10%対象 ¥5,500 内消費税 ¥500)": the mail's own
         // breakdown by rate, not a row.
-        static const QRegularExpression rateShare(QStringLiteral(
-            "^[(\\[]?(?:[^:%\\d]{1,10}:)?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)?%(?:対象|の?商品)(?!:[^\\d¥])"));
+        static const QRegularExpression rateShare(
+            QStringLiteral("^[(\\[]?(?:[^:%\\d]{1,10}:)?(?:うち|内訳|内)?:?(?:税率)?\\d+(?:\\.\\d+)"
+                           "?%(?:対象|の?商品)(?!:[^\\d¥])"));
         if (rateShare.match(c).hasMatch()) {
             static const QRegularExpression eight(QStringLiteral("(?<![\\d.])8(?:\\.0)?%対象"));
             if (const auto at = eight.match(c); at.hasMatch())
@@ -1232,10 +1234,9 @@ public:
             // Items counted in sentences after the list ("茶こしも1個入れてください").
             if (!unpriced.isEmpty())
                 for (const OrderRow &r : std::as_const(unpricedLoose))
-                    if (std::none_of(unpriced.begin(), unpriced.end(),
-                                     [&](const OrderRow &u) {
-                                         return u.name1.contains(r.name1) || r.name1.contains(u.name1);
-                                     }))
+                    if (std::none_of(unpriced.begin(), unpriced.end(), [&](const OrderRow &u) {
+                            return u.name1.contains(r.name1) || r.name1.contains(u.name1);
+                        }))
                         result.rows.append(r);
         }
         // An item listed twice, once without its price, is read once.
@@ -1404,8 +1405,9 @@ private:
         // A row's number under a head that wrote "No. 品名" as one cell.
         static const QRegularExpression rowNumber(QStringLiteral("^\\d{1,3}$"));
         if (cells.size() == columns.size() + 1 &&
-            rowNumber.match(QStringView(n).mid(cells.front().begin,
-                                               cells.front().end - cells.front().begin))
+            rowNumber
+                .match(QStringView(n).mid(cells.front().begin,
+                                          cells.front().end - cells.front().begin))
                 .hasMatch())
             cells.removeFirst();
         // A screen copied with tabs keeps its empty cells, and a row may be
@@ -1496,15 +1498,18 @@ private:
         // "Gyokuro 50g" / "SQ-GYO-50<TAB>2<TAB>¥2,970": the name's cell holds
         // the code of the name above.
         static const QRegularExpression codeCell(
-            QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
-        if (!cur.name.isEmpty() && !cur.priced() && p.priced() && codeCell.match(p.name).hasMatch()) {
+            QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./"
+                           "#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
+        if (!cur.name.isEmpty() && !cur.priced() && p.priced() &&
+            codeCell.match(p.name).hasMatch()) {
             cur.code = p.name;
             p.name.clear();
         }
         // The amounts of the name above (its options between): "<TAB>2<TAB>¥3,024".
         if (p.name.isEmpty() && (p.qty || cur.qty) && p.priced() && !cur.name.isEmpty() &&
             !cur.priced()) {
-            if (p.qty && cur.countOnName && cur.qty && *cur.qty != *p.qty && !cur.wholeName.isEmpty()) {
+            if (p.qty && cur.countOnName && cur.qty && *cur.qty != *p.qty &&
+                !cur.wholeName.isEmpty()) {
                 cur.name = cur.wholeName; // "ティーバッグ 20包" over a row of 4: the name's count
                 cur.unit.clear();
             }
@@ -1820,8 +1825,8 @@ private:
             return true;
         // "配送希望日：2026-12-12", "配送方法：宅配便": the delivery's wishes and
         // ways, no fee.
-        static const QRegularExpression deliveryWish(
-            QStringLiteral("^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先|要請|[Mm]ethod|[Aa]ddress)"));
+        static const QRegularExpression deliveryWish(QStringLiteral(
+            "^(?:希望|指定|日|時間|予定|方法|業者|会社|伝票|状況|先|要請|[Mm]ethod|[Aa]ddress)"));
         if (kind == Summary::Fee && c.startsWith(word) &&
             deliveryWish.match(QStringView(c).mid(word.size())).hasMatch())
             return true;
@@ -2249,9 +2254,10 @@ private:
             }
             // A table's head one cell per line ("型番" / "単価（税抜）" / "数量"):
             // no entry of its own.
-            if (const Label l = labelOf(c); (l == Label::Code || l == Label::Price ||
-                                             l == Label::LineTotal || l == Label::Qty ||
-                                             l == Label::Unit) && !marked(n, b)) {
+            if (const Label l = labelOf(c);
+                (l == Label::Code || l == Label::Price || l == Label::LineTotal ||
+                 l == Label::Qty || l == Label::Unit) &&
+                !marked(n, b)) {
                 if (cur.name.isEmpty() && !cur.priced())
                     section = Section::Items;
                 return true;
@@ -2298,7 +2304,8 @@ private:
             }
             // "麦茶パック：5袋": a name and its count, no label.
             static const QRegularExpression countOnly(
-                QStringLiteral("^[\\s\\x{3000}]*\\d{1,4}[\\s\\x{3000}]*(?:%1)[\\s\\x{3000}]*$").arg(kUnits));
+                QStringLiteral("^[\\s\\x{3000}]*\\d{1,4}[\\s\\x{3000}]*(?:%1)[\\s\\x{3000}]*$")
+                    .arg(kUnits));
             if (!bracketed && countOnly.match(nv).hasMatch())
                 return false;
             // "【父の日ギフト】 八十八夜摘み…" among the items is a name, and so
@@ -2610,9 +2617,11 @@ private:
             merge(*item);
             cur.tags += tailTag(o);
             // "@1,980円（色：白）": an option in brackets after the price.
-            static const QRegularExpression optionAfter(
-                QStringLiteral("[(（]([^()（）:：]{1,8}[:：][^()（）]{1,20})[)）][\\s\\x{3000}]*$"));
-            if (const auto a = optionAfter.match(o); a.hasMatch() && attributeLabel(blankTrim(a.captured(1).section(QRegularExpression(QStringLiteral("[:：]")), 0, 0)))) {
+            static const QRegularExpression optionAfter(QStringLiteral(
+                "[(（]([^()（）:：]{1,8}[:：][^()（）]{1,20})[)）][\\s\\x{3000}]*$"));
+            if (const auto a = optionAfter.match(o);
+                a.hasMatch() && attributeLabel(blankTrim(a.captured(1).section(
+                                    QRegularExpression(QStringLiteral("[:：]")), 0, 0)))) {
                 const QList<Money> money = moneyIn(n);
                 if (!money.isEmpty() && money.back().end <= a.capturedStart())
                     cur.options.append(blankTrim(a.captured(1)));
@@ -2685,7 +2694,8 @@ private:
             if (count.hasMatch() && count.capturedLength(3) > 0 && count.capturedStart() > 0)
                 loose(0, count.capturedStart(), count.captured(3), count.captured(4));
             else if (count.hasMatch() && count.capturedLength(1) > 0 && count.capturedStart() > 0)
-                loose(0, count.capturedStart(), count.captured(1), count.captured(2)); // "本山茶 ×3"
+                loose(0, count.capturedStart(), count.captured(1),
+                      count.captured(2)); // "本山茶 ×3"
             else
                 for (auto it = counted.globalMatch(n); it.hasNext();) {
                     const auto m = it.next();
@@ -2745,8 +2755,9 @@ private:
             // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
             cur.name += (cur.blankEnd ? u" "_qs : QString()) + nameFrom(o, 0, o.size(), &cur.tags);
             cur.nameLine = 0;
-        } else if (static const QRegularExpression codeAlone(QStringLiteral(
-                       "^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
+        } else if (static const QRegularExpression codeAlone(
+                       QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./"
+                                      "#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
                    codeAlone.match(c).hasMatch() && cur.code.isEmpty()) {
             cur.code = c; // "業務用 煎茶 500g" / "B-500": its code
         } else if (const QString option = nameFrom(o, 0, o.size(), nullptr); !option.isEmpty()) {
@@ -2833,7 +2844,8 @@ private:
             };
             const qint64 standard = itemSum - reduced + others;
             // …or the items' tax alone ("小計 ￥3,672 (うち消費税 ￥272)").
-            if (fits(reduced, standard + discount, 0) || (discount && fits(reduced + discount, standard, 0)) ||
+            if (fits(reduced, standard + discount, 0) ||
+                (discount && fits(reduced + discount, standard, 0)) ||
                 (spread && (others || discount) && fits(reduced, itemSum - reduced, 0)))
                 return true;
             if (!discount || itemSum <= 0)

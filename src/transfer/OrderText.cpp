@@ -130,7 +130,8 @@ QStringList withoutSpeakers(const QStringList &lines)
     for (const QString &line : lines)
         if (const auto t = stamp.match(narrowOrderText(line)); !t.hasMatch())
             continue;
-        else if (const auto m = marked.match(narrowOrderText(line).mid(t.capturedEnd())); m.hasMatch())
+        else if (const auto m = marked.match(narrowOrderText(line).mid(t.capturedEnd()));
+                 m.hasMatch())
             ++said[m.captured(0)];
         else if (const auto w = words.match(line.mid(t.capturedEnd())); w.hasMatch()) {
                 ++said[w.captured(1)];

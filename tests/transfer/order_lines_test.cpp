@@ -754,7 +754,8 @@ TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
         {"a cart's cells: the count alone before the price, an option after a price",
          u"注文概要\nほうじ茶ラテ\nサイズ: 200g\n× 1\n¥1,620\n● マグ ×1　@1,980円（色：白）\n"
          "化粧箱（1箱にまとめて） 箱代 110円\n合計 ¥3,710"_qs,
-         {u"ほうじ茶ラテ|サイズ: 200g|1||1620|"_qs, u"マグ|色：白|1||1980|"_qs, u"箱代||1||110|"_qs},
+         {u"ほうじ茶ラテ|サイズ: 200g|1||1620|"_qs, u"マグ|色：白|1||1980|"_qs,
+          u"箱代||1||110|"_qs},
          Included,
          3710},
     };
