@@ -1069,6 +1069,17 @@ public:
         // A blank line between a counted name and its prices ("かんぶせ茶 × 4"
         // / "" / "¥1,188" / "¥4,752", as a mail's HTML lays them out) ends
         // the entry only when something else follows.
+        if (const QString label = std::exchange(heldLabel, QString()); !label.isEmpty()) {
+            // Its value, unless the line is the next label of a head.
+            const QString c = compact(n);
+            const Label l = labelOf(c);
+            if (!c.isEmpty() && (l == Label::Other || l == Label::None) && !knownHeading(c) &&
+                !n.contains(u'\t')) { // a table's head or row is no value
+                const QString joined = label + u'：' + blankTrim(o);
+                line(joined, prepared(joined));
+                return;
+            }
+        }
         if (std::exchange(countNext, false) && !cur.name.isEmpty()) {
             static const QRegularExpression count(QStringLiteral("^(\\d{1,4})(%1)?$").arg(kUnits));
             if (const auto m = count.match(compact(n)); m.hasMatch()) {
@@ -1154,6 +1165,13 @@ public:
                 (c == word || c == word + u':' ||
                  (c.startsWith(word) && remark.match(QStringView(c).mid(word.size())).hasMatch())))
                 heldSummary = c == word || c == word + u':' ? word : blankTrim(o);
+            // "クーポン値引き" / "-300円": a summary's label of more words.
+            else if (QString whole; k != Summary::Ignore && c.size() <= 12 &&
+                     !c.contains(u':') && std::none_of(c.begin(), c.end(), [](QChar ch) {
+                         return ch.isDigit() || ch == u'×';
+                     }) && labelSummary(c, &whole) != Summary::None &&
+                     labelSummary(c, &whole) != Summary::Ignore)
+                heldSummary = blankTrim(o);
         }
         // "[送料]  660(円)", "【合計】 8,048円": a summary word in brackets, then
         // its amount.
@@ -1547,6 +1565,7 @@ private:
     bool openAfterBlank = false; // a blank line came after a counted name without price
     bool countCell = false;      // the count was a table's cell on a line of its own
     bool countNext = false;      // "数量" alone: its count comes on the next line
+    QString heldLabel;           // a field's label alone, waiting for its value
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
@@ -2252,14 +2271,16 @@ private:
                 countNext = true; // "数量" / "2": the count on the next line
                 return true;
             }
-            // A table's head one cell per line ("型番" / "単価（税抜）" / "数量"):
-            // no entry of its own.
+            // A field's label alone, its value on the next line ("商品名" /
+            // "抹茶ロールケーキ"), or a table's head one cell per line ("型番" /
+            // "単価（税抜）" / "数量"): no entry of its own.
             if (const Label l = labelOf(c);
-                (l == Label::Code || l == Label::Price || l == Label::LineTotal ||
-                 l == Label::Qty || l == Label::Unit) &&
-                !marked(n, b)) {
+                (l == Label::Name || l == Label::Code || l == Label::Price ||
+                 l == Label::LineTotal || l == Label::Qty || l == Label::Unit) &&
+                !marked(n, b) && c.size() <= 8) {
                 if (cur.name.isEmpty() && !cur.priced())
                     section = Section::Items;
+                heldLabel = c;
                 return true;
             }
             static const QRegularExpression digits(QStringLiteral("\\d"));
