@@ -1733,12 +1733,13 @@ private:
         // as does the fee's word after the delivery it belongs to ("お届け先1
         // 送料" is the shipping).
         static const QRegularExpression feeRemark(
-            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*税[^）)]*|"
+            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*(?:税|%|％|対して|割引)[^）)]*|"
                            "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
                            "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
                            "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
-        QString name = nameFrom(o, b, end, nullptr).remove(feeRemark);
+        // Twice: "法人割引 5%（1・2に対して）" loses its remark, then its rate.
+        QString name = nameFrom(o, b, end, nullptr).remove(feeRemark).remove(feeRemark);
         // "送料はいつもの800円で", "送料表では": in a sentence the fee's word
         // is its name.
         QString word;
