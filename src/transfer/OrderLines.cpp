@@ -391,6 +391,20 @@ QString feeAfterClause(const QString &name)
     return QString();
 }
 
+// A fee's or discount's label without its remarks ("送料（税込）", "送料（北海道）")
+// and a discount's rate ("法人割引 5%", twice for "法人割引 5%（1・2に対して）"); a
+// count stays ("名入れ料（2客分）"), as does the fee's word after the delivery
+// it belongs to ("お届け先1 送料" is the shipping).
+QString withoutFeeRemarks(QString label)
+{
+    static const QRegularExpression feeRemark(
+            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*(?:税|%|％|対して|割引)[^）)]*|"
+                           "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
+                           "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
+                           "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
+    return label.remove(feeRemark).remove(feeRemark);
+}
+
 // Whether a summary word may begin with this character (a quick test before
 // the words are tried at every position of a line).
 bool mayStartSummary(QChar c)
@@ -1110,7 +1124,8 @@ public:
                                           m.captured(2).remove(u',').toLongLong()});
             }
         if (isRule(n)) {
-            if (blankTrim(n).isEmpty() && cur.countOnName && !cur.priced())
+            if (blankTrim(n).isEmpty() && !cur.name.isEmpty() && !cur.priced() &&
+                (cur.countOnName || !cur.qty))
                 openAfterBlank = true;
             else
                 commit();
@@ -1709,6 +1724,16 @@ private:
         if (QString word;
             r.price == 0 && labelSummary(compact(prepared(r.name1)), &word) == Summary::Fee)
             return;
+        // "[5] 送料（東北）" / "価格：990円": a fee entered as an item.
+        if (const QString label = withoutFeeRemarks(r.name1); !r.fee && r.qty == 1 && r.name2.isEmpty()) {
+            QString word;
+            const QString c = compact(prepared(label));
+            if (summaryOf(c, &word) == Summary::Fee && word == c) {
+                r.name1 = label;
+                r.fee = true;
+                r.reduced = false;
+            }
+        }
         if (!p.tags.isEmpty())
             tagged.append({result.rows.size(), p.tags});
         // "深蒸し茶 100g×2袋　¥2,160": a count glued to the name may be the
@@ -1728,18 +1753,8 @@ private:
     {
         if (price == 0) // "ギフト包装料 0円": nothing to charge, no row
             return;
-        // Remarks on the fee go ("送料（税込）", "送料（北海道）"), as does a
-        // discount's rate ("法人割引 5%"); a count stays ("名入れ料（2客分）"),
-        // as does the fee's word after the delivery it belongs to ("お届け先1
-        // 送料" is the shipping).
-        static const QRegularExpression feeRemark(
-            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*(?:税|%|％|対して|割引)[^）)]*|"
-                           "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
-                           "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
-                           "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
         OrderRow r;
-        // Twice: "法人割引 5%（1・2に対して）" loses its remark, then its rate.
-        QString name = nameFrom(o, b, end, nullptr).remove(feeRemark).remove(feeRemark);
+        QString name = withoutFeeRemarks(nameFrom(o, b, end, nullptr));
         // "送料はいつもの800円で", "送料表では": in a sentence the fee's word
         // is its name.
         QString word;
@@ -2419,6 +2434,12 @@ private:
             break;
         case Label::Price:
         case Label::LineTotal: {
+            // "価格：無料" under "のし代": nothing to charge.
+            static const QRegularExpression free(QStringLiteral("^[\\s\\x{3000}]*(?:無料|0円|¥0)[\\s\\x{3000}]*$"));
+            if (kind == Label::Price && free.match(nv).hasMatch() && !cur.name.isEmpty()) {
+                cur.price = 0;
+                break;
+            }
             // "商品の小計: ￥5,400" under rows already read sums them.
             if (kind == Label::LineTotal && cur.empty() && !result.rows.isEmpty())
                 return true;
@@ -2638,6 +2659,14 @@ private:
             }
             merge(*item);
             cur.tags += tailTag(o);
+            // "1,404円 × 2　　のし：御年賀": an option set off after the price.
+            static const QRegularExpression labelAfter(QStringLiteral(
+                "[\\s\\x{3000}]{2,}([^\\s\\x{3000}:：\\d]{1,6})[:：][\\s\\x{3000}]*([^\\s\\x{3000}][^:：]{0,20})$"));
+            if (const auto a = labelAfter.match(o); a.hasMatch() && attributeLabel(a.captured(1))) {
+                const QList<Money> money = moneyIn(n);
+                if (!money.isEmpty() && money.back().end <= a.capturedStart())
+                    cur.options.append(a.captured(1) + u'：' + blankTrim(a.captured(2)));
+            }
             // "@1,980円（色：白）": an option in brackets after the price.
             static const QRegularExpression optionAfter(QStringLiteral(
                 "[(（]([^()（）:：]{1,8}[:：][^()（）]{1,20})[)）][\\s\\x{3000}]*$"));
