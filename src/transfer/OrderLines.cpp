@@ -1061,12 +1061,17 @@ bool attributeLabel(QString label)
 // brackets ("（のし：御中元）" read from after its opening one).
 QString optionText(const QString &text)
 {
-    // A label padded to line up the colons ("色　　：白") is the label.
+    // A label padded to line up the colons ("色　　：白") is the label, and
+    // a value set off after its colon ("オプション：　黒") is the value.
+    static const QRegularExpression afterColon(QStringLiteral("^([^:：]{1,12}[:：])\\x{3000}+"));
     static const QRegularExpression padded(QStringLiteral("^([^:：]{1,8}?)(?:\\x{3000}|\\s{2,})[\\s\\x{3000}]*(?=[:：])"));
     // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
     static const QRegularExpression request(QStringLiteral(
         "[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
-    QString t = blankTrim(QString(text).remove(request).replace(padded, QStringLiteral("\\1")));
+    QString t = blankTrim(QString(text)
+                              .remove(request)
+                              .replace(padded, QStringLiteral("\\1"))
+                              .replace(afterColon, QStringLiteral("\\1")));
     if ((t.endsWith(u')') && !t.contains(u'(')) || (t.endsWith(u'）') && !t.contains(u'（')))
         t = blankTrim(t.chopped(1));
     return t;
