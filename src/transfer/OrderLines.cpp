@@ -329,7 +329,7 @@ const SummaryWord kSummaryWords[] = {
     {u"支払い金額", Summary::Total}, {u"支払金額", Summary::Total}, {u"支払額", Summary::Total},
     {u"支払い額", Summary::Total}, {u"GrandTotal", Summary::Total}, {u"Total", Summary::Total},
     {u"TOTAL", Summary::Total}, {u"Subtotal", Summary::Subtotal}, {u"SubTotal", Summary::Subtotal},
-    {u"Shipping", Summary::Fee}, {u"運賃", Summary::Fee}, {u"Taxes", Summary::Tax}, {u"Tax", Summary::Tax}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
+    {u"Shipping", Summary::Fee}, {u"運賃", Summary::Fee}, {u"税(含む)", Summary::Tax}, {u"税(込)", Summary::Tax}, {u"Taxes", Summary::Tax}, {u"Tax", Summary::Tax}, {u"Discount", Summary::Discount}, {u"請求金額", Summary::Total}, {u"請求額", Summary::Total},
     {u"ご注文合計", Summary::Total}, {u"注文合計", Summary::Total}, {u"ご注文金額", Summary::Total},
     {u"注文金額", Summary::Total}, {u"お買上金額", Summary::Total}, {u"お買い上げ金額", Summary::Total},
     {u"税込合計", Summary::Total}, {u"総額", Summary::Total}, {u"総計", Summary::Total},
@@ -1631,6 +1631,17 @@ private:
         if (p.empty())
             return;
         p.name = oneSpaced(p.name);
+        // "季節の和菓子詰め合わせ - 12個入り / こしあん": a cart's title, then
+        // the variation it was ordered in.
+        if (const qsizetype dash = p.name.indexOf(QStringLiteral(" - ")); dash > 0) {
+            const QString variant = p.name.mid(dash + 3);
+            static const QRegularExpression variantLike(
+                QStringLiteral(" / |入り?$|\\d+(?:g|kg|ml|個|本|袋|包|枚)$"));
+            if (variant.size() <= 24 && variantLike.match(variant).hasMatch()) {
+                p.options.prepend(variant);
+                p.name.truncate(dash);
+            }
+        }
         // "ラテベース 300ml ×2　1,296円×2": the count said twice.
         static const QRegularExpression countAgain(QStringLiteral("[\\s\\x{3000}]+[x×X*]\\s*(\\d{1,4})$"));
         if (const auto m = countAgain.match(prepared(p.name));
@@ -2499,6 +2510,13 @@ private:
                     .arg(kUnits));
             const auto m = q.match(nv);
             if (m.hasMatch()) {
+                // "ティーバッグ 徳用 50包" / "個数：1": the first count was the name's.
+                if (cur.countOnName && cur.qty && *cur.qty != m.captured(1).toLongLong() &&
+                    !cur.wholeName.isEmpty()) {
+                    cur.name = cur.wholeName;
+                    cur.unit.clear();
+                    cur.countOnName = false;
+                }
                 cur.countFirst = cur.name.isEmpty() && cur.code.isEmpty();
                 cur.qty = m.captured(1).toLongLong();
                 if (const QString unit = m.captured(2) + m.captured(3); !unit.isEmpty())
