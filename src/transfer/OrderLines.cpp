@@ -961,9 +961,13 @@ QList<Cell> cellsOf(const QString &n)
 {
     static const QRegularExpression separator(
         QStringLiteral("[\\s\\x{3000}]*[\\t│┃|/][\\s\\x{3000}]*|[ ]{2,}|\\x{3000}[\\s\\x{3000}]*"));
+    // A table drawn with borders ("│品　名│数量│") has its cells between
+    // them only: blanks inside a cell space out its words.
+    static const QRegularExpression border(QStringLiteral("[\\s\\x{3000}]*[│┃|][\\s\\x{3000}]*"));
+    const bool boxed = n.count(u'│') + n.count(u'┃') + n.count(u'|') >= 3;
     QList<Cell> cells;
     qsizetype at = 0;
-    for (auto it = separator.globalMatch(n); it.hasNext();) {
+    for (auto it = (boxed ? border : separator).globalMatch(n); it.hasNext();) {
         const auto m = it.next();
         if (m.capturedStart() > at)
             cells.append({at, m.capturedStart()});
@@ -1068,7 +1072,10 @@ QString optionText(const QString &text)
     // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
     static const QRegularExpression request(QStringLiteral(
         "[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
+    // The empty cells of a drawn table after it ("のし：御年賀│      │").
+    static const QRegularExpression cellsAfter(QStringLiteral("(?:[\\s\\x{3000}]*[│┃|])+[\\s\\x{3000}]*$"));
     QString t = blankTrim(QString(text)
+                              .remove(cellsAfter)
                               .remove(request)
                               .replace(padded, QStringLiteral("\\1"))
                               .replace(afterColon, QStringLiteral("\\1")));
@@ -2786,7 +2793,7 @@ private:
                 // A note under the item ("※1セットは両親用…") is the buyer's
                 // remark, not an option to print.
                 if (!c.startsWith(u'※'))
-                    cur.options.append(blankTrim(o));
+                    cur.options.append(optionText(o));
                 return;
             }
             commit();
