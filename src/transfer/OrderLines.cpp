@@ -1021,6 +1021,7 @@ Column columnOf(QString c)
         {u"容量", Column::Size},         {u"内容量", Column::Size},
         {u"項目選択肢", Column::Option}, {u"選択肢", Column::Option},
         {u"オプション", Column::Option}, {u"バリエーション", Column::Option},
+        {u"備考", Column::Option},
         {u"軽減", Column::Reduced},      {u"軽減税率", Column::Reduced},
         {u"軽", Column::Reduced},        {u"ITEM", Column::Name},
         {u"Item", Column::Name},         {u"Product", Column::Name},
@@ -1055,7 +1056,7 @@ bool attributeLabel(QString label)
          {u"日",   u"時",   u"番号",       u"先",     u"者",   u"方法",     u"備考", u"届",
           u"支払", u"送",   u"連絡",       u"メール", u"電話", u"住所",     u"名前", u"氏名",
           u"状態", u"期",   u"区分",       u"様",     u"TEL",  u"〒",       u"希望", u"同梱",
-          u"注意", u"要望", u"メッセージ", u"販売",   u"出品", u"ショップ", u"店"})
+          u"注意", u"要望", u"メッセージ", u"販売",   u"出品", u"ショップ", u"店", u"ステータス", u"コンディション"})
         if (label.contains(QStringView(w)))
             return false;
     return true;
@@ -1644,7 +1645,8 @@ private:
             const QString variant = p.name.mid(dash + 3);
             static const QRegularExpression variantLike(
                 QStringLiteral(" / |入り?$|\\d+(?:g|kg|ml|個|本|袋|包|枚)$"));
-            if (variant.size() <= 24 && variantLike.match(variant).hasMatch()) {
+            if (variant.size() <= 24 && dash >= 4 &&
+                (variantLike.match(variant).hasMatch() || variant.at(0).unicode() < 0x80)) {
                 p.options.prepend(variant);
                 p.name.truncate(dash);
             }
@@ -2378,7 +2380,9 @@ private:
             // A short attribute under an item's name ("柄：染付").
             if (!bracketed && !cur.name.isEmpty() && section != Section::Other &&
                 attributeLabel(label) && !blankTrim(value).isEmpty()) {
-                const QList<Money> money = moneyIn(nv);
+                // A surcharge in brackets ("化粧箱入り (+¥200)") is no price.
+                static const QRegularExpression surcharge(QStringLiteral("\\(\\+[^()]*\\)"));
+                const QList<Money> money = moneyIn(QString(nv).remove(surcharge));
                 if (std::none_of(money.begin(), money.end(),
                                  [](const Money &m) { return m.marked; })) {
                     cur.options.append(optionText(o.mid(b)));
@@ -2472,7 +2476,7 @@ private:
             // "価格：5,400円　数量：6　金額：32,400円" names no item: the amount
             // read as a name goes.
             static const QRegularExpression amountOnly(
-                QStringLiteral("^[\\d,¥￥円\\s\\x{3000}]*$"));
+                QStringLiteral("^[\\d,¥￥円\\s\\x{3000}各@]*$"));
             if (amountOnly.match(item->name).hasMatch())
                 item->name.clear();
             // "金額：1,080円×2点＝2,160円" is price and count as well.
@@ -2586,6 +2590,21 @@ private:
         if (c.isEmpty()) {
             commit();
             return;
+        }
+        // "2 × 焙じ茶フィナンシェ": the count before the name, as carts write it.
+        static const QRegularExpression countFirst(QStringLiteral(
+            "^[\\s\\x{3000}]*(\\d{1,4})[\\s\\x{3000}]*[x×X*][\\s\\x{3000}]+(?=\\D)"));
+        if (const auto m = countFirst.match(n); m.hasMatch()) {
+            const QList<Money> after = moneyIn(n.mid(m.capturedEnd()));
+            if (std::none_of(after.begin(), after.end(), [](const Money &a) { return a.marked; })) {
+                commit();
+                cur.name = nameFrom(o, m.capturedEnd(), o.size(), &cur.tags);
+                cur.qty = m.captured(1).toLongLong();
+                cur.countOnName = true;
+                cur.indent = indent;
+                cur.nameLine = o.size();
+                return;
+            }
         }
         // "ほうじ茶ラテパウダー" / "サイズ: 200g" / "× 1" / "¥1,620": the count
         // alone before the price, as after the name.
