@@ -397,11 +397,11 @@ QString feeAfterClause(const QString &name)
 // it belongs to ("お届け先1 送料" is the shipping).
 QString withoutFeeRemarks(QString label)
 {
-    static const QRegularExpression feeRemark(
-            QStringLiteral("[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*(?:税|%|％|対して|割引)[^）)]*|"
-                           "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
-                           "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
-                           "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
+    static const QRegularExpression feeRemark(QStringLiteral(
+        "[\\s\\x{3000}]*[（(](?:[^）)0-9０-９]*|[^）)]*(?:税|%|％|対して|割引)[^）)]*|"
+        "[0-9０-９]{1,2}[%％](?:OFF|オフ|引き?)?)[）)]$|"
+        "(?<=\\S)[\\s\\x{3000}]*[0-9０-９]{1,2}[%％](?:OFF|オフ)?$|"
+        "^(?:お届け先|配送先|送付先)[0-9０-９]*[\\s\\x{3000}]+"));
     return label.remove(feeRemark).remove(feeRemark);
 }
 
@@ -1021,15 +1021,14 @@ Column columnOf(QString c)
         {u"容量", Column::Size},         {u"内容量", Column::Size},
         {u"項目選択肢", Column::Option}, {u"選択肢", Column::Option},
         {u"オプション", Column::Option}, {u"バリエーション", Column::Option},
-        {u"備考", Column::Option},
-        {u"軽減", Column::Reduced},      {u"軽減税率", Column::Reduced},
-        {u"軽", Column::Reduced},        {u"ITEM", Column::Name},
-        {u"Item", Column::Name},         {u"Product", Column::Name},
-        {u"QTY", Column::Qty},           {u"Qty", Column::Qty},
-        {u"Quantity", Column::Qty},      {u"UNITPRICE", Column::Price},
-        {u"Unitprice", Column::Price},   {u"Price", Column::Price},
-        {u"SUBTOTAL", Column::Total},    {u"Subtotal", Column::Total},
-        {u"Total", Column::Total}};
+        {u"備考", Column::Option},       {u"軽減", Column::Reduced},
+        {u"軽減税率", Column::Reduced},  {u"軽", Column::Reduced},
+        {u"ITEM", Column::Name},         {u"Item", Column::Name},
+        {u"Product", Column::Name},      {u"QTY", Column::Qty},
+        {u"Qty", Column::Qty},           {u"Quantity", Column::Qty},
+        {u"UNITPRICE", Column::Price},   {u"Unitprice", Column::Price},
+        {u"Price", Column::Price},       {u"SUBTOTAL", Column::Total},
+        {u"Subtotal", Column::Total},    {u"Total", Column::Total}};
     for (const auto &[w, column] : words)
         if (c == QStringView(w))
             return column;
@@ -1053,10 +1052,12 @@ bool attributeLabel(QString label)
         std::all_of(label.begin(), label.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return false;
     for (const char16_t *w :
-         {u"日",   u"時",   u"番号",       u"先",     u"者",   u"方法",     u"備考", u"届",
-          u"支払", u"送",   u"連絡",       u"メール", u"電話", u"住所",     u"名前", u"氏名",
-          u"状態", u"期",   u"区分",       u"様",     u"TEL",  u"〒",       u"希望", u"同梱",
-          u"注意", u"要望", u"メッセージ", u"販売",   u"出品", u"ショップ", u"店", u"ステータス", u"コンディション"})
+         {u"日",   u"時",         u"番号",          u"先",   u"者",   u"方法",
+          u"備考", u"届",         u"支払",          u"送",   u"連絡", u"メール",
+          u"電話", u"住所",       u"名前",          u"氏名", u"状態", u"期",
+          u"区分", u"様",         u"TEL",           u"〒",   u"希望", u"同梱",
+          u"注意", u"要望",       u"メッセージ",    u"販売", u"出品", u"ショップ",
+          u"店",   u"ステータス", u"コンディション"})
         if (label.contains(QStringView(w)))
             return false;
     return true;
@@ -1069,12 +1070,14 @@ QString optionText(const QString &text)
     // A label padded to line up the colons ("色　　：白") is the label, and
     // a value set off after its colon ("オプション：　黒") is the value.
     static const QRegularExpression afterColon(QStringLiteral("^([^:：]{1,12}[:：])\\x{3000}+"));
-    static const QRegularExpression padded(QStringLiteral("^([^:：]{1,8}?)(?:\\x{3000}|\\s{2,})[\\s\\x{3000}]*(?=[:：])"));
+    static const QRegularExpression padded(
+        QStringLiteral("^([^:：]{1,8}?)(?:\\x{3000}|\\s{2,})[\\s\\x{3000}]*(?=[:：])"));
     // A request's closing words are no part of it ("御歳暮（上野）でお願いします").
     static const QRegularExpression request(QStringLiteral(
         "[\\s\\x{3000}]*で?(?:お願い(?:します|いたします|致します)?|よろしく.*)[。!！]*$"));
     // The empty cells of a drawn table after it ("のし：御年賀│      │").
-    static const QRegularExpression cellsAfter(QStringLiteral("(?:[\\s\\x{3000}]*[│┃|])+[\\s\\x{3000}]*$"));
+    static const QRegularExpression cellsAfter(
+        QStringLiteral("(?:[\\s\\x{3000}]*[│┃|])+[\\s\\x{3000}]*$"));
     QString t = blankTrim(QString(text)
                               .remove(cellsAfter)
                               .remove(request)
@@ -1194,10 +1197,11 @@ public:
                  (c.startsWith(word) && remark.match(QStringView(c).mid(word.size())).hasMatch())))
                 heldSummary = c == word || c == word + u':' ? word : blankTrim(o);
             // "クーポン値引き" / "-300円": a summary's label of more words.
-            else if (QString whole; k != Summary::Ignore && c.size() <= 12 &&
-                     !c.contains(u':') && std::none_of(c.begin(), c.end(), [](QChar ch) {
-                         return ch.isDigit() || ch == u'×';
-                     }) && labelSummary(c, &whole) != Summary::None &&
+            else if (QString whole;
+                     k != Summary::Ignore && c.size() <= 12 && !c.contains(u':') &&
+                     std::none_of(c.begin(), c.end(),
+                                  [](QChar ch) { return ch.isDigit() || ch == u'×'; }) &&
+                     labelSummary(c, &whole) != Summary::None &&
                      labelSummary(c, &whole) != Summary::Ignore)
                 heldSummary = blankTrim(o);
         }
@@ -1485,7 +1489,8 @@ private:
             if (part && cell.isEmpty())
                 continue;
             auto money = [&]() -> std::optional<qint64> {
-                static const QRegularExpression label(QStringLiteral("^[^:]{1,10}:[\\s\\x{3000}]*"));
+                static const QRegularExpression label(
+                    QStringLiteral("^[^:]{1,10}:[\\s\\x{3000}]*"));
                 const auto m = amount.match(QString(cell).remove(label));
                 if (!m.hasMatch())
                     return std::nullopt;
@@ -1652,7 +1657,8 @@ private:
             }
         }
         // "ラテベース 300ml ×2　1,296円×2": the count said twice.
-        static const QRegularExpression countAgain(QStringLiteral("[\\s\\x{3000}]+[x×X*]\\s*(\\d{1,4})$"));
+        static const QRegularExpression countAgain(
+            QStringLiteral("[\\s\\x{3000}]+[x×X*]\\s*(\\d{1,4})$"));
         if (const auto m = countAgain.match(prepared(p.name));
             m.hasMatch() && m.capturedStart() > 0 && p.qty && m.captured(1).toLongLong() == *p.qty)
             p.name.truncate(m.capturedStart());
@@ -1750,7 +1756,8 @@ private:
             r.price == 0 && labelSummary(compact(prepared(r.name1)), &word) == Summary::Fee)
             return;
         // "[5] 送料（東北）" / "価格：990円": a fee entered as an item.
-        if (const QString label = withoutFeeRemarks(r.name1); !r.fee && r.qty == 1 && r.name2.isEmpty()) {
+        if (const QString label = withoutFeeRemarks(r.name1);
+            !r.fee && r.qty == 1 && r.name2.isEmpty()) {
             QString word;
             const QString c = compact(prepared(label));
             if (summaryOf(c, &word) == Summary::Fee && word == c) {
@@ -2462,7 +2469,8 @@ private:
         case Label::Price:
         case Label::LineTotal: {
             // "価格：無料" under "のし代": nothing to charge.
-            static const QRegularExpression free(QStringLiteral("^[\\s\\x{3000}]*(?:無料|0円|¥0)[\\s\\x{3000}]*$"));
+            static const QRegularExpression free(
+                QStringLiteral("^[\\s\\x{3000}]*(?:無料|0円|¥0)[\\s\\x{3000}]*$"));
             if (kind == Label::Price && free.match(nv).hasMatch() && !cur.name.isEmpty()) {
                 cur.price = 0;
                 break;
@@ -2709,8 +2717,9 @@ private:
             merge(*item);
             cur.tags += tailTag(o);
             // "1,404円 × 2　　のし：御年賀": an option set off after the price.
-            static const QRegularExpression labelAfter(QStringLiteral(
-                "[\\s\\x{3000}]{2,}([^\\s\\x{3000}:：\\d]{1,6})[:：][\\s\\x{3000}]*([^\\s\\x{3000}][^:：]{0,20})$"));
+            static const QRegularExpression labelAfter(
+                QStringLiteral("[\\s\\x{3000}]{2,}([^\\s\\x{3000}:：\\d]{1,6})[:：][\\s\\x{3000}]*("
+                               "[^\\s\\x{3000}][^:：]{0,20})$"));
             if (const auto a = labelAfter.match(o); a.hasMatch() && attributeLabel(a.captured(1))) {
                 const QList<Money> money = moneyIn(n);
                 if (!money.isEmpty() && money.back().end <= a.capturedStart())

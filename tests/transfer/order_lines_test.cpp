@@ -764,7 +764,8 @@ TEST(OrderLines, LayoutsOfSellerCopiesChatsAndTables)
          {u"抹茶ロール||1||2916|"_qs, u"送料||1||990|"_qs, u"クーポン値引き||1||-300|"_qs},
          Included,
          3606},
-        {"a cart's title with its variation, a labelled count over the name's own, an option after the price",
+        {"a cart's title with its variation, a labelled count over the name's own, an option after "
+         "the price",
          u"煎茶ティーバッグ 20包\nSKU: ST-20\n数量: 2\n¥1,296\n和菓子詰合せ - 12個入り / こしあん\n"
          "数量: 1\n¥3,456\n1) 湯呑　　1,650円 × 1　　名入れ：寿\n税（含む）　¥502\n合計 ¥6,402"_qs,
          {u"煎茶ティーバッグ 20包||2||648|軽"_qs, u"和菓子詰合せ|12個入り / こしあん|1||3456|軽"_qs,
