@@ -1100,15 +1100,19 @@ public:
         // / "" / "¥1,188" / "¥4,752", as a mail's HTML lays them out) ends
         // the entry only when something else follows.
         if (const QString label = std::exchange(heldLabel, QString()); !label.isEmpty()) {
-            // Its value, unless the line is the next label of a head.
+            // Its value, unless the line is the next label of a head (labels
+            // one after another head a table whose cells follow one per line).
             const QString c = compact(n);
             const Label l = labelOf(c);
-            if (!c.isEmpty() && (l == Label::Other || l == Label::None) && !knownHeading(c) &&
-                !n.contains(u'\t')) { // a table's head or row is no value
+            const bool head = std::exchange(labelRun, l != Label::Other && l != Label::None);
+            if (!head && !c.isEmpty() && (l == Label::Other || l == Label::None) &&
+                !knownHeading(c) && !n.contains(u'\t')) { // a table's head or row is no value
                 const QString joined = label + u'：' + blankTrim(o);
                 line(joined, prepared(joined));
                 return;
             }
+        } else {
+            labelRun = false;
         }
         if (std::exchange(countNext, false) && !cur.name.isEmpty()) {
             static const QRegularExpression count(QStringLiteral("^(\\d{1,4})(%1)?$").arg(kUnits));
@@ -1599,6 +1603,7 @@ private:
     bool countCell = false;      // the count was a table's cell on a line of its own
     bool countNext = false;      // "数量" alone: its count comes on the next line
     QString heldLabel;           // a field's label alone, waiting for its value
+    bool labelRun = false;       // labels alone one after another: a table's head
     bool plainStart = true; // nor with a bullet or other mark
     // A name line at least this long may have been wrapped by the mailer;
     // a sentence is no name ("先日はありがとうございました。…").
