@@ -1599,7 +1599,7 @@ private:
         return true;
     }
     bool numbered = false;  // the line begins with a list number ("1.", "[2]")
-    bool openAfterBlank = false; // a blank line came after a counted name without price
+    bool openAfterBlank = false; // a blank line came after a name without its price
     bool countCell = false;      // the count was a table's cell on a line of its own
     bool countNext = false;      // "数量" alone: its count comes on the next line
     QString heldLabel;           // a field's label alone, waiting for its value
