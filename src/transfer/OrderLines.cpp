@@ -2964,7 +2964,12 @@ private:
                 return true;
             if (!discount || itemSum <= 0)
                 return false;
-            const qint64 share = discount * reduced / itemSum;
+            // The product may pass 64 bits (twelve-digit items, nine-digit
+            // discount): no spread is worked for such sums.
+            qint64 product = 0;
+            if (__builtin_mul_overflow(discount, reduced, &product))
+                return false;
+            const qint64 share = product / itemSum;
             return spread && fits(reduced + share, standard + discount - share, 1);
         };
         if (!reducedBase && !reducedTax && bothRates(0, false))
