@@ -405,6 +405,16 @@ QString withoutFeeRemarks(QString label)
     return label.remove(feeRemark).remove(feeRemark);
 }
 
+// A product code standing alone ("B-500", "SQ-GYO-50", "sen-yb100"):
+// Latin letters and digits joined by a hyphen or underscore, no words.
+bool isProductCode(const QString &text)
+{
+    static const QRegularExpression code(
+        QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./"
+                       "#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
+    return code.match(text).hasMatch();
+}
+
 // Whether a summary word may begin with this character (a quick test before
 // the words are tried at every position of a line).
 bool mayStartSummary(QChar c)
@@ -1552,11 +1562,7 @@ private:
         }
         // "Gyokuro 50g" / "SQ-GYO-50<TAB>2<TAB>¥2,970": the name's cell holds
         // the code of the name above.
-        static const QRegularExpression codeCell(
-            QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./"
-                           "#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
-        if (!cur.name.isEmpty() && !cur.priced() && p.priced() &&
-            codeCell.match(p.name).hasMatch()) {
+        if (!cur.name.isEmpty() && !cur.priced() && p.priced() && isProductCode(p.name)) {
             cur.code = p.name;
             p.name.clear();
         }
@@ -2869,10 +2875,7 @@ private:
             // "…ポスト投函 お試し" / "セット": the mailer wrapped a long name.
             cur.name += (cur.blankEnd ? u" "_qs : QString()) + nameFrom(o, 0, o.size(), &cur.tags);
             cur.nameLine = 0;
-        } else if (static const QRegularExpression codeAlone(
-                       QStringLiteral("^(?=[A-Za-z0-9_./#-]*[-_])(?=[A-Za-z0-9_./"
-                                      "#-]*[A-Za-z])[A-Za-z0-9][A-Za-z0-9_./#-]{1,23}$"));
-                   codeAlone.match(c).hasMatch() && cur.code.isEmpty()) {
+        } else if (isProductCode(c) && cur.code.isEmpty()) {
             cur.code = c; // "業務用 煎茶 500g" / "B-500": its code
         } else if (const QString option = nameFrom(o, 0, o.size(), nullptr); !option.isEmpty()) {
             cur.options.append(option); // not a code alone ("(honyama-toku100)")
